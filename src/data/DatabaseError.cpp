@@ -1,0 +1,32 @@
+#include "data/DatabaseError.h"
+
+namespace {
+std::string describe(const QString& message, const QString& statement) {
+    if (statement.isEmpty()) {
+        return message.toStdString();
+    }
+    return (message + QStringLiteral("\nStatement: ") + statement).toStdString();
+}
+} // namespace
+
+DatabaseError::DatabaseError(Kind kind, const QString& message, const QString& statement,
+                             const QString& nativeCode)
+    : std::runtime_error(describe(message, statement))
+    , m_kind(kind)
+    , m_message(message)
+    , m_statement(statement)
+    , m_nativeCode(nativeCode) {}
+
+bool DatabaseError::isRetryable() const {
+    if (m_kind == Kind::Busy) {
+        return true;
+    }
+    // SQLite: SQLITE_BUSY (5) and SQLITE_LOCKED (6), with their extended codes.
+    bool numeric = false;
+    const int code = m_nativeCode.toInt(&numeric);
+    if (numeric && ((code & 0xff) == 5 || (code & 0xff) == 6)) {
+        return true;
+    }
+    // PostgreSQL: serialization failure and deadlock.
+    return m_nativeCode == QLatin1String("40001") || m_nativeCode == QLatin1String("40P01");
+}

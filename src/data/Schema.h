@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+class Database;
+
+// Quillhour's tables. Column order is part of the format: the time records grid and the look-up
+// lists read some columns by position.
+namespace Schema {
+
+inline constexpr int CurrentVersion = 1;
+
+struct Table {
+    QString name;
+    QStringList columns;
+};
+
+// The seven tables with their columns, in order.
+const std::vector<Table>& tables();
+
+// Makes the tables, the indexes, the schema version and the look-up rows in one transaction.
+void create(Database& database);
+
+// The schema version recorded in the database (0 when none is recorded).
+int version(Database& database);
+
+} // namespace Schema

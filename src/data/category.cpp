@@ -1,0 +1,86 @@
+#include "data/category.h"
+
+#include "data/Database.h"
+#include "data/Lookup.h"
+#include "platform/Clock.h"
+
+category::category(DataContext& context)
+    : startDate(context.clock.now())
+    , m_context(&context) {}
+
+void category::readRow(const Row& row) {
+    categoryName = row.text(QStringLiteral("category"));
+    parentId = row.integer(QStringLiteral("parentId"));
+    description = row.text(QStringLiteral("description"));
+    minAllocation = row.integer(QStringLiteral("minAllocation"));
+    maxAllocation = row.integer(QStringLiteral("maxAllocation"));
+    hourlyRate = row.integer(QStringLiteral("chargingRate"));
+    if (!row.isNull(QStringLiteral("folder"))) {
+        folder = row.text(QStringLiteral("folder"));
+    }
+    productivityId = row.integer(QStringLiteral("productivityId"));
+    minAllocationPeriodId = row.integer(QStringLiteral("minAllocationPeriodId"));
+    maxAllocationPeriodId = row.integer(QStringLiteral("maxAllocationPeriodId"));
+    ownerUserId = row.integer(QStringLiteral("ownerUserId"));
+    startDate = row.dateTime(QStringLiteral("startDate"));
+}
+
+void category::refresh() {
+    Database& db = m_context->database;
+    const ResultSet rows =
+        db.query(QStringLiteral("select * from category where categoryId = ?"), {categoryId});
+    if (rows.isEmpty()) {
+        return;
+    }
+    readRow(rows.first());
+    minAllocationPeriod = getValueById(db, QStringLiteral("allocationPeriod"),
+                                       minAllocationPeriodId, QStringLiteral("days"))
+                              .toInt();
+    maxAllocationPeriod = getValueById(db, QStringLiteral("allocationPeriod"),
+                                       maxAllocationPeriodId, QStringLiteral("days"))
+                              .toInt();
+    productivity =
+        getValueById(db, QStringLiteral("productivity"), productivityId, QStringLiteral("number"))
+            .toInt();
+}
+
+void category::save() {
+    Database& db = m_context->database;
+    const QVariantList values = {categoryName,          parentId,       description,
+                                 minAllocation,         maxAllocation,  minAllocationPeriodId,
+                                 maxAllocationPeriodId, hourlyRate,     folder,
+                                 ownerUserId,           productivityId, startDate};
+    if (categoryId != 0) {
+        QVariantList params = values;
+        params.append(categoryId);
+        db.execute(QStringLiteral("update category set category = ?, parentId = ?, "
+                                  "description = ?, minAllocation = ?, maxAllocation = ?, "
+                                  "minAllocationPeriodId = ?, maxAllocationPeriodId = ?, "
+                                  "chargingRate = ?, folder = ?, ownerUserId = ?, "
+                                  "productivityId = ?, startDate = ? where categoryId = ?"),
+                   params);
+        return;
+    }
+    categoryId = int(db.insert(QStringLiteral("insert into category (category, parentId, "
+                                              "description, minAllocation, maxAllocation, "
+                                              "minAllocationPeriodId, maxAllocationPeriodId, "
+                                              "chargingRate, folder, ownerUserId, "
+                                              "productivityId, startDate) values (?, ?, ?, ?, ?, "
+                                              "?, ?, ?, ?, ?, ?, ?)"),
+                               values, QStringLiteral("categoryId")));
+}
+
+QString category::getProductivityDescription() const {
+    const ResultSet rows = m_context->database.query(
+        QStringLiteral("select productivity.productivity from category inner join productivity "
+                       "on category.productivityId = productivity.productivityId "
+                       "where category.categoryId = ?"),
+        {categoryId});
+    return rows.isEmpty() ? QString() : rows.first().text(0);
+}
+
+category& cateories::Add(int categoryId, const QString& sKey) {
+    auto record = std::make_unique<category>(*m_context);
+    record->categoryId = categoryId;
+    return append(std::move(record), sKey);
+}

@@ -1,0 +1,48 @@
+#include "data/notification.h"
+
+#include "data/Database.h"
+#include "data/user.h"
+#include "platform/Clock.h"
+
+notification::notification(DataContext& context)
+    : m_context(&context) {
+    createDate = context.clock.now();
+    statusDate = context.clock.now();
+}
+
+void notification::setStatus(const QString& value) {
+    if (value != m_status) {
+        statusDate = m_context->clock.now();
+    }
+    m_status = value;
+}
+
+void notification::save() {
+    if (fromUser == nullptr || toUser == nullptr) {
+        throw DatabaseError(DatabaseError::Kind::Statement,
+                            QStringLiteral("A notification needs a sender and an addressee before "
+                                           "it can be saved."));
+    }
+    Database& db = m_context->database;
+    const QVariantList values = {fromUser->userId, toUser->userId, message, m_status, statusDate,
+                                 createDate,       categoryId,     typeId,  subject};
+    if (notificationId == 0) {
+        db.execute(QStringLiteral("insert into notification (fromUserId, toUserId, message, "
+                                  "status, statusDate, createDate, categoryId, typeId, subject) "
+                                  "values (?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+                   values);
+        return;
+    }
+    QVariantList params = values;
+    params.append(notificationId);
+    db.execute(QStringLiteral("update notification set fromUserId = ?, toUserId = ?, message = ?, "
+                              "status = ?, statusDate = ?, createDate = ?, categoryId = ?, "
+                              "typeId = ?, subject = ? where notificationId = ?"),
+               params);
+}
+
+notification& notifications::Add(int notificationId, const QString& sKey) {
+    auto record = std::make_unique<notification>(*m_context);
+    record->notificationId = notificationId;
+    return append(std::move(record), sKey);
+}

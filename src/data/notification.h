@@ -1,0 +1,54 @@
+#pragma once
+
+#include "data/DataContext.h"
+#include "data/KeyedCollection.h"
+
+#include <QDateTime>
+#include <QString>
+
+class TreeNode;
+class user;
+
+// A message from one user to another about a category: one row of the notification table.
+class notification {
+public:
+    static inline const QString Unread = QStringLiteral("Unread");
+    static inline const QString Read = QStringLiteral("Read");
+    static inline const QString Deleted = QStringLiteral("Deleted");
+
+    // A new record: "Unread", created and status-dated now.
+    explicit notification(DataContext& context);
+
+    QString subject;
+    int typeId = 0; // 1 below the expected minimum, 2 above the maximum
+    int categoryId = 0;
+    QDateTime statusDate;
+    QDateTime createDate;
+    TreeNode* treeNode = nullptr; // not owned; set by the notification list
+    QString message;
+    ::user* toUser = nullptr;   // not owned
+    ::user* fromUser = nullptr; // not owned
+    int notificationId = 0;
+
+    const QString& status() const { return m_status; }
+    // A different status (compared exactly) stamps statusDate with the present time first.
+    void setStatus(const QString& value);
+
+    // Inserts the record when notificationId is 0, updates every column otherwise. The insert
+    // does not learn the new id.
+    void save();
+
+private:
+    DataContext* m_context;
+    QString m_status = Unread;
+};
+
+class notifications : public KeyedCollection<notification> {
+public:
+    explicit notifications(DataContext& context)
+        : m_context(&context) {}
+    notification& Add(int notificationId, const QString& sKey = {});
+
+private:
+    DataContext* m_context;
+};

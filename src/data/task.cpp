@@ -1,0 +1,38 @@
+#include "data/task.h"
+
+#include "data/Database.h"
+#include "data/category.h"
+#include "data/user.h"
+#include "platform/Clock.h"
+
+void task::finish() {
+    endTime = m_context->clock.now();
+    save();
+}
+
+void task::save() {
+    Database& db = m_context->database;
+    if (taskId != 0) {
+        db.execute(QStringLiteral("update tallyRec set endTime = ?, duration = ? where timeId = ?"),
+                   {endTime, duration, taskId});
+        return;
+    }
+    if (category == nullptr || user == nullptr) {
+        throw DatabaseError(DatabaseError::Kind::Statement,
+                            QStringLiteral("A time entry needs a category and a user before it "
+                                           "can be saved."));
+    }
+    db.execute(QStringLiteral("insert into tallyRec (startTime, endTime, duration, categoryId, "
+                              "userId) values (?, ?, ?, ?, ?)"),
+               {startTime, endTime, duration, category->categoryId, user->userId});
+}
+
+void task::Cancel() {
+    m_context->database.execute(QStringLiteral("delete from tallyRec where timeId = ?"), {taskId});
+}
+
+task& tasks::Add(int taskId, const QString& sKey) {
+    auto record = std::make_unique<task>(*m_context);
+    record->taskId = taskId;
+    return append(std::move(record), sKey);
+}

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "data/DataContext.h"
+#include "data/KeyedCollection.h"
+
+#include <QDateTime>
+#include <QString>
+
+class TreeNode;
+class category;
+class user;
+
+// One stretch of work by one user on one category: a row of tallyRec, with what the running
+// program keeps for it while it runs.
+class task {
+public:
+    explicit task(DataContext& context)
+        : m_context(&context) {}
+
+    QDateTime endTime;
+    bool visible = false;             // its nodes are in the trees
+    ::category* category = nullptr;   // not owned
+    ::user* user = nullptr;           // not owned
+    QString status;                   // "recovered" for a task found open at start
+    TreeNode* taskTreeNode = nullptr; // not owned; only for the current user's tasks
+    int reminderCount = 0;
+    bool prompt = false;
+    int duration = 0; // minutes
+    QDateTime startTime;
+    int taskId = 0; // the timeId of its row; 0 before it has one
+
+    // Ends the task now and writes its row.
+    void finish();
+    // Writes the end time and duration of a stored task, or inserts the complete row of a task
+    // without one (a one-off entry). The insert does not change taskId.
+    void save();
+    // Deletes the task's row and with it all the time recorded for it.
+    void Cancel();
+
+private:
+    DataContext* m_context;
+};
+
+class tasks : public KeyedCollection<task> {
+public:
+    explicit tasks(DataContext& context)
+        : m_context(&context) {}
+    task& Add(int taskId, const QString& sKey = {});
+
+private:
+    DataContext* m_context;
+};

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+#include <optional>
+
+// Every message box and modal picker of the program goes through this interface, so that a test
+// can script the answers and read back what was asked.
+class Messages {
+public:
+    enum class Buttons { Ok, YesNo };
+    enum class Icon { None, Information, Question, Warning, Critical };
+    enum class Answer { Ok, Yes, No };
+
+    virtual ~Messages() = default;
+
+    // An empty title means the application's own title.
+    virtual Answer show(const QString& text, const QString& title, Buttons buttons, Icon icon) = 0;
+
+    // The folder picker, started in startFolder; nothing when cancelled.
+    virtual std::optional<QString> browseFolder(const QString& startFolder) = 0;
+    // The file picker on files matching filter (for example "*.db"), started in startFolder.
+    virtual std::optional<QString> browseFile(const QString& startFolder,
+                                              const QString& filter) = 0;
+    // The date picker opened on date; the chosen day, or nothing when cancelled.
+    virtual std::optional<QDate> pickDate(const QDate& date) = 0;
+
+    void inform(const QString& text, const QString& title = {}, Icon icon = Icon::None) {
+        show(text, title, Buttons::Ok, icon);
+    }
+    bool ask(const QString& text, const QString& title, Icon icon = Icon::None) {
+        return show(text, title, Buttons::YesNo, icon) == Answer::Yes;
+    }
+};

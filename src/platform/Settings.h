@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QString>
+#include <memory>
+
+class QSettings;
+
+// The four per-user settings, stored as text under "Quillhour", group "Settings".
+// The default constructor uses the desktop's per-user store; tests pass a file of their own.
+class Settings {
+public:
+    static inline const QString DatabaseKey = QStringLiteral("Database");
+    static inline const QString PromptFrequencyKey = QStringLiteral("Prompt Frequency");
+    static inline const QString TrayIconKey = QStringLiteral("Tray Icon");
+    static inline const QString UserKey = QStringLiteral("User");
+
+    Settings();
+    explicit Settings(const QString& iniFile);
+    ~Settings();
+    Settings(const Settings&) = delete;
+    Settings& operator=(const Settings&) = delete;
+
+    QString value(const QString& key, const QString& fallback = {}) const;
+    void setValue(const QString& key, const QString& value);
+    bool contains(const QString& key) const;
+
+    QString database() const { return value(DatabaseKey); }
+    void setDatabase(const QString& location) { setValue(DatabaseKey, location); }
+    QString promptFrequency() const { return value(PromptFrequencyKey, QStringLiteral("10")); }
+    void setPromptFrequency(const QString& text) { setValue(PromptFrequencyKey, text); }
+    QString trayIcon() const { return value(TrayIconKey, QStringLiteral("1")); }
+    void setTrayIcon(bool shown) {
+        setValue(TrayIconKey, shown ? QStringLiteral("1") : QStringLiteral("0"));
+    }
+    QString user() const { return value(UserKey); }
+    void setUser(const QString& name) { setValue(UserKey, name); }
+
+    // Where the values are kept, for messages and the README.
+    QString location() const;
+
+private:
+    std::unique_ptr<QSettings> m_store;
+};
