@@ -1,0 +1,102 @@
+#include "app/KeyedTree.h"
+
+#include "data/KeyedCollection.h"
+
+#include <QHeaderView>
+
+KeyedTree::KeyedTree(QWidget* parent)
+    : QTreeWidget(parent) {
+    setColumnCount(1);
+    header()->hide();
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setUniformRowHeights(true);
+    connect(this, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item, int) {
+        if (auto* treeNode = static_cast<TreeNode*>(item); owns(treeNode)) {
+            emit NodeClick(treeNode);
+        }
+    });
+    connect(this, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* item) {
+        if (auto* treeNode = static_cast<TreeNode*>(item); owns(treeNode)) {
+            emit Expand(treeNode);
+        }
+    });
+    connect(this, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item, int) {
+        if (auto* treeNode = static_cast<TreeNode*>(item); owns(treeNode)) {
+            emit DblClick(treeNode);
+        }
+    });
+}
+
+TreeNode* KeyedTree::addNode(TreeNode* parent, const QString& key, const QString& text) {
+    if (m_byKey.contains(key)) {
+        throw CollectionError(
+            QStringLiteral("The tree already has a node with the key \"%1\".").arg(key));
+    }
+    if (parent != nullptr && !owns(parent)) {
+        throw CollectionError(QStringLiteral("The parent of \"%1\" is not in the tree.").arg(key));
+    }
+    auto* created = new TreeNode(key, text);
+    if (parent == nullptr) {
+        addTopLevelItem(created);
+    } else {
+        parent->addChild(created);
+    }
+    m_byKey.insert(key, created);
+    m_live.insert(created);
+    return created;
+}
+
+void KeyedTree::forget(TreeNode* node) {
+    for (int i = 0; i < node->childCount(); ++i) {
+        forget(node->childNode(i));
+    }
+    if (m_byKey.value(node->key()) == node) {
+        m_byKey.remove(node->key());
+    }
+    m_live.remove(node);
+}
+
+void KeyedTree::removeNode(const QString& key) {
+    removeNode(node(key));
+}
+
+void KeyedTree::removeNode(TreeNode* node) {
+    if (node == nullptr || !owns(node)) {
+        return;
+    }
+    forget(node);
+    delete node; // detaches itself from its parent or the top level
+}
+
+void KeyedTree::clearNodes() {
+    m_byKey.clear();
+    m_live.clear();
+    clear();
+}
+
+QList<TreeNode*> KeyedTree::topLevelNodes() const {
+    QList<TreeNode*> nodes;
+    for (int i = 0; i < topLevelItemCount(); ++i) {
+        nodes.append(static_cast<TreeNode*>(topLevelItem(i)));
+    }
+    return nodes;
+}
+
+TreeNode* KeyedTree::selectedNode() const {
+    const QList<QTreeWidgetItem*> selected = selectedItems();
+    return selected.isEmpty() ? nullptr : static_cast<TreeNode*>(selected.first());
+}
+
+void KeyedTree::selectNode(TreeNode* node) {
+    if (node == nullptr || !owns(node)) {
+        return;
+    }
+    clearSelection();
+    node->setSelected(true);
+    setCurrentItem(node);
+    scrollToItem(node);
+}
+
+TreeNode* KeyedTree::firstNode() const {
+    return topLevelItemCount() == 0 ? nullptr : static_cast<TreeNode*>(topLevelItem(0));
+}

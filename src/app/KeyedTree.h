@@ -1,0 +1,57 @@
+#pragma once
+
+#include "app/TreeNode.h"
+
+#include <QHash>
+#include <QSet>
+#include <QTreeWidget>
+
+// A tree view whose nodes carry unique keys. Nodes are found through a map, never by walking
+// the tree, so the timers that look nodes up every tick stay cheap however large the tree is.
+// Removing a node removes its whole subtree and forgets every key in it.
+class KeyedTree : public QTreeWidget {
+    Q_OBJECT
+
+public:
+    explicit KeyedTree(QWidget* parent = nullptr);
+
+    // Adds a node under parent (a top-level node when parent is nullptr). A key that is already
+    // in the tree is refused with a CollectionError and nothing is added.
+    TreeNode* addNode(TreeNode* parent, const QString& key, const QString& text);
+
+    // The node with exactly this key (case-sensitive), or nullptr.
+    TreeNode* node(const QString& key) const { return m_byKey.value(key, nullptr); }
+    bool exists(const QString& key) const { return m_byKey.contains(key); }
+    // Whether the pointer is a node of this tree that has not been removed.
+    bool owns(const TreeNode* node) const { return m_live.contains(node); }
+
+    // Removes the node and its subtree; a key or node that is not in the tree is ignored.
+    void removeNode(const QString& key);
+    void removeNode(TreeNode* node);
+    void clearNodes();
+
+    int nodeCount() const { return int(m_byKey.size()); }
+    QList<TreeNode*> topLevelNodes() const;
+    TreeNode* selectedNode() const;
+    void selectNode(TreeNode* node);
+    TreeNode* firstNode() const;
+
+signals:
+    void NodeClick(TreeNode* node);
+    void Expand(TreeNode* node);
+    void DblClick(TreeNode* node);
+
+private:
+    void forget(TreeNode* node);
+
+    QHash<QString, TreeNode*> m_byKey;
+    QSet<const TreeNode*> m_live;
+};
+
+// The tree look-ups by key shared by every tree of the program.
+inline bool nodeExists(const KeyedTree& tree, const QString& key) {
+    return tree.exists(key);
+}
+inline TreeNode* getNodeByKey(const KeyedTree& tree, const QString& key) {
+    return tree.node(key);
+}
