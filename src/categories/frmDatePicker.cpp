@@ -1,0 +1,65 @@
+#include "categories/frmDatePicker.h"
+
+#include <QCalendarWidget>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+frmDatePicker::frmDatePicker(QWidget* parent)
+    : QDialog(parent)
+    , calander(new QCalendarWidget(this))
+    , cmdOk(new QPushButton(QStringLiteral("Ok"), this))
+    , cmdCancel(new QPushButton(QStringLiteral("Cancel"), this)) {
+    setObjectName(QStringLiteral("frmDatePicker"));
+    calander->setObjectName(QStringLiteral("calander"));
+    cmdOk->setObjectName(QStringLiteral("cmdOk"));
+    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    setWindowTitle(QStringLiteral("Select a Date"));
+    setModal(true);
+
+    calander->setGridVisible(true);
+    calander->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
+    cmdOk->setDefault(true);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(cmdCancel);
+    buttons->addWidget(cmdOk);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(calander);
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    connect(cmdOk, &QPushButton::clicked, this, &frmDatePicker::cmdOk_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &frmDatePicker::cmdCancel_Click);
+    // Emitted on a double-click on a day, and on Enter in the calendar.
+    connect(calander, &QCalendarWidget::activated, this, &frmDatePicker::cmdOk_Click);
+}
+
+bool frmDatePicker::pickDate(QLineEdit* thisObject, const QDateTime& thisDate) {
+    preparePickDate(thisObject, thisDate);
+    return exec() == QDialog::Accepted;
+}
+
+void frmDatePicker::preparePickDate(QLineEdit* thisObject, const QDateTime& thisDate) {
+    targetControl = thisObject;
+    const QDate day = thisDate.date();
+    if (day.isValid()) {
+        calander->setSelectedDate(day);
+        calander->setCurrentPage(day.year(), day.month());
+    }
+}
+
+void frmDatePicker::cmdOk_Click() {
+    const QDate day = calander->selectedDate();
+    if (targetControl != nullptr && day.isValid()) {
+        targetControl->setText(
+            QStringLiteral("%1/%2/%3").arg(day.day()).arg(day.month()).arg(day.year()));
+    }
+    accept();
+}
+
+void frmDatePicker::cmdCancel_Click() {
+    reject();
+}
