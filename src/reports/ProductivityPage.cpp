@@ -53,6 +53,7 @@ ProductivityPage::ProductivityPage(QWidget* parent)
     picProd->setPalette(white);
     picProd->setFont(verdanaFont(6.75));
     picProd->setGeometry(picProdFrame->rect());
+    m_autoWidth = picProd->width();
     picProdFrame->installEventFilter(this);
 
     prodScroll = named(new QScrollBar(Qt::Horizontal), QStringLiteral("prodScroll"));
@@ -79,10 +80,14 @@ ProductivityPage::ProductivityPage(QWidget* parent)
 
 bool ProductivityPage::eventFilter(QObject* watched, QEvent* event) {
     // The drawing always fills the viewport's height and at least its width; how much wider
-    // it is and where it sits across is the chart's business.
+    // it is and where it sits across is the chart's business once it has drawn.
     if (watched == picProdFrame && event->type() == QEvent::Resize) {
-        picProd->setGeometry(picProd->x(), 0, std::max(picProd->width(), picProdFrame->width()),
-                             picProdFrame->height());
+        int width = std::max(picProd->width(), picProdFrame->width());
+        if (picProd->width() == m_autoWidth) {
+            width = picProdFrame->width();
+            m_autoWidth = width;
+        }
+        picProd->setGeometry(picProd->x(), 0, width, picProdFrame->height());
     }
     return QWidget::eventFilter(watched, event);
 }

@@ -27,4 +27,9 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // The width the page itself last gave picProd: while it still has it, the chart has not
+    // sized it, and it follows the viewport.
+    int m_autoWidth = 0;
 };
