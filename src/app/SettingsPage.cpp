@@ -1,0 +1,80 @@
+#include "app/SettingsPage.h"
+
+#include "app/UiHelpers.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+SettingsPage::SettingsPage(QWidget* parent)
+    : QWidget(parent) {
+    fraDisplaySettings =
+        named(new QGroupBox(QStringLiteral("Display")), QStringLiteral("fraDisplaySettings"));
+    chkTaskBar =
+        named(new QCheckBox(QStringLiteral("Show tray icon")), QStringLiteral("chkTaskBar"));
+    auto* display = new QHBoxLayout(fraDisplaySettings);
+    display->addWidget(chkTaskBar);
+    display->addStretch(1);
+
+    fraDatabase = named(new QGroupBox(QStringLiteral("Database")), QStringLiteral("fraDatabase"));
+    txtDatabasePath = named(new QLineEdit, QStringLiteral("txtDatabasePath"));
+    txtDatabasePath->setToolTip(QStringLiteral("Path to database file"));
+    cmdBrowse_1 = indexed(new QPushButton(QStringLiteral("...")), QStringLiteral("cmdBrowse"), 1);
+    cmdBrowse_1->setToolTip(QStringLiteral("Locate the database file"));
+    cmdBrowse_1->setFixedWidth(32);
+    lblDatabaseTips = named(new QLabel(QStringLiteral(
+                                "To create a central, shared Quillhour, use a database located on "
+                                "a shared computer then link each instance of this program to "
+                                "that database.")),
+                            QStringLiteral("lblDatabaseTips"));
+    lblDatabaseTips->setWordWrap(true);
+    auto* path = new QHBoxLayout;
+    path->addWidget(txtDatabasePath, 1);
+    path->addWidget(cmdBrowse_1);
+    auto* database = new QVBoxLayout(fraDatabase);
+    database->addLayout(path);
+    database->addWidget(lblDatabaseTips);
+
+    fraReminders =
+        named(new QGroupBox(QStringLiteral("Reminders")), QStringLiteral("fraReminders"));
+    lblFrequency =
+        named(new QLabel(QStringLiteral("Show a reminder every")), QStringLiteral("lblFrequency"));
+    txtFrequency = named(new QLineEdit(QStringLiteral("10")), QStringLiteral("txtFrequency"));
+    txtFrequency->setFixedWidth(50);
+    txtFrequency->setAlignment(Qt::AlignRight);
+    lblFrequency->setBuddy(txtFrequency);
+    lblFrequencyMinutes =
+        named(new QLabel(QStringLiteral("minutes")), QStringLiteral("lblFrequencyMinutes"));
+    auto* reminders = new QHBoxLayout(fraReminders);
+    reminders->addWidget(lblFrequency);
+    reminders->addWidget(txtFrequency);
+    reminders->addWidget(lblFrequencyMinutes);
+    reminders->addStretch(1);
+
+    fraUser = named(new QGroupBox(QStringLiteral("User")), QStringLiteral("fraUser"));
+    lblCurrentUser =
+        named(new QLabel(QStringLiteral("Current User:")), QStringLiteral("lblCurrentUser"));
+    cboUser = named(new QComboBox, QStringLiteral("cboUser"));
+    cboUser->setEditable(true);
+    // A typed name is looked up when the box loses focus; it must not be added to the list.
+    cboUser->setInsertPolicy(QComboBox::NoInsert);
+    cboUser->setMinimumContentsLength(20);
+    cboUser->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    lblCurrentUser->setBuddy(cboUser);
+    auto* user = new QHBoxLayout(fraUser);
+    user->addWidget(lblCurrentUser);
+    user->addWidget(cboUser);
+    user->addStretch(1);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(fraDisplaySettings);
+    layout->addWidget(fraDatabase);
+    layout->addWidget(fraReminders);
+    layout->addWidget(fraUser);
+    layout->addStretch(1);
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QWidget>
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+// Page 2 of the main window's tabs: the tray icon, the database file, the reminder frequency
+// and the current user. The only page left enabled while no user is chosen.
+class SettingsPage : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit SettingsPage(QWidget* parent = nullptr);
+
+    QGroupBox* fraDisplaySettings; // "Display"
+    QCheckBox* chkTaskBar;
+
+    QGroupBox* fraDatabase;
+    QLineEdit* txtDatabasePath;
+    QPushButton* cmdBrowse_1;
+    QLabel* lblDatabaseTips;
+
+    QGroupBox* fraReminders;
+    QLabel* lblFrequency;        // "Show a reminder every"
+    QLineEdit* txtFrequency;     // in the gap of the sentence
+    QLabel* lblFrequencyMinutes; // "minutes"
+
+    QGroupBox* fraUser;
+    QLabel* lblCurrentUser;
+    QComboBox* cboUser; // editable: a typed name that is not listed is offered for creation
+};

@@ -1,0 +1,44 @@
+#include "app/UiHelpers.h"
+
+// Outside any namespace, as Q_INIT_RESOURCE requires. The images live in a static library, whose
+// resource object the linker would otherwise drop because nothing refers to it.
+static void initQuillhourResources() {
+    Q_INIT_RESOURCE(quillhour);
+}
+
+namespace {
+
+void ensureResources() {
+    static const bool loaded = [] {
+        initQuillhourResources();
+        return true;
+    }();
+    Q_UNUSED(loaded);
+}
+
+} // namespace
+
+QFont verdanaFont(qreal pointSize) {
+    QFont font;
+    font.setFamilies({QStringLiteral("Verdana"), QStringLiteral("DejaVu Sans")});
+    if (pointSize > 0) {
+        font.setPointSizeF(pointSize);
+    }
+    return font;
+}
+
+QString quillhourIconPath(const QString& name) {
+    ensureResources();
+    return QStringLiteral(":/icons/%1.svg").arg(name);
+}
+
+QIcon quillhourIcon(const QString& name) {
+    return QIcon(quillhourIconPath(name));
+}
+
+QStringList quillhourIconNames() {
+    return {QStringLiteral("properties"),  QStringLiteral("new-category"),
+            QStringLiteral("open-folder"), QStringLiteral("manager"),
+            QStringLiteral("help"),        QStringLiteral("calendar"),
+            QStringLiteral("user"),        QStringLiteral("quillhour")};
+}

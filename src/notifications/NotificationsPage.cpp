@@ -1,0 +1,58 @@
+#include "notifications/NotificationsPage.h"
+
+#include "app/ClickableLabel.h"
+#include "app/KeyedTree.h"
+#include "app/UiHelpers.h"
+
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+NotificationsPage::NotificationsPage(QWidget* parent)
+    : QWidget(parent) {
+    notificationTree = named(new KeyedTree, QStringLiteral("notificationTree"));
+
+    fraNotificationAttributes = named(new QGroupBox(QStringLiteral("Notification Details")),
+                                      QStringLiteral("fraNotificationAttributes"));
+    fraNotificationAttributes->setVisible(false);
+    // The tree keeps its width whether or not the details show.
+    QSizePolicy keepPlace = fraNotificationAttributes->sizePolicy();
+    keepPlace.setRetainSizeWhenHidden(true);
+    fraNotificationAttributes->setSizePolicy(keepPlace);
+
+    lblNotificationCategory = named(new ClickableLabel(QStringLiteral("Category:")),
+                                    QStringLiteral("lblNotificationCategory"));
+    lblFrom = named(new ClickableLabel(QStringLiteral("From:")), QStringLiteral("lblFrom"));
+    lblTo = named(new ClickableLabel(QStringLiteral("To:")), QStringLiteral("lblTo"));
+    lblDate = named(new QLabel(QStringLiteral("12 Jan 2005")), QStringLiteral("lblDate"));
+    lblStatusDate =
+        named(new QLabel(QStringLiteral("12 Jan 2005")), QStringLiteral("lblStatusDate"));
+    lblNotificationMessage = named(new QLabel, QStringLiteral("lblNotificationMessage"));
+    lblNotificationMessage->setWordWrap(true);
+    lblNotificationMessage->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    lblNotificationMessage->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    lblNotificationMessage->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
+    cmdDeleteNotification =
+        named(new QPushButton(QStringLiteral("Delete")), QStringLiteral("cmdDeleteNotification"));
+
+    auto* details = new QVBoxLayout(fraNotificationAttributes);
+    // Links only as wide as their text, so a click beside one does not follow it.
+    details->addWidget(lblNotificationCategory, 0, Qt::AlignLeft);
+    details->addWidget(lblFrom, 0, Qt::AlignLeft);
+    details->addWidget(lblTo, 0, Qt::AlignLeft);
+    details->addSpacing(6);
+    details->addWidget(lblDate);
+    details->addWidget(lblStatusDate);
+    details->addSpacing(6);
+    details->addWidget(lblNotificationMessage, 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(cmdDeleteNotification);
+    details->addLayout(buttons);
+
+    auto* layout = new QHBoxLayout(this);
+    layout->addWidget(notificationTree, 2);
+    layout->addWidget(fraNotificationAttributes, 3);
+}

@@ -1,0 +1,50 @@
+#include "reports/ReportsPage.h"
+
+#include "app/UiHelpers.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableView>
+#include <QVBoxLayout>
+
+ReportsPage::ReportsPage(QWidget* parent)
+    : QWidget(parent) {
+    Label18 = named(new QLabel(QStringLiteral("No Data Available")), QStringLiteral("Label18"));
+    Label18->setAlignment(Qt::AlignCenter);
+
+    grid = named(new QTableView, QStringLiteral("grid"));
+    grid->verticalHeader()->hide();
+    grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 8);
+    grid->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    grid->horizontalHeader()->setHighlightSections(false);
+    grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    grid->setSelectionMode(QAbstractItemView::SingleSelection);
+    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grid->setAlternatingRowColors(true);
+    grid->setWordWrap(false);
+
+    cmdDeleteTime =
+        named(new QPushButton(QStringLiteral("Delete")), QStringLiteral("cmdDeleteTime"));
+    cmdDeleteTime->setVisible(false);
+    // The grid keeps its height when the button appears.
+    QSizePolicy keepPlace = cmdDeleteTime->sizePolicy();
+    keepPlace.setRetainSizeWhenHidden(true);
+    cmdDeleteTime->setSizePolicy(keepPlace);
+
+    // One cell for both: the grid, made later, is drawn over the label.
+    auto* stack = new QGridLayout;
+    stack->addWidget(Label18, 0, 0);
+    stack->addWidget(grid, 0, 0);
+    grid->raise();
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(cmdDeleteTime);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(stack, 1);
+    layout->addLayout(buttons);
+}

@@ -1,0 +1,211 @@
+#include "tracking/TasksPage.h"
+
+#include "app/UiHelpers.h"
+#include "app/UpDown.h"
+
+#include <QCheckBox>
+#include <QEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+
+QLabel* caption(const QString& text, const QString& name) {
+    return named(new QLabel(text), name);
+}
+
+} // namespace
+
+TasksPage::TasksPage(QWidget* parent)
+    : QWidget(parent) {
+    buildNewTask();
+    buildEntry();
+    buildTime();
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(fraNewTask);
+    layout->addWidget(fraEntry);
+    layout->addWidget(fraTime);
+    layout->addStretch(1);
+}
+
+void TasksPage::buildNewTask() {
+    fraNewTask =
+        named(new QGroupBox(QStringLiteral("Start New Task")), QStringLiteral("fraNewTask"));
+    chkPrompt = named(new QCheckBox(QStringLiteral("Prompt")), QStringLiteral("chkPrompt"));
+    cmdStartNow = named(new QPushButton(QStringLiteral("Start")), QStringLiteral("cmdStartNow"));
+    cmdStartNow->setEnabled(false);
+    cmdStart = named(new QPushButton(QStringLiteral("Start")), QStringLiteral("cmdStart"));
+    cmdStart->setEnabled(false);
+    cmdStart->setVisible(false);
+
+    auto* row = new QHBoxLayout(fraNewTask);
+    row->addWidget(chkPrompt);
+    row->addStretch(1);
+    row->addWidget(cmdStart);
+    row->addWidget(cmdStartNow);
+}
+
+void TasksPage::buildEntry() {
+    fraEntry = named(new QGroupBox(QStringLiteral("New Time Entry")), QStringLiteral("fraEntry"));
+    Label17 = caption(QStringLiteral("Add a one off time entry against this category."),
+                      QStringLiteral("Label17"));
+    lblSetDuration = caption(QStringLiteral("Duration:"), QStringLiteral("lblSetDuration"));
+    txtDuration = named(new QLineEdit(QStringLiteral("0")), QStringLiteral("txtDuration"));
+    txtDuration->setAlignment(Qt::AlignRight);
+    txtDuration->setFixedWidth(64);
+    lblSetDuration->setBuddy(txtDuration);
+    UpDown1 = named(new UpDown, QStringLiteral("UpDown1"));
+    UpDown1->setFixedHeight(txtDuration->sizeHint().height());
+    lblMinutes = caption(QStringLiteral("minutes"), QStringLiteral("lblMinutes"));
+    cmdCreateNow = named(new QPushButton(QStringLiteral("Create")), QStringLiteral("cmdCreateNow"));
+    cmdCreateNow->setEnabled(false);
+
+    auto* durationRow = new QHBoxLayout;
+    durationRow->addWidget(lblSetDuration);
+    // The spinner sits flush against its box, as one control.
+    auto* spin = new QHBoxLayout;
+    spin->setSpacing(0);
+    spin->addWidget(txtDuration);
+    spin->addWidget(UpDown1);
+    durationRow->addLayout(spin);
+    durationRow->addWidget(lblMinutes);
+    durationRow->addStretch(1);
+    durationRow->addWidget(cmdCreateNow);
+
+    auto* layout = new QVBoxLayout(fraEntry);
+    layout->addWidget(Label17);
+    layout->addLayout(durationRow);
+}
+
+void TasksPage::buildTime() {
+    fraTime = named(new QGroupBox(QStringLiteral("Currently Working")), QStringLiteral("fraTime"));
+    fraTime->setVisible(false);
+
+    lblStartTimeCaption =
+        caption(QStringLiteral("Start Time:"), QStringLiteral("lblStartTimeCaption"));
+    lblEndTimeCaption = caption(QStringLiteral("Currently:"), QStringLiteral("lblEndTimeCaption"));
+    lblDurationCaption = caption(QStringLiteral("Duration:"), QStringLiteral("lblDurationCaption"));
+    const QString zero = QStringLiteral("00:00:00");
+    lblStartTime = caption(zero, QStringLiteral("lblStartTime"));
+    lblEndTime = caption(zero, QStringLiteral("lblEndTime"));
+    lblDuration = caption(zero, QStringLiteral("lblDuration"));
+    for (QLabel* readOut : {lblStartTime, lblEndTime, lblDuration}) {
+        QFont bold = readOut->font();
+        bold.setBold(true);
+        readOut->setFont(bold);
+    }
+
+    auto* times = new QGridLayout;
+    times->addWidget(lblStartTimeCaption, 0, 0);
+    times->addWidget(lblEndTimeCaption, 0, 1);
+    times->addWidget(lblDurationCaption, 0, 2);
+    times->addWidget(lblStartTime, 1, 0);
+    times->addWidget(lblEndTime, 1, 1);
+    times->addWidget(lblDuration, 1, 2);
+    for (int column = 0; column < 3; ++column) {
+        times->setColumnStretch(column, 1);
+    }
+
+    lblMinTime = caption(QStringLiteral("Min Time:"), QStringLiteral("lblMinTime"));
+    lblMaxTime = caption(QStringLiteral("Max Time:"), QStringLiteral("lblMaxTime"));
+    buildProgress(0, QColor(128, 128, 255));
+    buildProgress(1, QColor(255, 128, 128));
+    lblReminderTitle = caption(QStringLiteral("Reminders:"), QStringLiteral("lblReminderTitle"));
+    lblReminder = caption(QString(), QStringLiteral("lblReminder"));
+    lblReminder->setMinimumWidth(40);
+    chkTaskReminder =
+        named(new QCheckBox(QStringLiteral("Remind Me")), QStringLiteral("chkTaskReminder"));
+
+    auto* progress = new QGridLayout;
+    progress->addWidget(lblMinTime, 0, 0);
+    progress->addWidget(picProgress_0, 0, 1);
+    progress->addWidget(lblMaxTime, 1, 0);
+    progress->addWidget(picProgress_1, 1, 1);
+    progress->addWidget(lblReminderTitle, 2, 0);
+    auto* reminders = new QHBoxLayout;
+    reminders->addWidget(lblReminder);
+    reminders->addWidget(chkTaskReminder);
+    reminders->addStretch(1);
+    progress->addLayout(reminders, 2, 1);
+    progress->setColumnStretch(1, 1);
+
+    cmdStop = named(new QPushButton(QStringLiteral("Finish")), QStringLiteral("cmdStop"));
+    cmdCancelTask =
+        named(new QPushButton(QStringLiteral("Cancel")), QStringLiteral("cmdCancelTask"));
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(cmdStop);
+    buttons->addWidget(cmdCancelTask);
+
+    auto* layout = new QVBoxLayout(fraTime);
+    layout->addLayout(times);
+    layout->addSpacing(6);
+    layout->addLayout(progress);
+    layout->addLayout(buttons);
+}
+
+void TasksPage::buildProgress(int index, const QColor& fill) {
+    auto* track = indexed(new QFrame, QStringLiteral("picProgress"), index);
+    track->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    track->setAutoFillBackground(true);
+    QPalette trackPalette = track->palette();
+    trackPalette.setColor(QPalette::Window, trackPalette.color(QPalette::Base));
+    track->setPalette(trackPalette);
+    track->setFixedHeight(22);
+    track->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+
+    // The shape is placed by hand: its width is the measure the timer sets.
+    auto* shape = indexed(new QFrame(track), QStringLiteral("shpPercent"), index);
+    shape->setAutoFillBackground(true);
+    QPalette shapePalette = shape->palette();
+    shapePalette.setColor(QPalette::Window, fill);
+    shape->setPalette(shapePalette);
+    const QRect inside = track->contentsRect();
+    m_autoWidth[index] = inside.width() / 2;
+    shape->setGeometry(inside.left(), inside.top(), m_autoWidth[index], inside.height());
+
+    auto* percent = indexed(new QLabel(QStringLiteral("50%")), QStringLiteral("lblPercent"), index);
+    percent->setFont(verdanaFont());
+    percent->setAlignment(Qt::AlignCenter);
+    auto* centre = new QHBoxLayout(track);
+    centre->setContentsMargins(0, 0, 0, 0);
+    centre->addWidget(percent, 0, Qt::AlignCenter);
+    percent->raise();
+
+    track->installEventFilter(this);
+    if (index == 0) {
+        picProgress_0 = track;
+        shpPercent_0 = shape;
+        lblPercent_0 = percent;
+    } else {
+        picProgress_1 = track;
+        shpPercent_1 = shape;
+        lblPercent_1 = percent;
+    }
+}
+
+bool TasksPage::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Resize) {
+        for (int index = 0; index < 2; ++index) {
+            QFrame* track = index == 0 ? picProgress_0 : picProgress_1;
+            if (watched != track) {
+                continue;
+            }
+            QFrame* shape = index == 0 ? shpPercent_0 : shpPercent_1;
+            const QRect inside = track->contentsRect();
+            int width = shape->width();
+            if (width == m_autoWidth[index]) {
+                width = inside.width() / 2;
+                m_autoWidth[index] = width;
+            }
+            shape->setGeometry(inside.left(), inside.top(), width, inside.height());
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}

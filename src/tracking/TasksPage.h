@@ -1,0 +1,73 @@
+#pragma once
+
+#include <QWidget>
+
+class QCheckBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class UpDown;
+
+// Page 0 of the main window's tabs: start a task on the selected category, add a one-off time
+// entry, and follow the current task ("Currently Working"). The tracking code drives the
+// controls; the page only builds and lays them out.
+class TasksPage : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit TasksPage(QWidget* parent = nullptr);
+
+    // "Start New Task"
+    QGroupBox* fraNewTask;
+    QCheckBox* chkPrompt;
+    QPushButton* cmdStartNow;
+    QPushButton* cmdStart; // shares cmdStartNow's handler; never enabled, so kept out of sight
+
+    // "New Time Entry"
+    QGroupBox* fraEntry;
+    QLabel* Label17;
+    QLabel* lblSetDuration;
+    QLineEdit* txtDuration;
+    UpDown* UpDown1;
+    QLabel* lblMinutes;
+    QPushButton* cmdCreateNow;
+
+    // "Currently Working", hidden until the current user has a running task
+    QGroupBox* fraTime;
+    QLabel* lblStartTimeCaption;
+    QLabel* lblEndTimeCaption;
+    QLabel* lblDurationCaption;
+    QLabel* lblStartTime;
+    QLabel* lblEndTime;
+    QLabel* lblDuration;
+    QLabel* lblMinTime;
+    QLabel* lblMaxTime;
+    // Progress bar 0 (minimum) and 1 (maximum): the track, the filled shape whose width the
+    // timer sets, and the percentage text over both.
+    QFrame* picProgress_0;
+    QFrame* picProgress_1;
+    QFrame* shpPercent_0;
+    QFrame* shpPercent_1;
+    QLabel* lblPercent_0;
+    QLabel* lblPercent_1;
+    QLabel* lblReminderTitle;
+    QLabel* lblReminder;
+    QCheckBox* chkTaskReminder;
+    QPushButton* cmdStop;
+    QPushButton* cmdCancelTask;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildNewTask();
+    void buildEntry();
+    void buildTime();
+    void buildProgress(int index, const QColor& fill);
+
+    // The width the page itself last gave each shape: while a shape still has it, nobody else
+    // has sized it, and it follows the track at half its width.
+    int m_autoWidth[2] = {0, 0};
+};

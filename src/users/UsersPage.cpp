@@ -1,0 +1,84 @@
+#include "users/UsersPage.h"
+
+#include "app/KeyedTree.h"
+#include "app/UiHelpers.h"
+
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+namespace {
+
+QLabel* caption(const QString& text, const QString& name, QWidget* buddy) {
+    auto* label = named(new QLabel(text), name);
+    label->setBuddy(buddy);
+    return label;
+}
+
+QLineEdit* readOnlyBox(const QString& name, int width) {
+    auto* box = named(new QLineEdit, name);
+    box->setReadOnly(true);
+    box->setFocusPolicy(Qt::NoFocus);
+    box->setFixedWidth(width);
+    return box;
+}
+
+} // namespace
+
+UsersPage::UsersPage(QWidget* parent)
+    : QWidget(parent) {
+    userTree = named(new KeyedTree, QStringLiteral("userTree"));
+
+    fraUserDetails =
+        named(new QGroupBox(QStringLiteral("User Details")), QStringLiteral("fraUserDetails"));
+    fraUserDetails->setVisible(false);
+    QSizePolicy keepPlace = fraUserDetails->sizePolicy();
+    keepPlace.setRetainSizeWhenHidden(true);
+    fraUserDetails->setSizePolicy(keepPlace);
+
+    txtUserName = named(new QLineEdit, QStringLiteral("txtUserName"));
+    lblUserName = caption(QStringLiteral("User Name:"), QStringLiteral("lblUserName"), txtUserName);
+    txtUserId = readOnlyBox(QStringLiteral("txtUserId"), 80);
+    lblUserId = caption(QStringLiteral("User ID:"), QStringLiteral("lblUserId"), txtUserId);
+    txtEmail = named(new QLineEdit, QStringLiteral("txtEmail"));
+    lblEmail = caption(QStringLiteral("Email:"), QStringLiteral("lblEmail"), txtEmail);
+    txtUserDetails = named(new QPlainTextEdit, QStringLiteral("txtUserDetails"));
+    txtUserDetails->setTabChangesFocus(true);
+    lblUserDetails =
+        caption(QStringLiteral("Details:"), QStringLiteral("lblUserDetails"), txtUserDetails);
+    txtUserCreated = readOnlyBox(QStringLiteral("txtUserCreated"), 100);
+    lblUserCreated =
+        caption(QStringLiteral("Created:"), QStringLiteral("lblUserCreated"), txtUserCreated);
+    cmdSaveUser = named(new QPushButton(QStringLiteral("Save")), QStringLiteral("cmdSaveUser"));
+    cmdDeleteUser =
+        named(new QPushButton(QStringLiteral("Delete")), QStringLiteral("cmdDeleteUser"));
+
+    auto* form = new QGridLayout(fraUserDetails);
+    const Qt::Alignment captionAlign = Qt::AlignLeft | Qt::AlignVCenter;
+    form->addWidget(lblUserName, 0, 0, captionAlign);
+    form->addWidget(txtUserName, 0, 1);
+    form->addWidget(lblUserId, 1, 0, captionAlign);
+    form->addWidget(txtUserId, 1, 1, Qt::AlignLeft);
+    form->addWidget(lblEmail, 2, 0, captionAlign);
+    form->addWidget(txtEmail, 2, 1);
+    form->addWidget(lblUserDetails, 3, 0, Qt::AlignLeft | Qt::AlignTop);
+    form->addWidget(txtUserDetails, 3, 1);
+    form->addWidget(lblUserCreated, 4, 0, captionAlign);
+    form->addWidget(txtUserCreated, 4, 1, Qt::AlignLeft);
+    form->setRowStretch(3, 1);
+    form->setColumnStretch(1, 1);
+    // As in the category editor: Delete apart from Save.
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(cmdDeleteUser);
+    buttons->addStretch(1);
+    buttons->addWidget(cmdSaveUser);
+    form->addLayout(buttons, 5, 0, 1, 2);
+
+    auto* layout = new QHBoxLayout(this);
+    layout->addWidget(userTree, 2);
+    layout->addWidget(fraUserDetails, 3);
+}
