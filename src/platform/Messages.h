@@ -22,6 +22,10 @@ public:
     // The file picker on files matching filter (for example "*.db"), started in startFolder.
     virtual std::optional<QString> browseFile(const QString& startFolder,
                                               const QString& filter) = 0;
+    // The file picker for a database, which also offers making a new one (suggested: the path
+    // given). A returned path that does not exist yet is where the new database goes.
+    virtual std::optional<QString> browseDatabase(const QString& startFolder, const QString& filter,
+                                                  const QString& suggestedNewFile) = 0;
     // The date picker opened on date; the chosen day, or nothing when cancelled.
     virtual std::optional<QDate> pickDate(const QDate& date) = 0;
 

@@ -39,6 +39,13 @@ std::optional<QString> ScriptedMessages::browseFile(const QString& startFolder,
     return next;
 }
 
+std::optional<QString> ScriptedMessages::browseDatabase(const QString& startFolder,
+                                                        const QString& filter,
+                                                        const QString& suggestedNewFile) {
+    m_lastSuggestedFile = suggestedNewFile;
+    return browseFile(startFolder, filter);
+}
+
 std::optional<QDate> ScriptedMessages::pickDate(const QDate& date) {
     m_lastDateStart = date;
     if (m_dates.empty()) {

@@ -22,6 +22,9 @@ public:
     Answer show(const QString& text, const QString& title, Buttons buttons, Icon icon) override;
     std::optional<QString> browseFolder(const QString& startFolder) override;
     std::optional<QString> browseFile(const QString& startFolder, const QString& filter) override;
+    // Answered from the same script as browseFile.
+    std::optional<QString> browseDatabase(const QString& startFolder, const QString& filter,
+                                          const QString& suggestedNewFile) override;
     std::optional<QDate> pickDate(const QDate& date) override;
 
     void answer(Answer next) { m_answers.push_back(next); }
@@ -46,6 +49,7 @@ public:
     QString lastFolderStart() const { return m_lastFolderStart; }
     QString lastFileStart() const { return m_lastFileStart; }
     QString lastFileFilter() const { return m_lastFileFilter; }
+    QString lastSuggestedFile() const { return m_lastSuggestedFile; }
     QDate lastDateStart() const { return m_lastDateStart; }
 
 private:
@@ -58,5 +62,6 @@ private:
     QString m_lastFolderStart;
     QString m_lastFileStart;
     QString m_lastFileFilter;
+    QString m_lastSuggestedFile;
     QDate m_lastDateStart;
 };

@@ -1,0 +1,91 @@
+#include "app/TrayIcon.h"
+
+TrayIcon::TrayIcon(QObject* parent)
+    : QObject(parent) {}
+
+TrayIcon::~TrayIcon() {
+    delete m_tray;
+}
+
+void TrayIcon::fillRecord() {
+    m_shownTooltip = m_tooltip.left(TooltipLimit);
+    if (m_tray == nullptr) {
+        m_tray = new QSystemTrayIcon();
+        connect(m_tray, &QSystemTrayIcon::activated, this, &TrayIcon::onActivated);
+    }
+    m_tray->setIcon(m_icon);
+    m_tray->setToolTip(m_shownTooltip);
+}
+
+void TrayIcon::Add() {
+    fillRecord();
+    if (QSystemTrayIcon::isSystemTrayAvailable()) {
+        m_tray->show();
+    }
+    m_state = 1;
+}
+
+void TrayIcon::Modify() {
+    fillRecord();
+    m_state = 2;
+}
+
+void TrayIcon::Remove() {
+    if (m_tray != nullptr) {
+        m_tray->hide();
+    }
+    m_state = 0;
+}
+
+bool TrayIcon::isShown() const {
+    return m_tray != nullptr && m_tray->isVisible();
+}
+
+void TrayIcon::handleMessage(int message) {
+    if (m_busy) {
+        return;
+    }
+    m_busy = true;
+    switch (message) {
+    case LeftDown:
+        emit MouseDown(1);
+        break;
+    case LeftUp:
+        emit MouseUp(1);
+        break;
+    case LeftDoubleClick:
+        emit MouseDblClick(1);
+        break;
+    case RightDown:
+        emit MouseDown(2);
+        break;
+    case RightUp:
+        emit MouseUp(2);
+        break;
+    case RightDoubleClick:
+        emit MouseDblClick(2);
+        break;
+    default:
+        break;
+    }
+    m_busy = false;
+}
+
+void TrayIcon::onActivated(QSystemTrayIcon::ActivationReason reason) {
+    // Qt reports whole clicks; they are told as the press and release the events stand for.
+    switch (reason) {
+    case QSystemTrayIcon::Trigger:
+        handleMessage(LeftDown);
+        handleMessage(LeftUp);
+        break;
+    case QSystemTrayIcon::DoubleClick:
+        handleMessage(LeftDoubleClick);
+        break;
+    case QSystemTrayIcon::Context:
+        handleMessage(RightDown);
+        handleMessage(RightUp);
+        break;
+    default:
+        break;
+    }
+}

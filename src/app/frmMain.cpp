@@ -1,0 +1,690 @@
+#include "app/frmMain.h"
+
+#include "app/KeyedTree.h"
+#include "app/PictureButton.h"
+#include "app/SettingsPage.h"
+#include "app/TrayIcon.h"
+#include "app/UiHelpers.h"
+#include "app/frmHelp.h"
+#include "categories/CategoryEditor.h"
+#include "categories/CategoryEditorPage.h"
+#include "categories/CategoryTree.h"
+#include "data/Database.h"
+#include "data/Numbers.h"
+#include "notifications/NotificationList.h"
+#include "notifications/NotificationsPage.h"
+#include "platform/Clock.h"
+#include "platform/FolderOpener.h"
+#include "platform/Messages.h"
+#include "platform/Settings.h"
+#include "reports/ProductivityChart.h"
+#include "reports/ProductivityPage.h"
+#include "reports/ReportsPage.h"
+#include "reports/TimeRecordsGrid.h"
+#include "tracking/Reminders.h"
+#include "tracking/TaskList.h"
+#include "tracking/TaskTimer.h"
+#include "tracking/TaskTracker.h"
+#include "tracking/TasksPage.h"
+#include "users/ProcessList.h"
+#include "users/UserList.h"
+#include "users/UsersPage.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <cmath>
+
+namespace {
+
+// The picture-button row is laid out in twips: it starts 176 in and each visible button takes
+// its width plus 10.
+constexpr int ButtonRowStartTwips = 176;
+constexpr int ButtonGapTwips = 10;
+constexpr int ButtonTopTwips = 60;
+constexpr int HoverFrameTwips = 375;
+
+const QColor MinimumColour(128, 128, 255); // light blue
+const QColor MaximumColour(255, 128, 128); // light red
+
+QFont verdana(int points, bool bold) {
+    QFont font(QStringLiteral("Verdana"), points, bold ? QFont::Bold : QFont::Normal);
+    font.setFamilies({QStringLiteral("Verdana"), QStringLiteral("DejaVu Sans")});
+    return font;
+}
+
+int twipsToPixels(double twips) {
+    return int(std::lround(twips / PictureButton::TwipsPerPixel));
+}
+
+} // namespace
+
+frmMain::frmMain(const Services& services, QWidget* parent)
+    : QMainWindow(parent)
+    , m_services(services)
+    , m_guard(services.messages) {
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("Quillhour"));
+    setWindowIcon(quillhourIcon(QStringLiteral("quillhour")));
+    buildWindow();
+
+    m_categories = new CategoryTree(*this);
+    m_categoryEditor = new CategoryEditor(*this, *categoryPage);
+    m_userList = new UserList(*this, *usersPage);
+    m_processList = new ProcessList(*this);
+    m_tracker = new TaskTracker(*this, *tasksPage);
+    m_taskTimer = new TaskTimer(*this, *tasksPage);
+    m_taskList = new TaskList(*this);
+    m_reminders = new Reminders(*this);
+    m_notificationList = new NotificationList(*this, *notificationsPage);
+    m_timeRecords = new TimeRecordsGrid(*this, *reportsPage);
+    m_productivityChart = new ProductivityChart(*this, *productivityPage);
+
+    connectControls();
+}
+
+frmMain::~frmMain() {
+    delete currentTrayIcon;
+    currentTrayIcon = nullptr;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Layout
+
+void frmMain::buildWindow() {
+    auto* central = new QWidget(this);
+    central->setObjectName(QStringLiteral("centralWidget"));
+    setCentralWidget(central);
+
+    lblTitle = new QLabel(QStringLiteral("Quillhour"), central);
+    lblTitle->setObjectName(QStringLiteral("lblTitle"));
+    lblTitle->setFont(verdana(14, true));
+    lblDetails = new QLabel(QStringLiteral("Welcome to Quillhour, a simple tool for helping you "
+                                           "better manage your time and projects."),
+                            central);
+    lblDetails->setObjectName(QStringLiteral("lblDetails"));
+    lblDetails->setWordWrap(true);
+    lblDetails->setMinimumHeight(lblDetails->fontMetrics().lineSpacing() * 2);
+    lblDetails->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    m_buttonRow = buildButtonRow();
+
+    categoryTree = new KeyedTree(central);
+    categoryTree->setObjectName(QStringLiteral("categoryTree"));
+    lblActiveTasks = new QLabel(QStringLiteral("Active Tasks"), central);
+    lblActiveTasks->setObjectName(QStringLiteral("lblActiveTasks"));
+    lblActiveTasks->setFont(verdana(9, true));
+    taskTree = new KeyedTree(central);
+    taskTree->setObjectName(QStringLiteral("taskTree"));
+    lblActiveTasks->hide();
+    taskTree->hide();
+
+    auto* left = new QWidget(central);
+    left->setObjectName(QStringLiteral("treePanel"));
+    auto* leftLayout = new QVBoxLayout(left);
+    leftLayout->setContentsMargins(0, 0, 0, 0);
+    leftLayout->addWidget(categoryTree, 3);
+    leftLayout->addWidget(lblActiveTasks);
+    leftLayout->addWidget(taskTree, 1);
+
+    tabs = new QTabWidget(central);
+    tabs->setObjectName(QStringLiteral("tabs"));
+    tasksPage = new TasksPage(tabs);
+    categoryPage = new CategoryEditorPage(tabs);
+    settingsPage = new SettingsPage(tabs);
+    reportsPage = new ReportsPage(tabs);
+    productivityPage = new ProductivityPage(tabs);
+    notificationsPage = new NotificationsPage(tabs);
+    usersPage = new UsersPage(tabs);
+    tabs->addTab(tasksPage, QStringLiteral("Tasks"));
+    tabs->addTab(categoryPage, QStringLiteral("New Category"));
+    tabs->addTab(settingsPage, QStringLiteral("Settings"));
+    tabs->addTab(reportsPage, QStringLiteral("Reports"));
+    tabs->addTab(productivityPage, QStringLiteral("Productivity"));
+    tabs->addTab(notificationsPage, QStringLiteral("Notifications"));
+    tabs->addTab(usersPage, QStringLiteral("Users"));
+
+    auto* splitter = new QSplitter(Qt::Horizontal, central);
+    splitter->setObjectName(QStringLiteral("mainSplitter"));
+    splitter->addWidget(left);
+    splitter->addWidget(tabs);
+    splitter->setStretchFactor(0, 0);
+    splitter->setStretchFactor(1, 1);
+    splitter->setSizes({230, 690});
+    splitter->setChildrenCollapsible(false);
+
+    lstTask = new QListWidget(central);
+    lstTask->setObjectName(QStringLiteral("lstTask"));
+    lstTask->hide();
+
+    auto* header = new QVBoxLayout;
+    header->setSpacing(2);
+    header->addWidget(lblTitle);
+    header->addWidget(lblDetails);
+
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(8, 6, 8, 4);
+    layout->addLayout(header);
+    layout->addWidget(m_buttonRow);
+    layout->addWidget(splitter, 1);
+
+    auto* bar = new QStatusBar(this);
+    bar->setObjectName(QStringLiteral("status"));
+    setStatusBar(bar);
+    statusPanel_1 = new QToolButton(bar);
+    statusPanel_1->setObjectName(QStringLiteral("statusPanel_1"));
+    statusPanel_1->setText(QStringLiteral("Active Tasks: "));
+    statusPanel_1->setAutoRaise(true);
+    statusPanel_1->hide();
+    statusPanel_2 = new QToolButton(bar);
+    statusPanel_2->setObjectName(QStringLiteral("statusPanel_2"));
+    statusPanel_2->setText(QStringLiteral("User:"));
+    statusPanel_2->setToolTip(QStringLiteral("Current User"));
+    statusPanel_2->setIcon(quillhourIcon(QStringLiteral("user")));
+    statusPanel_2->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    statusPanel_2->setAutoRaise(true);
+    bar->addWidget(statusPanel_1);
+    bar->addPermanentWidget(statusPanel_2);
+
+    trmSystem = new QTimer(this);
+    trmSystem->setObjectName(QStringLiteral("trmSystem"));
+    trmSystem->setInterval(2000);
+    tmrTime = new QTimer(this);
+    tmrTime->setObjectName(QStringLiteral("tmrTime"));
+    tmrTime->setInterval(900);
+
+    // The design size of the client area is 9495 by 6945 twips; the window opens somewhat
+    // larger so the editor and the chart have room on today's screens.
+    resize(960, 660);
+}
+
+QWidget* frmMain::buildButtonRow() {
+    auto* row = new QWidget(this);
+    row->setObjectName(QStringLiteral("buttonRow"));
+    row->setFixedHeight(twipsToPixels(ButtonTopTwips * 2 + PictureButton::SizeTwips));
+
+    shpShaddow = new QFrame(row);
+    shpShaddow->setObjectName(QStringLiteral("shpShaddow"));
+    shpBox = new QFrame(row);
+    shpBox->setObjectName(QStringLiteral("shpBox"));
+    const int frame = twipsToPixels(HoverFrameTwips);
+    for (QFrame* shape : {shpShaddow, shpBox}) {
+        shape->resize(frame, frame);
+        shape->setAttribute(Qt::WA_TransparentForMouseEvents);
+        shape->hide();
+    }
+    const QPalette colours = palette();
+    shpBox->setStyleSheet(
+        QStringLiteral("QFrame#shpBox { border: 1px solid %1; background: transparent; }")
+            .arg(colours.color(QPalette::Light).name()));
+    shpShaddow->setStyleSheet(
+        QStringLiteral("QFrame#shpShaddow { border: 1px solid %1; background: transparent; }")
+            .arg(colours.color(QPalette::Dark).name()));
+
+    const struct {
+        const char* icon;
+        const char* tip;
+    } buttons[] = {
+        {"properties", "Properties"},          {"new-category", "Create a new category"},
+        {"open-folder", "Open Task Folder"},   {"manager", "View owner user details"},
+        {"help", "View help and information"},
+    };
+    for (int i = 0; i < int(picButton.size()); ++i) {
+        picButton[std::size_t(i)] =
+            new PictureButton(i, quillhourIcon(QString::fromLatin1(buttons[i].icon)),
+                              QString::fromLatin1(buttons[i].tip), row);
+    }
+    // Buttons 1 and 4 are always there; the others appear with a category that needs them.
+    picButton[0]->hide();
+    picButton[2]->hide();
+    picButton[3]->hide();
+    layoutButtonRow();
+    return row;
+}
+
+void frmMain::layoutButtonRow() {
+    int left = ButtonRowStartTwips;
+    for (PictureButton* button : picButton) {
+        button->moveTwips(left, ButtonTopTwips);
+        if (!button->isHidden()) {
+            left += button->widthTwips() + ButtonGapTwips;
+        }
+        button->raise();
+    }
+}
+
+void frmMain::connectControls() {
+    for (PictureButton* button : picButton) {
+        const int index = button->index();
+        connect(button, &PictureButton::clicked, this,
+                guarded([this, index] { picButton_Click(index); }));
+        connect(button, &PictureButton::mouseMoved, this,
+                [this, index] { picButton_MouseMove(index); });
+    }
+    connect(tabs, &QTabWidget::currentChanged, this, [this] {
+        if (m_switchingTabs == 0) {
+            m_guard.run([this] { tabs_Click(); });
+        }
+    });
+    connect(statusPanel_1, &QToolButton::clicked, this, guarded([this] { status_PanelClick(1); }));
+    connect(statusPanel_2, &QToolButton::clicked, this, guarded([this] { status_PanelClick(2); }));
+    connect(trmSystem, &QTimer::timeout, this, [this] {
+        if (tickAllowed()) {
+            m_guard.runTick(QStringLiteral("trmSystem"), [this] { trmSystem_Timer(); });
+        }
+    });
+    connect(tmrTime, &QTimer::timeout, this, [this] {
+        if (tickAllowed()) {
+            m_guard.runTick(QStringLiteral("tmrTime"), [this] { taskTimer().processTasks(); });
+        }
+    });
+    connect(settingsPage->chkTaskBar, &QCheckBox::clicked, this,
+            guarded([this] { chkTaskBar_Click(); }));
+    connect(settingsPage->cmdBrowse_1, &QPushButton::clicked, this,
+            guarded([this] { cmdBrowseDatabase_Click(); }));
+    connect(settingsPage->txtFrequency, &QLineEdit::textEdited, this,
+            guarded([this] { reminders().txtFrequency_Change(); }));
+    connect(qApp, &QGuiApplication::commitDataRequest, this, [this] {
+        // The desktop session is ending: close down now, asking nothing.
+        m_guard.run([this] { shutDown(Shutdown::NoQuestions); });
+    });
+}
+
+std::function<void()> frmMain::guarded(std::function<void()> work) {
+    return [this, work = std::move(work)] { m_guard.run(work); };
+}
+
+bool frmMain::tickAllowed() const {
+    return m_loaded && m_guard.depth() == 0 && QApplication::activeModalWidget() == nullptr;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Start-up
+
+bool frmMain::Form_Load() {
+    m_trace.clear();
+    addTrace(QStringLiteral("Form_Load"));
+    m_shutDown = false;
+    if (!initilise()) {
+        return false;
+    }
+    showWelcomeText();
+    addTrace(QStringLiteral("showWelcomeText"));
+
+    const QString frequency = settings().promptFrequency();
+    settingsPage->txtFrequency->setText(frequency);
+    tasksPage->chkPrompt->setText(QStringLiteral("Prompt every ") + frequency +
+                                  QStringLiteral(" minutes"));
+
+    show();
+    addTrace(QStringLiteral("show"));
+
+    const auto trayValue = Numbers::toWholeNumber(settings().trayIcon());
+    settingsPage->chkTaskBar->setChecked(trayValue.value_or(0) == 1);
+    if (settingsPage->chkTaskBar->isChecked()) {
+        delete currentTrayIcon;
+        currentTrayIcon = new TrayIcon(this);
+        currentTrayIcon->setOwnerForm(this);
+        currentTrayIcon->setIcon(windowIcon());
+        currentTrayIcon->setTooltip(windowTitle());
+        currentTrayIcon->Add();
+        addTrace(QStringLiteral("TrayIcon.Add"));
+    }
+    buttonVisible(1, true);
+    m_loaded = true;
+    trmSystem->start();
+    return true;
+}
+
+bool frmMain::initilise() {
+    addTrace(QStringLiteral("initilise"));
+    m_state.currentTask = nullptr;
+    if (!openDataConnection()) {
+        return false;
+    }
+    // A new load (at start, or when the window comes back from the reminder) starts from new
+    // collections; the database stays open.
+    m_state.activeTasks = std::make_unique<tasks>(context());
+    m_state.allCategories = std::make_unique<cateories>(context());
+    m_state.userNotifications = std::make_unique<notifications>(context());
+    m_state.currentNotification = nullptr;
+
+    categories().loadCategoryList();
+    addTrace(QStringLiteral("loadCategoryList"));
+    categoryEditor().loadTimeAllocationList();
+    addTrace(QStringLiteral("loadTimeAllocationList"));
+    categoryEditor().loadProductivityList();
+    addTrace(QStringLiteral("loadProductivityList"));
+    userList().loadUserList();
+    addTrace(QStringLiteral("loadUserList"));
+    m_state.allProcesses = std::make_unique<processes>();
+    processList().loadProcessList();
+    addTrace(QStringLiteral("loadProcessList"));
+    taskTimer().checkTaskProgress();
+    addTrace(QStringLiteral("checkTaskProgress"));
+
+    if (m_state.allCategories->Count() <= 1) {
+        messages().show(QStringLiteral("You must create categories as there are currently none"),
+                        QStringLiteral("Missing Categories"), Messages::Buttons::Ok,
+                        Messages::Icon::Information);
+        addTrace(QStringLiteral("Missing Categories"));
+    } else if (TreeNode* first = categoryTree->firstNode(); first != nullptr) {
+        const int id = CategoryTree::categoryIdFromKey(first->key()).toInt();
+        m_state.selectedCategory = categories().getCategoryById(*m_state.allCategories, id);
+        categoryTree->selectNode(first);
+        tracker().showCategory(0, m_state.selectedCategory);
+        addTrace(QStringLiteral("showCategory"));
+    }
+    selectTab(TasksTab);
+    tracker().checkExistingTasks();
+    addTrace(QStringLiteral("checkExistingTasks"));
+    taskList().refreshTaskList();
+    addTrace(QStringLiteral("refreshTaskList"));
+    notificationList().loadNotificationList();
+    addTrace(QStringLiteral("loadNotificationList"));
+
+    for (auto [key, colour] : {std::pair{productivityPage->minProdColourKey, MinimumColour},
+                               std::pair{productivityPage->maxProdColourKey, MaximumColour}}) {
+        QPalette colours = key->palette();
+        colours.setColor(QPalette::Window, colour);
+        key->setPalette(colours);
+        key->setAutoFillBackground(true);
+    }
+    return true;
+}
+
+bool frmMain::openDataConnection() {
+    addTrace(QStringLiteral("openDataConnection"));
+    if (m_state.database) {
+        return true; // opened once, kept until the program ends
+    }
+    const QString stored =
+        m_services.databaseOverride.isEmpty() ? settings().database() : m_services.databaseOverride;
+    settingsPage->txtDatabasePath->setText(stored);
+
+    QString location = stored.trimmed();
+    const bool server = Database::isServerLocation(location);
+    if (!server && (location.isEmpty() || !QFileInfo(location).isFile())) {
+        messages().show(QStringLiteral("The database could not be located. Please select a valid "
+                                       "database to continue"),
+                        QString(), Messages::Buttons::Ok, Messages::Icon::None);
+        const QString suggested = QDir(ownFolder()).filePath(QStringLiteral("quillhour.db"));
+        const auto chosen =
+            messages().browseDatabase(ownFolder(), QStringLiteral("*.db"), suggested);
+        if (!chosen || chosen->trimmed().isEmpty()) {
+            messages().show(QStringLiteral("No database was chosen, so Quillhour will close. Start "
+                                           "it again to choose or create one."),
+                            QString(), Messages::Buttons::Ok, Messages::Icon::Information);
+            return false;
+        }
+        location = chosen->trimmed();
+        settingsPage->txtDatabasePath->setText(location);
+    }
+
+    try {
+        if (!Database::isServerLocation(location) && !QFileInfo::exists(location)) {
+            m_state.database = Database::create(location);
+        } else {
+            m_state.database = Database::open(location);
+        }
+    } catch (const DatabaseError& error) {
+        messages().show(
+            QStringLiteral("Quillhour cannot use the database %1.\n\n%2\n\nQuillhour will close.")
+                .arg(Database::displayLocation(location), error.message()),
+            QString(), Messages::Buttons::Ok, Messages::Icon::Critical);
+        return false;
+    }
+    m_state.context = std::make_unique<DataContext>(DataContext{*m_state.database, clock()});
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Closing
+
+void frmMain::markCurrentUserInactive() {
+    if (m_state.currentUser != nullptr && m_state.database) {
+        userList().setUserActive(m_state.currentUser->userId, false);
+    }
+}
+
+void frmMain::shutDown(Shutdown how) {
+    addTrace(QStringLiteral("shutDown"));
+    trmSystem->stop();
+    if (!m_state.database) {
+        return;
+    }
+    markCurrentUserInactive();
+    if (how == Shutdown::AskAboutTasks && m_state.currentUser != nullptr && m_state.activeTasks) {
+        const int me = m_state.currentUser->userId;
+        for (task& running : *m_state.activeTasks) {
+            if (running.user != nullptr && running.user->userId == me &&
+                running.category != nullptr) {
+                reminders().reminder(running.category->categoryId, running.category->categoryName,
+                                     running.taskId);
+            }
+        }
+    }
+    if (settingsPage->chkTaskBar->isChecked() && currentTrayIcon != nullptr) {
+        currentTrayIcon->Remove();
+    }
+    processList().deleteOwnRows();
+    markCurrentUserInactive();
+    m_shutDown = true;
+    m_loaded = false;
+}
+
+void frmMain::Form_Terminate() {
+    addTrace(QStringLiteral("Form_Terminate"));
+    if (!m_state.database) {
+        return;
+    }
+    markCurrentUserInactive();
+    processList().deleteOwnRows();
+}
+
+void frmMain::closeEvent(QCloseEvent* event) {
+    m_guard.run([this] {
+        if (m_loaded) {
+            shutDown(Shutdown::AskAboutTasks);
+        }
+    });
+    event->accept();
+}
+
+// ---------------------------------------------------------------------------------------------
+// The window's own operations
+
+void frmMain::lockAllTabs(bool locked) {
+    // Disabling the page on show makes the tab bar move to another page; that is not the user
+    // choosing one.
+    ++m_switchingTabs;
+    for (int i = 0; i < tabs->count(); ++i) {
+        tabs->setTabEnabled(i, !locked);
+    }
+    --m_switchingTabs;
+}
+
+void frmMain::buttonVisible(int intIndex, bool blnVisible) {
+    if (intIndex < 0 || intIndex >= int(picButton.size())) {
+        return;
+    }
+    picButton[std::size_t(intIndex)]->setVisible(blnVisible);
+    layoutButtonRow();
+}
+
+QString frmMain::programTitle() {
+    return QStringLiteral("Quillhour %1.%2").arg(majorVersion()).arg(minorVersion());
+}
+
+int frmMain::majorVersion() {
+    return QUILLHOUR_VERSION_MAJOR;
+}
+int frmMain::minorVersion() {
+    return QUILLHOUR_VERSION_MINOR;
+}
+
+void frmMain::showWelcomeText() {
+    lblTitle->setText(QStringLiteral("Quillhour %1").arg(majorVersion()));
+    const QString name = m_state.currentUser != nullptr ? m_state.currentUser->userName : QString();
+    lblDetails->setText(QStringLiteral("Welcome ") + name +
+                        QStringLiteral(", this program is a simple time and project management "
+                                       "tool that allows multiple users to work together on a "
+                                       "collection of tasks."));
+}
+
+void frmMain::selectTab(int index) {
+    ++m_switchingTabs;
+    tabs->setCurrentIndex(index);
+    --m_switchingTabs;
+}
+
+void frmMain::tabs_Click() {
+    if (!m_state.database) {
+        return;
+    }
+    switch (tabs->currentIndex()) {
+    case CategoryTab:
+        categoryEditor().showCategoryProperties(m_state.selectedCategory);
+        break;
+    case ReportsTab:
+        timeRecords().viewCategoryTimes();
+        break;
+    case ProductivityTab:
+        productivityChart().loadProductivityChart();
+        break;
+    case UsersTab:
+        if (m_state.currentUser != nullptr) {
+            userList().loadUserAttributes(m_state.currentUser);
+            usersPage->userTree->selectNode(usersPage->userTree->node(
+                QStringLiteral("uid_%1").arg(m_state.currentUser->userId)));
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+void frmMain::picButton_Click(int Index) {
+    category* chosen = m_state.selectedCategory;
+    switch (Index) {
+    case 0:
+        selectTab(CategoryTab);
+        categoryEditor().showCategoryProperties(chosen);
+        break;
+    case 1:
+        selectTab(CategoryTab);
+        categoryEditor().clearCategoryAttributes();
+        break;
+    case 2:
+        if (chosen != nullptr && !chosen->folder.isEmpty()) {
+            folders().openFolder(chosen->folder);
+        }
+        break;
+    case 3:
+        if (chosen != nullptr) {
+            if (user* manager = userList().getUserById(chosen->ownerUserId); manager != nullptr) {
+                userList().loadUserAttributes(manager);
+            }
+        }
+        break;
+    case 4: {
+        auto* help = new frmHelp(this);
+        help->show();
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void frmMain::picButton_MouseMove(int Index) {
+    const PictureButton* button = picButton[std::size_t(Index)];
+    // The frame is centred on the button; its shadow sits 1.5 twips up and to the left.
+    auto place = [&](QFrame* shape, double offset) {
+        const double top =
+            button->topTwips() + button->heightTwips() / 2.0 - HoverFrameTwips / 2.0 - offset;
+        const double left =
+            button->leftTwips() + button->widthTwips() / 2.0 - HoverFrameTwips / 2.0 - offset;
+        shape->move(twipsToPixels(left), twipsToPixels(top));
+        shape->setProperty("topTwips", top);
+        shape->setProperty("leftTwips", left);
+        shape->show();
+    };
+    place(shpShaddow, 1.5);
+    place(shpBox, 0.0);
+    shpShaddow->lower();
+    for (PictureButton* each : picButton) {
+        each->raise();
+    }
+}
+
+void frmMain::status_PanelClick(int Panel) {
+    if (Panel == 1 && tabs->isTabEnabled(NotificationsTab)) {
+        selectTab(NotificationsTab);
+    }
+}
+
+void frmMain::trmSystem_Timer() {
+    if (!m_state.database) {
+        return;
+    }
+    if (m_state.currentUser != nullptr) {
+        userList().setUserActive(m_state.currentUser->userId, true);
+    }
+    taskList().refreshTaskList();
+    userList().refreshUserList();
+    processList().loadProcessList();
+    notificationList().loadNotificationList();
+    if (settingsPage->chkTaskBar->isChecked() && currentTrayIcon != nullptr) {
+        currentTrayIcon->setTooltip(windowTitle());
+        currentTrayIcon->Modify();
+    }
+}
+
+void frmMain::chkTaskBar_Click() {
+    const bool shown = settingsPage->chkTaskBar->isChecked();
+    settings().setTrayIcon(shown);
+    if (shown) {
+        delete currentTrayIcon;
+        currentTrayIcon = new TrayIcon(this);
+        currentTrayIcon->setOwnerForm(this);
+        currentTrayIcon->setIcon(windowIcon());
+        currentTrayIcon->setTooltip(windowTitle());
+        currentTrayIcon->Add();
+    } else if (currentTrayIcon != nullptr) {
+        currentTrayIcon->Remove();
+    }
+}
+
+void frmMain::cmdBrowseDatabase_Click() {
+    QLineEdit* path = settingsPage->txtDatabasePath;
+    const QString current = path->text().trimmed();
+    const QString start = !current.isEmpty() && QFileInfo(current).isFile()
+                              ? QFileInfo(current).absolutePath()
+                              : ownFolder();
+    const auto chosen = messages().browseDatabase(
+        start, QStringLiteral("*.db"), QDir(ownFolder()).filePath(QStringLiteral("quillhour.db")));
+    if (!chosen) {
+        return;
+    }
+    if (!QFileInfo::exists(*chosen)) {
+        Database::create(*chosen).reset();
+    } else {
+        Database::open(*chosen).reset(); // tells the user now, not at the next start
+    }
+    path->setText(*chosen);
+    settings().setDatabase(*chosen);
+}

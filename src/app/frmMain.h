@@ -1,0 +1,203 @@
+#pragma once
+
+#include "app/ErrorGuard.h"
+#include "app/ProgramState.h"
+
+#include <QMainWindow>
+#include <QStringList>
+#include <array>
+#include <functional>
+
+class QFrame;
+class QLabel;
+class QListWidget;
+class QSplitter;
+class QTabWidget;
+class QTimer;
+class QToolButton;
+
+class Clock;
+class FolderOpener;
+class Messages;
+class Settings;
+class WindowLister;
+
+class KeyedTree;
+class PictureButton;
+class TrayIcon;
+
+class TasksPage;
+class CategoryEditorPage;
+class SettingsPage;
+class ReportsPage;
+class ProductivityPage;
+class NotificationsPage;
+class UsersPage;
+
+class CategoryTree;
+class CategoryEditor;
+class UserList;
+class ProcessList;
+class TaskTracker;
+class TaskTimer;
+class TaskList;
+class Reminders;
+class NotificationList;
+class TimeRecordsGrid;
+class ProductivityChart;
+
+// The main window: it owns the program's state, the services it was given, every control, and
+// one object per subsystem that works on them. Start-up runs through Form_Load, closing through
+// shutDown.
+class frmMain : public QMainWindow {
+    Q_OBJECT
+
+public:
+    struct Services {
+        Clock& clock;
+        Messages& messages;
+        Settings& settings;
+        WindowLister& windows;
+        FolderOpener& folders;
+        QString ownFolder;        // the program's own folder (application data)
+        QString databaseOverride; // --database: used for this run, never stored
+    };
+
+    enum Page {
+        TasksTab = 0,
+        CategoryTab = 1,
+        SettingsTab = 2,
+        ReportsTab = 3,
+        ProductivityTab = 4,
+        NotificationsTab = 5,
+        UsersTab = 6,
+    };
+
+    enum class Shutdown {
+        AskAboutTasks, // closing the window: remind about each running task
+        NoQuestions,   // a signal or the end of the session: nobody is there to answer
+    };
+
+    explicit frmMain(const Services& services, QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    // Start-up. False when no database could be opened; the user has been told, and the
+    // program should end.
+    bool Form_Load();
+    bool initilise();
+    bool openDataConnection();
+    // Closing.
+    void shutDown(Shutdown how = Shutdown::AskAboutTasks);
+    // The final release: the database steps of shutDown once more.
+    void Form_Terminate();
+    bool isLoaded() const { return m_loaded; }
+
+    void lockAllTabs(bool locked);
+    void buttonVisible(int intIndex, bool blnVisible);
+    void showWelcomeText();
+    // Shows a page without running the page's loader (the program switching pages itself).
+    void selectTab(int index);
+    // A page was chosen by the user.
+    void tabs_Click();
+    void picButton_Click(int Index);
+    void picButton_MouseMove(int Index);
+    void status_PanelClick(int Panel);
+    void trmSystem_Timer();
+    void chkTaskBar_Click();
+    // The "..." beside the database path on the Settings page.
+    void cmdBrowseDatabase_Click();
+
+    // "Quillhour 1.0": the title with major and minor version.
+    static QString programTitle();
+    static int majorVersion();
+    static int minorVersion();
+
+    // Wraps a handler so that a failure in it is reported and the program goes on.
+    std::function<void()> guarded(std::function<void()> work);
+    ErrorGuard& guard() { return m_guard; }
+
+    ProgramState& state() { return m_state; }
+    Database& database() { return *m_state.database; }
+    DataContext& context() { return *m_state.context; }
+    Clock& clock() { return m_services.clock; }
+    Messages& messages() { return m_services.messages; }
+    Settings& settings() { return m_services.settings; }
+    WindowLister& windows() { return m_services.windows; }
+    FolderOpener& folders() { return m_services.folders; }
+    const QString& ownFolder() const { return m_services.ownFolder; }
+
+    CategoryTree& categories() { return *m_categories; }
+    CategoryEditor& categoryEditor() { return *m_categoryEditor; }
+    UserList& userList() { return *m_userList; }
+    ProcessList& processList() { return *m_processList; }
+    TaskTracker& tracker() { return *m_tracker; }
+    TaskTimer& taskTimer() { return *m_taskTimer; }
+    TaskList& taskList() { return *m_taskList; }
+    Reminders& reminders() { return *m_reminders; }
+    NotificationList& notificationList() { return *m_notificationList; }
+    TimeRecordsGrid& timeRecords() { return *m_timeRecords; }
+    ProductivityChart& productivityChart() { return *m_productivityChart; }
+
+    // The start-up and shutdown steps in the order they ran (since the last Form_Load).
+    const QStringList& trace() const { return m_trace; }
+    void addTrace(const QString& step) { m_trace.append(step); }
+
+    // Controls outside the pages.
+    QLabel* lblTitle = nullptr;
+    QLabel* lblDetails = nullptr;
+    std::array<PictureButton*, 5> picButton{};
+    QFrame* shpBox = nullptr;
+    QFrame* shpShaddow = nullptr;
+    KeyedTree* categoryTree = nullptr;
+    QLabel* lblActiveTasks = nullptr;
+    KeyedTree* taskTree = nullptr;
+    QTabWidget* tabs = nullptr;
+    QToolButton* statusPanel_1 = nullptr; // "Active Tasks: " and the number of running tasks
+    QToolButton* statusPanel_2 = nullptr; // the current user
+    QTimer* trmSystem = nullptr;
+    QTimer* tmrTime = nullptr;
+    QListWidget* lstTask = nullptr;
+
+    TasksPage* tasksPage = nullptr;
+    CategoryEditorPage* categoryPage = nullptr;
+    SettingsPage* settingsPage = nullptr;
+    ReportsPage* reportsPage = nullptr;
+    ProductivityPage* productivityPage = nullptr;
+    NotificationsPage* notificationsPage = nullptr;
+    UsersPage* usersPage = nullptr;
+
+    TrayIcon* currentTrayIcon = nullptr;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildWindow();
+    QWidget* buildButtonRow();
+    void connectControls();
+    void layoutButtonRow();
+    // Timer ticks do not run while a modal dialog is open or a handler is still running.
+    bool tickAllowed() const;
+    void markCurrentUserInactive();
+
+    Services m_services;
+    ProgramState m_state;
+    ErrorGuard m_guard;
+    QStringList m_trace;
+    bool m_loaded = false;
+    bool m_shutDown = false;
+
+    CategoryTree* m_categories = nullptr;
+    CategoryEditor* m_categoryEditor = nullptr;
+    UserList* m_userList = nullptr;
+    ProcessList* m_processList = nullptr;
+    TaskTracker* m_tracker = nullptr;
+    TaskTimer* m_taskTimer = nullptr;
+    TaskList* m_taskList = nullptr;
+    Reminders* m_reminders = nullptr;
+    NotificationList* m_notificationList = nullptr;
+    TimeRecordsGrid* m_timeRecords = nullptr;
+    ProductivityChart* m_productivityChart = nullptr;
+    int m_switchingTabs = 0;
+    QWidget* m_buttonRow = nullptr;
+};

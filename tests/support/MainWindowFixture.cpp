@@ -1,0 +1,39 @@
+#include "MainWindowFixture.h"
+
+#include "tracking/TaskTimer.h"
+
+#include <QDir>
+#include <QTimer>
+
+MainWindowFixture::MainWindowFixture(const QDateTime& start)
+    : TestEnvironment(start) {
+    ownFolder = QDir(folder()).filePath(QStringLiteral("own"));
+    QDir().mkpath(ownFolder);
+    settings.setDatabase(databasePath());
+}
+
+MainWindowFixture::~MainWindowFixture() {
+    if (m_window) {
+        m_window->trmSystem->stop();
+        m_window->tmrTime->stop();
+        m_window.reset();
+    }
+}
+
+bool MainWindowFixture::load() {
+    m_window = std::make_unique<frmMain>(frmMain::Services{clock, messages, settings, windows,
+                                                           folders, ownFolder, databaseOverride});
+    const bool loaded = m_window->Form_Load();
+    // Tests drive the timers themselves.
+    m_window->trmSystem->stop();
+    return loaded;
+}
+
+void MainWindowFixture::systemTick() {
+    m_window->guard().runTick(QStringLiteral("trmSystem"), [this] { m_window->trmSystem_Timer(); });
+}
+
+void MainWindowFixture::taskTick() {
+    m_window->guard().runTick(QStringLiteral("tmrTime"),
+                              [this] { m_window->taskTimer().processTasks(); });
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "TestEnvironment.h"
+#include "app/frmMain.h"
+
+#include <memory>
+
+// A whole main window on a test environment's database, offscreen, with the environment's
+// clock, scripted messages, settings and window list. The "Database" setting names the
+// environment's file unless a test sets something else before load().
+class MainWindowFixture : public TestEnvironment {
+public:
+    explicit MainWindowFixture(const QDateTime& start = defaultStart());
+    ~MainWindowFixture();
+
+    // Makes the window and runs Form_Load; returns what Form_Load returned.
+    bool load();
+    frmMain& window() { return *m_window; }
+    ProgramState& state() { return m_window->state(); }
+
+    // A control of the window by objectName; fails the test when it is missing.
+    template <typename T>
+    T* control(const QString& name) {
+        T* found = m_window->findChild<T*>(name);
+        if (found == nullptr) {
+            qFatal("The window has no %s named %s", T::staticMetaObject.className(),
+                   qPrintable(name));
+        }
+        return found;
+    }
+
+    // Runs one tick of each timer, as the event loop would.
+    void systemTick();
+    void taskTick();
+
+    QString ownFolder;
+    QString databaseOverride;
+
+private:
+    std::unique_ptr<frmMain> m_window;
+};
