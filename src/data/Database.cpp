@@ -68,6 +68,7 @@ struct Database::Impl {
     QString password; // kept only to reconnect and to keep it out of every message
     Engine engine = Engine::SQLite;
     std::unordered_map<QString, std::unique_ptr<QSqlQuery>> statements;
+    bool broken = false; // the server connection was lost; reopen before the next statement
     int transactionDepth = 0;
     quint64 statementCount = 0;
 
@@ -103,12 +104,28 @@ struct Database::Impl {
                                        .arg(shownLocation(), serverMessage(error))));
     }
 
-    DatabaseError errorFrom(const QSqlError& error, const QString& statement) const {
+    // Whether a failed statement failed because the connection is gone. The driver does not
+    // always say so: a server that shut down answers with 57P01 or not at all (no SQLSTATE), and
+    // only a try tells a dead connection from a statement the server refused.
+    bool connectionLost(const QString& code) const {
+        QSqlDatabase db = connection();
+        if (!db.isOpen()) {
+            return true;
+        }
+        if (!code.isEmpty() && !code.startsWith(QLatin1String("08")) &&
+            !code.startsWith(QLatin1String("57P"))) {
+            return false;
+        }
+        QSqlQuery probe(db);
+        return !probe.exec(QStringLiteral("select 1"));
+    }
+
+    DatabaseError errorFrom(const QSqlError& error, const QString& statement) {
         const QString code = error.nativeErrorCode();
         if (engine == Engine::PostgreSQL) {
             const QString message = scrub(serverMessage(error));
-            // The driver marks the connection closed when the server went away under it.
-            if (!connection().isOpen()) {
+            if (connectionLost(code)) {
+                broken = true;
                 return DatabaseError(
                     DatabaseError::Kind::Connection,
                     QStringLiteral("The connection to the database server at %1 was lost: %2\n"
@@ -140,14 +157,33 @@ struct Database::Impl {
             return;
         }
         QSqlDatabase db = connection();
-        if (db.isOpen()) {
+        if (!broken && db.isOpen()) {
             return;
         }
-        statements.clear();
+        dropStatements();
         db.close();
         if (!db.open()) {
             throw connectFailure(db.lastError());
         }
+        broken = false;
+    }
+
+    // The driver tries to free each prepared statement on the server, and warns when there is no
+    // server to free it on: after a lost connection that says nothing anyone can act on.
+    void dropStatements() {
+        static QtMessageHandler previous = nullptr;
+        previous = qInstallMessageHandler(
+            [](QtMsgType type, const QMessageLogContext& context, const QString& message) {
+                if (type == QtWarningMsg &&
+                    message.startsWith(QLatin1String("Unable to free statement"))) {
+                    return;
+                }
+                if (previous != nullptr) {
+                    previous(type, context, message);
+                }
+            });
+        statements.clear();
+        qInstallMessageHandler(previous);
     }
 
     QVariant toEngine(const QVariant& value) const {
@@ -201,8 +237,14 @@ struct Database::Impl {
         const QSqlError error = query.lastError();
         query.finish();
         DatabaseError failure = errorFrom(error, sql);
-        // A statement that failed to run may be left in a state the driver cannot reuse.
-        if (cached) {
+        // A statement that failed to run may be left in a state the SQLite driver cannot reuse.
+        // A server keeps its prepared statement whatever happened (freeing it inside a failed
+        // transaction would fail and leave it there); only a changed table (0A000: "cached plan
+        // must not change result type") needs it prepared again, and a lost connection drops
+        // them all.
+        const bool reusable =
+            engine == Engine::PostgreSQL && failure.nativeCode() != QLatin1String("0A000");
+        if (cached && !reusable && !broken) {
             statements.erase(sql);
         }
         throw failure;
