@@ -56,12 +56,12 @@ int StressTest::setting(const char* name, int fallback) {
 }
 
 void StressTest::readLog(const QString& path, Acks& acks) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return; // killed before it wrote anything
-    }
     acks.recovered.clear();
     acks.pastRecovery = false;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return; // killed before it made its log
+    }
     const QList<QByteArray> lines = file.readAll().split('\n');
     for (const QByteArray& raw : lines) {
         const QString line = QString::fromUtf8(raw);
