@@ -17,6 +17,7 @@
 #include <QSqlRecord>
 #include <QThread>
 #include <algorithm>
+#include <optional>
 #include <unordered_map>
 
 namespace {
@@ -70,6 +71,8 @@ struct Database::Impl {
     std::unordered_map<QString, std::unique_ptr<QSqlQuery>> statements;
     bool broken = false; // the server connection was lost; reopen before the next statement
     int transactionDepth = 0;
+    // The first statement that failed inside the open transaction, even if the work went on.
+    std::optional<DatabaseError> transactionFailure;
     quint64 statementCount = 0;
 
     ~Impl() {
@@ -117,7 +120,13 @@ struct Database::Impl {
             return false;
         }
         QSqlQuery probe(db);
-        return !probe.exec(QStringLiteral("select 1"));
+        if (probe.exec(QStringLiteral("select 1"))) {
+            return false;
+        }
+        // A transaction that already failed refuses the probe too, on a sound connection.
+        const QString answer = probe.lastError().nativeErrorCode();
+        return !db.isOpen() || answer.isEmpty() || answer.startsWith(QLatin1String("08")) ||
+               answer.startsWith(QLatin1String("57P"));
     }
 
     DatabaseError errorFrom(const QSqlError& error, const QString& statement) {
@@ -664,6 +673,9 @@ ResultSet Database::run(const QString& sql, const QVariantList& params) {
         try {
             return d->runOnce(sql, params);
         } catch (const DatabaseError& error) {
+            if (d->transactionDepth > 0 && !d->transactionFailure) {
+                d->transactionFailure = error;
+            }
             // Inside a transaction the whole transaction is retried, not one statement of it.
             if (d->transactionDepth > 0 || !error.isRetryable() || attempt >= StatementRetries) {
                 throw;
@@ -718,16 +730,26 @@ void Database::transaction(const std::function<void()>& work) {
         bool begun = false;
         bool committing = false;
         try {
+            d->transactionFailure.reset();
             d->runOnce(begin, {});
             begun = true;
             d->transactionDepth = 1;
             work();
+            // Work that caught a failed statement and went on is not committed: PostgreSQL
+            // would answer COMMIT with a silent rollback, SQLite would keep half the work.
+            if (d->transactionFailure) {
+                throw DatabaseError(*d->transactionFailure);
+            }
             committing = true;
             d->runOnce(QStringLiteral("COMMIT"), {});
             d->transactionDepth = 0;
             return;
-        } catch (const DatabaseError& error) {
+        } catch (const DatabaseError& thrown) {
             d->transactionDepth = 0;
+            // The first failure is the cause; on PostgreSQL every later statement only says that
+            // the transaction is aborted.
+            const DatabaseError error = d->transactionFailure.value_or(thrown);
+            d->transactionFailure.reset();
             // A connection lost before COMMIT was sent took the open transaction with it, so
             // the work can run once more on a new connection. After COMMIT was sent nobody
             // knows whether it arrived: that is reported, never repeated.
@@ -740,11 +762,12 @@ void Database::transaction(const std::function<void()>& work) {
                 continue;
             }
             if (!error.isRetryable() || attempt >= TransactionRetries) {
-                throw;
+                throw error;
             }
             pause(attempt);
         } catch (...) {
             d->transactionDepth = 0;
+            d->transactionFailure.reset();
             if (begun) {
                 rollback();
             }

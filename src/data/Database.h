@@ -70,7 +70,8 @@ public:
     // with BEGIN IMMEDIATE. When the database stays busy, or the engine reports a serialization
     // failure or deadlock, the whole of work runs again after a short pause, so work must only
     // send statements and keep its other effects until it has returned. Nested calls join the
-    // outer transaction.
+    // outer transaction. A statement that fails inside work fails the whole transaction, even
+    // when work catches the error and goes on: nothing of it is committed.
     void transaction(const std::function<void()>& work);
     bool inTransaction() const;
 

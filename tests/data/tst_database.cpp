@@ -18,6 +18,7 @@ private slots:
     void dayOfGroupsByCalendarDay();
     void failingStatementCarriesEngineMessageAndStatement();
     void transactionCommitsOrRollsBackAsAWhole();
+    void caughtFailureStillFailsTheTransaction();
     void nestedTransactionJoinsTheOuterOne();
     void statementsAreCounted();
     void sumOverNoRowsIsNull();
@@ -249,6 +250,34 @@ void DatabaseTest::transactionCommitsOrRollsBackAsAWhole() {
     }));
     QCOMPARE(env.count(QStringLiteral("user")), 2);
     QVERIFY(!env.database().inTransaction());
+}
+
+void DatabaseTest::caughtFailureStillFailsTheTransaction() {
+    TestEnvironment env;
+    int runs = 0;
+    try {
+        env.database().transaction([&] {
+            ++runs;
+            env.addUser(QStringLiteral("Before"));
+            try {
+                env.database().execute(QStringLiteral("insert into nowhere values (1)"));
+            } catch (const DatabaseError&) {
+                // carried on regardless
+            }
+            env.addUser(QStringLiteral("After"));
+        });
+        QFAIL("the transaction should have failed");
+    } catch (const DatabaseError& error) {
+        QCOMPARE(error.kind(), DatabaseError::Kind::Statement);
+        QVERIFY2(error.statement().contains(QStringLiteral("nowhere")),
+                 qPrintable(error.statement()));
+    }
+    QCOMPARE(runs, 1);
+    QCOMPARE(env.count(QStringLiteral("user")), 0);
+    QVERIFY(!env.database().inTransaction());
+    // The next transaction starts clean.
+    env.database().transaction([&] { env.addUser(QStringLiteral("Next")); });
+    QCOMPARE(env.count(QStringLiteral("user")), 1);
 }
 
 void DatabaseTest::nestedTransactionJoinsTheOuterOne() {
