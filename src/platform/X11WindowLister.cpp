@@ -252,7 +252,7 @@ X11WindowLister::Connection::open(const QString& displayName) {
     xcb_intern_atom_cookie_t* ewmhCookies = xcb_ewmh_init_atoms(connection->xcb, &connection->ewmh);
     const auto wmStateCookie = xcb_intern_atom(connection->xcb, 0, 8, "WM_STATE");
     const auto compoundTextCookie = xcb_intern_atom(connection->xcb, 0, 13, "COMPOUND_TEXT");
-    // On failure the replies call clean up after themselves.
+    // When it fails, xcb_ewmh_init_atoms_replies has cleaned up after itself.
     connection->ewmhReady =
         ewmhCookies && xcb_ewmh_init_atoms_replies(&connection->ewmh, ewmhCookies, nullptr);
     connection->wmState = connection->internAtom(wmStateCookie);
