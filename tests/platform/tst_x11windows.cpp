@@ -2,7 +2,6 @@
 #include "platform/X11WindowLister.h"
 
 #include <QDeadlineTimer>
-#include <QDir>
 #include <QProcess>
 #include <QtTest>
 #include <functional>
