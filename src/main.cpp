@@ -8,9 +8,11 @@
 #include "platform/DesktopFolderOpener.h"
 #include "platform/Settings.h"
 #include "platform/WindowLister.h"
+#include "platform/X11WindowLister.h"
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <memory>
 
 namespace {
 
@@ -33,6 +35,16 @@ bool windowless(int argc, char* argv[]) {
     return false;
 }
 
+// Qt's -display option; the window list has to read the same display as the windows.
+QString displayArgument(int argc, char* argv[]) {
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (qstrcmp(argv[i], "-display") == 0 || qstrcmp(argv[i], "--display") == 0) {
+            return QString::fromLocal8Bit(argv[i + 1]);
+        }
+    }
+    return {};
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -42,6 +54,7 @@ int main(int argc, char* argv[]) {
         return runCommandLineAction(CommandLine::parse(QCoreApplication::arguments()));
     }
 
+    const QString display = displayArgument(argc, argv); // before Qt takes its options out
     QApplication app(argc, argv);
     nameApplication();
     const CommandLine commandLine = CommandLine::parse(QCoreApplication::arguments());
@@ -54,10 +67,16 @@ int main(int argc, char* argv[]) {
     Settings settings;
     const QString ownFolder = AppPaths::dataFolder();
     QtMessages messages(ownFolder);
-    FixedWindowLister windows;
+    // Window titles come from the X server; elsewhere (Wayland, offscreen) the list stays empty.
+    std::unique_ptr<WindowLister> windows;
+    if (QGuiApplication::platformName() == QLatin1String("xcb")) {
+        windows = std::make_unique<X11WindowLister>(display);
+    } else {
+        windows = std::make_unique<FixedWindowLister>();
+    }
     DesktopFolderOpener folders;
 
-    frmMain window({clock, messages, settings, windows, folders, ownFolder, commandLine.database});
+    frmMain window({clock, messages, settings, *windows, folders, ownFolder, commandLine.database});
     messages.setParentWindow(&window);
 
     // Watching from the start: a signal that comes while the window loads (a message box may be
