@@ -1,6 +1,5 @@
 #include "ReferenceData.h"
 
-#include "BulkInsert.h"
 #include "data/Database.h"
 #include "data/TimeText.h"
 
@@ -166,7 +165,6 @@ public:
             // A large page cache for this one connection: the indexes on the time table take
             // rows for thousands of categories at once.
             m_database.execute(QStringLiteral("PRAGMA cache_size = -262144"));
-            m_database.execute(QStringLiteral("PRAGMA temp_store = MEMORY"));
         }
         planUsers();
         planCategories();
@@ -491,16 +489,17 @@ private:
         }
     }
 
+    // One prepared insert per row: the Database keeps the statement prepared, and SQLite does
+    // this faster than multi-row VALUES statements, whose hundreds of bound values cost more to
+    // bind than the round trips they save.
     void writeTimes() {
-        const QString table = QStringLiteral("tallyRec");
-        const QStringList columns = {QStringLiteral("startTime"), QStringLiteral("endTime"),
-                                     QStringLiteral("duration"), QStringLiteral("categoryId"),
-                                     QStringLiteral("userId")};
+        const QString insert =
+            QStringLiteral("insert into tallyRec (startTime, endTime, duration, categoryId, "
+                           "userId) values (?, ?, ?, ?, ?)");
         const std::size_t total = m_times.size();
         for (std::size_t from = 0; from < total; from += TimeRowsPerTransaction) {
             const std::size_t to = std::min(total, from + TimeRowsPerTransaction);
             m_database.transaction([&] {
-                BulkInsert rows(m_database, table, columns);
                 for (std::size_t i = from; i < to; ++i) {
                     const TimePlan& plan = m_times[i];
                     const QDate date = m_firstDay.addDays(plan.day);
@@ -508,10 +507,10 @@ private:
                                           QTime::fromMSecsSinceStartOfDay(plan.startSecond * 1000));
                     const QDateTime end(date, QTime::fromMSecsSinceStartOfDay(
                                                   (plan.startSecond + plan.minutes * 60) * 1000));
-                    rows.add({start, end, plan.minutes, m_plans[std::size_t(plan.categoryIndex)].id,
-                              m_userIds[std::size_t(plan.userIndex)]});
+                    m_database.execute(insert, {start, end, plan.minutes,
+                                                m_plans[std::size_t(plan.categoryIndex)].id,
+                                                m_userIds[std::size_t(plan.userIndex)]});
                 }
-                rows.flush();
             });
         }
     }
@@ -615,20 +614,17 @@ private:
                              return a.created < b.created;
                          });
         m_database.transaction([&] {
-            BulkInsert rows(m_database, QStringLiteral("notification"),
-                            {QStringLiteral("fromUserId"), QStringLiteral("toUserId"),
-                             QStringLiteral("message"), QStringLiteral("status"),
-                             QStringLiteral("statusDate"), QStringLiteral("createDate"),
-                             QStringLiteral("categoryId"), QStringLiteral("typeId"),
-                             QStringLiteral("subject")});
             for (const NotificationPlan& plan : plans) {
                 const int user = m_userIds[std::size_t(plan.userIndex)];
-                rows.add({user, user, plan.message, plan.status, plan.statusDate, plan.created,
-                          m_plans[std::size_t(plan.categoryIndex)].id, plan.typeId,
-                          plan.typeId == 1 ? QStringLiteral("Not meeting expected minimums")
-                                           : QStringLiteral("Exceeding maximums")});
+                m_database.execute(
+                    QStringLiteral("insert into notification (fromUserId, toUserId, message, "
+                                   "status, statusDate, createDate, categoryId, typeId, subject) "
+                                   "values (?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+                    {user, user, plan.message, plan.status, plan.statusDate, plan.created,
+                     m_plans[std::size_t(plan.categoryIndex)].id, plan.typeId,
+                     plan.typeId == 1 ? QStringLiteral("Not meeting expected minimums")
+                                      : QStringLiteral("Exceeding maximums")});
             }
-            rows.flush();
         });
     }
 
@@ -682,12 +678,11 @@ private:
         std::stable_sort(rows.begin(), rows.end(),
                          [](const auto& a, const auto& b) { return a.first < b.first; });
         m_database.transaction([&] {
-            BulkInsert insert(m_database, QStringLiteral("process"),
-                              {QStringLiteral("userId"), QStringLiteral("processName")});
             for (const auto& [user, title] : rows) {
-                insert.add({m_userIds[std::size_t(user)], title});
+                m_database.execute(
+                    QStringLiteral("insert into process (userId, processName) values (?, ?)"),
+                    {m_userIds[std::size_t(user)], title});
             }
-            insert.flush();
         });
     }
 
