@@ -1,0 +1,225 @@
+#include "Harness.h"
+
+#include "data/Database.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QSysInfo>
+#include <QThread>
+#include <algorithm>
+#include <stdexcept>
+
+Harness::Harness(QString title)
+    : m_title(std::move(title)) {}
+
+void Harness::setRuns(int runs) {
+    m_runs = std::max(1, runs);
+}
+
+void Harness::setWarmups(int warmups) {
+    m_warmups = std::max(0, warmups);
+}
+
+void Harness::note(const QString& key, const QVariant& value) {
+    m_notes.emplace_back(key, value);
+}
+
+const Harness::Figure& Harness::time(const QString& name, const std::function<void()>& work,
+                                     int runs) {
+    return measure(name, runs, [&work]() -> qint64 {
+        work();
+        return -1;
+    });
+}
+
+const Harness::Figure& Harness::time(const QString& name, Database& database,
+                                     const std::function<void()>& work, int runs) {
+    return measure(name, runs, [&]() -> qint64 {
+        const quint64 before = database.statementCount();
+        work();
+        return qint64(database.statementCount() - before);
+    });
+}
+
+const Harness::Figure& Harness::timeCounted(const QString& name,
+                                            const std::function<quint64()>& work, int runs) {
+    return measure(name, runs, [&work]() -> qint64 { return qint64(work()); });
+}
+
+const Harness::Figure& Harness::measure(const QString& name, int runs,
+                                        const std::function<qint64()>& work) {
+    const int count = runs > 0 ? runs : m_runs;
+    for (int i = 0; i < m_warmups; ++i) {
+        work();
+    }
+    std::vector<double> times;
+    std::vector<double> statements;
+    times.reserve(std::size_t(count));
+    for (int i = 0; i < count; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        const qint64 sent = work();
+        times.push_back(double(timer.nsecsElapsed()) / 1e6);
+        if (sent >= 0) {
+            statements.push_back(double(sent));
+        }
+    }
+    Figure figure;
+    figure.name = name;
+    figure.unit = QStringLiteral("ms");
+    figure.runs = count;
+    figure.median = median(times);
+    figure.min = *std::min_element(times.begin(), times.end());
+    figure.max = *std::max_element(times.begin(), times.end());
+    if (!statements.empty()) {
+        figure.statements = qint64(median(statements));
+    }
+    m_figures.push_back(figure);
+    return m_figures.back();
+}
+
+const Harness::Figure& Harness::memory(const QString& name) {
+    Figure figure;
+    figure.name = name;
+    figure.unit = QStringLiteral("KiB");
+    figure.runs = 1;
+    figure.median = figure.min = figure.max = double(residentKiB());
+    m_figures.push_back(figure);
+    return m_figures.back();
+}
+
+double Harness::median(std::vector<double> values) {
+    if (values.empty()) {
+        return 0;
+    }
+    std::sort(values.begin(), values.end());
+    const std::size_t middle = values.size() / 2;
+    if (values.size() % 2 == 1) {
+        return values[middle];
+    }
+    return (values[middle - 1] + values[middle]) / 2;
+}
+
+qint64 Harness::residentKiB() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        return -1;
+    }
+    // The file reports a size of 0, so atEnd() is true before anything is read: read lines
+    // until one comes back empty.
+    for (QByteArray line = status.readLine(); !line.isEmpty(); line = status.readLine()) {
+        if (line.startsWith("VmRSS:")) {
+            const QList<QByteArray> parts = line.mid(6).simplified().split(' ');
+            bool ok = false;
+            const qint64 kib = parts.value(0).toLongLong(&ok); // the kernel writes "kB"
+            return ok ? kib : -1;
+        }
+    }
+    return -1;
+}
+
+namespace {
+
+QString number(double value, const QString& unit) {
+    if (unit == QLatin1String("ms")) {
+        return QString::number(value, 'f', 3);
+    }
+    return QString::number(qint64(value));
+}
+
+} // namespace
+
+QString Harness::table() const {
+    const QStringList headers = {QStringLiteral("Figure"),    QStringLiteral("Median"),
+                                 QStringLiteral("Min"),       QStringLiteral("Max"),
+                                 QStringLiteral("Unit"),      QStringLiteral("Runs"),
+                                 QStringLiteral("Statements")};
+    std::vector<QStringList> rows;
+    for (const Figure& figure : m_figures) {
+        rows.push_back(
+            {figure.name, number(figure.median, figure.unit), number(figure.min, figure.unit),
+             number(figure.max, figure.unit), figure.unit, QString::number(figure.runs),
+             figure.statements < 0 ? QStringLiteral("-") : QString::number(figure.statements)});
+    }
+    std::vector<qsizetype> widths(std::size_t(headers.size()));
+    for (qsizetype c = 0; c < headers.size(); ++c) {
+        widths[std::size_t(c)] = headers.at(c).size();
+        for (const QStringList& row : rows) {
+            widths[std::size_t(c)] = std::max(widths[std::size_t(c)], row.at(c).size());
+        }
+    }
+    auto line = [&](const QStringList& cells) {
+        QString text;
+        for (qsizetype c = 0; c < cells.size(); ++c) {
+            const int width = int(widths[std::size_t(c)]);
+            // Names and units read left to right; numbers line up on their last digit.
+            const bool left = c == 0 || c == 4;
+            if (c > 0) {
+                text += QStringLiteral("  ");
+            }
+            text += left ? cells.at(c).leftJustified(width) : cells.at(c).rightJustified(width);
+        }
+        return text.trimmed() + QLatin1Char('\n');
+    };
+    QString out = m_title + QLatin1Char('\n');
+    for (const auto& [key, value] : m_notes) {
+        out += QStringLiteral("  %1: %2\n").arg(key, value.toString());
+    }
+    out += line(headers);
+    qsizetype total = 0;
+    for (qsizetype width : widths) {
+        total += width;
+    }
+    out += QString(total + 2 * (widths.size() - 1), QLatin1Char('-')) + QLatin1Char('\n');
+    for (const QStringList& row : rows) {
+        out += line(row);
+    }
+    return out;
+}
+
+QJsonObject Harness::json() const {
+    QJsonObject notes;
+    for (const auto& [key, value] : m_notes) {
+        notes.insert(key, QJsonValue::fromVariant(value));
+    }
+    QJsonArray figures;
+    for (const Figure& figure : m_figures) {
+        QJsonObject entry{
+            {QStringLiteral("name"), figure.name},     {QStringLiteral("unit"), figure.unit},
+            {QStringLiteral("median"), figure.median}, {QStringLiteral("min"), figure.min},
+            {QStringLiteral("max"), figure.max},       {QStringLiteral("runs"), figure.runs}};
+        if (figure.statements >= 0) {
+            entry.insert(QStringLiteral("statements"), figure.statements);
+        }
+        figures.append(entry);
+    }
+    return {{QStringLiteral("title"), m_title},
+            {QStringLiteral("measured"), QDateTime::currentDateTimeUtc().toString(Qt::ISODate)},
+            {QStringLiteral("machine"),
+             QJsonObject{{QStringLiteral("host"), QSysInfo::machineHostName()},
+                         {QStringLiteral("system"), QSysInfo::prettyProductName()},
+                         {QStringLiteral("cpus"), QThread::idealThreadCount()},
+                         {QStringLiteral("qt"), QString::fromLatin1(qVersion())}}},
+            {QStringLiteral("notes"), notes},
+            {QStringLiteral("figures"), figures}};
+}
+
+void Harness::writeJson(const QString& path) const {
+    const QFileInfo info(path);
+    QDir().mkpath(info.absolutePath());
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        throw std::runtime_error(
+            QStringLiteral("Cannot write %1: %2").arg(path, file.errorString()).toStdString());
+    }
+    const QByteArray text = QJsonDocument(json()).toJson(QJsonDocument::Indented);
+    if (file.write(text) != text.size() || !file.flush()) {
+        throw std::runtime_error(
+            QStringLiteral("Cannot write %1: %2").arg(path, file.errorString()).toStdString());
+    }
+}

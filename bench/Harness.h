@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QJsonObject>
+#include <QString>
+#include <QVariant>
+#include <functional>
+#include <vector>
+
+class Database;
+
+// Measures the figures of one benchmark program and reports them twice: as an aligned table
+// for people and as JSON for comparing runs. Each timed figure runs its work a few times
+// untimed first (file cache, prepared statements), then the given number of times; the median
+// is the figure, with the fastest and slowest run beside it.
+class Harness {
+public:
+    struct Figure {
+        QString name;
+        QString unit; // "ms" for times, "KiB" for memory
+        double median = 0;
+        double min = 0;
+        double max = 0;
+        int runs = 0;
+        // Statements sent to the database by one run (the median over the runs); -1 when the
+        // figure does not count them.
+        qint64 statements = -1;
+    };
+
+    explicit Harness(QString title);
+
+    void setRuns(int runs);
+    void setWarmups(int warmups);
+    int runs() const { return m_runs; }
+
+    // Facts about the run shown above the table and stored in the JSON ("database", "seed").
+    void note(const QString& key, const QVariant& value);
+
+    // Times work; runs overrides the harness's count for slow figures.
+    const Figure& time(const QString& name, const std::function<void()>& work, int runs = 0);
+    // Times work and counts the statements it sends through database.
+    const Figure& time(const QString& name, Database& database, const std::function<void()>& work,
+                       int runs = 0);
+    // Times work that reports the statements it sent itself (for work that opens its own
+    // database).
+    const Figure& timeCounted(const QString& name, const std::function<quint64()>& work,
+                              int runs = 0);
+    // The process's resident memory at this moment.
+    const Figure& memory(const QString& name);
+
+    const std::vector<Figure>& figures() const { return m_figures; }
+
+    QString table() const;
+    QJsonObject json() const;
+    // Throws std::runtime_error when the file cannot be written.
+    void writeJson(const QString& path) const;
+
+    // VmRSS of this process in KiB, from /proc/self/status; -1 where that is not available.
+    static qint64 residentKiB();
+    // The middle value (the mean of the two middle values for an even count); 0 for none.
+    static double median(std::vector<double> values);
+
+private:
+    const Figure& measure(const QString& name, int runs,
+                          const std::function<qint64()>& work); // returns statements or -1
+
+    QString m_title;
+    int m_runs = 11;
+    int m_warmups = 1;
+    std::vector<std::pair<QString, QVariant>> m_notes;
+    std::vector<Figure> m_figures;
+};
