@@ -33,18 +33,15 @@ class CategoryRulesTest : public QObject {
 
 private slots:
     void treeOrderIsDepthFirstWithSortedSiblings();
-    void backslashInANameIndentsItsSubtree();
     void unreachableCategoriesAreLeftOut();
     void subtreeContinuesFromItsRoot();
     void derivedValuesComeFromTheLookupTables();
-    void largeTreeLoadsWithOneStatement();
 
     void lookupsByNameAndDays();
 
     void allocationCheck_data();
     void allocationCheck();
 
-    void existsByNameIdOrBoth();
     void selfAndDescendantsAreNotParents();
     void deleteTakesTimeRowsAndLiftsChildren();
 };
@@ -70,18 +67,6 @@ void CategoryRulesTest::treeOrderIsDepthFirstWithSortedSiblings() {
     QCOMPARE(loaded[3].fullPath, QStringLiteral("A\\B\\C"));
     QCOMPARE(loaded[3].parentId, b);
     QCOMPARE(CategoryLoader::load(env.database()).size(), std::size_t(8));
-}
-
-void CategoryRulesTest::backslashInANameIndentsItsSubtree() {
-    TestEnvironment env;
-    const int top = env.addCategory(QStringLiteral("Clients\\Acme"));
-    const int child = env.addCategory(QStringLiteral("Site"), top);
-    env.addCategory(QStringLiteral("Page"), child);
-    const auto loaded = CategoryLoader::load(env.database());
-    QCOMPARE(listTexts(loaded),
-             (QStringList{"    Clients\\Acme", "        Site", "            Page"}));
-    QCOMPARE(CategoryLoader::charCount(QStringLiteral("a\\b\\c"), QStringLiteral("\\")), 2);
-    QCOMPARE(CategoryLoader::charCount(QStringLiteral("abc"), QStringLiteral("\\")), 0);
 }
 
 void CategoryRulesTest::unreachableCategoriesAreLeftOut() {
@@ -138,26 +123,6 @@ void CategoryRulesTest::derivedValuesComeFromTheLookupTables() {
     QCOMPARE(u.row.integer(QStringLiteral("minAllocation")), 5);
 }
 
-void CategoryRulesTest::largeTreeLoadsWithOneStatement() {
-    TestEnvironment env;
-    // 40 top-level categories, each with 49 descendants in chains and fans: 2,000 in all.
-    env.database().transaction([&] {
-        for (int top = 0; top < 40; ++top) {
-            int parent = env.addCategory(QStringLiteral("Top %1").arg(top));
-            for (int i = 0; i < 49; ++i) {
-                const int id = env.addCategory(QStringLiteral("Item %1").arg(i), parent);
-                if (i % 7 == 0) {
-                    parent = id;
-                }
-            }
-        }
-    });
-    const quint64 before = env.database().statementCount();
-    const auto loaded = CategoryLoader::load(env.database());
-    QCOMPARE(env.database().statementCount() - before, quint64(1));
-    QCOMPARE(loaded.size(), std::size_t(2000));
-}
-
 void CategoryRulesTest::lookupsByNameAndDays() {
     TestEnvironment env;
     Database& db = env.database();
@@ -212,20 +177,6 @@ void CategoryRulesTest::allocationCheck() {
     QTEST(check.minLongerThanPeriod, "minTooLong");
     QTEST(check.maxLongerThanPeriod, "maxTooLong");
     QTEST(check.valid, "valid");
-}
-
-void CategoryRulesTest::existsByNameIdOrBoth() {
-    TestEnvironment env;
-    const int id = env.addCategory(QStringLiteral("Design"));
-    const int other = env.addCategory(QStringLiteral("Build"));
-    Database& db = env.database();
-    QVERIFY(CategoryStore::exists(db, QStringLiteral("Design"), std::nullopt));
-    QVERIFY(!CategoryStore::exists(db, QStringLiteral("design"), std::nullopt));
-    QVERIFY(!CategoryStore::exists(db, QStringLiteral("O'Neil"), std::nullopt));
-    QVERIFY(CategoryStore::exists(db, std::nullopt, other));
-    QVERIFY(CategoryStore::exists(db, QStringLiteral("Design"), id));
-    QVERIFY(!CategoryStore::exists(db, QStringLiteral("Design"), other));
-    QVERIFY(!CategoryStore::exists(db, std::nullopt, std::nullopt));
 }
 
 void CategoryRulesTest::selfAndDescendantsAreNotParents() {

@@ -204,7 +204,10 @@ void CategoryTreeTest::lookups() {
 
     QCOMPARE(CategoryTree::categoryIdFromKey(QStringLiteral("id_7")), QStringLiteral("7"));
     QCOMPARE(CategoryTree::charCount(QStringLiteral("x\\y\\z"), QStringLiteral("\\")), 2);
+    QCOMPARE(CategoryTree::charCount(QStringLiteral("xyz"), QStringLiteral("\\")), 0);
     QVERIFY(tree.categoryExists(QStringLiteral("Twin"), std::nullopt));
+    QVERIFY(!tree.categoryExists(QStringLiteral("twin"), std::nullopt));
+    QVERIFY(tree.categoryExists(std::nullopt, twin1));
     QVERIFY(tree.categoryExists(QStringLiteral("A"), a));
     QVERIFY(!tree.categoryExists(QStringLiteral("A"), twin1));
     QVERIFY(!tree.categoryExists(QStringLiteral("Nobody"), std::nullopt));
