@@ -12,10 +12,10 @@ QUILLHOUR_BUILD_PACKAGES=(
     fonts-dejavu-core
 )
 
-# What the tests add: the sqlite3 shell, a private X server with a window manager, and a
-# PostgreSQL server.
+# What the tests add: the sqlite3 shell, a private X server with a window manager, a FUSE file
+# system (a user-space mount must be told from a local disk) and a PostgreSQL server.
 QUILLHOUR_TEST_PACKAGES=(
-    sqlite3 xvfb xauth openbox x11-utils xdotool imagemagick
+    sqlite3 xvfb xauth openbox x11-utils xdotool imagemagick bindfs
     postgresql
 )
 

@@ -59,15 +59,25 @@ int main(int argc, char* argv[]) {
 
     frmMain window({clock, messages, settings, windows, folders, ownFolder, commandLine.database});
     messages.setParentWindow(&window);
-    if (!window.Form_Load()) {
-        return 0; // the user has been told why
-    }
 
+    // Watching from the start: a signal that comes while the window loads (a message box may be
+    // waiting for an answer then) is handled as soon as events are processed.
+    bool terminating = false;
     SignalWatcher signalWatcher;
     QObject::connect(&signalWatcher, &SignalWatcher::terminationRequested, &window, [&] {
+        terminating = true;
         window.guard().run([&] { window.shutDown(frmMain::Shutdown::NoQuestions); });
-        QApplication::quit();
+        QCoreApplication::exit(0); // not quit(): that would ask the windows first
     });
+    const bool loaded = window.Form_Load();
+    if (terminating) {
+        // exec() would start afresh and wait: the loop that exit() ended was a dialog's.
+        window.guard().run([&] { window.Form_Terminate(); });
+        return 0;
+    }
+    if (!loaded) {
+        return 0; // the user has been told why
+    }
 
     const int result = QApplication::exec();
     window.guard().run([&] { window.Form_Terminate(); });

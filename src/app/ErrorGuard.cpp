@@ -4,6 +4,8 @@
 #include "data/KeyedCollection.h"
 #include "platform/Messages.h"
 
+#include <QDebug>
+
 QString ErrorGuard::describe(const std::exception_ptr& failure) {
     try {
         std::rethrow_exception(failure);
@@ -36,6 +38,7 @@ bool ErrorGuard::run(const std::function<void()>& work) {
     if (attempt(work, failure)) {
         return true;
     }
+    qWarning().noquote() << "Quillhour:" << failure;
     m_messages->show(failure, QString(), Messages::Buttons::Ok, Messages::Icon::Critical);
     return false;
 }
@@ -48,6 +51,7 @@ bool ErrorGuard::runTick(const QString& timer, const std::function<void()>& work
     }
     if (!m_failingTimers.contains(timer)) {
         m_failingTimers.insert(timer);
+        qWarning().noquote() << "Quillhour:" << timer << failure;
         m_messages->show(failure, QString(), Messages::Buttons::Ok, Messages::Icon::Critical);
     }
     return false;

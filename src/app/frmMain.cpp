@@ -546,6 +546,10 @@ void frmMain::showWelcomeText() {
 }
 
 void frmMain::selectTab(int index) {
+    // A locked page stays closed whatever the program asks for.
+    if (!tabs->isTabEnabled(index)) {
+        return;
+    }
     ++m_switchingTabs;
     tabs->setCurrentIndex(index);
     --m_switchingTabs;

@@ -95,7 +95,8 @@ public:
     void lockAllTabs(bool locked);
     void buttonVisible(int intIndex, bool blnVisible);
     void showWelcomeText();
-    // Shows a page without running the page's loader (the program switching pages itself).
+    // Shows a page without running the page's loader (the program switching pages itself); a
+    // locked page is not shown.
     void selectTab(int index);
     // A page was chosen by the user.
     void tabs_Click();

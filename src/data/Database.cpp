@@ -1,6 +1,7 @@
 #include "data/Database.h"
 
 #include "data/Schema.h"
+#include "data/ServerAddress.h"
 #include "data/TimeText.h"
 
 #include <QAtomicInteger>
@@ -8,12 +9,15 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QSet>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QThread>
-#include <QUrl>
+#include <algorithm>
+#include <optional>
 #include <unordered_map>
 
 namespace {
@@ -22,27 +26,11 @@ constexpr int BusyTimeoutMs = 10000;
 constexpr int StatementRetries = 3;
 constexpr int TransactionRetries = 8;
 constexpr std::size_t StatementCacheLimit = 256;
+constexpr int ConnectTimeoutSeconds = 10;
 
 QString nextConnectionName() {
     static QAtomicInteger<quint64> counter;
     return QStringLiteral("quillhour-%1").arg(++counter);
-}
-
-DatabaseError errorFrom(const QSqlError& error, const QString& statement) {
-    QString message = error.databaseText().trimmed();
-    if (message.isEmpty()) {
-        message = error.text().trimmed();
-    }
-    const QString code = error.nativeErrorCode();
-    bool numeric = false;
-    const int sqliteCode = code.toInt(&numeric);
-    DatabaseError::Kind kind = DatabaseError::Kind::Statement;
-    if (numeric && ((sqliteCode & 0xff) == 5 || (sqliteCode & 0xff) == 6)) {
-        kind = DatabaseError::Kind::Busy;
-    } else if (error.type() == QSqlError::ConnectionError) {
-        kind = DatabaseError::Kind::Connection;
-    }
-    return DatabaseError(kind, message, statement, code);
 }
 
 void pause(int attempt) {
@@ -50,14 +38,41 @@ void pause(int attempt) {
     QThread::msleep(ulong(base + int(QRandomGenerator::global()->bounded(base))));
 }
 
+// PostgreSQL prepares only these; everything else (BEGIN, COMMIT, CREATE, COMMENT, SET) is sent
+// as it is.
+bool isPreparable(const QString& sql) {
+    static const QRegularExpression dml(
+        QStringLiteral("^\\s*(select|insert|update|delete|with|values)\\b"),
+        QRegularExpression::CaseInsensitiveOption);
+    return dml.match(sql).hasMatch();
+}
+
+// The server's own words without the decoration: "ERROR:  " or "FATAL:  " before them and the
+// SQLSTATE in brackets at the end.
+QString serverMessage(const QSqlError& error) {
+    QString message = error.databaseText().trimmed();
+    static const QRegularExpression code(QStringLiteral("\\s*\\([0-9A-Z]{0,5}\\)$"));
+    message.remove(code);
+    static const QRegularExpression severity(QStringLiteral("\\b(ERROR|FATAL|PANIC):\\s+"));
+    message.remove(severity);
+    if (message.isEmpty()) {
+        message = error.driverText().trimmed();
+    }
+    return message.trimmed();
+}
+
 } // namespace
 
 struct Database::Impl {
     QString connectionName;
     QString location;
+    QString password; // kept only to reconnect and to keep it out of every message
     Engine engine = Engine::SQLite;
     std::unordered_map<QString, std::unique_ptr<QSqlQuery>> statements;
+    bool broken = false; // the server connection was lost; reopen before the next statement
     int transactionDepth = 0;
+    // The first statement that failed inside the open transaction, even if the work went on.
+    std::optional<DatabaseError> transactionFailure;
     quint64 statementCount = 0;
 
     ~Impl() {
@@ -72,6 +87,113 @@ struct Database::Impl {
     }
 
     QSqlDatabase connection() const { return QSqlDatabase::database(connectionName, false); }
+
+    static std::unique_ptr<Impl> connectToServer(const QString& location);
+
+    QString shownLocation() const { return displayLocation(location); }
+
+    QString scrub(QString text) const {
+        // libpq does not repeat passwords, but a message is no place to find out otherwise.
+        if (password.size() >= 3) {
+            text.replace(password, QStringLiteral("********"));
+        }
+        return text;
+    }
+
+    DatabaseError connectFailure(const QSqlError& error) const {
+        return DatabaseError(DatabaseError::Kind::Connection,
+                             scrub(QStringLiteral("Quillhour could not connect to the database "
+                                                  "server at %1: %2")
+                                       .arg(shownLocation(), serverMessage(error))));
+    }
+
+    // Whether a failed statement failed because the connection is gone. The driver does not
+    // always say so: a server that shut down answers with 57P01 or not at all (no SQLSTATE), and
+    // only a try tells a dead connection from a statement the server refused.
+    bool connectionLost(const QString& code) const {
+        QSqlDatabase db = connection();
+        if (!db.isOpen()) {
+            return true;
+        }
+        if (!code.isEmpty() && !code.startsWith(QLatin1String("08")) &&
+            !code.startsWith(QLatin1String("57P"))) {
+            return false;
+        }
+        QSqlQuery probe(db);
+        if (probe.exec(QStringLiteral("select 1"))) {
+            return false;
+        }
+        // A transaction that already failed refuses the probe too, on a sound connection.
+        const QString answer = probe.lastError().nativeErrorCode();
+        return !db.isOpen() || answer.isEmpty() || answer.startsWith(QLatin1String("08")) ||
+               answer.startsWith(QLatin1String("57P"));
+    }
+
+    DatabaseError errorFrom(const QSqlError& error, const QString& statement) {
+        const QString code = error.nativeErrorCode();
+        if (engine == Engine::PostgreSQL) {
+            const QString message = scrub(serverMessage(error));
+            if (connectionLost(code)) {
+                broken = true;
+                return DatabaseError(
+                    DatabaseError::Kind::Connection,
+                    QStringLiteral("The connection to the database server at %1 was lost: %2\n"
+                                   "Quillhour connects again on its next step.")
+                        .arg(shownLocation(), message),
+                    statement, code);
+            }
+            return DatabaseError(DatabaseError::Kind::Statement, message, statement, code);
+        }
+        QString message = error.databaseText().trimmed();
+        if (message.isEmpty()) {
+            message = error.text().trimmed();
+        }
+        bool numeric = false;
+        const int sqliteCode = code.toInt(&numeric);
+        DatabaseError::Kind kind = DatabaseError::Kind::Statement;
+        if (numeric && ((sqliteCode & 0xff) == 5 || (sqliteCode & 0xff) == 6)) {
+            kind = DatabaseError::Kind::Busy;
+        } else if (error.type() == QSqlError::ConnectionError) {
+            kind = DatabaseError::Kind::Connection;
+        }
+        return DatabaseError(kind, message, statement, code);
+    }
+
+    // After the server dropped the connection (a restart, a network fault) the next statement
+    // opens a new one. Prepared statements died with the old connection.
+    void ensureConnected() {
+        if (engine != Engine::PostgreSQL) {
+            return;
+        }
+        QSqlDatabase db = connection();
+        if (!broken && db.isOpen()) {
+            return;
+        }
+        dropStatements();
+        db.close();
+        if (!db.open()) {
+            throw connectFailure(db.lastError());
+        }
+        broken = false;
+    }
+
+    // The driver tries to free each prepared statement on the server, and warns when there is no
+    // server to free it on: after a lost connection that says nothing anyone can act on.
+    void dropStatements() {
+        static QtMessageHandler previous = nullptr;
+        previous = qInstallMessageHandler(
+            [](QtMsgType type, const QMessageLogContext& context, const QString& message) {
+                if (type == QtWarningMsg &&
+                    message.startsWith(QLatin1String("Unable to free statement"))) {
+                    return;
+                }
+                if (previous != nullptr) {
+                    previous(type, context, message);
+                }
+            });
+        statements.clear();
+        qInstallMessageHandler(previous);
+    }
 
     QVariant toEngine(const QVariant& value) const {
         switch (value.typeId()) {
@@ -92,6 +214,16 @@ struct Database::Impl {
         }
     }
 
+    // A timestamp column holds local wall-clock time with no zone; whatever zone the driver
+    // labels it with, the program reads the same wall-clock time back.
+    static QVariant fromEngine(QVariant value) {
+        if (value.typeId() == QMetaType::QDateTime && !value.isNull()) {
+            const QDateTime moment = value.toDateTime();
+            return QDateTime(moment.date(), moment.time(), Qt::LocalTime);
+        }
+        return value;
+    }
+
     QSqlQuery& prepared(const QString& sql) {
         auto found = statements.find(sql);
         if (found != statements.end()) {
@@ -104,27 +236,59 @@ struct Database::Impl {
         query->setForwardOnly(true);
         if (!query->prepare(sql)) {
             const QSqlError error = query->lastError();
+            query.reset();
             throw errorFrom(error, sql);
         }
         return *statements.emplace(sql, std::move(query)).first->second;
     }
 
+    [[noreturn]] void fail(QSqlQuery& query, const QString& sql, bool cached) {
+        const QSqlError error = query.lastError();
+        query.finish();
+        DatabaseError failure = errorFrom(error, sql);
+        // A statement that failed to run may be left in a state the SQLite driver cannot reuse.
+        // A server keeps its prepared statement whatever happened (freeing it inside a failed
+        // transaction would fail and leave it there); only a changed table (0A000: "cached plan
+        // must not change result type") needs it prepared again, and a lost connection drops
+        // them all.
+        const bool reusable =
+            engine == Engine::PostgreSQL && failure.nativeCode() != QLatin1String("0A000");
+        if (cached && !reusable && !broken) {
+            statements.erase(sql);
+        }
+        throw failure;
+    }
+
     ResultSet runOnce(const QString& sql, const QVariantList& params) {
         ++statementCount;
-        QSqlQuery& query = prepared(sql);
-        for (int i = 0; i < params.size(); ++i) {
-            query.bindValue(i, toEngine(params.at(i)));
-        }
-        if (!query.exec()) {
-            const QSqlError error = query.lastError();
-            query.finish();
-            // A statement that failed to run may be left in a state the driver cannot reuse.
-            statements.erase(sql);
-            throw errorFrom(error, sql);
+        ensureConnected();
+        std::unique_ptr<QSqlQuery> direct;
+        QSqlQuery* query = nullptr;
+        if (engine == Engine::PostgreSQL && !isPreparable(sql)) {
+            if (!params.isEmpty()) {
+                throw DatabaseError(DatabaseError::Kind::Statement,
+                                    QStringLiteral("Values can only be bound into select, "
+                                                   "insert, update and delete statements."),
+                                    sql);
+            }
+            direct = std::make_unique<QSqlQuery>(connection());
+            direct->setForwardOnly(true);
+            if (!direct->exec(sql)) {
+                fail(*direct, sql, false);
+            }
+            query = direct.get();
+        } else {
+            query = &prepared(sql);
+            for (int i = 0; i < params.size(); ++i) {
+                query->bindValue(i, toEngine(params.at(i)));
+            }
+            if (!query->exec()) {
+                fail(*query, sql, true);
+            }
         }
         ResultSet result;
-        if (query.isSelect()) {
-            const QSqlRecord record = query.record();
+        if (query->isSelect()) {
+            const QSqlRecord record = query->record();
             QStringList columns;
             columns.reserve(record.count());
             for (int i = 0; i < record.count(); ++i) {
@@ -132,22 +296,20 @@ struct Database::Impl {
             }
             result = ResultSet(columns);
             const int width = int(columns.size());
-            while (query.next()) {
+            const bool normalise = engine == Engine::PostgreSQL;
+            while (query->next()) {
                 QVariantList values;
                 values.reserve(width);
                 for (int i = 0; i < width; ++i) {
-                    values.append(query.value(i));
+                    values.append(normalise ? fromEngine(query->value(i)) : query->value(i));
                 }
                 result.appendRow(std::move(values));
             }
-            if (query.lastError().isValid()) {
-                const QSqlError error = query.lastError();
-                query.finish();
-                statements.erase(sql);
-                throw errorFrom(error, sql);
+            if (query->lastError().isValid()) {
+                fail(*query, sql, direct == nullptr);
             }
         }
-        query.finish();
+        query->finish();
         return result;
     }
 };
@@ -157,16 +319,14 @@ Database::Database(std::unique_ptr<Impl> impl)
 Database::~Database() = default;
 
 bool Database::isServerLocation(const QString& location) {
-    const QString trimmed = location.trimmed();
-    return trimmed.startsWith(QLatin1String("postgresql://"), Qt::CaseInsensitive) ||
-           trimmed.startsWith(QLatin1String("postgres://"), Qt::CaseInsensitive);
+    return ServerAddress::isServerUrl(location);
 }
 
 QString Database::displayLocation(const QString& location) {
     if (!isServerLocation(location)) {
         return QDir::toNativeSeparators(location);
     }
-    return QUrl(location.trimmed()).toString(QUrl::RemovePassword);
+    return ServerAddress::withoutPassword(location);
 }
 
 namespace {
@@ -178,6 +338,38 @@ std::unique_ptr<QSqlDatabase> addSqlite(const QString& name, const QString& path
     db->setDatabaseName(path);
     db->setConnectOptions(options);
     return db;
+}
+
+QString newerSchemaMessage(const QString& shown, int version) {
+    return QStringLiteral("The database %1 was made by a newer version of Quillhour (schema %2; "
+                          "this version knows schema %3 and older). Use the newer version.")
+        .arg(shown)
+        .arg(version)
+        .arg(Schema::CurrentVersion);
+}
+
+// What is missing from a database that should hold Quillhour's tables, given the columns it has
+// per table (names compared without regard to case).
+QStringList missingParts(const QHash<QString, QSet<QString>>& columnsByTable) {
+    QStringList missing;
+    for (const auto& table : Schema::tables()) {
+        const auto found = columnsByTable.constFind(table.name.toLower());
+        if (found == columnsByTable.constEnd()) {
+            missing.append(table.name);
+            continue;
+        }
+        for (const QString& column : table.columns) {
+            if (!found->contains(column.toLower())) {
+                missing.append(table.name + QLatin1Char('.') + column);
+            }
+        }
+    }
+    return missing;
+}
+
+QString notQuillhourMessage(const QString& what, const QStringList& missing) {
+    return QStringLiteral("%1 is a database, but not a Quillhour database: it lacks %2.")
+        .arg(what, missing.join(QStringLiteral(", ")));
 }
 
 // Looks at a file without any chance of writing to it: is it a database, and does it hold our
@@ -215,29 +407,35 @@ void probeSqliteFile(const QString& path) {
                 tables.append(query.value(0).toString().toLower());
             }
         }
-        QStringList missing;
+        QHash<QString, QSet<QString>> columnsByTable;
         for (const auto& table : Schema::tables()) {
             if (!tables.contains(table.name.toLower())) {
-                missing.append(table.name);
                 continue;
             }
             QSqlQuery query(*db);
             if (!query.exec(QStringLiteral("select * from \"%1\" where 1 = 0").arg(table.name))) {
-                missing.append(table.name);
                 continue;
             }
+            QSet<QString>& columns = columnsByTable[table.name.toLower()];
             const QSqlRecord record = query.record();
-            for (const QString& column : table.columns) {
-                if (record.indexOf(column) < 0) {
-                    missing.append(table.name + QLatin1Char('.') + column);
-                }
+            for (int i = 0; i < record.count(); ++i) {
+                columns.insert(record.fieldName(i).toLower());
             }
         }
+        const QStringList missing = missingParts(columnsByTable);
         if (!missing.isEmpty()) {
             fail(DatabaseError::Kind::NotQuillhour,
-                 QStringLiteral("The file %1 is a database, but not a Quillhour database: it "
-                                "lacks %2.")
-                     .arg(shown, missing.join(QStringLiteral(", "))));
+                 notQuillhourMessage(QStringLiteral("The file ") + shown, missing));
+        }
+        int version = 0;
+        {
+            QSqlQuery query(*db);
+            if (query.exec(QStringLiteral("PRAGMA user_version")) && query.next()) {
+                version = query.value(0).toInt();
+            }
+        }
+        if (version > Schema::CurrentVersion) {
+            fail(DatabaseError::Kind::NotQuillhour, newerSchemaMessage(shown, version));
         }
         db->close();
     }
@@ -246,11 +444,86 @@ void probeSqliteFile(const QString& path) {
 
 } // namespace
 
+// Connects to a PostgreSQL database. Nothing is written: the driver only sets the session's
+// encoding and date style.
+std::unique_ptr<Database::Impl> Database::Impl::connectToServer(const QString& location) {
+    ServerAddress address;
+    QString problem;
+    if (!ServerAddress::parse(location, address, problem)) {
+        throw DatabaseError(DatabaseError::Kind::Connection, problem);
+    }
+    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL"))) {
+        throw DatabaseError(DatabaseError::Kind::Connection,
+                            QStringLiteral("Quillhour cannot reach %1: the PostgreSQL driver for "
+                                           "Qt is not installed (Debian package "
+                                           "libqt6sql6-psql).")
+                                .arg(Database::displayLocation(location)));
+    }
+    QStringList options = address.options;
+    auto hasOption = [&](const QString& keyword) {
+        return std::any_of(options.begin(), options.end(), [&](const QString& option) {
+            return option.startsWith(keyword + QLatin1Char('='));
+        });
+    };
+    if (!hasOption(QStringLiteral("connect_timeout"))) {
+        options.append(QStringLiteral("connect_timeout=%1").arg(ConnectTimeoutSeconds));
+    }
+    if (!hasOption(QStringLiteral("application_name"))) {
+        options.append(QStringLiteral("application_name=Quillhour"));
+    }
+
+    auto impl = std::make_unique<Impl>();
+    impl->connectionName = nextConnectionName();
+    impl->location = location.trimmed();
+    impl->password = address.password;
+    impl->engine = Engine::PostgreSQL;
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), impl->connectionName);
+    db.setHostName(address.host);
+    db.setPort(address.port);
+    db.setUserName(address.user);
+    db.setPassword(address.password);
+    db.setDatabaseName(address.database);
+    db.setConnectOptions(options.join(QLatin1Char(';')));
+    if (!db.open()) {
+        const QSqlError error = db.lastError();
+        db = QSqlDatabase();
+        throw impl->connectFailure(error);
+    }
+    return impl;
+}
+
+namespace {
+
+// The tables and columns of the schema the connection works in, as the catalogue lists them;
+// the check reads and never writes.
+QHash<QString, QSet<QString>> serverColumns(Database& database) {
+    QHash<QString, QSet<QString>> columnsByTable;
+    const ResultSet rows = database.query(
+        QStringLiteral("select table_name, column_name from information_schema.columns "
+                       "where table_schema = current_schema()"));
+    for (const Row row : rows) {
+        columnsByTable[row.text(0).toLower()].insert(row.text(1).toLower());
+    }
+    return columnsByTable;
+}
+
+} // namespace
+
 std::unique_ptr<Database> Database::open(const QString& location) {
     if (isServerLocation(location)) {
-        throw DatabaseError(DatabaseError::Kind::Connection,
-                            QStringLiteral("Database servers are not supported by this build: %1")
-                                .arg(displayLocation(location)));
+        std::unique_ptr<Database> database(new Database(Impl::connectToServer(location)));
+        const QString shown = QStringLiteral("The database ") + database->location();
+        const QStringList missing = missingParts(serverColumns(*database));
+        if (!missing.isEmpty()) {
+            throw DatabaseError(DatabaseError::Kind::NotQuillhour,
+                                notQuillhourMessage(shown, missing));
+        }
+        const int version = Schema::version(*database);
+        if (version > Schema::CurrentVersion) {
+            throw DatabaseError(DatabaseError::Kind::NotQuillhour,
+                                newerSchemaMessage(database->location(), version));
+        }
+        return database;
     }
     const QString path = location.trimmed();
     const QFileInfo info(path);
@@ -297,9 +570,26 @@ std::unique_ptr<Database> Database::open(const QString& location) {
 
 std::unique_ptr<Database> Database::create(const QString& location) {
     if (isServerLocation(location)) {
-        throw DatabaseError(DatabaseError::Kind::Connection,
-                            QStringLiteral("Database servers are not supported by this build: %1")
-                                .arg(displayLocation(location)));
+        std::unique_ptr<Database> database(new Database(Impl::connectToServer(location)));
+        // The check and the tables share one transaction: a failure half-way, or a second
+        // program creating at the same moment, leaves the database as it was.
+        database->transaction([&] {
+            const qint64 tables =
+                database
+                    ->scalar(QStringLiteral("select count(*) from pg_catalog.pg_tables where "
+                                            "schemaname not in ('pg_catalog', "
+                                            "'information_schema')"))
+                    .toLongLong();
+            if (tables > 0) {
+                throw DatabaseError(DatabaseError::Kind::AlreadyExists,
+                                    QStringLiteral("The database %1 already holds tables; "
+                                                   "Quillhour makes its tables only in an empty "
+                                                   "database.")
+                                        .arg(database->location()));
+            }
+            Schema::create(*database);
+        });
+        return database;
     }
     const QString path = location.trimmed();
     if (path.isEmpty()) {
@@ -370,11 +660,22 @@ QString Database::location() const {
     return displayLocation(d->location);
 }
 
+QString Database::dayOf(const QString& column) const {
+    if (d->engine == Engine::PostgreSQL) {
+        return QStringLiteral("to_char(%1, 'YYYY-MM-DD')").arg(column);
+    }
+    // Stored text starts with the day: "yyyy-MM-dd HH:mm:ss".
+    return QStringLiteral("substr(%1, 1, 10)").arg(column);
+}
+
 ResultSet Database::run(const QString& sql, const QVariantList& params) {
     for (int attempt = 0;; ++attempt) {
         try {
             return d->runOnce(sql, params);
         } catch (const DatabaseError& error) {
+            if (d->transactionDepth > 0 && !d->transactionFailure) {
+                d->transactionFailure = error;
+            }
             // Inside a transaction the whole transaction is retried, not one statement of it.
             if (d->transactionDepth > 0 || !error.isRetryable() || attempt >= StatementRetries) {
                 throw;
@@ -417,36 +718,58 @@ void Database::transaction(const std::function<void()>& work) {
     }
     const QString begin =
         d->engine == Engine::SQLite ? QStringLiteral("BEGIN IMMEDIATE") : QStringLiteral("BEGIN");
+    auto rollback = [this] {
+        try {
+            d->runOnce(QStringLiteral("ROLLBACK"), {});
+        } catch (const DatabaseError&) {
+            // The engine may already have rolled back; the original error is what counts.
+        }
+    };
+    bool reconnected = false;
     for (int attempt = 0;; ++attempt) {
         bool begun = false;
+        bool committing = false;
         try {
+            d->transactionFailure.reset();
             d->runOnce(begin, {});
             begun = true;
             d->transactionDepth = 1;
             work();
+            // Work that caught a failed statement and went on is not committed: PostgreSQL
+            // would answer COMMIT with a silent rollback, SQLite would keep half the work.
+            if (d->transactionFailure) {
+                throw DatabaseError(*d->transactionFailure);
+            }
+            committing = true;
             d->runOnce(QStringLiteral("COMMIT"), {});
             d->transactionDepth = 0;
             return;
-        } catch (const DatabaseError& error) {
+        } catch (const DatabaseError& thrown) {
             d->transactionDepth = 0;
-            if (begun) {
-                try {
-                    d->runOnce(QStringLiteral("ROLLBACK"), {});
-                } catch (const DatabaseError&) {
-                    // The engine may already have rolled back; the original error is what counts.
-                }
+            // The first failure is the cause; on PostgreSQL every later statement only says that
+            // the transaction is aborted.
+            const DatabaseError error = d->transactionFailure.value_or(thrown);
+            d->transactionFailure.reset();
+            // A connection lost before COMMIT was sent took the open transaction with it, so
+            // the work can run once more on a new connection. After COMMIT was sent nobody
+            // knows whether it arrived: that is reported, never repeated.
+            const bool lost = error.kind() == DatabaseError::Kind::Connection;
+            if (begun && !lost) {
+                rollback();
+            }
+            if (lost && !committing && !reconnected && d->engine == Engine::PostgreSQL) {
+                reconnected = true;
+                continue;
             }
             if (!error.isRetryable() || attempt >= TransactionRetries) {
-                throw;
+                throw error;
             }
             pause(attempt);
         } catch (...) {
             d->transactionDepth = 0;
+            d->transactionFailure.reset();
             if (begun) {
-                try {
-                    d->runOnce(QStringLiteral("ROLLBACK"), {});
-                } catch (const DatabaseError&) {
-                }
+                rollback();
             }
             throw;
         }

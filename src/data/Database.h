@@ -13,17 +13,28 @@
 // holds a lock while the program works on the results.
 //
 // Values: QDateTime and QDate are bound as storage text ("yyyy-MM-dd HH:mm:ss"), booleans as the
-// engine's yes/no, a null QVariant as NULL.
+// engine's yes/no, a null QVariant as NULL. Bind yes/no values as bool, never as 0 or 1: the
+// server's boolean column takes no numbers.
+//
+// Reading: date-time columns come back as text on SQLite and as QDateTime on PostgreSQL (read
+// them with Row::dateTime); count(*) and sums of integer columns as 64-bit integers, sums of
+// wider columns and averages as double; unquoted column names in lower case on PostgreSQL, which
+// ResultSet looks up without regard to case.
+//
+// On PostgreSQL a lost connection is reported once (DatabaseError::Kind::Connection); the next
+// statement connects again. Messages never show the password.
 class Database {
 public:
     enum class Engine { SQLite, PostgreSQL };
 
     // Opens an existing Quillhour database: a file path, or a postgresql:// URL.
     // Throws DatabaseError (Missing, NotADatabase, NotQuillhour, ReadOnly, Connection) and never
-    // changes a file that is not a Quillhour database.
+    // changes a file or database that is not a Quillhour database, nor one made by a newer
+    // version.
     static std::unique_ptr<Database> open(const QString& location);
     // Makes a new database with Quillhour's tables and look-up rows and returns it open.
-    // Refuses (AlreadyExists) to touch a file that is already there.
+    // Refuses (AlreadyExists) to touch a file that is already there, or a server database that
+    // already holds tables; on a server everything is made in one transaction.
     static std::unique_ptr<Database> create(const QString& location);
 
     // Whether a location names a database server rather than a file.
@@ -36,7 +47,12 @@ public:
     Database& operator=(const Database&) = delete;
 
     Engine engine() const;
-    QString location() const; // display form
+    QString location() const; // display form, never with a password
+
+    // An expression for the calendar day of a date-time column as "yyyy-MM-dd" text, the same on
+    // every engine, for grouping and comparing by day:
+    //   "select " + db.dayOf("startTime") + " as day, sum(duration) ... group by 1"
+    QString dayOf(const QString& column) const;
 
     // Runs a statement that returns no rows.
     void execute(const QString& sql, const QVariantList& params = {});
@@ -54,7 +70,8 @@ public:
     // with BEGIN IMMEDIATE. When the database stays busy, or the engine reports a serialization
     // failure or deadlock, the whole of work runs again after a short pause, so work must only
     // send statements and keep its other effects until it has returned. Nested calls join the
-    // outer transaction.
+    // outer transaction. A statement that fails inside work fails the whole transaction, even
+    // when work catches the error and goes on: nothing of it is committed.
     void transaction(const std::function<void()>& work);
     bool inTransaction() const;
 

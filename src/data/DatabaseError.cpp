@@ -21,10 +21,11 @@ bool DatabaseError::isRetryable() const {
     if (m_kind == Kind::Busy) {
         return true;
     }
-    // SQLite: SQLITE_BUSY (5) and SQLITE_LOCKED (6), with their extended codes.
+    // SQLite: SQLITE_BUSY (5) and SQLITE_LOCKED (6), with their extended codes. A five-character
+    // code is a PostgreSQL SQLSTATE, which may be all digits too.
     bool numeric = false;
     const int code = m_nativeCode.toInt(&numeric);
-    if (numeric && ((code & 0xff) == 5 || (code & 0xff) == 6)) {
+    if (numeric && m_nativeCode.size() < 5 && ((code & 0xff) == 5 || (code & 0xff) == 6)) {
         return true;
     }
     // PostgreSQL: serialization failure and deadlock.

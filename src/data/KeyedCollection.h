@@ -69,6 +69,26 @@ public:
         m_byKey.remove(key);
     }
 
+    // Removes the record under key and hands it to the caller instead of destroying it, for
+    // records that others may still point to.
+    std::unique_ptr<Record> Take(const QString& key) {
+        Record* found = find(key);
+        if (found == nullptr) {
+            throw CollectionError(
+                QStringLiteral("Remove: there is no element with the key \"%1\".").arg(key));
+        }
+        std::unique_ptr<Record> taken;
+        for (auto it = m_entries.begin(); it != m_entries.end(); ++it) {
+            if (it->record.get() == found) {
+                taken = std::move(it->record);
+                m_entries.erase(it);
+                break;
+            }
+        }
+        m_byKey.remove(key);
+        return taken;
+    }
+
     // The record under key, or nullptr: the look-up that does not throw.
     Record* find(const QString& key) const {
         return key.isEmpty() ? nullptr : m_byKey.value(key, nullptr);

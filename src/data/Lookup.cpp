@@ -22,8 +22,12 @@ QVariant getValueById(Database& database, const QString& tableName, const QVaria
     if (id.isNull()) {
         return {};
     }
-    const ResultSet rows = database.query(
-        QStringLiteral("select \"%1\" from \"%2\" where %2Id = ?").arg(column, tableName), {id});
+    // Quoted because "user" is a reserved word; in lower case because that is how PostgreSQL
+    // keeps the unquoted names the tables were made with (SQLite ignores case either way).
+    const ResultSet rows =
+        database.query(QStringLiteral("select \"%1\" from \"%2\" where %3Id = ?")
+                           .arg(column.toLower(), tableName.toLower(), tableName),
+                       {id});
     if (rows.isEmpty()) {
         return {};
     }

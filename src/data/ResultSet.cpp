@@ -103,11 +103,14 @@ qint64 Row::integer64(int column) const {
 qint64 Row::integer64(const QString& column) const {
     return toInteger64(value(column), column);
 }
+// A null of a number type would otherwise read as "0": the PostgreSQL driver types its nulls.
 QString Row::text(int column) const {
-    return value(column).toString();
+    const QVariant v = value(column);
+    return v.isNull() ? QString() : v.toString();
 }
 QString Row::text(const QString& column) const {
-    return value(column).toString();
+    const QVariant v = value(column);
+    return v.isNull() ? QString() : v.toString();
 }
 QDateTime Row::dateTime(int column) const {
     return TimeText::fromStorage(value(column));

@@ -38,6 +38,8 @@ const std::vector<Table>& tables() {
 
 namespace {
 
+constexpr const char* VersionCommentPrefix = "Quillhour schema ";
+
 // Types per engine. SQLite keeps date-times as text in the storage form; yes/no as 0 and 1.
 struct Types {
     QString counter;
@@ -140,6 +142,13 @@ void create(Database& database) {
         }
         if (database.engine() == Database::Engine::SQLite) {
             database.execute(QStringLiteral("PRAGMA user_version = %1").arg(CurrentVersion));
+        } else {
+            // The server has no free header field like SQLite's user_version; a comment on a
+            // table of ours is kept with the table, needs no extra table, and is written by the
+            // same transaction.
+            database.execute(QStringLiteral("COMMENT ON TABLE \"user\" IS '%1%2'")
+                                 .arg(QLatin1String(VersionCommentPrefix))
+                                 .arg(CurrentVersion));
         }
     });
 }
@@ -148,7 +157,16 @@ int version(Database& database) {
     if (database.engine() == Database::Engine::SQLite) {
         return database.scalar(QStringLiteral("PRAGMA user_version")).toInt();
     }
-    return 0;
+    const QString comment =
+        database
+            .scalar(QStringLiteral("select obj_description(c.oid, 'pg_class') from pg_class c "
+                                   "join pg_namespace n on n.oid = c.relnamespace "
+                                   "where c.relname = 'user' and n.nspname = current_schema()"))
+            .toString();
+    if (!comment.startsWith(QLatin1String(VersionCommentPrefix))) {
+        return 0;
+    }
+    return comment.mid(int(qstrlen(VersionCommentPrefix))).toInt();
 }
 
 } // namespace Schema

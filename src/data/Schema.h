@@ -23,7 +23,8 @@ const std::vector<Table>& tables();
 // Makes the tables, the indexes, the schema version and the look-up rows in one transaction.
 void create(Database& database);
 
-// The schema version recorded in the database (0 when none is recorded).
+// The schema version recorded in the database (0 when none is recorded): SQLite's user_version,
+// or on PostgreSQL the comment "Quillhour schema N" on the table "user".
 int version(Database& database);
 
 } // namespace Schema

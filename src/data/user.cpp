@@ -13,7 +13,10 @@ void user::refresh() {
     if (rows.isEmpty()) {
         return;
     }
-    const Row row = rows.first();
+    readRow(rows.first());
+}
+
+void user::readRow(const Row& row) {
     active = row.boolean(QStringLiteral("active"));
     userName = row.text(QStringLiteral("userName"));
     if (!row.isNull(QStringLiteral("details"))) {

@@ -7,6 +7,7 @@
 #include <QString>
 #include <memory>
 
+class Row;
 class TreeNode;
 class tasks;
 
@@ -33,6 +34,10 @@ public:
     // New task entries, carrying only their taskId, for the tasks of checkTaskList that belong to
     // this user, in the same order.
     std::unique_ptr<tasks> getCurrentTasks(const tasks& checkTaskList) const;
+
+    // Takes the columns of a row of the user table; a null email or details leaves the field as
+    // it was.
+    void readRow(const Row& row);
 
 private:
     DataContext* m_context;

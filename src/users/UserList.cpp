@@ -1,24 +1,350 @@
 #include "users/UserList.h"
 
+#include "app/KeyedTree.h"
+#include "app/ListHelpers.h"
+#include "app/SettingsPage.h"
 #include "app/frmMain.h"
+#include "categories/CategoryEditorPage.h"
+#include "data/TimeText.h"
+#include "platform/Clock.h"
+#include "platform/Messages.h"
+#include "platform/Settings.h"
+#include "reports/ProductivityPage.h"
+#include "users/UsersPage.h"
+
+#include <QComboBox>
+#include <QEvent>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QToolButton>
+
+const QColor UserList::ActiveColour(128, 255, 128);
+const QColor UserList::CurrentColour(255, 128, 255);
+
+namespace {
+const QString NoUserSet = QStringLiteral("There is no user set. Please select one from the list or "
+                                         "type a user name");
+const QString AllEntry = QStringLiteral("- All -");
+} // namespace
 
 UserList::UserList(frmMain& main, UsersPage& page)
     : QObject(&main)
     , m_main(main)
-    , m_page(page) {}
+    , m_page(page) {
+    QComboBox* cboUser = m_main.settingsPage->cboUser;
+    cboUser->installEventFilter(this);
+    if (cboUser->lineEdit() != nullptr) {
+        cboUser->lineEdit()->installEventFilter(this);
+        connect(cboUser->lineEdit(), &QLineEdit::returnPressed, &main,
+                main.guarded([this] { cboUser_LostFocus(); }));
+    }
+    connect(cboUser, &QComboBox::activated, &main, main.guarded([this] { cboUser_LostFocus(); }));
+    connect(page.userTree, &KeyedTree::NodeClick, &main,
+            [this](TreeNode* node) { m_main.guard().run([&] { userTree_NodeClick(node); }); });
+    connect(page.cmdSaveUser, &QPushButton::clicked, &main,
+            main.guarded([this] { cmdSaveUser_Click(); }));
+    connect(page.cmdDeleteUser, &QPushButton::clicked, &main,
+            main.guarded([this] { cmdDeleteUser_Click(); }));
+}
 
-void UserList::loadUserList() {}
-void UserList::refreshUserList() {}
-void UserList::setCurrentUser() {}
-void UserList::setUserActive(int, bool) {}
-user* UserList::getUserById(int) const {
+UserList::~UserList() = default;
+
+bool UserList::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FocusOut) {
+        QComboBox* cboUser = m_main.settingsPage->cboUser;
+        // Leaving the box for one of its own parts (its list) is not leaving it.
+        if (watched == cboUser || watched == cboUser->lineEdit()) {
+            auto* focus = static_cast<QFocusEvent*>(event);
+            if (focus->reason() != Qt::PopupFocusReason) {
+                m_main.guard().run([this] { cboUser_LostFocus(); });
+            }
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void UserList::retire(std::unique_ptr<users> old) {
+    if (!old) {
+        return;
+    }
+    for (user& each : *old) {
+        each.userTreeNode = nullptr; // its node goes with the tree
+    }
+    m_retiredLists.push_back(std::move(old));
+}
+
+void UserList::retire(std::unique_ptr<user> old) {
+    if (old) {
+        old->userTreeNode = nullptr;
+        m_retiredUsers.push_back(std::move(old));
+    }
+}
+
+void UserList::repointTasks() {
+    ProgramState& state = m_main.state();
+    if (!state.activeTasks) {
+        return;
+    }
+    for (task& running : *state.activeTasks) {
+        // The task tree was emptied with the user tree: every task gets its nodes again.
+        running.visible = false;
+        running.taskTreeNode = nullptr;
+        if (running.user != nullptr) {
+            if (user* loaded = getUserById(running.user->userId); loaded != nullptr) {
+                running.user = loaded;
+            }
+        }
+    }
+}
+
+void UserList::loadUserList() {
+    ProgramState& state = m_main.state();
+    std::unique_ptr<users> old = std::move(state.allUsers);
+    state.allUsers = std::make_unique<users>(m_main.context());
+
+    QComboBox* cboUser = m_main.settingsPage->cboUser;
+    QComboBox* cboUserProductivity = m_main.productivityPage->cboUserProductivity;
+    QComboBox* cboCategoryOwner = m_main.categoryPage->cboCategoryOwner;
+    {
+        const QSignalBlocker blockUser(cboUser);
+        const QSignalBlocker blockProductivity(cboUserProductivity);
+        const QSignalBlocker blockOwner(cboCategoryOwner);
+        m_page.userTree->clearNodes();
+        m_main.taskTree->clearNodes();
+        cboUser->clear();
+        cboUser->setEditText(QString());
+        cboUserProductivity->clear();
+        cboCategoryOwner->clear();
+        cboUserProductivity->addItem(AllEntry);
+        cboUserProductivity->setCurrentIndex(0);
+
+        // One query for every user: the rows come in id order, the order they were added.
+        const ResultSet rows =
+            m_main.database().query(QStringLiteral("select * from \"user\" order by userId"));
+        user* last = nullptr;
+        m_page.userTree->setUpdatesEnabled(false);
+        for (const Row row : rows) {
+            const int id = row.integer(QStringLiteral("userId"));
+            user& loaded = state.allUsers->Add(id, QStringLiteral("uid_%1").arg(id));
+            loaded.readRow(row);
+            loaded.userTreeNode = m_page.userTree->addNode(
+                nullptr, QStringLiteral("uid_%1").arg(id), loaded.userName);
+            cboUser->addItem(loaded.userName);
+            cboUserProductivity->addItem(loaded.userName);
+            cboCategoryOwner->addItem(loaded.userName);
+            last = &loaded;
+        }
+        m_page.userTree->setUpdatesEnabled(true);
+        cboCategoryOwner->setCurrentIndex(-1);
+        // Filling selects the first entry; the box names nobody until a name is chosen below.
+        cboUser->setCurrentIndex(-1);
+        cboUser->setEditText(QString());
+
+        state.currentUser = last;
+        setListValue(cboUser, m_main.settings().user());
+        if (!cboUser->currentText().isEmpty()) {
+            state.currentUser = getUserByName(cboUser->currentText());
+        } else if (last != nullptr) {
+            setListValue(cboUser, last->userName);
+        }
+    }
+    repointTasks();
+    retire(std::move(old));
+
+    m_main.statusPanel_2->setText(cboUser->currentText());
+    if (state.allUsers->isEmpty()) {
+        // Nobody to work as yet: only the Settings page, where a name can be typed.
+        state.currentUser = nullptr;
+        lockOnSettings();
+        return;
+    }
+    setCurrentUser();
+}
+
+void UserList::lockOnSettings() {
+    m_main.lockAllTabs(true);
+    m_main.tabs->setTabEnabled(frmMain::SettingsTab, true);
+    m_main.selectTab(frmMain::SettingsTab);
+    m_main.messages().show(NoUserSet, QString(), Messages::Buttons::Ok, Messages::Icon::None);
+}
+
+void UserList::setCurrentUser() {
+    if (m_settingUser) {
+        return; // a question is already open for the name in the box
+    }
+    m_settingUser = true;
+    struct Reset {
+        bool& flag;
+        ~Reset() { flag = false; }
+    } reset{m_settingUser};
+
+    ProgramState& state = m_main.state();
+    if (state.currentUser != nullptr) {
+        setUserActive(state.currentUser->userId, false);
+    }
+    const QString name = m_main.settingsPage->cboUser->currentText();
+    const ResultSet rows = m_main.database().query(
+        QStringLiteral("select * from \"user\" where userName = ?"), {name});
+    if (!rows.isEmpty()) {
+        const Row row = rows.first();
+        m_main.settings().setUser(row.text(1));
+        user* chosen = getUserById(row.integer(0));
+        if (chosen == nullptr) {
+            // Added by another instance since the list was loaded: load it, then choose it.
+            m_settingUser = false;
+            loadUserList();
+            return;
+        }
+        state.currentUser = chosen;
+        setUserActive(chosen->userId, true);
+        m_main.lockAllTabs(false);
+        m_main.statusPanel_2->setText(chosen->userName);
+        setListValue(m_main.productivityPage->cboUserProductivity, chosen->userName);
+        return;
+    }
+    if (!m_main.messages().ask(QStringLiteral("The user could not be found, do you wish to create "
+                                              "this user now?"),
+                               QStringLiteral("New User"))) {
+        return;
+    }
+    m_main.database().execute(
+        QStringLiteral("insert into \"user\" (userName, created) values (?, ?)"),
+        {name, m_main.clock().now()});
+    m_settingUser = false;
+    loadUserList();
+    setCurrentUser();
+}
+
+void UserList::setUserActive(int userId, bool active) {
+    m_main.database().execute(QStringLiteral("update \"user\" set active = ? where userId = ?"),
+                              {active, userId});
+}
+
+void UserList::refreshUserList() {
+    ProgramState& state = m_main.state();
+    if (!state.allUsers) {
+        return;
+    }
+    const ResultSet rows = m_main.database().query(QStringLiteral("select * from \"user\""));
+    const int current = state.currentUser != nullptr ? state.currentUser->userId : -1;
+    for (const Row row : rows) {
+        // A user added by another instance since the list was loaded waits for the next load.
+        user* loaded = getUserById(row.integer(QStringLiteral("userId")));
+        if (loaded == nullptr) {
+            continue;
+        }
+        loaded->readRow(row);
+        TreeNode* node = loaded->userTreeNode;
+        if (node == nullptr || !m_page.userTree->owns(node)) {
+            continue;
+        }
+        // Colours are set, never taken back, until the list is loaded again.
+        if (loaded->active) {
+            node->setBackColor(ActiveColour);
+        }
+        if (loaded->userId == current) {
+            node->setBackColor(CurrentColour);
+        }
+    }
+}
+
+user* UserList::getUserById(int userId) const {
+    const ProgramState& state = m_main.state();
+    return state.allUsers ? state.allUsers->getUserById(userId) : nullptr;
+}
+
+user* UserList::getUserByName(const QString& userName) {
+    if (m_main.state().allUsers) {
+        for (user& each : *m_main.state().allUsers) {
+            if (each.userName == userName) {
+                return &each;
+            }
+        }
+    }
+    lockOnSettings();
     return nullptr;
 }
-user* UserList::getUserByName(const QString&) {
-    return nullptr;
+
+void UserList::loadUserAttributes(user* thisUser) {
+    if (thisUser == nullptr) {
+        return;
+    }
+    m_page.fraUserDetails->setTitle(QStringLiteral("User details for ") + thisUser->userName);
+    m_page.fraUserDetails->show();
+    m_main.selectTab(frmMain::UsersTab);
+    m_page.txtUserName->setText(thisUser->userName);
+    m_page.txtUserId->setText(QString::number(thisUser->userId));
+    m_page.txtEmail->setText(thisUser->email);
+    m_page.txtUserDetails->setPlainText(thisUser->details);
+    m_page.txtUserCreated->setText(TimeText::format(thisUser->created, TimeText::DD_MM_YYYY));
 }
-void UserList::loadUserAttributes(user*) {}
-void UserList::cboUser_LostFocus() {}
-void UserList::userTree_NodeClick(TreeNode*) {}
-void UserList::cmdSaveUser_Click() {}
-void UserList::cmdDeleteUser_Click() {}
+
+void UserList::cboUser_LostFocus() {
+    setCurrentUser();
+}
+
+void UserList::userTree_NodeClick(TreeNode* node) {
+    if (node == nullptr || !node->key().startsWith(QLatin1String("uid"))) {
+        return;
+    }
+    // By the id in the key rather than the node's text: two users may share a name.
+    loadUserAttributes(getUserById(node->key().mid(4).toInt()));
+}
+
+void UserList::cmdSaveUser_Click() {
+    const QString name = m_page.txtUserName->text().trimmed();
+    if (name.isEmpty()) {
+        m_main.messages().show(QStringLiteral("Please enter a user name."), QString(),
+                               Messages::Buttons::Ok, Messages::Icon::Information);
+        return;
+    }
+    user* record = nullptr;
+    std::unique_ptr<user> fresh;
+    const QString idText = m_page.txtUserId->text().trimmed();
+    if (!idText.isEmpty()) {
+        record = getUserById(idText.toInt());
+        if (record == nullptr) {
+            m_main.messages().show(QStringLiteral("This user is no longer in the list; it may "
+                                                  "have been deleted."),
+                                   QString(), Messages::Buttons::Ok, Messages::Icon::Information);
+            return;
+        }
+    } else {
+        fresh = std::make_unique<user>(m_main.context());
+        record = fresh.get();
+    }
+    record->userName = name;
+    record->details = m_page.txtUserDetails->toPlainText();
+    record->email = m_page.txtEmail->text();
+    record->save();
+    if (fresh) {
+        const int newId = fresh->userId;
+        loadUserList();
+        record = getUserById(newId);
+    } else if (record->userTreeNode != nullptr && m_page.userTree->owns(record->userTreeNode)) {
+        record->userTreeNode->setText(record->userName);
+    }
+    loadUserAttributes(record);
+}
+
+void UserList::cmdDeleteUser_Click() {
+    const QString idText = m_page.txtUserId->text().trimmed();
+    if (idText.isEmpty()) {
+        return; // nothing stored is on show
+    }
+    if (!m_main.messages().ask(QStringLiteral("Are you sure you want to delete this user?"),
+                               QStringLiteral("Confirm Delete"), Messages::Icon::Question)) {
+        return;
+    }
+    const int id = idText.toInt();
+    m_main.database().execute(QStringLiteral("delete from \"user\" where userId = ?"), {id});
+    const QString key = QStringLiteral("uid_%1").arg(id);
+    m_page.userTree->removeNode(key);
+    if (m_main.state().allUsers && m_main.state().allUsers->contains(key)) {
+        retire(m_main.state().allUsers->Take(key));
+    }
+    m_page.fraUserDetails->hide();
+}

@@ -2,10 +2,13 @@
 
 #include <QObject>
 #include <QString>
+#include <memory>
+#include <vector>
 
 class frmMain;
 class TreeNode;
 class user;
+class users;
 class UsersPage;
 
 // The current user, the user tree and lists, the users' active flags and the user editor.
@@ -13,15 +16,26 @@ class UserList : public QObject {
     Q_OBJECT
 
 public:
-    UserList(frmMain& main, UsersPage& page);
+    // The tree colours: an active user, and the current user.
+    static const QColor ActiveColour;
+    static const QColor CurrentColour;
 
+    UserList(frmMain& main, UsersPage& page);
+    ~UserList() override;
+
+    // Rebuilds allUsers, the user tree and the three user lists, chooses the current user from
+    // the "User" setting (or the last user) and makes it current.
     void loadUserList();
+    // Re-reads every loaded user and colours the active and current users' nodes.
     void refreshUserList();
+    // Makes the user named in cboUser current, or offers to create that user.
     void setCurrentUser();
     void setUserActive(int userId, bool active);
     user* getUserById(int userId) const;
-    // Locks the tabs on Settings and says so when no loaded user has this name.
+    // The first loaded user with exactly this name. When there is none the window is locked on
+    // the Settings page and the user told so.
     user* getUserByName(const QString& userName);
+    // Shows a user in the editor and brings the Users page forward.
     void loadUserAttributes(user* thisUser);
 
     void cboUser_LostFocus();
@@ -29,7 +43,20 @@ public:
     void cmdSaveUser_Click();
     void cmdDeleteUser_Click();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    void lockOnSettings();
+    // Records replaced by a reload or taken out by a delete stay alive for whatever still points
+    // at them (a running task of a deleted user, a notification on show).
+    void retire(std::unique_ptr<users> old);
+    void retire(std::unique_ptr<user> old);
+    void repointTasks();
+
     frmMain& m_main;
     UsersPage& m_page;
+    std::vector<std::unique_ptr<users>> m_retiredLists;
+    std::vector<std::unique_ptr<user>> m_retiredUsers;
+    bool m_settingUser = false;
 };

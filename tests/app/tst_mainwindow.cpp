@@ -43,6 +43,7 @@ private slots:
 
 void MainWindowTest::startUpRunsInOrder() {
     MainWindowFixture f;
+    f.addUser(QStringLiteral("Ann"));
     QVERIFY(f.load());
     const QStringList expected = {"Form_Load",
                                   "initilise",
@@ -76,6 +77,7 @@ void MainWindowTest::startUpRunsInOrder() {
 
 void MainWindowTest::missingDatabaseCanBeCreated() {
     MainWindowFixture f;
+    f.addUser(QStringLiteral("Ann"));
     f.settings.setDatabase(QString());
     const QString fresh = f.ownFolder + QStringLiteral("/quillhour.db");
     f.messages.chooseFile(fresh);
@@ -99,6 +101,7 @@ void MainWindowTest::missingDatabaseCanBeCreated() {
 
 void MainWindowTest::missingDatabaseCancelledEndsCleanly() {
     MainWindowFixture f;
+    f.addUser(QStringLiteral("Ann"));
     f.settings.setDatabase(f.folder() + QStringLiteral("/gone.db"));
     f.messages.chooseFile(std::nullopt);
     QVERIFY(!f.load());
@@ -110,6 +113,7 @@ void MainWindowTest::missingDatabaseCancelledEndsCleanly() {
 
 void MainWindowTest::fileThatIsNotOursEndsCleanlyAndStaysUntouched() {
     MainWindowFixture f;
+    f.addUser(QStringLiteral("Ann"));
     const QString path = f.folder() + QStringLiteral("/letter.db");
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
@@ -126,6 +130,7 @@ void MainWindowTest::fileThatIsNotOursEndsCleanlyAndStaysUntouched() {
 
 void MainWindowTest::databaseOverrideIsNotStored() {
     MainWindowFixture f;
+    f.addUser(QStringLiteral("Ann"));
     const QString other = f.folder() + QStringLiteral("/other.db");
     Database::create(other).reset();
     f.settings.setDatabase(QStringLiteral("/nowhere/else.db"));
@@ -139,6 +144,7 @@ void MainWindowTest::databaseOverrideIsNotStored() {
 
 void MainWindowTest::settingsDefaults() {
     MainWindowFixture f;
+    f.addUser(QStringLiteral("Ann"));
     QVERIFY(!f.settings.contains(Settings::PromptFrequencyKey));
     QVERIFY(!f.settings.contains(Settings::TrayIconKey));
     QVERIFY(f.load());
@@ -154,6 +160,7 @@ void MainWindowTest::settingsDefaults() {
 
 void MainWindowTest::settingsAreWrittenAsTheyChange() {
     MainWindowFixture f;
+    f.addUser(QStringLiteral("Ann"));
     f.settings.setPromptFrequency(QStringLiteral("25"));
     QVERIFY(f.load());
     QCOMPARE(f.control<QCheckBox>(QStringLiteral("chkPrompt"))->text(),
@@ -176,6 +183,7 @@ void MainWindowTest::settingsAreWrittenAsTheyChange() {
 
 void MainWindowTest::trayIconStoredOffIsNotCreated() {
     MainWindowFixture f;
+    f.addUser(QStringLiteral("Ann"));
     f.settings.setTrayIcon(false);
     QVERIFY(f.load());
     QVERIFY(!f.control<QCheckBox>(QStringLiteral("chkTaskBar"))->isChecked());
@@ -188,6 +196,7 @@ void MainWindowTest::trayIconStoredOffIsNotCreated() {
 
 void MainWindowTest::lockingThePages() {
     MainWindowFixture f;
+    f.addUser(QStringLiteral("Ann"));
     QVERIFY(f.load());
     QTabWidget* tabs = f.window().tabs;
     QCOMPARE(tabs->count(), 7);
@@ -208,6 +217,7 @@ void MainWindowTest::lockingThePages() {
 
 void MainWindowTest::pictureButtonRowPacksVisibleButtons() {
     MainWindowFixture f;
+    f.addUser(QStringLiteral("Ann"));
     QVERIFY(f.load());
     auto button = [&](int i) {
         return f.control<PictureButton>(QStringLiteral("picButton_%1").arg(i));
@@ -238,6 +248,7 @@ void MainWindowTest::pictureButtonRowPacksVisibleButtons() {
 
 void MainWindowTest::hoverFrameCentresOnTheButton() {
     MainWindowFixture f;
+    f.addUser(QStringLiteral("Ann"));
     QVERIFY(f.load());
     auto* box = f.control<QFrame>(QStringLiteral("shpBox"));
     auto* shadow = f.control<QFrame>(QStringLiteral("shpShaddow"));
@@ -257,6 +268,7 @@ void MainWindowTest::hoverFrameCentresOnTheButton() {
 
 void MainWindowTest::choosingPagesWithoutLoadersSendsNothing() {
     MainWindowFixture f;
+    f.addUser(QStringLiteral("Ann"));
     QVERIFY(f.load());
     for (int page : {2, 5, 0}) {
         const quint64 before = f.state().database->statementCount();
@@ -267,6 +279,7 @@ void MainWindowTest::choosingPagesWithoutLoadersSendsNothing() {
 
 void MainWindowTest::statusPanelClickOpensNotifications() {
     MainWindowFixture f;
+    f.addUser(QStringLiteral("Ann"));
     QVERIFY(f.load());
     f.window().status_PanelClick(2);
     QCOMPARE(f.window().tabs->currentIndex(), 0);
@@ -282,6 +295,7 @@ void MainWindowTest::statusPanelClickOpensNotifications() {
 
 void MainWindowTest::helpWindowOpensAndCloses() {
     MainWindowFixture f;
+    f.addUser(QStringLiteral("Ann"));
     QVERIFY(f.load());
     f.window().picButton_Click(4);
     auto* help = f.window().findChild<frmHelp*>();
@@ -331,6 +345,7 @@ void MainWindowTest::trayTooltipAndMouseMessages() {
 
 void MainWindowTest::guardReportsFailuresAndCarriesOn() {
     MainWindowFixture f;
+    f.addUser(QStringLiteral("Ann"));
     QVERIFY(f.load());
     f.messages.clear();
     bool after = false;
@@ -351,6 +366,7 @@ void MainWindowTest::guardReportsFailuresAndCarriesOn() {
 
 void MainWindowTest::timerFailureIsReportedOnce() {
     MainWindowFixture f;
+    f.addUser(QStringLiteral("Ann"));
     QVERIFY(f.load());
     f.messages.clear();
     auto failing = [&] {
@@ -368,6 +384,7 @@ void MainWindowTest::timerFailureIsReportedOnce() {
 
 void MainWindowTest::closingRunsShutdown() {
     MainWindowFixture f;
+    f.addUser(QStringLiteral("Ann"));
     QVERIFY(f.load());
     TrayIcon* tray = f.window().currentTrayIcon;
     QCOMPARE(tray->State(), 1);

@@ -3,7 +3,7 @@
 #include <QProcess>
 #include <QtTest>
 
-// Several processes inserting into one file at the same moment: each learns its own new ids.
+// Several processes inserting into one database at the same moment: each learns its own new ids.
 class ConcurrentInsertTest : public QObject {
     Q_OBJECT
 
@@ -19,7 +19,7 @@ void ConcurrentInsertTest::eachProcessLearnsItsOwnIds() {
     for (int worker = 1; worker <= Workers; ++worker) {
         auto process = std::make_unique<QProcess>();
         process->setProgram(QStringLiteral(INSERT_WORKER));
-        process->setArguments({env.databasePath(), QString::number(worker), QString::number(Rows)});
+        process->setArguments({env.location(), QString::number(worker), QString::number(Rows)});
         workers.push_back(std::move(process));
     }
     for (auto& process : workers) {
@@ -49,8 +49,10 @@ void ConcurrentInsertTest::eachProcessLearnsItsOwnIds() {
         }
     }
     QCOMPARE(env.count(QStringLiteral("tallyRec")), Workers * Rows);
-    QCOMPARE(env.database().scalar(QStringLiteral("PRAGMA integrity_check")).toString(),
-             QStringLiteral("ok"));
+    if (env.database().engine() == Database::Engine::SQLite) {
+        QCOMPARE(env.database().scalar(QStringLiteral("PRAGMA integrity_check")).toString(),
+                 QStringLiteral("ok"));
+    }
 }
 
 QTEST_GUILESS_MAIN(ConcurrentInsertTest)

@@ -12,9 +12,13 @@ private slots:
     void awkwardTextIsStoredExactly();
     void insertReturnsTheNewRowsId();
     void idsAndMinutesBeyondSixteenBits();
+    void dateTimesReadBackToTheSecond();
     void dateTimesAreStoredAsSortableText();
+    void valuesReadBackAlikeOnBothEngines();
+    void dayOfGroupsByCalendarDay();
     void failingStatementCarriesEngineMessageAndStatement();
     void transactionCommitsOrRollsBackAsAWhole();
+    void caughtFailureStillFailsTheTransaction();
     void nestedTransactionJoinsTheOuterOne();
     void statementsAreCounted();
     void sumOverNoRowsIsNull();
@@ -62,7 +66,9 @@ void DatabaseTest::insertReturnsTheNewRowsId() {
 void DatabaseTest::idsAndMinutesBeyondSixteenBits() {
     TestEnvironment env;
     env.database().execute(QStringLiteral("insert into \"user\" (userId, userName, active) "
-                                          "values (70000, 'Big', 0)"));
+                                          "values (70000, 'Big', ?)"),
+                           {false});
+    env.syncIds();
     const int next = env.addUser(QStringLiteral("After"));
     QCOMPARE(next, 70001);
     const int time =
@@ -75,26 +81,135 @@ void DatabaseTest::idsAndMinutesBeyondSixteenBits() {
     QCOMPARE(row.integer(QStringLiteral("userId")), 70000);
 }
 
-void DatabaseTest::dateTimesAreStoredAsSortableText() {
+void DatabaseTest::dateTimesReadBackToTheSecond() {
     TestEnvironment env;
     const QDateTime start(QDate(2026, 5, 1), QTime(14, 3, 7, 123));
     const int id = env.addOpenTime(1, 1, start);
     const ResultSet rows = env.database().query(
-        QStringLiteral(
-            "select startTime, typeof(startTime), endTime from tallyRec where timeId = ?"),
-        {id});
+        QStringLiteral("select startTime, endTime from tallyRec where timeId = ?"), {id});
+    // Local wall-clock time, whatever zone the program or the server runs in.
+    QCOMPARE(rows.first().dateTime(0), QDateTime(QDate(2026, 5, 1), QTime(14, 3, 7)));
+    QCOMPARE(rows.first().dateTime(QStringLiteral("startTime")).timeSpec(), Qt::LocalTime);
+    QVERIFY(rows.first().isNull(1));
+    QVERIFY(!rows.first().dateTime(1).isValid());
+    // Ranges compare the way the moments do, with whole days bound as midnight.
+    auto between = [&](const QVariant& from, const QVariant& to) {
+        return env.database()
+            .scalar(QStringLiteral("select count(*) from tallyRec where startTime between ? and ?"),
+                    {from, to})
+            .toInt();
+    };
+    QCOMPARE(between(QDateTime(QDate(2026, 5, 1), QTime(0, 0)), QDate(2026, 5, 2)), 1);
+    QCOMPARE(between(QDateTime(QDate(2026, 5, 1), QTime(14, 3, 8)), QDate(2026, 5, 2)), 0);
+    QCOMPARE(between(QDate(2026, 4, 1), QDateTime(QDate(2026, 5, 1), QTime(14, 3, 7))), 1);
+    // Written back unchanged by an update that binds what was read.
+    env.database().execute(QStringLiteral("update tallyRec set endTime = ? where timeId = ?"),
+                           {rows.first().dateTime(0).addSecs(3600), id});
+    QCOMPARE(env.database()
+                 .query(QStringLiteral("select endTime from tallyRec where timeId = ?"), {id})
+                 .first()
+                 .dateTime(0),
+             QDateTime(QDate(2026, 5, 1), QTime(15, 3, 7)));
+}
+
+void DatabaseTest::dateTimesAreStoredAsSortableText() {
+    QUILLHOUR_SQLITE_ONLY("the server has a date-time type of its own");
+    TestEnvironment env;
+    const int id = env.addOpenTime(1, 1, QDateTime(QDate(2026, 5, 1), QTime(14, 3, 7, 123)));
+    const ResultSet rows = env.database().query(
+        QStringLiteral("select startTime, typeof(startTime) from tallyRec where timeId = ?"), {id});
     QCOMPARE(rows.first().value(0).toString(), QStringLiteral("2026-05-01 14:03:07"));
     QCOMPARE(rows.first().value(1).toString(), QStringLiteral("text"));
-    QCOMPARE(rows.first().dateTime(0), QDateTime(QDate(2026, 5, 1), QTime(14, 3, 7)));
-    QVERIFY(rows.first().isNull(2));
-    QVERIFY(!rows.first().dateTime(2).isValid());
-    // Ranges compare the way the moments do.
+}
+
+void DatabaseTest::valuesReadBackAlikeOnBothEngines() {
+    TestEnvironment env;
+    Database& db = env.database();
+    // Yes/no values bound as bool, read as bool.
+    const int ann = env.addUser(QStringLiteral("Ann"), true);
+    const int bob = env.addUser(QStringLiteral("Bob"), false);
+    db.execute(QStringLiteral("update \"user\" set active = ? where userId = ?"), {false, ann});
+    db.execute(QStringLiteral("update \"user\" set active = ? where userId = ?"), {true, bob});
+    const ResultSet users =
+        db.query(QStringLiteral("select userId, userName, active from \"user\" order by userId"));
+    QCOMPARE(users.count(), 2);
+    QVERIFY(!users.row(0).boolean(QStringLiteral("active")));
+    QVERIFY(users.row(1).boolean(QStringLiteral("ACTIVE")));
+    // Column names as written in the statement, found whatever case the engine reports them in.
+    QCOMPARE(users.row(0).text(QStringLiteral("userName")), QStringLiteral("Ann"));
+    QCOMPARE(users.columnIndex(QStringLiteral("userid")), 0);
     QCOMPARE(
-        env.database()
-            .scalar(QStringLiteral("select count(*) from tallyRec where startTime between ? and ?"),
-                    {QDateTime(QDate(2026, 5, 1), QTime(0, 0)), QDate(2026, 5, 2)})
-            .toInt(),
+        db.scalar(QStringLiteral("select count(*) from \"user\" where active = ?"), {true}).toInt(),
         1);
+
+    // A question mark inside a text literal is not a value to bind.
+    QCOMPARE(db.query(QStringLiteral("select 'why?' as q, userName from \"user\" where userId = ?"),
+                      {bob})
+                 .first()
+                 .text(0),
+             QStringLiteral("why?"));
+
+    // RETURNING several columns of the new row.
+    const ResultSet inserted = db.insertReturning(
+        QStringLiteral("insert into tallyRec (startTime, categoryId, userId) values (?, ?, ?)"),
+        {QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5)), 7, ann},
+        QStringLiteral("timeId, startTime, endTime"));
+    QVERIFY(inserted.first().integer(0) > 0);
+    QCOMPARE(inserted.first().dateTime(QStringLiteral("startTime")),
+             QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5)));
+    QVERIFY(inserted.first().isNull(2));
+
+    // Sums, counts and averages: whatever width the engine returns, they read as numbers.
+    env.addTime(7, ann, env.clock.now(), env.clock.now(), 30);
+    env.addTime(7, ann, env.clock.now(), env.clock.now(), 45);
+    const Row totals = db.query(QStringLiteral("select sum(duration), count(*), avg(duration), "
+                                               "max(duration) from tallyRec where categoryId = ? "
+                                               "and endTime is not null"),
+                                {7})
+                           .first();
+    QCOMPARE(totals.integer(0), 75);
+    QCOMPARE(totals.integer64(1), qint64(2));
+    QCOMPARE(totals.value(2).toDouble(), 37.5);
+    QCOMPARE(totals.integer(3), 45);
+    QVERIFY(totals.value(0).canConvert<qlonglong>());
+    // A null number reads as empty text and as 0, not as the text "0".
+    const Row none =
+        db.query(QStringLiteral("select max(duration), sum(duration) from tallyRec where 1 = 0"))
+            .first();
+    QVERIFY(none.isNull(0));
+    QCOMPARE(none.text(0), QString());
+    QCOMPARE(none.integer(1), 0);
+}
+
+void DatabaseTest::dayOfGroupsByCalendarDay() {
+    TestEnvironment env;
+    Database& db = env.database();
+    const int ann = env.addUser(QStringLiteral("Ann"));
+    const QDate day(2026, 3, 9);
+    env.addTime(1, ann, QDateTime(day, QTime(0, 0)), QDateTime(day, QTime(1, 0)), 60);
+    env.addTime(1, ann, QDateTime(day, QTime(23, 59, 59)), QDateTime(day.addDays(1), QTime(0, 30)),
+                31);
+    env.addTime(1, ann, QDateTime(day.addDays(1), QTime(9, 0)),
+                QDateTime(day.addDays(1), QTime(9, 15)), 15);
+    env.addOpenTime(1, ann, QDateTime(day.addDays(2), QTime(8, 0)));
+    const ResultSet days =
+        db.query(QStringLiteral("select %1 as day, sum(duration) as total from tallyRec "
+                                "where userId = ? group by %1 order by %1")
+                     .arg(db.dayOf(QStringLiteral("startTime"))),
+                 {ann});
+    QCOMPARE(days.count(), 3);
+    QCOMPARE(days.row(0).text(QStringLiteral("day")), QStringLiteral("2026-03-09"));
+    QCOMPARE(days.row(0).integer(QStringLiteral("total")), 91);
+    QCOMPARE(days.row(1).text(0), QStringLiteral("2026-03-10"));
+    QCOMPARE(days.row(1).integer(1), 15);
+    QCOMPARE(days.row(2).text(0), QStringLiteral("2026-03-11"));
+    QVERIFY(days.row(2).isNull(1));
+    // The day compares with a bound day as text.
+    QCOMPARE(db.scalar(QStringLiteral("select count(*) from tallyRec where %1 = ?")
+                           .arg(db.dayOf(QStringLiteral("endTime"))),
+                       {QStringLiteral("2026-03-10")})
+                 .toInt(),
+             2);
 }
 
 void DatabaseTest::failingStatementCarriesEngineMessageAndStatement() {
@@ -137,6 +252,34 @@ void DatabaseTest::transactionCommitsOrRollsBackAsAWhole() {
     QVERIFY(!env.database().inTransaction());
 }
 
+void DatabaseTest::caughtFailureStillFailsTheTransaction() {
+    TestEnvironment env;
+    int runs = 0;
+    try {
+        env.database().transaction([&] {
+            ++runs;
+            env.addUser(QStringLiteral("Before"));
+            try {
+                env.database().execute(QStringLiteral("insert into nowhere values (1)"));
+            } catch (const DatabaseError&) {
+                // carried on regardless
+            }
+            env.addUser(QStringLiteral("After"));
+        });
+        QFAIL("the transaction should have failed");
+    } catch (const DatabaseError& error) {
+        QCOMPARE(error.kind(), DatabaseError::Kind::Statement);
+        QVERIFY2(error.statement().contains(QStringLiteral("nowhere")),
+                 qPrintable(error.statement()));
+    }
+    QCOMPARE(runs, 1);
+    QCOMPARE(env.count(QStringLiteral("user")), 0);
+    QVERIFY(!env.database().inTransaction());
+    // The next transaction starts clean.
+    env.database().transaction([&] { env.addUser(QStringLiteral("Next")); });
+    QCOMPARE(env.count(QStringLiteral("user")), 1);
+}
+
 void DatabaseTest::nestedTransactionJoinsTheOuterOne() {
     TestEnvironment env;
     QVERIFY_THROWS_EXCEPTION(DatabaseError, env.database().transaction([&] {
@@ -172,6 +315,7 @@ void DatabaseTest::sumOverNoRowsIsNull() {
 }
 
 void DatabaseTest::connectionUsesWalAndNormalSync() {
+    QUILLHOUR_SQLITE_ONLY("write-ahead logging and busy timeouts are SQLite's");
     TestEnvironment env;
     QCOMPARE(env.database().scalar(QStringLiteral("PRAGMA journal_mode")).toString(),
              QStringLiteral("wal"));

@@ -153,6 +153,7 @@ void RecordsTest::categoryLargeValues() {
     TestEnvironment env;
     env.database().execute(QStringLiteral(
         "insert into category (categoryId, category, parentId) values (50000, 'Big', 40000)"));
+    env.syncIds();
     category record(env.context());
     record.categoryId = 50000;
     record.refresh();
@@ -207,8 +208,8 @@ void RecordsTest::userInsertAndUpdate() {
     QCOMPARE(row.boolean(QStringLiteral("active")), false);
     QCOMPARE(row.text(QStringLiteral("userName")), fresh.userName);
 
-    env.database().execute(QStringLiteral("update \"user\" set active = 1 where userId = ?"),
-                           {fresh.userId});
+    env.database().execute(QStringLiteral("update \"user\" set active = ? where userId = ?"),
+                           {true, fresh.userId});
     env.clock.advanceMinutes(90);
     fresh.userName = QStringLiteral("Zoe");
     fresh.details = QStringLiteral("Moved");

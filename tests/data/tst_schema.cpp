@@ -3,6 +3,10 @@
 #include "data/Schema.h"
 
 #include <QCryptographicHash>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QUrl>
 #include <QtTest>
 
 // Making a new database, and refusing files that are not ours without touching them.
@@ -11,53 +15,170 @@ class SchemaTest : public QObject {
 
 private slots:
     void createdTablesHaveTheirColumnsInOrder();
+    void serverColumnsHaveTheServersTypes();
     void lookupRowsAndVersionAreWritten();
+    void indexesAreMade();
     void indexesServeTheProgramsQueries();
-    void creationRefusesAnExistingFile();
+    void creationRefusesAnExistingDatabase();
+    void creationRefusesAnEmptyFile();
+    void serverCreationIsOneTransaction();
     void missingFileIsReported();
     void fileThatIsNotADatabaseIsLeftUntouched();
     void databaseWithoutOurTablesIsLeftUntouched();
+    void newerSchemaIsRefusedUntouched();
     void readOnlyFileIsRefused();
     void folderIsNotADatabase();
 
 private:
-    static QByteArray fingerprint(const QString& path);
+    static QByteArray fingerprint(const QString& location);
+    static QStringList tableNames(Database& database);
+    static void runOnServer(const QString& url, const QString& statement);
 };
 
-QByteArray SchemaTest::fingerprint(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return {};
+// What a database holds, to show that a refused open or create changed nothing: the file's bytes,
+// or on a server every table, column, comment and row count of its schemas.
+QByteArray SchemaTest::fingerprint(const QString& location) {
+    if (!Database::isServerLocation(location)) {
+        QFile file(location);
+        if (!file.open(QIODevice::ReadOnly)) {
+            return {};
+        }
+        return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
     }
-    return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
+    const QUrl url(location);
+    const QString name = QStringLiteral("fingerprint");
+    QByteArray text;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
+        db.setHostName(url.host());
+        db.setPort(url.port());
+        db.setUserName(url.userName());
+        db.setPassword(url.password());
+        db.setDatabaseName(url.path().mid(1));
+        if (!db.open()) {
+            qFatal("fingerprint: %s", qPrintable(db.lastError().text()));
+        }
+        QSqlQuery query(db);
+        query.exec(QStringLiteral(
+            "select c.table_schema, c.table_name, c.column_name, c.data_type, "
+            "obj_description(format('%I.%I', c.table_schema, c.table_name)::regclass, 'pg_class') "
+            "from information_schema.columns c where c.table_schema not in ('pg_catalog', "
+            "'information_schema') order by 1, 2, c.ordinal_position"));
+        QStringList tables;
+        while (query.next()) {
+            for (int i = 0; i < 5; ++i) {
+                text += query.value(i).toString().toUtf8() + '|';
+            }
+            text += '\n';
+            tables.append(query.value(0).toString() + QLatin1Char('.') + query.value(1).toString());
+        }
+        tables.removeDuplicates();
+        for (const QString& table : tables) {
+            query.exec(QStringLiteral("select count(*) from %1").arg(table));
+            query.next();
+            text += table.toUtf8() + ' ' + query.value(0).toByteArray() + '\n';
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return text;
+}
+
+QStringList SchemaTest::tableNames(Database& database) {
+    const ResultSet tables = database.query(
+        database.engine() == Database::Engine::SQLite
+            ? QStringLiteral("select name from sqlite_master where type = 'table' and name not "
+                             "like 'sqlite_%' order by lower(name)")
+            : QStringLiteral("select table_name from information_schema.tables where "
+                             "table_schema = current_schema() order by 1"));
+    QStringList names;
+    for (const Row row : tables) {
+        names.append(row.text(0).toLower());
+    }
+    return names;
+}
+
+// A statement run outside Quillhour's own code, the way another program (or a person) would.
+void SchemaTest::runOnServer(const QString& url, const QString& statement) {
+    const QUrl address(url);
+    const QString name = QStringLiteral("outsider");
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
+        db.setHostName(address.host());
+        db.setPort(address.port());
+        db.setUserName(address.userName());
+        db.setPassword(address.password());
+        db.setDatabaseName(address.path().mid(1));
+        QVERIFY2(db.open(), qPrintable(db.lastError().text()));
+        QSqlQuery query(db);
+        QVERIFY2(query.exec(statement), qPrintable(query.lastError().text()));
+        query.finish();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
 }
 
 void SchemaTest::createdTablesHaveTheirColumnsInOrder() {
     TestEnvironment env;
-    const ResultSet tables = env.database().query(QStringLiteral(
-        "select name from sqlite_master where type = 'table' and name not like 'sqlite_%' "
-        "order by name"));
-    QStringList names;
-    for (const Row row : tables) {
-        names.append(row.text(0));
-    }
-    QCOMPARE(names, (QStringList{"allocationPeriod", "category", "notification", "process",
-                                 "productivity", "tallyRec", "user"}));
+    QCOMPARE(tableNames(env.database()),
+             (QStringList{"allocationperiod", "category", "notification", "process", "productivity",
+                          "tallyrec", "user"}));
     for (const auto& table : Schema::tables()) {
-        const ResultSet info = env.database().query(
-            QStringLiteral("select name from pragma_table_info(?) order by cid"), {table.name});
-        QStringList columns;
-        for (const Row row : info) {
-            columns.append(row.text(0));
+        const ResultSet empty = env.database().query(
+            QStringLiteral("select * from \"%1\" where 1 = 0").arg(table.name.toLower()));
+        QStringList expected;
+        for (const QString& column : table.columns) {
+            expected.append(column.toLower());
         }
-        QCOMPARE(columns, table.columns);
+        QStringList columns;
+        for (const QString& column : empty.columns()) {
+            columns.append(column.toLower());
+        }
+        QCOMPARE(columns, expected);
     }
-    // Counter keys never reuse an id.
-    const QString userSql =
-        env.database()
-            .scalar(QStringLiteral("select sql from sqlite_master where name = 'user'"))
-            .toString();
-    QVERIFY(userSql.contains(QStringLiteral("AUTOINCREMENT")));
+    if (env.database().engine() == Database::Engine::SQLite) {
+        // Counter keys never reuse an id.
+        const QString userSql =
+            env.database()
+                .scalar(QStringLiteral("select sql from sqlite_master where name = 'user'"))
+                .toString();
+        QVERIFY(userSql.contains(QStringLiteral("AUTOINCREMENT")));
+    }
+}
+
+void SchemaTest::serverColumnsHaveTheServersTypes() {
+    if (!TestEnvironment::usesPostgres()) {
+        QSKIP("PostgreSQL only: column types of the server");
+    }
+    TestEnvironment env;
+    auto type = [&](const QString& table, const QString& column) {
+        const Row row =
+            env.database()
+                .query(QStringLiteral("select data_type, datetime_precision, is_identity from "
+                                      "information_schema.columns where table_schema = "
+                                      "current_schema() and table_name = ? and column_name = ?"),
+                       {table, column})
+                .first();
+        return QStringLiteral("%1(%2)%3")
+            .arg(row.text(0), row.text(1),
+                 row.text(2) == QLatin1String("YES") ? QStringLiteral(" identity") : QString());
+    };
+    const QString timestamp = QStringLiteral("timestamp without time zone(0)");
+    QCOMPARE(type("user", "userid"), QStringLiteral("integer() identity"));
+    QCOMPARE(type("user", "created"), timestamp);
+    QCOMPARE(type("user", "active"), QStringLiteral("boolean()"));
+    QCOMPARE(type("tallyrec", "timeid"), QStringLiteral("integer() identity"));
+    QCOMPARE(type("tallyrec", "starttime"), timestamp);
+    QCOMPARE(type("tallyrec", "endtime"), timestamp);
+    QCOMPARE(type("category", "startdate"), timestamp);
+    QCOMPARE(type("notification", "statusdate"), timestamp);
+    QCOMPARE(type("notification", "notificationid"), QStringLiteral("integer() identity"));
+    QCOMPARE(type("process", "processid"), QStringLiteral("integer() identity"));
+    QCOMPARE(type("productivity", "productivityid"), QStringLiteral("integer()"));
+    // A deleted row's id is not handed out again here either.
+    const int first = env.addUser(QStringLiteral("Ann"));
+    env.database().execute(QStringLiteral("delete from \"user\""));
+    QCOMPARE(env.addUser(QStringLiteral("Bob")), first + 1);
 }
 
 void SchemaTest::lookupRowsAndVersionAreWritten() {
@@ -84,7 +205,25 @@ void SchemaTest::lookupRowsAndVersionAreWritten() {
     QCOMPARE(Schema::version(env.database()), Schema::CurrentVersion);
 }
 
+void SchemaTest::indexesAreMade() {
+    TestEnvironment env;
+    const ResultSet indexes = env.database().query(
+        env.database().engine() == Database::Engine::SQLite
+            ? QStringLiteral("select name from sqlite_master where type = 'index' and name not "
+                             "like 'sqlite_%' order by name")
+            : QStringLiteral("select indexname from pg_indexes where schemaname = "
+                             "current_schema() and indexname not like '%_pkey' order by 1"));
+    QStringList names;
+    for (const Row row : indexes) {
+        names.append(row.text(0).toLower());
+    }
+    QCOMPARE(names, (QStringList{"category_parent", "notification_to", "notification_type_category",
+                                 "process_user", "tallyrec_category_start", "tallyrec_open",
+                                 "tallyrec_start", "tallyrec_user_start", "user_name"}));
+}
+
 void SchemaTest::indexesServeTheProgramsQueries() {
+    QUILLHOUR_SQLITE_ONLY("query plans are read from SQLite's explain");
     TestEnvironment env;
     auto plan = [&](const QString& sql, const QVariantList& params) {
         QStringList details;
@@ -110,17 +249,40 @@ void SchemaTest::indexesServeTheProgramsQueries() {
     QVERIFY2(inbox.contains(QStringLiteral("notification_to")), qPrintable(inbox));
 }
 
-void SchemaTest::creationRefusesAnExistingFile() {
+void SchemaTest::creationRefusesAnExistingDatabase() {
     TestEnvironment env;
-    const QByteArray before = fingerprint(env.databasePath());
+    env.addUser(QStringLiteral("Ann"));
+    const QByteArray before = fingerprint(env.location());
     try {
-        Database::create(env.databasePath());
-        QFAIL("creating over an existing file should fail");
+        Database::create(env.location());
+        QFAIL("creating over an existing database should fail");
     } catch (const DatabaseError& error) {
         QCOMPARE(error.kind(), DatabaseError::Kind::AlreadyExists);
     }
-    QCOMPARE(fingerprint(env.databasePath()), before);
+    QCOMPARE(fingerprint(env.location()), before);
 
+    if (env.database().engine() == Database::Engine::PostgreSQL) {
+        // Any table at all, in any schema, makes a server database not empty.
+        const QString other = env.newLocation(QString());
+        runOnServer(other, QStringLiteral("create schema notes"));
+        runOnServer(other, QStringLiteral("create table notes.page (id integer, body text)"));
+        runOnServer(other, QStringLiteral("insert into notes.page values (1, 'mine')"));
+        const QByteArray untouched = fingerprint(other);
+        try {
+            Database::create(other);
+            QFAIL("creating in a database that holds tables should fail");
+        } catch (const DatabaseError& error) {
+            QCOMPARE(error.kind(), DatabaseError::Kind::AlreadyExists);
+            QVERIFY2(error.message().contains(QStringLiteral("already holds tables")),
+                     qPrintable(error.message()));
+        }
+        QCOMPARE(fingerprint(other), untouched);
+    }
+}
+
+void SchemaTest::creationRefusesAnEmptyFile() {
+    QUILLHOUR_SQLITE_ONLY("a file on disk");
+    TestEnvironment env;
     const QString empty = env.folder() + QStringLiteral("/empty.db");
     QFile file(empty);
     QVERIFY(file.open(QIODevice::WriteOnly));
@@ -129,7 +291,34 @@ void SchemaTest::creationRefusesAnExistingFile() {
     QCOMPARE(QFileInfo(empty).size(), 0);
 }
 
+void SchemaTest::serverCreationIsOneTransaction() {
+    if (!TestEnvironment::usesPostgres()) {
+        QSKIP("PostgreSQL only: SQLite removes a half-made file");
+    }
+    TestEnvironment env;
+    // A type named like the fifth table lets the first four be made before creation fails.
+    const QString target = env.newLocation(QString());
+    runOnServer(target, QStringLiteral("create type process as (x integer)"));
+    const QByteArray before = fingerprint(target);
+    try {
+        Database::create(target);
+        QFAIL("creation should have failed at the process table");
+    } catch (const DatabaseError& error) {
+        QCOMPARE(error.kind(), DatabaseError::Kind::Statement);
+        QVERIFY2(error.statement().contains(QStringLiteral("CREATE TABLE process")),
+                 qPrintable(error.statement()));
+    }
+    QCOMPARE(fingerprint(target), before);
+    QVERIFY(!before.contains("tallyrec"));
+    // And the same database takes the tables once the obstacle is gone.
+    runOnServer(target, QStringLiteral("drop type process"));
+    auto made = Database::create(target);
+    QCOMPARE(tableNames(*made).size(), 7);
+    QCOMPARE(Schema::version(*made), Schema::CurrentVersion);
+}
+
 void SchemaTest::missingFileIsReported() {
+    QUILLHOUR_SQLITE_ONLY("a file on disk");
     TestEnvironment env;
     for (const QString& path : {env.folder() + QStringLiteral("/none.db"), QString()}) {
         try {
@@ -143,6 +332,7 @@ void SchemaTest::missingFileIsReported() {
 }
 
 void SchemaTest::fileThatIsNotADatabaseIsLeftUntouched() {
+    QUILLHOUR_SQLITE_ONLY("a file on disk");
     TestEnvironment env;
     const QString path = env.folder() + QStringLiteral("/notes.db");
     QFile file(path);
@@ -164,15 +354,15 @@ void SchemaTest::fileThatIsNotADatabaseIsLeftUntouched() {
 
 void SchemaTest::databaseWithoutOurTablesIsLeftUntouched() {
     TestEnvironment env;
-    const QString path = env.folder() + QStringLiteral("/other.db");
+    const QString other = env.newLocation(QStringLiteral("other.db"));
     {
-        auto other = Database::create(path);
-        other->execute(QStringLiteral("drop table process"));
-        other->execute(QStringLiteral("alter table category drop column folder"));
+        auto made = Database::create(other);
+        made->execute(QStringLiteral("drop table process"));
+        made->execute(QStringLiteral("alter table category drop column folder"));
     }
-    const QByteArray before = fingerprint(path);
+    const QByteArray before = fingerprint(other);
     try {
-        Database::open(path);
+        Database::open(other);
         QFAIL("a database without our tables should not open");
     } catch (const DatabaseError& error) {
         QCOMPARE(error.kind(), DatabaseError::Kind::NotQuillhour);
@@ -180,10 +370,54 @@ void SchemaTest::databaseWithoutOurTablesIsLeftUntouched() {
         QVERIFY2(error.message().contains(QStringLiteral("category.folder")),
                  qPrintable(error.message()));
     }
-    QCOMPARE(fingerprint(path), before);
+    QCOMPARE(fingerprint(other), before);
+
+    if (env.database().engine() == Database::Engine::PostgreSQL) {
+        // A database that holds something else entirely, or nothing at all.
+        const QString foreign = env.newLocation(QString());
+        runOnServer(foreign, QStringLiteral("create table invoices (id integer, total integer)"));
+        const QByteArray untouched = fingerprint(foreign);
+        try {
+            Database::open(foreign);
+            QFAIL("a database of another program should not open");
+        } catch (const DatabaseError& error) {
+            QCOMPARE(error.kind(), DatabaseError::Kind::NotQuillhour);
+            QVERIFY2(error.message().contains(QStringLiteral("tallyRec")),
+                     qPrintable(error.message()));
+        }
+        QCOMPARE(fingerprint(foreign), untouched);
+        const QString empty = env.newLocation(QString());
+        QVERIFY_THROWS_EXCEPTION(DatabaseError, Database::open(empty));
+        QCOMPARE(fingerprint(empty), QByteArray());
+    }
+}
+
+void SchemaTest::newerSchemaIsRefusedUntouched() {
+    TestEnvironment env;
+    const QString newer = env.newLocation(QStringLiteral("newer.db"));
+    {
+        auto made = Database::create(newer);
+        made->execute(made->engine() == Database::Engine::SQLite
+                          ? QStringLiteral("PRAGMA user_version = 2")
+                          : QStringLiteral("COMMENT ON TABLE \"user\" IS 'Quillhour schema 2'"));
+        QCOMPARE(Schema::version(*made), 2);
+    }
+    const QByteArray before = fingerprint(newer);
+    try {
+        Database::open(newer);
+        QFAIL("a database of a newer schema should not open");
+    } catch (const DatabaseError& error) {
+        QCOMPARE(error.kind(), DatabaseError::Kind::NotQuillhour);
+        QVERIFY2(error.message().contains(QStringLiteral("newer version")),
+                 qPrintable(error.message()));
+    }
+    QCOMPARE(fingerprint(newer), before);
+    // The test's own database, of the current schema, opens.
+    QCOMPARE(Schema::version(*Database::open(env.location())), Schema::CurrentVersion);
 }
 
 void SchemaTest::readOnlyFileIsRefused() {
+    QUILLHOUR_SQLITE_ONLY("a file on disk");
     TestEnvironment env;
     const QString path = env.folder() + QStringLiteral("/locked.db");
     Database::create(path).reset();
@@ -201,6 +435,7 @@ void SchemaTest::readOnlyFileIsRefused() {
 }
 
 void SchemaTest::folderIsNotADatabase() {
+    QUILLHOUR_SQLITE_ONLY("a file on disk");
     TestEnvironment env;
     try {
         Database::open(env.folder());

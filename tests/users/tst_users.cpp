@@ -1,0 +1,367 @@
+#include "MainWindowFixture.h"
+#include "app/KeyedTree.h"
+#include "app/SettingsPage.h"
+#include "categories/CategoryEditorPage.h"
+#include "reports/ProductivityPage.h"
+#include "users/UserList.h"
+#include "users/UsersPage.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QtTest>
+
+// The current user: chosen at start, changed by name, created on request, shown, edited and
+// deleted; and the colours that tell who is at work.
+class UsersTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void settingNamesTheCurrentUser();
+    void emptySettingTakesTheLastUser();
+    void listsAreFilled();
+    void emptyUserTableLocksOnSettings();
+    void unknownNameAnsweredNo();
+    void unknownNameAnsweredYes();
+    void choosingAnotherUser();
+    void userNodeShowsTheEditor();
+    void usersPageShowsTheCurrentUser();
+    void savingAStoredUser();
+    void savingANewUser();
+    void deletingAUser();
+    void nodeColours();
+    void rowsOfOtherInstancesDuringRefresh();
+    void lookupByUnknownNameLocks();
+
+private:
+    static bool active(MainWindowFixture& f, int userId) {
+        return f.database()
+            .scalar(QStringLiteral("select active from \"user\" where userId = ?"), {userId})
+            .toBool();
+    }
+};
+
+void UsersTest::settingNamesTheCurrentUser() {
+    MainWindowFixture f;
+    const int ann = f.addUser(QStringLiteral("Ann"));
+    f.addUser(QStringLiteral("Bob"));
+    f.settings.setUser(QStringLiteral("Ann"));
+    QVERIFY(f.load());
+    QCOMPARE(f.state().currentUser->userId, ann);
+    QCOMPARE(f.settings.user(), QStringLiteral("Ann"));
+    QVERIFY(active(f, ann));
+    QCOMPARE(f.control<QComboBox>(QStringLiteral("cboUser"))->currentText(), QStringLiteral("Ann"));
+    QCOMPARE(f.control<QToolButton>(QStringLiteral("statusPanel_2"))->text(),
+             QStringLiteral("Ann"));
+    for (int i = 0; i < f.window().tabs->count(); ++i) {
+        QVERIFY(f.window().tabs->isTabEnabled(i));
+    }
+    QVERIFY(f.window().lblDetails->text().startsWith(QStringLiteral("Welcome Ann, this program")));
+}
+
+void UsersTest::emptySettingTakesTheLastUser() {
+    MainWindowFixture f;
+    f.addUser(QStringLiteral("Ann"));
+    const int bob = f.addUser(QStringLiteral("Bob"));
+    QVERIFY(f.load());
+    QCOMPARE(f.state().currentUser->userId, bob);
+    QCOMPARE(f.settings.user(), QStringLiteral("Bob"));
+    QVERIFY(active(f, bob));
+}
+
+void UsersTest::listsAreFilled() {
+    MainWindowFixture f;
+    f.addUser(QStringLiteral("zoe"));
+    f.addUser(QStringLiteral("Ann"));
+    f.addUser(QStringLiteral("Mark"));
+    f.settings.setUser(QStringLiteral("Ann"));
+    QVERIFY(f.load());
+    auto items = [](QComboBox* box) {
+        QStringList texts;
+        for (int i = 0; i < box->count(); ++i) {
+            texts.append(box->itemText(i));
+        }
+        return texts;
+    };
+    QCOMPARE(items(f.control<QComboBox>(QStringLiteral("cboUser"))),
+             (QStringList{"zoe", "Ann", "Mark"}));
+    QCOMPARE(items(f.control<QComboBox>(QStringLiteral("cboUserProductivity"))),
+             (QStringList{"- All -", "zoe", "Ann", "Mark"}));
+    QCOMPARE(f.control<QComboBox>(QStringLiteral("cboUserProductivity"))->currentText(),
+             QStringLiteral("Ann"));
+    QCOMPARE(items(f.control<QComboBox>(QStringLiteral("cboCategoryOwner"))),
+             (QStringList{"Ann", "Mark", "zoe"}));
+    auto* tree = f.control<KeyedTree>(QStringLiteral("userTree"));
+    QCOMPARE(tree->topLevelItemCount(), 3);
+    QCOMPARE(tree->node(QStringLiteral("uid_1"))->text(), QStringLiteral("zoe"));
+    QCOMPARE(f.state().allUsers->Count(), 3);
+    QCOMPARE(f.state().allUsers->Item(QStringLiteral("uid_2")).userName, QStringLiteral("Ann"));
+}
+
+void UsersTest::emptyUserTableLocksOnSettings() {
+    MainWindowFixture f;
+    f.addCategory(QStringLiteral("Design"));
+    QVERIFY(f.load());
+    QVERIFY(f.state().currentUser == nullptr);
+    QVERIFY(f.messages.wasShown(QStringLiteral(
+        "There is no user set. Please select one from the list or type a user name")));
+    QCOMPARE(f.window().tabs->currentIndex(), int(frmMain::SettingsTab));
+    for (int i = 0; i < f.window().tabs->count(); ++i) {
+        QCOMPARE(f.window().tabs->isTabEnabled(i), i == frmMain::SettingsTab);
+    }
+    QCOMPARE(f.messages.unexpected(), 0); // no creation question for an empty name
+    f.messages.clear();
+    f.systemTick();
+    f.systemTick();
+    QCOMPARE(f.messages.shown().size(), 0); // the ticks went through without failing
+    QCOMPARE(f.count(QStringLiteral("process")), 0);
+
+    // Typing a name and leaving the box offers to create that user.
+    auto* box = f.control<QComboBox>(QStringLiteral("cboUser"));
+    box->setEditText(QStringLiteral("Ann"));
+    f.messages.answerYes();
+    f.window().userList().cboUser_LostFocus();
+    QCOMPARE(f.count(QStringLiteral("user")), 1);
+    QCOMPARE(f.state().currentUser->userName, QStringLiteral("Ann"));
+    QVERIFY(f.window().tabs->isTabEnabled(frmMain::TasksTab));
+}
+
+void UsersTest::unknownNameAnsweredNo() {
+    MainWindowFixture f;
+    const int ann = f.addUser(QStringLiteral("Ann"));
+    QVERIFY(f.load());
+    f.messages.clear();
+    f.control<QComboBox>(QStringLiteral("cboUser"))->setEditText(QStringLiteral("Nobody"));
+    f.messages.answerNo();
+    f.window().userList().cboUser_LostFocus();
+    QCOMPARE(f.messages.last().text,
+             QStringLiteral("The user could not be found, do you wish to create this user now?"));
+    QCOMPARE(f.messages.last().title, QStringLiteral("New User"));
+    QCOMPARE(f.messages.last().buttons, Messages::Buttons::YesNo);
+    QCOMPARE(f.messages.last().icon, Messages::Icon::None);
+    QCOMPARE(f.count(QStringLiteral("user")), 1);
+    QCOMPARE(f.state().currentUser->userId, ann);
+    QVERIFY(!active(f, ann)); // until the next tick
+    f.systemTick();
+    QVERIFY(active(f, ann));
+}
+
+void UsersTest::unknownNameAnsweredYes() {
+    MainWindowFixture f;
+    const int ann = f.addUser(QStringLiteral("Ann"));
+    QVERIFY(f.load());
+    f.clock.advanceMinutes(30);
+    f.control<QComboBox>(QStringLiteral("cboUser"))
+        ->setEditText(QStringLiteral("Carl \"C\" O'Hara"));
+    f.messages.answerYes();
+    f.window().userList().cboUser_LostFocus();
+    const ResultSet rows =
+        f.database().query(QStringLiteral("select * from \"user\" where userName = ?"),
+                           {QStringLiteral("Carl \"C\" O'Hara")});
+    QCOMPARE(rows.count(), 1);
+    QCOMPARE(rows.first().dateTime(QStringLiteral("created")), f.clock.now());
+    QCOMPARE(f.count(QStringLiteral("user")), 2);
+    // The setting still names Ann, so Ann stays the current user.
+    QCOMPARE(f.state().currentUser->userId, ann);
+    QVERIFY(active(f, ann));
+    QCOMPARE(f.state().allUsers->Count(), 2);
+    QCOMPARE(f.messages.unexpected(), 0);
+}
+
+void UsersTest::choosingAnotherUser() {
+    MainWindowFixture f;
+    const int ann = f.addUser(QStringLiteral("Ann"));
+    const int bob = f.addUser(QStringLiteral("Bob"));
+    f.settings.setUser(QStringLiteral("Ann"));
+    QVERIFY(f.load());
+    auto* box = f.control<QComboBox>(QStringLiteral("cboUser"));
+    box->setCurrentIndex(box->findText(QStringLiteral("Bob")));
+    f.window().userList().cboUser_LostFocus();
+    QCOMPARE(f.state().currentUser->userId, bob);
+    QVERIFY(!active(f, ann));
+    QVERIFY(active(f, bob));
+    QCOMPARE(f.settings.user(), QStringLiteral("Bob"));
+    QCOMPARE(f.control<QToolButton>(QStringLiteral("statusPanel_2"))->text(),
+             QStringLiteral("Bob"));
+    QCOMPARE(f.control<QComboBox>(QStringLiteral("cboUserProductivity"))->currentText(),
+             QStringLiteral("Bob"));
+}
+
+void UsersTest::userNodeShowsTheEditor() {
+    MainWindowFixture f;
+    f.clock.set(QDateTime(QDate(2005, 1, 12), QTime(9, 0)));
+    const int ann = f.addUser(QStringLiteral("Ann"), false, QStringLiteral("ann@example.org"));
+    f.database().execute(
+        QStringLiteral("update \"user\" set details = 'Designer' where userId = ?"), {ann});
+    f.clock.set(TestEnvironment::defaultStart());
+    f.addUser(QStringLiteral("Bob"));
+    QVERIFY(f.load());
+    auto* tree = f.control<KeyedTree>(QStringLiteral("userTree"));
+    emit tree->NodeClick(tree->node(QStringLiteral("uid_%1").arg(ann)));
+    auto* frame = f.control<QGroupBox>(QStringLiteral("fraUserDetails"));
+    QVERIFY(frame->isVisibleTo(&f.window()));
+    QCOMPARE(frame->title(), QStringLiteral("User details for Ann"));
+    QCOMPARE(f.window().tabs->currentIndex(), int(frmMain::UsersTab));
+    QCOMPARE(f.control<QLineEdit>(QStringLiteral("txtUserName"))->text(), QStringLiteral("Ann"));
+    QCOMPARE(f.control<QLineEdit>(QStringLiteral("txtUserId"))->text(), QString::number(ann));
+    QCOMPARE(f.control<QLineEdit>(QStringLiteral("txtEmail"))->text(),
+             QStringLiteral("ann@example.org"));
+    QCOMPARE(f.control<QPlainTextEdit>(QStringLiteral("txtUserDetails"))->toPlainText(),
+             QStringLiteral("Designer"));
+    QCOMPARE(f.control<QLineEdit>(QStringLiteral("txtUserCreated"))->text(),
+             QStringLiteral("12/01/2005"));
+}
+
+void UsersTest::usersPageShowsTheCurrentUser() {
+    MainWindowFixture f;
+    f.addUser(QStringLiteral("Ann"));
+    const int bob = f.addUser(QStringLiteral("Bob"));
+    QVERIFY(f.load());
+    f.window().tabs->setCurrentIndex(frmMain::UsersTab);
+    QCOMPARE(f.control<QLineEdit>(QStringLiteral("txtUserId"))->text(), QString::number(bob));
+    QCOMPARE(f.control<KeyedTree>(QStringLiteral("userTree"))->selectedNode()->key(),
+             QStringLiteral("uid_%1").arg(bob));
+}
+
+void UsersTest::savingAStoredUser() {
+    MainWindowFixture f;
+    const int ann = f.addUser(QStringLiteral("Ann"));
+    QVERIFY(f.load());
+    f.window().userList().loadUserAttributes(f.state().currentUser);
+    f.control<QLineEdit>(QStringLiteral("txtUserName"))->setText(QStringLiteral("Annie"));
+    f.control<QLineEdit>(QStringLiteral("txtEmail"))->setText(QStringLiteral("annie@example.org"));
+    f.control<QPlainTextEdit>(QStringLiteral("txtUserDetails"))
+        ->setPlainText(QStringLiteral("Lead \\ \"design\""));
+    f.control<QPushButton>(QStringLiteral("cmdSaveUser"))->click();
+    const Row row = f.database()
+                        .query(QStringLiteral("select * from \"user\" where userId = ?"), {ann})
+                        .first();
+    QCOMPARE(row.text(QStringLiteral("userName")), QStringLiteral("Annie"));
+    QCOMPARE(row.text(QStringLiteral("email")), QStringLiteral("annie@example.org"));
+    QCOMPARE(row.text(QStringLiteral("details")), QStringLiteral("Lead \\ \"design\""));
+    QCOMPARE(f.control<KeyedTree>(QStringLiteral("userTree"))
+                 ->node(QStringLiteral("uid_%1").arg(ann))
+                 ->text(),
+             QStringLiteral("Annie"));
+    QCOMPARE(f.control<QGroupBox>(QStringLiteral("fraUserDetails"))->title(),
+             QStringLiteral("User details for Annie"));
+    // The lists keep the old name until they are loaded again.
+    QCOMPARE(f.control<QComboBox>(QStringLiteral("cboUser"))->itemText(0), QStringLiteral("Ann"));
+}
+
+void UsersTest::savingANewUser() {
+    MainWindowFixture f;
+    f.addUser(QStringLiteral("Ann"));
+    QVERIFY(f.load());
+    f.control<QLineEdit>(QStringLiteral("txtUserId"))->clear();
+    f.control<QLineEdit>(QStringLiteral("txtUserName"))->setText(QStringLiteral("Dee"));
+    f.control<QLineEdit>(QStringLiteral("txtEmail"))->setText(QStringLiteral("dee@example.org"));
+    f.control<QPushButton>(QStringLiteral("cmdSaveUser"))->click();
+    QCOMPARE(f.count(QStringLiteral("user")), 2);
+    const Row row =
+        f.database().query(QStringLiteral("select * from \"user\" where userName = 'Dee'")).first();
+    QCOMPARE(row.boolean(QStringLiteral("active")), false);
+    QCOMPARE(row.dateTime(QStringLiteral("created")), f.clock.now());
+    QCOMPARE(f.control<QLineEdit>(QStringLiteral("txtUserId"))->text(),
+             row.text(QStringLiteral("userId")));
+    QVERIFY(f.control<KeyedTree>(QStringLiteral("userTree"))
+                ->exists(QStringLiteral("uid_") + row.text(QStringLiteral("userId"))));
+    QCOMPARE(f.control<QComboBox>(QStringLiteral("cboUser"))->count(), 2);
+    QCOMPARE(f.state().currentUser->userName, QStringLiteral("Ann"));
+}
+
+void UsersTest::deletingAUser() {
+    MainWindowFixture f;
+    const int ann = f.addUser(QStringLiteral("Ann"));
+    const int bob = f.addUser(QStringLiteral("Bob"));
+    const int design = f.addCategory(QStringLiteral("Design"), 0, bob);
+    f.addTime(design, bob, f.clock.now().addSecs(-3600), f.clock.now(), 60);
+    f.settings.setUser(QStringLiteral("Ann"));
+    QVERIFY(f.load());
+    f.messages.clear();
+    f.window().userList().loadUserAttributes(f.state().allUsers->getUserById(bob));
+
+    f.messages.answerNo();
+    f.control<QPushButton>(QStringLiteral("cmdDeleteUser"))->click();
+    QCOMPARE(f.count(QStringLiteral("user")), 2);
+
+    f.messages.answerYes();
+    f.control<QPushButton>(QStringLiteral("cmdDeleteUser"))->click();
+    QCOMPARE(f.messages.last().text, QStringLiteral("Are you sure you want to delete this user?"));
+    QCOMPARE(f.messages.last().title, QStringLiteral("Confirm Delete"));
+    QCOMPARE(f.messages.last().icon, Messages::Icon::Question);
+    QCOMPARE(f.count(QStringLiteral("user")), 1);
+    QVERIFY(!f.control<KeyedTree>(QStringLiteral("userTree"))
+                 ->exists(QStringLiteral("uid_%1").arg(bob)));
+    QVERIFY(f.state().allUsers->getUserById(bob) == nullptr);
+    QVERIFY(!f.control<QGroupBox>(QStringLiteral("fraUserDetails"))->isVisibleTo(&f.window()));
+    // Nothing else goes with the user.
+    QCOMPARE(f.count(QStringLiteral("tallyRec")), 1);
+    QCOMPARE(f.count(QStringLiteral("category"), QStringLiteral("ownerUserId = ?"), {bob}), 1);
+    QCOMPARE(f.state().currentUser->userId, ann);
+    f.systemTick();
+    QCOMPARE(f.messages.shown().size(), 2); // the two questions, and no failure
+}
+
+void UsersTest::nodeColours() {
+    MainWindowFixture f;
+    const int ann = f.addUser(QStringLiteral("Ann"));
+    const int bob = f.addUser(QStringLiteral("Bob"), true);
+    const int cid = f.addUser(QStringLiteral("Cid"));
+    f.settings.setUser(QStringLiteral("Ann"));
+    QVERIFY(f.load());
+    f.systemTick();
+    auto* tree = f.control<KeyedTree>(QStringLiteral("userTree"));
+    auto colour = [&](int id) { return tree->node(QStringLiteral("uid_%1").arg(id))->backColor(); };
+    QCOMPARE(colour(ann), QColor(255, 128, 255));
+    QCOMPARE(colour(bob), QColor(128, 255, 128));
+    QVERIFY(!colour(cid).isValid());
+    // Bob's instance closes: his node keeps its colour until the list is loaded again.
+    f.database().execute(QStringLiteral("update \"user\" set active = 0 where userId = ?"), {bob});
+    f.systemTick();
+    QCOMPARE(colour(bob), QColor(128, 255, 128));
+    QCOMPARE(f.state().allUsers->getUserById(bob)->active, false);
+    f.window().userList().loadUserList();
+    f.systemTick();
+    QVERIFY(!colour(bob).isValid());
+    QCOMPARE(colour(ann), QColor(255, 128, 255));
+}
+
+void UsersTest::rowsOfOtherInstancesDuringRefresh() {
+    MainWindowFixture f;
+    f.addUser(QStringLiteral("Ann"));
+    const int bob = f.addUser(QStringLiteral("Bob"));
+    QVERIFY(f.load());
+    f.messages.clear();
+    // Another instance adds a user and deletes one.
+    f.addUser(QStringLiteral("Newcomer"), true);
+    f.database().execute(QStringLiteral("delete from \"user\" where userId = 1"));
+    f.systemTick();
+    f.systemTick();
+    QCOMPARE(f.messages.shown().size(), 0);
+    QCOMPARE(f.state().allUsers->Count(), 2);
+    QCOMPARE(f.state().currentUser->userId, bob);
+}
+
+void UsersTest::lookupByUnknownNameLocks() {
+    MainWindowFixture f;
+    f.addUser(QStringLiteral("Ann"));
+    QVERIFY(f.load());
+    f.messages.clear();
+    QVERIFY(f.window().userList().getUserByName(QStringLiteral("Ann ")) == nullptr);
+    QCOMPARE(f.messages.last().text,
+             QStringLiteral(
+                 "There is no user set. Please select one from the list or type a user name"));
+    QCOMPARE(f.messages.last().title, QString());
+    QCOMPARE(f.window().tabs->currentIndex(), int(frmMain::SettingsTab));
+    QVERIFY(!f.window().tabs->isTabEnabled(frmMain::TasksTab));
+    QVERIFY(f.window().userList().getUserByName(QStringLiteral("Ann")) != nullptr);
+}
+
+QTEST_MAIN(UsersTest)
+#include "tst_users.moc"
