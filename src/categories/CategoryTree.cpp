@@ -242,6 +242,8 @@ void CategoryTree::categoryTree_Expand(TreeNode* node) {
 }
 
 void CategoryTree::categoryTree_DblClick() {
-    // Choosing the page shows the current category in the editor.
-    m_main.tabs->setCurrentIndex(frmMain::CategoryTab);
+    // Choosing the page shows the current category in the editor. A locked page stays shut.
+    if (m_main.tabs->isTabEnabled(frmMain::CategoryTab)) {
+        m_main.tabs->setCurrentIndex(frmMain::CategoryTab);
+    }
 }

@@ -91,6 +91,13 @@ Row storedRow(MainWindowFixture& f, int categoryId) {
     return rows.first();
 }
 
+// Loads the window with Ann as the current user: until someone is, only the Settings page opens.
+int loadAsAnn(MainWindowFixture& f) {
+    const int ann = f.addUser(QStringLiteral("Ann"));
+    f.settings.setUser(QStringLiteral("Ann"));
+    return f.load() ? ann : 0;
+}
+
 bool usersLoaded(MainWindowFixture& f) {
     return f.state().allUsers && f.state().allUsers->Count() > 0;
 }
@@ -131,7 +138,7 @@ private slots:
 
 void CategoryEditorTest::lookupListsAreLoaded() {
     MainWindowFixture f;
-    QVERIFY(f.load());
+    QVERIFY(loadAsAnn(f) > 0);
     Editor e(f);
     const QStringList periods = {"Day", "Week", "Fortnight", "Month", "Quarter", "Year"};
     QCOMPARE(entries(e.cboMinAllocationPeriod), periods);
@@ -148,7 +155,7 @@ void CategoryEditorTest::showingACategoryFillsEveryControl() {
     f.database().execute(QStringLiteral("update category set description = ?, chargingRate = ?, "
                                         "folder = ?, productivityId = ? where categoryId = ?"),
                          {QStringLiteral("Web site"), 45, QStringLiteral("/srv/acme"), 3, id});
-    QVERIFY(f.load());
+    QVERIFY(loadAsAnn(f) > 0);
     Editor e(f);
     frmMain& w = f.window();
     QCOMPARE(w.tabs->tabText(frmMain::CategoryTab), QStringLiteral("Properties"));
@@ -189,7 +196,7 @@ void CategoryEditorTest::unknownPeriodAndRatingShowSensibly() {
     const int odd = f.addCategory(QStringLiteral("Odd"), 0, 0, 1, 77, 2, 78);
     f.database().execute(
         QStringLiteral("update category set productivityId = 9 where categoryId = ?"), {odd});
-    QVERIFY(f.load());
+    QVERIFY(loadAsAnn(f) > 0);
     Editor e(f);
     CategoryEditor& editor = f.window().categoryEditor();
     CategoryTree& tree = f.window().categories();
@@ -214,7 +221,7 @@ void CategoryEditorTest::newCategoryClearsTheEditor() {
     f.database().execute(QStringLiteral("update category set folder = 'x', chargingRate = 9, "
                                         "description = 'd' where categoryId = ?"),
                          {a});
-    QVERIFY(f.load());
+    QVERIFY(loadAsAnn(f) > 0);
     Editor e(f);
     e.openPage();
     QCOMPARE(e.txtCategory->text(), QStringLiteral("A"));
@@ -291,7 +298,7 @@ void CategoryEditorTest::allocationChecks() {
     QFETCH(bool, valid);
 
     MainWindowFixture f;
-    QVERIFY(f.load());
+    QVERIFY(loadAsAnn(f) > 0);
     Editor e(f);
     e.startNew();
     e.txtCategory->setText(QStringLiteral("Checked"));
@@ -330,7 +337,7 @@ void CategoryEditorTest::periodWithoutDaysIsRefused() {
     MainWindowFixture f;
     f.database().execute(QStringLiteral("insert into allocationPeriod (allocationPeriodId, days, "
                                         "allocationPeriod) values (7, 0, 'Never')"));
-    QVERIFY(f.load());
+    QVERIFY(loadAsAnn(f) > 0);
     Editor e(f);
     e.startNew();
     choose(e.cboMaxAllocationPeriod, QStringLiteral("Never"));
@@ -351,7 +358,8 @@ void CategoryEditorTest::periodWithoutDaysIsRefused() {
 void CategoryEditorTest::saveNewCategoryStoresEveryField() {
     MainWindowFixture f;
     const int parent = f.addCategory(QStringLiteral("Clients"));
-    QVERIFY(f.load());
+    const int ann = loadAsAnn(f);
+    QVERIFY(ann > 0);
     Editor e(f);
     e.startNew();
     e.txtCategory->setText(QStringLiteral("O'Neil \"Web\" shop"));
@@ -383,7 +391,8 @@ void CategoryEditorTest::saveNewCategoryStoresEveryField() {
     QCOMPARE(row.integer(QStringLiteral("maxAllocationPeriodId")), 4);
     QCOMPARE(row.integer(QStringLiteral("chargingRate")), 45);
     QCOMPARE(row.text(QStringLiteral("folder")), QStringLiteral("/srv/shop"));
-    QCOMPARE(row.integer(QStringLiteral("ownerUserId")), 0);
+    // A new category's manager is the current user unless another is chosen.
+    QCOMPARE(row.integer(QStringLiteral("ownerUserId")), ann);
     QCOMPARE(row.integer(QStringLiteral("productivityId")), 4);
     QCOMPARE(row.dateTime(QStringLiteral("startDate")), QDateTime(QDate(2026, 3, 1), QTime(0, 0)));
 
@@ -411,7 +420,7 @@ void CategoryEditorTest::saveExistingCategoryInPlace() {
     const QDateTime started(QDate(2026, 2, 10), QTime(8, 45, 30));
     const int other = f.addCategory(QStringLiteral("Other"));
     const int id = f.addCategory(QStringLiteral("Before"), 0, 0, 1, 1, 2, 1, started);
-    QVERIFY(f.load());
+    QVERIFY(loadAsAnn(f) > 0);
     Editor e(f);
     CategoryTree& tree = f.window().categories();
     category* record = tree.getCategoryById(*f.state().allCategories, id);
@@ -469,7 +478,7 @@ void CategoryEditorTest::saveExistingCategoryInPlace() {
 
 void CategoryEditorTest::emptyNameAndEmptyNumbers() {
     MainWindowFixture f;
-    QVERIFY(f.load());
+    QVERIFY(loadAsAnn(f) > 0);
     Editor e(f);
     e.startNew();
     e.txtMinAllocated->clear();
@@ -492,7 +501,7 @@ void CategoryEditorTest::emptyNameAndEmptyNumbers() {
 void CategoryEditorTest::existingNameQuestion() {
     MainWindowFixture f;
     f.addCategory(QStringLiteral("Design"));
-    QVERIFY(f.load());
+    QVERIFY(loadAsAnn(f) > 0);
     Editor e(f);
     const QString question = QStringLiteral(
         "A category called Design already exists. Do you want to create this category anyway");
@@ -525,7 +534,7 @@ void CategoryEditorTest::parentIsTheChosenEntry() {
     MainWindowFixture f;
     const int first = f.addCategory(QStringLiteral("Twin"));
     const int second = f.addCategory(QStringLiteral("Twin"));
-    QVERIFY(f.load());
+    QVERIFY(loadAsAnn(f) > 0);
     Editor e(f);
     e.startNew();
     e.txtCategory->setText(QStringLiteral("Child"));
@@ -546,7 +555,7 @@ void CategoryEditorTest::parentInsideItselfIsRefused() {
     const int a = f.addCategory(QStringLiteral("A"));
     const int b = f.addCategory(QStringLiteral("B"), a);
     f.addCategory(QStringLiteral("C"), b);
-    QVERIFY(f.load());
+    QVERIFY(loadAsAnn(f) > 0);
     Editor e(f);
     const QString refusal = QStringLiteral("A category cannot be placed under itself or one of "
                                            "its own sub-categories. Please choose another parent.");
@@ -570,7 +579,7 @@ void CategoryEditorTest::parentInsideItselfIsRefused() {
 void CategoryEditorTest::startDateFromTheEditor() {
     MainWindowFixture f;
     const int id = f.addCategory(QStringLiteral("A"));
-    QVERIFY(f.load());
+    QVERIFY(loadAsAnn(f) > 0);
     Editor e(f);
     e.openPage();
     e.txtStartDate->setText(QStringLiteral("31/02/2026"));
@@ -630,7 +639,7 @@ void CategoryEditorTest::managerSavedAndShown() {
 void CategoryEditorTest::managerNotInTheListIsRefused() {
     MainWindowFixture f;
     const int id = f.addCategory(QStringLiteral("A"));
-    QVERIFY(f.load());
+    QVERIFY(loadAsAnn(f) > 0);
     Editor e(f);
     e.openPage();
     // A name that is in the list but belongs to no loaded user (removed meanwhile).
@@ -656,6 +665,7 @@ void CategoryEditorTest::deleteWithTimeAndSubCategories() {
     f.addTime(b, user, start, start.addSecs(3600), 60);
     f.addTime(b, user, start.addDays(1), start.addDays(1).addSecs(60), 1);
     f.addTime(c, user, start, start.addSecs(60), 1);
+    f.settings.setUser(QStringLiteral("Ann"));
     QVERIFY(f.load());
     Editor e(f);
     frmMain& w = f.window();
@@ -702,7 +712,7 @@ void CategoryEditorTest::deleteWithTimeAndSubCategories() {
 void CategoryEditorTest::deleteWithNothingShownDoesNothing() {
     MainWindowFixture f;
     f.addCategory(QStringLiteral("A"));
-    QVERIFY(f.load());
+    QVERIFY(loadAsAnn(f) > 0);
     Editor e(f);
     e.openPage();
     e.startNew();
@@ -716,7 +726,7 @@ void CategoryEditorTest::deleteWithNothingShownDoesNothing() {
 
 void CategoryEditorTest::browseAndDatePicker() {
     MainWindowFixture f;
-    QVERIFY(f.load());
+    QVERIFY(loadAsAnn(f) > 0);
     Editor e(f);
     e.startNew();
     auto* browse = f.control<QPushButton>("cmdBrowse_0");

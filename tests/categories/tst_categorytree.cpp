@@ -166,6 +166,8 @@ void CategoryTreeTest::doubleClickOpensTheEditor() {
     MainWindowFixture f;
     f.addCategory(QStringLiteral("A"));
     const int b = f.addCategory(QStringLiteral("B"));
+    f.addUser(QStringLiteral("Ann")); // the pages open once someone is the current user
+    f.settings.setUser(QStringLiteral("Ann"));
     QVERIFY(f.load());
     f.window().show();
     KeyedTree* tree = f.window().categoryTree;
