@@ -1,20 +1,425 @@
 #include "categories/CategoryEditor.h"
 
+#include "app/ListHelpers.h"
 #include "app/frmMain.h"
+#include "categories/AllocationRules.h"
+#include "categories/CategoryEditorPage.h"
+#include "categories/CategoryLookups.h"
+#include "categories/CategoryStore.h"
+#include "categories/CategoryTree.h"
+#include "data/Numbers.h"
+#include "data/TimeText.h"
+#include "platform/Clock.h"
+#include "platform/Messages.h"
+#include "tracking/TaskTracker.h"
+#include "tracking/TasksPage.h"
+#include "users/UserList.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QToolButton>
+
+namespace {
+
+constexpr int LargestNumber = 32767;
+
+// The editor shows dates day first and the date picker writes d/M/yyyy, whatever the locale;
+// other forms a person may type are read as the locale reads them.
+QDate readStartDate(const QString& text) {
+    const QDate dayFirst = QDate::fromString(text.trimmed(), QStringLiteral("d/M/yyyy"));
+    return dayFirst.isValid() ? dayFirst : TimeText::parseDate(text);
+}
+
+// The caption of a field, as a message names it.
+QString fieldName(const QLabel* caption) {
+    QString text = caption->text().trimmed();
+    if (text.endsWith(QLatin1Char(':'))) {
+        text.chop(1);
+    }
+    return text;
+}
+
+} // namespace
 
 CategoryEditor::CategoryEditor(frmMain& main, CategoryEditorPage& page)
     : QObject(&main)
     , m_main(main)
-    , m_page(page) {}
-
-void CategoryEditor::loadProductivityList() {}
-void CategoryEditor::loadTimeAllocationList() {}
-void CategoryEditor::showCategoryProperties(category*) {}
-void CategoryEditor::clearCategoryAttributes() {}
-bool CategoryEditor::validateCategoryTimeAllocation() {
-    return false;
+    , m_page(page) {
+    connect(page.cmdSave, &QPushButton::clicked, &main, main.guarded([this] { cmdSave_Click(); }));
+    connect(page.cmdDelete, &QPushButton::clicked, &main,
+            main.guarded([this] { cmdDelete_Click(); }));
+    connect(page.cmdBrowse_0, &QPushButton::clicked, &main,
+            main.guarded([this] { cmdBrowse_Click(0); }));
+    connect(page.picButtonCal, &QToolButton::clicked, &main,
+            main.guarded([this] { picButtonCal_Click(); }));
 }
-void CategoryEditor::cmdSave_Click() {}
-void CategoryEditor::cmdDelete_Click() {}
-void CategoryEditor::cmdBrowse_Click(int) {}
-void CategoryEditor::picButtonCal_Click() {}
+
+// ---------------------------------------------------------------------------------------------
+// Look-up lists
+
+void CategoryEditor::loadProductivityList() {
+    m_page.cboProductivity->clear();
+    m_page.cboProductivity->addItems(CategoryLookups::productivityNames(m_main.database()));
+}
+
+void CategoryEditor::loadTimeAllocationList() {
+    const QStringList names = CategoryLookups::allocationPeriodNames(m_main.database());
+    m_page.cboMinAllocationPeriod->clear();
+    m_page.cboMaxAllocationPeriod->clear();
+    m_page.cboMinAllocationPeriod->addItems(names);
+    m_page.cboMaxAllocationPeriod->addItems(names);
+}
+
+std::optional<Row> CategoryEditor::getAllocationPeriod(const QString& strAllocation) {
+    return CategoryLookups::getAllocationPeriod(m_main.database(), strAllocation);
+}
+
+QString CategoryEditor::getAllocationPeriodDescription(int allocationPeriod) {
+    return CategoryLookups::getAllocationPeriodDescription(m_main.database(), allocationPeriod);
+}
+
+std::optional<int> CategoryEditor::getAllocationPeriodDays(int allocationPeriodId) {
+    return CategoryLookups::getAllocationPeriodDays(m_main.database(), allocationPeriodId);
+}
+
+int CategoryEditor::getProductivityId(const QString& name) {
+    return CategoryLookups::getProductivityId(m_main.database(), name);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Showing
+
+void CategoryEditor::showCategoryProperties(category* thisCategory) {
+    if (thisCategory == nullptr || thisCategory->categoryId == 0) {
+        return;
+    }
+    const category& shown = *thisCategory;
+    m_main.lblTitle->setText(shown.categoryName);
+    m_page.txtCategory->setText(shown.categoryName);
+    m_main.tabs->setTabText(frmMain::CategoryTab, QStringLiteral("Properties"));
+    m_page.cmdDelete->setVisible(true);
+    m_page.txtId->setText(QString::number(shown.categoryId));
+    m_page.txtStartDate->setText(TimeText::format(shown.startDate, TimeText::DD_MM_YYYY));
+    m_page.txtDescription->setPlainText(shown.description);
+    m_main.lblDetails->setText(shown.description);
+    m_page.txtMinAllocated->setText(QString::number(shown.minAllocation));
+    m_page.txtMaxAllocated->setText(QString::number(shown.maxAllocation));
+    if (m_main.tabs->currentIndex() == frmMain::CategoryTab) {
+        m_main.lblTitle->setText(QStringLiteral("Properties for ") + shown.categoryName);
+        m_main.lblDetails->setText(
+            QStringLiteral("Change category setting below and click save to update"));
+    }
+
+    // The parent's own entry, not the first of its name: two categories may share one.
+    const int parentEntry = shown.parentId != 0 ? m_page.cboParent->findData(shown.parentId) : 0;
+    m_page.cboParent->setCurrentIndex(parentEntry >= 0 ? parentEntry : 0);
+
+    m_page.txtCharge->setText(QString::number(shown.hourlyRate));
+    setListValue(m_page.cboMinAllocationPeriod,
+                 getAllocationPeriodDescription(shown.minAllocationPeriod));
+    setListValue(m_page.cboMaxAllocationPeriod,
+                 getAllocationPeriodDescription(shown.maxAllocationPeriod));
+
+    // A manager who is no longer a user is shown as no manager.
+    const user* manager =
+        shown.ownerUserId > 0 ? m_main.userList().getUserById(shown.ownerUserId) : nullptr;
+    if (manager == nullptr || !setListValue(m_page.cboCategoryOwner, manager->userName)) {
+        m_page.cboCategoryOwner->setCurrentIndex(-1);
+    }
+
+    // A rating that is not in the list shows as the usual one, not as whatever was shown last.
+    if (!setListValue(m_page.cboProductivity, shown.getProductivityDescription()) ||
+        m_page.cboProductivity->currentText().isEmpty()) {
+        m_page.cboProductivity->setCurrentIndex(m_page.cboProductivity->count() > 1 ? 1 : 0);
+    }
+
+    m_page.txtFolder->setText(shown.folder);
+    m_page.cmdSave->setEnabled(true);
+    m_page.cmdDelete->setEnabled(true);
+}
+
+void CategoryEditor::clearCategoryAttributes() {
+    m_page.txtId->clear();
+    m_page.txtStartDate->setText(TimeText::format(m_main.clock().now(), TimeText::DD_MM_YYYY));
+    m_page.txtCategory->clear();
+    m_page.txtDescription->clear();
+    m_page.txtMinAllocated->setText(QStringLiteral("0"));
+    m_page.txtMaxAllocated->setText(QStringLiteral("0"));
+    m_page.cboMaxAllocationPeriod->setCurrentIndex(0);
+    m_page.cboMinAllocationPeriod->setCurrentIndex(0);
+    m_page.txtFolder->clear();
+    m_page.txtCharge->setText(QStringLiteral("0"));
+    m_page.cboProductivity->setCurrentIndex(m_page.cboProductivity->count() > 1 ? 1 : 0);
+    m_page.cboParent->setCurrentIndex(0);
+    const user* me = m_main.state().currentUser;
+    if (me == nullptr || !setListValue(m_page.cboCategoryOwner, me->userName)) {
+        m_page.cboCategoryOwner->setCurrentIndex(-1);
+    }
+    m_main.showWelcomeText();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Checking
+
+void CategoryEditor::refuse(const QString& text) {
+    m_main.messages().show(text, QString(), Messages::Buttons::Ok, Messages::Icon::Critical);
+}
+
+std::optional<int> CategoryEditor::wholeNumber(QLineEdit* box, const QString& field) {
+    if (box->text().trimmed().isEmpty()) {
+        box->setText(QStringLiteral("0"));
+        return 0;
+    }
+    const auto number = Numbers::toWholeNumber(box->text(), 0, LargestNumber);
+    if (!number) {
+        refuse(QStringLiteral("%1 must be a whole number from 0 to %2.")
+                   .arg(field)
+                   .arg(LargestNumber));
+    }
+    return number;
+}
+
+std::optional<CategoryEditor::Period> CategoryEditor::chosenPeriod(QComboBox* list,
+                                                                   const QString& field) {
+    const auto row = getAllocationPeriod(list->currentText());
+    if (!row || row->integer(QStringLiteral("days")) <= 0) {
+        refuse(QStringLiteral("Choose a period for %1.").arg(field));
+        return std::nullopt;
+    }
+    return Period{row->integer(QStringLiteral("allocationPeriodId")),
+                  row->integer(QStringLiteral("days"))};
+}
+
+CategoryEditor::AllocationResult CategoryEditor::checkAllocation(Allocation* read) {
+    const QString minimumField = fieldName(m_page.lblMinAllocated);
+    const QString maximumField = fieldName(m_page.lblMaxAllocated);
+    const auto minHours = wholeNumber(m_page.txtMinAllocated, minimumField);
+    if (!minHours) {
+        return AllocationResult::Refused;
+    }
+    const auto maxHours = wholeNumber(m_page.txtMaxAllocated, maximumField);
+    if (!maxHours) {
+        return AllocationResult::Refused;
+    }
+    const auto minPeriod = chosenPeriod(m_page.cboMinAllocationPeriod, minimumField);
+    if (!minPeriod) {
+        return AllocationResult::Refused;
+    }
+    const auto maxPeriod = chosenPeriod(m_page.cboMaxAllocationPeriod, maximumField);
+    if (!maxPeriod) {
+        return AllocationResult::Refused;
+    }
+
+    const AllocationRules::Check check =
+        AllocationRules::check(*minHours, minPeriod->days, *maxHours, maxPeriod->days);
+    if (check.minLongerThanPeriod) {
+        m_main.messages().inform(
+            QStringLiteral("The minimum time period is invalid there are not ") +
+            m_page.txtMinAllocated->text() + QStringLiteral(" hours in a ") +
+            m_page.cboMinAllocationPeriod->currentText());
+    }
+    if (check.maxLongerThanPeriod) {
+        m_main.messages().inform(
+            QStringLiteral("The maximum time period is invalid there are not ") +
+            m_page.txtMaxAllocated->text() + QStringLiteral(" hours in a ") +
+            m_page.cboMaxAllocationPeriod->currentText());
+    }
+    if (read != nullptr) {
+        *read = {*minHours, *maxHours, *minPeriod, *maxPeriod};
+    }
+    return check.valid ? AllocationResult::Valid : AllocationResult::MinimumExceedsMaximum;
+}
+
+bool CategoryEditor::validateCategoryTimeAllocation() {
+    return checkAllocation() == AllocationResult::Valid;
+}
+
+category* CategoryEditor::shownCategory() const {
+    bool ok = false;
+    const int id = m_page.txtId->text().trimmed().toInt(&ok);
+    if (!ok || id <= 0) {
+        return nullptr;
+    }
+    ProgramState& state = m_main.state();
+    if (state.selectedCategory != nullptr && state.selectedCategory->categoryId == id) {
+        return state.selectedCategory;
+    }
+    category* found = m_main.categories().getCategoryById(*state.allCategories, id);
+    return found != nullptr && found->categoryId == id ? found : nullptr;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Saving and deleting
+
+void CategoryEditor::cmdSave_Click() {
+    // Every check comes before anything is written, so a refused save leaves no trace.
+    if (!wholeNumber(m_page.txtMinAllocated, fieldName(m_page.lblMinAllocated)) ||
+        !wholeNumber(m_page.txtMaxAllocated, fieldName(m_page.lblMaxAllocated))) {
+        return;
+    }
+    const auto hourlyRate = wholeNumber(m_page.txtCharge, fieldName(m_page.lblCharge));
+    if (!hourlyRate) {
+        return;
+    }
+    Allocation allocation;
+    switch (checkAllocation(&allocation)) {
+    case AllocationResult::Refused:
+        return;
+    case AllocationResult::MinimumExceedsMaximum:
+        refuse(QStringLiteral("The minimum time allocated to this category exceedes the maximum "
+                              "time allocated. Please fix and try again"));
+        return;
+    case AllocationResult::Valid:
+        break;
+    }
+
+    if (m_page.txtCategory->text().isEmpty()) {
+        m_page.txtCategory->setText(QStringLiteral("NEW CATEGORY"));
+    }
+    const QString name = m_page.txtCategory->text();
+
+    const bool isNew = m_page.txtId->text().trimmed().isEmpty();
+    category* existing = isNew ? nullptr : shownCategory();
+    if (!isNew && existing == nullptr) {
+        return; // the category shown is no longer loaded: there is nothing to save it into
+    }
+
+    const QVariant parentData = m_page.cboParent->currentData();
+    const int parentId = parentData.isValid() ? parentData.toInt() : 0;
+    if (existing != nullptr &&
+        CategoryStore::isSelfOrDescendant(m_main.database(), existing->categoryId, parentId)) {
+        refuse(QStringLiteral("A category cannot be placed under itself or one of its own "
+                              "sub-categories. Please choose another parent."));
+        return;
+    }
+
+    int ownerUserId = 0;
+    const QString managerName = m_page.cboCategoryOwner->currentText();
+    if (!managerName.isEmpty()) {
+        // Looked up only when it is a user: a failed look-up by name would lock the window.
+        const user* known = nullptr;
+        if (const users* everyone = m_main.state().allUsers.get(); everyone != nullptr) {
+            for (const user& each : *everyone) {
+                if (each.userName == managerName) {
+                    known = &each;
+                    break;
+                }
+            }
+        }
+        if (known == nullptr) {
+            refuse(QStringLiteral("Choose a manager from the list."));
+            return;
+        }
+        const user* manager = m_main.userList().getUserByName(managerName);
+        if (manager == nullptr) {
+            return;
+        }
+        ownerUserId = manager->userId;
+    }
+
+    const QDate startDay = readStartDate(m_page.txtStartDate->text());
+    if (!startDay.isValid()) {
+        refuse(QStringLiteral("Start Date must be a date, such as 7/12/2026."));
+        return;
+    }
+
+    if (isNew && m_main.categories().categoryExists(name, std::nullopt)) {
+        const bool anyway = m_main.messages().ask(
+            QStringLiteral("A category called ") + name +
+                QStringLiteral(" already exists. Do you want to create this category anyway"),
+            QStringLiteral("Existing Category"), Messages::Icon::Question);
+        if (!anyway) {
+            return;
+        }
+    }
+
+    std::unique_ptr<category> fresh;
+    if (isNew) {
+        fresh = std::make_unique<category>(m_main.context());
+    }
+    category& record = isNew ? *fresh : *existing;
+    const category before = record;
+    record.parentId = parentId;
+    record.minAllocationPeriodId = allocation.minPeriod.id;
+    record.maxAllocationPeriodId = allocation.maxPeriod.id;
+    record.categoryName = name;
+    record.folder = m_page.txtFolder->text();
+    record.description = m_page.txtDescription->toPlainText();
+    record.hourlyRate = *hourlyRate;
+    record.maxAllocation = allocation.maxHours;
+    record.minAllocation = allocation.minHours;
+    record.ownerUserId = ownerUserId;
+    record.productivityId = getProductivityId(m_page.cboProductivity->currentText());
+    if (!record.startDate.isValid() || record.startDate.date() != startDay) {
+        record.startDate = QDateTime(startDay, QTime(0, 0));
+    }
+    try {
+        record.save();
+    } catch (...) {
+        record = before; // nothing was stored, so the record in memory says so too
+        throw;
+    }
+    record.refresh();
+
+    ProgramState& state = m_main.state();
+    if (isNew) {
+        const int newId = record.categoryId;
+        m_main.categories().loadCategoryList();
+        state.selectedCategory = m_main.categories().getCategoryById(*state.allCategories, newId);
+        m_main.categories().selectCategoryNode(state.selectedCategory);
+    } else {
+        state.selectedCategory = &record;
+    }
+    m_main.tracker().showCategory(0, state.selectedCategory);
+}
+
+void CategoryEditor::cmdDelete_Click() {
+    bool ok = false;
+    const int id = m_page.txtId->text().trimmed().toInt(&ok);
+    if (!ok || id <= 0) {
+        return; // a new category that was never saved: there is nothing to delete
+    }
+    const bool confirmed = m_main.messages().ask(
+        QStringLiteral("Are you sure you want to delete the ") + m_page.txtCategory->text() +
+            QStringLiteral(" category and all its associated time?"),
+        QStringLiteral("Confirm Delete"));
+    if (!confirmed) {
+        return;
+    }
+    CategoryStore::deleteCategory(m_main.database(), id);
+    m_main.categories().loadCategoryList();
+    ProgramState& state = m_main.state();
+    if (state.selectedCategory == nullptr || state.selectedCategory->categoryId == 0) {
+        // The category the Tasks page worked on is gone: nothing may be started on it.
+        m_main.tasksPage->cmdStartNow->setEnabled(false);
+        m_main.buttonVisible(0, false);
+        m_main.buttonVisible(2, false);
+        m_main.buttonVisible(3, false);
+    }
+    clearCategoryAttributes();
+}
+
+void CategoryEditor::cmdBrowse_Click(int index) {
+    if (index == 1) {
+        m_main.cmdBrowseDatabase_Click();
+        return;
+    }
+    if (const auto chosen = m_main.messages().browseFolder(m_page.txtFolder->text())) {
+        m_page.txtFolder->setText(*chosen);
+    }
+}
+
+void CategoryEditor::picButtonCal_Click() {
+    QDate start = readStartDate(m_page.txtStartDate->text());
+    if (!start.isValid()) {
+        start = m_main.clock().now().date();
+    }
+    if (const auto chosen = m_main.messages().pickDate(start); chosen && chosen->isValid()) {
+        m_page.txtStartDate->setText(
+            QStringLiteral("%1/%2/%3").arg(chosen->day()).arg(chosen->month()).arg(chosen->year()));
+    }
+}

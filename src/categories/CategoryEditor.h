@@ -1,11 +1,16 @@
 #pragma once
 
+#include "data/ResultSet.h"
+
 #include <QObject>
 #include <QString>
+#include <optional>
 
 class category;
 class CategoryEditorPage;
 class frmMain;
+class QComboBox;
+class QLineEdit;
 
 // The category editor on page 1: showing, creating, validating, saving and deleting categories,
 // and the look-up lists of allocation periods and productivity ratings.
@@ -17,18 +22,53 @@ public:
 
     void loadProductivityList();
     void loadTimeAllocationList();
+    // Fills the editor from a category; the placeholder (id 0) leaves it as it is.
     void showCategoryProperties(category* thisCategory);
+    // Empties the editor for a new category.
     void clearCategoryAttributes();
+    // True when the minimum allocation, in hours per day, does not exceed the maximum. An
+    // allocation longer than its period is pointed out but does not make it false; a number or
+    // period that cannot be used does (and is pointed out).
     bool validateCategoryTimeAllocation();
+
+    // The look-ups of the periods and ratings by the names the lists show.
+    std::optional<Row> getAllocationPeriod(const QString& strAllocation);
+    QString getAllocationPeriodDescription(int allocationPeriod);
+    std::optional<int> getAllocationPeriodDays(int allocationPeriodId);
+    int getProductivityId(const QString& name);
 
     void cmdSave_Click();
     void cmdDelete_Click();
-    // Index 0: the working folder of this editor. (Index 1, the database file, is the main
-    // window's.)
+    // Index 0: the working folder of this editor; index 1: the database file of the Settings
+    // page, which the main window looks after.
     void cmdBrowse_Click(int index);
     void picButtonCal_Click();
 
 private:
+    enum class AllocationResult { Valid, MinimumExceedsMaximum, Refused };
+    struct Period {
+        int id = 0;
+        int days = 0;
+    };
+    struct Allocation {
+        int minHours = 0;
+        int maxHours = 0;
+        Period minPeriod;
+        Period maxPeriod;
+    };
+
+    // Reads and checks both allocations; what was read goes into read when it is given.
+    AllocationResult checkAllocation(Allocation* read = nullptr);
+    // The whole number in a box (an empty box counts as 0 and is set to "0"); nothing, with
+    // the user told, when it is not a whole number from 0 to 32767.
+    std::optional<int> wholeNumber(QLineEdit* box, const QString& field);
+    // The period chosen in a list; nothing, with the user told, when none is chosen or it
+    // lasts no days.
+    std::optional<Period> chosenPeriod(QComboBox* list, const QString& field);
+    // The stored category the editor shows (its id is in txtId), or nullptr.
+    category* shownCategory() const;
+    void refuse(const QString& text);
+
     frmMain& m_main;
     CategoryEditorPage& m_page;
 };

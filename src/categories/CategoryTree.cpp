@@ -1,25 +1,174 @@
 #include "categories/CategoryTree.h"
 
+#include "app/KeyedTree.h"
 #include "app/frmMain.h"
+#include "categories/CategoryEditorPage.h"
+#include "categories/CategoryLoader.h"
+#include "categories/CategoryStore.h"
 #include "data/category.h"
+#include "data/task.h"
+#include "platform/Messages.h"
+#include "reports/ProductivityPage.h"
+#include "tracking/TaskTracker.h"
+
+#include <QComboBox>
+#include <QHash>
+#include <QSet>
+#include <QSignalBlocker>
+#include <QTabWidget>
+
+namespace {
+
+QString categoryKey(int categoryId) {
+    return QStringLiteral("id_%1").arg(categoryId);
+}
+
+// Keeps a widget from repainting while it is filled, and lets it paint once at the end.
+class UpdatesPaused {
+public:
+    explicit UpdatesPaused(QWidget* widget)
+        : m_widget(widget)
+        , m_wasEnabled(widget->updatesEnabled()) {
+        m_widget->setUpdatesEnabled(false);
+    }
+    ~UpdatesPaused() { m_widget->setUpdatesEnabled(m_wasEnabled); }
+    UpdatesPaused(const UpdatesPaused&) = delete;
+    UpdatesPaused& operator=(const UpdatesPaused&) = delete;
+
+private:
+    QWidget* m_widget;
+    bool m_wasEnabled;
+};
+
+} // namespace
 
 CategoryTree::CategoryTree(frmMain& main)
     : QObject(&main)
-    , m_main(main) {}
-
-void CategoryTree::loadCategoryList() {
-    // Filled with the category subsystem: until then the collection holds the placeholder only.
-    auto& state = m_main.state();
-    state.allCategories = std::make_unique<cateories>(m_main.context());
-    category& placeholder = state.allCategories->Add(0);
-    placeholder.categoryName = QStringLiteral("- none -");
-    placeholder.parentId = -1;
-    state.selectedCategory = &placeholder;
+    , m_main(main) {
+    KeyedTree* tree = main.categoryTree;
+    connect(tree, &KeyedTree::NodeClick, &main,
+            [this](TreeNode* node) { m_main.guard().run([&] { categoryTree_NodeClick(node); }); });
+    connect(tree, &KeyedTree::Expand, &main,
+            [this](TreeNode* node) { m_main.guard().run([&] { categoryTree_Expand(node); }); });
+    connect(tree, &KeyedTree::DblClick, &main, main.guarded([this] { categoryTree_DblClick(); }));
 }
 
-void CategoryTree::getCategories(category&) {}
+void CategoryTree::loadCategoryList() {
+    ProgramState& state = m_main.state();
+    QComboBox* parents = m_main.categoryPage->cboParent;
+    QComboBox* chartCategories = m_main.productivityPage->cboCategoryProductivity;
 
-void CategoryTree::selectCategoryByNode(TreeNode*) {}
+    // What pointed into the old collection is remembered by id, and only for records that
+    // really are its members: the collection may have been replaced already.
+    int rememberedId = 0;
+    QHash<task*, int> taskCategories;
+    if (state.allCategories) {
+        QSet<const category*> members;
+        for (const category& each : *state.allCategories) {
+            members.insert(&each);
+        }
+        if (members.contains(state.selectedCategory)) {
+            rememberedId = state.selectedCategory->categoryId;
+        }
+        if (state.activeTasks) {
+            for (task& running : *state.activeTasks) {
+                if (members.contains(running.category)) {
+                    taskCategories.insert(&running, running.category->categoryId);
+                }
+            }
+        }
+    }
+
+    parents->clear();
+    chartCategories->clear();
+    m_main.categoryTree->clearNodes();
+
+    state.allCategories = std::make_unique<cateories>(m_main.context());
+    category& placeholder = state.allCategories->Add(0);
+    state.selectedCategory = &placeholder;
+    placeholder.categoryName = QStringLiteral("- none -");
+    placeholder.parentId = -1;
+
+    chartCategories->addItem(QStringLiteral("- All -"));
+    parents->addItem(QStringLiteral("- none -"), 0);
+
+    try {
+        getCategories(placeholder);
+    } catch (const std::exception&) {
+        // A tree that cannot be read is left with what it has; the window still opens and the
+        // next rebuild tries again.
+    }
+
+    if (rememberedId >= 1) {
+        state.selectedCategory = getCategoryById(*state.allCategories, rememberedId);
+        selectCategoryNode(state.selectedCategory);
+    }
+    for (auto it = taskCategories.cbegin(); it != taskCategories.cend(); ++it) {
+        it.key()->category = getCategoryById(*state.allCategories, it.value());
+    }
+}
+
+void CategoryTree::getCategories(category& thisCategory) {
+    KeyedTree* tree = m_main.categoryTree;
+    cateories& all = *m_main.state().allCategories;
+    const QString rootPath = thisCategory.categoryTreeNode != nullptr
+                                 ? thisCategory.categoryTreeNode->fullPath()
+                                 : QString();
+    const std::vector<LoadedCategory> loaded =
+        CategoryLoader::load(m_main.database(), thisCategory.categoryId, rootPath);
+
+    QStringList entries;
+    QList<int> ids;
+    {
+        const UpdatesPaused paused(tree);
+        for (const LoadedCategory& each : loaded) {
+            TreeNode* parentNode = nullptr;
+            if (each.parentId != 0) {
+                parentNode = tree->node(categoryKey(each.parentId));
+                if (parentNode == nullptr) {
+                    continue; // its parent could not be loaded, so neither can it
+                }
+            }
+            const QString key = categoryKey(each.categoryId);
+            try {
+                category& member = all.Add(each.categoryId, key);
+                try {
+                    member.readRow(each.row);
+                    member.minAllocationPeriod = each.minAllocationPeriod;
+                    member.maxAllocationPeriod = each.maxAllocationPeriod;
+                    member.productivity = each.productivity;
+                    member.categoryTreeNode = tree->addNode(parentNode, key, member.categoryName);
+                } catch (const std::exception&) {
+                    all.Remove(key);
+                    throw;
+                }
+            } catch (const std::exception&) {
+                continue; // a row that cannot be read is left out, with its subtree
+            }
+            entries.append(each.listText);
+            ids.append(each.categoryId);
+        }
+    }
+
+    for (QComboBox* list :
+         {m_main.categoryPage->cboParent, m_main.productivityPage->cboCategoryProductivity}) {
+        const int first = list->count();
+        list->addItems(entries);
+        for (int i = 0; i < ids.size(); ++i) {
+            list->setItemData(first + i, ids[i]);
+        }
+    }
+}
+
+void CategoryTree::selectCategoryByNode(TreeNode* thisNode) {
+    if (thisNode == nullptr) {
+        return;
+    }
+    ProgramState& state = m_main.state();
+    const int id = categoryIdFromKey(thisNode->key()).toInt();
+    state.selectedCategory = getCategoryById(*state.allCategories, id);
+    m_main.tracker().showCategory(0, state.selectedCategory);
+}
 
 category* CategoryTree::getCategoryById(const cateories& checkCategories, int intCategoryId) const {
     for (category& each : checkCategories) {
@@ -30,12 +179,22 @@ category* CategoryTree::getCategoryById(const cateories& checkCategories, int in
     return checkCategories.isEmpty() ? nullptr : &checkCategories.Item(1);
 }
 
-category* CategoryTree::getCategoryByName(const QString&) const {
+category* CategoryTree::getCategoryByName(const QString& strName) const {
+    const ProgramState& state = m_main.state();
+    if (!state.allCategories) {
+        return nullptr;
+    }
+    for (category& each : *state.allCategories) {
+        if (each.categoryName == strName) {
+            return &each;
+        }
+    }
     return nullptr;
 }
 
-int CategoryTree::getCategoryIdByName(const QString&) const {
-    return 0;
+int CategoryTree::getCategoryIdByName(const QString& name) const {
+    const category* found = getCategoryByName(name.trimmed());
+    return found != nullptr ? found->categoryId : 0;
 }
 
 QString CategoryTree::categoryIdFromKey(const QString& key) {
@@ -43,13 +202,48 @@ QString CategoryTree::categoryIdFromKey(const QString& key) {
 }
 
 int CategoryTree::charCount(const QString& srtCheck, const QString& strChar) {
-    return strChar.size() == 1 ? int(srtCheck.count(strChar.at(0))) : 0;
+    return CategoryLoader::charCount(srtCheck, strChar);
 }
 
-bool CategoryTree::categoryExists(const std::optional<QString>&, const std::optional<int>&) {
-    return false;
+bool CategoryTree::categoryExists(const std::optional<QString>& name,
+                                  const std::optional<int>& categoryId) {
+    if (!name && !categoryId) {
+        m_main.messages().show(
+            QStringLiteral("The function categoryExists must be calleded with either name or "
+                           "categoryId"),
+            QStringLiteral("Missing Argument"), Messages::Buttons::Ok, Messages::Icon::Critical);
+        return false;
+    }
+    return CategoryStore::exists(m_main.database(), name, categoryId);
 }
 
-void CategoryTree::categoryTree_NodeClick(TreeNode*) {}
-void CategoryTree::categoryTree_Expand(TreeNode*) {}
-void CategoryTree::categoryTree_DblClick() {}
+void CategoryTree::selectCategoryNode(const category* thisCategory) {
+    if (thisCategory == nullptr || thisCategory->categoryTreeNode == nullptr) {
+        return;
+    }
+    // Selecting a node opens its ancestors; that is not the user expanding them.
+    const QSignalBlocker quiet(m_main.categoryTree);
+    m_main.categoryTree->selectNode(thisCategory->categoryTreeNode);
+}
+
+QString CategoryTree::listEntry(const category& thisCategory) {
+    const QString path = thisCategory.categoryTreeNode != nullptr
+                             ? thisCategory.categoryTreeNode->fullPath()
+                             : thisCategory.categoryName;
+    return CategoryLoader::listEntry(path, thisCategory.categoryName);
+}
+
+void CategoryTree::categoryTree_NodeClick(TreeNode* node) {
+    selectCategoryByNode(node);
+}
+
+void CategoryTree::categoryTree_Expand(TreeNode* node) {
+    selectCategoryByNode(node);
+}
+
+void CategoryTree::categoryTree_DblClick() {
+    // Choosing the page shows the current category in the editor. A locked page stays shut.
+    if (m_main.tabs->isTabEnabled(frmMain::CategoryTab)) {
+        m_main.tabs->setCurrentIndex(frmMain::CategoryTab);
+    }
+}

@@ -18,20 +18,31 @@ public:
     explicit CategoryTree(frmMain& main);
 
     // Rebuilds allCategories (the "- none -" placeholder first), the tree and both category
-    // lists, then makes the previously selected category current again.
+    // lists, then makes the previously selected category current again. Running tasks are
+    // pointed at the new records of their categories (the placeholder for one that is gone).
     void loadCategoryList();
-    // Loads the children of thisCategory, and theirs, into the collection, tree and lists.
+    // Loads the descendants of thisCategory into the collection, tree and lists.
     void getCategories(category& thisCategory);
     void selectCategoryByNode(TreeNode* thisNode);
 
     // The first member with that id; the collection's first member (the placeholder) when there
     // is none; nullptr for an empty collection.
     category* getCategoryById(const cateories& checkCategories, int intCategoryId) const;
+    // The first loaded category of exactly that name, or nullptr.
     category* getCategoryByName(const QString& strName) const;
+    // The id of the first loaded category named the text without its surrounding blanks; 0
+    // when there is none.
     int getCategoryIdByName(const QString& name) const;
     static QString categoryIdFromKey(const QString& key);
     static int charCount(const QString& srtCheck, const QString& strChar);
+    // Whether the database holds a category of that name and/or id. With neither given the
+    // caller is told of its mistake and the answer is false.
     bool categoryExists(const std::optional<QString>& name, const std::optional<int>& categoryId);
+
+    // Selects the category's node in the tree without running the tree's handlers.
+    void selectCategoryNode(const category* thisCategory);
+    // The text of a category in the category lists: indented by the depth of its node.
+    static QString listEntry(const category& thisCategory);
 
     void categoryTree_NodeClick(TreeNode* node);
     void categoryTree_Expand(TreeNode* node);

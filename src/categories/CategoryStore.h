@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+class Database;
+
+// The category rules that read or change rows directly, beside the record's own refresh and
+// save.
+namespace CategoryStore {
+
+// Whether the table holds a category with that name (exactly) and/or that id; both given means
+// both must match. At least one must be given.
+bool exists(Database& database, const std::optional<QString>& name,
+            const std::optional<int>& categoryId);
+
+// Whether candidateParentId is categoryId itself or one of its descendants, as the table holds
+// them now: such a parent would cut the category and its subtree off from the tree.
+bool isSelfOrDescendant(Database& database, int categoryId, int candidateParentId);
+
+// Deletes a category with all of its time rows, and moves its sub-categories up to its parent,
+// in one transaction. A category that is gone already leaves its time rows deleted and its
+// sub-categories where they are.
+void deleteCategory(Database& database, int categoryId);
+
+} // namespace CategoryStore
