@@ -107,6 +107,8 @@ public:
     void chkTaskBar_Click();
     // The "..." beside the database path on the Settings page.
     void cmdBrowseDatabase_Click();
+    // A database path or server address typed into the Settings page.
+    void txtDatabasePath_Change();
 
     // "Quillhour 1.0": the title with major and minor version.
     static QString programTitle();
@@ -180,6 +182,9 @@ private:
     // Timer ticks do not run while a modal dialog is open or a handler is still running.
     bool tickAllowed() const;
     void markCurrentUserInactive();
+    // Checks a new database location (making the database when it is new) and stores it for the
+    // next start.
+    void useDatabase(const QString& location);
 
     Services m_services;
     ProgramState m_state;

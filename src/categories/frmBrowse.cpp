@@ -1,6 +1,7 @@
 #include "categories/frmBrowse.h"
 
 #include "categories/FolderList.h"
+#include "data/Database.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -77,6 +78,8 @@ frmBrowse::frmBrowse(const QString& ownFolder, QWidget* parent)
     cmdSelect->setObjectName(QStringLiteral("cmdSelect"));
     cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
     txtNewFile->setObjectName(QStringLiteral("txtNewFile"));
+    txtNewFile->setToolTip(QStringLiteral("A new database file, or the postgresql:// address of a "
+                                          "database server"));
     cmdNew->setObjectName(QStringLiteral("cmdNew"));
 
     setModal(true);
@@ -284,9 +287,9 @@ void frmBrowse::cmdNew_Click() {
     if (!m_newFileOffered || path.isEmpty()) {
         return;
     }
-    // A bare name means a file in the folder the dialog shows, not in the program's working
-    // folder.
-    if (QFileInfo(path).isRelative()) {
+    // A server's address goes through as typed. A bare name means a file in the folder the
+    // dialog shows, not in the program's working folder.
+    if (!Database::isServerLocation(path) && QFileInfo(path).isRelative()) {
         path = joinPath(dirList->path(), path);
     }
     if (targetControl != nullptr) {
