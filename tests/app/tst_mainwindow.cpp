@@ -10,8 +10,8 @@
 #include <QCryptographicHash>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QProcess>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTabWidget>
@@ -209,7 +209,9 @@ void MainWindowTest::databaseOnANetworkFileSystemDrawsAWarning() {
     }
     struct Unmount {
         QString path;
-        ~Unmount() { QProcess::execute(QStringLiteral("fusermount"), {QStringLiteral("-u"), path}); }
+        ~Unmount() {
+            QProcess::execute(QStringLiteral("fusermount"), {QStringLiteral("-u"), path});
+        }
     } unmount{mount};
     const QString shared = mount + QStringLiteral("/team.db");
     Database::create(shared).reset();
@@ -218,7 +220,8 @@ void MainWindowTest::databaseOnANetworkFileSystemDrawsAWarning() {
     QVERIFY(f.messages.shown().size() >= 1);
     const auto& warning = f.messages.shown().first();
     QCOMPARE(warning.icon, Messages::Icon::Warning);
-    QVERIFY2(warning.text.contains(QStringLiteral("network file system")), qPrintable(warning.text));
+    QVERIFY2(warning.text.contains(QStringLiteral("network file system")),
+             qPrintable(warning.text));
     QVERIFY(warning.text.contains(QStringLiteral("PostgreSQL")));
     f.window().close();
 }

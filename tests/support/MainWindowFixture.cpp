@@ -9,7 +9,7 @@ MainWindowFixture::MainWindowFixture(const QDateTime& start)
     : TestEnvironment(start) {
     ownFolder = QDir(folder()).filePath(QStringLiteral("own"));
     QDir().mkpath(ownFolder);
-    settings.setDatabase(databasePath());
+    settings.setDatabase(location());
 }
 
 MainWindowFixture::~MainWindowFixture() {

@@ -322,7 +322,8 @@ void UsersTest::nodeColours() {
     QCOMPARE(colour(bob), QColor(128, 255, 128));
     QVERIFY(!colour(cid).isValid());
     // Bob's instance closes: his node keeps its colour until the list is loaded again.
-    f.database().execute(QStringLiteral("update \"user\" set active = 0 where userId = ?"), {bob});
+    f.database().execute(QStringLiteral("update \"user\" set active = ? where userId = ?"),
+                         {false, bob});
     f.systemTick();
     QCOMPARE(colour(bob), QColor(128, 255, 128));
     QCOMPARE(f.state().allUsers->getUserById(bob)->active, false);
