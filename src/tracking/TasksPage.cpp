@@ -12,6 +12,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -188,6 +190,15 @@ void TasksPage::buildProgress(int index, const QColor& fill) {
         shpPercent_1 = shape;
         lblPercent_1 = percent;
     }
+}
+
+void TasksPage::setBarFraction(int index, double fraction) {
+    QFrame* track = index == 0 ? picProgress_0 : picProgress_1;
+    QFrame* shape = index == 0 ? shpPercent_0 : shpPercent_1;
+    const QRect inside = track->contentsRect();
+    // However far past its allocation a category is, the shape only has to overflow the track.
+    const int width = int(std::lround(inside.width() * std::clamp(fraction, 0.0, 4.0)));
+    shape->setGeometry(inside.left(), inside.top(), width, inside.height());
 }
 
 bool TasksPage::eventFilter(QObject* watched, QEvent* event) {

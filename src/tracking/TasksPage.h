@@ -58,6 +58,10 @@ public:
     QPushButton* cmdStop;
     QPushButton* cmdCancelTask;
 
+    // Sets the width of bar index's shape to the fraction of its track's inner width; beyond 1
+    // the track cuts it off.
+    void setBarFraction(int index, double fraction);
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 

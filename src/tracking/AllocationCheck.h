@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QDateTime>
+#include <QSet>
+#include <QString>
+#include <vector>
+
+class Clock;
+class Database;
+class category;
+
+// How much time categories have received against their allocations: the sums of finished
+// time, the notifications already recorded, and the start-up check that compares a category's
+// total with what it should have received since its start date.
+namespace AllocationCheck {
+
+inline constexpr int BelowMinimum = 1;
+inline constexpr int AboveMaximum = 2;
+inline const QString BelowMinimumSubject = QStringLiteral("Not meeting expected minimums");
+inline const QString AboveMaximumSubject = QStringLiteral("Exceeding maximums");
+
+// Minutes of finished time on the category that started in the last periodDays days, today
+// included (from the start of the day periodDays - 1 days ago to midnight at the end of today).
+// A period of no days holds no time.
+qint64 getCategoryPeriodTimeWorked(Database& database, const Clock& clock, int categoryId,
+                                   int periodDays);
+// Minutes of all finished time ever recorded against the category.
+qint64 getCategoryTotalTimeWorked(Database& database, int categoryId);
+// Whether any notification of this type about this category was ever recorded, whatever its
+// status or addressee.
+bool notificationExists(Database& database, int typeId, int categoryId);
+
+// Minutes a category should have received after some days at hours per periodDays days,
+// rounded half to even; 0 for a period of no days.
+qint64 expectedMinutes(int hours, int periodDays, qint64 days);
+
+// A notification the start-up check calls for, addressed to the category's manager (who also
+// sends it).
+struct Finding {
+    int categoryId = 0;
+    int typeId = 0;
+    int managerId = 0;
+    QString subject;
+    QString message;
+
+    bool operator==(const Finding&) const = default;
+};
+
+// What one category's numbers call for at the moment now: total is its finished time, and the
+// flags tell which notifications it already has. A check whose period has no days is skipped.
+std::vector<Finding> evaluate(const category& thisCategory, qint64 total, bool minimumNotified,
+                              bool maximumNotified, const QDateTime& now);
+
+// Whether the start-up check can find anything for the category: a minimum or a maximum with a
+// period of at least one day.
+bool hasAllocation(const category& thisCategory);
+
+// The start-up check of every category given, in order, as of the clock's present moment.
+// Categories whose manager is not among managerIds are skipped: a notification needs an addressee.
+// The sums and the existing notifications are read with a few grouped queries, and only for
+// categories that have an allocation, so the check costs little on a large time table.
+std::vector<Finding> startupFindings(Database& database, const Clock& clock,
+                                     const std::vector<const category*>& categories,
+                                     const QSet<int>& managerIds);
+
+} // namespace AllocationCheck

@@ -1,0 +1,118 @@
+#include "tracking/frmReminder.h"
+
+#include "app/UiHelpers.h"
+#include "app/frmMain.h"
+#include "data/TimeText.h"
+#include "platform/Clock.h"
+#include "tracking/TaskTracker.h"
+
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+frmReminder::frmReminder(frmMain& main)
+    : QWidget(nullptr, Qt::Window | Qt::WindowStaysOnTopHint)
+    , m_main(main) {
+    setObjectName(QStringLiteral("frmReminder"));
+    setWindowTitle(QStringLiteral("Reminder"));
+    setWindowIcon(quillhourIcon(QStringLiteral("quillhour")));
+
+    lblTitle = named(new QLabel(QStringLiteral("Progress"), this), QStringLiteral("lblTitle"));
+    QFont heading = verdanaFont(12);
+    heading.setBold(true);
+    lblTitle->setFont(heading);
+    lblInfo = named(new QLabel(this), QStringLiteral("lblInfo"));
+    lblInfo->setFont(verdanaFont());
+    lblInfo->setWordWrap(true);
+    lblInfo->setMinimumWidth(320);
+    cmdContinue =
+        named(new QPushButton(QStringLiteral("Continue"), this), QStringLiteral("cmdContinue"));
+    cmdContinue->setDefault(true);
+    cmdStop =
+        named(new QPushButton(QStringLiteral("Stop Working"), this), QStringLiteral("cmdStop"));
+    tmrUpdate = new QTimer(this);
+    tmrUpdate->setObjectName(QStringLiteral("tmrUpdate"));
+    tmrUpdate->setInterval(900);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(cmdContinue);
+    buttons->addWidget(cmdStop);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(lblTitle);
+    layout->addWidget(lblInfo, 1);
+    layout->addLayout(buttons);
+
+    connect(cmdContinue, &QPushButton::clicked, this,
+            main.guarded([this] { cmdContinue_Click(); }));
+    connect(cmdStop, &QPushButton::clicked, this, main.guarded([this] { cmdStop_Click(); }));
+    connect(tmrUpdate, &QTimer::timeout, this, [this] {
+        m_main.guard().runTick(QStringLiteral("tmrUpdate"), [this] { tmrUpdate_Timer(); });
+    });
+}
+
+void frmReminder::reminder(int, const QString& strCategory, int intTaskId) {
+    m_category = strCategory;
+    m_taskId = intTaskId;
+    m_main.hide();
+    tmrUpdate_Timer();
+    show();
+    raise();
+    activateWindow();
+    tmrUpdate->start();
+}
+
+void frmReminder::tmrUpdate_Timer() {
+    // The reminded task's own time, counted from its start: the main window's duration belongs
+    // to the current task, and its timer stands still once the main window has been closed.
+    if (const task* reminded = m_main.tracker().getTaskById(m_taskId); reminded != nullptr) {
+        m_committed = TimeText::minToTime(
+            TimeText::minutesBetween(reminded->startTime, m_main.clock().now()));
+    }
+    lblInfo->setText(QStringLiteral("Are you still working on ") + m_category +
+                     QStringLiteral("? You have committed ") + m_committed +
+                     QStringLiteral(" to this task already"));
+}
+
+void frmReminder::cmdContinue_Click() {
+    bringBackMain();
+    answered();
+}
+
+void frmReminder::cmdStop_Click() {
+    m_main.tracker().stopTask(m_taskId);
+    bringBackMain();
+    answered();
+}
+
+void frmReminder::bringBackMain() {
+    if (m_main.isLoaded()) {
+        m_main.show();
+        return;
+    }
+    // The main window was closed while tasks ran: it comes back as at program start, with the
+    // tasks left running loaded from their open rows.
+    m_main.Form_Load();
+}
+
+void frmReminder::answered() {
+    m_answering = true;
+    close();
+    m_answering = false;
+}
+
+void frmReminder::closeEvent(QCloseEvent* event) {
+    if (!m_answering) {
+        // Otherwise the program would go on with no window to show for it.
+        m_main.guard().run([this] { bringBackMain(); });
+    }
+    event->accept();
+}
+
+void frmReminder::hideEvent(QHideEvent* event) {
+    tmrUpdate->stop();
+    QWidget::hideEvent(event);
+}
