@@ -6,6 +6,7 @@
 #include "categories/CategoryEditor.h"
 #include "categories/CategoryTree.h"
 #include "data/Database.h"
+#include "data/TimeText.h"
 #include "notifications/NotificationText.h"
 #include "notifications/NotificationsPage.h"
 #include "users/UserList.h"
@@ -57,12 +58,25 @@ user* NotificationList::userOrStandIn(int userId) {
     return standIn.get();
 }
 
+QDateTime NotificationList::storedMoment(const QVariant& value) {
+    if (value.typeId() != QMetaType::QString) {
+        return TimeText::fromStorage(value); // an engine with a date-time type has read it
+    }
+    const QString text = value.toString();
+    auto known = m_momentsRead.constFind(text);
+    const QDateTime moment =
+        known != m_momentsRead.constEnd() ? known.value() : TimeText::fromStorage(value);
+    m_momentsReading.insert(text, moment);
+    return moment;
+}
+
 void NotificationList::loadNotificationList() {
     ProgramState& state = m_main.state();
     KeyedTree* tree = m_page.notificationTree;
     const int shownId =
         state.currentNotification != nullptr ? state.currentNotification->notificationId : 0;
 
+    m_momentsReading.clear(); // a load that failed half-way may have left some
     auto loaded = std::make_unique<notifications>(m_main.context());
     TreeNode* unreadGroupMade = nullptr;
     if (state.currentUser != nullptr) {
@@ -79,8 +93,8 @@ void NotificationList::loadNotificationList() {
             record.message = row.text(QStringLiteral("message"));
             record.setStatus(row.text(QStringLiteral("status")));
             // After the status: the setter stamps the present time, the row has the real one.
-            record.statusDate = row.dateTime(QStringLiteral("statusDate"));
-            record.createDate = row.dateTime(QStringLiteral("createDate"));
+            record.statusDate = storedMoment(row.value(QStringLiteral("statusDate")));
+            record.createDate = storedMoment(row.value(QStringLiteral("createDate")));
             record.categoryId = row.integer(QStringLiteral("categoryId"));
             record.subject = row.text(QStringLiteral("subject"));
             record.typeId = row.integer(QStringLiteral("typeId"));
@@ -111,6 +125,7 @@ void NotificationList::loadNotificationList() {
             }
         }
     }
+    m_momentsRead.swap(m_momentsReading);
     // Expanded once it has its first child: an empty group has nothing to open.
     if (unreadGroupMade != nullptr) {
         unreadGroupMade->setExpanded(true);

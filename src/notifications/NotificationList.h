@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QDateTime>
+#include <QHash>
 #include <QObject>
+#include <QString>
 #include <map>
 #include <memory>
 #include <optional>
@@ -10,6 +13,7 @@ class notification;
 class notifications;
 class NotificationsPage;
 class QLabel;
+class QVariant;
 class TreeNode;
 class user;
 
@@ -41,6 +45,8 @@ private:
     // The loaded user with that id, or a nameless stand-in that keeps the id, so that a
     // notification of a user this instance does not know can still be shown and saved.
     user* userOrStandIn(int userId);
+    // A stored date-time, read once for as long as the stored value stays the same.
+    QDateTime storedMoment(const QVariant& value);
     void showDetails(const notification& shown);
     void showUserOfLabel(const QLabel* label);
     static std::optional<int> tagOf(const QLabel* label);
@@ -51,4 +57,9 @@ private:
     // until the next one.
     std::unique_ptr<notifications> m_replaced;
     std::map<int, std::unique_ptr<user>> m_standIns;
+    // Stored date-times by their stored text: the values read by the last load, and those read
+    // by the one under way. Reading a local date-time asks the system for the time zone each
+    // time, and the same few hundred values come back every two seconds.
+    QHash<QString, QDateTime> m_momentsRead;
+    QHash<QString, QDateTime> m_momentsReading;
 };
