@@ -170,6 +170,10 @@ void quietMessages(QtMsgType type, const QMessageLogContext& context, const QStr
 
 int main(int argc, char* argv[]) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    // As the program itself does at start (src/main.cpp).
+    if (qEnvironmentVariableIsEmpty("TZ") && QFile::exists(QStringLiteral("/etc/localtime"))) {
+        qputenv("TZ", ":/etc/localtime");
+    }
     qInstallMessageHandler(quietMessages);
     QApplication app(argc, argv);
     QCommandLineParser parser;
