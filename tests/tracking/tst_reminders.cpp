@@ -39,7 +39,6 @@ class RemindersTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void theWindow();
     void remindsEveryTenMinutes();
     void switchedOnAtMinute35();
     void recoveredAfter25Minutes();
@@ -96,24 +95,6 @@ private:
     }
 };
 
-void RemindersTest::theWindow() {
-    MainWindowFixture f;
-    seed(f);
-    QVERIFY(f.load());
-    frmReminder& window = reminder(f);
-    QVERIFY(!window.isVisible());
-    QCOMPARE(window.windowTitle(), QStringLiteral("Reminder"));
-    QVERIFY(window.parentWidget() == nullptr); // a window that keeps the program running
-    QVERIFY(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-    QCOMPARE(window.lblTitle->text(), QStringLiteral("Progress"));
-    QVERIFY(window.lblTitle->font().bold());
-    QCOMPARE(window.cmdContinue->text(), QStringLiteral("Continue"));
-    QCOMPARE(window.cmdStop->text(), QStringLiteral("Stop Working"));
-    QCOMPARE(window.tmrUpdate->interval(), 900);
-    QCOMPARE(window.findChild<QPushButton*>(QStringLiteral("cmdStop")), window.cmdStop);
-    QCOMPARE(window.findChild<QLabel*>(QStringLiteral("lblInfo")), window.lblInfo);
-}
-
 void RemindersTest::remindsEveryTenMinutes() {
     MainWindowFixture f;
     const Team team = seed(f);
@@ -127,9 +108,15 @@ void RemindersTest::remindsEveryTenMinutes() {
     QVERIFY(!reminder(f).isVisible());
     f.clock.set(begin.addSecs(10 * 60));
     f.taskTick();
-    QVERIFY(reminder(f).isVisible());
+    frmReminder& window = reminder(f);
+    QVERIFY(window.isVisible());
     QVERIFY(!f.window().isVisible());
-    QCOMPARE(reminder(f).lblInfo->text(),
+    QCOMPARE(window.windowTitle(), QStringLiteral("Reminder"));
+    QVERIFY(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    QVERIFY(window.parentWidget() == nullptr); // a window that keeps the program running
+    QCOMPARE(window.findChild<QLabel*>(QStringLiteral("lblTitle"))->text(),
+             QStringLiteral("Progress"));
+    QCOMPARE(window.findChild<QLabel*>(QStringLiteral("lblInfo"))->text(),
              question(QStringLiteral("Design"), QStringLiteral("00:10")));
     QCOMPARE(reminder(f).taskId(), id);
     QVERIFY(reminder(f).tmrUpdate->isActive());
