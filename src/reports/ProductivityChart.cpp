@@ -13,6 +13,7 @@
 #include <QLocale>
 #include <QScrollBar>
 #include <QTabWidget>
+#include <QTimer>
 #include <utility>
 
 ProductivityChart::ProductivityChart(frmMain& main, ProductivityPage& page)
@@ -21,25 +22,27 @@ ProductivityChart::ProductivityChart(frmMain& main, ProductivityPage& page)
     , m_page(page) {
     connect(page.prodScroll, &QScrollBar::valueChanged, &main,
             main.guarded([this] { prodScroll_Change(); }));
-    connect(page.cboUserProductivity, &QComboBox::currentIndexChanged, &main, main.guarded([this] {
-        m_userListChanged = true;
-        cboUserProductivity_Change();
-    }));
-    connect(page.cboUserProductivity, &QComboBox::activated, &main, main.guarded([this] {
-        if (!std::exchange(m_userListChanged, false)) {
-            cboUserProductivity_Change();
-        }
-    }));
-    connect(page.cboCategoryProductivity, &QComboBox::currentIndexChanged, &main,
-            main.guarded([this] {
-                m_categoryListChanged = true;
-                cboCategoryProductivity_Change();
-            }));
-    connect(page.cboCategoryProductivity, &QComboBox::activated, &main, main.guarded([this] {
-        if (!std::exchange(m_categoryListChanged, false)) {
-            cboCategoryProductivity_Change();
-        }
-    }));
+    // A choice made with the mouse or keys first changes the entry, which draws, and then
+    // reports it chosen; only choosing the entry that was already there draws on the report. The
+    // two come within one event, so the mark of a change lasts until the events are next handled.
+    auto watch = [this, &main](QComboBox* list, bool& changed,
+                               void (ProductivityChart::*handler)()) {
+        connect(list, &QComboBox::currentIndexChanged, &main,
+                main.guarded([this, &changed, handler] {
+                    changed = true;
+                    QTimer::singleShot(0, this, [&changed] { changed = false; });
+                    (this->*handler)();
+                }));
+        connect(list, &QComboBox::activated, &main, main.guarded([this, &changed, handler] {
+            if (!std::exchange(changed, false)) {
+                (this->*handler)();
+            }
+        }));
+    };
+    watch(page.cboUserProductivity, m_userListChanged,
+          &ProductivityChart::cboUserProductivity_Change);
+    watch(page.cboCategoryProductivity, m_categoryListChanged,
+          &ProductivityChart::cboCategoryProductivity_Change);
     connect(&page, &ProductivityPage::viewportResized, &main,
             main.guarded([this] { viewportResized(); }));
 }

@@ -44,8 +44,7 @@ private:
     ProductivityPage& m_page;
     ProductivityData m_data;
     enum class Shown { Nothing, Chart, Hint } m_shown = Shown::Nothing;
-    // A choice made with the mouse or keys changes the entry and then reports it chosen; the
-    // change has drawn already.
+    // The list's entry changed since the events were last handled.
     bool m_userListChanged = false;
     bool m_categoryListChanged = false;
 };
