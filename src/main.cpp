@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QFile>
 #include <memory>
 
 namespace {
@@ -48,6 +49,12 @@ QString displayArgument(int argc, char* argv[]) {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    // Local times are converted many times a second (durations, the dates in every list). With
+    // TZ unset the C library reads /etc/localtime again for each conversion; naming the file
+    // once saves that. A change of the system's zone then shows at the next start.
+    if (qEnvironmentVariableIsEmpty("TZ") && QFile::exists(QStringLiteral("/etc/localtime"))) {
+        qputenv("TZ", ":/etc/localtime");
+    }
     if (windowless(argc, argv)) {
         QCoreApplication app(argc, argv);
         nameApplication();

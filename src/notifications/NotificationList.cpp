@@ -1,19 +1,280 @@
 #include "notifications/NotificationList.h"
 
+#include "app/ClickableLabel.h"
+#include "app/KeyedTree.h"
 #include "app/frmMain.h"
+#include "categories/CategoryEditor.h"
+#include "categories/CategoryTree.h"
+#include "data/Database.h"
+#include "data/TimeText.h"
+#include "notifications/NotificationText.h"
+#include "notifications/NotificationsPage.h"
+#include "users/UserList.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTabWidget>
+
+namespace {
+
+// The link labels keep the id they lead to here, as decimal text.
+constexpr const char* TagProperty = "tag";
+
+QString nodeKey(int notificationId) {
+    return QStringLiteral("nid_%1").arg(notificationId);
+}
+
+} // namespace
 
 NotificationList::NotificationList(frmMain& main, NotificationsPage& page)
     : QObject(&main)
     , m_main(main)
-    , m_page(page) {}
+    , m_page(page) {
+    connect(page.notificationTree, &KeyedTree::NodeClick, &main, [this](TreeNode* node) {
+        m_main.guard().run([&] { notificationTree_NodeClick(node); });
+    });
+    connect(page.cmdDeleteNotification, &QPushButton::clicked, &main,
+            main.guarded([this] { cmdDeleteNotification_Click(); }));
+    connect(page.lblFrom, &ClickableLabel::clicked, &main,
+            main.guarded([this] { lblFrom_Click(); }));
+    connect(page.lblTo, &ClickableLabel::clicked, &main, main.guarded([this] { lblTo_Click(); }));
+    connect(page.lblNotificationCategory, &ClickableLabel::clicked, &main,
+            main.guarded([this] { lblNotificationCategory_Click(); }));
+}
 
-void NotificationList::loadNotificationList() {}
-notification* NotificationList::getNotificationById(int) const {
+NotificationList::~NotificationList() = default;
+
+user* NotificationList::userOrStandIn(int userId) {
+    if (user* loaded = m_main.userList().getUserById(userId); loaded != nullptr) {
+        return loaded;
+    }
+    // Kept for the life of the list, so records of every load may point at it.
+    auto& standIn = m_standIns[userId];
+    if (!standIn) {
+        standIn = std::make_unique<user>(m_main.context());
+        standIn->userId = userId;
+    }
+    return standIn.get();
+}
+
+QDateTime NotificationList::storedMoment(const QVariant& value) {
+    if (value.typeId() != QMetaType::QString) {
+        return TimeText::fromStorage(value); // an engine with a date-time type has read it
+    }
+    const QString text = value.toString();
+    auto known = m_momentsRead.constFind(text);
+    const QDateTime moment =
+        known != m_momentsRead.constEnd() ? known.value() : TimeText::fromStorage(value);
+    m_momentsReading.insert(text, moment);
+    return moment;
+}
+
+void NotificationList::loadNotificationList() {
+    ProgramState& state = m_main.state();
+    KeyedTree* tree = m_page.notificationTree;
+    const int shownId =
+        state.currentNotification != nullptr ? state.currentNotification->notificationId : 0;
+
+    m_momentsReading.clear(); // a load that failed half-way may have left some
+    auto loaded = std::make_unique<notifications>(m_main.context());
+    TreeNode* unreadGroupMade = nullptr;
+    if (state.currentUser != nullptr) {
+        // Ordered, so that groups and new nodes come in the same order on every engine.
+        const ResultSet rows = m_main.database().query(
+            QStringLiteral("select * from notification where toUserId = ? order by notificationId"),
+            {state.currentUser->userId});
+        for (const Row row : rows) {
+            const int id = row.integer(QStringLiteral("notificationId"));
+            const QString key = nodeKey(id);
+            notification& record = loaded->Add(id, key);
+            record.fromUser = userOrStandIn(row.integer(QStringLiteral("fromUserId")));
+            record.toUser = userOrStandIn(row.integer(QStringLiteral("toUserId")));
+            record.message = row.text(QStringLiteral("message"));
+            record.setStatus(row.text(QStringLiteral("status")));
+            // After the status: the setter stamps the present time, the row has the real one.
+            record.statusDate = storedMoment(row.value(QStringLiteral("statusDate")));
+            record.createDate = storedMoment(row.value(QStringLiteral("createDate")));
+            record.categoryId = row.integer(QStringLiteral("categoryId"));
+            record.subject = row.text(QStringLiteral("subject"));
+            record.typeId = row.integer(QStringLiteral("typeId"));
+
+            const QString& status = record.status();
+            TreeNode* group = tree->node(status);
+            if (group == nullptr) {
+                group = tree->addNode(nullptr, status, status);
+                if (status == notification::Unread) {
+                    m_main.selectTab(frmMain::NotificationsTab);
+                    unreadGroupMade = group;
+                }
+            }
+            TreeNode* node = tree->node(key);
+            if (node == nullptr) {
+                const category* concerned =
+                    state.allCategories ? m_main.categories().getCategoryById(*state.allCategories,
+                                                                              record.categoryId)
+                                        : nullptr;
+                node = tree->addNode(group, key,
+                                     NotificationText::nodeText(
+                                         concerned != nullptr ? concerned->categoryName : QString(),
+                                         record.subject));
+            }
+            record.treeNode = node;
+            if (status == notification::Unread && node->backColor() != UserList::ActiveColour) {
+                node->setBackColor(UserList::ActiveColour);
+            }
+        }
+    }
+    m_momentsRead.swap(m_momentsReading);
+    // Expanded once it has its first child: an empty group has nothing to open.
+    if (unreadGroupMade != nullptr) {
+        unreadGroupMade->setExpanded(true);
+    }
+
+    m_replaced = std::move(state.userNotifications);
+    state.userNotifications = std::move(loaded);
+    state.currentNotification = shownId != 0 ? getNotificationById(shownId) : nullptr;
+}
+
+notification* NotificationList::getNotificationById(int notificationId) const {
+    const ProgramState& state = m_main.state();
+    if (!state.userNotifications) {
+        return nullptr;
+    }
+    if (notification* keyed = state.userNotifications->find(nodeKey(notificationId));
+        keyed != nullptr && keyed->notificationId == notificationId) {
+        return keyed;
+    }
+    for (notification& each : *state.userNotifications) {
+        if (each.notificationId == notificationId) {
+            return &each;
+        }
+    }
     return nullptr;
 }
-void NotificationList::LoadNotificationAttributes(notification*) {}
-void NotificationList::notificationTree_NodeClick(TreeNode*) {}
-void NotificationList::cmdDeleteNotification_Click() {}
-void NotificationList::lblFrom_Click() {}
-void NotificationList::lblTo_Click() {}
-void NotificationList::lblNotificationCategory_Click() {}
+
+void NotificationList::LoadNotificationAttributes(notification* thisNotification) {
+    if (thisNotification == nullptr) {
+        return;
+    }
+    notification* shown = thisNotification;
+    if (shown->status() == notification::Unread) {
+        shown->setStatus(notification::Read);
+        shown->save();
+        const int id = shown->notificationId;
+        // Taken out so that the reload makes it again under "Read".
+        m_page.notificationTree->removeNode(nodeKey(id));
+        loadNotificationList();
+        // The reload has the row as it is now stored; the record passed in lives on in the
+        // replaced collection when the row is no longer listed.
+        if (notification* reloaded = getNotificationById(id); reloaded != nullptr) {
+            shown = reloaded;
+            if (TreeNode* node = reloaded->treeNode; node != nullptr) {
+                if (node->parent() != nullptr) {
+                    node->parent()->setExpanded(true);
+                }
+                m_page.notificationTree->selectNode(node);
+            }
+        }
+    }
+    showDetails(*shown);
+}
+
+void NotificationList::showDetails(const notification& shown) {
+    const ProgramState& state = m_main.state();
+    const category* concerned =
+        state.allCategories
+            ? m_main.categories().getCategoryById(*state.allCategories, shown.categoryId)
+            : nullptr;
+    m_page.lblNotificationCategory->setText(
+        NotificationText::categoryLine(concerned != nullptr ? concerned->categoryName : QString()));
+    m_page.lblFrom->setText(NotificationText::fromLine(
+        shown.fromUser != nullptr ? shown.fromUser->userName : QString()));
+    m_page.lblTo->setText(
+        NotificationText::toLine(shown.toUser != nullptr ? shown.toUser->userName : QString()));
+    m_page.lblDate->setText(NotificationText::createdLine(shown.createDate));
+    m_page.lblStatusDate->setText(NotificationText::statusLine(shown.status(), shown.statusDate));
+    m_page.lblNotificationMessage->setText(shown.message);
+
+    auto tag = [](QLabel* label, const user* who) {
+        label->setProperty(TagProperty,
+                           who != nullptr ? QVariant(QString::number(who->userId)) : QVariant());
+    };
+    tag(m_page.lblFrom, shown.fromUser);
+    tag(m_page.lblTo, shown.toUser);
+    m_page.lblNotificationCategory->setProperty(TagProperty, QString::number(shown.categoryId));
+}
+
+void NotificationList::notificationTree_NodeClick(TreeNode* node) {
+    if (node == nullptr) {
+        return;
+    }
+    // The node may be gone once the notification is marked read.
+    const QString key = node->key();
+    if (!key.startsWith(QLatin1String("nid_"))) {
+        m_page.fraNotificationAttributes->hide();
+        return;
+    }
+    ProgramState& state = m_main.state();
+    state.currentNotification = getNotificationById(key.mid(4).toInt());
+    if (state.currentNotification == nullptr) {
+        // A node left from another user's list: there is nothing to show for it.
+        m_page.fraNotificationAttributes->hide();
+        return;
+    }
+    LoadNotificationAttributes(state.currentNotification);
+    m_page.fraNotificationAttributes->show();
+}
+
+void NotificationList::cmdDeleteNotification_Click() {
+    notification* shown = m_main.state().currentNotification;
+    if (shown == nullptr) {
+        return;
+    }
+    // Saved first: when the row cannot be written, the node stays where the user saw it.
+    shown->setStatus(notification::Deleted);
+    shown->save();
+    m_page.notificationTree->removeNode(nodeKey(shown->notificationId));
+    m_page.fraNotificationAttributes->hide();
+}
+
+std::optional<int> NotificationList::tagOf(const QLabel* label) {
+    bool ok = false;
+    const int id = label->property(TagProperty).toString().toInt(&ok);
+    return ok ? std::optional<int>(id) : std::nullopt;
+}
+
+void NotificationList::showUserOfLabel(const QLabel* label) {
+    if (const auto id = tagOf(label)) {
+        // A sender or addressee this instance has not loaded shows nothing.
+        if (user* who = m_main.userList().getUserById(*id); who != nullptr) {
+            m_main.userList().loadUserAttributes(who);
+        }
+    }
+}
+
+void NotificationList::lblFrom_Click() {
+    showUserOfLabel(m_page.lblFrom);
+}
+
+void NotificationList::lblTo_Click() {
+    showUserOfLabel(m_page.lblTo);
+}
+
+void NotificationList::lblNotificationCategory_Click() {
+    const auto id = tagOf(m_page.lblNotificationCategory);
+    ProgramState& state = m_main.state();
+    if (!id || !state.allCategories) {
+        return;
+    }
+    category* concerned = m_main.categories().getCategoryById(*state.allCategories, *id);
+    // A category that is not loaded would leave the "- none -" entry selected, where no task
+    // can be started.
+    if (concerned == nullptr || concerned->categoryId != *id || *id == 0) {
+        return;
+    }
+    state.selectedCategory = concerned;
+    m_main.categories().selectCategoryNode(concerned);
+    m_main.categoryEditor().showCategoryProperties(concerned);
+    m_main.selectTab(frmMain::CategoryTab);
+}

@@ -1,11 +1,21 @@
 #pragma once
 
+#include <QDateTime>
+#include <QHash>
 #include <QObject>
+#include <QString>
+#include <map>
+#include <memory>
+#include <optional>
 
 class frmMain;
 class notification;
+class notifications;
 class NotificationsPage;
+class QLabel;
+class QVariant;
 class TreeNode;
+class user;
 
 // The current user's notifications grouped by status, their details, and deletion.
 class NotificationList : public QObject {
@@ -13,9 +23,16 @@ class NotificationList : public QObject {
 
 public:
     NotificationList(frmMain& main, NotificationsPage& page);
+    ~NotificationList() override;
 
+    // Rebuilds userNotifications from the rows addressed to the current user and adds the nodes
+    // the tree lacks. Nodes already in the tree keep their place and look: a notification stays
+    // under the group it was first shown in until its node is taken out.
     void loadNotificationList();
+    // The loaded notification with that id, or nullptr.
     notification* getNotificationById(int notificationId) const;
+    // Marks an unread notification read (its node comes back under "Read", selected) and shows
+    // it in the details frame.
     void LoadNotificationAttributes(notification* thisNotification);
 
     void notificationTree_NodeClick(TreeNode* node);
@@ -25,6 +42,24 @@ public:
     void lblNotificationCategory_Click();
 
 private:
+    // The loaded user with that id, or a nameless stand-in that keeps the id, so that a
+    // notification of a user this instance does not know can still be shown and saved.
+    user* userOrStandIn(int userId);
+    // A stored date-time, read once for as long as the stored value stays the same.
+    QDateTime storedMoment(const QVariant& value);
+    void showDetails(const notification& shown);
+    void showUserOfLabel(const QLabel* label);
+    static std::optional<int> tagOf(const QLabel* label);
+
     frmMain& m_main;
     NotificationsPage& m_page;
+    // The collection the last load replaced: a record handed out before the load stays valid
+    // until the next one.
+    std::unique_ptr<notifications> m_replaced;
+    std::map<int, std::unique_ptr<user>> m_standIns;
+    // Stored date-times by their stored text: the values read by the last load, and those read
+    // by the one under way. Reading a local date-time asks the system for the time zone each
+    // time, and the same few hundred values come back every two seconds.
+    QHash<QString, QDateTime> m_momentsRead;
+    QHash<QString, QDateTime> m_momentsReading;
 };

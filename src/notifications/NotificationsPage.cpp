@@ -37,6 +37,13 @@ NotificationsPage::NotificationsPage(QWidget* parent)
     cmdDeleteNotification =
         named(new QPushButton(QStringLiteral("Delete")), QStringLiteral("cmdDeleteNotification"));
 
+    // What other users wrote is shown as written, never read as markup.
+    for (QLabel* written :
+         {static_cast<QLabel*>(lblNotificationCategory), static_cast<QLabel*>(lblFrom),
+          static_cast<QLabel*>(lblTo), lblDate, lblStatusDate, lblNotificationMessage}) {
+        written->setTextFormat(Qt::PlainText);
+    }
+
     auto* details = new QVBoxLayout(fraNotificationAttributes);
     // Links only as wide as their text, so a click beside one does not follow it.
     details->addWidget(lblNotificationCategory, 0, Qt::AlignLeft);
