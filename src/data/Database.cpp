@@ -668,6 +668,16 @@ QString Database::dayOf(const QString& column) const {
     return QStringLiteral("substr(%1, 1, 10)").arg(column);
 }
 
+QString Database::addDays(const QString& moment, const QString& days) const {
+    if (d->engine == Engine::PostgreSQL) {
+        return QStringLiteral("(cast(%1 as timestamp) + (%2) * interval '1 day')")
+            .arg(moment, days);
+    }
+    // Plain calendar arithmetic on the stored text: no time zone enters, so a day is a day on
+    // the wall clock even when the clocks change.
+    return QStringLiteral("datetime(%1, (%2) || ' days')").arg(moment, days);
+}
+
 ResultSet Database::run(const QString& sql, const QVariantList& params) {
     for (int attempt = 0;; ++attempt) {
         try {

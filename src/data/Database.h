@@ -53,6 +53,10 @@ public:
     // every engine, for grouping and comparing by day:
     //   "select " + db.dayOf("startTime") + " as day, sum(duration) ... group by 1"
     QString dayOf(const QString& column) const;
+    // An expression for the date-time a whole number of calendar days after moment (a bound
+    // date-time or a date-time column), comparable with date-time columns on every engine:
+    //   "startTime >= " + db.addDays("?", "n") + " and startTime < " + db.addDays("?", "n + 1")
+    QString addDays(const QString& moment, const QString& days) const;
 
     // Runs a statement that returns no rows.
     void execute(const QString& sql, const QVariantList& params = {});

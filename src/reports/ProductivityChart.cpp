@@ -1,12 +1,188 @@
 #include "reports/ProductivityChart.h"
 
 #include "app/frmMain.h"
+#include "categories/CategoryTree.h"
+#include "data/TimeText.h"
+#include "reports/ProductivityPage.h"
+#include "reports/ProductivityPicture.h"
+#include "users/UserList.h"
+
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QLocale>
+#include <QScrollBar>
+#include <QTabWidget>
+#include <QTimer>
+#include <utility>
 
 ProductivityChart::ProductivityChart(frmMain& main, ProductivityPage& page)
     : QObject(&main)
     , m_main(main)
-    , m_page(page) {}
+    , m_page(page) {
+    connect(page.prodScroll, &QScrollBar::valueChanged, &main,
+            main.guarded([this] { prodScroll_Change(); }));
+    // A choice made with the mouse or keys first changes the entry, which draws, and then
+    // reports it chosen; only choosing the entry that was already there draws on the report. The
+    // two come within one event, so the mark of a change lasts until the events are next handled.
+    auto watch = [this, &main](QComboBox* list, bool& changed,
+                               void (ProductivityChart::*handler)()) {
+        connect(list, &QComboBox::currentIndexChanged, &main,
+                main.guarded([this, &changed, handler] {
+                    changed = true;
+                    QTimer::singleShot(0, this, [&changed] { changed = false; });
+                    (this->*handler)();
+                }));
+        connect(list, &QComboBox::activated, &main, main.guarded([this, &changed, handler] {
+            if (!std::exchange(changed, false)) {
+                (this->*handler)();
+            }
+        }));
+    };
+    watch(page.cboUserProductivity, m_userListChanged,
+          &ProductivityChart::cboUserProductivity_Change);
+    watch(page.cboCategoryProductivity, m_categoryListChanged,
+          &ProductivityChart::cboCategoryProductivity_Change);
+    connect(&page, &ProductivityPage::viewportResized, &main,
+            main.guarded([this] { viewportResized(); }));
+}
 
-void ProductivityChart::loadProductivityChart() {}
-void ProductivityChart::clearProductivityChart() {}
-void ProductivityChart::prodScroll_Change() {}
+bool ProductivityChart::pageShowing() const {
+    return m_main.tabs->currentIndex() == frmMain::ProductivityTab;
+}
+
+// The lists change at start and whenever a category is chosen elsewhere. A chart drawn out of
+// sight would be drawn again, from the same lists, when the page is chosen; so the drawing waits
+// for that. Only the choice of category takes effect at once, as it does when drawn.
+void ProductivityChart::cboUserProductivity_Change() {
+    if (pageShowing()) {
+        loadProductivityChart();
+    }
+}
+
+void ProductivityChart::cboCategoryProductivity_Change() {
+    if (pageShowing()) {
+        loadProductivityChart();
+    } else if (m_page.cboCategoryProductivity->currentIndex() > 0) {
+        if (category* chosen = chosenCategory(); chosen != nullptr) {
+            m_main.state().selectedCategory = chosen;
+        }
+    }
+}
+
+category* ProductivityChart::chosenCategory() const {
+    ProgramState& state = m_main.state();
+    QComboBox* list = m_page.cboCategoryProductivity;
+    if (!state.allCategories) {
+        return nullptr;
+    }
+    bool carriesId = false;
+    const int id = list->currentData().toInt(&carriesId);
+    if (carriesId && id > 0) {
+        category* found = m_main.categories().getCategoryById(*state.allCategories, id);
+        if (found != nullptr && found->categoryId == id) {
+            return found;
+        }
+    }
+    return m_main.categories().getCategoryByName(list->currentText().trimmed());
+}
+
+void ProductivityChart::loadProductivityChart() {
+    ProgramState& state = m_main.state();
+    if (!state.database) {
+        return;
+    }
+    QComboBox* users = m_page.cboUserProductivity;
+    QComboBox* categories = m_page.cboCategoryProductivity;
+
+    ProductivityFilter filter;
+    QString userText = QStringLiteral("all users");
+    QString categoryText = QStringLiteral("all categories");
+    if (users->currentIndex() > 0) {
+        // The look-up tells the user itself when the name has gone.
+        const user* chosen = m_main.userList().getUserByName(users->currentText());
+        if (chosen == nullptr) {
+            return;
+        }
+        filter.userId = chosen->userId;
+        userText = users->currentText();
+    }
+    if (categories->currentIndex() > 0) {
+        category* chosen = chosenCategory();
+        if (chosen == nullptr) {
+            clearProductivityChart();
+            return;
+        }
+        state.selectedCategory = chosen;
+        filter.categoryId = chosen->categoryId;
+        categoryText = categories->currentText().trimmed();
+    }
+
+    ProductivityData data = ProductivityData::read(m_main.database(), filter);
+    if (!data.hasRows) {
+        clearProductivityChart();
+        return;
+    }
+    m_data = std::move(data);
+
+    if (pageShowing()) {
+        m_main.lblTitle->setText(QStringLiteral("Productivity Charting"));
+        QString details = QStringLiteral("Productivity chart for time spent on ") + categoryText +
+                          QStringLiteral(" for ") + userText + QStringLiteral("\r\n") +
+                          QStringLiteral("Period Start: ") +
+                          TimeText::format(m_data.firstStart, TimeText::DD_MMM_YYYY) +
+                          QStringLiteral(" Period End: ") +
+                          TimeText::format(m_data.lastStart, TimeText::DD_MMM_YYYY);
+        if (m_data.shortened()) {
+            details += QStringLiteral("\r\nThe period is too long to chart whole: the chart "
+                                      "shows its last %1 days, from %2.")
+                           .arg(QLocale().toString(m_data.days()),
+                                TimeText::format(m_data.firstDay, TimeText::DD_MMM_YYYY));
+        }
+        m_main.lblDetails->setText(details);
+    }
+
+    // The keys name their band and give its minutes per day before any scaling.
+    m_page.minProdColourKey->setText(QStringLiteral("Min: ") +
+                                     TimeText::minToTime(m_data.minimumPerDay));
+    m_page.maxProdColourKey->setText(QStringLiteral("Max: ") +
+                                     TimeText::minToTime(m_data.maximumPerDay));
+    m_page.minProdColourKey->setToolTip(QStringLiteral("Expected time per day"));
+    m_page.maxProdColourKey->setToolTip(QStringLiteral("Allowed time per day"));
+
+    m_shown = Shown::Chart;
+    placeDrawing();
+}
+
+void ProductivityChart::placeDrawing() {
+    const QFrame* viewport = m_page.picProdFrame;
+    ProductivityPicture* picture = m_page.picProd;
+    QScrollBar* scroll = m_page.prodScroll;
+    if (m_shown == Shown::Chart) {
+        ProductivityLayout chart = m_data.layout(viewport->height(), viewport->width());
+        const int width = chart.width;
+        scroll->setMaximum(chart.scrollMaximum);
+        scroll->setPageStep(chart.scrollLargeStep);
+        picture->setGeometry(-scroll->value(), 0, width, viewport->height());
+        picture->showChart(std::move(chart));
+    } else if (m_shown == Shown::Hint) {
+        scroll->setMaximum(0);
+        picture->setGeometry(0, 0, viewport->width(), viewport->height());
+        picture->showHint(HintText);
+    }
+}
+
+void ProductivityChart::viewportResized() {
+    // A taller or shorter drawing changes the scale; a wider viewport the scroll range.
+    placeDrawing();
+}
+
+void ProductivityChart::clearProductivityChart() {
+    m_data = {};
+    m_shown = Shown::Hint;
+    placeDrawing();
+}
+
+void ProductivityChart::prodScroll_Change() {
+    m_page.picProd->move(-m_page.prodScroll->value(), 0);
+}

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "reports/ProductivityData.h"
+
 #include <QObject>
 
+class category;
 class frmMain;
 class ProductivityPage;
 
@@ -10,13 +13,38 @@ class ProductivityChart : public QObject {
     Q_OBJECT
 
 public:
+    static inline const QString HintText = QStringLiteral("Select a category with time data");
+
     ProductivityChart(frmMain& main, ProductivityPage& page);
 
+    // Reads the two lists and the database and draws the chart, or the hint when no time row
+    // matches.
     void loadProductivityChart();
     void clearProductivityChart();
+    // The scroll bar moved: the drawing's left edge follows it.
     void prodScroll_Change();
+    // A list's choice changed, or an entry was chosen again.
+    void cboUserProductivity_Change();
+    void cboCategoryProductivity_Change();
+
+    // What the last draw read; empty after a clear.
+    const ProductivityData& data() const { return m_data; }
 
 private:
+    bool pageShowing() const;
+    // The category of the chosen entry of the category list: by the id the entry carries, so
+    // that two categories of one name stay apart; by its name where it carries none.
+    category* chosenCategory() const;
+    // Gives the drawing its size and place for the viewport as it is now, and the scroll bar its
+    // range.
+    void placeDrawing();
+    void viewportResized();
+
     frmMain& m_main;
     ProductivityPage& m_page;
+    ProductivityData m_data;
+    enum class Shown { Nothing, Chart, Hint } m_shown = Shown::Nothing;
+    // The list's entry changed since the events were last handled.
+    bool m_userListChanged = false;
+    bool m_categoryListChanged = false;
 };

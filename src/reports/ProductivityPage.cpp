@@ -1,6 +1,8 @@
 #include "reports/ProductivityPage.h"
 
 #include "app/UiHelpers.h"
+#include "reports/ProductivityData.h"
+#include "reports/ProductivityPicture.h"
 
 #include <QComboBox>
 #include <QEvent>
@@ -45,7 +47,7 @@ ProductivityPage::ProductivityPage(QWidget* parent)
     picProdFrame->setFrameStyle(QFrame::NoFrame);
     picProdFrame->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     picProdFrame->setMinimumHeight(120);
-    picProd = named(new QWidget(picProdFrame), QStringLiteral("picProd"));
+    picProd = named(new ProductivityPicture(picProdFrame), QStringLiteral("picProd"));
     picProd->setAutoFillBackground(true);
     QPalette white = picProd->palette();
     white.setColor(QPalette::Window, Qt::white);
@@ -58,6 +60,8 @@ ProductivityPage::ProductivityPage(QWidget* parent)
 
     prodScroll = named(new QScrollBar(Qt::Horizontal), QStringLiteral("prodScroll"));
     prodScroll->setRange(0, 0);
+    // An arrow moves the chart by one day.
+    prodScroll->setSingleStep(ProductivityData::UnitsPerDay);
 
     auto* filters = new QGridLayout;
     filters->addWidget(Label9, 0, 0);
@@ -88,6 +92,7 @@ bool ProductivityPage::eventFilter(QObject* watched, QEvent* event) {
             m_autoWidth = width;
         }
         picProd->setGeometry(picProd->x(), 0, width, picProdFrame->height());
+        emit viewportResized();
     }
     return QWidget::eventFilter(watched, event);
 }

@@ -6,6 +6,7 @@ class QComboBox;
 class QFrame;
 class QLabel;
 class QScrollBar;
+class ProductivityPicture;
 
 // Page 4 of the main window's tabs: the day-by-day productivity chart. picProd is the drawing,
 // moved left and right inside the fixed viewport picProdFrame by prodScroll.
@@ -22,8 +23,12 @@ public:
     QLabel* minProdColourKey; // background set by the main window
     QLabel* maxProdColourKey;
     QFrame* picProdFrame;
-    QWidget* picProd; // white; its width is the chart's, its height follows the viewport
+    ProductivityPicture* picProd; // white; its width is the chart's, its height the viewport's
     QScrollBar* prodScroll;
+
+signals:
+    // The viewport changed size and picProd has taken its new height.
+    void viewportResized();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

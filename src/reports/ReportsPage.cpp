@@ -18,6 +18,8 @@ ReportsPage::ReportsPage(QWidget* parent)
     grid = named(new QTableView, QStringLiteral("grid"));
     grid->verticalHeader()->hide();
     grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 8);
+    // Every row as high as the next: a view of many thousands of rows then never measures them.
+    grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     grid->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     grid->horizontalHeader()->setHighlightSections(false);
     grid->setSelectionBehavior(QAbstractItemView::SelectRows);

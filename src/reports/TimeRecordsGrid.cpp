@@ -1,12 +1,98 @@
 #include "reports/TimeRecordsGrid.h"
 
 #include "app/frmMain.h"
+#include "data/Numbers.h"
+#include "platform/Messages.h"
+#include "reports/ReportsPage.h"
+#include "reports/TimeRecordsModel.h"
+
+#include <QEvent>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableView>
 
 TimeRecordsGrid::TimeRecordsGrid(frmMain& main, ReportsPage& page)
     : QObject(&main)
     , m_main(main)
-    , m_page(page) {}
+    , m_page(page)
+    , m_model(new TimeRecordsModel(this)) {
+    connect(page.grid, &QTableView::clicked, &main, main.guarded([this] { grid_Click(); }));
+    connect(page.cmdDeleteTime, &QPushButton::clicked, &main,
+            main.guarded([this] { cmdDeleteTime_Click(); }));
+    page.grid->installEventFilter(this);
+}
 
-void TimeRecordsGrid::viewCategoryTimes() {}
-void TimeRecordsGrid::grid_Click() {}
-void TimeRecordsGrid::cmdDeleteTime_Click() {}
+void TimeRecordsGrid::viewCategoryTimes() {
+    ProgramState& state = m_main.state();
+    const category* shown = state.selectedCategory;
+    if (shown == nullptr || shown->categoryId == 0 || !state.database) {
+        return;
+    }
+    QTableView* grid = m_page.grid;
+    ResultSet rows = TimeRecordsModel::readRows(m_main.database(), shown->categoryId);
+    if (rows.isEmpty()) {
+        // What the grid held stays in it, out of sight; the label under it shows.
+        grid->hide();
+        return;
+    }
+    grid->show();
+    if (m_main.tabs->currentIndex() == frmMain::ReportsTab) {
+        m_main.lblTitle->setText(QStringLiteral("Data Reports for ") + shown->categoryName);
+        m_main.lblDetails->setText(
+            QStringLiteral("This data shows the actual records for this category"));
+    }
+    grid->setUpdatesEnabled(false);
+    if (grid->model() != m_model) {
+        grid->setModel(m_model);
+    }
+    m_model->setRows(std::move(rows));
+    applyColumnWidths();
+    grid->setUpdatesEnabled(true);
+}
+
+void TimeRecordsGrid::applyColumnWidths() {
+    QTableView* grid = m_page.grid;
+    if (grid->model() != m_model) {
+        return;
+    }
+    const double share = grid->width() / (int(TimeRecordsModel::ColumnCount) - 0.5);
+    const int width = int(Numbers::roundHalfEven(share).value_or(0));
+    for (int column = TimeRecordsModel::StartColumn; column < TimeRecordsModel::ColumnCount;
+         ++column) {
+        grid->horizontalHeader()->resizeSection(column, width);
+    }
+}
+
+bool TimeRecordsGrid::eventFilter(QObject* watched, QEvent* event) {
+    // The columns keep their share of the grid as the window is resized.
+    if (watched == m_page.grid && event->type() == QEvent::Resize) {
+        applyColumnWidths();
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void TimeRecordsGrid::grid_Click() {
+    m_page.cmdDeleteTime->setVisible(true);
+}
+
+void TimeRecordsGrid::cmdDeleteTime_Click() {
+    QTableView* grid = m_page.grid;
+    const QModelIndex current = grid->currentIndex();
+    if (grid->model() != m_model || !current.isValid() ||
+        m_model->data(current).toString().isEmpty()) {
+        return;
+    }
+    if (!m_main.messages().ask(QStringLiteral("Are you sure you want to delete this time entry?"),
+                               QStringLiteral("Confirm Delete"), Messages::Icon::Question)) {
+        return;
+    }
+    // The id is in the first column of the chosen row, whichever cell was clicked.
+    const QModelIndex idCell = current.siblingAtColumn(TimeRecordsModel::TimeIdColumn);
+    grid->setCurrentIndex(idCell);
+    const int timeId = m_model->timeId(idCell.row());
+    m_main.database().execute(QStringLiteral("delete from tallyRec where timeId = ?"), {timeId});
+    viewCategoryTimes();
+    m_page.cmdDeleteTime->setVisible(false);
+}

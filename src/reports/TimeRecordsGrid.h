@@ -4,6 +4,7 @@
 
 class frmMain;
 class ReportsPage;
+class TimeRecordsModel;
 
 // The finished time rows of the selected category on the Reports page.
 class TimeRecordsGrid : public QObject {
@@ -12,11 +13,22 @@ class TimeRecordsGrid : public QObject {
 public:
     TimeRecordsGrid(frmMain& main, ReportsPage& page);
 
+    // Fills the grid for the selected category, or hides it (showing "No Data Available") when
+    // the category has no finished rows; the root entry leaves it as it is.
     void viewCategoryTimes();
     void grid_Click();
     void cmdDeleteTime_Click();
 
+    TimeRecordsModel& model() { return *m_model; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    // Columns 1 to 4 share the grid's width, each width ÷ 4.5.
+    void applyColumnWidths();
+
     frmMain& m_main;
     ReportsPage& m_page;
+    TimeRecordsModel* m_model;
 };

@@ -6,6 +6,7 @@
 #include "categories/CategoryEditorPage.h"
 #include "notifications/NotificationsPage.h"
 #include "reports/ProductivityPage.h"
+#include "reports/ProductivityPicture.h"
 #include "reports/ReportsPage.h"
 #include "tracking/TasksPage.h"
 #include "users/UsersPage.h"
@@ -144,7 +145,7 @@ const QList<Control>& controls() {
         CONTROL(ProductivityPage, minProdColourKey, "QLabel", "Min:", nullptr),
         CONTROL(ProductivityPage, maxProdColourKey, "QLabel", "Max:", nullptr),
         CONTROL(ProductivityPage, picProdFrame, "QFrame", nullptr, nullptr),
-        CONTROL(ProductivityPage, picProd, "QWidget", nullptr, nullptr),
+        CONTROL(ProductivityPage, picProd, "ProductivityPicture", nullptr, nullptr),
         CONTROL(ProductivityPage, prodScroll, "QScrollBar", nullptr, nullptr),
 
         CONTROL(NotificationsPage, notificationTree, "KeyedTree", nullptr, nullptr),

@@ -1,5 +1,6 @@
 #include "TestEnvironment.h"
 #include "data/Database.h"
+#include "data/TimeText.h"
 
 #include <QtTest>
 
@@ -16,6 +17,7 @@ private slots:
     void dateTimesAreStoredAsSortableText();
     void valuesReadBackAlikeOnBothEngines();
     void dayOfGroupsByCalendarDay();
+    void addDaysCountsCalendarDays();
     void failingStatementCarriesEngineMessageAndStatement();
     void transactionCommitsOrRollsBackAsAWhole();
     void caughtFailureStillFailsTheTransaction();
@@ -210,6 +212,35 @@ void DatabaseTest::dayOfGroupsByCalendarDay() {
                        {QStringLiteral("2026-03-10")})
                  .toInt(),
              2);
+}
+
+void DatabaseTest::addDaysCountsCalendarDays() {
+    TestEnvironment env;
+    Database& db = env.database();
+    const int ann = env.addUser(QStringLiteral("Ann"));
+    // The night the clocks go forward in much of Europe: the arithmetic looks at no zone, so the
+    // day still runs from midnight to midnight.
+    const QDate day(2026, 3, 29);
+    for (const QDateTime& start :
+         {QDateTime(day.addDays(-1), QTime(23, 59, 59)), QDateTime(day, QTime(0, 0)),
+          QDateTime(day, QTime(23, 59, 59)), QDateTime(day.addDays(1), QTime(0, 0))}) {
+        env.addTime(1, ann, start, start.addSecs(60), 1);
+    }
+    const QString oneDay = QStringLiteral("select count(*) from tallyRec where startTime >= %1 "
+                                          "and startTime < %2")
+                               .arg(db.addDays(QStringLiteral("?"), QStringLiteral("0")),
+                                    db.addDays(QStringLiteral("?"), QStringLiteral("0 + 1")));
+    const QDateTime midnight(day, QTime(0, 0));
+    QCOMPARE(db.scalar(oneDay, {midnight, midnight}).toInt(), 2);
+    // Across the end of a year, and from a column.
+    const QVariant newYear = db.scalar(
+        QStringLiteral("select %1").arg(db.addDays(QStringLiteral("?"), QStringLiteral("3"))),
+        {QDateTime(QDate(2026, 12, 30), QTime(0, 0))});
+    QCOMPARE(TimeText::fromStorage(newYear), QDateTime(QDate(2027, 1, 2), QTime(0, 0)));
+    const QVariant latest =
+        db.scalar(QStringLiteral("select max(%1) from tallyRec")
+                      .arg(db.addDays(QStringLiteral("startTime"), QStringLiteral("2"))));
+    QCOMPARE(TimeText::fromStorage(latest), QDateTime(QDate(2026, 4, 1), QTime(0, 0)));
 }
 
 void DatabaseTest::failingStatementCarriesEngineMessageAndStatement() {

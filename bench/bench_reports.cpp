@@ -1,0 +1,141 @@
+// bench_reports [--database PATH] [--json FILE] [--runs N]: the Reports and Productivity pages on
+// the reference database: the time records grid of the busiest category and the productivity
+// chart for everything, one category and one user.
+
+#include "Harness.h"
+#include "ReferenceData.h"
+#include "data/Database.h"
+#include "data/DatabaseError.h"
+#include "reports/ProductivityData.h"
+#include "reports/TimeRecordsModel.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QHeaderView>
+#include <QTableView>
+#include <cstdio>
+#include <stdexcept>
+
+namespace {
+
+int fail(const QString& text) {
+    std::fputs(qPrintable(QStringLiteral("bench_reports: ") + text + QLatin1Char('\n')), stderr);
+    return 1;
+}
+
+// The chart's viewport on a window of the usual size.
+constexpr int ChartHeight = 330;
+constexpr int ChartWidth = 660;
+
+void chart(Harness& harness, Database& db, const QString& name, const ProductivityFilter& filter) {
+    harness.time(name, db, [&] {
+        const ProductivityData data = ProductivityData::read(db, filter);
+        if (!data.hasRows) {
+            throw std::runtime_error("The chart found no time rows");
+        }
+        const ProductivityLayout layout = data.layout(ChartHeight, ChartWidth);
+        if (layout.bars.empty()) {
+            throw std::runtime_error("The chart has no days");
+        }
+    });
+}
+
+void run(Harness& harness, const QString& path) {
+    std::unique_ptr<Database> database = Database::open(path);
+    Database& db = *database;
+
+    const ResultSet busiest = db.query(
+        QStringLiteral("select categoryId, count(*) as timeRows from tallyRec "
+                       "where endTime is not null group by categoryId order by 2 desc limit 1"));
+    if (busiest.isEmpty()) {
+        throw std::runtime_error("The reference database has no finished time rows");
+    }
+    const int busiestId = busiest.first().integer(0);
+    const int benchmarkUserId =
+        db.scalar(QStringLiteral("select userId from \"user\" where userName = ?"),
+                  {ReferenceData::BenchmarkUserName})
+            .toInt();
+    harness.note(QStringLiteral("database"), path);
+    harness.note(QStringLiteral("busiest category"),
+                 QStringLiteral("%1 (%2 rows)").arg(busiestId).arg(busiest.first().integer(1)));
+
+    chart(harness, db, QStringLiteral("Chart, all users and categories"), {});
+    chart(harness, db, QStringLiteral("Chart, busiest category"), {0, busiestId});
+    chart(harness, db, QStringLiteral("Chart, benchmark user"), {benchmarkUserId, 0});
+    chart(harness, db, QStringLiteral("Chart, benchmark user and busiest category"),
+          {benchmarkUserId, busiestId});
+
+    // The grid as the Reports page has it: rows of a fixed height, filled while not painting,
+    // then painted once.
+    QTableView grid;
+    grid.verticalHeader()->hide();
+    grid.verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    grid.resize(700, 420);
+    grid.show();
+    TimeRecordsModel model;
+    grid.setModel(&model);
+    int shownRows = 0;
+    harness.time(QStringLiteral("Grid, busiest category"), db, [&] {
+        grid.setUpdatesEnabled(false);
+        model.setRows(TimeRecordsModel::readRows(db, busiestId));
+        for (int column = 1; column < TimeRecordsModel::ColumnCount; ++column) {
+            grid.horizontalHeader()->resizeSection(column, int(grid.width() / 4.5));
+        }
+        grid.setUpdatesEnabled(true);
+        grid.repaint();
+        shownRows = model.rowCount();
+    });
+    if (shownRows == 0) {
+        throw std::runtime_error("The grid showed no rows");
+    }
+    harness.memory(QStringLiteral("Resident memory at the end"));
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    // The grid is a real view; no screen is needed to lay it out and paint it.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("bench_reports"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Times the time records grid and the productivity chart on the reference database."));
+    parser.addHelpOption();
+    const QCommandLineOption databaseOption(
+        QStringLiteral("database"), QStringLiteral("The reference database (made by generate)."),
+        QStringLiteral("PATH"), QStringLiteral("bench/data/reference.db"));
+    const QCommandLineOption jsonOption(QStringLiteral("json"),
+                                        QStringLiteral("Also write the figures to this file."),
+                                        QStringLiteral("FILE"));
+    const QCommandLineOption runsOption(QStringLiteral("runs"),
+                                        QStringLiteral("Timed runs per figure (default 11)."),
+                                        QStringLiteral("N"), QStringLiteral("11"));
+    parser.addOption(databaseOption);
+    parser.addOption(jsonOption);
+    parser.addOption(runsOption);
+    parser.process(app);
+
+    bool ok = false;
+    const int runs = parser.value(runsOption).toInt(&ok);
+    if (!ok || runs < 1) {
+        return fail(QStringLiteral("--runs takes a whole number of at least 1."));
+    }
+    Harness harness(QStringLiteral("Reports on the reference database"));
+    harness.setRuns(runs);
+    try {
+        run(harness, parser.value(databaseOption));
+        std::fputs(qPrintable(harness.table()), stdout);
+        if (parser.isSet(jsonOption)) {
+            harness.writeJson(parser.value(jsonOption));
+        }
+    } catch (const DatabaseError& error) {
+        return fail(error.message());
+    } catch (const std::exception& error) {
+        return fail(QString::fromLocal8Bit(error.what()));
+    }
+    return 0;
+}

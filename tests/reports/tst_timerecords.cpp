@@ -1,0 +1,255 @@
+#include "MainWindowFixture.h"
+#include "app/KeyedTree.h"
+#include "categories/CategoryTree.h"
+#include "data/Numbers.h"
+#include "data/TimeText.h"
+#include "reports/ReportsPage.h"
+#include "reports/TimeRecordsGrid.h"
+#include "reports/TimeRecordsModel.h"
+
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableView>
+#include <QtTest>
+
+namespace {
+
+QDateTime at(int day, int hour, int minute, int second = 0) {
+    return QDateTime(QDate(2026, 12, day), QTime(hour, minute, second));
+}
+
+// The grid's cells as the user reads them, row by row.
+QList<QStringList> cells(const QTableView* grid) {
+    QList<QStringList> rows;
+    const QAbstractItemModel* model = grid->model();
+    for (int row = 0; row < model->rowCount(); ++row) {
+        QStringList texts;
+        for (int column = 0; column < model->columnCount(); ++column) {
+            texts.append(model->index(row, column).data().toString());
+        }
+        rows.append(texts);
+    }
+    return rows;
+}
+
+void clickCell(QTableView* grid, int row, int column) {
+    const QModelIndex cell = grid->model()->index(row, column);
+    grid->scrollTo(cell);
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(cell).center());
+}
+
+} // namespace
+
+// The Reports page: the finished time rows of the selected category, and deleting one of them.
+class TimeRecordsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void timeSpentDropsWholeDays();
+    void gridShowsTheFinishedRows();
+    void titlesOnlyWhileThePageShows();
+    void categoryWithoutRowsShowsTheLabel();
+    void rootEntryLeavesTheGrid();
+    void deletingARow();
+    void deletingTheLastRow();
+};
+
+void TimeRecordsTest::timeSpentDropsWholeDays() {
+    QCOMPARE(TimeRecordsModel::timeSpent(at(1, 9, 0), at(2, 10, 10)), QStringLiteral("01:10"));
+    QCOMPARE(TimeRecordsModel::timeSpent(at(1, 9, 0, 59), at(1, 9, 1)), QStringLiteral("00:00"));
+    QCOMPARE(TimeRecordsModel::timeSpent(at(1, 23, 30), at(2, 0, 45)), QStringLiteral("01:15"));
+    QCOMPARE(TimeRecordsModel::timeSpent(at(3, 8, 0), at(3, 8, 0)), QStringLiteral("00:00"));
+    QCOMPARE(TimeRecordsModel::timeSpent(at(3, 10, 0), at(3, 8, 30)), QStringLiteral("01:30"));
+}
+
+void TimeRecordsTest::gridShowsTheFinishedRows() {
+    MainWindowFixture f;
+    const int ann = f.addUser(QStringLiteral("Ann"));
+    const int bob = f.addUser(QStringLiteral("Bob"));
+    f.settings.setUser(QStringLiteral("Ann"));
+    const int design = f.addCategory(QStringLiteral("Design"));
+    const int other = f.addCategory(QStringLiteral("Other"));
+    const int first = f.addTime(design, ann, at(1, 9, 0), at(1, 9, 45), 45);
+    // 25 hours and 10 minutes: the whole day is not shown.
+    const int second = f.addTime(design, bob, at(2, 8, 0), at(3, 9, 10), 1510);
+    f.addTime(other, ann, at(2, 8, 0), at(2, 9, 0), 60);
+    f.addOpenTime(design, ann, at(4, 8, 0)); // running: not listed
+    QVERIFY(f.load());
+    QCOMPARE(f.state().selectedCategory->categoryId, design);
+
+    QTableView* grid = f.control<QTableView>(QStringLiteral("grid"));
+    QVERIFY(!grid->isHidden());
+    QCOMPARE(grid->model()->columnCount(), 5);
+    QStringList headers;
+    for (int column = 0; column < 5; ++column) {
+        headers.append(grid->model()->headerData(column, Qt::Horizontal).toString());
+    }
+    QCOMPARE(headers, (QStringList{"", "Start Time", "End Time", "Time Spent", "User"}));
+    const QList<QStringList> expected = {
+        {QString::number(first), TimeText::defaultText(at(1, 9, 0)),
+         TimeText::defaultText(at(1, 9, 45)), "00:45", "Ann"},
+        {QString::number(second), TimeText::defaultText(at(2, 8, 0)),
+         TimeText::defaultText(at(3, 9, 10)), "01:10", "Bob"},
+    };
+    QCOMPARE(cells(grid), expected);
+
+    const int width = int(*Numbers::roundHalfEven(grid->width() / 4.5));
+    QCOMPARE(grid->horizontalHeader()->sectionSize(0),
+             grid->horizontalHeader()->defaultSectionSize());
+    for (int column = 1; column < 5; ++column) {
+        QCOMPARE(grid->horizontalHeader()->sectionSize(column), width);
+        QCOMPARE(grid->model()->index(0, column).data(Qt::TextAlignmentRole).toInt(),
+                 int(Qt::AlignLeft | Qt::AlignVCenter));
+    }
+    // Rows of one fixed height, however many there are.
+    QCOMPARE(grid->verticalHeader()->sectionResizeMode(0), QHeaderView::Fixed);
+
+    // A wider window keeps the shares.
+    f.window().resize(f.window().width() + 180, f.window().height());
+    QCoreApplication::processEvents();
+    QCOMPARE(grid->horizontalHeader()->sectionSize(4),
+             int(*Numbers::roundHalfEven(grid->width() / 4.5)));
+
+    // A task finished elsewhere shows at the next fill.
+    f.database().execute(
+        QStringLiteral("update tallyRec set endTime = ?, duration = 30 where endTime is null"),
+        {at(4, 8, 30)});
+    f.window().timeRecords().viewCategoryTimes();
+    QCOMPARE(cells(grid).size(), 3);
+    QCOMPARE(cells(grid).last().at(3), QStringLiteral("00:30"));
+}
+
+void TimeRecordsTest::titlesOnlyWhileThePageShows() {
+    MainWindowFixture f;
+    const int ann = f.addUser(QStringLiteral("Ann"));
+    f.settings.setUser(QStringLiteral("Ann"));
+    const int design = f.addCategory(QStringLiteral("Design"));
+    const int build = f.addCategory(QStringLiteral("Build"), design);
+    f.addTime(design, ann, at(1, 9, 0), at(1, 10, 0), 60);
+    f.addTime(build, ann, at(1, 11, 0), at(1, 12, 0), 60);
+    QVERIFY(f.load());
+    // Filled at start, on the Tasks page: the welcome stays.
+    QVERIFY(f.window().lblTitle->text().startsWith(QStringLiteral("Quillhour")));
+    QCOMPARE(f.control<QTableView>(QStringLiteral("grid"))->model()->rowCount(), 1);
+
+    f.window().tabs->setCurrentIndex(frmMain::ReportsTab);
+    QCOMPARE(f.window().lblTitle->text(), QStringLiteral("Data Reports for Design"));
+    QCOMPARE(f.window().lblDetails->text(),
+             QStringLiteral("This data shows the actual records for this category"));
+
+    // Choosing another category while the page shows fills the grid for it.
+    f.window().categories().selectCategoryByNode(
+        f.window().categoryTree->node(QStringLiteral("id_%1").arg(build)));
+    QCOMPARE(f.window().lblTitle->text(), QStringLiteral("Data Reports for Build"));
+    QCOMPARE(cells(f.control<QTableView>(QStringLiteral("grid"))).first().at(1),
+             TimeText::defaultText(at(1, 11, 0)));
+}
+
+void TimeRecordsTest::categoryWithoutRowsShowsTheLabel() {
+    MainWindowFixture f;
+    const int ann = f.addUser(QStringLiteral("Ann"));
+    f.settings.setUser(QStringLiteral("Ann"));
+    const int design = f.addCategory(QStringLiteral("Design"));
+    const int empty = f.addCategory(QStringLiteral("Empty"));
+    f.addTime(design, ann, at(1, 9, 0), at(1, 10, 0), 60);
+    f.addOpenTime(empty, ann, at(2, 9, 0)); // running only: still nothing to list
+    QVERIFY(f.load());
+    f.window().tabs->setCurrentIndex(frmMain::ReportsTab);
+    QTableView* grid = f.control<QTableView>(QStringLiteral("grid"));
+    QVERIFY(grid->isVisible());
+
+    f.window().categories().selectCategoryByNode(
+        f.window().categoryTree->node(QStringLiteral("id_%1").arg(empty)));
+    QVERIFY(!grid->isVisible());
+    QVERIFY(f.control<QLabel>(QStringLiteral("Label18"))->isVisible());
+    QCOMPARE(f.control<QLabel>(QStringLiteral("Label18"))->text(),
+             QStringLiteral("No Data Available"));
+    // Nothing was filled, so nothing was retitled; the earlier rows wait unseen.
+    QVERIFY(f.window().lblTitle->text() != QStringLiteral("Data Reports for Empty"));
+    QCOMPARE(grid->model()->rowCount(), 1);
+}
+
+void TimeRecordsTest::rootEntryLeavesTheGrid() {
+    MainWindowFixture f;
+    const int ann = f.addUser(QStringLiteral("Ann"));
+    f.settings.setUser(QStringLiteral("Ann"));
+    const int design = f.addCategory(QStringLiteral("Design"));
+    f.addTime(design, ann, at(1, 9, 0), at(1, 10, 0), 60);
+    QVERIFY(f.load());
+    f.state().selectedCategory = &f.state().allCategories->Item(1); // the "- none -" entry
+    f.addTime(design, ann, at(2, 9, 0), at(2, 10, 0), 60);
+    const QString title = f.window().lblTitle->text();
+    const quint64 statements = f.window().database().statementCount();
+    f.window().tabs->setCurrentIndex(frmMain::ReportsTab);
+    QTableView* grid = f.control<QTableView>(QStringLiteral("grid"));
+    QVERIFY(grid->isVisible());
+    QCOMPARE(grid->model()->rowCount(), 1);
+    QCOMPARE(f.window().lblTitle->text(), title);
+    QCOMPARE(f.window().database().statementCount(), statements);
+}
+
+void TimeRecordsTest::deletingARow() {
+    MainWindowFixture f;
+    const int ann = f.addUser(QStringLiteral("Ann"));
+    f.settings.setUser(QStringLiteral("Ann"));
+    const int design = f.addCategory(QStringLiteral("Design"));
+    const int kept = f.addTime(design, ann, at(1, 9, 0), at(1, 10, 0), 60);
+    const int doomed = f.addTime(design, ann, at(2, 9, 0), at(2, 9, 30), 30);
+    QVERIFY(f.load());
+    f.window().tabs->setCurrentIndex(frmMain::ReportsTab);
+    QTableView* grid = f.control<QTableView>(QStringLiteral("grid"));
+    auto* deleteButton = f.control<QPushButton>(QStringLiteral("cmdDeleteTime"));
+    QVERIFY(!deleteButton->isVisible());
+
+    // Nothing chosen yet: the button does nothing and asks nothing.
+    f.window().timeRecords().cmdDeleteTime_Click();
+    QCOMPARE(f.messages.shown().size(), 0);
+
+    // Any cell of the row leads to its id.
+    clickCell(grid, 1, 3);
+    QVERIFY(deleteButton->isVisible());
+    f.messages.answerNo();
+    deleteButton->click();
+    QCOMPARE(f.messages.last().text,
+             QStringLiteral("Are you sure you want to delete this time entry?"));
+    QCOMPARE(f.messages.last().title, QStringLiteral("Confirm Delete"));
+    QCOMPARE(f.messages.last().buttons, Messages::Buttons::YesNo);
+    QCOMPARE(f.messages.last().icon, Messages::Icon::Question);
+    QCOMPARE(f.count(QStringLiteral("tallyRec")), 2);
+    QVERIFY(deleteButton->isVisible());
+    QCOMPARE(grid->model()->rowCount(), 2);
+
+    f.messages.answerYes();
+    deleteButton->click();
+    QCOMPARE(f.count(QStringLiteral("tallyRec"), QStringLiteral("timeId = ?"), {doomed}), 0);
+    QCOMPARE(f.count(QStringLiteral("tallyRec"), QStringLiteral("timeId = ?"), {kept}), 1);
+    QCOMPARE(grid->model()->rowCount(), 1);
+    QCOMPARE(cells(grid).first().first(), QString::number(kept));
+    QVERIFY(!deleteButton->isVisible());
+    QCOMPARE(f.messages.unexpected(), 0);
+}
+
+void TimeRecordsTest::deletingTheLastRow() {
+    MainWindowFixture f;
+    const int ann = f.addUser(QStringLiteral("Ann"));
+    f.settings.setUser(QStringLiteral("Ann"));
+    const int design = f.addCategory(QStringLiteral("Design"));
+    f.addTime(design, ann, at(1, 9, 0), at(1, 10, 0), 60);
+    const int running = f.addOpenTime(design, ann, at(2, 9, 0));
+    QVERIFY(f.load());
+    f.window().tabs->setCurrentIndex(frmMain::ReportsTab);
+    QTableView* grid = f.control<QTableView>(QStringLiteral("grid"));
+    clickCell(grid, 0, 4);
+    f.messages.answerYes();
+    f.control<QPushButton>(QStringLiteral("cmdDeleteTime"))->click();
+    QCOMPARE(f.count(QStringLiteral("tallyRec")), 1);
+    QCOMPARE(f.count(QStringLiteral("tallyRec"), QStringLiteral("timeId = ?"), {running}), 1);
+    QVERIFY(!grid->isVisible());
+    QVERIFY(f.control<QLabel>(QStringLiteral("Label18"))->isVisible());
+    QVERIFY(!f.control<QPushButton>(QStringLiteral("cmdDeleteTime"))->isVisible());
+}
+
+QTEST_MAIN(TimeRecordsTest)
+#include "tst_timerecords.moc"
