@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTimer>
 #include <QToolButton>
 #include <QtTest>
@@ -135,6 +136,8 @@ void TasksTest::finishCompletesTheRow() {
     QVERIFY(f.load());
     f.control<QPushButton>(QStringLiteral("cmdStartNow"))->click();
     const int id = f.state().currentTask->taskId;
+    auto* grid = f.control<QTableView>(QStringLiteral("grid"));
+    QVERIFY(grid->isHidden()); // nothing finished yet
     f.clock.advanceMinutes(4);
     f.taskTick();
     // The last tick was a moment before the minute turned; the row gets the minutes up to its
@@ -150,6 +153,10 @@ void TasksTest::finishCompletesTheRow() {
     QCOMPARE(row.dateTime(0), at(10, 5, 1));
     QCOMPARE(row.integer(1), 5);
     QCOMPARE(openRows(f), QStringLiteral("0"));
+    // The grid shows the finished row at once.
+    QVERIFY(!grid->isHidden());
+    QCOMPARE(grid->model()->rowCount(), 1);
+    QCOMPARE(grid->model()->index(0, 0).data().toString(), QString::number(id));
     QCOMPARE(f.state().activeTasks->Count(), 0);
     QVERIFY(f.state().currentTask == nullptr);
     QVERIFY(!f.window().taskTree->exists(key(id)));
@@ -289,6 +296,9 @@ void TasksTest::oneOffEntry() {
     QVERIFY(f.messages.last().title.isEmpty());
     QCOMPARE(f.messages.last().buttons, Messages::Buttons::Ok);
     QCOMPARE(f.messages.last().icon, Messages::Icon::None);
+    auto* grid = f.control<QTableView>(QStringLiteral("grid"));
+    QVERIFY(!grid->isHidden());
+    QCOMPARE(grid->model()->rowCount(), 1);
     // It never runs.
     QCOMPARE(f.state().activeTasks->Count(), 0);
     QVERIFY(!f.window().tmrTime->isActive());
