@@ -97,7 +97,7 @@ QStringList tableStatements(Database::Engine engine) {
 // time-row indexes also carry what the sums read, so a sum never visits the rows themselves.
 const QStringList IndexStatements = {
     QStringLiteral("CREATE INDEX tallyRec_category_start ON tallyRec "
-                   "(categoryId, startTime, endTime, duration)"),
+                   "(categoryId, startTime, endTime, duration, userId)"),
     QStringLiteral("CREATE INDEX tallyRec_user_start ON tallyRec (userId, startTime, duration)"),
     QStringLiteral("CREATE INDEX tallyRec_start ON tallyRec (startTime, duration)"),
     QStringLiteral("CREATE INDEX tallyRec_open ON tallyRec (startTime) WHERE endTime IS NULL"),
