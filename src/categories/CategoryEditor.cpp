@@ -396,6 +396,7 @@ void CategoryEditor::cmdDelete_Click() {
     if (state.selectedCategory == nullptr || state.selectedCategory->categoryId == 0) {
         // The category the Tasks page worked on is gone: nothing may be started on it.
         m_main.tasksPage->cmdStartNow->setEnabled(false);
+        m_main.tasksPage->cmdCreateNow->setEnabled(false);
         m_main.buttonVisible(0, false);
         m_main.buttonVisible(2, false);
         m_main.buttonVisible(3, false);

@@ -254,8 +254,10 @@ void TaskTracker::showCategory(int categoryId, category* thisCategory) {
     m_main.categoryEditor().showCategoryProperties(thisCategory);
     m_main.timeRecords().viewCategoryTimes();
 
-    // The category's own entry; its indented name where the list does not carry ids.
+    // The category's own entry; its indented name where the list does not carry ids. The chart
+    // is drawn once, below, not again for the list's change.
     QComboBox* chartCategories = m_main.productivityPage->cboCategoryProductivity;
+    const QSignalBlocker quiet(chartCategories);
     if (const int entry = chartCategories->findData(thisCategory->categoryId); entry >= 0) {
         chartCategories->setCurrentIndex(entry);
     } else {

@@ -106,8 +106,13 @@ void frmReminder::answered() {
 
 void frmReminder::closeEvent(QCloseEvent* event) {
     if (!m_answering) {
-        // Otherwise the program would go on with no window to show for it.
-        m_main.guard().run([this] { bringBackMain(); });
+        // Otherwise the program would go on with no window to show for it. The window is shown
+        // at once, so the program does not end with its last window; loading it again waits
+        // until this close has been handled.
+        m_main.show();
+        QMetaObject::invokeMethod(
+            &m_main, [this] { m_main.guard().run([this] { bringBackMain(); }); },
+            Qt::QueuedConnection);
     }
     event->accept();
 }

@@ -684,6 +684,9 @@ void CategoryEditorTest::deleteWithTimeAndSubCategories() {
     QCOMPARE(f.count(QStringLiteral("category")), 4);
     QCOMPARE(f.count(QStringLiteral("tallyRec")), 3);
 
+    // A one-off entry was ready to go on B.
+    f.control<QLineEdit>("txtDuration")->setText(QStringLiteral("30"));
+    QVERIFY(f.control<QPushButton>("cmdCreateNow")->isEnabled());
     f.messages.answerYes();
     e.cmdDelete->click();
     QCOMPARE(f.count(QStringLiteral("category"), QStringLiteral("categoryId = ?"), {b}), 0);
@@ -704,6 +707,7 @@ void CategoryEditorTest::deleteWithTimeAndSubCategories() {
     // The deleted category was current: the placeholder is, and nothing can be started on it.
     QCOMPARE(f.state().selectedCategory, &f.state().allCategories->Item(1));
     QVERIFY(!f.control<QPushButton>("cmdStartNow")->isEnabled());
+    QVERIFY(!f.control<QPushButton>("cmdCreateNow")->isEnabled());
     QVERIFY(w.picButton[0]->isHidden());
     QCOMPARE(e.txtId->text(), QString());
     QCOMPARE(e.txtCategory->text(), QString());
