@@ -368,12 +368,7 @@ bool frmMain::Form_Load() {
     const auto trayValue = Numbers::toWholeNumber(settings().trayIcon());
     settingsPage->chkTaskBar->setChecked(trayValue.value_or(0) == 1);
     if (settingsPage->chkTaskBar->isChecked()) {
-        delete currentTrayIcon;
-        currentTrayIcon = new TrayIcon(this);
-        currentTrayIcon->setOwnerForm(this);
-        currentTrayIcon->setIcon(windowIcon());
-        currentTrayIcon->setTooltip(windowTitle());
-        currentTrayIcon->Add();
+        showTrayIcon();
         addTrace(QStringLiteral("TrayIcon.Add"));
     }
     buttonVisible(1, true);
@@ -693,16 +688,21 @@ void frmMain::trmSystem_Timer() {
     }
 }
 
+void frmMain::showTrayIcon() {
+    // A fresh icon each time, as the box is ticked again.
+    delete currentTrayIcon;
+    currentTrayIcon = new TrayIcon(this);
+    currentTrayIcon->setOwnerForm(this);
+    currentTrayIcon->setIcon(windowIcon());
+    currentTrayIcon->setTooltip(windowTitle());
+    currentTrayIcon->Add();
+}
+
 void frmMain::chkTaskBar_Click() {
     const bool shown = settingsPage->chkTaskBar->isChecked();
     settings().setTrayIcon(shown);
     if (shown) {
-        delete currentTrayIcon;
-        currentTrayIcon = new TrayIcon(this);
-        currentTrayIcon->setOwnerForm(this);
-        currentTrayIcon->setIcon(windowIcon());
-        currentTrayIcon->setTooltip(windowTitle());
-        currentTrayIcon->Add();
+        showTrayIcon();
     } else if (currentTrayIcon != nullptr) {
         currentTrayIcon->Remove();
     }

@@ -182,6 +182,7 @@ private:
     // Timer ticks do not run while a modal dialog is open or a handler is still running.
     bool tickAllowed() const;
     void markCurrentUserInactive();
+    void showTrayIcon();
     // Checks a new database location (making the database when it is new) and stores it for the
     // next start.
     void useDatabase(const QString& location);

@@ -340,6 +340,26 @@ std::unique_ptr<QSqlDatabase> addSqlite(const QString& name, const QString& path
     return db;
 }
 
+} // namespace
+
+// A read-write connection to an SQLite file with the program's busy timeout; nothing, with the
+// reason, when the engine cannot open it.
+std::unique_ptr<Database::Impl> Database::connectSqlite(const QString& path, QString& reason) {
+    auto impl = std::make_unique<Impl>();
+    impl->connectionName = nextConnectionName();
+    impl->location = path;
+    impl->engine = Engine::SQLite;
+    auto db = addSqlite(impl->connectionName, path,
+                        QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(BusyTimeoutMs));
+    if (!db->open()) {
+        reason = db->lastError().text();
+        return nullptr; // the connection is removed with impl
+    }
+    return impl;
+}
+
+namespace {
+
 QString newerSchemaMessage(const QString& shown, int version) {
     return QStringLiteral("The database %1 was made by a newer version of Quillhour (schema %2; "
                           "this version knows schema %3 and older). Use the newer version.")
@@ -552,16 +572,10 @@ std::unique_ptr<Database> Database::open(const QString& location) {
                 .arg(QDir::toNativeSeparators(path)));
     }
 
-    auto impl = std::make_unique<Impl>();
-    impl->connectionName = nextConnectionName();
-    impl->location = path;
-    impl->engine = Engine::SQLite;
-    {
-        auto db = addSqlite(impl->connectionName, path,
-                            QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(BusyTimeoutMs));
-        if (!db->open()) {
-            throw DatabaseError(DatabaseError::Kind::Connection, db->lastError().text());
-        }
+    QString reason;
+    std::unique_ptr<Impl> impl = connectSqlite(path, reason);
+    if (!impl) {
+        throw DatabaseError(DatabaseError::Kind::Connection, reason);
     }
     std::unique_ptr<Database> database(new Database(std::move(impl)));
     database->execute(QStringLiteral("PRAGMA synchronous = NORMAL"));
@@ -615,22 +629,13 @@ std::unique_ptr<Database> Database::create(const QString& location) {
         }
     };
 
-    auto impl = std::make_unique<Impl>();
-    impl->connectionName = nextConnectionName();
-    impl->location = path;
-    impl->engine = Engine::SQLite;
-    {
-        auto db = addSqlite(impl->connectionName, path,
-                            QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(BusyTimeoutMs));
-        if (!db->open()) {
-            const QString reason = db->lastError().text();
-            db.reset();
-            impl.reset();
-            removeFiles();
-            throw DatabaseError(DatabaseError::Kind::ReadOnly,
-                                QStringLiteral("The database %1 could not be created: %2")
-                                    .arg(QDir::toNativeSeparators(path), reason));
-        }
+    QString reason;
+    std::unique_ptr<Impl> impl = connectSqlite(path, reason);
+    if (!impl) {
+        removeFiles();
+        throw DatabaseError(DatabaseError::Kind::ReadOnly,
+                            QStringLiteral("The database %1 could not be created: %2")
+                                .arg(QDir::toNativeSeparators(path), reason));
     }
     std::unique_ptr<Database> database(new Database(std::move(impl)));
     try {

@@ -86,6 +86,7 @@ public:
 private:
     struct Impl;
     explicit Database(std::unique_ptr<Impl> impl);
+    static std::unique_ptr<Impl> connectSqlite(const QString& path, QString& reason);
     ResultSet run(const QString& sql, const QVariantList& params);
     std::unique_ptr<Impl> d;
 };
