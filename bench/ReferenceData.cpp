@@ -58,7 +58,7 @@ const char* const Streams[] = {"Design",   "Development",   "Testing",     "Meet
                                "Travel",   "Research",      "Procurement", "Deployment"};
 const char* const Steps[] = {"Phase", "Sprint", "Milestone", "Release", "Iteration", "Stage"};
 const char* const Tasks[] = {"Review",      "Estimates",     "Bug fixing", "Workshops",
-                             "Prototyping", "Specification", "Handover",   "Follow-up",
+                             "Prototyping", "Requirements", "Handover",   "Follow-up",
                              "Analysis",    "Rework",        "Sign-off",   "Coordination"};
 
 const char* const Applications[] = {
