@@ -198,9 +198,13 @@ void UserList::setCurrentUser() {
             loadUserList();
             return;
         }
+        const bool changed = state.currentUser != chosen;
         state.currentUser = chosen;
         setUserActive(chosen->userId, true);
         m_main.lockAllTabs(false);
+        if (changed && m_main.isLoaded()) {
+            m_main.showWelcomeText(); // greets the user now at work, not the one before
+        }
         m_main.statusPanel_2->setText(chosen->userName);
         setListValue(m_main.productivityPage->cboUserProductivity, chosen->userName);
         return;

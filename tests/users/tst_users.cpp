@@ -190,6 +190,7 @@ void UsersTest::choosingAnotherUser() {
              QStringLiteral("Bob"));
     QCOMPARE(f.control<QComboBox>(QStringLiteral("cboUserProductivity"))->currentText(),
              QStringLiteral("Bob"));
+    QVERIFY(f.window().lblDetails->text().startsWith(QStringLiteral("Welcome Bob, ")));
 }
 
 void UsersTest::userNodeShowsTheEditor() {
