@@ -1,7 +1,10 @@
 #include "Harness.h"
 
 #include "data/Database.h"
+#include "data/DatabaseError.h"
 
+#include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
@@ -12,6 +15,7 @@
 #include <QSysInfo>
 #include <QThread>
 #include <algorithm>
+#include <cstdio>
 #include <stdexcept>
 
 Harness::Harness(QString title)
@@ -222,4 +226,50 @@ void Harness::writeJson(const QString& path) const {
         throw std::runtime_error(
             QStringLiteral("Cannot write %1: %2").arg(path, file.errorString()).toStdString());
     }
+}
+
+int Harness::runProgram(const QString& title, const QString& description,
+                        const std::function<void(Harness&, const QString& database)>& figures) {
+    auto fail = [](const QString& text) {
+        std::fputs(qPrintable(QCoreApplication::applicationName() + QStringLiteral(": ") + text +
+                              QLatin1Char('\n')),
+                   stderr);
+        return 1;
+    };
+    QCommandLineParser parser;
+    parser.setApplicationDescription(description);
+    parser.addHelpOption();
+    const QCommandLineOption databaseOption(
+        QStringLiteral("database"), QStringLiteral("The reference database (made by generate)."),
+        QStringLiteral("PATH"), QStringLiteral("bench/data/reference.db"));
+    const QCommandLineOption jsonOption(QStringLiteral("json"),
+                                        QStringLiteral("Also write the figures to this file."),
+                                        QStringLiteral("FILE"));
+    const QCommandLineOption runsOption(QStringLiteral("runs"),
+                                        QStringLiteral("Timed runs per figure (default 11)."),
+                                        QStringLiteral("N"), QStringLiteral("11"));
+    parser.addOption(databaseOption);
+    parser.addOption(jsonOption);
+    parser.addOption(runsOption);
+    parser.process(*QCoreApplication::instance());
+
+    bool ok = false;
+    const int runs = parser.value(runsOption).toInt(&ok);
+    if (!ok || runs < 1) {
+        return fail(QStringLiteral("--runs takes a whole number of at least 1."));
+    }
+    Harness harness(title);
+    harness.setRuns(runs);
+    try {
+        figures(harness, parser.value(databaseOption));
+        std::fputs(qPrintable(harness.table()), stdout);
+        if (parser.isSet(jsonOption)) {
+            harness.writeJson(parser.value(jsonOption));
+        }
+    } catch (const DatabaseError& error) {
+        return fail(error.message());
+    } catch (const std::exception& error) {
+        return fail(QString::fromLocal8Bit(error.what()));
+    }
+    return 0;
 }

@@ -28,6 +28,12 @@ public:
 
     explicit Harness(QString title);
 
+    // The whole of a bench_* program once its application object exists: reads --database,
+    // --json and --runs, has figures measure on a harness, prints the table and writes the
+    // JSON. Failures are told on stderr; the result is the process's exit code.
+    static int runProgram(const QString& title, const QString& description,
+                          const std::function<void(Harness&, const QString& database)>& figures);
+
     void setRuns(int runs);
     void setWarmups(int warmups);
     int runs() const { return m_runs; }

@@ -57,9 +57,9 @@ const char* const Streams[] = {"Design",   "Development",   "Testing",     "Meet
                                "Planning", "Documentation", "Support",     "Reporting",
                                "Travel",   "Research",      "Procurement", "Deployment"};
 const char* const Steps[] = {"Phase", "Sprint", "Milestone", "Release", "Iteration", "Stage"};
-const char* const Tasks[] = {"Review",      "Estimates",     "Bug fixing", "Workshops",
+const char* const Tasks[] = {"Review",      "Estimates",    "Bug fixing", "Workshops",
                              "Prototyping", "Requirements", "Handover",   "Follow-up",
-                             "Analysis",    "Rework",        "Sign-off",   "Coordination"};
+                             "Analysis",    "Rework",       "Sign-off",   "Coordination"};
 
 const char* const Applications[] = {
     "LibreOffice Writer", "LibreOffice Calc",   "Mozilla Firefox", "Thunderbird", "GIMP",

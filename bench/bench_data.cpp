@@ -6,17 +6,11 @@
 #include "data/Database.h"
 #include "data/DatabaseError.h"
 
-#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <cstdio>
 #include <stdexcept>
 
 namespace {
-
-int fail(const QString& text) {
-    std::fputs(qPrintable(QStringLiteral("bench_data: ") + text + QLatin1Char('\n')), stderr);
-    return 1;
-}
 
 // Guards against a step that silently reads nothing: a figure over no rows measures nothing.
 void expectRows(const ResultSet& rows, const char* what) {
@@ -112,42 +106,7 @@ void run(Harness& harness, const QString& path) {
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("bench_data"));
-
-    QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Times the data layer's statements on the reference database."));
-    parser.addHelpOption();
-    const QCommandLineOption databaseOption(
-        QStringLiteral("database"), QStringLiteral("The reference database (made by generate)."),
-        QStringLiteral("PATH"), QStringLiteral("bench/data/reference.db"));
-    const QCommandLineOption jsonOption(QStringLiteral("json"),
-                                        QStringLiteral("Also write the figures to this file."),
-                                        QStringLiteral("FILE"));
-    const QCommandLineOption runsOption(QStringLiteral("runs"),
-                                        QStringLiteral("Timed runs per figure (default 11)."),
-                                        QStringLiteral("N"), QStringLiteral("11"));
-    parser.addOption(databaseOption);
-    parser.addOption(jsonOption);
-    parser.addOption(runsOption);
-    parser.process(app);
-
-    bool ok = false;
-    const int runs = parser.value(runsOption).toInt(&ok);
-    if (!ok || runs < 1) {
-        return fail(QStringLiteral("--runs takes a whole number of at least 1."));
-    }
-    Harness harness(QStringLiteral("Data layer on the reference database"));
-    harness.setRuns(runs);
-    try {
-        run(harness, parser.value(databaseOption));
-        std::fputs(qPrintable(harness.table()), stdout);
-        if (parser.isSet(jsonOption)) {
-            harness.writeJson(parser.value(jsonOption));
-        }
-    } catch (const DatabaseError& error) {
-        return fail(error.message());
-    } catch (const std::exception& error) {
-        return fail(QString::fromLocal8Bit(error.what()));
-    }
-    return 0;
+    return Harness::runProgram(
+        QStringLiteral("Data layer on the reference database"),
+        QStringLiteral("Times the data layer's statements on the reference database."), run);
 }

@@ -21,7 +21,6 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QCommandLineParser>
 #include <QDir>
 #include <QFile>
 #include <QTabWidget>
@@ -31,11 +30,6 @@
 #include <stdexcept>
 
 namespace {
-
-int fail(const QString& text) {
-    std::fputs(qPrintable(QStringLiteral("bench_ui: ") + text + QLatin1Char('\n')), stderr);
-    return 1;
-}
 
 void settle() {
     // Lets the window finish what it queued (layouts, paints) before the clock stops.
@@ -176,38 +170,8 @@ int main(int argc, char* argv[]) {
     }
     qInstallMessageHandler(quietMessages);
     QApplication app(argc, argv);
-    QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("The main window's figures on the reference database."));
-    parser.addHelpOption();
-    const QCommandLineOption database(
-        QStringLiteral("database"), QStringLiteral("The reference database."),
-        QStringLiteral("path"), QStringLiteral("bench/data/reference.db"));
-    const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("Write the figures here."),
-                                  QStringLiteral("file"));
-    const QCommandLineOption runs(QStringLiteral("runs"), QStringLiteral("Timed runs per figure."),
-                                  QStringLiteral("count"), QStringLiteral("11"));
-    parser.addOption(database);
-    parser.addOption(json);
-    parser.addOption(runs);
-    parser.process(app);
-
-    Harness harness(QStringLiteral("Quillhour main window on the reference database"));
-    harness.setRuns(parser.value(runs).toInt());
-    try {
-        run(harness, parser.value(database));
-    } catch (const DatabaseError& error) {
-        return fail(error.message());
-    } catch (const std::exception& error) {
-        return fail(QString::fromUtf8(error.what()));
-    }
-    std::fputs(qPrintable(harness.table()), stdout);
-    if (parser.isSet(json)) {
-        try {
-            harness.writeJson(parser.value(json));
-        } catch (const std::exception& error) {
-            return fail(QString::fromUtf8(error.what()));
-        }
-    }
-    return 0;
+    QCoreApplication::setApplicationName(QStringLiteral("bench_ui"));
+    return Harness::runProgram(
+        QStringLiteral("Quillhour main window on the reference database"),
+        QStringLiteral("The main window's figures on the reference database."), run);
 }
