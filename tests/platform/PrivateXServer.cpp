@@ -45,19 +45,6 @@ xcb_atom_t internAtom(xcb_connection_t* xcb, const char* name) {
     return atom;
 }
 
-std::vector<uint32_t> values32(xcb_connection_t* xcb, xcb_window_t window, xcb_atom_t property) {
-    xcb_get_property_reply_t* reply = xcb_get_property_reply(
-        xcb, xcb_get_property(xcb, 0, window, property, XCB_GET_PROPERTY_TYPE_ANY, 0, 4096),
-        nullptr);
-    std::vector<uint32_t> values;
-    if (reply && reply->format == 32) {
-        const auto* data = static_cast<const uint32_t*>(xcb_get_property_value(reply));
-        values.assign(data, data + xcb_get_property_value_length(reply) / 4);
-    }
-    std::free(reply);
-    return values;
-}
-
 // True once a window manager has put up its check window: the root names a window that names
 // itself.
 bool checkWindowUp(xcb_connection_t* xcb, xcb_window_t root, xcb_atom_t check) {
@@ -71,6 +58,19 @@ bool contains(const std::vector<uint32_t>& list, uint32_t value) {
 }
 
 } // namespace
+
+std::vector<uint32_t> values32(xcb_connection_t* xcb, xcb_window_t window, xcb_atom_t property) {
+    xcb_get_property_reply_t* reply = xcb_get_property_reply(
+        xcb, xcb_get_property(xcb, 0, window, property, XCB_GET_PROPERTY_TYPE_ANY, 0, 4096),
+        nullptr);
+    std::vector<uint32_t> values;
+    if (reply && reply->format == 32) {
+        const auto* data = static_cast<const uint32_t*>(xcb_get_property_value(reply));
+        values.assign(data, data + xcb_get_property_value_length(reply) / 4);
+    }
+    std::free(reply);
+    return values;
+}
 
 PrivateXServer::PrivateXServer() = default;
 

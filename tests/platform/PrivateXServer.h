@@ -4,8 +4,12 @@
 #include <QString>
 #include <QTemporaryDir>
 #include <memory>
+#include <vector>
 
 struct xcb_connection_t;
+
+// The 32-bit values of a window's property (a list of windows or atoms); empty when it has none.
+std::vector<uint32_t> values32(xcb_connection_t* xcb, uint32_t window, uint32_t property);
 
 // An X server of the test's own (Xvfb on a display number no one else holds) and, when asked,
 // a window manager (openbox) on it. Both end with this object, whether the checks passed or

@@ -110,16 +110,7 @@ public:
     void sync() { std::free(xcb_get_input_focus_reply(xcb, xcb_get_input_focus(xcb), nullptr)); }
 
     std::vector<uint32_t> values32(xcb_window_t window, xcb_atom_t property) {
-        xcb_get_property_reply_t* reply = xcb_get_property_reply(
-            xcb, xcb_get_property(xcb, 0, window, property, XCB_GET_PROPERTY_TYPE_ANY, 0, 4096),
-            nullptr);
-        std::vector<uint32_t> values;
-        if (reply && reply->format == 32) {
-            const auto* data = static_cast<const uint32_t*>(xcb_get_property_value(reply));
-            values.assign(data, data + xcb_get_property_value_length(reply) / 4);
-        }
-        std::free(reply);
-        return values;
+        return ::values32(xcb, window, property);
     }
     std::vector<uint32_t> clientList() { return values32(root, atom("_NET_CLIENT_LIST")); }
     std::optional<uint32_t> wmState(xcb_window_t window) {
