@@ -78,6 +78,16 @@ bool notificationExists(Database& database, int typeId, int categoryId) {
                 .isEmpty();
 }
 
+bool exceededNoticeSince(Database& database, int managerId, int categoryId,
+                         const QDateTime& since) {
+    return !database
+                .query(QStringLiteral("select notificationId from notification where toUserId = ? "
+                                      "and categoryId = ? and typeId in (?, ?) and createDate >= ? "
+                                      "limit 1"),
+                       {managerId, categoryId, RunningTaskOverMaximum, AboveMaximum, since})
+                .isEmpty();
+}
+
 qint64 expectedMinutes(int hours, int periodDays, qint64 days) {
     if (periodDays < 1) {
         return 0;

@@ -16,6 +16,10 @@ namespace AllocationCheck {
 
 inline constexpr int BelowMinimum = 1;
 inline constexpr int AboveMaximum = 2;
+// The notice of a running task that takes its category past the maximum has no type of its own:
+// the start-up check's types say that check has told the manager, and this notice must not
+// stand in for it. Its subject is the maximum's.
+inline constexpr int RunningTaskOverMaximum = 0;
 inline const QString BelowMinimumSubject = QStringLiteral("Not meeting expected minimums");
 inline const QString AboveMaximumSubject = QStringLiteral("Exceeding maximums");
 
@@ -29,6 +33,13 @@ qint64 getCategoryTotalTimeWorked(Database& database, int categoryId);
 // Whether any notification of this type about this category was ever recorded, whatever its
 // status or addressee.
 bool notificationExists(Database& database, int typeId, int categoryId);
+
+// Whether the manager has been told since the moment given that the category is over its
+// maximum (by a running task's notice or by the start-up check), whoever sent it and whatever
+// became of it since. A running task is told about once, counted from its start, however often
+// the program starts again and however many instances run it.
+bool exceededNoticeSince(Database& database, int managerId, int categoryId,
+                         const QDateTime& since);
 
 // Minutes a category should have received after some days at hours per periodDays days,
 // rounded half to even; 0 for a period of no days.

@@ -2,6 +2,7 @@
 
 #include "app/KeyedTree.h"
 #include "app/frmMain.h"
+#include "data/Database.h"
 #include "data/TimeText.h"
 #include "platform/Clock.h"
 #include "tracking/AllocationCheck.h"
@@ -150,11 +151,19 @@ void TaskTimer::notifyExceeded(const task& current) {
     message.fromUser = state.currentUser;
     message.toUser = manager;
     message.categoryId = over.categoryId;
-    message.typeId = AllocationCheck::AboveMaximum;
+    message.typeId = AllocationCheck::RunningTaskOverMaximum;
     message.subject = AllocationCheck::AboveMaximumSubject;
     message.message = QStringLiteral("Work on ") + over.categoryName +
                       QStringLiteral(" has exceeded maximum time allocated");
-    message.save();
+    // The database remembers who was told, across restarts and instances; the set above only
+    // spares this run the question on every tick.
+    Database& database = m_main.database();
+    database.transaction([&] {
+        if (!AllocationCheck::exceededNoticeSince(database, manager->userId, over.categoryId,
+                                                  current.startTime)) {
+            message.save();
+        }
+    });
     m_exceededTasks.insert(current.taskId);
 }
 
