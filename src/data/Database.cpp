@@ -673,14 +673,25 @@ QString Database::dayOf(const QString& column) const {
     return QStringLiteral("substr(%1, 1, 10)").arg(column);
 }
 
-QString Database::addDays(const QString& moment, const QString& days) const {
+QString Database::dayStart(const QString& moment, const QString& days) const {
     if (d->engine == Engine::PostgreSQL) {
-        return QStringLiteral("(cast(%1 as timestamp) + (%2) * interval '1 day')")
+        return QStringLiteral("(date_trunc('day', cast(%1 as timestamp)) + (%2) * interval '1 day')")
             .arg(moment, days);
     }
     // Plain calendar arithmetic on the stored text: no time zone enters, so a day is a day on
-    // the wall clock even when the clocks change.
-    return QStringLiteral("datetime(%1, (%2) || ' days')").arg(moment, days);
+    // the wall clock even when the clocks change. The bare date is the least text of its day.
+    return QStringLiteral("date(%1, (%2) || ' days')").arg(moment, days);
+}
+
+QString Database::dayEnd(const QString& moment, const QString& days) const {
+    if (d->engine == Engine::PostgreSQL) {
+        return QStringLiteral(
+                   "(date_trunc('day', cast(%1 as timestamp)) + ((%2) + 1) * interval '1 day')")
+            .arg(moment, days);
+    }
+    // Above the day's text followed by a blank or "T" and a time, below the next day's text and
+    // below the day's text followed by a letter (text that is no date-time of that day).
+    return QStringLiteral("(date(%1, (%2) || ' days') || 'U')").arg(moment, days);
 }
 
 ResultSet Database::run(const QString& sql, const QVariantList& params) {

@@ -53,10 +53,13 @@ public:
     // every engine, for grouping and comparing by day:
     //   "select " + db.dayOf("startTime") + " as day, sum(duration) ... group by 1"
     QString dayOf(const QString& column) const;
-    // An expression for the date-time a whole number of calendar days after moment (a bound
-    // date-time or a date-time column), comparable with date-time columns on every engine:
-    //   "startTime >= " + db.addDays("?", "n") + " and startTime < " + db.addDays("?", "n + 1")
-    QString addDays(const QString& moment, const QString& days) const;
+    // The bounds of the calendar day a whole number of days after the day of moment (a bound
+    // date-time or a date-time column), for comparing date-time columns with on every engine:
+    // every value of that day, in whatever form it is stored (a bare date for midnight
+    // included), is at least dayStart and less than dayEnd, and no value of another day is both:
+    //   "startTime >= " + db.dayStart("?", "n") + " and startTime < " + db.dayEnd("?", "n")
+    QString dayStart(const QString& moment, const QString& days) const;
+    QString dayEnd(const QString& moment, const QString& days) const;
 
     // Runs a statement that returns no rows.
     void execute(const QString& sql, const QVariantList& params = {});

@@ -69,21 +69,66 @@ void ProductivityData::readAllocations(Database& database, int categoryId, qint6
     }
 }
 
+QDate ProductivityData::startDay(const QVariant& stored) {
+    if (stored.isNull()) {
+        return {};
+    }
+    if (stored.typeId() == QMetaType::QDateTime || stored.typeId() == QMetaType::QDate) {
+        return TimeText::fromStorage(stored).date();
+    }
+    // Stored text is read the way the day's bounds compare it (Database::dayStart, dayEnd): a
+    // date, alone or followed by a blank or "T" and the time.
+    const QString text = stored.toString();
+    const QDate day = QDate::fromString(text.left(10), QStringLiteral("yyyy-MM-dd"));
+    if (!day.isValid() || (text.size() > 10 && text.at(10) >= QLatin1Char('U'))) {
+        return {};
+    }
+    return day;
+}
+
+namespace {
+
+// The earliest (or latest) start of the matching rows that can be read: the index gives the
+// least (or greatest) stored value at once, and a value that cannot be read is stepped over.
+QDateTime readableEnd(Database& database, const Conditions& conditions, bool latest) {
+    const QString first = latest ? QStringLiteral("select max(startTime) from tallyRec where 1=1")
+                                 : QStringLiteral("select min(startTime) from tallyRec where 1=1");
+    const QString next = latest ? QStringLiteral("select max(startTime) from tallyRec where "
+                                                 "startTime < ?")
+                                : QStringLiteral("select min(startTime) from tallyRec where "
+                                                 "startTime > ?");
+    QVariant stored = database.scalar(first + conditions.sql, conditions.params);
+    QDate day = ProductivityData::startDay(stored);
+    while (!stored.isNull() && !day.isValid()) {
+        stored = database.scalar(next + conditions.sql, QVariantList{stored} + conditions.params);
+        day = ProductivityData::startDay(stored);
+    }
+    if (!day.isValid()) {
+        return {};
+    }
+    const QDateTime moment = TimeText::fromStorage(stored);
+    return moment.isValid() && moment.date() == day ? moment : QDateTime(day, QTime(0, 0));
+}
+
+} // namespace
+
 ProductivityData ProductivityData::read(Database& database, const ProductivityFilter& filter,
                                         int maxDays) {
     ProductivityData data;
     const Conditions conditions = conditionsFor(filter);
-    // Two statements, not one: each is then a single look-up at one end of an index.
-    data.firstStart = TimeText::fromStorage(database.scalar(
-        QStringLiteral("select min(startTime) from tallyRec where 1=1") + conditions.sql,
-        conditions.params));
-    if (!data.firstStart.isValid()) {
+    const qint64 matching =
+        database
+            .scalar(QStringLiteral("select count(*) from tallyRec where 1=1") + conditions.sql,
+                    conditions.params)
+            .toLongLong();
+    if (matching == 0) {
         return data;
     }
-    data.lastStart = TimeText::fromStorage(database.scalar(
-        QStringLiteral("select max(startTime) from tallyRec where 1=1") + conditions.sql,
-        conditions.params));
-    if (!data.lastStart.isValid() || data.lastStart < data.firstStart) {
+    // Two statements, not one: each is then a single look-up at one end of an index.
+    data.firstStart = readableEnd(database, conditions, false);
+    data.lastStart = readableEnd(database, conditions, true);
+    if (!data.firstStart.isValid() || !data.lastStart.isValid()) {
+        data.unreadableRows = matching;
         return data;
     }
     data.hasRows = true;
@@ -97,29 +142,46 @@ ProductivityData ProductivityData::read(Database& database, const ProductivityFi
     data.firstDay = data.lastDay().addDays(-(charted - 1));
     data.dayTotals.assign(std::size_t(charted), 0);
 
-    // One statement for every day: day n runs from midnight n days after the first day to the
-    // next midnight, and each sum is a range of the start-time index. Grouping the rows by their
-    // day text instead would sort every row of the table. A row counts on the day it starts,
-    // even when it starts on the stroke of midnight.
-    const QString dayStart = database.addDays(QStringLiteral("?"), QStringLiteral("n"));
-    const QString nextDayStart = database.addDays(QStringLiteral("?"), QStringLiteral("n + 1"));
+    // One statement for every day: day n is a range of the start-time index, and its rows are
+    // summed and counted. Grouping the rows by their day text instead would sort every row of
+    // the table. A row counts on the day it starts, even when it starts on the stroke of
+    // midnight or is stored as a bare date; a start that is no date at all falls in no day.
+    const QString onDay = QStringLiteral("startTime >= %1 and startTime < %2%3")
+                              .arg(database.dayStart(QStringLiteral("?"), QStringLiteral("n")),
+                                   database.dayEnd(QStringLiteral("?"), QStringLiteral("n")),
+                                   conditions.sql);
     const QString sql =
         QStringLiteral("with recursive days(n) as (select 0 union all select n + 1 from days "
                        "where n < ?) "
-                       "select n, (select sum(duration) from tallyRec where startTime >= %1 "
-                       "and startTime < %2%3) from days")
-            .arg(dayStart, nextDayStart, conditions.sql);
+                       "select n, (select sum(duration) from tallyRec where %1), "
+                       "(select count(*) from tallyRec where %1) from days")
+            .arg(onDay);
     const QDateTime first(data.firstDay, QTime(0, 0));
-    QVariantList params{charted - 1, first, first};
-    params += conditions.params;
-    const ResultSet totals = database.query(sql, params);
+    const QVariantList dayParams = QVariantList{first, first} + conditions.params;
+    const ResultSet totals =
+        database.query(sql, QVariantList{charted - 1} + dayParams + dayParams);
+    qint64 readable = 0;
     for (int i = 0; i < totals.count(); ++i) {
         const QVariantList& values = totals.values(i);
         const qint64 day = values.at(0).toLongLong();
         if (day >= 0 && day < charted && !values.at(1).isNull()) {
             data.dayTotals[std::size_t(day)] = values.at(1).toLongLong();
         }
+        readable += values.at(2).toLongLong();
     }
+    if (data.shortened()) {
+        // The days too long ago to chart hold readable rows too.
+        const QDateTime earliest(data.firstStart.date(), QTime(0, 0));
+        readable += database
+                        .scalar(QStringLiteral("select count(*) from tallyRec where startTime "
+                                               ">= %1 and startTime < %2%3")
+                                    .arg(database.dayStart(QStringLiteral("?"), QStringLiteral("0")),
+                                         database.dayStart(QStringLiteral("?"), QStringLiteral("0")),
+                                         conditions.sql),
+                                QVariantList{earliest, first} + conditions.params)
+                        .toLongLong();
+    }
+    data.unreadableRows = std::max<qint64>(0, matching - readable);
     return data;
 }
 

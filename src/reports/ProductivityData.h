@@ -3,6 +3,7 @@
 #include <QDate>
 #include <QDateTime>
 #include <QString>
+#include <QVariant>
 #include <vector>
 
 class Database;
@@ -57,7 +58,8 @@ public:
     // so this bounds memory and the scroll range, not the drawing.
     static constexpr int MaxDays = 36500;
 
-    bool hasRows = false; // no matching time row: nothing to chart
+    bool hasRows = false; // no matching time row with a readable start: nothing to chart
+    qint64 unreadableRows = 0; // matching rows left out: their start is no date
     QDateTime firstStart;
     QDateTime lastStart;
     qint64 minimumPerDay = 0; // minutes
@@ -70,10 +72,14 @@ public:
     bool shortened() const { return days() < totalDays; }
     QDate lastDay() const { return lastStart.date(); }
 
-    // Reads everything in four statements, whatever the length of the range. Open rows (running
-    // tasks) take part in the range and add nothing to the totals.
+    // Reads everything in five statements, whatever the length of the range (one more for each
+    // unreadable start at either end of the range, and for a shortened range). Open rows
+    // (running tasks) take part in the range and add nothing to the totals. Rows whose start
+    // cannot be read are left out and counted.
     static ProductivityData read(Database& database, const ProductivityFilter& filter,
                                  int maxDays = MaxDays);
+    // The day a stored start time falls on; an invalid date when it cannot be read.
+    static QDate startDay(const QVariant& stored);
     // The sums over the matching categories of allocation ÷ period days × 60, each step rounded
     // half to even. A category whose period is missing or 0 days long adds nothing.
     static void readAllocations(Database& database, int categoryId, qint64& minimumPerDay,

@@ -17,7 +17,7 @@ private slots:
     void dateTimesAreStoredAsSortableText();
     void valuesReadBackAlikeOnBothEngines();
     void dayOfGroupsByCalendarDay();
-    void addDaysCountsCalendarDays();
+    void dayBoundsTakeWholeCalendarDays();
     void failingStatementCarriesEngineMessageAndStatement();
     void transactionCommitsOrRollsBackAsAWhole();
     void caughtFailureStillFailsTheTransaction();
@@ -214,7 +214,7 @@ void DatabaseTest::dayOfGroupsByCalendarDay() {
              2);
 }
 
-void DatabaseTest::addDaysCountsCalendarDays() {
+void DatabaseTest::dayBoundsTakeWholeCalendarDays() {
     TestEnvironment env;
     Database& db = env.database();
     const int ann = env.addUser(QStringLiteral("Ann"));
@@ -226,20 +226,29 @@ void DatabaseTest::addDaysCountsCalendarDays() {
           QDateTime(day, QTime(23, 59, 59)), QDateTime(day.addDays(1), QTime(0, 0))}) {
         env.addTime(1, ann, start, start.addSecs(60), 1);
     }
+    // Midnight written as a bare date, as other programs write it, belongs to its own day.
+    for (const QString& bare : {QStringLiteral("2026-03-29"), QStringLiteral("2026-03-30")}) {
+        db.execute(QStringLiteral("insert into tallyRec (startTime, duration, categoryId, userId) "
+                                  "values (?, 1, 1, ?)"),
+                   {bare, ann});
+    }
     const QString oneDay = QStringLiteral("select count(*) from tallyRec where startTime >= %1 "
                                           "and startTime < %2")
-                               .arg(db.addDays(QStringLiteral("?"), QStringLiteral("0")),
-                                    db.addDays(QStringLiteral("?"), QStringLiteral("0 + 1")));
+                               .arg(db.dayStart(QStringLiteral("?"), QStringLiteral("0")),
+                                    db.dayEnd(QStringLiteral("?"), QStringLiteral("0")));
     const QDateTime midnight(day, QTime(0, 0));
-    QCOMPARE(db.scalar(oneDay, {midnight, midnight}).toInt(), 2);
+    QCOMPARE(db.scalar(oneDay, {midnight, midnight}).toInt(), 3);
+    // A moment later in the day starts the same day.
+    const QDateTime noon(day, QTime(12, 0));
+    QCOMPARE(db.scalar(oneDay, {noon, noon}).toInt(), 3);
     // Across the end of a year, and from a column.
     const QVariant newYear = db.scalar(
-        QStringLiteral("select %1").arg(db.addDays(QStringLiteral("?"), QStringLiteral("3"))),
+        QStringLiteral("select %1").arg(db.dayStart(QStringLiteral("?"), QStringLiteral("3"))),
         {QDateTime(QDate(2026, 12, 30), QTime(0, 0))});
     QCOMPARE(TimeText::fromStorage(newYear), QDateTime(QDate(2027, 1, 2), QTime(0, 0)));
     const QVariant latest =
         db.scalar(QStringLiteral("select max(%1) from tallyRec")
-                      .arg(db.addDays(QStringLiteral("startTime"), QStringLiteral("2"))));
+                      .arg(db.dayStart(QStringLiteral("startTime"), QStringLiteral("2"))));
     QCOMPARE(TimeText::fromStorage(latest), QDateTime(QDate(2026, 4, 1), QTime(0, 0)));
 }
 
