@@ -678,6 +678,7 @@ void frmMain::trmSystem_Timer() {
     if (m_state.currentUser != nullptr) {
         userList().setUserActive(m_state.currentUser->userId, true);
     }
+    tracker().refreshOtherUsersTasks();
     taskList().refreshTaskList();
     userList().refreshUserList();
     processList().loadProcessList();

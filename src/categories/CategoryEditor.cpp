@@ -12,7 +12,6 @@
 #include "platform/Clock.h"
 #include "platform/Messages.h"
 #include "tracking/TaskTracker.h"
-#include "tracking/TasksPage.h"
 #include "users/UserList.h"
 
 #include <QComboBox>
@@ -169,12 +168,15 @@ void CategoryEditor::refuse(const QString& text) {
     m_main.messages().show(text, QString(), Messages::Buttons::Ok, Messages::Icon::Critical);
 }
 
-std::optional<int> CategoryEditor::wholeNumber(QLineEdit* box, const QString& field) {
+std::optional<int> CategoryEditor::wholeNumber(QLineEdit* box, const QString& field,
+                                               Fraction fraction) {
     if (box->text().trimmed().isEmpty()) {
         box->setText(QStringLiteral("0"));
         return 0;
     }
-    const auto number = Numbers::toWholeNumber(box->text(), 0, LargestNumber);
+    const auto number = fraction == Fraction::Refused
+                            ? Numbers::toExactWholeNumber(box->text(), 0, LargestNumber)
+                            : Numbers::toWholeNumber(box->text(), 0, LargestNumber);
     if (!number) {
         refuse(QStringLiteral("%1 must be a whole number from 0 to %2.")
                    .arg(field)
@@ -261,7 +263,9 @@ void CategoryEditor::cmdSave_Click() {
         !wholeNumber(m_page.txtMaxAllocated, fieldName(m_page.lblMaxAllocated))) {
         return;
     }
-    const auto hourlyRate = wholeNumber(m_page.txtCharge, fieldName(m_page.lblCharge));
+    // Money: "85.50" is not 86.
+    const auto hourlyRate =
+        wholeNumber(m_page.txtCharge, fieldName(m_page.lblCharge), Fraction::Refused);
     if (!hourlyRate) {
         return;
     }
@@ -365,16 +369,14 @@ void CategoryEditor::cmdSave_Click() {
     }
     record.refresh();
 
-    ProgramState& state = m_main.state();
     if (isNew) {
         const int newId = record.categoryId;
         m_main.categories().loadCategoryList();
-        state.selectedCategory = m_main.categories().getCategoryById(*state.allCategories, newId);
-        m_main.categories().selectCategoryNode(state.selectedCategory);
+        m_main.categories().selectCategory(
+            m_main.categories().getCategoryById(*m_main.state().allCategories, newId));
     } else {
-        state.selectedCategory = &record;
+        m_main.categories().selectCategory(&record);
     }
-    m_main.tracker().showCategory(0, state.selectedCategory);
 }
 
 void CategoryEditor::cmdDelete_Click() {
@@ -383,6 +385,9 @@ void CategoryEditor::cmdDelete_Click() {
     if (!ok || id <= 0) {
         return; // a new category that was never saved: there is nothing to delete
     }
+    if (refuseWhileRunning(id)) {
+        return;
+    }
     const bool confirmed = m_main.messages().ask(
         QStringLiteral("Are you sure you want to delete the ") + m_page.txtCategory->text() +
             QStringLiteral(" category and all its associated time?"),
@@ -390,18 +395,32 @@ void CategoryEditor::cmdDelete_Click() {
     if (!confirmed) {
         return;
     }
-    CategoryStore::deleteCategory(m_main.database(), id);
+    if (!CategoryStore::deleteCategory(m_main.database(), id)) {
+        refuseWhileRunning(id); // a task was started while the question was open
+        return;
+    }
     m_main.categories().loadCategoryList();
     ProgramState& state = m_main.state();
     if (state.selectedCategory == nullptr || state.selectedCategory->categoryId == 0) {
         // The category the Tasks page worked on is gone: nothing may be started on it.
-        m_main.tasksPage->cmdStartNow->setEnabled(false);
-        m_main.tasksPage->cmdCreateNow->setEnabled(false);
-        m_main.buttonVisible(0, false);
-        m_main.buttonVisible(2, false);
-        m_main.buttonVisible(3, false);
+        m_main.tracker().showNoCategory();
     }
     clearCategoryAttributes();
+}
+
+bool CategoryEditor::refuseWhileRunning(int categoryId) {
+    const int running = CategoryStore::runningTaskCount(m_main.database(), categoryId);
+    if (running == 0) {
+        return false;
+    }
+    m_main.messages().inform(
+        QStringLiteral("The %1 category cannot be deleted while %2 running on it. Nothing has "
+                       "been deleted.")
+            .arg(m_page.txtCategory->text(),
+                 running == 1 ? QStringLiteral("1 task is")
+                              : QStringLiteral("%1 tasks are").arg(running)),
+        QString(), Messages::Icon::Warning);
+    return true;
 }
 
 void CategoryEditor::cmdBrowse_Click(int index) {

@@ -59,15 +59,20 @@ private:
 
     // Reads and checks both allocations; what was read goes into read when it is given.
     AllocationResult checkAllocation(Allocation* read = nullptr);
+    // Whether a number with a fraction is rounded to the nearest whole number or refused.
+    enum class Fraction { Rounded, Refused };
     // The whole number in a box (an empty box counts as 0 and is set to "0"); nothing, with
     // the user told, when it is not a whole number from 0 to 32767.
-    std::optional<int> wholeNumber(QLineEdit* box, const QString& field);
+    std::optional<int> wholeNumber(QLineEdit* box, const QString& field,
+                                   Fraction fraction = Fraction::Rounded);
     // The period chosen in a list; nothing, with the user told, when none is chosen or it
     // lasts no days.
     std::optional<Period> chosenPeriod(QComboBox* list, const QString& field);
     // The stored category the editor shows (its id is in txtId), or nullptr.
     category* shownCategory() const;
     void refuse(const QString& text);
+    // Tells the user, and answers true, when tasks run on the category: it cannot be deleted.
+    bool refuseWhileRunning(int categoryId);
 
     frmMain& m_main;
     CategoryEditorPage& m_page;

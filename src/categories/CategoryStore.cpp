@@ -49,8 +49,23 @@ bool isSelfOrDescendant(Database& database, int categoryId, int candidateParentI
     return false;
 }
 
-void deleteCategory(Database& database, int categoryId) {
+int runningTaskCount(Database& database, int categoryId) {
+    return database
+        .scalar(QStringLiteral("select count(*) from tallyRec where categoryId = ? and endTime is "
+                               "null"),
+                {categoryId})
+        .toInt();
+}
+
+bool deleteCategory(Database& database, int categoryId) {
+    bool deleted = false;
     database.transaction([&] {
+        // Asked again inside the transaction: someone may have started a task since the user
+        // was told there was none.
+        deleted = runningTaskCount(database, categoryId) == 0;
+        if (!deleted) {
+            return;
+        }
         const QVariant parent = database.scalar(
             QStringLiteral("select parentId from category where categoryId = ?"), {categoryId});
         database.execute(QStringLiteral("delete from tallyRec where categoryId = ?"), {categoryId});
@@ -60,6 +75,7 @@ void deleteCategory(Database& database, int categoryId) {
         }
         database.execute(QStringLiteral("delete from category where categoryId = ?"), {categoryId});
     });
+    return deleted;
 }
 
 } // namespace CategoryStore

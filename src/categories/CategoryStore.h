@@ -18,9 +18,13 @@ bool exists(Database& database, const std::optional<QString>& name,
 // them now: such a parent would cut the category and its subtree off from the tree.
 bool isSelfOrDescendant(Database& database, int categoryId, int candidateParentId);
 
+// The tasks running on a category: its open time rows, of every user.
+int runningTaskCount(Database& database, int categoryId);
+
 // Deletes a category with all of its time rows, and moves its sub-categories up to its parent,
 // in one transaction. A category that is gone already leaves its time rows deleted and its
-// sub-categories where they are.
-void deleteCategory(Database& database, int categoryId);
+// sub-categories where they are. While a task runs on the category nothing is deleted and the
+// answer is false: the task would lose its row and record nothing when finished.
+bool deleteCategory(Database& database, int categoryId);
 
 } // namespace CategoryStore

@@ -164,10 +164,17 @@ void CategoryTree::selectCategoryByNode(TreeNode* thisNode) {
     if (thisNode == nullptr) {
         return;
     }
-    ProgramState& state = m_main.state();
     const int id = categoryIdFromKey(thisNode->key()).toInt();
-    state.selectedCategory = getCategoryById(*state.allCategories, id);
-    m_main.tracker().showCategory(0, state.selectedCategory);
+    selectCategory(getCategoryById(*m_main.state().allCategories, id));
+}
+
+void CategoryTree::selectCategory(category* thisCategory) {
+    if (thisCategory == nullptr) {
+        return;
+    }
+    m_main.state().selectedCategory = thisCategory;
+    selectCategoryNode(thisCategory);
+    m_main.tracker().showCategory(0, thisCategory);
 }
 
 category* CategoryTree::getCategoryById(const cateories& checkCategories, int intCategoryId) const {

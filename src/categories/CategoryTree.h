@@ -24,6 +24,9 @@ public:
     // Loads the descendants of thisCategory into the collection, tree and lists.
     void getCategories(category& thisCategory);
     void selectCategoryByNode(TreeNode* thisNode);
+    // Makes a category the selected one, wherever it was chosen: its node is selected in the
+    // tree and the pages show it (showCategory), as after a click on the node.
+    void selectCategory(category* thisCategory);
 
     // The first member with that id; the collection's first member (the placeholder) when there
     // is none; nullptr for an empty collection.

@@ -50,6 +50,14 @@ std::optional<int> toWholeNumber(const QString& text, int minimum, int maximum) 
     return int(*rounded);
 }
 
+std::optional<int> toExactWholeNumber(const QString& text, int minimum, int maximum) {
+    const auto value = toDouble(text);
+    if (!value || std::trunc(*value) != *value) {
+        return std::nullopt;
+    }
+    return toWholeNumber(text, minimum, maximum);
+}
+
 bool isNumber(const QString& text) {
     return toDouble(text).has_value();
 }

@@ -16,6 +16,12 @@ std::optional<qint64> roundHalfEven(double value);
 std::optional<int> toWholeNumber(const QString& text, int minimum = std::numeric_limits<int>::min(),
                                  int maximum = std::numeric_limits<int>::max());
 
+// As toWholeNumber, except that a number with a fraction ("85.50") is refused rather than
+// rounded: for amounts where rounding would silently change what was meant.
+std::optional<int> toExactWholeNumber(const QString& text,
+                                      int minimum = std::numeric_limits<int>::min(),
+                                      int maximum = std::numeric_limits<int>::max());
+
 // Whether the text reads as a number at all (decimals and signs allowed).
 bool isNumber(const QString& text);
 

@@ -36,3 +36,17 @@ task& tasks::Add(int taskId, const QString& sKey) {
     record->taskId = taskId;
     return append(std::move(record), sKey);
 }
+
+std::vector<OpenTimeRow> tasks::openRows(Database& database) {
+    const ResultSet rows = database.query(QStringLiteral(
+        "select tallyRec.timeId, tallyRec.startTime, tallyRec.categoryId, tallyRec.userId "
+        "from tallyRec inner join category on category.categoryId = tallyRec.categoryId "
+        "inner join \"user\" on \"user\".userId = tallyRec.userId "
+        "where tallyRec.endTime is null order by tallyRec.startTime, tallyRec.timeId"));
+    std::vector<OpenTimeRow> open;
+    open.reserve(std::size_t(rows.count()));
+    for (const Row row : rows) {
+        open.push_back({row.integer(0), row.dateTime(1), row.integer(2), row.integer(3)});
+    }
+    return open;
+}

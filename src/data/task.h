@@ -5,6 +5,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <vector>
 
 class TreeNode;
 class category;
@@ -41,11 +42,23 @@ private:
     DataContext* m_context;
 };
 
+// An open row of tallyRec: a task that runs, in this instance or another.
+struct OpenTimeRow {
+    int timeId = 0;
+    QDateTime startTime;
+    int categoryId = 0;
+    int userId = 0;
+};
+
 class tasks : public KeyedCollection<task> {
 public:
     explicit tasks(DataContext& context)
         : m_context(&context) {}
     task& Add(int taskId, const QString& sKey = {});
+
+    // Every open row of every user whose user and category rows exist, oldest start first, in
+    // one statement that the open-row index answers without reading the finished rows.
+    static std::vector<OpenTimeRow> openRows(Database& database);
 
 private:
     DataContext* m_context;

@@ -3,7 +3,6 @@
 #include "app/ClickableLabel.h"
 #include "app/KeyedTree.h"
 #include "app/frmMain.h"
-#include "categories/CategoryEditor.h"
 #include "categories/CategoryTree.h"
 #include "data/Database.h"
 #include "data/TimeText.h"
@@ -273,8 +272,7 @@ void NotificationList::lblNotificationCategory_Click() {
     if (concerned == nullptr || concerned->categoryId != *id || *id == 0) {
         return;
     }
-    state.selectedCategory = concerned;
-    m_main.categories().selectCategoryNode(concerned);
-    m_main.categoryEditor().showCategoryProperties(concerned);
+    // Chosen here as in the tree: the Tasks page starts work on it from now on, too.
+    m_main.categories().selectCategory(concerned);
     m_main.selectTab(frmMain::CategoryTab);
 }

@@ -47,6 +47,10 @@ ProductivityChart::ProductivityChart(frmMain& main, ProductivityPage& page)
             main.guarded([this] { viewportResized(); }));
 }
 
+QString ProductivityChart::unreadableText(qint64 rows) {
+    return QStringLiteral("%1 rows with unreadable start times are left out").arg(rows);
+}
+
 bool ProductivityChart::pageShowing() const {
     return m_main.tabs->currentIndex() == frmMain::ProductivityTab;
 }
@@ -64,8 +68,9 @@ void ProductivityChart::cboCategoryProductivity_Change() {
     if (pageShowing()) {
         loadProductivityChart();
     } else if (m_page.cboCategoryProductivity->currentIndex() > 0) {
-        if (category* chosen = chosenCategory(); chosen != nullptr) {
-            m_main.state().selectedCategory = chosen;
+        if (category* chosen = chosenCategory();
+            chosen != nullptr && chosen != m_main.state().selectedCategory) {
+            m_main.categories().selectCategory(chosen);
         }
     }
 }
@@ -113,7 +118,14 @@ void ProductivityChart::loadProductivityChart() {
             clearProductivityChart();
             return;
         }
-        state.selectedCategory = chosen;
+        if (chosen != state.selectedCategory) {
+            // Chosen in the list: it becomes the selected category everywhere, and showing it
+            // draws the chart again when the page is showing.
+            m_main.categories().selectCategory(chosen);
+            if (pageShowing()) {
+                return;
+            }
+        }
         filter.categoryId = chosen->categoryId;
         categoryText = categories->currentText().trimmed();
     }
@@ -121,6 +133,9 @@ void ProductivityChart::loadProductivityChart() {
     ProductivityData data = ProductivityData::read(m_main.database(), filter);
     if (!data.hasRows) {
         clearProductivityChart();
+        if (data.unreadableRows > 0 && pageShowing()) {
+            m_main.lblDetails->setText(unreadableText(data.unreadableRows));
+        }
         return;
     }
     m_data = std::move(data);
@@ -138,6 +153,9 @@ void ProductivityChart::loadProductivityChart() {
                                       "shows its last %1 days, from %2.")
                            .arg(QLocale().toString(m_data.days()),
                                 TimeText::format(m_data.firstDay, TimeText::DD_MMM_YYYY));
+        }
+        if (m_data.unreadableRows > 0) {
+            details += QStringLiteral("\r\n") + unreadableText(m_data.unreadableRows);
         }
         m_main.lblDetails->setText(details);
     }

@@ -32,6 +32,8 @@ public:
 
 private:
     bool pageShowing() const;
+    // What the caption says of rows left out because their start cannot be read.
+    static QString unreadableText(qint64 rows);
     // The category of the chosen entry of the category list: by the id the entry carries, so
     // that two categories of one name stay apart; by its name where it carries none.
     category* chosenCategory() const;

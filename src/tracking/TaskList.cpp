@@ -92,6 +92,12 @@ void TaskList::refreshTaskList() {
     }
 
     showTaskTree(taskTree->nodeCount() > 0);
+    // The current task is the one highlighted, however it became current.
+    if (const task* current = state.currentTask;
+        current != nullptr && taskTree->owns(current->taskTreeNode) &&
+        taskTree->selectedNode() != current->taskTreeNode) {
+        taskTree->selectNode(current->taskTreeNode);
+    }
 
     const bool running = mine > 0;
     m_main.tasksPage->fraTime->setVisible(running);

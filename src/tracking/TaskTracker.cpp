@@ -27,6 +27,7 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSet>
 #include <QSignalBlocker>
 #include <QTabWidget>
 #include <QTimer>
@@ -34,6 +35,10 @@
 namespace {
 
 const QString Recovered = QStringLiteral("recovered");
+
+// The most minutes one entry takes, typed or set with the arrows: the 16-bit limit of a
+// duration.
+constexpr int LongestEntry = 32767;
 
 // The moment to the second: rows keep no fractions of a second, and the task in memory starts
 // when its row says it does.
@@ -50,7 +55,9 @@ TaskTracker::TaskTracker(frmMain& main, TasksPage& page)
     : QObject(&main)
     , m_main(main)
     , m_page(page) {
-    page.UpDown1->setRange(0, 32767);
+    page.UpDown1->setRange(0, LongestEntry);
+    page.txtDuration->setToolTip(
+        QStringLiteral("Minutes, a whole number from 1 to %1").arg(LongestEntry));
     page.UpDown1->setIncrement(1);
     connect(page.cmdStartNow, &QPushButton::clicked, &main,
             main.guarded([this] { startTimeItem(); }));
@@ -100,7 +107,8 @@ void TaskTracker::startTimeItem() {
 
 void TaskTracker::createTimeItem() {
     ProgramState& state = m_main.state();
-    const std::optional<int> minutes = Numbers::toWholeNumber(m_page.txtDuration->text(), 1);
+    const std::optional<int> minutes =
+        Numbers::toWholeNumber(m_page.txtDuration->text(), 1, LongestEntry);
     category* chosen = state.selectedCategory;
     if (!minutes || chosen == nullptr || chosen->categoryId <= 0 || state.currentUser == nullptr) {
         enableCreate();
@@ -197,14 +205,8 @@ void TaskTracker::checkExistingTasks() {
     if (!state.activeTasks || !state.allCategories) {
         return;
     }
-    // Rows whose user or category is gone are left out by the joins; the open-row index finds
-    // the rest without reading the finished ones.
-    const ResultSet rows = m_main.database().query(QStringLiteral(
-        "select tallyRec.timeId, tallyRec.startTime, tallyRec.categoryId, tallyRec.userId "
-        "from tallyRec inner join category on category.categoryId = tallyRec.categoryId "
-        "inner join \"user\" on \"user\".userId = tallyRec.userId "
-        "where tallyRec.endTime is null order by tallyRec.startTime, tallyRec.timeId"));
-    if (rows.isEmpty()) {
+    const std::vector<OpenTimeRow> rows = tasks::openRows(m_main.database());
+    if (rows.empty()) {
         return;
     }
     // The stored frequency: the Settings page is filled from it only after the tasks are back.
@@ -212,28 +214,65 @@ void TaskTracker::checkExistingTasks() {
         ReminderRule::frequency(m_main.settings().promptFrequency());
     const QDateTime now = m_main.clock().now();
     const int me = state.currentUser != nullptr ? state.currentUser->userId : -1;
-    for (const Row row : rows) {
-        const int id = row.integer(0);
-        user* owner = m_main.userList().getUserById(row.integer(3));
-        const QString key = TaskList::taskKey(id);
-        if (owner == nullptr || state.activeTasks->contains(key)) {
-            continue; // a user added since the list was loaded waits for the next start
+    for (const OpenTimeRow& row : rows) {
+        task* found = addOpenTask(row, now);
+        if (found == nullptr) {
+            continue;
         }
-        const QDateTime start = row.dateTime(1);
-        const qint64 minutes = TimeText::minutesBetween(start, now);
-        task& found = state.activeTasks->Add(id, key);
-        found.startTime = start;
-        found.duration = int(minutes);
-        found.prompt = true;
-        found.reminderCount = ReminderRule::countAfter(minutes, frequency);
-        found.status = Recovered;
-        found.user = owner;
-        found.category = m_main.categories().getCategoryById(*state.allCategories, row.integer(2));
-        if (owner->userId == me) {
-            state.currentTask = &found;
+        found->prompt = true;
+        found->reminderCount = ReminderRule::countAfter(found->duration, frequency);
+        found->status = Recovered;
+        if (found->user->userId == me) {
+            state.currentTask = found;
         }
     }
     m_main.selectTab(frmMain::TasksTab);
+}
+
+task* TaskTracker::addOpenTask(const OpenTimeRow& row, const QDateTime& now) {
+    ProgramState& state = m_main.state();
+    user* owner = m_main.userList().getUserById(row.userId);
+    const QString key = TaskList::taskKey(row.timeId);
+    if (owner == nullptr || state.activeTasks->contains(key)) {
+        return nullptr; // a user added since the list was loaded waits for the next load
+    }
+    task& found = state.activeTasks->Add(row.timeId, key);
+    found.startTime = row.startTime;
+    found.duration = int(TimeText::minutesBetween(row.startTime, now));
+    found.user = owner;
+    found.category = m_main.categories().getCategoryById(*state.allCategories, row.categoryId);
+    return &found;
+}
+
+void TaskTracker::refreshOtherUsersTasks() {
+    ProgramState& state = m_main.state();
+    if (!state.activeTasks || !state.allCategories) {
+        return;
+    }
+    const int me = state.currentUser != nullptr ? state.currentUser->userId : -1;
+    const QDateTime now = m_main.clock().now();
+    QSet<int> open;
+    for (const OpenTimeRow& row : tasks::openRows(m_main.database())) {
+        if (row.userId == me) {
+            continue; // this user's own tasks start and end here
+        }
+        open.insert(row.timeId);
+        addOpenTask(row, now);
+    }
+    std::vector<task*> ended;
+    for (task& running : *state.activeTasks) {
+        if (running.user != nullptr && running.user->userId == me) {
+            continue;
+        }
+        if (!open.contains(running.taskId)) {
+            ended.push_back(&running); // finished, cancelled or deleted elsewhere
+        } else {
+            running.duration = int(TimeText::minutesBetween(running.startTime, now));
+        }
+    }
+    for (task* each : ended) {
+        removeTaskFromList(each);
+    }
 }
 
 void TaskTracker::showCategory(int categoryId, category* thisCategory) {
@@ -268,6 +307,17 @@ void TaskTracker::showCategory(int categoryId, category* thisCategory) {
     }
     enableCreate();
 }
+
+void TaskTracker::showNoCategory() {
+    m_page.cmdStartNow->setEnabled(false);
+    m_page.cmdCreateNow->setEnabled(false);
+    m_main.buttonVisible(0, false);
+    m_main.buttonVisible(2, false);
+    m_main.buttonVisible(3, false);
+    m_page.fraNewTask->setTitle(TasksPage::NewTaskCaption);
+    m_page.fraEntry->setTitle(TasksPage::EntryCaption);
+}
+
 void TaskTracker::txtDuration_Change() {
     if (!m_typing) {
         // Typed into the box: the spinner steps on from the number typed.
@@ -288,8 +338,8 @@ void TaskTracker::UpDown1_Change() {
 }
 
 void TaskTracker::enableCreate() {
-    const std::optional<int> minutes = Numbers::toWholeNumber(m_page.txtDuration->text());
+    const std::optional<int> minutes =
+        Numbers::toWholeNumber(m_page.txtDuration->text(), 1, LongestEntry);
     const category* chosen = m_main.state().selectedCategory;
-    m_page.cmdCreateNow->setEnabled(minutes && *minutes > 0 && chosen != nullptr &&
-                                    chosen->categoryId > 0);
+    m_page.cmdCreateNow->setEnabled(minutes && chosen != nullptr && chosen->categoryId > 0);
 }

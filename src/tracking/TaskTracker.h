@@ -3,6 +3,8 @@
 #include <QObject>
 
 class category;
+class QDateTime;
+struct OpenTimeRow;
 class frmMain;
 class task;
 class TasksPage;
@@ -25,8 +27,15 @@ public:
     task* getTaskById(int taskId) const;
     void removeTaskFromList(task* thisTask);
     void checkExistingTasks();
+    // Brings other users' running tasks in step with their open rows: tasks started elsewhere
+    // join activeTasks, tasks ended elsewhere leave it and the lists, and the durations of the
+    // rest are brought up to date. The current user's own tasks are left as they are.
+    void refreshOtherUsersTasks();
     // Makes a category the one the Tasks page works on (categoryId 0: thisCategory as given).
     void showCategory(int categoryId, category* thisCategory);
+    // The Tasks page with no category to work on (the one it showed was deleted): its frames
+    // name none and nothing can be started or entered.
+    void showNoCategory();
     void txtDuration_Change();
     void UpDown1_Change();
 
@@ -34,6 +43,9 @@ public:
     task* latestTaskOf(const user* owner) const;
 
 private:
+    // Adds a task for an open row whose user is loaded and which is not listed yet; nullptr
+    // otherwise. Its duration is counted up to now.
+    task* addOpenTask(const OpenTimeRow& row, const QDateTime& now);
     // Create is offered for a positive whole number of minutes on a real category.
     void enableCreate();
 

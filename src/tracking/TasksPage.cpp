@@ -38,7 +38,7 @@ TasksPage::TasksPage(QWidget* parent)
 
 void TasksPage::buildNewTask() {
     fraNewTask =
-        named(new QGroupBox(QStringLiteral("Start New Task")), QStringLiteral("fraNewTask"));
+        named(new QGroupBox(NewTaskCaption), QStringLiteral("fraNewTask"));
     chkPrompt = named(new QCheckBox(QStringLiteral("Prompt")), QStringLiteral("chkPrompt"));
     cmdStartNow = named(new QPushButton(QStringLiteral("Start")), QStringLiteral("cmdStartNow"));
     cmdStartNow->setEnabled(false);
@@ -54,7 +54,7 @@ void TasksPage::buildNewTask() {
 }
 
 void TasksPage::buildEntry() {
-    fraEntry = named(new QGroupBox(QStringLiteral("New Time Entry")), QStringLiteral("fraEntry"));
+    fraEntry = named(new QGroupBox(EntryCaption), QStringLiteral("fraEntry"));
     Label17 = caption(QStringLiteral("Add a one off time entry against this category."),
                       QStringLiteral("Label17"));
     lblSetDuration = caption(QStringLiteral("Duration:"), QStringLiteral("lblSetDuration"));

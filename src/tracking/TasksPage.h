@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <QWidget>
 
 class QCheckBox;
@@ -17,6 +18,10 @@ class TasksPage : public QWidget {
     Q_OBJECT
 
 public:
+    // The frames' captions while no category is shown.
+    static inline const QString NewTaskCaption = QStringLiteral("Start New Task");
+    static inline const QString EntryCaption = QStringLiteral("New Time Entry");
+
     explicit TasksPage(QWidget* parent = nullptr);
 
     // "Start New Task"

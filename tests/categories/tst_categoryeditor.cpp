@@ -132,6 +132,7 @@ private slots:
 
     void deleteWithTimeAndSubCategories();
     void deleteWithNothingShownDoesNothing();
+    void deleteRefusedWhileTasksRun();
 
     void browseAndDatePicker();
 };
@@ -283,6 +284,10 @@ void CategoryEditorTest::allocationChecks_data() {
         {"Hourly Rate must be a whole number from 0 to 32767."}, false, true);
     add("rate too large", {"0", "Day", "0", "Day", "40000"},
         {"Hourly Rate must be a whole number from 0 to 32767."}, false, true);
+    // Money is not rounded: "85.50" is not 86.
+    add("rate with a fraction", {"0", "Day", "0", "Day", "85.50"},
+        {"Hourly Rate must be a whole number from 0 to 32767."}, false, true);
+    add("rate with a fraction of nothing", {"0", "Day", "0", "Day", "85.00"}, {}, true, true);
     add("largest numbers", {"0", "Day", "32767", "Year", "32767"},
         {"The maximum time period is invalid there are not 32767 hours in a Year"}, true, true);
 }
@@ -321,7 +326,7 @@ void CategoryEditorTest::allocationChecks() {
         const Row row = storedRow(f, e.txtId->text().toInt());
         QCOMPARE(row.integer(QStringLiteral("minAllocation")), minimum.toInt());
         QCOMPARE(row.integer(QStringLiteral("maxAllocation")), maximum.toInt());
-        QCOMPARE(row.integer(QStringLiteral("chargingRate")), charge.toInt());
+        QCOMPARE(row.integer(QStringLiteral("chargingRate")), int(charge.toDouble()));
     }
 
     // The check on its own gives the same answer.
@@ -435,7 +440,7 @@ void CategoryEditorTest::saveExistingCategoryInPlace() {
     choose(e.cboMinAllocationPeriod, QStringLiteral("Fortnight"));
     e.txtMaxAllocated->setText(QStringLiteral("100"));
     choose(e.cboMaxAllocationPeriod, QStringLiteral("Quarter"));
-    e.txtCharge->setText(QStringLiteral("12.5")); // rounds half to even
+    e.txtCharge->setText(QStringLiteral("12"));
     choose(e.cboProductivity, QStringLiteral("Unproductive"));
     e.txtFolder->setText(QStringLiteral("/tmp/after"));
     f.messages.clear();
@@ -711,6 +716,9 @@ void CategoryEditorTest::deleteWithTimeAndSubCategories() {
     QVERIFY(w.picButton[0]->isHidden());
     QCOMPARE(e.txtId->text(), QString());
     QCOMPARE(e.txtCategory->text(), QString());
+    // ...and the Tasks page names none.
+    QCOMPARE(f.control<QGroupBox>("fraNewTask")->title(), QStringLiteral("Start New Task"));
+    QCOMPARE(f.control<QGroupBox>("fraEntry")->title(), QStringLiteral("New Time Entry"));
 }
 
 void CategoryEditorTest::deleteWithNothingShownDoesNothing() {
@@ -726,6 +734,60 @@ void CategoryEditorTest::deleteWithNothingShownDoesNothing() {
     QCOMPARE(f.messages.texts(), QStringList());
     QCOMPARE(f.messages.unexpected(), 0);
     QCOMPARE(f.count(QStringLiteral("category")), 1);
+}
+
+void CategoryEditorTest::deleteRefusedWhileTasksRun() {
+    MainWindowFixture f;
+    const int ann = f.addUser(QStringLiteral("Ann"));
+    const int bob = f.addUser(QStringLiteral("Bob"));
+    const int design = f.addCategory(QStringLiteral("Design"));
+    const QDateTime start = f.clock.now().addSecs(-3600);
+    f.addTime(design, ann, start, start.addSecs(600), 10);
+    const int bobs = f.addOpenTime(design, bob, start);
+    f.settings.setUser(QStringLiteral("Ann"));
+    QVERIFY(f.load());
+    Editor e(f);
+    f.control<QPushButton>("cmdStartNow")->click();
+    const int annsTask = f.state().currentTask->taskId;
+    f.clock.advanceMinutes(5);
+    e.openPage();
+    QCOMPARE(e.txtCategory->text(), QStringLiteral("Design"));
+
+    // Ann's task and Bob's run on it: nothing is asked, and nothing deleted.
+    f.messages.clear();
+    e.cmdDelete->click();
+    QCOMPARE(f.messages.texts(),
+             QStringList{"The Design category cannot be deleted while 2 tasks are running on it. "
+                         "Nothing has been deleted."});
+    QCOMPARE(f.messages.last().icon, Messages::Icon::Warning);
+    QCOMPARE(f.messages.unexpected(), 0);
+    QCOMPARE(f.count(QStringLiteral("category")), 1);
+    QCOMPARE(f.count(QStringLiteral("tallyRec"), QStringLiteral("categoryId = ?"), {design}), 3);
+    QCOMPARE(f.control<QGroupBox>("fraNewTask")->title(), QStringLiteral("Start working on Design"));
+
+    // Ann's task is whole: Finish records its five minutes.
+    f.control<QPushButton>("cmdStop")->click();
+    QCOMPARE(f.count(QStringLiteral("tallyRec"), QStringLiteral("timeId = ? and duration = 5"),
+                     {annsTask}),
+             1);
+    f.messages.clear();
+    e.cmdDelete->click();
+    QCOMPARE(f.messages.texts(),
+             QStringList{"The Design category cannot be deleted while 1 task is running on it. "
+                         "Nothing has been deleted."});
+
+    // Once Bob has finished too, it goes.
+    f.database().execute(
+        QStringLiteral("update tallyRec set endTime = ?, duration = 60 where timeId = ?"),
+        {f.clock.now(), bobs});
+    f.messages.clear();
+    f.messages.answerYes();
+    e.cmdDelete->click();
+    QCOMPARE(f.messages.texts(),
+             QStringList{"Are you sure you want to delete the Design category and all its "
+                         "associated time?"});
+    QCOMPARE(f.count(QStringLiteral("category")), 0);
+    QCOMPARE(f.count(QStringLiteral("tallyRec")), 0);
 }
 
 void CategoryEditorTest::browseAndDatePicker() {

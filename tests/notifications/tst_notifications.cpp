@@ -92,6 +92,7 @@ private slots:
     void deleteAndReappear();
     void reloadLeavesNodesAlone();
     void linksOpenTheEditors();
+    void categoryLinkIsWhereWorkStarts();
     void unknownSenderAndCategory();
     void staleNodesAndEarlyLinks();
 };
@@ -335,6 +336,31 @@ void NotificationsTest::linksOpenTheEditors() {
              QStringLiteral("Budget"));
     QCOMPARE(t.f.window().tabs->tabText(frmMain::CategoryTab), QStringLiteral("Properties"));
     QVERIFY(t.f.messages.shown().isEmpty());
+}
+
+void NotificationsTest::categoryLinkIsWhereWorkStarts() {
+    Team t;
+    const int other = t.f.addCategory(QStringLiteral("Other"));
+    const int id = t.toBob(QStringLiteral("Above maximum"));
+    QVERIFY(t.f.load());
+    auto* categoryTree = t.f.control<KeyedTree>(QStringLiteral("categoryTree"));
+    t.f.window().categories().selectCategoryByNode(
+        categoryTree->node(QStringLiteral("id_%1").arg(other)));
+    auto* newTask = t.f.control<QGroupBox>(QStringLiteral("fraNewTask"));
+    QCOMPARE(newTask->title(), QStringLiteral("Start working on Other"));
+
+    t.click(t.node(id));
+    t.clickLabel("lblNotificationCategory");
+    // Shown as a click in the tree shows it: the Tasks page names the category Start uses.
+    QCOMPARE(categoryTree->selectedNode()->key(), QStringLiteral("id_%1").arg(t.budget));
+    QCOMPARE(newTask->title(), QStringLiteral("Start working on Budget"));
+    QCOMPARE(t.f.control<QGroupBox>(QStringLiteral("fraEntry"))->title(),
+             QStringLiteral("Create entry for Budget"));
+    QCOMPARE(t.f.window().lblTitle->text(), QStringLiteral("Budget"));
+    t.f.control<QPushButton>(QStringLiteral("cmdStartNow"))->click();
+    QCOMPARE(t.f.count(QStringLiteral("tallyRec"), QStringLiteral("categoryId = ?"), {t.budget}),
+             1);
+    QCOMPARE(t.f.count(QStringLiteral("tallyRec")), 1);
 }
 
 void NotificationsTest::unknownSenderAndCategory() {

@@ -1,4 +1,5 @@
 #include "MainWindowFixture.h"
+#include "app/KeyedTree.h"
 #include "data/Numbers.h"
 #include "reports/ProductivityChart.h"
 #include "reports/ProductivityPage.h"
@@ -6,6 +7,8 @@
 
 #include <QComboBox>
 #include <QFrame>
+#include <QGroupBox>
+#include <QPushButton>
 #include <QLabel>
 #include <QScrollBar>
 #include <QTabWidget>
@@ -72,6 +75,9 @@ private slots:
     void scrollingAndResizing();
     void pictureShowsBandsBarsAndLines();
     void longRangeShowsItsLatestDays();
+    void chosenCategoryIsWhereWorkStarts();
+    void startsStoredAsBareDates();
+    void unreadableStartsAreLeftOut();
 };
 
 void ProductivityChartTest::everythingInBothLists() {
@@ -195,15 +201,15 @@ void ProductivityChartTest::hintWhenNothingMatches() {
 void ProductivityChartTest::drawsWhenThePageShows() {
     Chart c;
     QVERIFY(c.load());
-    const QString title = c.f.window().lblTitle->text();
     // Out of sight, the lists change without drawing...
     c.users()->setCurrentIndex(c.users()->findText(QStringLiteral("Bob")));
     QVERIFY(!c.chart().data().hasRows);
     QVERIFY(!c.page().picProd->showsChart());
-    // ...though choosing a category still makes it the window's.
+    // ...though choosing a category still makes it the window's, shown as a click in the tree
+    // shows it.
     c.categories()->setCurrentIndex(c.categories()->findText(QStringLiteral("    Build")));
     QCOMPARE(c.f.state().selectedCategory->categoryId, c.build);
-    QCOMPARE(c.f.window().lblTitle->text(), title);
+    QCOMPARE(c.f.window().lblTitle->text(), QStringLiteral("Build"));
 
     // Choosing the page draws what the lists say.
     c.showPage();
@@ -341,6 +347,93 @@ void ProductivityChartTest::longRangeShowsItsLatestDays() {
     const int lastBar = chart.bars.back().x + picture->x() + 10;
     QCOMPARE(lastBar, c.page().picProdFrame->width() - 10);
     QCOMPARE(pixel(image, lastBar, chart.innerHeight - 1), ProductivityPicture::BarColour);
+}
+
+void ProductivityChartTest::chosenCategoryIsWhereWorkStarts() {
+    Chart c;
+    QVERIFY(c.load());
+    auto* newTask = c.f.control<QGroupBox>(QStringLiteral("fraNewTask"));
+    QCOMPARE(newTask->title(), QStringLiteral("Start working on Design"));
+    c.users()->setCurrentIndex(0);
+    for (const bool pageShowing : {true, false}) {
+        if (pageShowing) {
+            c.showPage();
+        } else {
+            c.f.window().tabs->setCurrentIndex(frmMain::TasksTab);
+        }
+        const int chosen = pageShowing ? c.build : c.design;
+        const QString name = pageShowing ? QStringLiteral("Build") : QStringLiteral("Design");
+        c.categories()->setCurrentIndex(c.categories()->findData(chosen));
+        QCOMPARE(c.f.state().selectedCategory->categoryId, chosen);
+        // Shown as a click in the tree shows it.
+        QCOMPARE(newTask->title(), QStringLiteral("Start working on ") + name);
+        QCOMPARE(c.f.window().categoryTree->selectedNode()->key(),
+                 QStringLiteral("id_%1").arg(chosen));
+    }
+    QCOMPARE(c.chart().data().dayTotals, (std::vector<qint64>{45, 0, 240}));
+    c.f.control<QPushButton>(QStringLiteral("cmdStartNow"))->click();
+    QCOMPARE(c.f.count(QStringLiteral("tallyRec"), QStringLiteral("endTime is null and "
+                                                                  "categoryId = ?"),
+                       {c.design}),
+             1);
+}
+
+void ProductivityChartTest::startsStoredAsBareDates() {
+    Chart c;
+    // Midnight of 2 December, written as the date alone: it is a start on the 2nd.
+    c.f.database().execute(QStringLiteral("insert into tallyRec (startTime, endTime, duration, "
+                                          "categoryId, userId) values (?, ?, 30, ?, ?)"),
+                           {QStringLiteral("2026-12-02"), at(12, 2, 0, 30), c.design, c.ann});
+    QVERIFY(c.load());
+    c.users()->setCurrentIndex(0);
+    c.categories()->setCurrentIndex(0);
+    c.showPage();
+    QCOMPARE(c.chart().data().dayTotals, (std::vector<qint64>{60, 135, 30, 240}));
+    QCOMPARE(c.chart().data().unreadableRows, 0);
+    // The range starts and ends on such a day too.
+    c.f.database().execute(QStringLiteral("update tallyRec set startTime = ? where duration = 60"),
+                           {QStringLiteral("2026-11-29")});
+    c.chart().loadProductivityChart();
+    QCOMPARE(c.chart().data().firstStart, at(11, 29, 0));
+    QCOMPARE(c.chart().data().dayTotals, (std::vector<qint64>{60, 0, 135, 30, 240}));
+    QCOMPARE(c.details(), QStringLiteral("Productivity chart for time spent on all categories for "
+                                         "all users\r\nPeriod Start: 29 Nov 2026 Period End: "
+                                         "03 Dec 2026"));
+}
+
+void ProductivityChartTest::unreadableStartsAreLeftOut() {
+    QUILLHOUR_SQLITE_ONLY("a date-time column of the server holds only date-times");
+    Chart c;
+    const QString insert = QStringLiteral("insert into tallyRec (startTime, endTime, duration, "
+                                          "categoryId, userId) values (?, NULL, 600, ?, ?)");
+    // Before, among and after the readable starts as text sorts them.
+    for (const QString& unreadable :
+         {QStringLiteral(""), QStringLiteral("12/01/2026 09:00"), QStringLiteral("2026-12-32"),
+          QStringLiteral("yesterday")}) {
+        c.f.database().execute(insert, {unreadable, c.build, c.ann});
+    }
+    // A time that cannot be read after a day that can: the row counts on that day.
+    c.f.database().execute(insert, {QStringLiteral("2026-12-02 at nine"), c.build, c.ann});
+    QVERIFY(c.load());
+    c.users()->setCurrentIndex(0);
+    c.showPage();
+    c.categories()->setCurrentIndex(c.categories()->findData(c.build));
+    QVERIFY(c.page().picProd->showsChart());
+    QCOMPARE(c.chart().data().firstStart, at(12, 1, 14));
+    QCOMPARE(c.chart().data().lastStart, at(12, 3, 8));
+    QCOMPARE(c.chart().data().dayTotals, (std::vector<qint64>{45, 600, 240}));
+    QCOMPARE(c.details(),
+             QStringLiteral("Productivity chart for time spent on Build for all users\r\n"
+                            "Period Start: 01 Dec 2026 Period End: 03 Dec 2026\r\n"
+                            "4 rows with unreadable start times are left out"));
+
+    // Nothing readable left: the hint, and the caption says why.
+    c.f.database().execute(
+        QStringLiteral("delete from tallyRec where duration <> 600 or startTime like '2026-12-02%'"));
+    c.chart().loadProductivityChart();
+    QVERIFY(!c.page().picProd->showsChart());
+    QCOMPARE(c.page().picProd->hint(), QStringLiteral("Select a category with time data"));
+    QCOMPARE(c.details(), QStringLiteral("4 rows with unreadable start times are left out"));
 }
 
 QTEST_MAIN(ProductivityChartTest)

@@ -54,6 +54,9 @@ private slots:
     void nodesAreUpdatedInPlace();
     void tasksOfDeletedUsersAndCategories();
     void clickingTaskNodes();
+    void currentTaskIsHighlighted();
+    void longestOneOffEntry();
+    void teammatesTasksStayCurrent();
 
 private:
     struct Team {
@@ -412,11 +415,13 @@ void TasksTest::onlyOtherUsersTasks() {
     QVERIFY(!f.window().statusPanel_1->isHidden());
     QCOMPARE(f.window().statusPanel_1->text(), QStringLiteral("Active Tasks: 1"));
     QCOMPARE(f.window().windowTitle(), frmMain::programTitle());
-    // The task timer, which counts the minutes, runs only for the user's own tasks.
+    // The task timer runs only for the user's own tasks; other users' tasks are counted on by
+    // the housekeeping timer.
     f.clock.advanceMinutes(3);
     f.systemTick();
+    QVERIFY(!f.window().tmrTime->isActive());
     QCOMPARE(f.window().usersPage->userTree->node(key(bobs))->text(),
-             QStringLiteral("Design - (01:00) - recovered"));
+             QStringLiteral("Design - (01:03) - recovered"));
 }
 
 void TasksTest::nodesAreUpdatedInPlace() {
@@ -458,10 +463,12 @@ void TasksTest::tasksOfDeletedUsersAndCategories() {
     f.messages.answerYes();
     f.window().userList().cmdDeleteUser_Click();
     QVERIFY(!f.window().usersPage->userTree->exists(key(bobs)));
+    QCOMPARE(f.state().activeTasks->Item(key(bobs)).user->userName, QStringLiteral("Bob"));
+    // His open row names no user now, so it is no running task at the next tick, as at start.
     f.window().userList().loadUserList();
     f.systemTick();
     QVERIFY(!f.window().usersPage->userTree->exists(key(bobs)));
-    QCOMPARE(f.state().activeTasks->Item(key(bobs)).user->userName, QStringLiteral("Bob"));
+    QVERIFY(!f.state().activeTasks->contains(key(bobs)));
 
     // Design's row goes behind the program's back: the task keeps running on "- none -".
     f.control<QPushButton>(QStringLiteral("cmdStartNow"))->click();
@@ -476,7 +483,7 @@ void TasksTest::tasksOfDeletedUsersAndCategories() {
     QCOMPARE(f.messages.shown().size(), 1); // the delete question only
     f.control<QPushButton>(QStringLiteral("cmdStop"))->click();
     QCOMPARE(openRows(f), QStringLiteral("1"));
-    QCOMPARE(f.state().activeTasks->Count(), 1);
+    QCOMPARE(f.state().activeTasks->Count(), 0);
 }
 
 void TasksTest::clickingTaskNodes() {
@@ -497,6 +504,143 @@ void TasksTest::clickingTaskNodes() {
     QCOMPARE(f.state().currentTask->taskId, early);
     emit tree->DblClick(tree->node(key(early)));
     QCOMPARE(f.window().tabs->currentIndex(), int(frmMain::TasksTab));
+}
+
+void TasksTest::currentTaskIsHighlighted() {
+    MainWindowFixture f;
+    const Team team = seed(f);
+    const int recovered = f.addOpenTime(team.design, team.ann, at(9, 0));
+    QVERIFY(f.load());
+    KeyedTree* tree = f.window().taskTree;
+    auto highlighted = [&] {
+        const TreeNode* node = tree->selectedNode();
+        return node != nullptr ? node->key() : QString();
+    };
+    // Found open at start.
+    QCOMPARE(highlighted(), key(recovered));
+    QCOMPARE(tree->selectedItems().size(), 1);
+
+    f.control<QPushButton>(QStringLiteral("cmdStartNow"))->click();
+    const int second = f.state().currentTask->taskId;
+    QCOMPARE(highlighted(), key(second));
+    f.clock.advanceMinutes(1);
+    f.control<QPushButton>(QStringLiteral("cmdStartNow"))->click();
+    const int third = f.state().currentTask->taskId;
+    QCOMPARE(highlighted(), key(third));
+
+    // A click makes the task current, and it stays highlighted through the ticks.
+    TreeNode* node = tree->node(key(recovered));
+    tree->scrollToItem(node);
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(node).center());
+    QCOMPARE(f.state().currentTask->taskId, recovered);
+    f.taskTick();
+    f.systemTick();
+    QCOMPARE(highlighted(), key(recovered));
+
+    // Finished: the latest of the rest is current, and highlighted.
+    f.control<QPushButton>(QStringLiteral("cmdStop"))->click();
+    QCOMPARE(f.state().currentTask->taskId, third);
+    QCOMPARE(highlighted(), key(third));
+    f.messages.answerYes();
+    f.control<QPushButton>(QStringLiteral("cmdCancelTask"))->click();
+    QCOMPARE(highlighted(), key(second));
+    QCOMPARE(tree->selectedItems().size(), 1);
+}
+
+void TasksTest::longestOneOffEntry() {
+    MainWindowFixture f;
+    seed(f);
+    QVERIFY(f.load());
+    auto* text = f.control<QLineEdit>(QStringLiteral("txtDuration"));
+    auto* spinner = f.control<UpDown>(QStringLiteral("UpDown1"));
+    auto* create = f.control<QPushButton>(QStringLiteral("cmdCreateNow"));
+    // The box takes what its arrows reach, and no more.
+    for (const char* refused : {"2147483647", "32768", "1e9"}) {
+        text->setText(QString::fromLatin1(refused));
+        QVERIFY2(!create->isEnabled(), refused);
+        f.window().tracker().createTimeItem();
+    }
+    QCOMPARE(f.count(QStringLiteral("tallyRec")), 0);
+    QVERIFY(f.messages.shown().isEmpty());
+    text->setText(QStringLiteral("32767"));
+    QCOMPARE(spinner->value(), 32767);
+    spinner->upButton()->click();
+    QCOMPARE(text->text(), QStringLiteral("32767"));
+    QVERIFY(create->isEnabled());
+    create->click();
+    QCOMPARE(f.database()
+                 .scalar(QStringLiteral("select endTime from tallyRec where duration = 32767"))
+                 .isNull(),
+             false);
+    QCOMPARE(f.database()
+                 .query(QStringLiteral("select endTime from tallyRec"))
+                 .first()
+                 .dateTime(0),
+             at(10, 0).addSecs(32767 * 60));
+}
+
+void TasksTest::teammatesTasksStayCurrent() {
+    MainWindowFixture f;
+    const Team team = seed(f);
+    const int build = f.addCategory(QStringLiteral("Build"));
+    const int bobsFirst = f.addOpenTime(team.design, team.bob, at(9, 0));
+    QVERIFY(f.load());
+    KeyedTree* userTree = f.window().usersPage->userTree;
+    QToolButton* count = f.window().statusPanel_1;
+    QCOMPARE(count->text(), QStringLiteral("Active Tasks: 1"));
+
+    // Bob starts another task on his own computer; the next tick lists it under him.
+    f.clock.advanceSeconds(30);
+    const int bobsSecond = f.addOpenTime(build, team.bob, f.clock.now());
+    f.systemTick();
+    QCOMPARE(userTree->node(key(bobsSecond))->parentNode()->key(), uid(team.bob));
+    QCOMPARE(userTree->node(key(bobsSecond))->text(), QStringLiteral("Build - (00:00) - "));
+    QCOMPARE(count->text(), QStringLiteral("Active Tasks: 2"));
+    QVERIFY(!f.window().taskTree->exists(key(bobsSecond)));
+    QVERIFY(!f.window().tmrTime->isActive());
+
+    // Time passes while Ann runs nothing: Bob's durations count on all the same.
+    f.clock.advanceMinutes(5);
+    f.systemTick();
+    QCOMPARE(userTree->node(key(bobsFirst))->text(), QStringLiteral("Design - (01:05) - recovered"));
+    QCOMPARE(userTree->node(key(bobsSecond))->text(), QStringLiteral("Build - (00:05) - "));
+
+    // He finishes the first: gone from the list, the Users page and the count.
+    f.database().execute(
+        QStringLiteral("update tallyRec set endTime = ?, duration = 65 where timeId = ?"),
+        {f.clock.now(), bobsFirst});
+    f.systemTick();
+    QVERIFY(!f.state().activeTasks->contains(key(bobsFirst)));
+    QVERIFY(!userTree->exists(key(bobsFirst)));
+    QCOMPARE(count->text(), QStringLiteral("Active Tasks: 1"));
+
+    // Ann's own task is hers alone to end: a row finished elsewhere leaves it running here.
+    f.control<QPushButton>(QStringLiteral("cmdStartNow"))->click();
+    const int annsTask = f.state().currentTask->taskId;
+    f.database().execute(QStringLiteral("update tallyRec set endTime = ? where timeId = ?"),
+                         {f.clock.now(), annsTask});
+    f.systemTick();
+    QVERIFY(f.state().activeTasks->contains(key(annsTask)));
+    QCOMPARE(count->text(), QStringLiteral("Active Tasks: 2"));
+
+    // Cancelled elsewhere: gone as well.
+    auto tickStatements = [&] {
+        const quint64 before = f.window().database().statementCount();
+        f.systemTick();
+        return f.window().database().statementCount() - before;
+    };
+    f.database().execute(QStringLiteral("delete from tallyRec where timeId = ?"), {bobsSecond});
+    const quint64 few = tickStatements();
+    QVERIFY(!userTree->exists(key(bobsSecond)));
+    QCOMPARE(count->text(), QStringLiteral("Active Tasks: 1"));
+
+    // The open rows are read in one statement, however many there are.
+    for (int more = 0; more < 5; ++more) {
+        f.addOpenTime(team.design, team.bob, at(8, more));
+    }
+    QCOMPARE(tickStatements(), few);
+    QCOMPARE(count->text(), QStringLiteral("Active Tasks: 6"));
+    QCOMPARE(f.state().activeTasks->Count(), 6);
 }
 
 QTEST_MAIN(TasksTest)
