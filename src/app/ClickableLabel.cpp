@@ -3,7 +3,7 @@
 #include <QMouseEvent>
 
 ClickableLabel::ClickableLabel(const QString& text, QWidget* parent)
-    : QLabel(text, parent) {
+    : ElidedLabel(text, parent) {
     QFont linkFont = font();
     linkFont.setUnderline(true);
     setFont(linkFont);
@@ -15,7 +15,7 @@ ClickableLabel::ClickableLabel(const QString& text, QWidget* parent)
 
 void ClickableLabel::mousePressEvent(QMouseEvent* event) {
     m_pressed = event->button() == Qt::LeftButton;
-    QLabel::mousePressEvent(event);
+    ElidedLabel::mousePressEvent(event);
 }
 
 void ClickableLabel::mouseReleaseEvent(QMouseEvent* event) {
@@ -23,7 +23,7 @@ void ClickableLabel::mouseReleaseEvent(QMouseEvent* event) {
     const bool click = m_pressed && event->button() == Qt::LeftButton &&
                        rect().contains(event->position().toPoint());
     m_pressed = false;
-    QLabel::mouseReleaseEvent(event);
+    ElidedLabel::mouseReleaseEvent(event);
     if (click) {
         emit clicked();
     }

@@ -1,10 +1,10 @@
 #pragma once
 
-#include <QLabel>
+#include "app/ElidedLabel.h"
 
 // A label that acts as a link: blue, underlined, a pointing hand over it, and clicked() on a
-// left click released over the label.
-class ClickableLabel : public QLabel {
+// left click released over the label. A text too long for its room is cut short.
+class ClickableLabel : public ElidedLabel {
     Q_OBJECT
 
 public:

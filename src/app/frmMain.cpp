@@ -1,10 +1,13 @@
 #include "app/frmMain.h"
 
+#include "app/ElidedLabel.h"
+#include "app/ElidedToolButton.h"
 #include "app/KeyedTree.h"
 #include "app/PictureButton.h"
 #include "app/SettingsPage.h"
 #include "app/TrayIcon.h"
 #include "app/UiHelpers.h"
+#include "app/WrappingLabel.h"
 #include "app/frmHelp.h"
 #include "categories/CategoryEditor.h"
 #include "categories/CategoryEditorPage.h"
@@ -32,6 +35,7 @@
 #include "users/UsersPage.h"
 
 #include <QApplication>
+#include <QScreen>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDir>
@@ -47,6 +51,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -57,6 +62,11 @@ constexpr int ButtonRowStartTwips = 176;
 constexpr int ButtonGapTwips = 10;
 constexpr int ButtonTopTwips = 60;
 constexpr int HoverFrameTwips = 375;
+
+// The header's details hold welcome texts, descriptions and the chart's period in this many
+// lines, always: the pages below never move as the text changes. Longer texts are cut short,
+// whole in the tool-tip.
+constexpr int DetailLines = 3;
 
 const QColor MinimumColour(128, 128, 255); // light blue
 const QColor MaximumColour(255, 128, 128); // light red
@@ -140,15 +150,19 @@ void frmMain::buildWindow() {
     central->setObjectName(QStringLiteral("centralWidget"));
     setCentralWidget(central);
 
-    lblTitle = new QLabel(QStringLiteral("Quillhour"), central);
+    // Names and descriptions can be longer than any window is wide: the header cuts them short
+    // rather than widen the window.
+    lblTitle = new ElidedLabel(QStringLiteral("Quillhour"), central);
     lblTitle->setObjectName(QStringLiteral("lblTitle"));
     lblTitle->setFont(verdana(14, true));
-    lblDetails = new QLabel(QStringLiteral("Welcome to Quillhour, a simple tool for helping you "
-                                           "better manage your time and projects."),
-                            central);
+    auto* details = new WrappingLabel(QStringLiteral("Welcome to Quillhour, a simple tool for "
+                                                     "helping you better manage your time and "
+                                                     "projects."),
+                                      central);
+    details->setMaximumLines(DetailLines);
+    lblDetails = details;
     lblDetails->setObjectName(QStringLiteral("lblDetails"));
-    lblDetails->setWordWrap(true);
-    lblDetails->setMinimumHeight(lblDetails->fontMetrics().lineSpacing() * 2);
+    lblDetails->setFixedHeight(lblDetails->fontMetrics().lineSpacing() * DetailLines);
     lblDetails->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
     m_buttonRow = buildButtonRow();
@@ -220,7 +234,7 @@ void frmMain::buildWindow() {
     statusPanel_1->setText(QStringLiteral("Active Tasks: "));
     statusPanel_1->setAutoRaise(true);
     statusPanel_1->hide();
-    statusPanel_2 = new QToolButton(bar);
+    statusPanel_2 = new ElidedToolButton(bar);
     statusPanel_2->setObjectName(QStringLiteral("statusPanel_2"));
     statusPanel_2->setText(QStringLiteral("User:"));
     statusPanel_2->setToolTip(QStringLiteral("Current User"));
@@ -238,8 +252,10 @@ void frmMain::buildWindow() {
     tmrTime->setInterval(900);
 
     // The design size of the client area is 9495 by 6945 twips; the window opens somewhat
-    // larger so the editor and the chart have room on today's screens.
-    resize(960, 660);
+    // larger so the editor and the chart have room on today's screens, though never larger
+    // than the screen.
+    const QRect room = screen()->availableGeometry();
+    resize(std::min(960, room.width()), std::min(660, room.height()));
 }
 
 QWidget* frmMain::buildButtonRow() {
@@ -497,6 +513,9 @@ void frmMain::shutDown(Shutdown how) {
         return;
     }
     markCurrentUserInactive();
+    if (how == Shutdown::NoQuestions && isVisible()) {
+        rememberGeometry(); // the program ends with the window still up
+    }
     if (how == Shutdown::AskAboutTasks && m_state.currentUser != nullptr && m_state.activeTasks) {
         const int me = m_state.currentUser->userId;
         for (task& running : *m_state.activeTasks) {
@@ -523,6 +542,27 @@ void frmMain::Form_Terminate() {
     }
     markCurrentUserInactive();
     processList().deleteOwnRows();
+}
+
+void frmMain::rememberGeometry() {
+    settings().setWindowGeometry(saveGeometry());
+}
+
+void frmMain::hideEvent(QHideEvent* event) {
+    if (!event->spontaneous()) {
+        rememberGeometry();
+    }
+    QMainWindow::hideEvent(event);
+}
+
+void frmMain::showEvent(QShowEvent* event) {
+    if (!event->spontaneous()) {
+        // Before the window system maps the window, so it appears in place at once.
+        if (const QByteArray geometry = settings().windowGeometry(); !geometry.isEmpty()) {
+            restoreGeometry(geometry);
+        }
+    }
+    QMainWindow::showEvent(event);
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {

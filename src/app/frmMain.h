@@ -173,6 +173,10 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // The window keeps its place and size while hidden (for a reminder, or closed and loaded
+    // again) and from one run to the next.
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     void buildWindow();
@@ -186,6 +190,7 @@ private:
     // Checks a new database location (making the database when it is new) and stores it for the
     // next start.
     void useDatabase(const QString& location);
+    void rememberGeometry();
 
     Services m_services;
     ProgramState m_state;

@@ -3,6 +3,7 @@
 #include "app/ClickableLabel.h"
 #include "app/KeyedTree.h"
 #include "app/UiHelpers.h"
+#include "app/WrappingLabel.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -29,10 +30,9 @@ NotificationsPage::NotificationsPage(QWidget* parent)
     lblDate = named(new QLabel(QStringLiteral("12 Jan 2005")), QStringLiteral("lblDate"));
     lblStatusDate =
         named(new QLabel(QStringLiteral("12 Jan 2005")), QStringLiteral("lblStatusDate"));
-    lblNotificationMessage = named(new QLabel, QStringLiteral("lblNotificationMessage"));
-    lblNotificationMessage->setWordWrap(true);
+    // A message wraps anywhere in a word too long for a line, rather than widen the window.
+    lblNotificationMessage = named(new WrappingLabel, QStringLiteral("lblNotificationMessage"));
     lblNotificationMessage->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    lblNotificationMessage->setTextInteractionFlags(Qt::TextSelectableByMouse);
     lblNotificationMessage->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
     cmdDeleteNotification =
         named(new QPushButton(QStringLiteral("Delete")), QStringLiteral("cmdDeleteNotification"));

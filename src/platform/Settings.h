@@ -1,18 +1,21 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <memory>
 
 class QSettings;
 
-// The four per-user settings, stored as text under "Quillhour", group "Settings".
-// The default constructor uses the desktop's per-user store; tests pass a file of their own.
+// The per-user settings, stored as text under "Quillhour", group "Settings": the four the
+// program has always had, and the main window's place and size beside them. The default
+// constructor uses the desktop's per-user store; tests pass a file of their own.
 class Settings {
 public:
     static inline const QString DatabaseKey = QStringLiteral("Database");
     static inline const QString PromptFrequencyKey = QStringLiteral("Prompt Frequency");
     static inline const QString TrayIconKey = QStringLiteral("Tray Icon");
     static inline const QString UserKey = QStringLiteral("User");
+    static inline const QString WindowGeometryKey = QStringLiteral("Window Geometry");
 
     Settings();
     explicit Settings(const QString& iniFile);
@@ -34,6 +37,14 @@ public:
     }
     QString user() const { return value(UserKey); }
     void setUser(const QString& name) { setValue(UserKey, name); }
+    // The main window's place and size as the window system saves them; empty when none was
+    // stored yet.
+    QByteArray windowGeometry() const {
+        return QByteArray::fromBase64(value(WindowGeometryKey).toLatin1());
+    }
+    void setWindowGeometry(const QByteArray& geometry) {
+        setValue(WindowGeometryKey, QString::fromLatin1(geometry.toBase64()));
+    }
 
     // Where the values are kept, for messages and the README.
     QString location() const;

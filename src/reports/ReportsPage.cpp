@@ -27,6 +27,9 @@ ReportsPage::ReportsPage(QWidget* parent)
     grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grid->setAlternatingRowColors(true);
     grid->setWordWrap(false);
+    // A click on a heading sorts by that column; until then the rows keep the query's order.
+    grid->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+    grid->setSortingEnabled(true);
 
     cmdDeleteTime =
         named(new QPushButton(QStringLiteral("Delete")), QStringLiteral("cmdDeleteTime"));

@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableView>
+#include <algorithm>
 
 TimeRecordsGrid::TimeRecordsGrid(frmMain& main, ReportsPage& page)
     : QObject(&main)
@@ -21,7 +22,7 @@ TimeRecordsGrid::TimeRecordsGrid(frmMain& main, ReportsPage& page)
     connect(page.grid, &QTableView::clicked, &main, main.guarded([this] { grid_Click(); }));
     connect(page.cmdDeleteTime, &QPushButton::clicked, &main,
             main.guarded([this] { cmdDeleteTime_Click(); }));
-    page.grid->installEventFilter(this);
+    page.grid->viewport()->installEventFilter(this);
 }
 
 void TimeRecordsGrid::viewCategoryTimes() {
@@ -57,17 +58,25 @@ void TimeRecordsGrid::applyColumnWidths() {
     if (grid->model() != m_model) {
         return;
     }
-    const double share = grid->width() / (int(TimeRecordsModel::ColumnCount) - 0.5);
+    // The width the grid has for its columns: inside its frame and beside its vertical scroll
+    // bar. Columns 1 to 4 take a share each and the time id the half share that is left, so
+    // every column is in view and nothing scrolls sideways.
+    const int room = grid->viewport()->width();
+    const double share = room / (int(TimeRecordsModel::ColumnCount) - 0.5);
     const int width = int(Numbers::roundHalfEven(share).value_or(0));
+    QHeaderView* header = grid->horizontalHeader();
     for (int column = TimeRecordsModel::StartColumn; column < TimeRecordsModel::ColumnCount;
          ++column) {
-        grid->horizontalHeader()->resizeSection(column, width);
+        header->resizeSection(column, width);
     }
+    header->resizeSection(TimeRecordsModel::TimeIdColumn,
+                          std::max(0, room - width * (int(TimeRecordsModel::ColumnCount) - 1)));
 }
 
 bool TimeRecordsGrid::eventFilter(QObject* watched, QEvent* event) {
-    // The columns keep their share of the grid as the window is resized.
-    if (watched == m_page.grid && event->type() == QEvent::Resize) {
+    // The columns keep their share of the grid as the window is resized, and as the vertical
+    // scroll bar comes and goes.
+    if (watched == m_page.grid->viewport() && event->type() == QEvent::Resize) {
         applyColumnWidths();
     }
     return QObject::eventFilter(watched, event);

@@ -3,7 +3,10 @@
 #include "data/Database.h"
 #include "data/TimeText.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <limits>
+#include <numeric>
 
 namespace {
 
@@ -29,11 +32,80 @@ void TimeRecordsModel::setRows(ResultSet rows) {
     beginResetModel();
     m_rows = std::move(rows);
     m_userColumn = m_rows.columnIndex(QStringLiteral("userName"));
+    applyOrder();
     endResetModel();
 }
 
 int TimeRecordsModel::timeId(int row) const {
-    return m_rows.row(row).integer(0);
+    return m_rows.row(stored(row)).integer(0);
+}
+
+void TimeRecordsModel::sort(int column, Qt::SortOrder order) {
+    const QModelIndexList before = persistentIndexList();
+    std::vector<int> storedBefore;
+    storedBefore.reserve(std::size_t(before.size()));
+    for (const QModelIndex& index : before) {
+        storedBefore.push_back(stored(index.row()));
+    }
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    m_sortColumn = column >= 0 && column < ColumnCount ? column : -1;
+    m_sortOrder = order;
+    applyOrder();
+    // The selection and the current cell stay on the rows they were on.
+    std::vector<int> position(std::size_t(m_rows.count()));
+    for (int row = 0; row < m_rows.count(); ++row) {
+        position[std::size_t(stored(row))] = row;
+    }
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (qsizetype i = 0; i < before.size(); ++i) {
+        after.append(index(position[std::size_t(storedBefore[std::size_t(i)])],
+                           before[i].column()));
+    }
+    changePersistentIndexList(before, after);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+void TimeRecordsModel::applyOrder() {
+    m_order.clear();
+    if (m_sortColumn < 0) {
+        return;
+    }
+    // One key per row, read once: a time read at every comparison would cost more than the
+    // sort itself.
+    const int count = m_rows.count();
+    std::vector<QVariant> keys;
+    keys.reserve(std::size_t(count));
+    for (int row = 0; row < count; ++row) {
+        const Row values = m_rows.row(row);
+        switch (m_sortColumn) {
+        case TimeIdColumn:
+            keys.emplace_back(values.integer64(0));
+            break;
+        case StartColumn:
+        case EndColumn: {
+            const QDateTime moment = values.dateTime(m_sortColumn == StartColumn ? 1 : 2);
+            keys.emplace_back(moment.isValid() ? moment.toMSecsSinceEpoch()
+                                               : std::numeric_limits<qint64>::min());
+            break;
+        }
+        default:
+            keys.emplace_back(cellText(row, m_sortColumn));
+            break;
+        }
+    }
+    m_order.resize(std::size_t(count));
+    std::iota(m_order.begin(), m_order.end(), 0);
+    const bool text = m_sortColumn == SpentColumn || m_sortColumn == UserColumn;
+    auto less = [&](int a, int b) {
+        const QVariant& left = keys[std::size_t(a)];
+        const QVariant& right = keys[std::size_t(b)];
+        return text ? QString::localeAwareCompare(left.toString(), right.toString()) < 0
+                    : left.toLongLong() < right.toLongLong();
+    };
+    std::stable_sort(m_order.begin(), m_order.end(), [&](int a, int b) {
+        return m_sortOrder == Qt::AscendingOrder ? less(a, b) : less(b, a);
+    });
 }
 
 QString TimeRecordsModel::timeSpent(const QDateTime& start, const QDateTime& end) {
@@ -83,7 +155,7 @@ QVariant TimeRecordsModel::data(const QModelIndex& index, int role) const {
     }
     switch (role) {
     case Qt::DisplayRole:
-        return cellText(index.row(), index.column());
+        return cellText(stored(index.row()), index.column());
     case Qt::TextAlignmentRole:
         // The time id is a number and reads as one; the other columns are left-aligned.
         return index.column() == TimeIdColumn ? QVariant(Qt::AlignRight | Qt::AlignVCenter)

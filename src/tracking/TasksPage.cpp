@@ -1,5 +1,6 @@
 #include "tracking/TasksPage.h"
 
+#include "app/CaptionFrame.h"
 #include "app/UiHelpers.h"
 #include "app/UpDown.h"
 
@@ -38,7 +39,7 @@ TasksPage::TasksPage(QWidget* parent)
 
 void TasksPage::buildNewTask() {
     fraNewTask =
-        named(new QGroupBox(NewTaskCaption), QStringLiteral("fraNewTask"));
+        named(new CaptionFrame(NewTaskCaption), QStringLiteral("fraNewTask"));
     chkPrompt = named(new QCheckBox(QStringLiteral("Prompt")), QStringLiteral("chkPrompt"));
     cmdStartNow = named(new QPushButton(QStringLiteral("Start")), QStringLiteral("cmdStartNow"));
     cmdStartNow->setEnabled(false);
@@ -54,7 +55,7 @@ void TasksPage::buildNewTask() {
 }
 
 void TasksPage::buildEntry() {
-    fraEntry = named(new QGroupBox(EntryCaption), QStringLiteral("fraEntry"));
+    fraEntry = named(new CaptionFrame(EntryCaption), QStringLiteral("fraEntry"));
     Label17 = caption(QStringLiteral("Add a one off time entry against this category."),
                       QStringLiteral("Label17"));
     lblSetDuration = caption(QStringLiteral("Duration:"), QStringLiteral("lblSetDuration"));
@@ -86,7 +87,8 @@ void TasksPage::buildEntry() {
 }
 
 void TasksPage::buildTime() {
-    fraTime = named(new QGroupBox(QStringLiteral("Currently Working")), QStringLiteral("fraTime"));
+    fraTime =
+        named(new CaptionFrame(QStringLiteral("Currently Working")), QStringLiteral("fraTime"));
     fraTime->setVisible(false);
 
     lblStartTimeCaption =

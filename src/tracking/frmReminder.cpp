@@ -1,6 +1,7 @@
 #include "tracking/frmReminder.h"
 
 #include "app/UiHelpers.h"
+#include "app/WrappingLabel.h"
 #include "app/frmMain.h"
 #include "data/TimeText.h"
 #include "platform/Clock.h"
@@ -24,9 +25,8 @@ frmReminder::frmReminder(frmMain& main)
     QFont heading = verdanaFont(12);
     heading.setBold(true);
     lblTitle->setFont(heading);
-    lblInfo = named(new QLabel(this), QStringLiteral("lblInfo"));
+    lblInfo = named(new WrappingLabel(QString(), this), QStringLiteral("lblInfo"));
     lblInfo->setFont(verdanaFont());
-    lblInfo->setWordWrap(true);
     lblInfo->setMinimumWidth(320);
     cmdContinue =
         named(new QPushButton(QStringLiteral("Continue"), this), QStringLiteral("cmdContinue"));

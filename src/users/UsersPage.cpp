@@ -1,5 +1,6 @@
 #include "users/UsersPage.h"
 
+#include "app/CaptionFrame.h"
 #include "app/KeyedTree.h"
 #include "app/UiHelpers.h"
 
@@ -34,7 +35,7 @@ UsersPage::UsersPage(QWidget* parent)
     userTree = named(new KeyedTree, QStringLiteral("userTree"));
 
     fraUserDetails =
-        named(new QGroupBox(QStringLiteral("User Details")), QStringLiteral("fraUserDetails"));
+        named(new CaptionFrame(QStringLiteral("User Details")), QStringLiteral("fraUserDetails"));
     fraUserDetails->setVisible(false);
     QSizePolicy keepPlace = fraUserDetails->sizePolicy();
     keepPlace.setRetainSizeWhenHidden(true);

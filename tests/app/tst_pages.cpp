@@ -51,11 +51,11 @@ struct Control {
 
 const QList<Control>& controls() {
     static const QList<Control> all = {
-        CONTROL(TasksPage, fraNewTask, "QGroupBox", "Start New Task", nullptr),
+        CONTROL(TasksPage, fraNewTask, "CaptionFrame", "Start New Task", nullptr),
         CONTROL(TasksPage, chkPrompt, "QCheckBox", "Prompt", nullptr),
         CONTROL(TasksPage, cmdStartNow, "QPushButton", "Start", nullptr),
         CONTROL(TasksPage, cmdStart, "QPushButton", "Start", nullptr),
-        CONTROL(TasksPage, fraEntry, "QGroupBox", "New Time Entry", nullptr),
+        CONTROL(TasksPage, fraEntry, "CaptionFrame", "New Time Entry", nullptr),
         CONTROL(TasksPage, Label17, "QLabel", "Add a one off time entry against this category.",
                 nullptr),
         CONTROL(TasksPage, lblSetDuration, "QLabel", "Duration:", nullptr),
@@ -63,7 +63,7 @@ const QList<Control>& controls() {
         CONTROL(TasksPage, UpDown1, "UpDown", nullptr, nullptr),
         CONTROL(TasksPage, lblMinutes, "QLabel", "minutes", nullptr),
         CONTROL(TasksPage, cmdCreateNow, "QPushButton", "Create", nullptr),
-        CONTROL(TasksPage, fraTime, "QGroupBox", "Currently Working", nullptr),
+        CONTROL(TasksPage, fraTime, "CaptionFrame", "Currently Working", nullptr),
         CONTROL(TasksPage, lblStartTimeCaption, "QLabel", "Start Time:", nullptr),
         CONTROL(TasksPage, lblEndTimeCaption, "QLabel", "Currently:", nullptr),
         CONTROL(TasksPage, lblDurationCaption, "QLabel", "Duration:", nullptr),
@@ -156,11 +156,11 @@ const QList<Control>& controls() {
         CONTROL(NotificationsPage, lblTo, "ClickableLabel", "To:", nullptr),
         CONTROL(NotificationsPage, lblDate, "QLabel", "12 Jan 2005", nullptr),
         CONTROL(NotificationsPage, lblStatusDate, "QLabel", "12 Jan 2005", nullptr),
-        CONTROL(NotificationsPage, lblNotificationMessage, "QLabel", "", nullptr),
+        CONTROL(NotificationsPage, lblNotificationMessage, "WrappingLabel", "", nullptr),
         CONTROL(NotificationsPage, cmdDeleteNotification, "QPushButton", "Delete", nullptr),
 
         CONTROL(UsersPage, userTree, "KeyedTree", nullptr, nullptr),
-        CONTROL(UsersPage, fraUserDetails, "QGroupBox", "User Details", nullptr),
+        CONTROL(UsersPage, fraUserDetails, "CaptionFrame", "User Details", nullptr),
         CONTROL(UsersPage, lblUserName, "QLabel", "User Name:", nullptr),
         CONTROL(UsersPage, txtUserName, "QLineEdit", "", nullptr),
         CONTROL(UsersPage, lblUserId, "QLabel", "User ID:", nullptr),

@@ -10,6 +10,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTableView>
 #include <QtTest>
@@ -54,6 +55,7 @@ private slots:
     void rootEntryLeavesTheGrid();
     void deletingARow();
     void deletingTheLastRow();
+    void columnsFitAndSort();
 };
 
 void TimeRecordsTest::timeSpentDropsWholeDays() {
@@ -95,11 +97,15 @@ void TimeRecordsTest::gridShowsTheFinishedRows() {
     };
     QCOMPARE(cells(grid), expected);
 
-    const int width = int(*Numbers::roundHalfEven(grid->width() / 4.5));
-    QCOMPARE(grid->horizontalHeader()->sectionSize(0),
-             grid->horizontalHeader()->defaultSectionSize());
+    // Columns 1 to 4 share the room inside the grid, the time id has the half share left.
+    f.window().tabs->setCurrentIndex(frmMain::ReportsTab);
+    QCoreApplication::processEvents();
+    QHeaderView* header = grid->horizontalHeader();
+    const int room = grid->viewport()->width();
+    const int width = int(*Numbers::roundHalfEven(room / 4.5));
+    QCOMPARE(header->sectionSize(0), room - 4 * width);
     for (int column = 1; column < 5; ++column) {
-        QCOMPARE(grid->horizontalHeader()->sectionSize(column), width);
+        QCOMPARE(header->sectionSize(column), width);
         QCOMPARE(grid->model()->index(0, column).data(Qt::TextAlignmentRole).toInt(),
                  int(Qt::AlignLeft | Qt::AlignVCenter));
     }
@@ -109,8 +115,8 @@ void TimeRecordsTest::gridShowsTheFinishedRows() {
     // A wider window keeps the shares.
     f.window().resize(f.window().width() + 180, f.window().height());
     QCoreApplication::processEvents();
-    QCOMPARE(grid->horizontalHeader()->sectionSize(4),
-             int(*Numbers::roundHalfEven(grid->width() / 4.5)));
+    QVERIFY(grid->viewport()->width() > room);
+    QCOMPARE(header->sectionSize(4), int(*Numbers::roundHalfEven(grid->viewport()->width() / 4.5)));
 
     // A task finished elsewhere shows at the next fill.
     f.database().execute(
@@ -249,6 +255,95 @@ void TimeRecordsTest::deletingTheLastRow() {
     QVERIFY(!grid->isVisible());
     QVERIFY(f.control<QLabel>(QStringLiteral("Label18"))->isVisible());
     QVERIFY(!f.control<QPushButton>(QStringLiteral("cmdDeleteTime"))->isVisible());
+}
+
+void TimeRecordsTest::columnsFitAndSort() {
+    MainWindowFixture f;
+    const int ann = f.addUser(QStringLiteral("Ann"));
+    const int zoe = f.addUser(QStringLiteral("Zoe"));
+    const int bob = f.addUser(QStringLiteral("Bob"));
+    f.settings.setUser(QStringLiteral("Ann"));
+    const int design = f.addCategory(QStringLiteral("Design"));
+    // Enough rows for the vertical scroll bar, with long times in the cells.
+    QList<int> ids;
+    for (int i = 0; i < 40; ++i) {
+        const QDateTime start = at(1 + (i * 7) % 28, 9 + i % 10, (i * 13) % 60);
+        ids.append(f.addTime(design, i % 3 == 0 ? zoe : (i % 3 == 1 ? ann : bob), start,
+                             start.addSecs(60 * (5 + (i * 37) % 300)), 5 + (i * 37) % 300));
+    }
+    QVERIFY(f.load());
+    f.window().show();
+    f.window().tabs->setCurrentIndex(frmMain::ReportsTab);
+    QCoreApplication::processEvents();
+
+    // The window as it opens: every column in view, nothing to scroll sideways.
+    auto* grid = f.control<QTableView>(QStringLiteral("grid"));
+    QHeaderView* header = grid->horizontalHeader();
+    QVERIFY(grid->verticalScrollBar()->isVisible());
+    QVERIFY(!grid->horizontalScrollBar()->isVisible());
+    QCOMPARE(grid->horizontalScrollBar()->maximum(), 0);
+    QVERIFY(header->length() <= grid->viewport()->width());
+    const int user = TimeRecordsModel::UserColumn;
+    QVERIFY(header->sectionViewportPosition(user) >= 0);
+    QVERIFY(header->sectionViewportPosition(user) + header->sectionSize(user) <=
+            grid->viewport()->width());
+    // The time ids can be read in the narrow first column.
+    QVERIFY(header->sectionSize(0) >=
+            grid->fontMetrics().horizontalAdvance(QString::number(ids.last())));
+
+    // The rows come as the database keeps them until a heading is clicked.
+    auto column = [&](int index) {
+        QStringList texts;
+        for (int row = 0; row < grid->model()->rowCount(); ++row) {
+            texts.append(grid->model()->index(row, index).data().toString());
+        }
+        return texts;
+    };
+    auto clickHeading = [&](int index) {
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(index) +
+                                     header->sectionSize(index) / 2,
+                                 header->height() / 2));
+    };
+    QStringList inIdOrder;
+    for (int id : ids) {
+        inIdOrder.append(QString::number(id));
+    }
+    QCOMPARE(column(0), inIdOrder);
+
+    clickHeading(user);
+    QStringList names = column(user);
+    QCOMPARE(names.first(), QStringLiteral("Ann"));
+    QCOMPARE(names.last(), QStringLiteral("Zoe"));
+    QVERIFY(std::is_sorted(names.begin(), names.end()));
+    clickHeading(user);
+    QCOMPARE(column(user).first(), QStringLiteral("Zoe"));
+
+    // Times sort as times, whatever their text looks like.
+    clickHeading(TimeRecordsModel::StartColumn);
+    QList<QDateTime> starts;
+    for (int row = 0; row < grid->model()->rowCount(); ++row) {
+        starts.append(f.database()
+                          .query(QStringLiteral("select startTime from tallyRec where timeId = ?"),
+                                 {grid->model()->index(row, 0).data().toInt()})
+                          .first()
+                          .dateTime(0));
+    }
+    QVERIFY(std::is_sorted(starts.begin(), starts.end()));
+
+    // Delete takes the row that was chosen, wherever sorting put it; the order stays.
+    const int chosenRow = 5;
+    const int chosenId = grid->model()->index(chosenRow, 0).data().toInt();
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
+                      grid->visualRect(grid->model()->index(chosenRow, user)).center());
+    f.messages.answerYes();
+    f.control<QPushButton>(QStringLiteral("cmdDeleteTime"))->click();
+    QCOMPARE(f.count(QStringLiteral("tallyRec"), QStringLiteral("timeId = ?"), {chosenId}), 0);
+    QCOMPARE(f.count(QStringLiteral("tallyRec")), 39);
+    QCOMPARE(grid->model()->rowCount(), 39);
+    QVERIFY(grid->model()->index(chosenRow, 0).data().toInt() != chosenId);
+    QCOMPARE(header->sortIndicatorSection(), int(TimeRecordsModel::StartColumn));
+    QVERIFY(!grid->horizontalScrollBar()->isVisible());
 }
 
 QTEST_MAIN(TimeRecordsTest)

@@ -25,6 +25,7 @@ class RecoveryTest : public QObject {
 private slots:
     void initTestCase();
     void killedTaskComesBack();
+    void exceededTaskNotifiesOnceOverRestarts();
 
 private:
     QProcessEnvironment environment() const;
@@ -37,6 +38,8 @@ private:
     QString waitForWindow(const QRegularExpression& title, QProcess& program) const;
     static bool waitUntil(const std::function<bool()>& done, int ms);
     void startProgram(QProcess& program) const;
+    // Points the program's settings at another database.
+    bool useDatabase(const QString& path) const;
 
     PrivateXServer m_x;
     QTemporaryDir m_home;
@@ -86,7 +89,7 @@ QString RecoveryTest::waitForWindow(const QRegularExpression& title, QProcess& p
             }
             const QStringList windows =
                 xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                         QStringLiteral("--name"), QStringLiteral("Quillhour|Design")})
+                         QStringLiteral("--name"), QStringLiteral("Quillhour|Design|Capped")})
                     .value_or(QString())
                     .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
             for (const QString& window : windows) {
@@ -110,6 +113,16 @@ void RecoveryTest::startProgram(QProcess& program) const {
     program.start(QStringLiteral(QUILLHOUR_BINARY), {});
 }
 
+bool RecoveryTest::useDatabase(const QString& path) const {
+    QFile config(m_home.filePath(QStringLiteral("config/Quillhour/Quillhour.conf")));
+    if (!config.open(QIODevice::WriteOnly)) {
+        return false;
+    }
+    config.write(
+        QStringLiteral("[Settings]\nDatabase=%1\nUser=Ann\nTray%20Icon=0\n").arg(path).toUtf8());
+    return true;
+}
+
 void RecoveryTest::initTestCase() {
     QString error;
     QVERIFY2(m_x.start(error), qPrintable(error));
@@ -126,11 +139,7 @@ void RecoveryTest::initTestCase() {
     QDir(m_home.path()).mkpath(QStringLiteral("runtime"));
     QFile(m_home.filePath(QStringLiteral("runtime")))
         .setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    QFile config(m_home.filePath(QStringLiteral("config/Quillhour/Quillhour.conf")));
-    QVERIFY(config.open(QIODevice::WriteOnly));
-    config.write(QStringLiteral("[Settings]\nDatabase=%1\nUser=Ann\nTray%20Icon=0\n")
-                     .arg(m_database)
-                     .toUtf8());
+    QVERIFY(useDatabase(m_database));
 }
 
 void RecoveryTest::killedTaskComesBack() {
@@ -214,6 +223,51 @@ void RecoveryTest::killedTaskComesBack() {
     QVERIFY(second.waitForFinished(PrivateXServer::WaitMs));
     QCOMPARE(second.exitCode(), 0);
     QCOMPARE(openRows().count(), 1);
+}
+
+void RecoveryTest::exceededTaskNotifiesOnceOverRestarts() {
+    // Ann's task on a category of at most an hour a day has run for two: over its maximum from
+    // the first tick of every run.
+    const QString path = m_home.filePath(QStringLiteral("capped.db"));
+    {
+        auto db = Database::create(path);
+        db->execute(QStringLiteral("insert into \"user\" (userName, active) values (?, ?)"),
+                    {QStringLiteral("Ann"), false});
+        db->execute(QStringLiteral("insert into category (category, parentId, maxAllocation, "
+                                   "maxAllocationPeriodId, ownerUserId, startDate) "
+                                   "values (?, 0, 1, 1, 1, ?)"),
+                    {QStringLiteral("Capped"), QDateTime::currentDateTime()});
+        db->execute(QStringLiteral("insert into tallyRec (startTime, categoryId, userId) "
+                                   "values (?, 1, 1)"),
+                    {QDateTime::currentDateTime().addSecs(-2 * 3600)});
+    }
+    QVERIFY(useDatabase(path));
+    auto db = Database::open(path);
+    auto notices = [&] {
+        return db->scalar(QStringLiteral("select count(*) from notification")).toInt();
+    };
+
+    // The first run and three restarts, each ended the orderly way once its timer has run.
+    for (int run = 0; run < 4; ++run) {
+        QProcess program;
+        startProgram(program);
+        QVERIFY(program.waitForStarted(PrivateXServer::WaitMs));
+        QVERIFY2(!waitForWindow(QRegularExpression(QStringLiteral("^Capped - \\(02:\\d\\d\\)$")),
+                                program)
+                      .isEmpty(),
+                 program.readAll().constData());
+        QVERIFY(waitUntil([&] { return notices() >= 1; }, PrivateXServer::WaitMs));
+        QTest::qWait(2000); // more ticks, still over
+        ::kill(pid_t(program.processId()), SIGTERM);
+        QVERIFY(program.waitForFinished(PrivateXServer::WaitMs));
+        QCOMPARE(program.exitCode(), 0);
+        QCOMPARE(notices(), 1);
+    }
+    const Row notice =
+        db->query(QStringLiteral("select typeId, subject, message from notification")).first();
+    QCOMPARE(notice.integer(0), 0);
+    QCOMPARE(notice.text(1), QStringLiteral("Exceeding maximums"));
+    QCOMPARE(notice.text(2), QStringLiteral("Work on Capped has exceeded maximum time allocated"));
 }
 
 QTEST_GUILESS_MAIN(RecoveryTest)
