@@ -17,8 +17,8 @@ QRect ElidedLabel::textRect() const {
 
 QSize ElidedLabel::minimumSizeHint() const {
     QSize hint = QLabel::minimumSizeHint();
-    const int fewLetters = fontMetrics().horizontalAdvance(QStringLiteral("MMM…")) +
-                           (width() - textRect().width());
+    const int fewLetters =
+        fontMetrics().horizontalAdvance(QStringLiteral("MMM…")) + (width() - textRect().width());
     hint.setWidth(std::min(hint.width(), fewLetters));
     return hint;
 }
@@ -35,12 +35,11 @@ void ElidedLabel::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     drawFrame(&painter);
     const QRect room = textRect();
-    style()->drawItemText(&painter, room,
-                          int(QStyle::visualAlignment(layoutDirection(), alignment())) |
-                              Qt::TextSingleLine,
-                          palette(), isEnabled(),
-                          fontMetrics().elidedText(text(), Qt::ElideRight, room.width()),
-                          foregroundRole());
+    style()->drawItemText(
+        &painter, room,
+        int(QStyle::visualAlignment(layoutDirection(), alignment())) | Qt::TextSingleLine,
+        palette(), isEnabled(), fontMetrics().elidedText(text(), Qt::ElideRight, room.width()),
+        foregroundRole());
 }
 
 bool ElidedLabel::event(QEvent* event) {

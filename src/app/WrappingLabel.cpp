@@ -116,16 +116,16 @@ void WrappingLabel::paintEvent(QPaintEvent*) {
     } else if (align & Qt::AlignBottom) {
         top += std::max(0, room.height() - count * lineHeight);
     }
-    painter.setPen(palette().color(isEnabled() ? QPalette::Normal : QPalette::Disabled,
-                                   foregroundRole()));
+    painter.setPen(
+        palette().color(isEnabled() ? QPalette::Normal : QPalette::Disabled, foregroundRole()));
     painter.setFont(font());
     for (int i = 0; i < count; ++i) {
         QString line = shown.mid(all[std::size_t(i)].first, all[std::size_t(i)].second);
         if (i == count - 1 && count < int(all.size())) {
             // The last line shown carries on with the rest, cut short.
-            line = metrics.elidedText(
-                shown.mid(all[std::size_t(i)].first).replace(QChar::LineSeparator, QLatin1Char(' ')),
-                Qt::ElideRight, room.width());
+            line = metrics.elidedText(shown.mid(all[std::size_t(i)].first)
+                                          .replace(QChar::LineSeparator, QLatin1Char(' ')),
+                                      Qt::ElideRight, room.width());
         }
         line.remove(QChar::LineSeparator);
         const int lineWidth = metrics.horizontalAdvance(line);

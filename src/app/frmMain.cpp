@@ -35,7 +35,6 @@
 #include "users/UsersPage.h"
 
 #include <QApplication>
-#include <QScreen>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDir>
@@ -45,6 +44,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>

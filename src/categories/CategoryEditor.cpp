@@ -416,9 +416,9 @@ bool CategoryEditor::refuseWhileRunning(int categoryId) {
     m_main.messages().inform(
         QStringLiteral("The %1 category cannot be deleted while %2 running on it. Nothing has "
                        "been deleted.")
-            .arg(m_page.txtCategory->text(),
-                 running == 1 ? QStringLiteral("1 task is")
-                              : QStringLiteral("%1 tasks are").arg(running)),
+            .arg(m_page.txtCategory->text(), running == 1
+                                                 ? QStringLiteral("1 task is")
+                                                 : QStringLiteral("%1 tasks are").arg(running)),
         QString(), Messages::Icon::Warning);
     return true;
 }

@@ -675,7 +675,8 @@ QString Database::dayOf(const QString& column) const {
 
 QString Database::dayStart(const QString& moment, const QString& days) const {
     if (d->engine == Engine::PostgreSQL) {
-        return QStringLiteral("(date_trunc('day', cast(%1 as timestamp)) + (%2) * interval '1 day')")
+        return QStringLiteral(
+                   "(date_trunc('day', cast(%1 as timestamp)) + (%2) * interval '1 day')")
             .arg(moment, days);
     }
     // Plain calendar arithmetic on the stored text: no time zone enters, so a day is a day on

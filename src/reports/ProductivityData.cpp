@@ -146,10 +146,10 @@ ProductivityData ProductivityData::read(Database& database, const ProductivityFi
     // summed and counted. Grouping the rows by their day text instead would sort every row of
     // the table. A row counts on the day it starts, even when it starts on the stroke of
     // midnight or is stored as a bare date; a start that is no date at all falls in no day.
-    const QString onDay = QStringLiteral("startTime >= %1 and startTime < %2%3")
-                              .arg(database.dayStart(QStringLiteral("?"), QStringLiteral("n")),
-                                   database.dayEnd(QStringLiteral("?"), QStringLiteral("n")),
-                                   conditions.sql);
+    const QString onDay =
+        QStringLiteral("startTime >= %1 and startTime < %2%3")
+            .arg(database.dayStart(QStringLiteral("?"), QStringLiteral("n")),
+                 database.dayEnd(QStringLiteral("?"), QStringLiteral("n")), conditions.sql);
     const QString sql =
         QStringLiteral("with recursive days(n) as (select 0 union all select n + 1 from days "
                        "where n < ?) "
@@ -158,8 +158,7 @@ ProductivityData ProductivityData::read(Database& database, const ProductivityFi
             .arg(onDay);
     const QDateTime first(data.firstDay, QTime(0, 0));
     const QVariantList dayParams = QVariantList{first, first} + conditions.params;
-    const ResultSet totals =
-        database.query(sql, QVariantList{charted - 1} + dayParams + dayParams);
+    const ResultSet totals = database.query(sql, QVariantList{charted - 1} + dayParams + dayParams);
     qint64 readable = 0;
     for (int i = 0; i < totals.count(); ++i) {
         const QVariantList& values = totals.values(i);
@@ -172,14 +171,15 @@ ProductivityData ProductivityData::read(Database& database, const ProductivityFi
     if (data.shortened()) {
         // The days too long ago to chart hold readable rows too.
         const QDateTime earliest(data.firstStart.date(), QTime(0, 0));
-        readable += database
-                        .scalar(QStringLiteral("select count(*) from tallyRec where startTime "
-                                               ">= %1 and startTime < %2%3")
-                                    .arg(database.dayStart(QStringLiteral("?"), QStringLiteral("0")),
-                                         database.dayStart(QStringLiteral("?"), QStringLiteral("0")),
-                                         conditions.sql),
-                                QVariantList{earliest, first} + conditions.params)
-                        .toLongLong();
+        readable +=
+            database
+                .scalar(QStringLiteral("select count(*) from tallyRec where startTime "
+                                       ">= %1 and startTime < %2%3")
+                            .arg(database.dayStart(QStringLiteral("?"), QStringLiteral("0")),
+                                 database.dayStart(QStringLiteral("?"), QStringLiteral("0")),
+                                 conditions.sql),
+                        QVariantList{earliest, first} + conditions.params)
+                .toLongLong();
     }
     data.unreadableRows = std::max<qint64>(0, matching - readable);
     return data;

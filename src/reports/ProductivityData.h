@@ -58,7 +58,7 @@ public:
     // so this bounds memory and the scroll range, not the drawing.
     static constexpr int MaxDays = 36500;
 
-    bool hasRows = false; // no matching time row with a readable start: nothing to chart
+    bool hasRows = false;      // no matching time row with a readable start: nothing to chart
     qint64 unreadableRows = 0; // matching rows left out: their start is no date
     QDateTime firstStart;
     QDateTime lastStart;

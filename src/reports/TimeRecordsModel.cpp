@@ -59,8 +59,8 @@ void TimeRecordsModel::sort(int column, Qt::SortOrder order) {
     QModelIndexList after;
     after.reserve(before.size());
     for (qsizetype i = 0; i < before.size(); ++i) {
-        after.append(index(position[std::size_t(storedBefore[std::size_t(i)])],
-                           before[i].column()));
+        after.append(
+            index(position[std::size_t(storedBefore[std::size_t(i)])], before[i].column()));
     }
     changePersistentIndexList(before, after);
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);

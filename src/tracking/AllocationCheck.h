@@ -38,8 +38,7 @@ bool notificationExists(Database& database, int typeId, int categoryId);
 // maximum (by a running task's notice or by the start-up check), whoever sent it and whatever
 // became of it since. A running task is told about once, counted from its start, however often
 // the program starts again and however many instances run it.
-bool exceededNoticeSince(Database& database, int managerId, int categoryId,
-                         const QDateTime& since);
+bool exceededNoticeSince(Database& database, int managerId, int categoryId, const QDateTime& since);
 
 // Minutes a category should have received after some days at hours per periodDays days,
 // rounded half to even; 0 for a period of no days.

@@ -38,8 +38,7 @@ TasksPage::TasksPage(QWidget* parent)
 }
 
 void TasksPage::buildNewTask() {
-    fraNewTask =
-        named(new CaptionFrame(NewTaskCaption), QStringLiteral("fraNewTask"));
+    fraNewTask = named(new CaptionFrame(NewTaskCaption), QStringLiteral("fraNewTask"));
     chkPrompt = named(new QCheckBox(QStringLiteral("Prompt")), QStringLiteral("chkPrompt"));
     cmdStartNow = named(new QPushButton(QStringLiteral("Start")), QStringLiteral("cmdStartNow"));
     cmdStartNow->setEnabled(false);

@@ -87,14 +87,16 @@ void WindowSizeTest::longTextNeverWidensTheWindow() {
 
     // Every page, with the long category and the long word shown in turn.
     for (const int shown : {planning, word}) {
-        w.categories().selectCategoryByNode(w.categoryTree->node(QStringLiteral("id_%1").arg(shown)));
+        w.categories().selectCategoryByNode(
+            w.categoryTree->node(QStringLiteral("id_%1").arg(shown)));
         for (int page = 0; page < w.tabs->count(); ++page) {
             w.tabs->setCurrentIndex(page);
             check("a page");
         }
     }
     // A task running on it, past its maximum, with the Users page showing both users.
-    w.categories().selectCategoryByNode(w.categoryTree->node(QStringLiteral("id_%1").arg(planning)));
+    w.categories().selectCategoryByNode(
+        w.categoryTree->node(QStringLiteral("id_%1").arg(planning)));
     w.tabs->setCurrentIndex(frmMain::TasksTab);
     f.control<QPushButton>(QStringLiteral("cmdStartNow"))->click();
     f.clock.advanceMinutes(75);

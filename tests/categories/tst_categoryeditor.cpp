@@ -763,7 +763,8 @@ void CategoryEditorTest::deleteRefusedWhileTasksRun() {
     QCOMPARE(f.messages.unexpected(), 0);
     QCOMPARE(f.count(QStringLiteral("category")), 1);
     QCOMPARE(f.count(QStringLiteral("tallyRec"), QStringLiteral("categoryId = ?"), {design}), 3);
-    QCOMPARE(f.control<QGroupBox>("fraNewTask")->title(), QStringLiteral("Start working on Design"));
+    QCOMPARE(f.control<QGroupBox>("fraNewTask")->title(),
+             QStringLiteral("Start working on Design"));
 
     // Ann's task is whole: Finish records its five minutes.
     f.control<QPushButton>("cmdStop")->click();

@@ -8,8 +8,8 @@
 #include <QComboBox>
 #include <QFrame>
 #include <QGroupBox>
-#include <QPushButton>
 #include <QLabel>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QTabWidget>
 #include <QtTest>
@@ -372,8 +372,9 @@ void ProductivityChartTest::chosenCategoryIsWhereWorkStarts() {
     }
     QCOMPARE(c.chart().data().dayTotals, (std::vector<qint64>{45, 0, 240}));
     c.f.control<QPushButton>(QStringLiteral("cmdStartNow"))->click();
-    QCOMPARE(c.f.count(QStringLiteral("tallyRec"), QStringLiteral("endTime is null and "
-                                                                  "categoryId = ?"),
+    QCOMPARE(c.f.count(QStringLiteral("tallyRec"),
+                       QStringLiteral("endTime is null and "
+                                      "categoryId = ?"),
                        {c.design}),
              1);
 }
@@ -407,9 +408,8 @@ void ProductivityChartTest::unreadableStartsAreLeftOut() {
     const QString insert = QStringLiteral("insert into tallyRec (startTime, endTime, duration, "
                                           "categoryId, userId) values (?, NULL, 600, ?, ?)");
     // Before, among and after the readable starts as text sorts them.
-    for (const QString& unreadable :
-         {QStringLiteral(""), QStringLiteral("12/01/2026 09:00"), QStringLiteral("2026-12-32"),
-          QStringLiteral("yesterday")}) {
+    for (const QString& unreadable : {QStringLiteral(""), QStringLiteral("12/01/2026 09:00"),
+                                      QStringLiteral("2026-12-32"), QStringLiteral("yesterday")}) {
         c.f.database().execute(insert, {unreadable, c.build, c.ann});
     }
     // A time that cannot be read after a day that can: the row counts on that day.
@@ -428,8 +428,8 @@ void ProductivityChartTest::unreadableStartsAreLeftOut() {
                             "4 rows with unreadable start times are left out"));
 
     // Nothing readable left: the hint, and the caption says why.
-    c.f.database().execute(
-        QStringLiteral("delete from tallyRec where duration <> 600 or startTime like '2026-12-02%'"));
+    c.f.database().execute(QStringLiteral(
+        "delete from tallyRec where duration <> 600 or startTime like '2026-12-02%'"));
     c.chart().loadProductivityChart();
     QVERIFY(!c.page().picProd->showsChart());
     QCOMPARE(c.page().picProd->hint(), QStringLiteral("Select a category with time data"));

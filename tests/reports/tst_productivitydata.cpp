@@ -172,6 +172,9 @@ void ProductivityDataTest::longRangeKeepsTheLatestDays() {
     QCOMPARE(latest.firstDay, QDate(2026, 12, 2));
     QCOMPARE(latest.firstStart, at(11, 30, 9)); // the period itself is still the whole range
     QCOMPARE(latest.dayTotals, (std::vector<qint64>{0, 240, 0}));
+    // The rows of the days not charted are readable all the same.
+    QCOMPARE(latest.unreadableRows, 0);
+    QCOMPARE(k.read(0, 0).unreadableRows, 0);
     const ProductivityLayout chart = latest.layout(300, 40);
     QCOMPARE(chart.drawingWidth, 60);
     QCOMPARE(chart.months.front().name, QStringLiteral("December"));

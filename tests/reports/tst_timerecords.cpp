@@ -300,10 +300,10 @@ void TimeRecordsTest::columnsFitAndSort() {
         return texts;
     };
     auto clickHeading = [&](int index) {
-        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
-                          QPoint(header->sectionViewportPosition(index) +
-                                     header->sectionSize(index) / 2,
-                                 header->height() / 2));
+        QTest::mouseClick(
+            header->viewport(), Qt::LeftButton, {},
+            QPoint(header->sectionViewportPosition(index) + header->sectionSize(index) / 2,
+                   header->height() / 2));
     };
     QStringList inIdOrder;
     for (int id : ids) {

@@ -572,10 +572,7 @@ void TasksTest::longestOneOffEntry() {
                  .scalar(QStringLiteral("select endTime from tallyRec where duration = 32767"))
                  .isNull(),
              false);
-    QCOMPARE(f.database()
-                 .query(QStringLiteral("select endTime from tallyRec"))
-                 .first()
-                 .dateTime(0),
+    QCOMPARE(f.database().query(QStringLiteral("select endTime from tallyRec")).first().dateTime(0),
              at(10, 0).addSecs(32767 * 60));
 }
 
@@ -593,6 +590,7 @@ void TasksTest::teammatesTasksStayCurrent() {
     f.clock.advanceSeconds(30);
     const int bobsSecond = f.addOpenTime(build, team.bob, f.clock.now());
     f.systemTick();
+    QVERIFY(userTree->exists(key(bobsSecond)));
     QCOMPARE(userTree->node(key(bobsSecond))->parentNode()->key(), uid(team.bob));
     QCOMPARE(userTree->node(key(bobsSecond))->text(), QStringLiteral("Build - (00:00) - "));
     QCOMPARE(count->text(), QStringLiteral("Active Tasks: 2"));
@@ -602,7 +600,8 @@ void TasksTest::teammatesTasksStayCurrent() {
     // Time passes while Ann runs nothing: Bob's durations count on all the same.
     f.clock.advanceMinutes(5);
     f.systemTick();
-    QCOMPARE(userTree->node(key(bobsFirst))->text(), QStringLiteral("Design - (01:05) - recovered"));
+    QCOMPARE(userTree->node(key(bobsFirst))->text(),
+             QStringLiteral("Design - (01:05) - recovered"));
     QCOMPARE(userTree->node(key(bobsSecond))->text(), QStringLiteral("Build - (00:05) - "));
 
     // He finishes the first: gone from the list, the Users page and the count.

@@ -277,8 +277,7 @@ void TaskTimerTest::exceededOnceAcrossRestartsAndInstances() {
     QVERIFY(f.load());
     f.taskTick();
     QCOMPARE(notifications(f), 3);
-    QCOMPARE(f.count(QStringLiteral("notification"),
-                     QStringLiteral("typeId = 0 and message = ?"),
+    QCOMPARE(f.count(QStringLiteral("notification"), QStringLiteral("typeId = 0 and message = ?"),
                      {QStringLiteral("Work on Capped has exceeded maximum time allocated")}),
              1);
 }
