@@ -11,14 +11,14 @@ public:
     explicit CaptionFrame(const QString& title = QString(), QWidget* parent = nullptr);
 
     QSize minimumSizeHint() const override;
-    // Whether the caption is cut short at the frame's present width.
-    bool isElided() const;
 
 protected:
     void initStyleOption(QStyleOptionGroupBox* option) const override;
     bool event(QEvent* event) override;
 
 private:
+    // Whether the caption is cut short at the frame's present width.
+    bool isElided() const;
     // The width the caption may take, and where it starts.
     int captionRoom(const QStyleOptionGroupBox& option, int* left = nullptr) const;
 };

@@ -12,13 +12,13 @@ public:
     explicit ElidedLabel(const QString& text = QString(), QWidget* parent = nullptr);
 
     QSize minimumSizeHint() const override;
-    // Whether the text is cut short at the label's present width.
-    bool isElided() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     bool event(QEvent* event) override;
 
 private:
+    // Whether the text is cut short at the label's present width.
+    bool isElided() const;
     QRect textRect() const;
 };

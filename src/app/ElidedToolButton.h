@@ -12,14 +12,14 @@ public:
     explicit ElidedToolButton(QWidget* parent = nullptr);
 
     QSize minimumSizeHint() const override;
-    // Whether the text is cut short at the button's present width.
-    bool isElided() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     bool event(QEvent* event) override;
 
 private:
+    // Whether the text is cut short at the button's present width.
+    bool isElided() const;
     // The width the text may take at the present size.
     int textRoom() const;
 };

@@ -16,20 +16,19 @@ public:
 
     // 0: as many lines as the text needs.
     void setMaximumLines(int lines);
-    int maximumLines() const { return m_maximumLines; }
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
     bool hasHeightForWidth() const override { return true; }
     int heightForWidth(int width) const override;
-    // Whether some of the text is not shown at the label's present size.
-    bool isCut() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     bool event(QEvent* event) override;
 
 private:
+    // Whether some of the text is not shown at the label's present size.
+    bool isCut() const;
     // Where each line starts in the displayed text, and how long it is, at a width.
     std::vector<std::pair<int, int>> lines(int width) const;
     // The text as it is laid out: line breaks as line separators.
