@@ -6,11 +6,13 @@
 #include <QDir>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <csignal>
 #include <functional>
 #include <optional>
+#include <xcb/xcb.h>
 
 // The real program on an X server of its own: a task started with a click on Start survives the
 // program being killed, and comes back when it starts again, counted from its first start.
@@ -243,6 +245,19 @@ void RecoveryTest::exceededTaskNotifiesOnceOverRestarts() {
     }
     QVERIFY(useDatabase(path));
     auto db = Database::open(path);
+    // A connection of the test's own, held while the program comes and goes: an X server whose
+    // last client has left starts afresh, and meanwhile takes no one.
+    xcb_connection_t* holding = nullptr;
+    const auto release = qScopeGuard([&] { xcb_disconnect(holding); });
+    QVERIFY(waitUntil(
+        [&] {
+            if (holding != nullptr) {
+                xcb_disconnect(holding);
+            }
+            holding = xcb_connect(m_x.displayName().toLocal8Bit().constData(), nullptr);
+            return xcb_connection_has_error(holding) == 0;
+        },
+        PrivateXServer::WaitMs));
     auto notices = [&] {
         return db->scalar(QStringLiteral("select count(*) from notification")).toInt();
     };
