@@ -2,11 +2,13 @@
 #include "app/CommandLine.h"
 #include "app/QtMessages.h"
 #include "app/SignalWatcher.h"
+#include "app/SingleInstance.h"
 #include "app/UiHelpers.h"
 #include "app/frmMain.h"
 #include "platform/Clock.h"
 #include "platform/DesktopFolderOpener.h"
 #include "platform/Settings.h"
+#include "platform/WindowActivation.h"
 #include "platform/WindowLister.h"
 #include "platform/X11WindowLister.h"
 
@@ -62,8 +64,11 @@ int main(int argc, char* argv[]) {
     }
 
     const QString display = displayArgument(argc, argv); // before Qt takes its options out
+    // The launcher's startup-notification id; Qt takes it out of the environment.
+    const QByteArray startupId = qgetenv("DESKTOP_STARTUP_ID");
     QApplication app(argc, argv);
     nameApplication();
+    QGuiApplication::setDesktopFileName(QStringLiteral(QUILLHOUR_APP_ID));
     const CommandLine commandLine = CommandLine::parse(QCoreApplication::arguments());
     if (commandLine.action != CommandLine::Action::Run) {
         return runCommandLineAction(commandLine);
@@ -72,6 +77,13 @@ int main(int argc, char* argv[]) {
 
     SystemClock clock;
     Settings settings;
+    // One window per account, settings and database: a second start brings the first forward.
+    SingleInstance instance(SingleInstance::socketPath(
+        settings.location(),
+        commandLine.database.isEmpty() ? settings.database() : commandLine.database));
+    if (instance.claim(startupId) == SingleInstance::Claim::AlreadyRunning) {
+        return 0;
+    }
     const QString ownFolder = AppPaths::dataFolder();
     QtMessages messages(ownFolder);
     // Window titles come from the X server; elsewhere (Wayland, offscreen) the list stays empty.
@@ -85,6 +97,12 @@ int main(int argc, char* argv[]) {
 
     frmMain window({clock, messages, settings, *windows, folders, ownFolder, commandLine.database});
     messages.setParentWindow(&window);
+    QObject::connect(&instance, &SingleInstance::activationRequested, &window,
+                     [&window](const QByteArray& id) {
+                         if (QWidget* waiting = windowAwaitingUser(&window)) {
+                             bringToFront(waiting, id);
+                         }
+                     });
 
     // Watching from the start: a signal that comes while the window loads (a message box may be
     // waiting for an answer then) is handled as soon as events are processed.

@@ -1,0 +1,152 @@
+#include "app/SingleInstance.h"
+
+#include "data/Database.h"
+
+#include <QCryptographicHash>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFileInfo>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QLockFile>
+#include <QStandardPaths>
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+const QByteArray Request = QByteArrayLiteral("activate");
+const QByteArray Answer = QByteArrayLiteral("ok\n");
+// A request is one short line; anything longer is not from Quillhour.
+constexpr qint64 MaxRequest = 4096;
+
+void say(std::FILE* stream, const QString& text) {
+    std::fputs(qPrintable(QStringLiteral("quillhour: ") + text + QLatin1Char('\n')), stream);
+}
+
+} // namespace
+
+QString SingleInstance::comparableLocation(const QString& database) {
+    const QString location = database.trimmed();
+    if (location.isEmpty() || Database::isServerLocation(location)) {
+        return location;
+    }
+    const QFileInfo file(location);
+    const QString canonical = file.canonicalFilePath(); // empty when it does not exist
+    return canonical.isEmpty() ? file.absoluteFilePath() : canonical;
+}
+
+QString SingleInstance::socketPath(const QString& settingsFile, const QString& database) {
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (folder.isEmpty()) {
+        return {};
+    }
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    hash.addData(QByteArray::number(qulonglong(::getuid())));
+    hash.addData(QByteArrayView("\0", 1));
+    hash.addData(QFileInfo(settingsFile).absoluteFilePath().toUtf8());
+    hash.addData(QByteArrayView("\0", 1));
+    hash.addData(comparableLocation(database).toUtf8());
+    return QDir(folder).filePath(QStringLiteral("quillhour-") +
+                                 QString::fromLatin1(hash.result().toHex().left(16)));
+}
+
+SingleInstance::SingleInstance(QString socketPath, QObject* parent)
+    : QObject(parent)
+    , m_path(std::move(socketPath)) {}
+
+SingleInstance::~SingleInstance() = default; // the server removes its socket file as it closes
+
+bool SingleInstance::isListening() const {
+    return m_server != nullptr && m_server->isListening();
+}
+
+SingleInstance::Claim SingleInstance::claim(const QByteArray& startupId) {
+    if (m_path.isEmpty()) {
+        return Claim::First;
+    }
+    // Two starts at once: each looks for a listener and, finding none, becomes one. The lock
+    // makes them take turns, so exactly one listens and the other reaches it.
+    QLockFile turn(m_path + QStringLiteral(".lock"));
+    turn.setStaleLockTime(0); // stale only when its holder is gone, however old it is
+    if (!turn.tryLock(AnswerWaitMs)) {
+        say(stderr, QStringLiteral("could not tell whether Quillhour already runs with this "
+                                   "database (%1 stays locked); starting anyway.")
+                        .arg(turn.fileName()));
+        return Claim::First;
+    }
+    {
+        QLocalSocket running;
+        running.connectToServer(m_path);
+        if (running.waitForConnected(2000)) {
+            return handOver(running, startupId);
+        }
+    }
+    // Nobody answered: a socket file still there is what a killed instance left.
+    QLocalServer::removeServer(m_path);
+    m_server = new QLocalServer(this);
+    m_server->setSocketOptions(QLocalServer::UserAccessOption);
+    if (!m_server->listen(m_path)) {
+        say(stderr, QStringLiteral("a second start with this database will open a second window: "
+                                   "cannot listen at %1 (%2).")
+                        .arg(m_path, m_server->errorString()));
+        delete m_server;
+        m_server = nullptr;
+        return Claim::First;
+    }
+    connect(m_server, &QLocalServer::newConnection, this, &SingleInstance::accept);
+    return Claim::First;
+}
+
+SingleInstance::Claim SingleInstance::handOver(QLocalSocket& socket, const QByteArray& startupId) {
+    QByteArray request = Request;
+    if (!startupId.isEmpty() && !startupId.contains('\n') && startupId.size() < MaxRequest / 2) {
+        request += ' ' + startupId;
+    }
+    socket.write(request + '\n');
+    socket.waitForBytesWritten(AnswerWaitMs);
+    QByteArray answer;
+    const QDeadlineTimer deadline(AnswerWaitMs);
+    while (!answer.endsWith('\n') && socket.state() == QLocalSocket::ConnectedState &&
+           !deadline.hasExpired()) {
+        socket.waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime())));
+        answer += socket.readAll();
+    }
+    answer += socket.readAll();
+    if (answer == Answer) {
+        std::puts("Quillhour is already running with these settings and this database; its "
+                  "window has been brought forward.");
+    } else {
+        // The request waits in the socket; the busy instance reads it when it is free.
+        say(stderr, QStringLiteral("Quillhour is already running with these settings and this "
+                                   "database but is busy; its window comes forward when it is "
+                                   "free."));
+    }
+    return Claim::AlreadyRunning;
+}
+
+void SingleInstance::accept() {
+    while (QLocalSocket* socket = m_server->nextPendingConnection()) {
+        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        auto serve = [this, socket] {
+            if (!socket->canReadLine()) {
+                if (socket->bytesAvailable() > MaxRequest) {
+                    socket->abort();
+                }
+                return;
+            }
+            const QByteArray line = socket->readLine(MaxRequest).trimmed();
+            const qsizetype blank = line.indexOf(' ');
+            if (line.left(blank < 0 ? line.size() : blank) != Request) {
+                socket->abort();
+                return;
+            }
+            emit activationRequested(blank < 0 ? QByteArray() : line.mid(blank + 1));
+            socket->write(Answer);
+            socket->flush();
+            socket->disconnectFromServer();
+        };
+        connect(socket, &QLocalSocket::readyRead, this, serve);
+        serve(); // the request may have come with the connection
+    }
+}

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+class QLocalServer;
+class QLocalSocket;
+
+// One running Quillhour per account, settings file and database. The first start listens on a
+// local socket in the user's runtime folder; a later start with the same settings and database
+// reaches it, asks it to bring its window forward and ends. Another database (--database) or
+// another settings file (another XDG_CONFIG_HOME) is another instance.
+//
+// Only a live listener counts: a socket file left by an instance that was killed refuses
+// connections and is replaced. Starts racing each other take turns through a lock file next to
+// the socket; a lock left by a killed process is recognised by its process id and taken over.
+class SingleInstance : public QObject {
+    Q_OBJECT
+
+public:
+    enum class Claim { First, AlreadyRunning };
+
+    // The socket of the instance for these settings and this database: in $XDG_RUNTIME_DIR (or
+    // the fallback Qt makes for it), named after a hash of the account, the settings file and
+    // the database's location. Empty when there is no runtime folder.
+    static QString socketPath(const QString& settingsFile, const QString& database);
+    // A database location as two starts compare it: a file by its canonical path (so
+    // "./team.db" and "/home/ann/team.db" are one database), a server address as written.
+    static QString comparableLocation(const QString& database);
+
+    explicit SingleInstance(QString socketPath, QObject* parent = nullptr);
+    ~SingleInstance() override;
+    SingleInstance(const SingleInstance&) = delete;
+    SingleInstance& operator=(const SingleInstance&) = delete;
+
+    // Either takes the place and from now on answers later starts (First), or hands the running
+    // instance the request to come forward, with this start's startup-notification id, and
+    // returns AlreadyRunning. Never blocks a start: when the place cannot be taken or reached
+    // (no runtime folder, a path too long for a socket) this start runs on its own as First.
+    Claim claim(const QByteArray& startupId = {});
+
+    bool isListening() const;
+
+    // How long a later start waits for the running instance to confirm.
+    static constexpr int AnswerWaitMs = 10000;
+
+signals:
+    // A later start asked for the window; startupId is its DESKTOP_STARTUP_ID (may be empty).
+    void activationRequested(const QByteArray& startupId);
+
+private:
+    Claim handOver(QLocalSocket& socket, const QByteArray& startupId);
+    void accept();
+
+    QString m_path;
+    QLocalServer* m_server = nullptr;
+};
