@@ -61,7 +61,12 @@ int runCommandLineAction(const CommandLine& commandLine) {
         out << commandLine.helpText;
         return 0;
     case CommandLine::Action::ShowVersion:
-        out << "Quillhour " << QUILLHOUR_VERSION << '\n';
+        out << "Quillhour " << QUILLHOUR_VERSION << '\n'
+            << "Copyright (C) 2026 Quillhour Developers\n"
+            << "License GPL-3.0-or-later: GNU GPL version 3 or later "
+               "<https://www.gnu.org/licenses/gpl-3.0.html>.\n"
+            << "This is free software: you are free to change and redistribute it.\n"
+            << "There is NO WARRANTY, to the extent permitted by law.\n";
         return 0;
     case CommandLine::Action::Error:
         err << "quillhour: " << commandLine.error << '\n'

@@ -101,8 +101,10 @@ void CommandLineTest::serverFailuresNeverShowThePassword() {
 void CommandLineTest::versionAndUnknownOptions() {
     std::unique_ptr<QProcess> version(run({QStringLiteral("--version")}));
     QCOMPARE(version->exitCode(), 0);
-    QVERIFY(QString::fromUtf8(version->readAllStandardOutput())
-                .startsWith(QStringLiteral("Quillhour ")));
+    const QString said = QString::fromUtf8(version->readAllStandardOutput());
+    QVERIFY2(said.startsWith(QStringLiteral("Quillhour " QUILLHOUR_VERSION "\n")),
+             qPrintable(said));
+    QVERIFY2(said.contains(QStringLiteral("GPL-3.0-or-later")), qPrintable(said));
     std::unique_ptr<QProcess> wrong(run({QStringLiteral("--no-such-option")}));
     QCOMPARE(wrong->exitCode(), 2);
 }
