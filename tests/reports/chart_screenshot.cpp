@@ -2,16 +2,14 @@
 // and a maximum, on an X server of its own (Xvfb with openbox), and saves what the screen shows
 // to PNG, for a person to look at. The whole window runs on a temporary database, as in the tests.
 
-#include "../platform/PrivateXServer.h"
+#include "../platform/ScreenshotMain.h"
 #include "MainWindowFixture.h"
 #include "reports/ProductivityPage.h"
 #include "reports/ProductivityPicture.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
-#include <QProcess>
 #include <QRandomGenerator>
 #include <QScreen>
 #include <QScrollBar>
@@ -22,8 +20,7 @@
 namespace {
 
 int fail(const QString& text) {
-    std::fputs(qPrintable(QStringLiteral("chart_screenshot: ") + text + QLatin1Char('\n')), stderr);
-    return 1;
+    return screenshotFailure("chart_screenshot", text);
 }
 
 // Runs on the private display: fills the data, shows the page and takes the picture.
@@ -84,31 +81,5 @@ int child(const QString& output) {
 } // namespace
 
 int main(int argc, char* argv[]) {
-    if (argc == 3 && qstrcmp(argv[1], "--child") == 0) {
-        QApplication app(argc, argv);
-        return child(QString::fromLocal8Bit(argv[2]));
-    }
-    if (argc != 2) {
-        std::fputs("usage: chart_screenshot OUTPUT.png\n", stderr);
-        return 2;
-    }
-    QCoreApplication app(argc, argv);
-    PrivateXServer server;
-    QString error;
-    if (!server.start(error) || !server.startWindowManager(error)) {
-        return fail(error);
-    }
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("DISPLAY"), server.displayName());
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    QProcess shot;
-    shot.setProcessEnvironment(environment);
-    shot.setProcessChannelMode(QProcess::ForwardedChannels);
-    shot.start(QCoreApplication::applicationFilePath(),
-               {QStringLiteral("--child"), QString::fromLocal8Bit(argv[1])});
-    if (!shot.waitForFinished(60000)) {
-        shot.kill();
-        return fail(QStringLiteral("the window took too long"));
-    }
-    return shot.exitCode();
+    return screenshotMain(argc, argv, "chart_screenshot", child);
 }
