@@ -1,5 +1,5 @@
-# Shared by scripts/run, scripts/test and scripts/bench: the Debian packages Quillhour needs and
-# the configure-and-build step. Source it; do not run it.
+# Shared by scripts/run, scripts/test, scripts/bench and scripts/package: the Debian packages
+# Quillhour needs and the configure-and-build step. Source it; do not run it.
 
 QUILLHOUR_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
@@ -17,6 +17,13 @@ QUILLHOUR_BUILD_PACKAGES=(
 QUILLHOUR_TEST_PACKAGES=(
     sqlite3 xvfb xauth openbox x11-utils xdotool imagemagick bindfs
     postgresql
+)
+
+# What making the Debian package takes (scripts/package, and the tests that check it): the
+# package tools, dpkg-shlibdeps (dpkg-dev) with file, lintian, and the validators of the menu
+# entry and the AppStream metadata.
+QUILLHOUR_PACKAGE_PACKAGES=(
+    dpkg-dev file lintian man-db desktop-file-utils appstream
 )
 
 # Installs the given Debian packages that are not installed yet.
