@@ -79,6 +79,7 @@ SingleInstance::Claim SingleInstance::claim(const QByteArray& startupId) {
         QLocalSocket running;
         running.connectToServer(m_path);
         if (running.waitForConnected(2000)) {
+            turn.unlock(); // a busy instance may take its time to answer; others need not wait
             return handOver(running, startupId);
         }
     }

@@ -21,6 +21,7 @@ private slots:
     void init();
     void cleanup();
     void secondStartBringsTheFirstForward();
+    void secondStartDuringTheDatabaseQuestion();
     void killedInstanceAndOtherDatabaseStartTheirOwn();
 
 private:
@@ -33,6 +34,8 @@ private:
     QProcess* launch(const QStringList& arguments, const QByteArray& startupId = {});
     QProcess* launchProgram(const QString& program, const QStringList& arguments,
                             const QProcessEnvironment& environment);
+    // Starts another program and gives its window the focus, as a user working in it would.
+    void workInAnotherProgram(const Display& display);
 };
 
 // A client connection of the test's own to the private display.
@@ -175,6 +178,18 @@ QProcess* SecondStartTest::launchProgram(const QString& program, const QStringLi
     return m_processes.back().get();
 }
 
+void SecondStartTest::workInAnotherProgram(const Display& display) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("DISPLAY"), m_x->displayName());
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_home->path());
+    QProcess* other = launchProgram(QStringLiteral(OWN_WINDOW_PROGRAM), {}, environment);
+    QVERIFY(waitFor([&] { return display.windowsOf(other->processId()).size() == 1; }));
+    const uint32_t window = display.windowsOf(other->processId()).front();
+    display.activate(window);
+    QVERIFY(waitFor([&] { return display.activeWindow() == window; }));
+}
+
 QProcess* SecondStartTest::launch(const QStringList& arguments, const QByteArray& startupId) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("DISPLAY"), m_x->displayName());
@@ -197,15 +212,10 @@ void SecondStartTest::secondStartBringsTheFirstForward() {
     QVERIFY(waitFor([&] { return display.windowsOf(first->processId()).size() == 1; }));
     const uint32_t quillhour = display.windowsOf(first->processId()).front();
 
-    // The user is working in another program.
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("DISPLAY"), m_x->displayName());
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    QProcess* other = launchProgram(QStringLiteral(OWN_WINDOW_PROGRAM), {}, environment);
-    QVERIFY(waitFor([&] { return display.windowsOf(other->processId()).size() == 1; }));
-    const uint32_t otherWindow = display.windowsOf(other->processId()).front();
-    display.activate(otherWindow);
-    QVERIFY(waitFor([&] { return display.activeWindow() == otherWindow; }));
+    workInAnotherProgram(display);
+    if (QTest::currentTestFailed()) {
+        return;
+    }
 
     // They start Quillhour again from the menu.
     display.listenForStartupMessages();
@@ -250,6 +260,27 @@ void SecondStartTest::secondStartBringsTheFirstForward() {
     ::kill(pid_t(first->processId()), SIGTERM);
     QVERIFY(first->waitForFinished(20000));
     QCOMPARE(first->exitCode(), 0);
+}
+
+void SecondStartTest::secondStartDuringTheDatabaseQuestion() {
+    // The stored database has gone: the first start asks for one and waits for an answer.
+    QFile::remove(m_env->databasePath());
+    Display display(m_x->displayName());
+    QVERIFY(display.root != XCB_NONE);
+    QProcess* first = launch({});
+    QVERIFY(waitFor([&] { return display.windowsOf(first->processId()).size() == 1; }));
+    const uint32_t question = display.windowsOf(first->processId()).front();
+    workInAnotherProgram(display);
+    if (QTest::currentTestFailed()) {
+        return;
+    }
+
+    QProcess* second = launch({});
+    QVERIFY(second->waitForFinished(30000));
+    QCOMPARE(second->exitCode(), 0);
+    QVERIFY2(waitFor([&] { return display.activeWindow() == question; }),
+             "the question the first start waits on was not brought forward");
+    QCOMPARE(display.windowsOf(first->processId()).size(), size_t(1));
 }
 
 void SecondStartTest::killedInstanceAndOtherDatabaseStartTheirOwn() {
