@@ -24,9 +24,8 @@ void say(std::FILE* stream, const QString& text) {
     std::fputs(qPrintable(QStringLiteral("quillhour: ") + text + QLatin1Char('\n')), stream);
 }
 
-} // namespace
-
-QString SingleInstance::comparableLocation(const QString& database) {
+// A database location as two starts compare it.
+QString comparableLocation(const QString& database) {
     const QString location = database.trimmed();
     if (location.isEmpty() || Database::isServerLocation(location)) {
         return location;
@@ -35,6 +34,8 @@ QString SingleInstance::comparableLocation(const QString& database) {
     const QString canonical = file.canonicalFilePath(); // empty when it does not exist
     return canonical.isEmpty() ? file.absoluteFilePath() : canonical;
 }
+
+} // namespace
 
 QString SingleInstance::socketPath(const QString& settingsFile, const QString& database) {
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);

@@ -24,10 +24,9 @@ public:
     // The socket of the instance for these settings and this database: in $XDG_RUNTIME_DIR (or
     // the fallback Qt makes for it), named after a hash of the account, the settings file and
     // the database's location. Empty when there is no runtime folder.
+    // A database file counts by its canonical path ("./team.db" and "/home/ann/team.db" are one
+    // database), a server address as written.
     static QString socketPath(const QString& settingsFile, const QString& database);
-    // A database location as two starts compare it: a file by its canonical path (so
-    // "./team.db" and "/home/ann/team.db" are one database), a server address as written.
-    static QString comparableLocation(const QString& database);
 
     explicit SingleInstance(QString socketPath, QObject* parent = nullptr);
     ~SingleInstance() override;

@@ -101,7 +101,7 @@ QWidget* windowAwaitingUser(QWidget* mainWindow) {
         return mainWindow;
     }
     for (QWidget* each : QApplication::topLevelWidgets()) {
-        if (each->isVisible() && each->isWindow() && each->windowType() != Qt::Popup &&
+        if (each->isVisible() && each->windowType() != Qt::Popup &&
             each->windowType() != Qt::ToolTip) {
             return each;
         }
