@@ -88,12 +88,13 @@ struct SecondStartTest::Display {
                        reinterpret_cast<const char*>(&event));
         xcb_flush(xcb);
     }
-    // Startup-notification messages sent to the root since the last call, put together.
+    // From now on, the client messages sent to the root reach this connection.
     void listenForStartupMessages() const {
         const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
         xcb_change_window_attributes(xcb, root, XCB_CW_EVENT_MASK, &mask);
         xcb_flush(xcb);
     }
+    // Startup-notification messages sent to the root since the last call, put together.
     QList<QByteArray> startupMessages() const {
         const xcb_atom_t begin = atom("_NET_STARTUP_INFO_BEGIN");
         const xcb_atom_t more = atom("_NET_STARTUP_INFO");
@@ -263,6 +264,7 @@ void SecondStartTest::secondStartBringsTheFirstForward() {
 }
 
 void SecondStartTest::secondStartDuringTheDatabaseQuestion() {
+    QUILLHOUR_SQLITE_ONLY("a missing database file");
     // The stored database has gone: the first start asks for one and waits for an answer.
     QFile::remove(m_env->databasePath());
     Display display(m_x->displayName());
@@ -303,7 +305,8 @@ void SecondStartTest::killedInstanceAndOtherDatabaseStartTheirOwn() {
     // Another database, same account and settings: a program of its own, beside the first.
     const QString otherLocation = m_env->newLocation(QStringLiteral("other.db"));
     Database::create(otherLocation)
-        ->execute(QStringLiteral("insert into \"user\" (userName, active) values ('Ann', 0)"));
+        ->execute(QStringLiteral("insert into \"user\" (userName, active) values (?, ?)"),
+                  {QStringLiteral("Ann"), false});
     QProcess* other = launch({QStringLiteral("--database"), otherLocation});
     QVERIFY2(waitFor([&] { return display.windowsOf(other->processId()).size() == 1; }),
              "a start on another database showed no window");
