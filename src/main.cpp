@@ -1,5 +1,7 @@
 #include "app/AppPaths.h"
 #include "app/CommandLine.h"
+#include "app/ErrorGuard.h"
+#include "app/GuardedApplication.h"
 #include "app/QtMessages.h"
 #include "app/SignalWatcher.h"
 #include "app/SingleInstance.h"
@@ -14,6 +16,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDebug>
 #include <QFile>
 #include <memory>
 
@@ -25,17 +28,12 @@ void nameApplication() {
     QCoreApplication::setApplicationVersion(QStringLiteral(QUILLHOUR_VERSION));
 }
 
-// Whether the arguments ask for something that needs no window.
-bool windowless(int argc, char* argv[]) {
-    for (int i = 1; i < argc; ++i) {
-        const QString argument = QString::fromLocal8Bit(argv[i]);
-        if (argument == QLatin1String("--help") || argument == QLatin1String("-h") ||
-            argument == QLatin1String("--version") || argument == QLatin1String("-v") ||
-            argument.startsWith(QLatin1String("--create-database"))) {
-            return true;
-        }
+QStringList argumentList(int argc, char* argv[]) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) {
+        arguments.append(QString::fromLocal8Bit(argv[i]));
     }
-    return false;
+    return arguments;
 }
 
 // Qt's -display option; the window list has to read the same display as the windows.
@@ -50,23 +48,27 @@ QString displayArgument(int argc, char* argv[]) {
 
 } // namespace
 
-int main(int argc, char* argv[]) {
+static int runProgram(int argc, char* argv[]) {
     // Local times are converted many times a second (durations, the dates in every list). With
     // TZ unset the C library reads /etc/localtime again for each conversion; naming the file
     // once saves that. A change of the system's zone then shows at the next start.
     if (qEnvironmentVariableIsEmpty("TZ") && QFile::exists(QStringLiteral("/etc/localtime"))) {
         qputenv("TZ", ":/etc/localtime");
     }
-    if (windowless(argc, argv)) {
+    // What needs no window, a wrong option among them, is done before the window system is
+    // asked for: there may be no display at all.
+    if (CommandLine::parse(CommandLine::withoutToolkitOptions(argumentList(argc, argv))).action !=
+        CommandLine::Action::Run) {
         QCoreApplication app(argc, argv);
         nameApplication();
-        return runCommandLineAction(CommandLine::parse(QCoreApplication::arguments()));
+        return runCommandLineAction(
+            CommandLine::parse(CommandLine::withoutToolkitOptions(QCoreApplication::arguments())));
     }
 
     const QString display = displayArgument(argc, argv); // before Qt takes its options out
     // The launcher's startup-notification id; Qt takes it out of the environment.
     const QByteArray startupId = qgetenv("DESKTOP_STARTUP_ID");
-    QApplication app(argc, argv);
+    GuardedApplication app(argc, argv);
     nameApplication();
     QGuiApplication::setDesktopFileName(QStringLiteral(QUILLHOUR_APP_ID));
     const CommandLine commandLine = CommandLine::parse(QCoreApplication::arguments());
@@ -110,13 +112,13 @@ int main(int argc, char* argv[]) {
     SignalWatcher signalWatcher;
     QObject::connect(&signalWatcher, &SignalWatcher::terminationRequested, &window, [&] {
         terminating = true;
-        window.guard().run([&] { window.shutDown(frmMain::Shutdown::NoQuestions); });
+        window.shutDown(frmMain::Shutdown::NoQuestions);
         QCoreApplication::exit(0); // not quit(): that would ask the windows first
     });
     const bool loaded = window.Form_Load();
     if (terminating) {
         // exec() would start afresh and wait: the loop that exit() ended was a dialog's.
-        window.guard().run([&] { window.Form_Terminate(); });
+        window.Form_Terminate();
         return 0;
     }
     if (!loaded) {
@@ -124,6 +126,16 @@ int main(int argc, char* argv[]) {
     }
 
     const int result = QApplication::exec();
-    window.guard().run([&] { window.Form_Terminate(); });
+    window.Form_Terminate();
     return result;
+}
+
+int main(int argc, char* argv[]) {
+    // The guard and the application object catch what handlers throw; this catches the rest.
+    try {
+        return runProgram(argc, argv);
+    } catch (...) {
+        qWarning().noquote() << "Quillhour:" << ErrorGuard::describe(std::current_exception());
+        return 1;
+    }
 }

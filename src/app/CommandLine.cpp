@@ -6,30 +6,85 @@
 #include <QCommandLineParser>
 #include <QTextStream>
 
-CommandLine CommandLine::parse(const QStringList& arguments) {
-    QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Quillhour: time and project management for teams."));
-    const QCommandLineOption database(
+namespace {
+
+struct Options {
+    QCommandLineOption database{
         QStringLiteral("database"),
         QStringLiteral("Use the database at <location> for this run without storing it. "
                        "<location> is an SQLite file or a postgresql:// URL."),
-        QStringLiteral("location"));
-    const QCommandLineOption create(
+        QStringLiteral("location")};
+    QCommandLineOption create{
         QStringLiteral("create-database"),
         QStringLiteral("Make a new, empty Quillhour database at <location> and exit."),
-        QStringLiteral("location"));
-    const QCommandLineOption version(QStringList{QStringLiteral("v"), QStringLiteral("version")},
-                                     QStringLiteral("Show the version and exit."));
-    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")},
-                                  QStringLiteral("Show this help and exit."));
-    parser.addOption(database);
-    parser.addOption(create);
-    parser.addOption(version);
-    parser.addOption(help);
+        QStringLiteral("location")};
+    QCommandLineOption check{
+        QStringLiteral("check-database"),
+        QStringLiteral("Check the database at <location> without changing it, print what was "
+                       "found and exit: 0 when it is sound, 1 when it is damaged or not a "
+                       "Quillhour database, 3 when it could not be checked. An SQLite file gets "
+                       "the engine's integrity check; on a PostgreSQL server the tables, the "
+                       "schema version, every page of every table and, with the amcheck "
+                       "extension, the indexes are checked."),
+        QStringLiteral("location")};
+    QCommandLineOption version{QStringList{QStringLiteral("v"), QStringLiteral("version")},
+                               QStringLiteral("Show the version and exit.")};
+    QCommandLineOption help{QStringList{QStringLiteral("h"), QStringLiteral("help")},
+                            QStringLiteral("Show this help and exit.")};
+
+    void addTo(QCommandLineParser& parser) const {
+        parser.setApplicationDescription(
+            QStringLiteral("Quillhour: time and project management for teams."));
+        for (const QCommandLineOption* option : {&database, &create, &check, &version, &help}) {
+            parser.addOption(*option);
+        }
+    }
+};
+
+// The window system's options that the toolkit reads (and removes) when it starts, with or
+// without a second dash: those that take a value, then those that do not.
+const QStringList ToolkitOptionsWithValue = {
+    QStringLiteral("platform"),      QStringLiteral("platformpluginpath"),
+    QStringLiteral("platformtheme"), QStringLiteral("plugin"),
+    QStringLiteral("qmljsdebugger"), QStringLiteral("qwindowgeometry"),
+    QStringLiteral("qwindowicon"),   QStringLiteral("qwindowtitle"),
+    QStringLiteral("session"),       QStringLiteral("style"),
+    QStringLiteral("stylesheet"),    QStringLiteral("display"),
+    QStringLiteral("geometry"),      QStringLiteral("name"),
+    QStringLiteral("title"),         QStringLiteral("visual"),
+};
+const QStringList ToolkitFlags = {
+    QStringLiteral("reverse"), QStringLiteral("widgetcount"), QStringLiteral("nograb"),
+    QStringLiteral("dograb"),  QStringLiteral("sync"),        QStringLiteral("testability"),
+};
+
+} // namespace
+
+QStringList CommandLine::withoutToolkitOptions(const QStringList& arguments) {
+    QStringList kept;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments.at(i);
+        QString name;
+        if (i > 0 && argument.startsWith(QLatin1Char('-'))) {
+            name = argument.mid(argument.startsWith(QLatin1String("--")) ? 2 : 1);
+        }
+        if (ToolkitOptionsWithValue.contains(name)) {
+            ++i; // its value goes with it
+            continue;
+        }
+        if (!ToolkitFlags.contains(name)) {
+            kept.append(argument);
+        }
+    }
+    return kept;
+}
+
+CommandLine CommandLine::parse(const QStringList& arguments) {
+    QCommandLineParser parser;
+    const Options options;
+    options.addTo(parser);
 
     CommandLine result;
-    result.helpText = parser.helpText();
     if (!parser.parse(arguments)) {
         result.action = Action::Error;
         result.error = parser.errorText();
@@ -41,14 +96,17 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
             QStringLiteral("Unexpected argument: %1").arg(parser.positionalArguments().first());
         return result;
     }
-    result.database = parser.value(database);
-    if (parser.isSet(help)) {
+    result.database = parser.value(options.database);
+    if (parser.isSet(options.help)) {
         result.action = Action::ShowHelp;
-    } else if (parser.isSet(version)) {
+    } else if (parser.isSet(options.version)) {
         result.action = Action::ShowVersion;
-    } else if (parser.isSet(create)) {
+    } else if (parser.isSet(options.create)) {
         result.action = Action::CreateDatabase;
-        result.createDatabase = parser.value(create);
+        result.createDatabase = parser.value(options.create);
+    } else if (parser.isSet(options.check)) {
+        result.action = Action::CheckDatabase;
+        result.checkDatabase = parser.value(options.check);
     }
     return result;
 }
@@ -57,9 +115,12 @@ int runCommandLineAction(const CommandLine& commandLine) {
     QTextStream out(stdout);
     QTextStream err(stderr);
     switch (commandLine.action) {
-    case CommandLine::Action::ShowHelp:
-        out << commandLine.helpText;
+    case CommandLine::Action::ShowHelp: {
+        QCommandLineParser parser;
+        Options().addTo(parser);
+        out << parser.helpText();
         return 0;
+    }
     case CommandLine::Action::ShowVersion:
         out << "Quillhour " << QUILLHOUR_VERSION << '\n'
             << "Copyright (C) 2026 Quillhour Developers\n"
@@ -82,6 +143,21 @@ int runCommandLineAction(const CommandLine& commandLine) {
             err << "quillhour: " << error.message() << '\n';
             return 1;
         }
+    case CommandLine::Action::CheckDatabase: {
+        const Database::CheckReport report = Database::check(commandLine.checkDatabase);
+        for (const QString& line : report.lines) {
+            out << line << '\n';
+        }
+        switch (report.verdict) {
+        case Database::CheckReport::Verdict::Sound:
+            return CommandLine::Sound;
+        case Database::CheckReport::Verdict::Damaged:
+            return CommandLine::Damaged;
+        case Database::CheckReport::Verdict::NotChecked:
+            return CommandLine::NotChecked;
+        }
+        return CommandLine::NotChecked;
+    }
     case CommandLine::Action::Run:
         break;
     }

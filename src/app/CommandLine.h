@@ -5,17 +5,23 @@
 
 // What the command line asked for.
 struct CommandLine {
-    enum class Action { Run, CreateDatabase, ShowVersion, ShowHelp, Error };
+    enum class Action { Run, CreateDatabase, CheckDatabase, ShowVersion, ShowHelp, Error };
+
+    // Exit statuses of --check-database.
+    enum CheckStatus { Sound = 0, Damaged = 1, NotChecked = 3 };
 
     Action action = Action::Run;
     QString database;       // --database: this run only, not stored
     QString createDatabase; // --create-database
+    QString checkDatabase;  // --check-database
     QString error;          // for Action::Error
-    QString helpText;
 
     static CommandLine parse(const QStringList& arguments);
+    // The arguments without the window system's own options (-display :1, -platform xcb,
+    // -reverse, ...), which the toolkit takes out itself once it starts.
+    static QStringList withoutToolkitOptions(const QStringList& arguments);
 };
 
-// Runs the actions that need no window (--create-database, --version, --help, errors) and
-// returns the process's exit code.
+// Runs the actions that need no window (--create-database, --check-database, --version, --help,
+// errors) and returns the process's exit code.
 int runCommandLineAction(const CommandLine& commandLine);

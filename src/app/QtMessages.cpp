@@ -7,28 +7,36 @@
 #include <QLineEdit>
 #include <QMessageBox>
 
+namespace {
+
+QMessageBox::Icon boxIcon(Messages::Icon icon) {
+    switch (icon) {
+    case Messages::Icon::None:
+        return QMessageBox::NoIcon;
+    case Messages::Icon::Information:
+        return QMessageBox::Information;
+    case Messages::Icon::Question:
+        return QMessageBox::Question;
+    case Messages::Icon::Warning:
+        return QMessageBox::Warning;
+    case Messages::Icon::Critical:
+        return QMessageBox::Critical;
+    }
+    return QMessageBox::NoIcon;
+}
+
+QString boxTitle(const QString& title) {
+    return title.isEmpty() ? QStringLiteral("Quillhour") : title;
+}
+
+} // namespace
+
 Messages::Answer QtMessages::show(const QString& text, const QString& title, Buttons buttons,
                                   Icon icon) {
     QMessageBox box(m_parent);
-    box.setWindowTitle(title.isEmpty() ? QStringLiteral("Quillhour") : title);
+    box.setWindowTitle(boxTitle(title));
     box.setText(text);
-    switch (icon) {
-    case Icon::None:
-        box.setIcon(QMessageBox::NoIcon);
-        break;
-    case Icon::Information:
-        box.setIcon(QMessageBox::Information);
-        break;
-    case Icon::Question:
-        box.setIcon(QMessageBox::Question);
-        break;
-    case Icon::Warning:
-        box.setIcon(QMessageBox::Warning);
-        break;
-    case Icon::Critical:
-        box.setIcon(QMessageBox::Critical);
-        break;
-    }
+    box.setIcon(boxIcon(icon));
     if (buttons == Buttons::YesNo) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         box.setDefaultButton(QMessageBox::Yes);
@@ -38,6 +46,18 @@ Messages::Answer QtMessages::show(const QString& text, const QString& title, But
     box.setStandardButtons(QMessageBox::Ok);
     box.exec();
     return Answer::Ok;
+}
+
+void QtMessages::notify(const QString& text, const QString& title, Icon icon) {
+    // One notice at a time: a newer one takes the place of the one still shown.
+    if (m_notice) {
+        m_notice->close();
+    }
+    auto* box = new QMessageBox(boxIcon(icon), boxTitle(title), text, QMessageBox::Ok, m_parent);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    box->show();
+    m_notice = box;
 }
 
 std::optional<QString> QtMessages::browseFolder(const QString& startFolder) {

@@ -15,6 +15,7 @@ public:
     void setParentWindow(QWidget* parent) { m_parent = parent; }
 
     Answer show(const QString& text, const QString& title, Buttons buttons, Icon icon) override;
+    void notify(const QString& text, const QString& title, Icon icon) override;
     std::optional<QString> browseFolder(const QString& startFolder) override;
     std::optional<QString> browseFile(const QString& startFolder, const QString& filter) override;
     std::optional<QString> browseDatabase(const QString& startFolder, const QString& filter,
@@ -23,5 +24,6 @@ public:
 
 private:
     QPointer<QWidget> m_parent;
+    QPointer<QWidget> m_notice;
     QString m_ownFolder;
 };

@@ -37,6 +37,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDebug>
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -116,7 +117,7 @@ const QString NetworkWarning = QStringLiteral(
 frmMain::frmMain(const Services& services, QWidget* parent)
     : QMainWindow(parent)
     , m_services(services)
-    , m_guard(services.messages) {
+    , m_guard(services.messages, services.clock) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Quillhour"));
     setWindowIcon(quillhourIcon(QStringLiteral("quillhour")));
@@ -367,7 +368,14 @@ bool frmMain::Form_Load() {
     m_trace.clear();
     addTrace(QStringLiteral("Form_Load"));
     m_shutDown = false;
-    if (!initilise()) {
+    bool opened = false;
+    if (!m_guard.runStartUp([this, &opened] { opened = initilise(); })) {
+        // Whatever start-up did write is taken back, as far as the database lets it at once.
+        m_guard.beginClosing(std::chrono::milliseconds(0));
+        closeDatabaseSteps();
+        return false;
+    }
+    if (!opened) {
         return false;
     }
     showWelcomeText();
@@ -482,6 +490,7 @@ bool frmMain::openDataConnection() {
     try {
         m_state.database = openOrCreate(location);
     } catch (const DatabaseError& error) {
+        qWarning().noquote() << "Quillhour:" << error.message();
         messages().show(
             QStringLiteral("Quillhour cannot use the database %1.\n\n%2\n\nQuillhour will close.")
                 .arg(Database::displayLocation(location), error.message()),
@@ -489,6 +498,14 @@ bool frmMain::openDataConnection() {
         return false;
     }
     m_state.context = std::make_unique<DataContext>(DataContext{*m_state.database, clock()});
+    m_guard.setDatabase(m_state.database.get());
+    m_state.database->setWaitObserver([](bool waiting) {
+        if (waiting) {
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+        } else {
+            QApplication::restoreOverrideCursor();
+        }
+    });
     if (!Database::isServerLocation(location) && isNetworkFileSystem(location)) {
         messages().show(NetworkWarning.arg(Database::displayLocation(location)),
                         QStringLiteral("Shared Database"), Messages::Buttons::Ok,
@@ -502,8 +519,19 @@ bool frmMain::openDataConnection() {
 
 void frmMain::markCurrentUserInactive() {
     if (m_state.currentUser != nullptr && m_state.database) {
-        userList().setUserActive(m_state.currentUser->userId, false);
+        const int userId = m_state.currentUser->userId;
+        m_guard.runClosingStep(QStringLiteral("marking the user inactive"),
+                               [this, userId] { userList().setUserActive(userId, false); });
     }
+}
+
+void frmMain::closeDatabaseSteps() {
+    if (!m_state.database) {
+        return;
+    }
+    markCurrentUserInactive();
+    m_guard.runClosingStep(QStringLiteral("removing the user's window list"),
+                           [this] { processList().deleteOwnRows(); });
 }
 
 void frmMain::shutDown(Shutdown how) {
@@ -512,6 +540,9 @@ void frmMain::shutDown(Shutdown how) {
     if (!m_state.database) {
         return;
     }
+    // A step that cannot write waits for what is left of one busy timeout, then is skipped:
+    // the program still ends.
+    m_guard.beginClosing();
     markCurrentUserInactive();
     if (how == Shutdown::NoQuestions && isVisible()) {
         rememberGeometry(); // the program ends with the window still up
@@ -529,7 +560,8 @@ void frmMain::shutDown(Shutdown how) {
     if (settingsPage->chkTaskBar->isChecked() && currentTrayIcon != nullptr) {
         currentTrayIcon->Remove();
     }
-    processList().deleteOwnRows();
+    m_guard.runClosingStep(QStringLiteral("removing the user's window list"),
+                           [this] { processList().deleteOwnRows(); });
     markCurrentUserInactive();
     m_shutDown = true;
     m_loaded = false;
@@ -537,11 +569,10 @@ void frmMain::shutDown(Shutdown how) {
 
 void frmMain::Form_Terminate() {
     addTrace(QStringLiteral("Form_Terminate"));
-    if (!m_state.database) {
-        return;
+    if (!m_shutDown) {
+        m_guard.beginClosing(); // otherwise what is left of the shutdown's wait
     }
-    markCurrentUserInactive();
-    processList().deleteOwnRows();
+    closeDatabaseSteps();
 }
 
 void frmMain::rememberGeometry() {
@@ -715,6 +746,8 @@ void frmMain::trmSystem_Timer() {
     if (!m_state.database) {
         return;
     }
+    // Nothing more is written to a file that is no longer the one opened.
+    m_state.database->verifyFile();
     if (m_state.currentUser != nullptr) {
         userList().setUserActive(m_state.currentUser->userId, true);
     }

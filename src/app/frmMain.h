@@ -186,6 +186,8 @@ private:
     // Timer ticks do not run while a modal dialog is open or a handler is still running.
     bool tickAllowed() const;
     void markCurrentUserInactive();
+    // The database steps of closing: the user inactive, the user's window list removed.
+    void closeDatabaseSteps();
     void showTrayIcon();
     // Checks a new database location (making the database when it is new) and stores it for the
     // next start.

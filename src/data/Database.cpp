@@ -1,10 +1,13 @@
 #include "data/Database.h"
 
+#include "data/DatabaseInternals.h"
 #include "data/Schema.h"
 #include "data/ServerAddress.h"
+#include "data/SqliteFile.h"
 #include "data/TimeText.h"
 
 #include <QAtomicInteger>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -22,20 +25,110 @@
 
 namespace {
 
-constexpr int BusyTimeoutMs = 10000;
-constexpr int StatementRetries = 3;
-constexpr int TransactionRetries = 8;
 constexpr std::size_t StatementCacheLimit = 256;
 constexpr int ConnectTimeoutSeconds = 10;
+// The longest pause between two tries at a lock: short, so a lock that is let go is taken soon.
+constexpr int LongestPauseMs = 100;
 
 QString nextConnectionName() {
     static QAtomicInteger<quint64> counter;
     return QStringLiteral("quillhour-%1").arg(++counter);
 }
 
-void pause(int attempt) {
-    const int base = 10 << std::min(attempt, 8);
-    QThread::msleep(ulong(base + int(QRandomGenerator::global()->bounded(base))));
+// A pause before the next try, growing with each try, never past the deadline.
+void pause(int attempt, const QDeadlineTimer& deadline) {
+    const int base = std::min(10 << std::min(attempt, 8), LongestPauseMs);
+    const qint64 wanted = base + QRandomGenerator::global()->bounded(base);
+    QThread::msleep(ulong(std::max<qint64>(0, std::min(wanted, deadline.remainingTime()))));
+}
+
+// Whether a statement may change the database. Rolling back only ever undoes.
+bool isWrite(const QString& sql) {
+    const QStringView text = QStringView(sql).trimmed();
+    auto startsWith = [&](QLatin1String word) {
+        return text.startsWith(word, Qt::CaseInsensitive);
+    };
+    if (startsWith(QLatin1String("select")) || startsWith(QLatin1String("with")) ||
+        startsWith(QLatin1String("rollback"))) {
+        return false;
+    }
+    if (startsWith(QLatin1String("pragma"))) {
+        return text.contains(QLatin1Char('='));
+    }
+    return true;
+}
+
+// What a person reads when another program holds the database: the same words whichever engine
+// said "locked".
+DatabaseError busyError(const QString& shown, const QString& statement, const QString& code) {
+    return DatabaseError(
+        DatabaseError::Kind::Busy,
+        QStringLiteral("Another program is holding the database %1 locked.").arg(shown), statement,
+        code);
+}
+
+DatabaseError diskFullError(const QString& shown, const QString& statement = {},
+                            const QString& code = {}) {
+    return DatabaseError(DatabaseError::Kind::DiskFull,
+                         QStringLiteral("The disk that holds the database %1 is full, so "
+                                        "Quillhour cannot save to it. Make room on the disk; "
+                                        "until then nothing more is saved.")
+                             .arg(shown),
+                         statement, code);
+}
+
+// detail says what shows the damage, in words that follow "is damaged: ".
+DatabaseError damagedError(const QString& shown, const QString& detail,
+                           const QString& statement = {}, const QString& code = {}) {
+    return DatabaseError(DatabaseError::Kind::Damaged,
+                         QStringLiteral("The database %1 is damaged: %2. Quillhour writes "
+                                        "nothing to it. Check it with \"quillhour "
+                                        "--check-database %1\" and restore it from a backup.")
+                             .arg(shown, detail),
+                         statement, code, detail);
+}
+
+// An SQLite failure in words: a lock, a full disk, damage, or a file or folder that cannot be
+// written are said as such; anything else is the fallback kind with the engine's own text after
+// the prefix.
+DatabaseError sqliteFailure(const QString& path, const QSqlError& error,
+                            DatabaseError::Kind fallback, const QString& statement = {},
+                            const QString& prefix = {}) {
+    const QString shown = QDir::toNativeSeparators(path);
+    const QString code = error.nativeErrorCode();
+    QString text = error.databaseText().trimmed();
+    if (text.isEmpty()) {
+        text = error.text().trimmed();
+    }
+    bool numeric = false;
+    const int primary = code.toInt(&numeric) & 0xff;
+    if (numeric) {
+        switch (primary) {
+        case 5: // SQLITE_BUSY
+        case 6: // SQLITE_LOCKED
+            return busyError(shown, statement, code);
+        case 13: // SQLITE_FULL
+            return diskFullError(shown, statement, code);
+        case 10: // SQLITE_IOERR: a write that found no room is one
+            if (SqliteFile::diskFull(path)) {
+                return diskFullError(shown, statement, code);
+            }
+            break;
+        case 11: // SQLITE_CORRUPT
+        case 26: // SQLITE_NOTADB
+            return damagedError(shown, QStringLiteral("the engine reports \"%1\"").arg(text),
+                                statement, code);
+        case 8:  // SQLITE_READONLY
+        case 14: // SQLITE_CANTOPEN
+            if (const QString problem = SqliteFile::writeProblem(path); !problem.isEmpty()) {
+                return DatabaseError(DatabaseError::Kind::ReadOnly, problem, statement, code);
+            }
+            break;
+        default:
+            break;
+        }
+    }
+    return DatabaseError(fallback, prefix + text, statement, code);
 }
 
 // PostgreSQL prepares only these; everything else (BEGIN, COMMIT, CREATE, COMMENT, SET) is sent
@@ -74,6 +167,12 @@ struct Database::Impl {
     // The first statement that failed inside the open transaction, even if the work went on.
     std::optional<DatabaseError> transactionFailure;
     quint64 statementCount = 0;
+    std::chrono::milliseconds patience = BusyTimeout;
+    std::function<void(bool)> waitObserver;
+    // SQLite: the file that was opened, and, once it is lost or found damaged, why nothing more
+    // is written.
+    SqliteFile::Identity identity;
+    std::optional<DatabaseError> stopped;
 
     ~Impl() {
         statements.clear();
@@ -129,10 +228,29 @@ struct Database::Impl {
                answer.startsWith(QLatin1String("57P"));
     }
 
+    // A corrupt database is written no more from the moment the engine first says so.
+    DatabaseError stop(DatabaseError error) {
+        if (!stopped) {
+            stopped = error;
+        }
+        return error;
+    }
+
     DatabaseError errorFrom(const QSqlError& error, const QString& statement) {
         const QString code = error.nativeErrorCode();
         if (engine == Engine::PostgreSQL) {
             const QString message = scrub(serverMessage(error));
+            if (code == QLatin1String("55P03")) {
+                return busyError(shownLocation(), statement, code);
+            }
+            if (code == QLatin1String("53100")) {
+                return diskFullError(shownLocation(), statement, code);
+            }
+            if (code == QLatin1String("XX001") || code == QLatin1String("XX002")) {
+                return stop(damagedError(shownLocation(),
+                                         QStringLiteral("the server reports \"%1\"").arg(message),
+                                         statement, code));
+            }
             if (connectionLost(code)) {
                 broken = true;
                 return DatabaseError(
@@ -144,19 +262,57 @@ struct Database::Impl {
             }
             return DatabaseError(DatabaseError::Kind::Statement, message, statement, code);
         }
-        QString message = error.databaseText().trimmed();
-        if (message.isEmpty()) {
-            message = error.text().trimmed();
+        DatabaseError failure = sqliteFailure(location, error,
+                                              error.type() == QSqlError::ConnectionError
+                                                  ? DatabaseError::Kind::Connection
+                                                  : DatabaseError::Kind::Statement,
+                                              statement);
+        return failure.stopsWriting() ? stop(std::move(failure)) : failure;
+    }
+
+    // A server session waits no longer than the engine wait for a lock; the caller decides
+    // whether to try again.
+    void configureSession() {
+        if (engine != Engine::PostgreSQL) {
+            return;
         }
-        bool numeric = false;
-        const int sqliteCode = code.toInt(&numeric);
-        DatabaseError::Kind kind = DatabaseError::Kind::Statement;
-        if (numeric && ((sqliteCode & 0xff) == 5 || (sqliteCode & 0xff) == 6)) {
-            kind = DatabaseError::Kind::Busy;
-        } else if (error.type() == QSqlError::ConnectionError) {
-            kind = DatabaseError::Kind::Connection;
+        QSqlQuery set(connection());
+        if (!set.exec(QStringLiteral("SET lock_timeout = %1").arg(EngineWait.count()))) {
+            throw errorFrom(set.lastError(), set.lastQuery());
         }
-        return DatabaseError(kind, message, statement, code);
+    }
+
+    // SQLite: whether the file at the location is still the one that was opened.
+    void verifyFile() {
+        if (engine != Engine::SQLite || stopped || !identity.exists) {
+            return;
+        }
+        const SqliteFile::Identity now = SqliteFile::identityOf(location);
+        if (now == identity) {
+            return;
+        }
+        const QString what = now.exists ? QStringLiteral("was replaced by another file")
+                                        : QStringLiteral("was deleted");
+        stopped = DatabaseError(
+            DatabaseError::Kind::Lost,
+            QStringLiteral("The database file %1 %2 while Quillhour was using it. To keep both "
+                           "safe, Quillhour writes nothing more to it, so nothing you do from now "
+                           "on is saved. Restart Quillhour once the right database is back in "
+                           "its place.")
+                .arg(shownLocation(), what));
+    }
+
+    // Writing stops for good once the file is lost or damaged.
+    void checkWritable(const QString& sql) {
+        if (!isWrite(sql)) {
+            return;
+        }
+        if (transactionDepth == 0) {
+            verifyFile();
+        }
+        if (stopped) {
+            throw *stopped;
+        }
     }
 
     // After the server dropped the connection (a restart, a network fault) the next statement
@@ -175,6 +331,7 @@ struct Database::Impl {
             throw connectFailure(db.lastError());
         }
         broken = false;
+        configureSession();
     }
 
     // The driver tries to free each prepared statement on the server, and warns when there is no
@@ -260,6 +417,7 @@ struct Database::Impl {
     }
 
     ResultSet runOnce(const QString& sql, const QVariantList& params) {
+        checkWritable(sql);
         ++statementCount;
         ensureConnected();
         std::unique_ptr<QSqlQuery> direct;
@@ -342,19 +500,22 @@ std::unique_ptr<QSqlDatabase> addSqlite(const QString& name, const QString& path
 
 } // namespace
 
-// A read-write connection to an SQLite file with the program's busy timeout; nothing, with the
-// reason, when the engine cannot open it.
-std::unique_ptr<Database::Impl> Database::connectSqlite(const QString& path, QString& reason) {
+// A read-write connection to an SQLite file, waiting the engine wait for locks. A failure to
+// open is said in words where it can be, else as the fallback kind.
+std::unique_ptr<Database::Impl> Database::connectSqlite(const QString& path,
+                                                        DatabaseError::Kind fallback,
+                                                        const QString& failurePrefix) {
     auto impl = std::make_unique<Impl>();
     impl->connectionName = nextConnectionName();
     impl->location = path;
     impl->engine = Engine::SQLite;
     auto db = addSqlite(impl->connectionName, path,
-                        QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(BusyTimeoutMs));
+                        QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(EngineWait.count()));
     if (!db->open()) {
-        reason = db->lastError().text();
-        return nullptr; // the connection is removed with impl
+        // The connection goes with impl.
+        throw sqliteFailure(path, db->lastError(), fallback, {}, failurePrefix);
     }
+    impl->identity = SqliteFile::identityOf(path);
     return impl;
 }
 
@@ -368,8 +529,10 @@ QString newerSchemaMessage(const QString& shown, int version) {
         .arg(Schema::CurrentVersion);
 }
 
-// What is missing from a database that should hold Quillhour's tables, given the columns it has
-// per table (names compared without regard to case).
+} // namespace
+
+namespace DatabaseInternals {
+
 QStringList missingParts(const QHash<QString, QSet<QString>>& columnsByTable) {
     QStringList missing;
     for (const auto& table : Schema::tables()) {
@@ -387,79 +550,127 @@ QStringList missingParts(const QHash<QString, QSet<QString>>& columnsByTable) {
     return missing;
 }
 
+void readSqliteFile(const QString& path, const SqliteLook& look) {
+    const QString name = nextConnectionName();
+    std::optional<DatabaseError> failure;
+    {
+        const SqliteFile::ReadOnlyOpen how =
+            SqliteFile::readOnlyOpen(path, int(Database::BusyTimeout.count()));
+        auto db = addSqlite(name, how.name, how.options);
+        auto fail = [&](const QSqlError& error) {
+            throw sqliteFailure(path, error, DatabaseError::Kind::NotADatabase, {},
+                                QStringLiteral("The file %1 could not be read as a database: ")
+                                    .arg(QDir::toNativeSeparators(path)));
+        };
+        try {
+            if (!db->open()) {
+                fail(db->lastError());
+            }
+            look(*db, fail);
+        } catch (const DatabaseError& error) {
+            failure = error;
+        }
+        db->close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    if (failure) {
+        throw *failure;
+    }
+}
+
+QHash<QString, QSet<QString>> sqliteColumns(QSqlDatabase& db, const SqliteFailure& fail) {
+    QStringList tables;
+    {
+        QSqlQuery query(db);
+        if (!query.exec(QStringLiteral("select name from sqlite_master where type = 'table'"))) {
+            fail(query.lastError());
+        }
+        while (query.next()) {
+            tables.append(query.value(0).toString().toLower());
+        }
+        if (query.lastError().isValid()) {
+            fail(query.lastError());
+        }
+    }
+    QHash<QString, QSet<QString>> columnsByTable;
+    for (const auto& table : Schema::tables()) {
+        if (!tables.contains(table.name.toLower())) {
+            continue;
+        }
+        QSqlQuery query(db);
+        if (!query.exec(QStringLiteral("select * from \"%1\" where 1 = 0").arg(table.name))) {
+            fail(query.lastError());
+        }
+        QSet<QString>& columns = columnsByTable[table.name.toLower()];
+        const QSqlRecord record = query.record();
+        for (int i = 0; i < record.count(); ++i) {
+            columns.insert(record.fieldName(i).toLower());
+        }
+    }
+    return columnsByTable;
+}
+
+QHash<QString, QSet<QString>> serverColumns(Database& database) {
+    QHash<QString, QSet<QString>> columnsByTable;
+    const ResultSet rows = database.query(
+        QStringLiteral("select table_name, column_name from information_schema.columns "
+                       "where table_schema = current_schema()"));
+    for (const Row row : rows) {
+        columnsByTable[row.text(0).toLower()].insert(row.text(1).toLower());
+    }
+    return columnsByTable;
+}
+
+} // namespace DatabaseInternals
+
+using namespace DatabaseInternals;
+
+namespace {
+
 QString notQuillhourMessage(const QString& what, const QStringList& missing) {
     return QStringLiteral("%1 is a database, but not a Quillhour database: it lacks %2.")
         .arg(what, missing.join(QStringLiteral(", ")));
 }
 
-// Looks at a file without any chance of writing to it: is it a database, and does it hold our
-// tables?
+// What the file is, told without writing anything: a database at all, undamaged as far as its
+// size shows, with our tables, of a schema this version knows.
 void probeSqliteFile(const QString& path) {
-    const QString name = nextConnectionName();
-    {
-        auto db = addSqlite(
-            name, path,
-            QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=%1").arg(BusyTimeoutMs));
-        const QString shown = QDir::toNativeSeparators(path);
-        auto fail = [&](DatabaseError::Kind kind, const QString& message) {
-            db->close();
-            db.reset();
-            QSqlDatabase::removeDatabase(name);
-            throw DatabaseError(kind, message);
-        };
-        if (!db->open()) {
-            fail(DatabaseError::Kind::NotADatabase,
-                 QStringLiteral("The file %1 could not be opened as a database: %2")
-                     .arg(shown, db->lastError().text()));
-        }
-        QStringList tables;
-        {
-            QSqlQuery query(*db);
-            if (!query.exec(
-                    QStringLiteral("select name from sqlite_master where type = 'table'"))) {
-                const QString reason = query.lastError().databaseText();
-                query.finish();
-                query = QSqlQuery();
-                fail(DatabaseError::Kind::NotADatabase,
-                     QStringLiteral("The file %1 is not a database (%2).").arg(shown, reason));
-            }
-            while (query.next()) {
-                tables.append(query.value(0).toString().toLower());
-            }
-        }
-        QHash<QString, QSet<QString>> columnsByTable;
-        for (const auto& table : Schema::tables()) {
-            if (!tables.contains(table.name.toLower())) {
-                continue;
-            }
-            QSqlQuery query(*db);
-            if (!query.exec(QStringLiteral("select * from \"%1\" where 1 = 0").arg(table.name))) {
-                continue;
-            }
-            QSet<QString>& columns = columnsByTable[table.name.toLower()];
-            const QSqlRecord record = query.record();
-            for (int i = 0; i < record.count(); ++i) {
-                columns.insert(record.fieldName(i).toLower());
-            }
-        }
-        const QStringList missing = missingParts(columnsByTable);
-        if (!missing.isEmpty()) {
-            fail(DatabaseError::Kind::NotQuillhour,
-                 notQuillhourMessage(QStringLiteral("The file ") + shown, missing));
-        }
-        int version = 0;
-        {
-            QSqlQuery query(*db);
-            if (query.exec(QStringLiteral("PRAGMA user_version")) && query.next()) {
-                version = query.value(0).toInt();
-            }
-        }
-        if (version > Schema::CurrentVersion) {
-            fail(DatabaseError::Kind::NotQuillhour, newerSchemaMessage(shown, version));
-        }
-        db->close();
+    const QString shown = QDir::toNativeSeparators(path);
+    const SqliteFile::Facts facts = SqliteFile::inspect(path);
+    if (!facts.readable) {
+        throw DatabaseError(DatabaseError::Kind::NoAccess,
+                            QStringLiteral("The database %1 cannot be read (%2). Ask its owner for "
+                                           "access, or choose another database.")
+                                .arg(shown, facts.unreadableReason));
     }
-    QSqlDatabase::removeDatabase(name);
+    if (facts.size == 0) {
+        throw DatabaseError(
+            DatabaseError::Kind::NotADatabase,
+            QStringLiteral("The file %1 is empty: it holds no database.").arg(shown));
+    }
+    if (!facts.sqliteHeader) {
+        throw DatabaseError(DatabaseError::Kind::NotADatabase,
+                            QStringLiteral("The file %1 is not a database.").arg(shown));
+    }
+    if (const QString damage = SqliteFile::damage(facts); !damage.isEmpty()) {
+        throw damagedError(shown, damage);
+    }
+    readSqliteFile(path, [&](QSqlDatabase& db, const SqliteFailure& fail) {
+        const QStringList missing = missingParts(sqliteColumns(db, fail));
+        if (!missing.isEmpty()) {
+            throw DatabaseError(DatabaseError::Kind::NotQuillhour,
+                                notQuillhourMessage(QStringLiteral("The file ") + shown, missing));
+        }
+        QSqlQuery query(db);
+        if (!query.exec(QStringLiteral("PRAGMA user_version")) || !query.next()) {
+            fail(query.lastError());
+        }
+        const int version = query.value(0).toInt();
+        if (version > Schema::CurrentVersion) {
+            throw DatabaseError(DatabaseError::Kind::NotQuillhour,
+                                newerSchemaMessage(shown, version));
+        }
+    });
 }
 
 } // namespace
@@ -509,25 +720,9 @@ std::unique_ptr<Database::Impl> Database::Impl::connectToServer(const QString& l
         db = QSqlDatabase();
         throw impl->connectFailure(error);
     }
+    impl->configureSession();
     return impl;
 }
-
-namespace {
-
-// The tables and columns of the schema the connection works in, as the catalogue lists them;
-// the check reads and never writes.
-QHash<QString, QSet<QString>> serverColumns(Database& database) {
-    QHash<QString, QSet<QString>> columnsByTable;
-    const ResultSet rows = database.query(
-        QStringLiteral("select table_name, column_name from information_schema.columns "
-                       "where table_schema = current_schema()"));
-    for (const Row row : rows) {
-        columnsByTable[row.text(0).toLower()].insert(row.text(1).toLower());
-    }
-    return columnsByTable;
-}
-
-} // namespace
 
 std::unique_ptr<Database> Database::open(const QString& location) {
     if (isServerLocation(location)) {
@@ -559,25 +754,14 @@ std::unique_ptr<Database> Database::open(const QString& location) {
                                 .arg(QDir::toNativeSeparators(path)));
     }
     probeSqliteFile(path);
-    const QFileInfo folder(info.absolutePath());
-    // A file whose mode grants no write at all is read-only even to an administrator, who could
-    // write it anyway: the owner marked it so on purpose.
-    const bool writeBits =
-        (info.permissions() & (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther)) != 0;
-    if (!info.isWritable() || !writeBits || !folder.isWritable()) {
-        throw DatabaseError(
-            DatabaseError::Kind::ReadOnly,
-            QStringLiteral("The database %1 is read-only. Quillhour writes to the file and to its "
-                           "folder; ask for write access or choose another database.")
-                .arg(QDir::toNativeSeparators(path)));
+    // Refused before the engine opens it for writing, which would make its working files.
+    if (const QString problem = SqliteFile::writeProblem(path); !problem.isEmpty()) {
+        throw DatabaseError(DatabaseError::Kind::ReadOnly, problem);
     }
-
-    QString reason;
-    std::unique_ptr<Impl> impl = connectSqlite(path, reason);
-    if (!impl) {
-        throw DatabaseError(DatabaseError::Kind::Connection, reason);
-    }
-    std::unique_ptr<Database> database(new Database(std::move(impl)));
+    std::unique_ptr<Database> database(
+        new Database(connectSqlite(path, DatabaseError::Kind::Connection,
+                                   QStringLiteral("The database %1 could not be opened: ")
+                                       .arg(QDir::toNativeSeparators(path)))));
     database->execute(QStringLiteral("PRAGMA synchronous = NORMAL"));
     return database;
 }
@@ -629,13 +813,14 @@ std::unique_ptr<Database> Database::create(const QString& location) {
         }
     };
 
-    QString reason;
-    std::unique_ptr<Impl> impl = connectSqlite(path, reason);
-    if (!impl) {
+    std::unique_ptr<Impl> impl;
+    try {
+        impl = connectSqlite(path, DatabaseError::Kind::ReadOnly,
+                             QStringLiteral("The database %1 could not be created: ")
+                                 .arg(QDir::toNativeSeparators(path)));
+    } catch (const DatabaseError&) {
         removeFiles();
-        throw DatabaseError(DatabaseError::Kind::ReadOnly,
-                            QStringLiteral("The database %1 could not be created: %2")
-                                .arg(QDir::toNativeSeparators(path), reason));
+        throw;
     }
     std::unique_ptr<Database> database(new Database(std::move(impl)));
     try {
@@ -695,7 +880,37 @@ QString Database::dayEnd(const QString& moment, const QString& days) const {
     return QStringLiteral("(date(%1, (%2) || ' days') || 'U')").arg(moment, days);
 }
 
+namespace {
+
+// Tells the wait observer that a wait for a lock began, once, and that it ended.
+class WaitSignal {
+public:
+    explicit WaitSignal(const std::function<void(bool)>& observer)
+        : m_observer(observer) {}
+    ~WaitSignal() {
+        if (m_waiting && m_observer) {
+            m_observer(false);
+        }
+    }
+    WaitSignal(const WaitSignal&) = delete;
+    WaitSignal& operator=(const WaitSignal&) = delete;
+    void waiting() {
+        if (!m_waiting && m_observer) {
+            m_observer(true);
+        }
+        m_waiting = true;
+    }
+
+private:
+    const std::function<void(bool)>& m_observer;
+    bool m_waiting = false;
+};
+
+} // namespace
+
 ResultSet Database::run(const QString& sql, const QVariantList& params) {
+    WaitSignal wait(d->waitObserver);
+    const QDeadlineTimer deadline(d->patience);
     for (int attempt = 0;; ++attempt) {
         try {
             return d->runOnce(sql, params);
@@ -704,10 +919,11 @@ ResultSet Database::run(const QString& sql, const QVariantList& params) {
                 d->transactionFailure = error;
             }
             // Inside a transaction the whole transaction is retried, not one statement of it.
-            if (d->transactionDepth > 0 || !error.isRetryable() || attempt >= StatementRetries) {
+            if (d->transactionDepth > 0 || !error.isRetryable() || deadline.hasExpired()) {
                 throw;
             }
-            pause(attempt);
+            wait.waiting();
+            pause(attempt, deadline);
         }
     }
 }
@@ -753,6 +969,8 @@ void Database::transaction(const std::function<void()>& work) {
         }
     };
     bool reconnected = false;
+    WaitSignal wait(d->waitObserver);
+    const QDeadlineTimer deadline(d->patience);
     for (int attempt = 0;; ++attempt) {
         bool begun = false;
         bool committing = false;
@@ -788,10 +1006,11 @@ void Database::transaction(const std::function<void()>& work) {
                 reconnected = true;
                 continue;
             }
-            if (!error.isRetryable() || attempt >= TransactionRetries) {
+            if (!error.isRetryable() || deadline.hasExpired()) {
                 throw error;
             }
-            pause(attempt);
+            wait.waiting();
+            pause(attempt, deadline);
         } catch (...) {
             d->transactionDepth = 0;
             d->transactionFailure.reset();
@@ -809,4 +1028,37 @@ bool Database::inTransaction() const {
 
 quint64 Database::statementCount() const {
     return d->statementCount;
+}
+
+Database::Patience::Patience(Database& database, std::chrono::milliseconds wait)
+    : m_database(database)
+    , m_previous(database.patience()) {
+    database.setPatience(wait);
+}
+
+Database::Patience::~Patience() {
+    m_database.setPatience(m_previous);
+}
+
+std::chrono::milliseconds Database::patience() const {
+    return d->patience;
+}
+
+void Database::setPatience(std::chrono::milliseconds wait) {
+    d->patience = std::max(wait, std::chrono::milliseconds(0));
+}
+
+void Database::setWaitObserver(std::function<void(bool)> observer) {
+    d->waitObserver = std::move(observer);
+}
+
+void Database::verifyFile() {
+    d->verifyFile();
+    if (d->stopped) {
+        throw *d->stopped;
+    }
+}
+
+std::optional<DatabaseError> Database::writingStopped() const {
+    return d->stopped;
 }

@@ -4,9 +4,12 @@
 #include "data/ResultSet.h"
 
 #include <QString>
+#include <QStringList>
 #include <QVariantList>
+#include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 
 // The open shared database. Every statement goes through here with its values bound, never
 // joined into the text. Queries are finished as soon as their rows are read, so no statement
@@ -23,9 +26,43 @@
 //
 // On PostgreSQL a lost connection is reported once (DatabaseError::Kind::Connection); the next
 // statement connects again. Messages never show the password.
+//
+// Locks: the engine waits at most EngineWait for a lock another program holds (SQLite's busy
+// timeout, PostgreSQL's lock_timeout). A statement or transaction that meets one is tried again
+// until its patience runs out: the busy timeout for a person's action, nothing more for timer
+// work (Patience(database, 0ms)), which tries again on its next tick instead.
+//
+// Once the SQLite file at the location is no longer the one that was opened (deleted, or another
+// file put in its place), or the engine reports the database corrupt, every later write is
+// refused with that error (Kind::Lost, Kind::Damaged); reads go on.
 class Database {
 public:
     enum class Engine { SQLite, PostgreSQL };
+
+    // How long a person's action waits, in all, for a lock held by another program.
+    static constexpr std::chrono::milliseconds BusyTimeout{10000};
+    // How long the engine itself waits for a lock before it answers "busy".
+    static constexpr std::chrono::milliseconds EngineWait{100};
+
+    // Sets how long statements wait for locks while it lives; the previous wait comes back after.
+    class Patience {
+    public:
+        Patience(Database& database, std::chrono::milliseconds wait);
+        ~Patience();
+        Patience(const Patience&) = delete;
+        Patience& operator=(const Patience&) = delete;
+
+    private:
+        Database& m_database;
+        std::chrono::milliseconds m_previous;
+    };
+
+    // What --check-database found: the lines to print, and the verdict.
+    struct CheckReport {
+        enum class Verdict { Sound, Damaged, NotChecked };
+        Verdict verdict = Verdict::NotChecked;
+        QStringList lines;
+    };
 
     // Opens an existing Quillhour database: a file path, or a postgresql:// URL.
     // Throws DatabaseError (Missing, NotADatabase, NotQuillhour, ReadOnly, Connection) and never
@@ -86,10 +123,30 @@ public:
     // included): a measure of the work that does not depend on the machine's speed.
     quint64 statementCount() const;
 
+    // How long statements wait for a lock now (BusyTimeout unless a Patience says otherwise).
+    std::chrono::milliseconds patience() const;
+    void setPatience(std::chrono::milliseconds wait);
+    // Told true when a statement starts waiting for a lock another program holds, and false when
+    // the wait is over, so a window can show that it is busy.
+    void setWaitObserver(std::function<void(bool waiting)> observer);
+
+    // SQLite: throws Kind::Lost, and refuses every later write, when the file at the location is
+    // no longer the one that was opened. Done by itself before each write; the housekeeping tick
+    // calls it too, and so also hears of damage found while reading. Throws the error that
+    // stopped writing, whatever it was, once one has.
+    void verifyFile();
+    // The error that stopped all writing (the file lost, or damaged), if one did.
+    std::optional<DatabaseError> writingStopped() const;
+
+    // Runs the engine's integrity check on the database at location without changing it, or
+    // anything beside it, and says what it found.
+    static CheckReport check(const QString& location);
+
 private:
     struct Impl;
     explicit Database(std::unique_ptr<Impl> impl);
-    static std::unique_ptr<Impl> connectSqlite(const QString& path, QString& reason);
+    static std::unique_ptr<Impl> connectSqlite(const QString& path, DatabaseError::Kind fallback,
+                                               const QString& failurePrefix);
     ResultSet run(const QString& sql, const QVariantList& params);
     std::unique_ptr<Impl> d;
 };

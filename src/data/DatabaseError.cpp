@@ -10,12 +10,13 @@ std::string describe(const QString& message, const QString& statement) {
 } // namespace
 
 DatabaseError::DatabaseError(Kind kind, const QString& message, const QString& statement,
-                             const QString& nativeCode)
+                             const QString& nativeCode, const QString& engineText)
     : std::runtime_error(describe(message, statement))
     , m_kind(kind)
     , m_message(message)
     , m_statement(statement)
-    , m_nativeCode(nativeCode) {}
+    , m_nativeCode(nativeCode)
+    , m_engineText(engineText) {}
 
 bool DatabaseError::isRetryable() const {
     if (m_kind == Kind::Busy) {
@@ -28,6 +29,7 @@ bool DatabaseError::isRetryable() const {
     if (numeric && m_nativeCode.size() < 5 && ((code & 0xff) == 5 || (code & 0xff) == 6)) {
         return true;
     }
-    // PostgreSQL: serialization failure and deadlock.
-    return m_nativeCode == QLatin1String("40001") || m_nativeCode == QLatin1String("40P01");
+    // PostgreSQL: serialization failure, deadlock, and a lock not granted within lock_timeout.
+    return m_nativeCode == QLatin1String("40001") || m_nativeCode == QLatin1String("40P01") ||
+           m_nativeCode == QLatin1String("55P03");
 }

@@ -17,10 +17,14 @@ public:
         AlreadyExists, // creation refused: something is already there
         Connection,    // the engine could not be reached or the connection was lost
         Busy,          // the database stayed locked by another program
+        DiskFull,      // the disk that holds the database has no room left
+        Damaged,       // the engine found the database corrupt, or the file is cut short
+        Lost,          // the file at the location is no longer the one that was opened
+        NoAccess,      // the file cannot be read at all
     };
 
     DatabaseError(Kind kind, const QString& message, const QString& statement = {},
-                  const QString& nativeCode = {});
+                  const QString& nativeCode = {}, const QString& engineText = {});
 
     Kind kind() const { return m_kind; }
     // The engine's message, or ours for the kinds the engine does not report.
@@ -29,13 +33,18 @@ public:
     const QString& statement() const { return m_statement; }
     // The engine's own error code (an SQLite result code or a PostgreSQL SQLSTATE).
     const QString& nativeCode() const { return m_nativeCode; }
+    // The engine's own words, where the message says it in other words.
+    const QString& engineText() const { return m_engineText; }
 
     // A failure that goes away when the same work is tried again a moment later.
     bool isRetryable() const;
+    // A failure after which nothing more may be written: the file was lost or is damaged.
+    bool stopsWriting() const { return m_kind == Kind::Lost || m_kind == Kind::Damaged; }
 
 private:
     Kind m_kind;
     QString m_message;
     QString m_statement;
     QString m_nativeCode;
+    QString m_engineText;
 };

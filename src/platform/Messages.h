@@ -16,6 +16,8 @@ public:
 
     // An empty title means the application's own title.
     virtual Answer show(const QString& text, const QString& title, Buttons buttons, Icon icon) = 0;
+    // A message that waits for no answer: the program goes on working while it is shown.
+    virtual void notify(const QString& text, const QString& title, Icon icon) = 0;
 
     // The folder picker, started in startFolder; nothing when cancelled.
     virtual std::optional<QString> browseFolder(const QString& startFolder) = 0;

@@ -15,6 +15,10 @@ Messages::Answer ScriptedMessages::show(const QString& text, const QString& titl
     return next;
 }
 
+void ScriptedMessages::notify(const QString& text, const QString& title, Icon icon) {
+    m_shown.append({text, title, Buttons::Ok, icon, false});
+}
+
 std::optional<QString> ScriptedMessages::browseFolder(const QString& startFolder) {
     m_lastFolderStart = startFolder;
     if (m_folders.empty()) {

@@ -17,9 +17,11 @@ public:
         QString title;
         Buttons buttons;
         Icon icon;
+        bool waited = true; // false for a notice that waited for no answer
     };
 
     Answer show(const QString& text, const QString& title, Buttons buttons, Icon icon) override;
+    void notify(const QString& text, const QString& title, Icon icon) override;
     std::optional<QString> browseFolder(const QString& startFolder) override;
     std::optional<QString> browseFile(const QString& startFolder, const QString& filter) override;
     // Answered from the same script as browseFile.

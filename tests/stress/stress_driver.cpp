@@ -72,6 +72,14 @@ QString kindName(DatabaseError::Kind kind) {
         return QStringLiteral("Connection");
     case DatabaseError::Kind::Busy:
         return QStringLiteral("Busy");
+    case DatabaseError::Kind::DiskFull:
+        return QStringLiteral("DiskFull");
+    case DatabaseError::Kind::Damaged:
+        return QStringLiteral("Damaged");
+    case DatabaseError::Kind::Lost:
+        return QStringLiteral("Lost");
+    case DatabaseError::Kind::NoAccess:
+        return QStringLiteral("NoAccess");
     }
     return QStringLiteral("Unknown");
 }

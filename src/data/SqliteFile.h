@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+// What can be told about an SQLite database file from the file system alone, without the
+// engine, and so without creating or changing anything beside it.
+namespace SqliteFile {
+
+// Which file a path leads to. A file deleted, or replaced by another one (copied over or renamed
+// over), has another identity than the one that was opened, or none.
+struct Identity {
+    bool exists = false;
+    quint64 device = 0;
+    quint64 inode = 0;
+
+    bool operator==(const Identity&) const = default;
+};
+Identity identityOf(const QString& path);
+
+struct Facts {
+    bool readable = false;
+    QString unreadableReason; // when not readable
+    qint64 size = 0;
+    bool sqliteHeader = false; // starts with "SQLite format 3"
+    int pageSize = 0;          // 0 when the header gives none that is valid
+    qint64 headerPages = 0;    // the page count the header records, 0 when it is not valid
+    bool walHasContent = false;
+};
+Facts inspect(const QString& path);
+
+// Why the file is damaged, judged from its size against its header, or empty text. A file that
+// still has changes in its write-ahead log is not judged: those pages live in the log.
+QString damage(const Facts& facts);
+
+// Why the program could not keep the database up to date at path (the file, its folder or the
+// working files beside it cannot be written), or empty text when it can.
+QString writeProblem(const QString& path);
+
+// The name and connect options under which the engine reads the file without writing anything
+// beside it: the working files are used when they are both there, and otherwise the file is read
+// as it stands (an absent log holds no changes).
+struct ReadOnlyOpen {
+    QString name;
+    QString options;
+};
+ReadOnlyOpen readOnlyOpen(const QString& path, int busyTimeoutMs);
+
+// Whether the disk that holds path has (almost) no room left.
+bool diskFull(const QString& path);
+
+} // namespace SqliteFile
