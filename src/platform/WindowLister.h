@@ -2,6 +2,14 @@
 
 #include <QStringList>
 
+// A window's title is kept to this many characters.
+inline constexpr int MaxWindowTitleLength = 255;
+
+// The title cut to at most MaxWindowTitleLength characters, and only between two: never between
+// the halves of a character outside the basic plane, nor between a character and the marks or
+// joiners that belong to it (an emoji with its skin tone, a flag).
+QString cutWindowTitle(const QString& title);
+
 // The titles of the application windows open on this user's desktop: the windows a taskbar
 // would show, never this instance's own main window.
 class WindowLister {

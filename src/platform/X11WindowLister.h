@@ -25,15 +25,13 @@
 // - not the window ownWindow names (QWidget::winId() of a top-level: the client window, not the
 //   manager's frame);
 // - a title that is not empty: _NET_WM_NAME (UTF-8), else WM_NAME (Latin-1, UTF-8 or compound
-//   text), up to its first NUL, cut to 255 characters (Unicode characters, never half of one).
+//   text), up to its first NUL, cut to 255 characters by cutWindowTitle.
 //
 // Without a display, or when connecting fails, the list is empty; the next attempt waits
 // retryDelay, because connecting to an unreachable remote display can block for a long time.
 // A connection that breaks is dropped and opened again straight away.
 class X11WindowLister final : public WindowLister {
 public:
-    static constexpr int MaxTitleLength = 255;
-
     // displayName empty: the DISPLAY of the environment.
     explicit X11WindowLister(QString displayName = {},
                              std::chrono::milliseconds retryDelay = std::chrono::seconds(10));

@@ -29,7 +29,7 @@ void ProcessList::fillWindowList(QListWidget* list) {
     const QStringList titles = m_main.windows().windowTitles(quintptr(m_main.winId()));
     for (const QString& title : titles) {
         if (!title.isEmpty()) {
-            list->addItem(title.left(255));
+            list->addItem(cutWindowTitle(title));
         }
     }
 }

@@ -239,6 +239,36 @@ void X11WindowsTest::listsWhatATaskbarShows() {
                    "Caf\xe9 \x1b%G\xe2\x82\xac\x1b%@ prices");
     show(compound, QStringLiteral("Café € prices"));
 
+    // Compound text as Xlib writes it in other locales: a set put in the right half (JIS X 0208
+    // as EUC-JP bytes), in the left half (7-bit JIS), 96-character sets one after another
+    // (Greek, then Cyrillic), Korean, and half-width katakana.
+    const xcb_window_t japanese = client.createWindow();
+    client.setText(japanese, XCB_ATOM_WM_NAME, client.atom("COMPOUND_TEXT"),
+                   "\x1b$)B\xc6\xfc\xcb\xdc\xb8\xec - \xa5\xa8\xa5\xc7\xa5\xa3\xa5\xbf");
+    show(japanese, QStringLiteral("日本語 - エディタ"));
+    const xcb_window_t sevenBit = client.createWindow();
+    client.setText(sevenBit, XCB_ATOM_WM_NAME, client.atom("COMPOUND_TEXT"),
+                   "\x1b$(BF|K\\8l\x1b(B ok");
+    show(sevenBit, QStringLiteral("日本語 ok"));
+    const xcb_window_t cities = client.createWindow();
+    client.setText(cities, XCB_ATOM_WM_NAME, client.atom("COMPOUND_TEXT"),
+                   "\x1b-F\xc5\xeb\xeb\xdc\xe4\xe1, \x1b-L\xbc\xde\xe1\xda\xd2\xd0");
+    show(cities, QStringLiteral("Ελλάδα, Москва"));
+    const xcb_window_t korean = client.createWindow();
+    client.setText(korean, XCB_ATOM_WM_NAME, client.atom("COMPOUND_TEXT"),
+                   "\x1b$)C\xc7\xd1\xb1\xb9 1");
+    show(korean, QStringLiteral("한국 1"));
+    const xcb_window_t katakana = client.createWindow();
+    client.setText(katakana, XCB_ATOM_WM_NAME, client.atom("COMPOUND_TEXT"),
+                   "\x1b)I\xb6\xc0\xb6\xc5");
+    show(katakana, QStringLiteral("ｶﾀｶﾅ"));
+
+    // A character of several code points (a thumb with its skin tone) that would end past the
+    // 255th is left out whole.
+    const xcb_window_t toned =
+        client.titled(QString(254, QLatin1Char('x')) + QStringLiteral("👍🏽z"));
+    show(toned, QString(254, QLatin1Char('x')));
+
     const xcb_window_t quotes = client.titled(quoted);
     show(quotes, quoted);
 

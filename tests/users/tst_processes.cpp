@@ -16,6 +16,7 @@ private slots:
     void otherUsersWindowsAppearUnderTheirNode();
     void rowsOfUnknownUsersAreLeftOut();
     void titlesAreStoredExactly();
+    void longTitlesAreCutBetweenCharacters();
     void changedWindowsReplaceTheRows();
     void closingDeletesOwnRowsOnly();
 
@@ -132,6 +133,25 @@ void ProcessesTest::titlesAreStoredExactly() {
     QVERIFY(f.load());
     QCOMPARE(storedTitles(f, ann),
              (QStringList{titles[0], titles[1], QString(255, QLatin1Char('x'))}));
+}
+
+void ProcessesTest::longTitlesAreCutBetweenCharacters() {
+    MainWindowFixture f;
+    const int ann = f.addUser(QStringLiteral("Ann"));
+    // The 255th character is an emoji, two UTF-16 units; and a flag that would end past it.
+    const QString emoji = QString(254, QLatin1Char('x')) + QStringLiteral("🙂") + QString(9, 'y');
+    const QString flag = QString(254, QLatin1Char('z')) + QStringLiteral("🇯🇵 Tokyo");
+    f.windows.setTitles({emoji, flag});
+    QVERIFY(f.load());
+    const QStringList cut = {emoji.left(256), QString(254, QLatin1Char('z'))};
+    QCOMPARE(storedTitles(f, ann), cut);
+    // What was stored reads back the same, so the next tick leaves the rows alone.
+    const QVariant firstId =
+        f.database().scalar(QStringLiteral("select min(processId) from process"));
+    f.systemTick();
+    f.systemTick();
+    QCOMPARE(f.database().scalar(QStringLiteral("select min(processId) from process")), firstId);
+    QCOMPARE(storedTitles(f, ann), cut);
 }
 
 void ProcessesTest::changedWindowsReplaceTheRows() {
