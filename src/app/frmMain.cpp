@@ -13,6 +13,7 @@
 #include "categories/CategoryEditorPage.h"
 #include "categories/CategoryTree.h"
 #include "data/Database.h"
+#include "data/NameText.h"
 #include "data/Numbers.h"
 #include "notifications/NotificationList.h"
 #include "notifications/NotificationsPage.h"
@@ -105,6 +106,9 @@ std::unique_ptr<Database> openOrCreate(const QString& location) {
     }
 }
 
+const QString DesignWelcome = QStringLiteral(
+    "Welcome to Quillhour, a simple tool for helping you better manage your time and projects.");
+
 const QString NetworkWarning = QStringLiteral(
     "The database %1 is on a network file system. SQLite cannot lock a file shared across "
     "computers, so when people on several computers use it at the same time, time records can be "
@@ -156,10 +160,7 @@ void frmMain::buildWindow() {
     lblTitle = new ElidedLabel(QStringLiteral("Quillhour"), central);
     lblTitle->setObjectName(QStringLiteral("lblTitle"));
     lblTitle->setFont(verdana(14, true));
-    auto* details = new WrappingLabel(QStringLiteral("Welcome to Quillhour, a simple tool for "
-                                                     "helping you better manage your time and "
-                                                     "projects."),
-                                      central);
+    auto* details = new WrappingLabel(DesignWelcome, central);
     details->setMaximumLines(DetailLines);
     lblDetails = details;
     lblDetails->setObjectName(QStringLiteral("lblDetails"));
@@ -347,6 +348,8 @@ void frmMain::connectControls() {
             guarded([this] { txtDatabasePath_Change(); }));
     connect(settingsPage->txtFrequency, &QLineEdit::textEdited, this,
             guarded([this] { reminders().txtFrequency_Change(); }));
+    // The welcome line greets whoever is current, whenever that changes.
+    connect(m_userList, &UserList::currentUserChanged, this, &frmMain::showWelcomeText);
     connect(qApp, &QGuiApplication::commitDataRequest, this, [this] {
         // The desktop session is ending: close down now, asking nothing.
         m_guard.run([this] { shutDown(Shutdown::NoQuestions); });
@@ -469,6 +472,9 @@ bool frmMain::openDataConnection() {
     settingsPage->txtDatabasePath->setText(Database::displayLocation(stored));
 
     QString location = stored.trimmed();
+    // On a first start the database chosen below becomes the setting; a stored location that
+    // has gone missing stays stored, and the choice serves this run only.
+    const bool firstStart = m_services.databaseOverride.isEmpty() && location.isEmpty();
     const bool server = Database::isServerLocation(location);
     if (!server && (location.isEmpty() || !QFileInfo(location).isFile())) {
         messages().show(QStringLiteral("The database could not be located. Please select a valid "
@@ -496,6 +502,9 @@ bool frmMain::openDataConnection() {
                 .arg(Database::displayLocation(location), error.message()),
             QString(), Messages::Buttons::Ok, Messages::Icon::Critical);
         return false;
+    }
+    if (firstStart) {
+        settings().setDatabase(location);
     }
     m_state.context = std::make_unique<DataContext>(DataContext{*m_state.database, clock()});
     m_guard.setDatabase(m_state.database.get());
@@ -639,8 +648,12 @@ int frmMain::minorVersion() {
 
 void frmMain::showWelcomeText() {
     lblTitle->setText(QStringLiteral("Quillhour %1").arg(majorVersion()));
-    const QString name = m_state.currentUser != nullptr ? m_state.currentUser->userName : QString();
-    lblDetails->setText(QStringLiteral("Welcome ") + name +
+    if (m_state.currentUser == nullptr) {
+        lblDetails->setText(DesignWelcome); // nobody to greet yet
+        return;
+    }
+    lblDetails->setText(QStringLiteral("Welcome ") +
+                        NameText::isolated(m_state.currentUser->userName) +
                         QStringLiteral(", this program is a simple time and project management "
                                        "tool that allows multiple users to work together on a "
                                        "collection of tasks."));
@@ -695,7 +708,7 @@ void frmMain::picButton_Click(int Index) {
         break;
     case 2:
         if (chosen != nullptr && !chosen->folder.isEmpty()) {
-            folders().openFolder(chosen->folder);
+            openTaskFolder(*chosen);
         }
         break;
     case 3:
@@ -705,13 +718,37 @@ void frmMain::picButton_Click(int Index) {
             }
         }
         break;
-    case 4: {
-        auto* help = new frmHelp(this);
-        help->show();
+    case 4:
+        // One help window: a second click brings it forward.
+        if (!m_help) {
+            m_help = new frmHelp(this);
+        }
+        m_help->show();
+        m_help->raise();
+        m_help->activateWindow();
         break;
-    }
     default:
         break;
+    }
+}
+
+void frmMain::openTaskFolder(const category& chosen) {
+    const QString shown = QDir::toNativeSeparators(chosen.folder);
+    if (!QFileInfo(chosen.folder).isDir()) {
+        buttonVisible(2, false); // shown only while the folder is there
+        messages().show(
+            QStringLiteral("The folder %1 of %2 is not there any more.")
+                .arg(NameText::isolated(shown), NameText::isolated(chosen.categoryName)),
+            QStringLiteral("Open Task Folder"), Messages::Buttons::Ok, Messages::Icon::Warning);
+        return;
+    }
+    if (!folders().openFolder(chosen.folder)) {
+        messages().show(QStringLiteral("The folder %1 could not be opened: this computer has no "
+                                       "program to show folders with (a file manager, started "
+                                       "through xdg-open).")
+                            .arg(NameText::isolated(shown)),
+                        QStringLiteral("Open Task Folder"), Messages::Buttons::Ok,
+                        Messages::Icon::Warning);
     }
 }
 
@@ -793,7 +830,8 @@ void frmMain::cmdBrowseDatabase_Click() {
     if (!chosen) {
         return;
     }
-    useDatabase(chosen->trimmed());
+    // The dialog returns a place with no database only when "New Database" asked for one.
+    useDatabase(chosen->trimmed(), NewDatabase::Make);
 }
 
 void frmMain::txtDatabasePath_Change() {
@@ -801,18 +839,41 @@ void frmMain::txtDatabasePath_Change() {
     if (typed.isEmpty() || typed == Database::displayLocation(settings().database())) {
         return; // unchanged: the box shows the stored address without its password
     }
-    useDatabase(typed);
+    useDatabase(typed, NewDatabase::Refuse);
 }
 
-void frmMain::useDatabase(const QString& location) {
+void frmMain::useDatabase(const QString& location, NewDatabase newDatabase) {
     QLineEdit* path = settingsPage->txtDatabasePath;
-    try {
-        // Checked now, so the user hears of a wrong choice now and not at the next start.
-        openOrCreate(location).reset();
-    } catch (const DatabaseError&) {
+    const QString shown = Database::displayLocation(location);
+    QString problem;
+    if (!Database::isServerLocation(location) && QFileInfo(location).isRelative()) {
+        problem = QStringLiteral("%1 is not a full path. Type the full path of the database file "
+                                 "(starting with /), or the postgresql:// address of a database "
+                                 "server.")
+                      .arg(shown);
+    } else {
+        try {
+            // Checked now, so the user hears of a wrong choice now and not at the next start.
+            if (newDatabase == NewDatabase::Make) {
+                openOrCreate(location).reset();
+            } else {
+                Database::open(location).reset();
+            }
+        } catch (const DatabaseError& error) {
+            problem = error.message();
+            if (error.kind() == DatabaseError::Kind::Missing ||
+                error.kind() == DatabaseError::Kind::NotQuillhour) {
+                problem += QStringLiteral(" To make a new database, use the \"...\" button and "
+                                          "\"New Database\".");
+            }
+        }
+    }
+    if (!problem.isEmpty()) {
         path->setText(Database::displayLocation(settings().database()));
-        throw;
+        messages().show(problem + QStringLiteral("\n\nThe database setting is unchanged."),
+                        QString(), Messages::Buttons::Ok, Messages::Icon::Critical);
+        return;
     }
     settings().setDatabase(location);
-    path->setText(Database::displayLocation(location));
+    path->setText(shown);
 }

@@ -4,6 +4,7 @@
 #include "app/ProgramState.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QStringList>
 #include <array>
 #include <functional>
@@ -23,6 +24,8 @@ class Settings;
 class WindowLister;
 
 class KeyedTree;
+class frmHelp;
+class category;
 class PictureButton;
 class TrayIcon;
 
@@ -189,9 +192,12 @@ private:
     // The database steps of closing: the user inactive, the user's window list removed.
     void closeDatabaseSteps();
     void showTrayIcon();
-    // Checks a new database location (making the database when it is new) and stores it for the
-    // next start.
-    void useDatabase(const QString& location);
+    // Checks a new database location and stores it for the next start; makes a new database
+    // there only when the user asked for one. Says what is wrong otherwise.
+    enum class NewDatabase { Make, Refuse };
+    void useDatabase(const QString& location, NewDatabase newDatabase);
+    // "Open Task Folder", or why it cannot.
+    void openTaskFolder(const category& chosen);
     void rememberGeometry();
 
     Services m_services;
@@ -214,4 +220,5 @@ private:
     ProductivityChart* m_productivityChart = nullptr;
     int m_switchingTabs = 0;
     QWidget* m_buttonRow = nullptr;
+    QPointer<frmHelp> m_help;
 };

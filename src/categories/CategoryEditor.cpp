@@ -7,6 +7,7 @@
 #include "categories/CategoryLookups.h"
 #include "categories/CategoryStore.h"
 #include "categories/CategoryTree.h"
+#include "data/NameText.h"
 #include "data/Numbers.h"
 #include "data/TimeText.h"
 #include "platform/Clock.h"
@@ -108,7 +109,8 @@ void CategoryEditor::showCategoryProperties(category* thisCategory) {
     m_page.txtMinAllocated->setText(QString::number(shown.minAllocation));
     m_page.txtMaxAllocated->setText(QString::number(shown.maxAllocation));
     if (m_main.tabs->currentIndex() == frmMain::CategoryTab) {
-        m_main.lblTitle->setText(QStringLiteral("Properties for ") + shown.categoryName);
+        m_main.lblTitle->setText(QStringLiteral("Properties for ") +
+                                 NameText::isolated(shown.categoryName));
         m_main.lblDetails->setText(
             QStringLiteral("Change category setting below and click save to update"));
     }

@@ -66,6 +66,11 @@ void FolderList::setPath(const QString& path) {
     emit Change();
 }
 
+QString FolderList::highlightedPath() const {
+    const QTreeWidgetItem* highlighted = currentItem();
+    return highlighted != nullptr ? highlighted->data(0, Qt::UserRole).toString() : m_path;
+}
+
 QTreeWidgetItem* FolderList::entryFor(const QString& folder) const {
     const QString wanted = cleanAbsolute(folder);
     for (QTreeWidgetItemIterator it(const_cast<FolderList*>(this)); *it != nullptr; ++it) {

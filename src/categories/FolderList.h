@@ -14,6 +14,9 @@ public:
     explicit FolderList(QWidget* parent = nullptr);
 
     QString path() const { return m_path; }
+    // The folder of the highlighted entry (a click highlights, a double-click opens), or the
+    // current folder when nothing is highlighted.
+    QString highlightedPath() const;
     // Goes to path, or to its nearest existing parent when it is missing (a stale setting must
     // not leave the user in an empty list), and emits Change.
     void setPath(const QString& path);

@@ -263,7 +263,8 @@ void frmBrowse::fileList_DblClick(QListWidgetItem* item) {
 
 void frmBrowse::cmdSelect_Click() {
     if (targetControl != nullptr) {
-        QString result = dirList->path();
+        // In folder mode the answer is the folder the user highlighted, opened or not.
+        QString result = browseType == kFileMode ? dirList->path() : dirList->highlightedPath();
         // With no file chosen in file mode the folder itself is the answer: adding a separator
         // and nothing after it would name no file either, and would read as a doubled separator
         // at the root.
@@ -289,8 +290,14 @@ void frmBrowse::cmdNew_Click() {
     }
     // A server's address goes through as typed. A bare name means a file in the folder the
     // dialog shows, not in the program's working folder.
-    if (!Database::isServerLocation(path) && QFileInfo(path).isRelative()) {
-        path = joinPath(dirList->path(), path);
+    if (!Database::isServerLocation(path)) {
+        if (QFileInfo(path).isRelative()) {
+            path = joinPath(dirList->path(), path);
+        }
+        // A database file is named like the others, or the next browse would not list it.
+        if (!path.endsWith(QLatin1String(".db"), Qt::CaseInsensitive)) {
+            path += QLatin1String(".db");
+        }
     }
     if (targetControl != nullptr) {
         targetControl->setText(QDir::toNativeSeparators(QDir::cleanPath(path)));

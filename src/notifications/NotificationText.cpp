@@ -1,5 +1,6 @@
 #include "notifications/NotificationText.h"
 
+#include "data/NameText.h"
 #include "data/TimeText.h"
 
 namespace NotificationText {
@@ -12,19 +13,19 @@ QString dayAndTime(const QDateTime& moment) {
 } // namespace
 
 QString nodeText(const QString& categoryName, const QString& subject) {
-    return categoryName + QStringLiteral(" - ") + subject;
+    return NameText::isolated(categoryName) + QStringLiteral(" - ") + subject;
 }
 
 QString categoryLine(const QString& categoryName) {
-    return QStringLiteral("Category: ") + categoryName;
+    return QStringLiteral("Category: ") + NameText::isolated(categoryName);
 }
 
 QString fromLine(const QString& userName) {
-    return QStringLiteral("From: ") + userName;
+    return QStringLiteral("From: ") + NameText::isolated(userName);
 }
 
 QString toLine(const QString& userName) {
-    return QStringLiteral("To: ") + userName;
+    return QStringLiteral("To: ") + NameText::isolated(userName);
 }
 
 QString createdLine(const QDateTime& createDate) {

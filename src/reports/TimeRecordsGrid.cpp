@@ -1,6 +1,7 @@
 #include "reports/TimeRecordsGrid.h"
 
 #include "app/frmMain.h"
+#include "data/NameText.h"
 #include "data/Numbers.h"
 #include "platform/Messages.h"
 #include "reports/ReportsPage.h"
@@ -40,7 +41,8 @@ void TimeRecordsGrid::viewCategoryTimes() {
     }
     grid->show();
     if (m_main.tabs->currentIndex() == frmMain::ReportsTab) {
-        m_main.lblTitle->setText(QStringLiteral("Data Reports for ") + shown->categoryName);
+        m_main.lblTitle->setText(QStringLiteral("Data Reports for ") +
+                                 NameText::isolated(shown->categoryName));
         m_main.lblDetails->setText(
             QStringLiteral("This data shows the actual records for this category"));
     }

@@ -2,6 +2,7 @@
 
 #include "app/KeyedTree.h"
 #include "app/frmMain.h"
+#include "data/NameText.h"
 #include "data/TimeText.h"
 #include "tracking/TaskTracker.h"
 #include "tracking/TasksPage.h"
@@ -40,8 +41,9 @@ QString TaskList::taskKey(int taskId) {
 
 QString TaskList::nodeText(const task& thisTask) {
     const QString name = thisTask.category != nullptr ? thisTask.category->categoryName : QString();
-    return name + QStringLiteral(" - (") + TimeText::minToTime(thisTask.duration) +
-           QStringLiteral(")") + QStringLiteral(" - ") + thisTask.status;
+    return NameText::isolated(name) + QStringLiteral(" - (") +
+           TimeText::minToTime(thisTask.duration) + QStringLiteral(")") + QStringLiteral(" - ") +
+           thisTask.status;
 }
 
 void TaskList::refreshTaskList() {

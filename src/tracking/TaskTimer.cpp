@@ -3,6 +3,7 @@
 #include "app/KeyedTree.h"
 #include "app/frmMain.h"
 #include "data/Database.h"
+#include "data/NameText.h"
 #include "data/TimeText.h"
 #include "platform/Clock.h"
 #include "tracking/AllocationCheck.h"
@@ -86,8 +87,9 @@ void TaskTimer::processTasks() {
         mine->setExpanded(true);
     }
     if (current != nullptr && current->category != nullptr) {
-        const QString caption = current->category->categoryName + QStringLiteral(" - (") +
-                                TimeText::minToTime(current->duration) + QStringLiteral(")");
+        const QString caption = NameText::isolated(current->category->categoryName) +
+                                QStringLiteral(" - (") + TimeText::minToTime(current->duration) +
+                                QStringLiteral(")");
         if (m_main.windowTitle() != caption) {
             m_main.setWindowTitle(caption);
         }
@@ -153,7 +155,7 @@ void TaskTimer::notifyExceeded(const task& current) {
     message.categoryId = over.categoryId;
     message.typeId = AllocationCheck::RunningTaskOverMaximum;
     message.subject = AllocationCheck::AboveMaximumSubject;
-    message.message = QStringLiteral("Work on ") + over.categoryName +
+    message.message = QStringLiteral("Work on ") + NameText::isolated(over.categoryName) +
                       QStringLiteral(" has exceeded maximum time allocated");
     // The database remembers who was told, across restarts and instances; the set above only
     // spares this run the question on every tick.

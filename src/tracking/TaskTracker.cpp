@@ -6,6 +6,7 @@
 #include "app/frmMain.h"
 #include "categories/CategoryEditor.h"
 #include "categories/CategoryTree.h"
+#include "data/NameText.h"
 #include "data/Numbers.h"
 #include "data/TimeText.h"
 #include "platform/Clock.h"
@@ -124,7 +125,8 @@ void TaskTracker::createTimeItem() {
     entry.save();
     m_main.messages().show(
         QString::number(TimeText::minutesBetween(entry.startTime, entry.endTime)) +
-            QStringLiteral(" minutes have been add against ") + chosen->categoryName,
+            QStringLiteral(" minutes have been add against ") +
+            NameText::isolated(chosen->categoryName),
         QString(), Messages::Buttons::Ok, Messages::Icon::None);
 }
 
@@ -288,8 +290,10 @@ void TaskTracker::showCategory(int categoryId, category* thisCategory) {
     m_main.buttonVisible(2, !thisCategory->folder.isEmpty() &&
                                 QFileInfo(thisCategory->folder).isDir());
     m_main.buttonVisible(3, thisCategory->ownerUserId > 0);
-    m_page.fraNewTask->setTitle(QStringLiteral("Start working on ") + thisCategory->categoryName);
-    m_page.fraEntry->setTitle(QStringLiteral("Create entry for ") + thisCategory->categoryName);
+    m_page.fraNewTask->setTitle(QStringLiteral("Start working on ") +
+                                NameText::isolated(thisCategory->categoryName));
+    m_page.fraEntry->setTitle(QStringLiteral("Create entry for ") +
+                              NameText::isolated(thisCategory->categoryName));
     m_main.categoryEditor().showCategoryProperties(thisCategory);
     m_main.timeRecords().viewCategoryTimes();
 

@@ -3,6 +3,7 @@
 #include "app/UiHelpers.h"
 #include "app/WrappingLabel.h"
 #include "app/frmMain.h"
+#include "data/NameText.h"
 #include "data/TimeText.h"
 #include "platform/Clock.h"
 #include "tracking/TaskTracker.h"
@@ -72,7 +73,7 @@ void frmReminder::tmrUpdate_Timer() {
         m_committed = TimeText::minToTime(
             TimeText::minutesBetween(reminded->startTime, m_main.clock().now()));
     }
-    lblInfo->setText(QStringLiteral("Are you still working on ") + m_category +
+    lblInfo->setText(QStringLiteral("Are you still working on ") + NameText::isolated(m_category) +
                      QStringLiteral("? You have committed ") + m_committed +
                      QStringLiteral(" to this task already"));
 }

@@ -5,6 +5,7 @@
 #include "app/SettingsPage.h"
 #include "app/frmMain.h"
 #include "categories/CategoryEditorPage.h"
+#include "data/NameText.h"
 #include "data/TimeText.h"
 #include "platform/Clock.h"
 #include "platform/Messages.h"
@@ -48,6 +49,8 @@ UserList::UserList(frmMain& main, UsersPage& page)
             main.guarded([this] { cmdSaveUser_Click(); }));
     connect(page.cmdDeleteUser, &QPushButton::clicked, &main,
             main.guarded([this] { cmdDeleteUser_Click(); }));
+    connect(page.cmdNewUser, &QPushButton::clicked, &main,
+            main.guarded([this] { cmdNewUser_Click(); }));
 }
 
 UserList::~UserList() = default;
@@ -124,7 +127,6 @@ void UserList::loadUserList() {
         // One query for every user: the rows come in id order, the order they were added.
         const ResultSet rows =
             m_main.database().query(QStringLiteral("select * from \"user\" order by userId"));
-        user* last = nullptr;
         m_page.userTree->setUpdatesEnabled(false);
         for (const Row row : rows) {
             const int id = row.integer(QStringLiteral("userId"));
@@ -135,7 +137,6 @@ void UserList::loadUserList() {
             cboUser->addItem(loaded.userName);
             cboUserProductivity->addItem(loaded.userName);
             cboCategoryOwner->addItem(loaded.userName);
-            last = &loaded;
         }
         m_page.userTree->setUpdatesEnabled(true);
         cboCategoryOwner->setCurrentIndex(-1);
@@ -143,25 +144,26 @@ void UserList::loadUserList() {
         cboUser->setCurrentIndex(-1);
         cboUser->setEditText(QString());
 
-        state.currentUser = last;
+        // Nobody works under someone else's name: a setting that is empty (a new account on a
+        // shared database) or names no listed user chooses nobody, and the window waits on the
+        // Settings page for the person to pick or type their name.
+        state.currentUser = nullptr;
         setListValue(cboUser, m_main.settings().user());
         if (!cboUser->currentText().isEmpty()) {
             state.currentUser = getUserByName(cboUser->currentText());
-        } else if (last != nullptr) {
-            setListValue(cboUser, last->userName);
         }
     }
     repointTasks();
     retire(std::move(old));
 
     m_main.statusPanel_2->setText(cboUser->currentText());
-    if (state.allUsers->isEmpty()) {
-        // Nobody to work as yet: only the Settings page, where a name can be typed.
-        state.currentUser = nullptr;
+    if (state.currentUser == nullptr) {
         lockOnSettings();
+        emit currentUserChanged();
         return;
     }
     setCurrentUser();
+    emit currentUserChanged();
 }
 
 void UserList::lockOnSettings() {
@@ -186,6 +188,9 @@ void UserList::setCurrentUser() {
         setUserActive(state.currentUser->userId, false);
     }
     const QString name = m_main.settingsPage->cboUser->currentText();
+    if (name.trimmed().isEmpty()) {
+        return; // no name to look up, nor to make a user of
+    }
     const ResultSet rows = m_main.database().query(
         QStringLiteral("select * from \"user\" where userName = ?"), {name});
     if (!rows.isEmpty()) {
@@ -202,8 +207,8 @@ void UserList::setCurrentUser() {
         state.currentUser = chosen;
         setUserActive(chosen->userId, true);
         m_main.lockAllTabs(false);
-        if (changed && m_main.isLoaded()) {
-            m_main.showWelcomeText(); // greets the user now at work, not the one before
+        if (changed) {
+            emit currentUserChanged();
         }
         m_main.statusPanel_2->setText(chosen->userName);
         setListValue(m_main.productivityPage->cboUserProductivity, chosen->userName);
@@ -217,6 +222,10 @@ void UserList::setCurrentUser() {
     m_main.database().execute(
         QStringLiteral("insert into \"user\" (userName, created) values (?, ?)"),
         {name, m_main.clock().now()});
+    if (state.currentUser == nullptr) {
+        // Nobody was chosen: the person made themselves, and works as the user just made.
+        m_main.settings().setUser(name);
+    }
     m_settingUser = false;
     loadUserList();
     setCurrentUser();
@@ -276,7 +285,8 @@ void UserList::loadUserAttributes(user* thisUser) {
     if (thisUser == nullptr) {
         return;
     }
-    m_page.fraUserDetails->setTitle(QStringLiteral("User details for ") + thisUser->userName);
+    m_page.fraUserDetails->setTitle(QStringLiteral("User details for ") +
+                                    NameText::isolated(thisUser->userName));
     m_page.fraUserDetails->show();
     m_main.selectTab(frmMain::UsersTab);
     m_page.txtUserName->setText(thisUser->userName);
@@ -332,6 +342,18 @@ void UserList::cmdSaveUser_Click() {
         record->userTreeNode->setText(record->userName);
     }
     loadUserAttributes(record);
+}
+
+void UserList::cmdNewUser_Click() {
+    // An empty editor: Save then adds a user, who does not become current.
+    m_page.fraUserDetails->setTitle(QStringLiteral("User Details"));
+    m_page.fraUserDetails->show();
+    m_page.txtUserName->clear();
+    m_page.txtUserId->clear();
+    m_page.txtEmail->clear();
+    m_page.txtUserDetails->clear();
+    m_page.txtUserCreated->clear();
+    m_page.txtUserName->setFocus();
 }
 
 void UserList::cmdDeleteUser_Click() {

@@ -42,6 +42,12 @@ public:
     void userTree_NodeClick(TreeNode* node);
     void cmdSaveUser_Click();
     void cmdDeleteUser_Click();
+    // "New": clears the editor for a user to be added.
+    void cmdNewUser_Click();
+
+signals:
+    // currentUser is another user now, or nobody.
+    void currentUserChanged();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -57,6 +58,8 @@ UsersPage::UsersPage(QWidget* parent)
     cmdSaveUser = named(new QPushButton(QStringLiteral("Save")), QStringLiteral("cmdSaveUser"));
     cmdDeleteUser =
         named(new QPushButton(QStringLiteral("Delete")), QStringLiteral("cmdDeleteUser"));
+    cmdNewUser = named(new QPushButton(QStringLiteral("New")), QStringLiteral("cmdNewUser"));
+    cmdNewUser->setToolTip(QStringLiteral("Add a user"));
 
     auto* form = new QGridLayout(fraUserDetails);
     const Qt::Alignment captionAlign = Qt::AlignLeft | Qt::AlignVCenter;
@@ -79,7 +82,15 @@ UsersPage::UsersPage(QWidget* parent)
     buttons->addWidget(cmdSaveUser);
     form->addLayout(buttons, 5, 0, 1, 2);
 
+    // New sits under the list, so it is there while the editor is hidden.
+    auto* list = new QVBoxLayout;
+    list->addWidget(userTree, 1);
+    auto* listButtons = new QHBoxLayout;
+    listButtons->addWidget(cmdNewUser);
+    listButtons->addStretch(1);
+    list->addLayout(listButtons);
+
     auto* layout = new QHBoxLayout(this);
-    layout->addWidget(userTree, 2);
+    layout->addLayout(list, 2);
     layout->addWidget(fraUserDetails, 3);
 }

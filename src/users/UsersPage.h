@@ -31,4 +31,5 @@ public:
     QLineEdit* txtUserCreated; // read-only
     QPushButton* cmdSaveUser;
     QPushButton* cmdDeleteUser;
+    QPushButton* cmdNewUser; // "New": an empty editor for a user to be added
 };

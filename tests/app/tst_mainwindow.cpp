@@ -40,6 +40,7 @@ private slots:
     void choosingPagesWithoutLoadersSendsNothing();
     void statusPanelClickOpensNotifications();
     void helpWindowOpensAndCloses();
+    void openTaskFolderSaysWhyItCannot();
     void trayTooltipAndMouseMessages();
     void guardReportsFailuresAndCarriesOn();
     void timerFailureIsReportedOnce();
@@ -100,8 +101,8 @@ void MainWindowTest::missingDatabaseCanBeCreated() {
     QCOMPARE(
         f.state().database->scalar(QStringLiteral("select count(*) from allocationPeriod")).toInt(),
         6);
-    // The choice holds for this run; the stored setting changes only on the Settings page.
-    QCOMPARE(f.settings.database(), QString());
+    // With no database stored before, the one chosen is remembered.
+    QCOMPARE(f.settings.database(), fresh);
 }
 
 void MainWindowTest::missingDatabaseCancelledEndsCleanly() {
@@ -169,11 +170,31 @@ void MainWindowTest::databaseTypedOnTheSettingsPage() {
     f.messages.clear();
     auto* box = f.control<QLineEdit>(QStringLiteral("txtDatabasePath"));
 
-    // A new file: made now, remembered for the next start.
+    // A path where there is no database: nothing is made there, and the setting stays.
+    const QString stored = f.settings.database();
+    const QString typo = f.folder() + QStringLiteral("/nxet.db");
+    box->setText(typo);
+    emit box->editingFinished();
+    QVERIFY(!QFileInfo::exists(typo));
+    QCOMPARE(f.settings.database(), stored);
+    QCOMPARE(box->text(), Database::displayLocation(stored));
+    QCOMPARE(f.messages.shown().size(), 1);
+    QVERIFY2(f.messages.last().text.contains(QStringLiteral("There is no database at")),
+             qPrintable(f.messages.last().text));
+    // Nor is a relative path (it would name a file in whatever folder the program runs in).
+    box->setText(QStringLiteral("garbage path"));
+    emit box->editingFinished();
+    QVERIFY(!QFileInfo::exists(QStringLiteral("garbage path")));
+    QCOMPARE(f.settings.database(), stored);
+    QVERIFY2(f.messages.last().text.contains(QStringLiteral("not a full path")),
+             qPrintable(f.messages.last().text));
+
+    // An existing database: checked, and remembered for the next start.
     const QString fresh = f.folder() + QStringLiteral("/next.db");
+    Database::create(fresh).reset();
+    f.messages.clear();
     box->setText(fresh);
     emit box->editingFinished();
-    QVERIFY(QFileInfo(fresh).isFile());
     QCOMPARE(f.settings.database(), fresh);
     QCOMPARE(f.messages.shown().size(), 0);
 
@@ -390,9 +411,48 @@ void MainWindowTest::helpWindowOpensAndCloses() {
     QCOMPARE(help->Label1->text(),
              QStringLiteral("This program is a basic time management application designed to "
                             "simplify the tracking of multiple projects and users."));
+    // Clicked again, the same window comes forward: one help window, not one per click.
+    f.window().picButton_Click(4);
+    f.window().picButton_Click(4);
+    QCOMPARE(f.window().findChildren<frmHelp*>().size(), 1);
     QPointer<frmHelp> watch(help);
     help->cmdClose->click();
     QTRY_VERIFY(watch.isNull() || !watch->isVisible());
+    QTRY_VERIFY(watch.isNull());
+    f.window().picButton_Click(4);
+    QCOMPARE(f.window().findChildren<frmHelp*>().size(), 1);
+    QVERIFY(f.window().findChild<frmHelp*>()->isVisible());
+}
+
+void MainWindowTest::openTaskFolderSaysWhyItCannot() {
+    MainWindowFixture f;
+    f.addUser(QStringLiteral("Ann"));
+    const QString folder = f.folder() + QStringLiteral("/drawings");
+    QVERIFY(QDir().mkpath(folder));
+    const int design = f.addCategory(QStringLiteral("Design"));
+    f.database().execute(QStringLiteral("update category set folder = ? where categoryId = ?"),
+                         {folder, design});
+    QVERIFY(f.load());
+    QVERIFY(!f.window().picButton[2]->isHidden());
+    f.messages.clear();
+
+    // No program to show folders with.
+    f.folders.setAvailable(false);
+    f.window().picButton_Click(2);
+    QCOMPARE(f.messages.shown().size(), 1);
+    QCOMPARE(f.messages.last().title, QStringLiteral("Open Task Folder"));
+    QVERIFY2(f.messages.last().text.contains(folder), qPrintable(f.messages.last().text));
+    QVERIFY(f.messages.last().text.contains(QStringLiteral("no program to show folders")));
+
+    // The folder was removed since the category was shown.
+    f.folders.setAvailable(true);
+    QVERIFY(QDir(folder).removeRecursively());
+    f.window().picButton_Click(2);
+    QCOMPARE(f.messages.shown().size(), 2);
+    QVERIFY2(f.messages.last().text.contains(QStringLiteral("is not there any more")),
+             qPrintable(f.messages.last().text));
+    QVERIFY(f.folders.opened().isEmpty());
+    QVERIFY(f.window().picButton[2]->isHidden());
 }
 
 void MainWindowTest::trayTooltipAndMouseMessages() {

@@ -1,5 +1,6 @@
 #include "MainWindowFixture.h"
 #include "app/KeyedTree.h"
+#include "tracking/TaskTimer.h"
 #include "users/UserList.h"
 
 #include <QDir>
@@ -12,6 +13,7 @@ class SharingTest : public QObject {
 
 private slots:
     void instancesSeeEachOther();
+    void namesWrittenRightToLeftStayInTheirPlace();
 
 private:
     struct SecondInstance {
@@ -91,6 +93,44 @@ void SharingTest::instancesSeeEachOther() {
                  .toBool(),
              false);
     QCOMPARE(second.messages.shown().size(), 0);
+}
+
+void SharingTest::namesWrittenRightToLeftStayInTheirPlace() {
+    // Bob named his category with a right-to-left override and works on it; Ann sees his task.
+    // The name must not turn the rest of her line around ("(00:10)" read as ")01:00(").
+    MainWindowFixture f;
+    const int ann = f.addUser(QStringLiteral("Ann"));
+    const int bob = f.addUser(QStringLiteral("Bob"));
+    const QString turned = QStringLiteral("Design\u202e");
+    const int design = f.addCategory(turned, 0, ann);
+    const int task = f.addOpenTime(design, bob, f.clock.now().addSecs(-600));
+    f.settings.setUser(QStringLiteral("Ann"));
+    QVERIFY(f.load());
+    const QString isolated = QStringLiteral("\u2068") + turned + QStringLiteral("\u2069");
+    TreeNode* node = userTree(f.window())->node(QStringLiteral("tid_%1").arg(task));
+    QVERIFY(node != nullptr);
+    QVERIFY2(node->text().startsWith(isolated + QStringLiteral(" - (00:10)")),
+             qPrintable(node->text()));
+
+    // Bob's instance tells Ann, the category's manager, that the category went over its
+    // maximum; the stored message keeps the name apart too.
+    f.database().execute(QStringLiteral("update category set maxAllocation = 1, "
+                                        "maxAllocationPeriodId = 1 where categoryId = ?"),
+                         {design});
+    f.database().execute(QStringLiteral("update tallyRec set startTime = ? where timeId = ?"),
+                         {f.clock.now().addSecs(-2 * 3600), task});
+    SecondInstance second(f, QStringLiteral("Bob"), {});
+    QVERIFY(second.window->Form_Load());
+    second.window->trmSystem->stop();
+    second.window->taskTimer().processTasks();
+    const QString message =
+        f.database()
+            .scalar(QStringLiteral("select message from notification where fromUserId = ? and "
+                                   "message like 'Work on %'"),
+                    {bob})
+            .toString();
+    QCOMPARE(message, QStringLiteral("Work on ") + isolated +
+                          QStringLiteral(" has exceeded maximum time allocated"));
 }
 
 QTEST_MAIN(SharingTest)

@@ -140,6 +140,20 @@ void PickersTest::folderModeStartsInTargetAndSelectWritesItBack() {
     again.setCurrentFolder(m_work + QStringLiteral("/alpha/"));
     again.cmdSelect_Click();
     QCOMPARE(second.text(), m_work + QStringLiteral("/alpha"));
+
+    // A folder highlighted with one click, not opened, is the one Select takes.
+    QLineEdit third(m_work);
+    frmBrowse clicked(m_own);
+    clicked.prepareFolderBrowse(&third);
+    clicked.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&clicked));
+    QTreeWidgetItem* beta = clicked.dirList->entryFor(m_work + QStringLiteral("/Beta"));
+    QVERIFY(beta != nullptr);
+    QTest::mouseClick(clicked.dirList->viewport(), Qt::LeftButton, {},
+                      clicked.dirList->visualItemRect(beta).center());
+    QCOMPARE(clicked.currentFolder(), m_work); // highlighted only
+    QTest::mouseClick(clicked.cmdSelect, Qt::LeftButton);
+    QCOMPARE(third.text(), m_work + QStringLiteral("/Beta"));
 }
 
 void PickersTest::folderListShowsTheWayUpAndEntersOnDoubleClick() {
@@ -334,6 +348,14 @@ void PickersTest::newFileWritesSuggestedOrEditedPath() {
     QCOMPARE(edited.text(), m_work + QStringLiteral("/shared.db"));
     QVERIFY(again.newFileChosen());
     QVERIFY(!again.isVisible());
+
+    // A name without ".db" gets it, as the files the dialog lists have it.
+    QLineEdit bare;
+    frmBrowse named(m_own);
+    named.prepareFileBrowse(&bare, m_work, QStringLiteral("*.db"));
+    named.offerNewFile(QStringLiteral("team"));
+    named.cmdNew->click();
+    QCOMPARE(bare.text(), m_work + QStringLiteral("/team.db"));
 
     // Picking an existing file instead is not a new file.
     QLineEdit picked;

@@ -13,7 +13,8 @@ public:
     explicit MainWindowFixture(const QDateTime& start = defaultStart());
     ~MainWindowFixture();
 
-    // Makes the window and runs Form_Load; returns what Form_Load returned.
+    // Makes the window and runs Form_Load; returns what Form_Load returned. With no "User"
+    // setting, the last user in the table is named there first.
     bool load();
     frmMain& window() { return *m_window; }
     ProgramState& state() { return m_window->state(); }

@@ -23,7 +23,8 @@ class UsersTest : public QObject {
 
 private slots:
     void settingNamesTheCurrentUser();
-    void emptySettingTakesTheLastUser();
+    void emptySettingLocksOnSettings();
+    void settingOfAnUnlistedNameLocksToo();
     void listsAreFilled();
     void emptyUserTableLocksOnSettings();
     void unknownNameAnsweredNo();
@@ -64,14 +65,65 @@ void UsersTest::settingNamesTheCurrentUser() {
     QVERIFY(f.window().lblDetails->text().startsWith(QStringLiteral("Welcome Ann, this program")));
 }
 
-void UsersTest::emptySettingTakesTheLastUser() {
+void UsersTest::emptySettingLocksOnSettings() {
+    // A new account on a shared database: nobody's name is taken for it, not even the last
+    // user's, whose running task could otherwise be finished from here.
+    MainWindowFixture f;
+    const int ann = f.addUser(QStringLiteral("Ann"));
+    const int bob = f.addUser(QStringLiteral("Bob"));
+    const int design = f.addCategory(QStringLiteral("Design"));
+    f.addOpenTime(design, bob, f.clock.now().addSecs(-600));
+    f.settings.setUser(QString());
+    QVERIFY(f.load());
+    QVERIFY(f.state().currentUser == nullptr);
+    QVERIFY(f.messages.wasShown(QStringLiteral(
+        "There is no user set. Please select one from the list or type a user name")));
+    QCOMPARE(f.window().tabs->currentIndex(), int(frmMain::SettingsTab));
+    for (int i = 0; i < f.window().tabs->count(); ++i) {
+        QCOMPARE(f.window().tabs->isTabEnabled(i), i == frmMain::SettingsTab);
+    }
+    QVERIFY(!active(f, bob));
+    QVERIFY(!f.window().tmrTime->isActive());
+    QCOMPARE(f.control<QComboBox>(QStringLiteral("cboUser"))->currentText(), QString());
+    QCOMPARE(f.control<QToolButton>(QStringLiteral("statusPanel_2"))->text(), QString());
+    QVERIFY2(!f.window().lblDetails->text().contains(QStringLiteral("Welcome ,")),
+             qPrintable(f.window().lblDetails->text()));
+    QCOMPARE(f.settings.user(), QString());
+    // Leaving the empty box asks nothing: there is no name to look up or to make a user of.
+    f.messages.clear();
+    f.window().userList().cboUser_LostFocus();
+    QCOMPARE(f.messages.shown().size(), 0);
+    f.systemTick();
+    QVERIFY(!active(f, bob));
+
+    // The person picks their name: it is theirs from now on, and the window greets them.
+    auto* box = f.control<QComboBox>(QStringLiteral("cboUser"));
+    box->setCurrentIndex(box->findText(QStringLiteral("Ann")));
+    f.window().userList().cboUser_LostFocus();
+    QCOMPARE(f.state().currentUser->userId, ann);
+    QVERIFY(active(f, ann));
+    QCOMPARE(f.settings.user(), QStringLiteral("Ann"));
+    QVERIFY(f.window().tabs->isTabEnabled(frmMain::TasksTab));
+    QVERIFY(f.window().lblDetails->text().startsWith(QStringLiteral("Welcome Ann, this program")));
+}
+
+void UsersTest::settingOfAnUnlistedNameLocksToo() {
     MainWindowFixture f;
     f.addUser(QStringLiteral("Ann"));
-    const int bob = f.addUser(QStringLiteral("Bob"));
+    f.settings.setUser(QStringLiteral("Zoë"));
     QVERIFY(f.load());
-    QCOMPARE(f.state().currentUser->userId, bob);
-    QCOMPARE(f.settings.user(), QStringLiteral("Bob"));
-    QVERIFY(active(f, bob));
+    QVERIFY(f.state().currentUser == nullptr);
+    QVERIFY(!f.window().tabs->isTabEnabled(frmMain::TasksTab));
+    // Typing a new name makes that user, who is current at once: nobody else was.
+    auto* box = f.control<QComboBox>(QStringLiteral("cboUser"));
+    box->setEditText(QStringLiteral("Zoe"));
+    f.messages.answerYes();
+    f.window().userList().cboUser_LostFocus();
+    QCOMPARE(f.state().currentUser->userName, QStringLiteral("Zoe"));
+    QCOMPARE(f.settings.user(), QStringLiteral("Zoe"));
+    QVERIFY(f.window().tabs->isTabEnabled(frmMain::TasksTab));
+    QVERIFY(f.window().lblDetails->text().startsWith(QStringLiteral("Welcome Zoe, ")));
+    QCOMPARE(f.messages.unexpected(), 0);
 }
 
 void UsersTest::listsAreFilled() {
@@ -259,7 +311,13 @@ void UsersTest::savingANewUser() {
     MainWindowFixture f;
     f.addUser(QStringLiteral("Ann"));
     QVERIFY(f.load());
-    f.control<QLineEdit>(QStringLiteral("txtUserId"))->clear();
+    f.window().tabs->setCurrentIndex(frmMain::UsersTab); // shows Ann in the editor
+    f.control<QPushButton>(QStringLiteral("cmdNewUser"))->click();
+    for (const char* box : {"txtUserName", "txtUserId", "txtEmail", "txtUserCreated"}) {
+        QCOMPARE(f.control<QLineEdit>(QLatin1String(box))->text(), QString());
+    }
+    QCOMPARE(f.control<QPlainTextEdit>(QStringLiteral("txtUserDetails"))->toPlainText(), QString());
+    QVERIFY(f.control<QGroupBox>(QStringLiteral("fraUserDetails"))->isVisibleTo(&f.window()));
     f.control<QLineEdit>(QStringLiteral("txtUserName"))->setText(QStringLiteral("Dee"));
     f.control<QLineEdit>(QStringLiteral("txtEmail"))->setText(QStringLiteral("dee@example.org"));
     f.control<QPushButton>(QStringLiteral("cmdSaveUser"))->click();
@@ -273,7 +331,9 @@ void UsersTest::savingANewUser() {
     QVERIFY(f.control<KeyedTree>(QStringLiteral("userTree"))
                 ->exists(QStringLiteral("uid_") + row.text(QStringLiteral("userId"))));
     QCOMPARE(f.control<QComboBox>(QStringLiteral("cboUser"))->count(), 2);
+    // Added, not taken on: Ann is still the one at work here.
     QCOMPARE(f.state().currentUser->userName, QStringLiteral("Ann"));
+    QCOMPARE(f.settings.user(), QStringLiteral("Ann"));
 }
 
 void UsersTest::deletingAUser() {
