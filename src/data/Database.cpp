@@ -293,6 +293,11 @@ struct Database::Impl {
         }
         const QString what = now.exists ? QStringLiteral("was replaced by another file")
                                         : QStringLiteral("was deleted");
+        // The log beside the path holds changes to the file that was opened; whatever is put at
+        // the path later (the right database brought back, or the replacement opened by
+        // another program) would take them for its own and be damaged. They go into the file
+        // this connection still has open, and the log is emptied.
+        QSqlQuery(connection()).exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
         stopped = DatabaseError(
             DatabaseError::Kind::Lost,
             QStringLiteral("The database file %1 %2 while Quillhour was using it. To keep both "

@@ -175,8 +175,11 @@ Database::CheckReport checkServer(const QString& location) {
         }
         qint64 rows = 0;
         for (const auto& table : Schema::tables()) {
-            rows += database->scalar(QStringLiteral("select count(*) from \"%1\"").arg(table.name))
-                        .toLongLong();
+            // Only "user" is quoted: the server folds the other names to lower case.
+            const QString name =
+                table.name == QLatin1String("user") ? QStringLiteral("\"user\"") : table.name;
+            rows +=
+                database->scalar(QStringLiteral("select count(*) from %1").arg(name)).toLongLong();
         }
         report.say(QStringLiteral("- every page of the seven tables read (%1 rows): ok").arg(rows));
         const bool amcheck =
