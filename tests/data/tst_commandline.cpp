@@ -14,6 +14,8 @@ private slots:
     void createDatabaseMakesAFileAndRefusesASecondTime();
     void serverFailuresNeverShowThePassword();
     void versionAndUnknownOptions();
+    void unknownOptionWithoutADisplay();
+    void checkDatabaseSaysWhatItFound();
 
 private:
     static QProcess* run(const QStringList& arguments) {
@@ -107,6 +109,63 @@ void CommandLineTest::versionAndUnknownOptions() {
     QVERIFY2(said.contains(QStringLiteral("GPL-3.0-or-later")), qPrintable(said));
     std::unique_ptr<QProcess> wrong(run({QStringLiteral("--no-such-option")}));
     QCOMPARE(wrong->exitCode(), 2);
+}
+
+void CommandLineTest::unknownOptionWithoutADisplay() {
+    // No display to open a window on, and no platform chosen: the option is still told about.
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        environment.remove(QLatin1String(name));
+    }
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(QUILLHOUR_BINARY),
+                  {QStringLiteral("--databse"), QStringLiteral("/tmp/x.db")});
+    QVERIFY(process.waitForFinished(30000));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), 2);
+    const QString said = QString::fromLocal8Bit(process.readAllStandardError());
+    QVERIFY2(said.contains(QStringLiteral("Unknown option 'databse'")), qPrintable(said));
+    // The window system's own options are no mistake.
+    std::unique_ptr<QProcess> withQtOption(run(
+        {QStringLiteral("-platform"), QStringLiteral("offscreen"), QStringLiteral("--version")}));
+    QCOMPARE(withQtOption->exitCode(), 0);
+}
+
+void CommandLineTest::checkDatabaseSaysWhatItFound() {
+    TestEnvironment env;
+    std::unique_ptr<QProcess> sound(run({QStringLiteral("--check-database"), env.location()}));
+    QCOMPARE(sound->exitCode(), 0);
+    const QString report = QString::fromUtf8(sound->readAllStandardOutput());
+    QVERIFY2(report.contains(QStringLiteral("is sound.")), qPrintable(report));
+    if (TestEnvironment::usesPostgres()) {
+        const QString password = QUrl(env.location()).password();
+        QVERIFY(!password.isEmpty());
+        QVERIFY2(!report.contains(password), qPrintable(report));
+        // A server database without Quillhour's tables is not a sound Quillhour database.
+        std::unique_ptr<QProcess> empty(
+            run({QStringLiteral("--check-database"), env.newLocation(QString())}));
+        QCOMPARE(empty->exitCode(), 1);
+        return;
+    }
+    std::unique_ptr<QProcess> nowhere(
+        run({QStringLiteral("--check-database"), env.folder() + QStringLiteral("/none.db")}));
+    QCOMPARE(nowhere->exitCode(), 3);
+    // A file cut to half its pages: damaged, and said so.
+    const QString path = env.newLocation(QStringLiteral("cut.db"));
+    {
+        auto db = Database::create(path);
+        for (int i = 0; i < 200; ++i) {
+            db->execute(QStringLiteral("insert into category (category) values (?)"),
+                        {QString(200, QLatin1Char('c'))});
+        }
+    }
+    QFile file(path);
+    QVERIFY(file.resize(file.size() / 2 / 4096 * 4096));
+    std::unique_ptr<QProcess> cut(run({QStringLiteral("--check-database"), path}));
+    QCOMPARE(cut->exitCode(), 1);
+    const QString said = QString::fromUtf8(cut->readAllStandardOutput());
+    QVERIFY2(said.contains(QStringLiteral("is damaged")), qPrintable(said));
 }
 
 QTEST_GUILESS_MAIN(CommandLineTest)

@@ -28,21 +28,6 @@ private slots:
     void checkTellsSoundFromDamaged();
 
 private:
-    // Another connection that holds a write lock on the user rows until it is released.
-    struct Holder {
-        explicit Holder(const QString& location)
-            : db(Database::open(location)) {
-            if (db->engine() == Database::Engine::SQLite) {
-                db->execute(QStringLiteral("BEGIN IMMEDIATE"));
-            } else {
-                db->execute(QStringLiteral("BEGIN"));
-                db->execute(QStringLiteral("update \"user\" set email = email"));
-            }
-        }
-        void release() { db->execute(QStringLiteral("ROLLBACK")); }
-        std::unique_ptr<Database> db;
-    };
-
     static QByteArray fingerprint(const QString& path) {
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly)) {
@@ -91,7 +76,7 @@ private:
 void DatabaseFailuresTest::timerWorkGivesUpAtOnceOnALock() {
     TestEnvironment env;
     const int ann = env.addUser(QStringLiteral("Ann"));
-    Holder holder(env.location());
+    LockHolder holder(env.location());
     Database& db = env.database();
     bool told = false;
     db.setWaitObserver([&](bool) { told = true; });
@@ -134,7 +119,7 @@ void DatabaseFailuresTest::timerWorkGivesUpAtOnceOnALock() {
 void DatabaseFailuresTest::personsWorkWaitsItsPatienceAndSaysSo() {
     TestEnvironment env;
     const int ann = env.addUser(QStringLiteral("Ann"));
-    Holder holder(env.location());
+    LockHolder holder(env.location());
     Database& db = env.database();
     QList<bool> told;
     db.setWaitObserver([&](bool waiting) { told.append(waiting); });

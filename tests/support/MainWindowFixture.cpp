@@ -32,6 +32,9 @@ bool MainWindowFixture::load() {
     }
     m_window = std::make_unique<frmMain>(frmMain::Services{clock, messages, settings, windows,
                                                            folders, ownFolder, databaseOverride});
+    if (actionWait) {
+        m_window->guard().setActionWait(*actionWait);
+    }
     const bool loaded = m_window->Form_Load();
     // Tests drive the timers themselves.
     m_window->trmSystem->stop();

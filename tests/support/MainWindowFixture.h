@@ -3,7 +3,9 @@
 #include "TestEnvironment.h"
 #include "app/frmMain.h"
 
+#include <chrono>
 #include <memory>
+#include <optional>
 
 // A whole main window on a test environment's database, offscreen, with the environment's
 // clock, scripted messages, settings and window list. The "Database" setting names the
@@ -36,6 +38,8 @@ public:
 
     QString ownFolder;
     QString databaseOverride;
+    // How long a person's action waits for a lock, when a test cannot wait the busy timeout.
+    std::optional<std::chrono::milliseconds> actionWait;
 
 private:
     std::unique_ptr<frmMain> m_window;

@@ -187,3 +187,25 @@ int TestEnvironment::count(const QString& table, const QString& where, const QVa
     }
     return m_database->scalar(sql, params).toInt();
 }
+
+LockHolder::LockHolder(const QString& location)
+    : m_database(Database::open(location)) {
+    if (m_database->engine() == Database::Engine::SQLite) {
+        m_database->execute(QStringLiteral("BEGIN IMMEDIATE"));
+    } else {
+        m_database->execute(QStringLiteral("BEGIN"));
+        m_database->execute(QStringLiteral("update \"user\" set email = email"));
+    }
+    m_held = true;
+}
+
+LockHolder::~LockHolder() {
+    release();
+}
+
+void LockHolder::release() {
+    if (m_held) {
+        m_held = false;
+        m_database->execute(QStringLiteral("ROLLBACK"));
+    }
+}

@@ -76,6 +76,22 @@ private:
     std::unique_ptr<DataContext> m_context;
 };
 
+// Another connection that holds a write lock until it is released, as another program would:
+// every write on SQLite (BEGIN IMMEDIATE), the rows of "user" on PostgreSQL (the rows every
+// instance writes on each tick).
+class LockHolder {
+public:
+    explicit LockHolder(const QString& location);
+    ~LockHolder();
+    LockHolder(const LockHolder&) = delete;
+    LockHolder& operator=(const LockHolder&) = delete;
+    void release();
+
+private:
+    std::unique_ptr<Database> m_database;
+    bool m_held = false;
+};
+
 // For tests that look at what only SQLite has (PRAGMA, query plans, the file itself).
 #define QUILLHOUR_SQLITE_ONLY(why)                                                                 \
     do {                                                                                           \

@@ -1,0 +1,220 @@
+#include "MainWindowFixture.h"
+
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QtTest>
+
+using namespace std::chrono_literals;
+
+// The main window while another program holds the database, and when its file goes away: the
+// timers never wait, the screen stays alive and the user is told once in words; a person's own
+// action waits a while, then says so and loses nothing; closing ends anyway.
+class BusyTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void timersKeepTheClockMovingAndTellOnce();
+    void actionWaitsThenSaysSoAndLosesNothing();
+    void closingWhileLockedSkipsWhatCannotBeWritten();
+    void startMeetingALockEndsInWords();
+    void deletedFileIsToldOnceAndNothingMoreIsSaved();
+    void damagedDatabaseIsNamedAtStart();
+
+private:
+    static bool active(MainWindowFixture& f, int userId) {
+        return f.database()
+            .scalar(QStringLiteral("select active from \"user\" where userId = ?"), {userId})
+            .toBool();
+    }
+    static int busyNotices(MainWindowFixture& f) {
+        int count = 0;
+        for (const auto& shown : f.messages.shown()) {
+            if (shown.text.startsWith(QStringLiteral("Another program is holding the database"))) {
+                ++count;
+            }
+        }
+        return count;
+    }
+};
+
+void BusyTest::timersKeepTheClockMovingAndTellOnce() {
+    MainWindowFixture f;
+    const int ann = f.addUser(QStringLiteral("Ann"));
+    const int design = f.addCategory(QStringLiteral("Design"));
+    f.addOpenTime(design, ann, f.clock.now().addSecs(-90));
+    QVERIFY(f.load());
+    f.messages.clear();
+    auto* clock = f.control<QLabel>(QStringLiteral("lblEndTime"));
+
+    LockHolder lock(f.location());
+    for (int second = 0; second < 10; ++second) {
+        f.clock.advanceSeconds(1);
+        f.systemTick();
+        f.taskTick();
+        // The running task's clock goes on with the time, lock or no lock.
+        QCOMPARE(clock->text(), f.clock.now().toString(QStringLiteral("HH:mm:ss")));
+    }
+    QCOMPARE(f.messages.shown().size(), 0); // nothing yet, and never the bare engine message
+
+    // Ten seconds busy: told once, in words, without a box to answer (that would stop the timers).
+    f.clock.advanceSeconds(1);
+    f.systemTick();
+    QCOMPARE(f.messages.shown().size(), 1);
+    const ScriptedMessages::Shown notice = f.messages.last();
+    QVERIFY(!notice.waited);
+    QCOMPARE(notice.icon, Messages::Icon::Warning);
+    QVERIFY2(notice.text.contains(QStringLiteral("Quillhour keeps trying")),
+             qPrintable(notice.text));
+    for (int second = 0; second < 20; ++second) {
+        f.clock.advanceSeconds(1);
+        f.systemTick();
+        f.taskTick();
+    }
+    QCOMPARE(f.messages.shown().size(), 1);
+    QCOMPARE(clock->text(), f.clock.now().toString(QStringLiteral("HH:mm:ss")));
+
+    // Free again: the next tick does the work it could not do.
+    lock.release();
+    f.systemTick();
+    QVERIFY(active(f, ann));
+    QCOMPARE(f.messages.shown().size(), 1);
+    // A later spell is worth telling again.
+    LockHolder again(f.location());
+    f.systemTick();
+    f.clock.advanceSeconds(10);
+    f.systemTick();
+    QCOMPARE(busyNotices(f), 2);
+}
+
+void BusyTest::actionWaitsThenSaysSoAndLosesNothing() {
+    MainWindowFixture f;
+    f.actionWait = 300ms;
+    const int ann = f.addUser(QStringLiteral("Ann"), false, QStringLiteral("ann@example.org"));
+    QVERIFY(f.load());
+    f.window().tabs->setCurrentIndex(frmMain::UsersTab);
+    f.messages.clear();
+    auto* email = f.control<QLineEdit>(QStringLiteral("txtEmail"));
+    email->setText(QStringLiteral("ann@example.com"));
+
+    LockHolder lock(f.location());
+    f.control<QPushButton>(QStringLiteral("cmdSaveUser"))->click();
+    QCOMPARE(f.messages.shown().size(), 1);
+    QCOMPARE(f.messages.last().icon, Messages::Icon::Critical);
+    QVERIFY2(f.messages.last().text.startsWith(
+                 QStringLiteral("Another program is holding the database")),
+             qPrintable(f.messages.last().text));
+    QVERIFY(f.messages.last().text.contains(QStringLiteral("Nothing is lost")));
+    // What was typed is still there to save; the row is as it was.
+    QCOMPARE(email->text(), QStringLiteral("ann@example.com"));
+    QCOMPARE(f.database()
+                 .scalar(QStringLiteral("select email from \"user\" where userId = ?"), {ann})
+                 .toString(),
+             QStringLiteral("ann@example.org"));
+
+    lock.release();
+    f.control<QPushButton>(QStringLiteral("cmdSaveUser"))->click();
+    QCOMPARE(f.messages.shown().size(), 1);
+    QCOMPARE(f.database()
+                 .scalar(QStringLiteral("select email from \"user\" where userId = ?"), {ann})
+                 .toString(),
+             QStringLiteral("ann@example.com"));
+}
+
+void BusyTest::closingWhileLockedSkipsWhatCannotBeWritten() {
+    MainWindowFixture f;
+    f.actionWait = 300ms;
+    const int ann = f.addUser(QStringLiteral("Ann"));
+    f.windows.setTitles({QStringLiteral("Editor")});
+    QVERIFY(f.load());
+    f.messages.clear();
+    LockHolder lock(f.location());
+    // Each step that cannot write says so on standard error, and closing goes on.
+    QTest::ignoreMessage(QtWarningMsg,
+                         QRegularExpression(QStringLiteral("while closing, this step was skipped "
+                                                           "\\(marking the user inactive\\)")));
+    if (!TestEnvironment::usesPostgres()) {
+        // On the server only the user's row is held; the window list is written.
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral(
+                                               "while closing, this step was skipped \\(removing "
+                                               "the user's window list\\)")));
+    }
+    QTest::ignoreMessage(QtWarningMsg,
+                         QRegularExpression(QStringLiteral("while closing, this step was skipped "
+                                                           "\\(marking the user inactive\\)")));
+    f.window().close();
+    QVERIFY(f.window().trace().contains(QStringLiteral("shutDown")));
+    QCOMPARE(f.messages.shown().size(), 0); // no box at closing
+    lock.release();
+    QVERIFY(active(f, ann)); // it could not be written, and nothing pretended it was
+}
+
+void BusyTest::startMeetingALockEndsInWords() {
+    MainWindowFixture f;
+    f.actionWait = 300ms;
+    f.addUser(QStringLiteral("Ann"));
+    LockHolder lock(f.location());
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("could not start")));
+    QVERIFY(!f.load());
+    QCOMPARE(f.messages.last().icon, Messages::Icon::Critical);
+    QVERIFY2(
+        f.messages.last().text.contains(QStringLiteral("Another program is holding the database")),
+        qPrintable(f.messages.last().text));
+    QVERIFY(f.messages.last().text.contains(QStringLiteral("Quillhour will close")));
+    QVERIFY(!f.window().isVisible());
+}
+
+void BusyTest::deletedFileIsToldOnceAndNothingMoreIsSaved() {
+    QUILLHOUR_SQLITE_ONLY("a file on disk");
+    MainWindowFixture f;
+    const int ann = f.addUser(QStringLiteral("Ann"));
+    f.addCategory(QStringLiteral("Design"));
+    QVERIFY(f.load());
+    f.messages.clear();
+    QVERIFY(QFile::remove(f.databasePath()));
+    f.systemTick();
+    QCOMPARE(f.messages.shown().size(), 1);
+    QVERIFY2(f.messages.last().text.contains(QStringLiteral("was deleted")),
+             qPrintable(f.messages.last().text));
+    QVERIFY(f.messages.last().text.contains(QStringLiteral("nothing you do from now on is saved")));
+    f.systemTick();
+    f.systemTick();
+    QCOMPARE(f.messages.shown().size(), 1);
+    // Start is refused with the same words: no task is shown as running that was not saved.
+    f.control<QPushButton>(QStringLiteral("cmdStartNow"))->click();
+    QCOMPARE(f.messages.shown().size(), 2);
+    QVERIFY(f.messages.last().text.contains(QStringLiteral("was deleted")));
+    QCOMPARE(f.state().activeTasks->Count(), 0);
+    QCOMPARE(f.count(QStringLiteral("tallyRec"), QStringLiteral("userId = ?"), {ann}), 0);
+}
+
+void BusyTest::damagedDatabaseIsNamedAtStart() {
+    QUILLHOUR_SQLITE_ONLY("a file on disk");
+    MainWindowFixture f;
+    f.addUser(QStringLiteral("Ann"));
+    f.addCategory(QStringLiteral("Design"));
+    // The category table's first page overwritten: the category list skips what it cannot read,
+    // but the damage is named and nothing is written.
+    const int page =
+        f.database()
+            .scalar(QStringLiteral("select rootpage from sqlite_master where name = 'category'"))
+            .toInt();
+    const int pageSize = f.database().scalar(QStringLiteral("PRAGMA page_size")).toInt();
+    f.database().scalar(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
+    {
+        QFile file(f.databasePath());
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.seek(qint64(page - 1) * pageSize));
+        file.write(QByteArray(pageSize, '\x5a'));
+    }
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("could not start")));
+    QVERIFY(!f.load());
+    QVERIFY2(f.messages.last().text.contains(QStringLiteral("is damaged")),
+             qPrintable(f.messages.last().text));
+    QCOMPARE(f.database().scalar(QStringLiteral("select active from \"user\"")).toInt(), 0);
+}
+
+QTEST_MAIN(BusyTest)
+#include "tst_busy.moc"
