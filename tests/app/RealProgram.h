@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <functional>
+
+// The real quillhour program, started the way a person starts it: its own settings naming the
+// database and the user, its own data and runtime folders, and what it prints collected. Ended
+// with SIGTERM, sent to the program itself (not to runuser, which would kill it two seconds
+// later), its exit code is what it returned.
+class RealProgram {
+public:
+    enum class User { Self, WithoutRootRights };
+
+    // home holds the program's settings and folders; it must stay as long as the program runs.
+    RealProgram(QString binary, QString home);
+    ~RealProgram();
+    RealProgram(const RealProgram&) = delete;
+    RealProgram& operator=(const RealProgram&) = delete;
+
+    // A user without root rights exists to run as: root runs the program as "nobody" through
+    // runuser, anyone else as themselves. Empty when that cannot be done, with the reason.
+    static QString whyNoUserWithoutRootRights();
+    // Makes folder (and what is made in it later by this user) usable by that user too.
+    static void openToAll(const QString& folder);
+
+    // The settings the program finds: the database, the user and no tray icon.
+    void writeSettings(const QString& database, const QString& user);
+    void setDisplay(const QString& display) { m_display = display; }
+    // Starts the program; with a wrapper (e.g. {"unshare", ..., "sh", "-c", script, "sh"}) the
+    // program's command line is appended to it.
+    void start(User user = User::Self, const QStringList& wrapper = {});
+
+    // Waits until what the program printed holds text; false when it did not in time, or the
+    // program ended first.
+    bool waitForOutput(const QString& text, int ms);
+    QString output();
+    bool isRunning() const { return m_process.state() != QProcess::NotRunning; }
+
+    // Sends SIGTERM to the program and waits for it to end; its exit code, or -1 when it did not
+    // end in time or ended by a signal (as std::terminate's abort does).
+    int terminate(int ms = 30000);
+
+    qint64 programPid() const;
+
+private:
+    QString m_binary;
+    QString m_home;
+    QString m_display;
+    QProcess m_process;
+    QString m_output;
+    bool m_wrapped = false;
+};
+
+// Polls until done holds, at most ms milliseconds, running the event loop meanwhile.
+bool waitUntil(const std::function<bool()>& done, int ms);

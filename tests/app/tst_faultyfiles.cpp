@@ -1,0 +1,225 @@
+#include "RealProgram.h"
+#include "data/Database.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+// The real program on database files that are not as they should be: read-only to its user, cut
+// short, damaged, on a full disk, deleted or replaced while it runs. It says which it is, writes
+// nothing it should not, leaves nothing behind, and always ends with its own exit code, never in
+// std::terminate.
+class FaultyFilesTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void readOnlyFileAsAUserWithoutRootRights();
+    void fileDeletedUnderARunningInstance();
+    void fileReplacedUnderARunningInstance();
+    void cutShortOrDamagedFileIsNamedAndLeftAlone();
+    void fullDiskIsNotCalledNotADatabase();
+
+private:
+    // A database with Ann, a category, and Ann's running task.
+    static QString teamDatabase(const QString& folder,
+                                const QString& name = QStringLiteral("team.db")) {
+        const QString path = folder + QLatin1Char('/') + name;
+        auto db = Database::create(path);
+        const qint64 ann =
+            db->insert(QStringLiteral("insert into \"user\" (userName, active) values ('Ann', ?)"),
+                       {false}, QStringLiteral("userId"));
+        const qint64 design =
+            db->insert(QStringLiteral("insert into category (category) values ('Design')"), {},
+                       QStringLiteral("categoryId"));
+        db->execute(QStringLiteral("insert into tallyRec (startTime, categoryId, userId) "
+                                   "values (?, ?, ?)"),
+                    {QDateTime::currentDateTime().addSecs(-300), design, ann});
+        return path;
+    }
+    static QByteArray fingerprint(const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly)
+                   ? QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256)
+                   : QByteArray();
+    }
+    static bool annActive(const QString& path) {
+        return Database::open(path)
+            ->scalar(QStringLiteral("select active from \"user\" where userName = 'Ann'"))
+            .toBool();
+    }
+};
+
+void FaultyFilesTest::readOnlyFileAsAUserWithoutRootRights() {
+    if (const QString why = RealProgram::whyNoUserWithoutRootRights(); !why.isEmpty()) {
+        QSKIP(qPrintable(why));
+    }
+    QTemporaryDir folder;
+    const QString path = teamDatabase(folder.path());
+    // The program itself, where the user without root rights can run it whatever the build
+    // folder allows.
+    const QString binary = folder.filePath(QStringLiteral("quillhour"));
+    QVERIFY(QFile::copy(QStringLiteral(QUILLHOUR_BINARY), binary));
+    RealProgram program(binary, folder.path());
+    program.writeSettings(path, QStringLiteral("Ann"));
+    RealProgram::openToAll(folder.path());
+    // The folder can be written, the file only read.
+    QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+    const QByteArray before = fingerprint(path);
+
+    program.start(RealProgram::User::WithoutRootRights);
+    QVERIFY2(program.waitForOutput(QStringLiteral("is read-only"), 20000),
+             qPrintable(program.output()));
+    QCOMPARE(program.terminate(), 0);
+    QCOMPARE(fingerprint(path), before);
+    // Nothing left beside it: its working files would stay read-only to everyone else.
+    QVERIFY(!QFile::exists(path + QStringLiteral("-wal")));
+    QVERIFY(!QFile::exists(path + QStringLiteral("-shm")));
+
+    // The owner grants write access; the next start works.
+    QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
+                                            QFile::WriteGroup | QFile::ReadOther |
+                                            QFile::WriteOther));
+    program.start(RealProgram::User::WithoutRootRights);
+    QVERIFY2(waitUntil([&] { return QFile::exists(path + QStringLiteral("-shm")); }, 20000),
+             qPrintable(program.output()));
+    QVERIFY2(waitUntil([&] { return annActive(path); }, 20000), qPrintable(program.output()));
+    QCOMPARE(program.terminate(), 0);
+    QVERIFY2(!program.output().contains(QStringLiteral("terminate called")),
+             qPrintable(program.output()));
+    QVERIFY(!annActive(path));
+}
+
+void FaultyFilesTest::fileDeletedUnderARunningInstance() {
+    QTemporaryDir folder;
+    const QString path = teamDatabase(folder.path());
+    const QString backup = folder.filePath(QStringLiteral("backup.db"));
+    QVERIFY(QFile::copy(path, backup));
+    RealProgram program(QStringLiteral(QUILLHOUR_BINARY), folder.path());
+    program.writeSettings(path, QStringLiteral("Ann"));
+    program.start();
+    QVERIFY2(waitUntil([&] { return annActive(path); }, 20000), qPrintable(program.output()));
+
+    QVERIFY(QFile::remove(path));
+    // Noticed on the housekeeping tick, and said in words.
+    QVERIFY2(
+        program.waitForOutput(QStringLiteral("was deleted while Quillhour was using it"), 10000),
+        qPrintable(program.output()));
+    QVERIFY(program.output().contains(QStringLiteral("writes nothing more to it")));
+    QCOMPARE(program.terminate(), 0);
+    // Its closing steps could not be saved, and it said so instead of pretending.
+    QVERIFY2(program.output().contains(QStringLiteral("this step was skipped")),
+             qPrintable(program.output()));
+    QVERIFY(!QFile::exists(path));
+    // The right database brought back is the backup, whole.
+    QVERIFY(QFile::copy(backup, path));
+    QCOMPARE(Database::check(path).verdict, Database::CheckReport::Verdict::Sound);
+}
+
+void FaultyFilesTest::fileReplacedUnderARunningInstance() {
+    QTemporaryDir folder;
+    const QString path = teamDatabase(folder.path());
+    const QString other = teamDatabase(folder.path(), QStringLiteral("other.db"));
+    {
+        auto db = Database::open(other);
+        db->execute(QStringLiteral("insert into category (category) values ('Theirs')"));
+    }
+    RealProgram program(QStringLiteral(QUILLHOUR_BINARY), folder.path());
+    program.writeSettings(path, QStringLiteral("Ann"));
+    program.start();
+    QVERIFY2(waitUntil([&] { return annActive(path); }, 20000), qPrintable(program.output()));
+
+    QVERIFY(::rename(QFile::encodeName(other).constData(), QFile::encodeName(path).constData()) ==
+            0);
+    const QByteArray replacement = fingerprint(path);
+    QVERIFY2(program.waitForOutput(QStringLiteral("was replaced by another file"), 10000),
+             qPrintable(program.output()));
+    QCOMPARE(program.terminate(), 0);
+    // The replacement is as it was put there, readable, with its own rows only.
+    QCOMPARE(fingerprint(path), replacement);
+    QCOMPARE(Database::check(path).verdict, Database::CheckReport::Verdict::Sound);
+    auto db = Database::open(path);
+    QCOMPARE(db->scalar(QStringLiteral("select count(*) from category")).toInt(), 2);
+    QVERIFY(!db->scalar(QStringLiteral("select active from \"user\"")).toBool());
+}
+
+void FaultyFilesTest::cutShortOrDamagedFileIsNamedAndLeftAlone() {
+    QTemporaryDir folder;
+    const QString path = teamDatabase(folder.path());
+    {
+        auto db = Database::open(path);
+        for (int i = 0; i < 300; ++i) {
+            db->execute(QStringLiteral("insert into notification (message) values (?)"),
+                        {QString(300, QLatin1Char('n'))});
+        }
+    }
+    const QString cut = folder.filePath(QStringLiteral("cut.db"));
+    QVERIFY(QFile::copy(path, cut));
+    QFile cutFile(cut);
+    QVERIFY(cutFile.resize(cutFile.size() / 2 / 4096 * 4096));
+
+    // Pages of the category table overwritten: only reading them shows it.
+    const QString damaged = folder.filePath(QStringLiteral("damaged.db"));
+    QVERIFY(QFile::copy(path, damaged));
+    {
+        auto db = Database::open(damaged);
+        const int page =
+            db->scalar(QStringLiteral("select rootpage from sqlite_master where name = "
+                                      "'category'"))
+                .toInt();
+        db.reset();
+        QFile file(damaged);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.seek(qint64(page - 1) * 4096));
+        file.write(QByteArray(4096, '\x5a'));
+    }
+
+    for (const QString& broken : {cut, damaged}) {
+        const QByteArray before = fingerprint(broken);
+        RealProgram program(QStringLiteral(QUILLHOUR_BINARY), folder.path());
+        program.writeSettings(broken, QStringLiteral("Ann"));
+        program.start();
+        QVERIFY2(program.waitForOutput(QStringLiteral("is damaged"), 20000),
+                 qPrintable(program.output()));
+        QCOMPARE(program.terminate(), 0);
+        QCOMPARE(fingerprint(broken), before); // nothing written to it
+    }
+}
+
+void FaultyFilesTest::fullDiskIsNotCalledNotADatabase() {
+    // A small file system of its own, in a mount namespace of its own: no root needed.
+    const QString unshare = QStandardPaths::findExecutable(QStringLiteral("unshare"));
+    if (unshare.isEmpty()) {
+        QSKIP("unshare is not installed");
+    }
+    QTemporaryDir folder;
+    const QString source = teamDatabase(folder.path(), QStringLiteral("source.db"));
+    const QString mount = folder.filePath(QStringLiteral("disk"));
+    QVERIFY(QDir().mkpath(mount));
+    const QString path = mount + QStringLiteral("/team.db");
+    // The disk is filled, then 16 KB made free again.
+    const QString script = QStringLiteral("mount -t tmpfs -o size=512k tmpfs '%1' || exit 97\n"
+                                          "cp '%2' '%3' || exit 98\n"
+                                          "cat /dev/zero > '%1/filler' 2>/dev/null\n"
+                                          "truncate -s -16K '%1/filler' || exit 99\n"
+                                          "exec \"$@\"\n")
+                               .arg(mount, source, path);
+    RealProgram program(QStringLiteral(QUILLHOUR_BINARY), folder.path());
+    program.writeSettings(path, QStringLiteral("Ann"));
+    program.start(RealProgram::User::Self,
+                  {unshare, QStringLiteral("--mount"), QStringLiteral("--map-root-user"),
+                   QStringLiteral("sh"), QStringLiteral("-c"), script, QStringLiteral("sh")});
+    const bool said = program.waitForOutput(QStringLiteral("is full"), 20000);
+    if (!said && !program.isRunning() && program.terminate() >= 97) {
+        QSKIP("this system allows no file system of a test's own here");
+    }
+    QVERIFY2(said, qPrintable(program.output()));
+    QVERIFY(program.output().contains(QStringLiteral("The disk that holds the database")));
+    QVERIFY(!program.output().contains(QStringLiteral("not a database")));
+    QCOMPARE(program.terminate(), 0);
+}
+
+QTEST_GUILESS_MAIN(FaultyFilesTest)
+#include "tst_faultyfiles.moc"
