@@ -239,7 +239,8 @@ void ServerFailuresTest::deadlockIsRetried() {
     });
     lockedSignal.wait();
     int runs = 0;
-    // This side waits first, so the server's deadlock check (after a second) picks it to fail.
+    // This side waits first, so it is the one to give way: its lock wait ends (or the server's
+    // deadlock check picks it), and the whole transaction runs again until the other is done.
     env.database().transaction([&] {
         ++runs;
         env.database().execute(
@@ -251,7 +252,7 @@ void ServerFailuresTest::deadlockIsRetried() {
     });
     other.join();
     QVERIFY2(otherFailure.isEmpty(), qPrintable(otherFailure));
-    QCOMPARE(runs, 2);
+    QVERIFY2(runs >= 2, qPrintable(QString::number(runs)));
     QCOMPARE(env.count(QStringLiteral("process"), QStringLiteral("processName = ?"),
                        {QStringLiteral("mine")}),
              2);
