@@ -5,6 +5,7 @@
 #include "data/ServerAddress.h"
 #include "data/SqliteFile.h"
 #include "data/TimeText.h"
+#include "platform/NetworkFileSystem.h"
 
 #include <QAtomicInteger>
 #include <QDeadlineTimer>
@@ -169,10 +170,14 @@ struct Database::Impl {
     quint64 statementCount = 0;
     std::chrono::milliseconds patience = BusyTimeout;
     std::function<void(bool)> waitObserver;
-    // SQLite: the file that was opened, and, once it is lost or found damaged, why nothing more
-    // is written.
+    // SQLite: the file that was opened, how it was last seen written (not watched on a network
+    // file system, whose other computers' checkpoints this one never sees), and, once it is
+    // lost or found damaged, why nothing more is written. A file copied over in place cannot
+    // even be read any more: this connection would mix its pages with the log of the old one.
     SqliteFile::Identity identity;
+    std::optional<SqliteFile::WriteWatch> writeWatch;
     std::optional<DatabaseError> stopped;
+    bool readsStopped = false;
 
     ~Impl() {
         statements.clear();
@@ -267,7 +272,15 @@ struct Database::Impl {
                                                   ? DatabaseError::Kind::Connection
                                                   : DatabaseError::Kind::Statement,
                                               statement);
-        return failure.stopsWriting() ? stop(std::move(failure)) : failure;
+        if (!failure.stopsWriting()) {
+            return failure;
+        }
+        // Another database copied over this one reads as damaged: say what happened to it.
+        verifyFile();
+        if (stopped && stopped->kind() == DatabaseError::Kind::Lost) {
+            return *stopped;
+        }
+        return stop(std::move(failure));
     }
 
     // A server session waits no longer than the engine wait for a lock; the caller decides
@@ -282,22 +295,7 @@ struct Database::Impl {
         }
     }
 
-    // SQLite: whether the file at the location is still the one that was opened.
-    void verifyFile() {
-        if (engine != Engine::SQLite || stopped || !identity.exists) {
-            return;
-        }
-        const SqliteFile::Identity now = SqliteFile::identityOf(location);
-        if (now == identity) {
-            return;
-        }
-        const QString what = now.exists ? QStringLiteral("was replaced by another file")
-                                        : QStringLiteral("was deleted");
-        // The log beside the path holds changes to the file that was opened; whatever is put at
-        // the path later (the right database brought back, or the replacement opened by
-        // another program) would take them for its own and be damaged. They go into the file
-        // this connection still has open, and the log is emptied.
-        QSqlQuery(connection()).exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
+    void lose(const QString& what) {
         stopped = DatabaseError(
             DatabaseError::Kind::Lost,
             QStringLiteral("The database file %1 %2 while Quillhour was using it. To keep both "
@@ -307,15 +305,42 @@ struct Database::Impl {
                 .arg(shownLocation(), what));
     }
 
-    // Writing stops for good once the file is lost or damaged.
-    void checkWritable(const QString& sql) {
-        if (!isWrite(sql)) {
+    // SQLite: whether the file at the location is still the one that was opened.
+    void verifyFile() {
+        if (engine != Engine::SQLite || !identity.exists ||
+            (stopped && stopped->kind() == DatabaseError::Kind::Lost)) {
             return;
         }
-        if (transactionDepth == 0) {
+        const SqliteFile::Identity now = SqliteFile::identityOf(location);
+        if (now != identity) {
+            // The log beside the path holds changes to the file that was opened; whatever is put
+            // at the path later (the right database brought back, or the replacement opened by
+            // another program) would take them for its own and be damaged. They go into the file
+            // this connection still has open, and the log is emptied.
+            QSqlQuery(connection()).exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
+            lose(now.exists ? QStringLiteral("was replaced by another file")
+                            : QStringLiteral("was deleted"));
+            return;
+        }
+        if (writeWatch && writeWatch->writtenBehindTheEngine()) {
+            // Copied over in place: this connection's file is the replacement now. The log's
+            // pages belong to the database that was there before; copied into the replacement
+            // (by a checkpoint, at the latest when the last program closes) they would damage
+            // it. Emptied, the log has nothing to copy, and the next start finds none.
+            SqliteFile::emptyLog(location);
+            readsStopped = true;
+            lose(QStringLiteral("was replaced by another file"));
+        }
+    }
+
+    // Writing stops for good once the file is lost or damaged; reading too once another file
+    // was copied over it.
+    void checkUsable(const QString& sql) {
+        const bool write = isWrite(sql);
+        if (write && transactionDepth == 0) {
             verifyFile();
         }
-        if (stopped) {
+        if (stopped && (write || readsStopped)) {
             throw *stopped;
         }
     }
@@ -422,7 +447,7 @@ struct Database::Impl {
     }
 
     ResultSet runOnce(const QString& sql, const QVariantList& params) {
-        checkWritable(sql);
+        checkUsable(sql);
         ++statementCount;
         ensureConnected();
         std::unique_ptr<QSqlQuery> direct;
@@ -521,6 +546,9 @@ std::unique_ptr<Database::Impl> Database::connectSqlite(const QString& path,
         throw sqliteFailure(path, db->lastError(), fallback, {}, failurePrefix);
     }
     impl->identity = SqliteFile::identityOf(path);
+    if (!isNetworkFileSystem(path)) {
+        impl->writeWatch.emplace(path);
+    }
     return impl;
 }
 

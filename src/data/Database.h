@@ -32,9 +32,10 @@
 // until its patience runs out: the busy timeout for a person's action, nothing more for timer
 // work (Patience(database, 0ms)), which tries again on its next tick instead.
 //
-// Once the SQLite file at the location is no longer the one that was opened (deleted, or another
-// file put in its place), or the engine reports the database corrupt, every later write is
-// refused with that error (Kind::Lost, Kind::Damaged); reads go on.
+// Once the SQLite file at the location is no longer the one that was opened (deleted, another
+// file put in its place or copied over it), or the engine reports the database corrupt, every
+// later write is refused with that error (Kind::Lost, Kind::Damaged); reads go on, except from a
+// file copied over, whose pages no longer match what this connection knows.
 class Database {
 public:
     enum class Engine { SQLite, PostgreSQL };

@@ -6,6 +6,8 @@
 #include <QStorageInfo>
 #include <QUrl>
 #include <QtEndian>
+#include <fcntl.h>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -24,6 +26,61 @@ bool canWrite(const QString& path) {
     return ::access(QFile::encodeName(path).constData(), W_OK) == 0;
 }
 
+// A descriptor this process already has open for reading on the file at path, or -1. Closing a
+// descriptor of a file drops every lock the process holds on it, the engine's among them: with
+// its shared lock gone, another program closing the database would take it for the last user,
+// and checkpoint and delete the log this one still writes to. What is open is read through.
+int openDescriptorOn(const QString& path) {
+    struct stat wanted = {};
+    if (::stat(QFile::encodeName(path).constData(), &wanted) != 0) {
+        return -1;
+    }
+    const QStringList entries =
+        QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System);
+    for (const QString& entry : entries) {
+        bool number = false;
+        const int descriptor = entry.toInt(&number);
+        struct stat status = {};
+        if (!number || ::fstat(descriptor, &status) != 0 || status.st_dev != wanted.st_dev ||
+            status.st_ino != wanted.st_ino) {
+            continue;
+        }
+        const int flags = ::fcntl(descriptor, F_GETFL);
+        if (flags != -1 && (flags & O_ACCMODE) != O_WRONLY) {
+            return descriptor;
+        }
+    }
+    return -1;
+}
+
+// The first size bytes of the file (fewer when it is shorter), read without closing a
+// descriptor that may carry the engine's locks; nothing, with the reason, when it cannot be read.
+std::optional<QByteArray> readHead(const QString& path, qint64 size, QString& reason) {
+    if (const int descriptor = openDescriptorOn(path); descriptor != -1) {
+        QByteArray head(size, Qt::Uninitialized);
+        const ssize_t got = ::pread(descriptor, head.data(), size_t(size), 0);
+        if (got >= 0) {
+            head.truncate(got);
+            return head;
+        }
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        reason = file.errorString();
+        return std::nullopt;
+    }
+    return file.read(size);
+}
+
+// The shared index of the log: two copies of its header (48 bytes each; the salts of the log at
+// 32), then the checkpoint information (frames copied into the file at 96, frames a checkpoint
+// set out to copy at 128). Checkpoints hold the index's checkpoint lock, the byte at 121.
+constexpr qint64 IndexStart = 136;
+constexpr qint64 SaltsAt = 32;
+constexpr qint64 BackfilledAt = 96;
+constexpr qint64 BackfillAttemptedAt = 128;
+constexpr off_t CheckpointLockByte = 121;
+
 } // namespace
 
 Identity identityOf(const QString& path) {
@@ -34,21 +91,71 @@ Identity identityOf(const QString& path) {
     return {true, quint64(status.st_dev), quint64(status.st_ino)};
 }
 
+bool WriteWatch::writtenBehindTheEngine() {
+    const Writes seen = look();
+    const bool behind = !m_last.checkpointMarks.isEmpty() && !seen.checkpointRunning &&
+                        seen.checkpointMarks == m_last.checkpointMarks &&
+                        (seen.modifiedNs != m_last.modifiedNs || seen.size != m_last.size);
+    // While a checkpoint runs, the next look compares with the last one seen before it.
+    if (!seen.checkpointRunning) {
+        m_last = seen;
+    }
+    return behind;
+}
+
+WriteWatch::Writes WriteWatch::look() {
+    Writes writes;
+    struct stat status = {};
+    if (::stat(QFile::encodeName(m_path).constData(), &status) != 0) {
+        return writes;
+    }
+    writes.modifiedNs = qint64(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec;
+    writes.size = qint64(status.st_size);
+    // The index is looked at after the file: a checkpoint that wrote to the file before has
+    // either moved its marks by now or still holds its lock.
+    const QString indexPath = m_path + QStringLiteral("-shm");
+    struct stat index = {};
+    struct stat open = {};
+    if (::stat(QFile::encodeName(indexPath).constData(), &index) != 0) {
+        return writes;
+    }
+    if (m_index == -1 || ::fstat(m_index, &open) != 0 || open.st_dev != index.st_dev ||
+        open.st_ino != index.st_ino) {
+        m_index = openDescriptorOn(indexPath);
+    }
+    if (m_index == -1) {
+        return writes;
+    }
+    struct flock probe = {};
+    probe.l_type = F_WRLCK;
+    probe.l_whence = SEEK_SET;
+    probe.l_start = CheckpointLockByte;
+    probe.l_len = 1;
+    writes.checkpointRunning = ::fcntl(m_index, F_GETLK, &probe) == 0 && probe.l_type != F_UNLCK;
+    QByteArray start(IndexStart, Qt::Uninitialized);
+    if (::pread(m_index, start.data(), size_t(IndexStart), 0) == ssize_t(IndexStart)) {
+        writes.checkpointMarks =
+            start.mid(SaltsAt, 8) + start.mid(BackfilledAt, 4) + start.mid(BackfillAttemptedAt, 4);
+    }
+    return writes;
+}
+
+void emptyLog(const QString& path) {
+    ::truncate(QFile::encodeName(path + QStringLiteral("-wal")).constData(), 0);
+}
+
 Facts inspect(const QString& path) {
     Facts facts;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        facts.unreadableReason = file.errorString();
+    const std::optional<QByteArray> header = readHead(path, HeaderSize, facts.unreadableReason);
+    if (!header) {
         return facts;
     }
     facts.readable = true;
-    facts.size = file.size();
-    const QByteArray header = file.read(HeaderSize);
-    file.close();
+    facts.size = QFileInfo(path).size();
     facts.sqliteHeader =
-        header.size() == HeaderSize && header.startsWith(QByteArrayView("SQLite format 3\0", 16));
+        header->size() == HeaderSize && header->startsWith(QByteArrayView("SQLite format 3\0", 16));
     if (facts.sqliteHeader) {
-        const auto* bytes = reinterpret_cast<const uchar*>(header.constData());
+        const auto* bytes = reinterpret_cast<const uchar*>(header->constData());
         const int size = qFromBigEndian<quint16>(bytes + 16);
         const int pageSize = size == 1 ? 65536 : size;
         if (pageSize >= 512 && (pageSize & (pageSize - 1)) == 0) {

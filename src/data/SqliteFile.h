@@ -1,14 +1,16 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QtGlobal>
+#include <utility>
 
 // What can be told about an SQLite database file from the file system alone, without the
 // engine, and so without creating or changing anything beside it.
 namespace SqliteFile {
 
-// Which file a path leads to. A file deleted, or replaced by another one (copied over or renamed
-// over), has another identity than the one that was opened, or none.
+// Which file a path leads to. A file deleted, or replaced by another one renamed or moved over
+// it, has another identity than the one that was opened, or none.
 struct Identity {
     bool exists = false;
     quint64 device = 0;
@@ -17,6 +19,35 @@ struct Identity {
     bool operator==(const Identity&) const = default;
 };
 Identity identityOf(const QString& path);
+
+// Tells when another database was copied over the file in place, which keeps its identity. In
+// WAL mode the engine writes to the database file only in a checkpoint, which copies pages from
+// the log and moves its marks in the shared index beside the file (the "-shm" file) before it
+// writes. A file written while the marks stayed put was written by something else.
+class WriteWatch {
+public:
+    explicit WriteWatch(QString path)
+        : m_path(std::move(path)) {}
+
+    // Whether the file was written by something other than the engine since the last look.
+    bool writtenBehindTheEngine();
+
+private:
+    struct Writes {
+        qint64 modifiedNs = 0;
+        qint64 size = -1;
+        QByteArray checkpointMarks; // empty when this process has no index of the file open
+        bool checkpointRunning = false;
+    };
+    Writes look();
+
+    QString m_path;
+    Writes m_last;
+    int m_index = -1; // this process's descriptor of the index, as last found
+};
+
+// Empties the log beside the database at path, so that its pages reach no file.
+void emptyLog(const QString& path);
 
 struct Facts {
     bool readable = false;

@@ -20,7 +20,8 @@ private slots:
     void actionWaitsThenSaysSoAndLosesNothing();
     void closingWhileLockedSkipsWhatCannotBeWritten();
     void startMeetingALockEndsInWords();
-    void deletedFileIsToldOnceAndNothingMoreIsSaved();
+    void lostFileIsToldOnceAndNothingMoreIsSaved_data();
+    void lostFileIsToldOnceAndNothingMoreIsSaved();
     void damagedDatabaseIsNamedAtStart();
 
 private:
@@ -166,28 +167,59 @@ void BusyTest::startMeetingALockEndsInWords() {
     QVERIFY(!f.window().isVisible());
 }
 
-void BusyTest::deletedFileIsToldOnceAndNothingMoreIsSaved() {
+void BusyTest::lostFileIsToldOnceAndNothingMoreIsSaved_data() {
+    QTest::addColumn<bool>("copiedOver");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("deleted") << false << QStringLiteral("was deleted");
+    QTest::newRow("copied over") << true << QStringLiteral("was replaced by another file");
+}
+
+void BusyTest::lostFileIsToldOnceAndNothingMoreIsSaved() {
     QUILLHOUR_SQLITE_ONLY("a file on disk");
+    QFETCH(bool, copiedOver);
+    QFETCH(QString, said);
     MainWindowFixture f;
     const int ann = f.addUser(QStringLiteral("Ann"));
     f.addCategory(QStringLiteral("Design"));
     QVERIFY(f.load());
+    f.systemTick();
     f.messages.clear();
-    QVERIFY(QFile::remove(f.databasePath()));
+    QByteArray replacement;
+    if (copiedOver) {
+        // Another database copied over the one in use, in place, as cp does.
+        const QString other = f.newLocation(QStringLiteral("other.db"));
+        Database::create(other)->execute(
+            QStringLiteral("insert into \"user\" (userName) values ('Zed')"));
+        QFile source(other);
+        QFile target(f.databasePath());
+        QVERIFY(source.open(QIODevice::ReadOnly) &&
+                target.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        replacement = source.readAll();
+        QVERIFY(target.write(replacement) == replacement.size());
+    } else {
+        QVERIFY(QFile::remove(f.databasePath()));
+    }
     f.systemTick();
     QCOMPARE(f.messages.shown().size(), 1);
-    QVERIFY2(f.messages.last().text.contains(QStringLiteral("was deleted")),
-             qPrintable(f.messages.last().text));
+    QVERIFY2(f.messages.last().text.contains(said), qPrintable(f.messages.last().text));
     QVERIFY(f.messages.last().text.contains(QStringLiteral("nothing you do from now on is saved")));
     f.systemTick();
+    f.taskTick();
     f.systemTick();
     QCOMPARE(f.messages.shown().size(), 1);
     // Start is refused with the same words: no task is shown as running that was not saved.
     f.control<QPushButton>(QStringLiteral("cmdStartNow"))->click();
     QCOMPARE(f.messages.shown().size(), 2);
-    QVERIFY(f.messages.last().text.contains(QStringLiteral("was deleted")));
+    QVERIFY(f.messages.last().text.contains(said));
     QCOMPARE(f.state().activeTasks->Count(), 0);
-    QCOMPARE(f.count(QStringLiteral("tallyRec"), QStringLiteral("userId = ?"), {ann}), 0);
+    if (copiedOver) {
+        f.window().close(); // closing writes nothing either, and says so on standard error
+        QFile file(f.databasePath());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(file.readAll() == replacement); // nothing of the old database went into it
+    } else {
+        QCOMPARE(f.count(QStringLiteral("tallyRec"), QStringLiteral("userId = ?"), {ann}), 0);
+    }
 }
 
 void BusyTest::damagedDatabaseIsNamedAtStart() {

@@ -21,6 +21,7 @@ private slots:
     void personsWorkWaitsItsPatienceAndSaysSo();
     void lockLetGoDuringTheWaitIsTaken();
     void deletedFileIsWrittenNoMore();
+    void replacedFileIsLeftToItsNewOwner_data();
     void replacedFileIsLeftToItsNewOwner();
     void corruptionFoundWhileReadingStopsWriting();
     void cutShortFileIsNamedDamagedAtOpen();
@@ -206,22 +207,44 @@ void DatabaseFailuresTest::deletedFileIsWrittenNoMore() {
              1);
 }
 
+void DatabaseFailuresTest::replacedFileIsLeftToItsNewOwner_data() {
+    QTest::addColumn<bool>("inPlace");
+    QTest::newRow("renamed over it") << false;
+    // As cp does: the file keeps its identity, and only its contents change.
+    QTest::newRow("copied over it") << true;
+}
+
 void DatabaseFailuresTest::replacedFileIsLeftToItsNewOwner() {
     QUILLHOUR_SQLITE_ONLY("a file on disk");
+    QFETCH(bool, inPlace);
     TestEnvironment env;
     const QString path = madeDatabase(env.folder(), QStringLiteral("team.db"));
     const QString other = madeDatabase(env.folder(), QStringLiteral("restored.db"));
     auto db = Database::open(path);
     db->execute(QStringLiteral("insert into category (category) values ('Before')"));
-    // Someone renames another database over the one in use.
-    QVERIFY(::rename(QFile::encodeName(other).constData(), QFile::encodeName(path).constData()) ==
-            0);
+    db->verifyFile(); // as the housekeeping tick does
+    // Someone puts another database in the place of the one in use.
+    if (inPlace) {
+        QFile source(other);
+        QFile target(path);
+        QVERIFY(source.open(QIODevice::ReadOnly));
+        QVERIFY(target.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        QVERIFY(target.write(source.readAll()) == source.size());
+    } else {
+        QVERIFY(::rename(QFile::encodeName(other).constData(),
+                         QFile::encodeName(path).constData()) == 0);
+    }
     const QByteArray replacement = fingerprint(path);
     const DatabaseError error = failureOf(
         [&] { db->execute(QStringLiteral("insert into category (category) values ('After')")); });
     QCOMPARE(error.kind(), DatabaseError::Kind::Lost);
     QVERIFY2(error.message().contains(QStringLiteral("was replaced by another file")),
              qPrintable(error.message()));
+    if (inPlace) {
+        // What this connection would read now is neither database: it reads no more either.
+        QCOMPARE(failureOf([&] { db->query(QStringLiteral("select * from category")); }).kind(),
+                 DatabaseError::Kind::Lost);
+    }
     db.reset();
     // The log of the file that was opened is left empty: its changes went into that file.
     QCOMPARE(QFileInfo(path + QStringLiteral("-wal")).size(), 0);
