@@ -16,27 +16,19 @@ class FaultyFilesTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void readOnlyFileAsAUserWithoutRootRights();
+    void readOnlyAsAUserWithoutRootRights();
     void fileDeletedUnderARunningInstance();
+    void fileReplacedUnderARunningInstance_data();
     void fileReplacedUnderARunningInstance();
     void cutShortOrDamagedFileIsNamedAndLeftAlone();
     void fullDiskIsNotCalledNotADatabase();
 
 private:
-    // A database with Ann, a category, and Ann's running task.
+    // Ann's database with her task running, in folder.
     static QString teamDatabase(const QString& folder,
                                 const QString& name = QStringLiteral("team.db")) {
         const QString path = folder + QLatin1Char('/') + name;
-        auto db = Database::create(path);
-        const qint64 ann =
-            db->insert(QStringLiteral("insert into \"user\" (userName, active) values ('Ann', ?)"),
-                       {false}, QStringLiteral("userId"));
-        const qint64 design =
-            db->insert(QStringLiteral("insert into category (category) values ('Design')"), {},
-                       QStringLiteral("categoryId"));
-        db->execute(QStringLiteral("insert into tallyRec (startTime, categoryId, userId) "
-                                   "values (?, ?, ?)"),
-                    {QDateTime::currentDateTime().addSecs(-300), design, ann});
+        makeTeamDatabase(path);
         return path;
     }
     static QByteArray fingerprint(const QString& path) {
@@ -45,30 +37,48 @@ private:
                    ? QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256)
                    : QByteArray();
     }
-    static bool annActive(const QString& path) {
-        return Database::open(path)
-            ->scalar(QStringLiteral("select active from \"user\" where userName = 'Ann'"))
-            .toBool();
+    static bool annActive(const QString& path) { return userActive(path, QStringLiteral("Ann")); }
+    static bool run(const QString& program, const QStringList& arguments) {
+        return QProcess::execute(program, arguments) == 0;
     }
 };
 
-void FaultyFilesTest::readOnlyFileAsAUserWithoutRootRights() {
+void FaultyFilesTest::readOnlyAsAUserWithoutRootRights() {
     if (const QString why = RealProgram::whyNoUserWithoutRootRights(); !why.isEmpty()) {
         QSKIP(qPrintable(why));
     }
-    QTemporaryDir folder;
-    const QString path = teamDatabase(folder.path());
+    QTemporaryDir home;
+    const QString data = home.filePath(QStringLiteral("shared"));
+    QVERIFY(QDir().mkpath(data));
+    const QString path = teamDatabase(data);
     // The program itself, where the user without root rights can run it whatever the build
     // folder allows.
-    const QString binary = folder.filePath(QStringLiteral("quillhour"));
-    QVERIFY(QFile::copy(QStringLiteral(QUILLHOUR_BINARY), binary));
-    RealProgram program(binary, folder.path());
+    const QString binary = home.filePath(QStringLiteral("quillhour"));
+    QVERIFY(QFile::copy(RealProgram::builtBinary(), binary));
+    RealProgram program(home.path(), binary);
     program.writeSettings(path, QStringLiteral("Ann"));
-    RealProgram::openToAll(folder.path());
-    // The folder can be written, the file only read.
-    QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+    RealProgram::openToAll(home.path());
+    const auto readOnly = QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther;
+    const auto readWrite = readOnly | QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
+    const auto folderReadOnly = readOnly | QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther;
+    const auto folderOpen = folderReadOnly | readWrite;
     const QByteArray before = fingerprint(path);
 
+    // The file can be written, the folder it is in not: a sound database, said to be in a
+    // folder that cannot be written, never "not a database".
+    QVERIFY(QFile::setPermissions(data, folderReadOnly));
+    program.start(RealProgram::User::WithoutRootRights);
+    QVERIFY2(program.waitForOutput(QStringLiteral("its folder"), 20000),
+             qPrintable(program.output()));
+    QVERIFY2(program.output().contains(QStringLiteral("is read-only")),
+             qPrintable(program.output()));
+    QVERIFY(!program.output().contains(QStringLiteral("not a database")));
+    QCOMPARE(program.terminate(), 0);
+    QCOMPARE(fingerprint(path), before);
+
+    // The folder can be written, the file only read.
+    QVERIFY(QFile::setPermissions(data, folderOpen));
+    QVERIFY(QFile::setPermissions(path, readOnly));
     program.start(RealProgram::User::WithoutRootRights);
     QVERIFY2(program.waitForOutput(QStringLiteral("is read-only"), 20000),
              qPrintable(program.output()));
@@ -79,9 +89,7 @@ void FaultyFilesTest::readOnlyFileAsAUserWithoutRootRights() {
     QVERIFY(!QFile::exists(path + QStringLiteral("-shm")));
 
     // The owner grants write access; the next start works.
-    QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
-                                            QFile::WriteGroup | QFile::ReadOther |
-                                            QFile::WriteOther));
+    QVERIFY(QFile::setPermissions(path, readWrite));
     program.start(RealProgram::User::WithoutRootRights);
     QVERIFY2(waitUntil([&] { return QFile::exists(path + QStringLiteral("-shm")); }, 20000),
              qPrintable(program.output()));
@@ -97,7 +105,7 @@ void FaultyFilesTest::fileDeletedUnderARunningInstance() {
     const QString path = teamDatabase(folder.path());
     const QString backup = folder.filePath(QStringLiteral("backup.db"));
     QVERIFY(QFile::copy(path, backup));
-    RealProgram program(QStringLiteral(QUILLHOUR_BINARY), folder.path());
+    RealProgram program(folder.path());
     program.writeSettings(path, QStringLiteral("Ann"));
     program.start();
     QVERIFY2(waitUntil([&] { return annActive(path); }, 20000), qPrintable(program.output()));
@@ -118,7 +126,15 @@ void FaultyFilesTest::fileDeletedUnderARunningInstance() {
     QCOMPARE(Database::check(path).verdict, Database::CheckReport::Verdict::Sound);
 }
 
+void FaultyFilesTest::fileReplacedUnderARunningInstance_data() {
+    QTest::addColumn<QString>("command");
+    QTest::newRow("renamed over it") << QStringLiteral("mv");
+    // In place: the file stays the same to the system, only what it holds changes.
+    QTest::newRow("copied over it") << QStringLiteral("cp");
+}
+
 void FaultyFilesTest::fileReplacedUnderARunningInstance() {
+    QFETCH(QString, command);
     QTemporaryDir folder;
     const QString path = teamDatabase(folder.path());
     const QString other = teamDatabase(folder.path(), QStringLiteral("other.db"));
@@ -126,13 +142,14 @@ void FaultyFilesTest::fileReplacedUnderARunningInstance() {
         auto db = Database::open(other);
         db->execute(QStringLiteral("insert into category (category) values ('Theirs')"));
     }
-    RealProgram program(QStringLiteral(QUILLHOUR_BINARY), folder.path());
+    RealProgram program(folder.path());
     program.writeSettings(path, QStringLiteral("Ann"));
     program.start();
     QVERIFY2(waitUntil([&] { return annActive(path); }, 20000), qPrintable(program.output()));
+    // Its changes since then are still in its log beside the file.
+    QTest::qWait(2500);
 
-    QVERIFY(::rename(QFile::encodeName(other).constData(), QFile::encodeName(path).constData()) ==
-            0);
+    QVERIFY(run(command, {other, path}));
     const QByteArray replacement = fingerprint(path);
     QVERIFY2(program.waitForOutput(QStringLiteral("was replaced by another file"), 10000),
              qPrintable(program.output()));
@@ -178,7 +195,7 @@ void FaultyFilesTest::cutShortOrDamagedFileIsNamedAndLeftAlone() {
 
     for (const QString& broken : {cut, damaged}) {
         const QByteArray before = fingerprint(broken);
-        RealProgram program(QStringLiteral(QUILLHOUR_BINARY), folder.path());
+        RealProgram program(folder.path());
         program.writeSettings(broken, QStringLiteral("Ann"));
         program.start();
         QVERIFY2(program.waitForOutput(QStringLiteral("is damaged"), 20000),
@@ -206,7 +223,7 @@ void FaultyFilesTest::fullDiskIsNotCalledNotADatabase() {
                                           "truncate -s -16K '%1/filler' || exit 99\n"
                                           "exec \"$@\"\n")
                                .arg(mount, source, path);
-    RealProgram program(QStringLiteral(QUILLHOUR_BINARY), folder.path());
+    RealProgram program(folder.path());
     program.writeSettings(path, QStringLiteral("Ann"));
     program.start(RealProgram::User::Self,
                   {unshare, QStringLiteral("--mount"), QStringLiteral("--map-root-user"),

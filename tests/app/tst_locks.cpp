@@ -22,29 +22,18 @@ private slots:
     void startWhileLockedSaysSoAndEnds();
 
 private:
+    // Ann's database with her task running, and her settings naming it.
     struct Setup {
         QTemporaryDir folder;
-        QString path;
+        QString path = folder.filePath(QStringLiteral("team.db"));
+        RealProgram program{folder.path()};
+
+        Setup() {
+            makeTeamDatabase(path);
+            program.writeSettings(path, QStringLiteral("Ann"));
+        }
+        bool annActive() const { return userActive(path, QStringLiteral("Ann")); }
     };
-    // Ann, a category, and Ann's task started a few minutes ago.
-    static void makeDatabase(Setup& setup) {
-        setup.path = setup.folder.filePath(QStringLiteral("team.db"));
-        auto db = Database::create(setup.path);
-        const qint64 ann =
-            db->insert(QStringLiteral("insert into \"user\" (userName, active) values ('Ann', ?)"),
-                       {false}, QStringLiteral("userId"));
-        const qint64 design =
-            db->insert(QStringLiteral("insert into category (category) values ('Design')"), {},
-                       QStringLiteral("categoryId"));
-        db->execute(QStringLiteral("insert into tallyRec (startTime, categoryId, userId) "
-                                   "values (?, ?, ?)"),
-                    {QDateTime::currentDateTime().addSecs(-300), design, ann});
-    }
-    static bool annActive(const QString& path) {
-        return Database::open(path)
-            ->scalar(QStringLiteral("select active from \"user\" where userName = 'Ann'"))
-            .toBool();
-    }
     // The sqlite3 shell in an exclusive transaction for the given seconds; once this returns
     // the lock is held.
     static bool holdLock(QProcess& shell, const QString& path, int seconds) {
@@ -95,9 +84,7 @@ void LocksTest::clockKeepsMovingOnScreen() {
     QString why;
     QVERIFY2(x.start(why), qPrintable(why));
     Setup setup;
-    makeDatabase(setup);
-    RealProgram program(QStringLiteral(QUILLHOUR_BINARY), setup.folder.path());
-    program.writeSettings(setup.path, QStringLiteral("Ann"));
+    RealProgram& program = setup.program;
     program.setDisplay(x.displayName());
     program.start();
     // The window's caption names the running task once its timer has run.
@@ -114,12 +101,10 @@ void LocksTest::clockKeepsMovingOnScreen() {
                  },
                  PrivateXServer::WaitMs),
              qPrintable(program.output()));
-    QVERIFY(waitUntil([&] { return annActive(setup.path); }, 20000));
+    QVERIFY(waitUntil([&] { return setup.annActive(); }, 20000));
 
     QProcess shell;
-    if (!holdLock(shell, setup.path, 15)) {
-        QSKIP("the sqlite3 shell could not take the lock");
-    }
+    QVERIFY2(holdLock(shell, setup.path, 15), "the sqlite3 shell could not take the lock");
     // What the window shows, while the lock is held: "Currently" is the time of day to the
     // second, so a window that keeps drawing changes every second.
     QList<QByteArray> shots;
@@ -168,15 +153,11 @@ void LocksTest::clockKeepsMovingOnScreen() {
 
 void LocksTest::closingWhileLockedEndsWithinTheBusyTimeout() {
     Setup setup;
-    makeDatabase(setup);
-    RealProgram program(QStringLiteral(QUILLHOUR_BINARY), setup.folder.path());
-    program.writeSettings(setup.path, QStringLiteral("Ann"));
+    RealProgram& program = setup.program;
     program.start();
-    QVERIFY2(waitUntil([&] { return annActive(setup.path); }, 20000), qPrintable(program.output()));
+    QVERIFY2(waitUntil([&] { return setup.annActive(); }, 20000), qPrintable(program.output()));
     QProcess shell;
-    if (!holdLock(shell, setup.path, 15)) {
-        QSKIP("the sqlite3 shell could not take the lock");
-    }
+    QVERIFY2(holdLock(shell, setup.path, 15), "the sqlite3 shell could not take the lock");
     QCOMPARE(program.terminate(), 0);
     // Ended before the lock did: it gave up on what it could not write, and said so.
     QCOMPARE(shell.state(), QProcess::Running);
@@ -188,13 +169,9 @@ void LocksTest::closingWhileLockedEndsWithinTheBusyTimeout() {
 
 void LocksTest::startWhileLockedSaysSoAndEnds() {
     Setup setup;
-    makeDatabase(setup);
+    RealProgram& program = setup.program;
     QProcess shell;
-    if (!holdLock(shell, setup.path, 15)) {
-        QSKIP("the sqlite3 shell could not take the lock");
-    }
-    RealProgram program(QStringLiteral(QUILLHOUR_BINARY), setup.folder.path());
-    program.writeSettings(setup.path, QStringLiteral("Ann"));
+    QVERIFY2(holdLock(shell, setup.path, 15), "the sqlite3 shell could not take the lock");
     program.start();
     QVERIFY2(program.waitForOutput(QStringLiteral("could not start"), 14000),
              qPrintable(program.output()));
@@ -202,7 +179,7 @@ void LocksTest::startWhileLockedSaysSoAndEnds() {
     QCOMPARE(shell.state(), QProcess::Running);
     QCOMPARE(program.terminate(), 0); // the box is answered by ending the program
     QVERIFY(ended(shell));
-    QVERIFY(!annActive(setup.path));
+    QVERIFY(!setup.annActive());
 }
 
 QTEST_GUILESS_MAIN(LocksTest)

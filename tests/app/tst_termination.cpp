@@ -1,8 +1,6 @@
+#include "RealProgram.h"
 #include "data/Database.h"
 
-#include <QDir>
-#include <QElapsedTimer>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <csignal>
@@ -43,42 +41,18 @@ void TerminationTest::sigtermRunsTheShutdown() {
             QStringLiteral("insert into process (userId, processName) values (?, 'Bob''s mail')"),
             {bob});
     }
-    QDir(home.path()).mkpath(QStringLiteral("config/Quillhour"));
-    QFile config(home.filePath(QStringLiteral("config/Quillhour/Quillhour.conf")));
-    QVERIFY(config.open(QIODevice::WriteOnly));
-    config.write(
-        QStringLiteral("[Settings]\nDatabase=%1\nUser=Ann\nTray%20Icon=0\n").arg(path).toUtf8());
-    config.close();
-
-    QProcess program;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
-    environment.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("data")));
-    program.setProcessEnvironment(environment);
-    program.start(QStringLiteral(QUILLHOUR_BINARY), {});
-    QVERIFY(program.waitForStarted(10000));
-
+    RealProgram program(home.path());
+    program.writeSettings(path, QStringLiteral("Ann"));
+    program.start();
+    QVERIFY2(waitUntil([&] { return userActive(path, QStringLiteral("Ann")); }, 20000),
+             qPrintable(program.output()));
     auto db = Database::open(path);
-    auto annActive = [&] {
-        return db->scalar(QStringLiteral("select active from \"user\" where userId = ?"), {ann})
-                   .toInt() == 1;
-    };
-    QElapsedTimer waited;
-    waited.start();
-    while (!annActive() && waited.elapsed() < 20000 && program.state() == QProcess::Running) {
-        QTest::qWait(100);
-    }
-    QVERIFY2(annActive(), program.readAllStandardError().constData());
     // Something of Ann's to take back at the end.
     db->execute(
         QStringLiteral("insert into process (userId, processName) values (?, 'Ann''s editor')"),
         {ann});
 
-    ::kill(pid_t(program.processId()), signalNumber);
-    QVERIFY(program.waitForFinished(20000));
-    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(program.exitCode(), 0);
+    QCOMPARE(program.terminate(20000, signalNumber), 0);
     QCOMPARE(
         db->scalar(QStringLiteral("select active from \"user\" where userId = ?"), {ann}).toInt(),
         0);

@@ -1,5 +1,8 @@
 #include "RealProgram.h"
 
+#include "data/Database.h"
+
+#include <QDateTime>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QDirIterator>
@@ -58,9 +61,13 @@ bool waitUntil(const std::function<bool()>& done, int ms) {
     return true;
 }
 
-RealProgram::RealProgram(QString binary, QString home)
-    : m_binary(std::move(binary))
-    , m_home(std::move(home)) {
+QString RealProgram::builtBinary() {
+    return QStringLiteral(QUILLHOUR_BINARY);
+}
+
+RealProgram::RealProgram(QString home, QString binary)
+    : m_home(std::move(home))
+    , m_binary(std::move(binary)) {
     m_process.setProcessChannelMode(QProcess::MergedChannels);
     QObject::connect(&m_process, &QProcess::readyRead, &m_process,
                      [this] { m_output += QString::fromLocal8Bit(m_process.readAll()); });
@@ -100,6 +107,9 @@ void RealProgram::writeSettings(const QString& database, const QString& user) {
     QDir(m_home).mkpath(QStringLiteral("config/Quillhour"));
     QDir(m_home).mkpath(QStringLiteral("data"));
     QDir(m_home).mkpath(QStringLiteral("runtime"));
+    // As the system makes it: the program's own.
+    QFile::setPermissions(m_home + QStringLiteral("/runtime"),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     QFile config(m_home + QStringLiteral("/config/Quillhour/Quillhour.conf"));
     if (config.open(QIODevice::WriteOnly)) {
         // QSettings writes a blank in a key as %20.
@@ -143,19 +153,15 @@ bool RealProgram::waitForOutput(const QString& text, int ms) {
            m_output.contains(text);
 }
 
-QString RealProgram::output() {
-    return m_output;
-}
-
 qint64 RealProgram::programPid() const {
     // runuser stays as the program's parent; env and a wrapper's shell hand their process on.
     return m_wrapped ? childOf(m_process.processId()) : m_process.processId();
 }
 
-int RealProgram::terminate(int ms) {
+int RealProgram::terminate(int ms, int signalNumber) {
     const qint64 pid = programPid();
     if (pid > 0) {
-        ::kill(pid_t(pid), SIGTERM);
+        ::kill(pid_t(pid), signalNumber);
     }
     if (!waitUntil([&] { return !isRunning(); }, ms)) {
         return -1;
@@ -165,4 +171,23 @@ int RealProgram::terminate(int ms) {
         return -1;
     }
     return m_process.exitCode();
+}
+
+void makeTeamDatabase(const QString& path) {
+    auto db = Database::create(path);
+    const qint64 ann =
+        db->insert(QStringLiteral("insert into \"user\" (userName, active) values ('Ann', ?)"),
+                   {false}, QStringLiteral("userId"));
+    const qint64 design =
+        db->insert(QStringLiteral("insert into category (category) values ('Design')"), {},
+                   QStringLiteral("categoryId"));
+    db->execute(QStringLiteral("insert into tallyRec (startTime, categoryId, userId) "
+                               "values (?, ?, ?)"),
+                {QDateTime::currentDateTime().addSecs(-300), design, ann});
+}
+
+bool userActive(const QString& location, const QString& name) {
+    return Database::open(location)
+        ->scalar(QStringLiteral("select active from \"user\" where userName = ?"), {name})
+        .toBool();
 }

@@ -3,19 +3,22 @@
 #include <QProcess>
 #include <QString>
 #include <QStringList>
-#include <QTemporaryDir>
+#include <csignal>
 #include <functional>
 
 // The real quillhour program, started the way a person starts it: its own settings naming the
-// database and the user, its own data and runtime folders, and what it prints collected. Ended
-// with SIGTERM, sent to the program itself (not to runuser, which would kill it two seconds
-// later), its exit code is what it returned.
+// database and the user, its own data and runtime folders under a home folder, and what it
+// prints collected. Ended with a signal sent to the program itself (not to runuser, which would
+// kill it two seconds later), its exit code is what it returned.
 class RealProgram {
 public:
     enum class User { Self, WithoutRootRights };
 
+    // The program this build made.
+    static QString builtBinary();
+
     // home holds the program's settings and folders; it must stay as long as the program runs.
-    RealProgram(QString binary, QString home);
+    explicit RealProgram(QString home, QString binary = builtBinary());
     ~RealProgram();
     RealProgram(const RealProgram&) = delete;
     RealProgram& operator=(const RealProgram&) = delete;
@@ -23,11 +26,12 @@ public:
     // A user without root rights exists to run as: root runs the program as "nobody" through
     // runuser, anyone else as themselves. Empty when that cannot be done, with the reason.
     static QString whyNoUserWithoutRootRights();
-    // Makes folder (and what is made in it later by this user) usable by that user too.
+    // Makes folder (and what is in it now) usable by that user too.
     static void openToAll(const QString& folder);
 
     // The settings the program finds: the database, the user and no tray icon.
     void writeSettings(const QString& database, const QString& user);
+    // Shows the windows on that X display; without one the program runs offscreen.
     void setDisplay(const QString& display) { m_display = display; }
     // Starts the program; with a wrapper (e.g. {"unshare", ..., "sh", "-c", script, "sh"}) the
     // program's command line is appended to it.
@@ -36,18 +40,18 @@ public:
     // Waits until what the program printed holds text; false when it did not in time, or the
     // program ended first.
     bool waitForOutput(const QString& text, int ms);
-    QString output();
+    QString output() const { return m_output; }
     bool isRunning() const { return m_process.state() != QProcess::NotRunning; }
 
-    // Sends SIGTERM to the program and waits for it to end; its exit code, or -1 when it did not
-    // end in time or ended by a signal (as std::terminate's abort does).
-    int terminate(int ms = 30000);
+    // Sends the signal to the program and waits for it to end; its exit code, or -1 when it did
+    // not end in time or ended by a signal (as std::terminate's abort does).
+    int terminate(int ms = 30000, int signalNumber = SIGTERM);
 
     qint64 programPid() const;
 
 private:
-    QString m_binary;
     QString m_home;
+    QString m_binary;
     QString m_display;
     QProcess m_process;
     QString m_output;
@@ -56,3 +60,9 @@ private:
 
 // Polls until done holds, at most ms milliseconds, running the event loop meanwhile.
 bool waitUntil(const std::function<bool()>& done, int ms);
+
+// A database at path as a person left it with work running: the user Ann, the category Design,
+// and Ann's task on it, started five minutes ago.
+void makeTeamDatabase(const QString& path);
+// Whether the user of that name is marked active in the database at location.
+bool userActive(const QString& location, const QString& name);
