@@ -94,7 +94,7 @@ Identity identityOf(const QString& path) {
 bool WriteWatch::writtenBehindTheEngine() {
     const Writes seen = look();
     const bool behind = !m_last.checkpointMarks.isEmpty() && !seen.checkpointRunning &&
-                        seen.checkpointMarks == m_last.checkpointMarks &&
+                        seen.checkpointSettled && seen.checkpointMarks == m_last.checkpointMarks &&
                         (seen.modifiedNs != m_last.modifiedNs || seen.size != m_last.size);
     // While a checkpoint runs, the next look compares with the last one seen before it.
     if (!seen.checkpointRunning) {
@@ -105,39 +105,51 @@ bool WriteWatch::writtenBehindTheEngine() {
 
 WriteWatch::Writes WriteWatch::look() {
     Writes writes;
+    const QString indexPath = m_path + QStringLiteral("-shm");
+    struct stat index = {};
+    struct stat open = {};
+    if (::stat(QFile::encodeName(indexPath).constData(), &index) == 0 &&
+        (m_index == -1 || ::fstat(m_index, &open) != 0 || open.st_dev != index.st_dev ||
+         open.st_ino != index.st_ino)) {
+        m_index = openDescriptorOn(indexPath);
+    }
+    // The index is read before and after the file: a checkpoint that wrote to the file while it
+    // was looked at held its lock at the first reading or the second, or moved its marks in
+    // between. Either way the file was seen part of the way through, and the look counts as one
+    // taken while a checkpoint ran.
+    const Marks before = marks();
     struct stat status = {};
     if (::stat(QFile::encodeName(m_path).constData(), &status) != 0) {
         return writes;
     }
     writes.modifiedNs = qint64(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec;
     writes.size = qint64(status.st_size);
-    // The index is looked at after the file: a checkpoint that wrote to the file before has
-    // either moved its marks by now or still holds its lock.
-    const QString indexPath = m_path + QStringLiteral("-shm");
-    struct stat index = {};
-    struct stat open = {};
-    if (::stat(QFile::encodeName(indexPath).constData(), &index) != 0) {
-        return writes;
-    }
-    if (m_index == -1 || ::fstat(m_index, &open) != 0 || open.st_dev != index.st_dev ||
-        open.st_ino != index.st_ino) {
-        m_index = openDescriptorOn(indexPath);
-    }
+    const Marks after = marks();
+    writes.checkpointMarks = after.marks;
+    writes.checkpointSettled = after.settled;
+    writes.checkpointRunning =
+        before.checkpointRunning || after.checkpointRunning || before.marks != after.marks;
+    return writes;
+}
+
+WriteWatch::Marks WriteWatch::marks() const {
+    Marks seen;
     if (m_index == -1) {
-        return writes;
+        return seen;
     }
     struct flock probe = {};
     probe.l_type = F_WRLCK;
     probe.l_whence = SEEK_SET;
     probe.l_start = CheckpointLockByte;
     probe.l_len = 1;
-    writes.checkpointRunning = ::fcntl(m_index, F_GETLK, &probe) == 0 && probe.l_type != F_UNLCK;
+    seen.checkpointRunning = ::fcntl(m_index, F_GETLK, &probe) == 0 && probe.l_type != F_UNLCK;
     QByteArray start(IndexStart, Qt::Uninitialized);
     if (::pread(m_index, start.data(), size_t(IndexStart), 0) == ssize_t(IndexStart)) {
-        writes.checkpointMarks =
+        seen.marks =
             start.mid(SaltsAt, 8) + start.mid(BackfilledAt, 4) + start.mid(BackfillAttemptedAt, 4);
+        seen.settled = start.mid(BackfilledAt, 4) == start.mid(BackfillAttemptedAt, 4);
     }
-    return writes;
+    return seen;
 }
 
 void emptyLog(const QString& path) {

@@ -38,8 +38,20 @@ private:
         qint64 size = -1;
         QByteArray checkpointMarks; // empty when this process has no index of the file open
         bool checkpointRunning = false;
+        // A checkpoint marks how far it sets out to copy before it writes, and how far it got
+        // once it has written. One that was killed part of the way leaves the two apart; the
+        // next one may write the same pages again without moving either mark, so writes seen
+        // while they are apart are taken for the engine's own.
+        bool checkpointSettled = false;
     };
     Writes look();
+
+    struct Marks {
+        QByteArray marks; // empty when this process has no index of the file open
+        bool settled = false;
+        bool checkpointRunning = false;
+    };
+    Marks marks() const;
 
     QString m_path;
     Writes m_last;
