@@ -1085,6 +1085,10 @@ void Database::setWaitObserver(std::function<void(bool)> observer) {
     d->waitObserver = std::move(observer);
 }
 
+const std::function<void(bool)>& Database::waitObserver() const {
+    return d->waitObserver;
+}
+
 void Database::verifyFile() {
     d->verifyFile();
     if (d->stopped) {

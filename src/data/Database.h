@@ -130,6 +130,7 @@ public:
     // Told true when a statement starts waiting for a lock another program holds, and false when
     // the wait is over, so a window can show that it is busy.
     void setWaitObserver(std::function<void(bool waiting)> observer);
+    const std::function<void(bool waiting)>& waitObserver() const;
 
     // SQLite: throws Kind::Lost, and refuses every later write, when the file at the location is
     // no longer the one that was opened. Done by itself before each write; the housekeeping tick

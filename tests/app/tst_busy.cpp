@@ -1,6 +1,8 @@
 #include "MainWindowFixture.h"
 
+#include <QCursor>
 #include <QFile>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -100,8 +102,18 @@ void BusyTest::actionWaitsThenSaysSoAndLosesNothing() {
     auto* email = f.control<QLineEdit>(QStringLiteral("txtEmail"));
     email->setText(QStringLiteral("ann@example.com"));
 
+    // While it waits, the pointer says so.
+    QList<bool> busyCursor;
+    const auto showWait = f.state().database->waitObserver();
+    f.state().database->setWaitObserver([&](bool waiting) {
+        showWait(waiting);
+        const QCursor* cursor = QGuiApplication::overrideCursor();
+        busyCursor.append(cursor != nullptr && cursor->shape() == Qt::WaitCursor);
+    });
+
     LockHolder lock(f.location());
     f.control<QPushButton>(QStringLiteral("cmdSaveUser"))->click();
+    QCOMPARE(busyCursor, (QList<bool>{true, false}));
     QCOMPARE(f.messages.shown().size(), 1);
     QCOMPARE(f.messages.last().icon, Messages::Icon::Critical);
     QVERIFY2(f.messages.last().text.startsWith(
