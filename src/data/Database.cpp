@@ -6,6 +6,7 @@
 #include "data/SqliteFile.h"
 #include "data/TimeText.h"
 #include "platform/NetworkFileSystem.h"
+#include "data/UpperVectorState.h"
 
 #include <QAtomicInteger>
 #include <QDeadlineTimer>
@@ -178,6 +179,7 @@ struct Database::Impl {
     std::optional<SqliteFile::WriteWatch> writeWatch;
     std::optional<DatabaseError> stopped;
     bool readsStopped = false;
+    StatementTrace trace;
 
     ~Impl() {
         statements.clear();
@@ -461,6 +463,10 @@ struct Database::Impl {
             }
             direct = std::make_unique<QSqlQuery>(connection());
             direct->setForwardOnly(true);
+            if (trace) {
+                trace(sql, {});
+            }
+            UpperVectorState::clear();
             if (!direct->exec(sql)) {
                 fail(*direct, sql, false);
             }
@@ -470,6 +476,16 @@ struct Database::Impl {
             for (int i = 0; i < params.size(); ++i) {
                 query->bindValue(i, toEngine(params.at(i)));
             }
+            if (trace) {
+                QVariantList sent;
+                sent.reserve(params.size());
+                for (const QVariant& value : params) {
+                    sent.append(toEngine(value));
+                }
+                trace(sql, sent);
+            }
+            // The engine runs on code built for any x86-64; see UpperVectorState.
+            UpperVectorState::clear();
             if (!query->exec()) {
                 fail(*query, sql, true);
             }
@@ -485,6 +501,7 @@ struct Database::Impl {
             result = ResultSet(columns);
             const int width = int(columns.size());
             const bool normalise = engine == Engine::PostgreSQL;
+            UpperVectorState::clear();
             while (query->next()) {
                 QVariantList values;
                 values.reserve(width);
@@ -1098,4 +1115,8 @@ void Database::verifyFile() {
 
 std::optional<DatabaseError> Database::writingStopped() const {
     return d->stopped;
+}
+
+void Database::setStatementTrace(StatementTrace trace) {
+    d->trace = std::move(trace);
 }

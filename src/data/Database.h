@@ -143,6 +143,11 @@ public:
     // Runs the engine's integrity check on the database at location without changing it, or
     // anything beside it, and says what it found.
     static CheckReport check(const QString& location);
+    // Told of every statement as it is sent: its text and the values bound to it in the form the
+    // engine receives them (date-times as storage text, yes/no as 0 and 1 on SQLite). For the
+    // benchmarks, which replay what the program sent; without a trace the cost is one test.
+    using StatementTrace = std::function<void(const QString& sql, const QVariantList& values)>;
+    void setStatementTrace(StatementTrace trace);
 
 private:
     struct Impl;

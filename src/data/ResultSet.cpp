@@ -38,19 +38,48 @@ int toInteger(const QVariant& value, const QString& column) {
 }
 } // namespace
 
+ColumnNames::ColumnNames(std::initializer_list<const char*> names) {
+    m_names.reserve(names.size());
+    for (const char* name : names) {
+        m_names.push_back(QString::fromLatin1(name));
+    }
+}
+
+// A result has a handful of columns: comparing names in place is quicker than a hash (and costs
+// no lower-case copy of the name).
+int detail::ResultData::indexOf(const QString& name) const {
+    for (qsizetype i = 0; i < columns.size(); ++i) {
+        if (columns.at(i).compare(name, Qt::CaseInsensitive) == 0) {
+            return int(i);
+        }
+    }
+    return -1;
+}
+
+const std::vector<int>& detail::ResultData::positionsOf(const ColumnNames& names) const {
+    for (const auto& [key, found] : positions) {
+        if (key == &names) {
+            return found;
+        }
+    }
+    std::vector<int> found(std::size_t(names.count()));
+    for (int i = 0; i < names.count(); ++i) {
+        found[std::size_t(i)] = indexOf(names.at(i));
+    }
+    positions.emplace_back(&names, std::move(found));
+    return positions.back().second;
+}
+
 ResultSet::ResultSet()
     : m_data(std::make_shared<detail::ResultData>()) {}
 
 ResultSet::ResultSet(QStringList columns)
     : ResultSet() {
     m_data->columns = std::move(columns);
-    for (int i = 0; i < m_data->columns.size(); ++i) {
-        m_data->index.insert(m_data->columns.at(i).toLower(), i);
-    }
 }
 
 int ResultSet::columnIndex(const QString& name) const {
-    return m_data->index.value(name.toLower(), -1);
+    return m_data->indexOf(name);
 }
 
 Row ResultSet::row(int index) const {
@@ -82,26 +111,41 @@ QVariant Row::value(int column) const {
     return values.at(column);
 }
 
-QVariant Row::value(const QString& column) const {
-    const int index = m_data->index.value(column.toLower(), -1);
-    if (index < 0) {
+int Row::indexOf(const QString& column) const {
+    return m_data->indexOf(column);
+}
+
+Row::Columns Row::columns(const ColumnNames& names) const {
+    return Columns(names, m_data->positionsOf(names));
+}
+
+const QVariant& Row::value(Column column) const {
+    if (column.position < 0) {
         throw DatabaseError(DatabaseError::Kind::Statement,
-                            QStringLiteral("The result has no column named %1.").arg(column));
+                            QStringLiteral("The result has no column named %1.").arg(*column.name));
     }
-    return values().at(index);
+    return values().at(column.position);
+}
+
+QVariant Row::value(const QString& column) const {
+    return value(named(column));
 }
 
 int Row::integer(int column) const {
     return toInteger(value(column), QString::number(column));
 }
 int Row::integer(const QString& column) const {
-    return toInteger(value(column), column);
+    return integer(named(column));
+}
+int Row::integer(Column column) const {
+    return toInteger(value(column), *column.name);
 }
 qint64 Row::integer64(int column) const {
     return toInteger64(value(column), QString::number(column));
 }
 qint64 Row::integer64(const QString& column) const {
-    return toInteger64(value(column), column);
+    const Column found = named(column);
+    return toInteger64(value(found), column);
 }
 // A null of a number type would otherwise read as "0": the PostgreSQL driver types its nulls.
 QString Row::text(int column) const {
@@ -109,18 +153,27 @@ QString Row::text(int column) const {
     return v.isNull() ? QString() : v.toString();
 }
 QString Row::text(const QString& column) const {
-    const QVariant v = value(column);
+    return text(named(column));
+}
+QString Row::text(Column column) const {
+    const QVariant& v = value(column);
     return v.isNull() ? QString() : v.toString();
 }
 QDateTime Row::dateTime(int column) const {
     return TimeText::fromStorage(value(column));
 }
 QDateTime Row::dateTime(const QString& column) const {
+    return dateTime(named(column));
+}
+QDateTime Row::dateTime(Column column) const {
     return TimeText::fromStorage(value(column));
 }
 
 bool Row::boolean(const QString& column) const {
-    const QVariant v = value(column);
+    return boolean(named(column));
+}
+bool Row::boolean(Column column) const {
+    const QVariant& v = value(column);
     if (v.isNull()) {
         return false;
     }

@@ -1,51 +1,106 @@
 #pragma once
 
 #include <QDateTime>
-#include <QHash>
 #include <QStringList>
 #include <QVariant>
+#include <initializer_list>
 #include <memory>
 #include <vector>
 
 class ResultSet;
 
+// The names of the columns a record reads, listed once (a static of the record's reader). A row
+// turns them into positions the first time one of its result's rows is read with them, and
+// every other row of that result reuses those positions.
+class ColumnNames {
+public:
+    ColumnNames(std::initializer_list<const char*> names);
+    int count() const { return int(m_names.size()); }
+    const QString& at(int index) const { return m_names.at(std::size_t(index)); }
+
+private:
+    std::vector<QString> m_names;
+};
+
 namespace detail {
 struct ResultData {
     QStringList columns;
-    QHash<QString, int> index; // lower-case name to position
     std::vector<QVariantList> rows;
+    // Positions found for each ColumnNames this result was read with; -1 for a name the result
+    // lacks. A result is read on one thread.
+    mutable std::vector<std::pair<const ColumnNames*, std::vector<int>>> positions;
+
+    // The position of a column, its name compared without regard to case; -1 when missing.
+    int indexOf(const QString& name) const;
+    const std::vector<int>& positionsOf(const ColumnNames& names) const;
 };
 } // namespace detail
 
 // One row of a result set. Fields are found by position or by column name, the name compared
 // without regard to case (PostgreSQL folds unquoted names to lower case). A row shares the
 // result's data, so it stays valid after the result set itself is gone.
+//
+// Readers of whole records take the positions of their columns once per result:
+//   static const ColumnNames names{"userName", "created"};
+//   const Row::Columns columns = row.columns(names);
+//   userName = row.text(columns[0]);
+// A column the result lacks is refused when it is read, with a message naming it, as a look-up
+// by name is.
 class Row {
 public:
+    // A column found by name: its position (-1 when the result lacks it) and its name.
+    struct Column {
+        int position;
+        const QString* name;
+    };
     Row(std::shared_ptr<const detail::ResultData> data, int index)
         : m_data(std::move(data))
         , m_index(index) {}
 
+    // Positions of names in this row's result, found once per result.
+    class Columns {
+    public:
+        Columns(const ColumnNames& names, const std::vector<int>& positions)
+            : m_names(&names)
+            , m_positions(&positions) {}
+        Column operator[](int index) const {
+            return {(*m_positions)[std::size_t(index)], &m_names->at(index)};
+        }
+
+    private:
+        const ColumnNames* m_names;
+        const std::vector<int>* m_positions;
+    };
+    Columns columns(const ColumnNames& names) const;
+
     QVariant value(int column) const;
     QVariant value(const QString& column) const;
+    const QVariant& value(Column column) const;
     bool isNull(int column) const { return value(column).isNull(); }
     bool isNull(const QString& column) const { return value(column).isNull(); }
+    bool isNull(Column column) const { return value(column).isNull(); }
 
     // Whole numbers; a null reads as 0. A value outside the 32-bit range is an error.
     int integer(int column) const;
     int integer(const QString& column) const;
+    int integer(Column column) const;
     qint64 integer64(int column) const;
     qint64 integer64(const QString& column) const;
     // Text; a null reads as empty text.
     QString text(int column) const;
     QString text(const QString& column) const;
+    QString text(Column column) const;
     // A stored date-time; a null reads as an invalid QDateTime.
     QDateTime dateTime(int column) const;
     QDateTime dateTime(const QString& column) const;
+    QDateTime dateTime(Column column) const;
     bool boolean(const QString& column) const;
+    bool boolean(Column column) const;
 
 private:
     const QVariantList& values() const;
+    int indexOf(const QString& column) const;
+    Column named(const QString& column) const { return {indexOf(column), &column}; }
 
     std::shared_ptr<const detail::ResultData> m_data;
     int m_index;

@@ -1,6 +1,7 @@
 #include "data/TimeText.h"
 
 #include <QLocale>
+#include <optional>
 
 namespace TimeText {
 
@@ -11,20 +12,11 @@ QString toStorage(const QDateTime& moment) {
     return moment.toString(QLatin1String(StorageFormat));
 }
 
-QDateTime fromStorage(const QVariant& value) {
-    if (value.isNull()) {
-        return {};
-    }
-    if (value.typeId() == QMetaType::QDateTime) {
-        return value.toDateTime();
-    }
-    if (value.typeId() == QMetaType::QDate) {
-        return QDateTime(value.toDate(), QTime(0, 0));
-    }
-    const QString text = value.toString().trimmed();
-    if (text.isEmpty()) {
-        return {};
-    }
+namespace {
+
+// The text forms Qt reads for us, for what the fixed-position reader below leaves to them:
+// fractions of a second, a "T" or a zone after the time, blanks around, hour 24.
+QDateTime parseSlowly(const QString& text) {
     QDateTime moment = QDateTime::fromString(text, QLatin1String(StorageFormat));
     if (!moment.isValid()) {
         moment = QDateTime::fromString(text, Qt::ISODate);
@@ -41,6 +33,80 @@ QDateTime fromStorage(const QVariant& value) {
         moment.setTime(QTime(moment.time().hour(), moment.time().minute(), moment.time().second()));
     }
     return moment;
+}
+
+// Two decimal digits at a position, or -1.
+int twoDigits(const QChar* text, int at) {
+    const char16_t high = text[at].unicode();
+    const char16_t low = text[at + 1].unicode();
+    if (high < u'0' || high > u'9' || low < u'0' || low > u'9') {
+        return -1;
+    }
+    return (high - u'0') * 10 + (low - u'0');
+}
+
+// The two forms the program stores, read at fixed positions: "yyyy-MM-dd HH:mm:ss" and the bare
+// date "yyyy-MM-dd". Anything else, and any date or time that does not exist as written, is
+// left to parseSlowly, so both readings always agree.
+std::optional<QDateTime> parseStorageForm(const QString& text) {
+    const qsizetype length = text.size();
+    if (length != 19 && length != 10) {
+        return std::nullopt;
+    }
+    const QChar* c = text.constData();
+    const int century = twoDigits(c, 0);
+    const int yearInCentury = twoDigits(c, 2);
+    const int month = twoDigits(c, 5);
+    const int day = twoDigits(c, 8);
+    if (century < 0 || yearInCentury < 0 || month < 0 || day < 0 || c[4] != u'-' || c[7] != u'-' ||
+        !QDate::isValid(century * 100 + yearInCentury, month, day)) {
+        return std::nullopt;
+    }
+    const QDate date(century * 100 + yearInCentury, month, day);
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
+    if (length == 19) {
+        hour = twoDigits(c, 11);
+        minute = twoDigits(c, 14);
+        second = twoDigits(c, 17);
+        if (c[10] != u' ' || c[13] != u':' || c[16] != u':' || hour < 0 || minute < 0 ||
+            second < 0 || !QTime::isValid(hour, minute, second)) {
+            return std::nullopt;
+        }
+    }
+    const QTime time(hour, minute, second);
+    const QDateTime moment(date, time);
+    // A wall-clock time the clocks skip (the hour they go forward) is read as Qt reads it.
+    if (!moment.isValid() || moment.time() != time || moment.date() != date) {
+        return std::nullopt;
+    }
+    return moment;
+}
+
+} // namespace
+
+QDateTime fromStorage(const QVariant& value) {
+    if (value.isNull()) {
+        return {};
+    }
+    if (value.typeId() == QMetaType::QDateTime) {
+        return value.toDateTime();
+    }
+    if (value.typeId() == QMetaType::QDate) {
+        return QDateTime(value.toDate(), QTime(0, 0));
+    }
+    if (value.typeId() == QMetaType::QString) {
+        if (std::optional<QDateTime> moment =
+                parseStorageForm(*static_cast<const QString*>(value.constData()))) {
+            return *moment;
+        }
+    }
+    const QString text = value.toString().trimmed();
+    if (text.isEmpty()) {
+        return {};
+    }
+    return parseSlowly(text);
 }
 
 QString defaultText(const QDateTime& moment) {

@@ -9,20 +9,33 @@ category::category(DataContext& context)
     , m_context(&context) {}
 
 void category::readRow(const Row& row) {
-    categoryName = row.text(QStringLiteral("category"));
-    parentId = row.integer(QStringLiteral("parentId"));
-    description = row.text(QStringLiteral("description"));
-    minAllocation = row.integer(QStringLiteral("minAllocation"));
-    maxAllocation = row.integer(QStringLiteral("maxAllocation"));
-    hourlyRate = row.integer(QStringLiteral("chargingRate"));
-    if (!row.isNull(QStringLiteral("folder"))) {
-        folder = row.text(QStringLiteral("folder"));
+    static const ColumnNames names{"category",
+                                   "parentId",
+                                   "description",
+                                   "minAllocation",
+                                   "maxAllocation",
+                                   "chargingRate",
+                                   "folder",
+                                   "productivityId",
+                                   "minAllocationPeriodId",
+                                   "maxAllocationPeriodId",
+                                   "ownerUserId",
+                                   "startDate"};
+    const Row::Columns column = row.columns(names);
+    categoryName = row.text(column[0]);
+    parentId = row.integer(column[1]);
+    description = row.text(column[2]);
+    minAllocation = row.integer(column[3]);
+    maxAllocation = row.integer(column[4]);
+    hourlyRate = row.integer(column[5]);
+    if (!row.isNull(column[6])) {
+        folder = row.text(column[6]);
     }
-    productivityId = row.integer(QStringLiteral("productivityId"));
-    minAllocationPeriodId = row.integer(QStringLiteral("minAllocationPeriodId"));
-    maxAllocationPeriodId = row.integer(QStringLiteral("maxAllocationPeriodId"));
-    ownerUserId = row.integer(QStringLiteral("ownerUserId"));
-    startDate = row.dateTime(QStringLiteral("startDate"));
+    productivityId = row.integer(column[7]);
+    minAllocationPeriodId = row.integer(column[8]);
+    maxAllocationPeriodId = row.integer(column[9]);
+    ownerUserId = row.integer(column[10]);
+    startDate = row.dateTime(column[11]);
 }
 
 void category::refresh() {

@@ -17,15 +17,17 @@ void user::refresh() {
 }
 
 void user::readRow(const Row& row) {
-    active = row.boolean(QStringLiteral("active"));
-    userName = row.text(QStringLiteral("userName"));
-    if (!row.isNull(QStringLiteral("details"))) {
-        details = row.text(QStringLiteral("details"));
+    static const ColumnNames names{"active", "userName", "details", "email", "created"};
+    const Row::Columns column = row.columns(names);
+    active = row.boolean(column[0]);
+    userName = row.text(column[1]);
+    if (!row.isNull(column[2])) {
+        details = row.text(column[2]);
     }
-    if (!row.isNull(QStringLiteral("email"))) {
-        email = row.text(QStringLiteral("email"));
+    if (!row.isNull(column[3])) {
+        email = row.text(column[3]);
     }
-    created = row.dateTime(QStringLiteral("created"));
+    created = row.dateTime(column[4]);
 }
 
 void user::save() {

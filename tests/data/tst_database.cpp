@@ -1,6 +1,7 @@
 #include "TestEnvironment.h"
 #include "data/Database.h"
 #include "data/TimeText.h"
+#include "data/user.h"
 
 #include <QtTest>
 
@@ -23,6 +24,9 @@ private slots:
     void caughtFailureStillFailsTheTransaction();
     void nestedTransactionJoinsTheOuterOne();
     void statementsAreCounted();
+    void traceSeesWhatTheEngineIsSent();
+    void recordColumnsAreFoundInEachResult();
+    void missingRecordColumnIsNamed();
     void sumOverNoRowsIsNull();
     void connectionUsesWalAndNormalSync();
 };
@@ -338,6 +342,87 @@ void DatabaseTest::statementsAreCounted() {
     QCOMPARE(env.database().statementCount(), before + 2);
     env.database().transaction([&] { env.addUser(QStringLiteral("Bob")); });
     QCOMPARE(env.database().statementCount(), before + 5); // begin, insert, commit
+}
+
+void DatabaseTest::traceSeesWhatTheEngineIsSent() {
+    TestEnvironment env;
+    Database& db = env.database();
+    const int ann = env.addUser(QStringLiteral("Ann"));
+    std::vector<std::pair<QString, QVariantList>> sent;
+    db.setStatementTrace(
+        [&](const QString& sql, const QVariantList& values) { sent.emplace_back(sql, values); });
+    const QString update =
+        QStringLiteral("update \"user\" set created = ?, active = ? where userId = ?");
+    const QString read = QStringLiteral("select userName from \"user\" where userId = ?");
+    db.execute(update, {QDateTime(QDate(2026, 12, 7), QTime(9, 5, 3)), true, ann});
+    db.transaction([&] { db.query(read, {ann}); });
+    db.setStatementTrace({});
+    db.query(read, {ann});
+
+    QCOMPARE(sent.size(), std::size_t(4)); // the update, then begin, the select and commit
+    QCOMPARE(sent[0].first, update);
+    const QVariantList& values = sent[0].second;
+    QCOMPARE(values.size(), 3);
+    // Date-times as storage text, yes/no as the engine takes them.
+    QCOMPARE(values.at(0).toString(), QStringLiteral("2026-12-07 09:05:03"));
+    if (db.engine() == Database::Engine::SQLite) {
+        QCOMPARE(values.at(1).typeId(), int(QMetaType::Int));
+        QCOMPARE(values.at(1).toInt(), 1);
+    } else {
+        QCOMPARE(values.at(1).typeId(), int(QMetaType::Bool));
+    }
+    QCOMPARE(values.at(2).toInt(), ann);
+    QVERIFY(sent[1].first.startsWith(QLatin1String("BEGIN")));
+    QCOMPARE(sent[2].first, read);
+    QCOMPARE(sent[2].second, QVariantList{ann});
+    QCOMPARE(sent[3].first, QStringLiteral("COMMIT"));
+}
+
+void DatabaseTest::recordColumnsAreFoundInEachResult() {
+    TestEnvironment env;
+    Database& db = env.database();
+    const int ann = env.addUser(QStringLiteral("Ann"), true, QStringLiteral("ann@example.com"));
+    db.execute(QStringLiteral("update \"user\" set details = ? where userId = ?"),
+               {QStringLiteral("Team lead"), ann});
+    // One reader, results whose columns stand in other orders and other cases: each result
+    // finds its own positions.
+    const QStringList statements = {
+        QStringLiteral("select * from \"user\" where userId = ?"),
+        QStringLiteral("select email, created, details, userName, active, userId from \"user\" "
+                       "where userId = ?"),
+        QStringLiteral("select created as CREATED, email as Email, active as ACTIVE, "
+                       "userName as username, details as DETAILS from \"user\" where userId = ?"),
+    };
+    for (const QString& statement : statements) {
+        const ResultSet rows = db.query(statement, {ann});
+        for (int pass = 0; pass < 2; ++pass) {
+            user record(env.context());
+            record.readRow(rows.first());
+            QCOMPARE(record.userName, QStringLiteral("Ann"));
+            QCOMPARE(record.email, QStringLiteral("ann@example.com"));
+            QCOMPARE(record.details, QStringLiteral("Team lead"));
+            QVERIFY(record.active);
+            QCOMPARE(record.created, env.clock.now());
+        }
+    }
+}
+
+void DatabaseTest::missingRecordColumnIsNamed() {
+    TestEnvironment env;
+    const int ann = env.addUser(QStringLiteral("Ann"));
+    const ResultSet rows = env.database().query(
+        QStringLiteral("select userName, details, email, active from \"user\" where userId = ?"),
+        {ann});
+    user record(env.context());
+    try {
+        record.readRow(rows.first());
+        QFAIL("a result without the created column was read");
+    } catch (const DatabaseError& error) {
+        QCOMPARE(error.message(), QStringLiteral("The result has no column named created."));
+    }
+    // The same by name, and a column that is there still reads.
+    QVERIFY_THROWS_EXCEPTION(DatabaseError, rows.first().dateTime(QStringLiteral("created")));
+    QCOMPARE(rows.first().text(QStringLiteral("USERNAME")), QStringLiteral("Ann"));
 }
 
 void DatabaseTest::sumOverNoRowsIsNull() {

@@ -3,6 +3,7 @@
 
 #include <QLocale>
 #include <QtTest>
+#include <ctime>
 
 // Counting minutes and days, the display forms, and reading typed numbers.
 class TimeTextTest : public QObject {
@@ -18,6 +19,10 @@ private slots:
     void defaultTextDropsMidnight();
     void displayPatterns();
     void storageFormRoundTrips();
+    void storedFormsAreRead_data();
+    void storedFormsAreRead();
+    void skippedWallClockTimesReadAsQtReadsThem_data();
+    void skippedWallClockTimesReadAsQtReadsThem();
     void typedDatesAreRead();
     void halvesRoundToEven_data();
     void halvesRoundToEven();
@@ -104,6 +109,109 @@ void TimeTextTest::storageFormRoundTrips() {
              QDateTime(QDate(2026, 12, 7), QTime(0, 0)));
     QVERIFY(!TimeText::fromStorage(QVariant()).isValid());
     QVERIFY(!TimeText::fromStorage(QStringLiteral("next Tuesday")).isValid());
+}
+
+void TimeTextTest::storedFormsAreRead_data() {
+    QTest::addColumn<QVariant>("stored");
+    QTest::addColumn<QDateTime>("moment"); // invalid for none
+    const QDate day(2026, 12, 7);
+    QTest::newRow("storage form") << QVariant(QStringLiteral("2026-12-07 23:47:05"))
+                                  << QDateTime(day, QTime(23, 47, 5));
+    QTest::newRow("bare date") << QVariant(QStringLiteral("2026-12-07"))
+                               << QDateTime(day, QTime(0, 0));
+    QTest::newRow("leap day") << QVariant(QStringLiteral("2024-02-29 10:00:00"))
+                              << QDateTime(QDate(2024, 2, 29), QTime(10, 0));
+    QTest::newRow("first and last moments") << QVariant(QStringLiteral("0001-01-01 00:00:00"))
+                                            << QDateTime(QDate(1, 1, 1), QTime(0, 0));
+    QTest::newRow("last moment") << QVariant(QStringLiteral("9999-12-31 23:59:59"))
+                                 << QDateTime(QDate(9999, 12, 31), QTime(23, 59, 59));
+    // What a server writes when a timestamp is read as text.
+    QTest::newRow("fraction of a second")
+        << QVariant(QStringLiteral("2026-12-07 23:47:05.25")) << QDateTime(day, QTime(23, 47, 5));
+    QTest::newRow("offset after the time") << QVariant(QStringLiteral("2026-12-07 23:47:05+05:30"))
+                                           << QDateTime(day, QTime(23, 47, 5));
+    QTest::newRow("ISO with T") << QVariant(QStringLiteral("2026-12-07T23:47:05"))
+                                << QDateTime(day, QTime(23, 47, 5));
+    QTest::newRow("blanks around")
+        << QVariant(QStringLiteral(" 2026-12-07 23:47:05 ")) << QDateTime(day, QTime(23, 47, 5));
+    QTest::newRow("hour 24 is the next midnight") << QVariant(QStringLiteral("2026-12-07T24:00:00"))
+                                                  << QDateTime(day.addDays(1), QTime(0, 0));
+    QTest::newRow("without seconds")
+        << QVariant(QStringLiteral("2026-12-07 23:47")) << QDateTime(day, QTime(23, 47));
+    // Values of an engine with a date-time type arrive as they are.
+    QTest::newRow("date-time value")
+        << QVariant(QDateTime(day, QTime(8, 1, 2))) << QDateTime(day, QTime(8, 1, 2));
+    QTest::newRow("date value") << QVariant(day) << QDateTime(day, QTime(0, 0));
+    // Nothing to read.
+    QTest::newRow("29 February of a common year")
+        << QVariant(QStringLiteral("2026-02-29 10:00:00")) << QDateTime();
+    QTest::newRow("month 13") << QVariant(QStringLiteral("2026-13-01")) << QDateTime();
+    QTest::newRow("words") << QVariant(QStringLiteral("next Tuesday")) << QDateTime();
+    QTest::newRow("digits out of place")
+        << QVariant(QStringLiteral("20261207 10:00:00 ")) << QDateTime();
+    QTest::newRow("empty") << QVariant(QString()) << QDateTime();
+    QTest::newRow("null") << QVariant() << QDateTime();
+}
+
+void TimeTextTest::storedFormsAreRead() {
+    QFETCH(QVariant, stored);
+    QFETCH(QDateTime, moment);
+    const QDateTime read = TimeText::fromStorage(stored);
+    QCOMPARE(read.isValid(), moment.isValid());
+    if (moment.isValid()) {
+        QCOMPARE(read, moment);
+        QCOMPARE(read.timeSpec(), Qt::LocalTime);
+        QCOMPARE(read.time().msec(), 0);
+    }
+}
+
+void TimeTextTest::skippedWallClockTimesReadAsQtReadsThem_data() {
+    QTest::addColumn<QByteArray>("zone");
+    QTest::addColumn<QString>("stored");
+    // The hour the clocks skip, the hour they repeat, and a midnight that does not exist.
+    QTest::newRow("Berlin, spring") << QByteArray("Europe/Berlin") << "2026-03-29 02:30:00";
+    QTest::newRow("Berlin, autumn") << QByteArray("Europe/Berlin") << "2026-10-25 02:30:00";
+    QTest::newRow("Sao Paulo, no midnight") << QByteArray("America/Sao_Paulo") << "2018-11-04";
+    QTest::newRow("Sao Paulo, after midnight")
+        << QByteArray("America/Sao_Paulo") << "2018-11-04 00:30:00";
+}
+
+// Where a time is not on the wall clock (or twice on it), what is read must not depend on which
+// way it was read: the fixed-position reader and Qt's own parsing agree.
+void TimeTextTest::skippedWallClockTimesReadAsQtReadsThem() {
+    QFETCH(QByteArray, zone);
+    QFETCH(QString, stored);
+    const QByteArray previous = qgetenv("TZ");
+    const bool hadZone = qEnvironmentVariableIsSet("TZ");
+    qputenv("TZ", zone);
+    tzset();
+    auto qtReading = [](const QString& text) {
+        QDateTime moment = QDateTime::fromString(text, QLatin1String(TimeText::StorageFormat));
+        if (!moment.isValid()) {
+            moment = QDateTime::fromString(text, Qt::ISODate);
+        }
+        if (!moment.isValid()) {
+            const QDate day = QDate::fromString(text, Qt::ISODate);
+            if (day.isValid()) {
+                moment = QDateTime(day, QTime(0, 0));
+            }
+        }
+        return moment;
+    };
+    const QDateTime expected = qtReading(stored);
+    const QDateTime read = TimeText::fromStorage(stored);
+    if (hadZone) {
+        qputenv("TZ", previous);
+    } else {
+        qunsetenv("TZ");
+    }
+    tzset();
+    QCOMPARE(read.isValid(), expected.isValid());
+    if (expected.isValid()) {
+        QCOMPARE(read.date(), expected.date());
+        QCOMPARE(read.time(), expected.time());
+        QCOMPARE(read.offsetFromUtc(), expected.offsetFromUtc());
+    }
 }
 
 void TimeTextTest::typedDatesAreRead() {
