@@ -423,6 +423,8 @@ struct Database::Impl {
         }
         auto query = std::make_unique<QSqlQuery>(connection());
         query->setForwardOnly(true);
+        // The engine reads the schema while it prepares; see UpperVectorState.
+        UpperVectorState::clear();
         if (!query->prepare(sql)) {
             const QSqlError error = query->lastError();
             query.reset();
@@ -484,7 +486,7 @@ struct Database::Impl {
                 }
                 trace(sql, sent);
             }
-            // The engine runs on code built for any x86-64; see UpperVectorState.
+            // Binding went through one of Qt's hashes; see UpperVectorState.
             UpperVectorState::clear();
             if (!query->exec()) {
                 fail(*query, sql, true);
