@@ -1,5 +1,6 @@
 #include "Harness.h"
 
+#include "RawReplay.h"
 #include "data/Database.h"
 #include "data/DatabaseError.h"
 
@@ -20,6 +21,12 @@
 
 Harness::Harness(QString title)
     : m_title(std::move(title)) {}
+
+void Harness::useTheProgramsTimeZone() {
+    if (qEnvironmentVariableIsEmpty("TZ") && QFile::exists(QStringLiteral("/etc/localtime"))) {
+        qputenv("TZ", ":/etc/localtime");
+    }
+}
 
 void Harness::setRuns(int runs) {
     m_runs = std::max(1, runs);
@@ -55,28 +62,34 @@ const Harness::Figure& Harness::timeCounted(const QString& name,
     return measure(name, runs, [&work]() -> qint64 { return qint64(work()); });
 }
 
-const Harness::Figure& Harness::measure(const QString& name, int runs,
-                                        const std::function<qint64()>& work) {
+std::vector<double> Harness::timeRuns(int runs, const std::function<qint64()>& work,
+                                      std::vector<double>* statements) {
     const int count = runs > 0 ? runs : m_runs;
     for (int i = 0; i < m_warmups; ++i) {
         work();
     }
     std::vector<double> times;
-    std::vector<double> statements;
     times.reserve(std::size_t(count));
     for (int i = 0; i < count; ++i) {
         QElapsedTimer timer;
         timer.start();
         const qint64 sent = work();
         times.push_back(double(timer.nsecsElapsed()) / 1e6);
-        if (sent >= 0) {
-            statements.push_back(double(sent));
+        if (sent >= 0 && statements != nullptr) {
+            statements->push_back(double(sent));
         }
     }
+    return times;
+}
+
+const Harness::Figure& Harness::measure(const QString& name, int runs,
+                                        const std::function<qint64()>& work) {
+    std::vector<double> statements;
+    const std::vector<double> times = timeRuns(runs, work, &statements);
     Figure figure;
     figure.name = name;
     figure.unit = QStringLiteral("ms");
-    figure.runs = count;
+    figure.runs = int(times.size());
     figure.median = median(times);
     figure.min = *std::min_element(times.begin(), times.end());
     figure.max = *std::max_element(times.begin(), times.end());
@@ -85,6 +98,42 @@ const Harness::Figure& Harness::measure(const QString& name, int runs,
     }
     m_figures.push_back(figure);
     return m_figures.back();
+}
+
+const Harness::Figure& Harness::timeAgainstRaw(const QString& name, Database& database,
+                                               RawReplay& raw, const std::function<void()>& work,
+                                               int runs) {
+    time(name, database, work, runs);
+    std::vector<SentStatement> sent;
+    {
+        StatementLog log(database);
+        work();
+        sent = log.take();
+    }
+    raw.load(sent);
+    replay([&raw] { return raw.run(); }, runs);
+    return m_figures.back();
+}
+
+void Harness::replay(const std::function<quint64()>& rawWork, int runs) {
+    if (m_figures.empty()) {
+        throw std::logic_error("Raw SQL is measured beside a figure");
+    }
+    const std::vector<double> times = timeRuns(
+        runs,
+        [&rawWork]() -> qint64 {
+            rawWork();
+            return -1;
+        },
+        nullptr);
+    m_figures.back().raw = median(times);
+}
+
+void Harness::budget(double limit) {
+    if (m_figures.empty()) {
+        throw std::logic_error("A budget belongs to a figure");
+    }
+    m_figures.back().budget = limit;
 }
 
 const Harness::Figure& Harness::memory(const QString& name) {
@@ -139,16 +188,29 @@ QString number(double value, const QString& unit) {
 } // namespace
 
 QString Harness::table() const {
-    const QStringList headers = {QStringLiteral("Figure"),    QStringLiteral("Median"),
-                                 QStringLiteral("Min"),       QStringLiteral("Max"),
-                                 QStringLiteral("Unit"),      QStringLiteral("Runs"),
-                                 QStringLiteral("Statements")};
+    const QStringList headers = {QStringLiteral("Figure"),     QStringLiteral("Median"),
+                                 QStringLiteral("Min"),        QStringLiteral("Max"),
+                                 QStringLiteral("Unit"),       QStringLiteral("Runs"),
+                                 QStringLiteral("Statements"), QStringLiteral("Raw SQL"),
+                                 QStringLiteral("Ratio"),      QStringLiteral("Budget")};
+    const QString none = QStringLiteral("-");
     std::vector<QStringList> rows;
     for (const Figure& figure : m_figures) {
-        rows.push_back(
-            {figure.name, number(figure.median, figure.unit), number(figure.min, figure.unit),
-             number(figure.max, figure.unit), figure.unit, QString::number(figure.runs),
-             figure.statements < 0 ? QStringLiteral("-") : QString::number(figure.statements)});
+        // A figure over its budget, or more than twice its raw SQL, is marked with "!".
+        const QString ratio =
+            figure.raw > 0 ? QString::number(figure.ratio(), 'f', 2) +
+                                 (figure.ratio() > RatioBudget ? QStringLiteral("!") : QString())
+                           : none;
+        const QString budget =
+            figure.budget > 0
+                ? QString::number(figure.budget) +
+                      (figure.median > figure.budget ? QStringLiteral("!") : QString())
+                : none;
+        rows.push_back({figure.name, number(figure.median, figure.unit),
+                        number(figure.min, figure.unit), number(figure.max, figure.unit),
+                        figure.unit, QString::number(figure.runs),
+                        figure.statements < 0 ? none : QString::number(figure.statements),
+                        figure.raw > 0 ? number(figure.raw, figure.unit) : none, ratio, budget});
     }
     std::vector<qsizetype> widths(std::size_t(headers.size()));
     for (qsizetype c = 0; c < headers.size(); ++c) {
@@ -183,6 +245,10 @@ QString Harness::table() const {
     for (const QStringList& row : rows) {
         out += line(row);
     }
+    out += QStringLiteral("Raw SQL: the figure's own statements replayed through the engine's C "
+                          "library in a bare loop; Ratio: median over raw SQL, held to %1; "
+                          "\"!\": over.\n")
+               .arg(RatioBudget, 0, 'f', 1);
     return out;
 }
 
@@ -199,6 +265,13 @@ QJsonObject Harness::json() const {
             {QStringLiteral("max"), figure.max},       {QStringLiteral("runs"), figure.runs}};
         if (figure.statements >= 0) {
             entry.insert(QStringLiteral("statements"), figure.statements);
+        }
+        if (figure.raw > 0) {
+            entry.insert(QStringLiteral("raw"), figure.raw);
+            entry.insert(QStringLiteral("ratio"), figure.ratio());
+        }
+        if (figure.budget > 0) {
+            entry.insert(QStringLiteral("budget"), figure.budget);
         }
         figures.append(entry);
     }
@@ -240,7 +313,9 @@ int Harness::runProgram(const QString& title, const QString& description,
     parser.setApplicationDescription(description);
     parser.addHelpOption();
     const QCommandLineOption databaseOption(
-        QStringLiteral("database"), QStringLiteral("The reference database (made by generate)."),
+        QStringLiteral("database"),
+        QStringLiteral("The reference database (made by generate): a file, or a postgresql:// URL "
+                       "of a database copy_reference filled."),
         QStringLiteral("PATH"), QStringLiteral("bench/data/reference.db"));
     const QCommandLineOption jsonOption(QStringLiteral("json"),
                                         QStringLiteral("Also write the figures to this file."),

@@ -7,6 +7,7 @@
 #include <vector>
 
 class Database;
+class RawReplay;
 
 // Measures the figures of one benchmark program and reports them twice: as an aligned table
 // for people and as JSON for comparing runs. Each timed figure runs its work a few times
@@ -24,7 +25,17 @@ public:
         // Statements sent to the database by one run (the median over the runs); -1 when the
         // figure does not count them.
         qint64 statements = -1;
+        // The median of the same statements replayed without the program (RawReplay); -1 when
+        // the figure has none.
+        double raw = -1;
+        // The most the figure may take (its unit); 0 for none.
+        double budget = 0;
+
+        // The program's median over its raw SQL's; 0 without raw SQL.
+        double ratio() const { return raw > 0 ? median / raw : 0; }
     };
+    // How far above its raw SQL a figure may be.
+    static constexpr double RatioBudget = 2.0;
 
     explicit Harness(QString title);
 
@@ -33,6 +44,10 @@ public:
     // JSON. Failures are told on stderr; the result is the process's exit code.
     static int runProgram(const QString& title, const QString& description,
                           const std::function<void(Harness&, const QString& database)>& figures);
+
+    // The time zone as the program sets it at start (src/main.cpp): with TZ unset the C library
+    // reads /etc/localtime again for each local-time conversion. Call before anything converts.
+    static void useTheProgramsTimeZone();
 
     void setRuns(int runs);
     void setWarmups(int warmups);
@@ -50,6 +65,14 @@ public:
     // database).
     const Figure& timeCounted(const QString& name, const std::function<quint64()>& work,
                               int runs = 0);
+    // Times work as time() does, then captures the statements one more run of it sends and
+    // times their replay on raw (prepared once, outside the timing) beside it.
+    const Figure& timeAgainstRaw(const QString& name, Database& database, RawReplay& raw,
+                                 const std::function<void()>& work, int runs = 0);
+    // Times rawWork (which returns the rows it read) as the raw SQL of the figure measured last.
+    void replay(const std::function<quint64()>& rawWork, int runs = 0);
+    // Sets the budget of the figure measured last.
+    void budget(double limit);
     // The process's resident memory at this moment.
     const Figure& memory(const QString& name);
 
@@ -68,6 +91,8 @@ public:
 private:
     const Figure& measure(const QString& name, int runs,
                           const std::function<qint64()>& work); // returns statements or -1
+    std::vector<double> timeRuns(int runs, const std::function<qint64()>& work,
+                                 std::vector<double>* statements);
 
     QString m_title;
     int m_runs = 11;

@@ -1,7 +1,9 @@
-// bench_data [--database PATH] [--json FILE] [--runs N]: the data layer's own figures on the
-// reference database, the statements start-up and the timers lean on.
+// bench_data [--database PATH|URL] [--json FILE] [--runs N]: the data layer's own figures on the
+// reference database, the statements start-up and the timers lean on, each beside the same
+// statement replayed without the data layer.
 
 #include "Harness.h"
+#include "RawReplay.h"
 #include "ReferenceData.h"
 #include "data/Database.h"
 #include "data/DatabaseError.h"
@@ -34,13 +36,15 @@ void run(Harness& harness, const QString& path) {
     expectRows(benchmarkUser, "The benchmark user");
     const int benchmarkUserId = benchmarkUser.first().integer(0);
     const int categories = db.scalar(QStringLiteral("select count(*) from category")).toInt();
-    harness.note(QStringLiteral("database"), path);
+    harness.note(QStringLiteral("database"), Database::displayLocation(path));
     harness.note(QStringLiteral("time rows"),
                  db.scalar(QStringLiteral("select count(*) from tallyRec")).toLongLong());
     harness.note(QStringLiteral("categories"), categories);
     harness.note(QStringLiteral("busiest category"),
                  QStringLiteral("%1 (%2 rows)").arg(busiestId).arg(busiest.first().integer(1)));
     harness.note(QStringLiteral("benchmark user"), benchmarkUserId);
+
+    std::unique_ptr<RawReplay> raw = RawReplay::connect(path);
 
     harness.timeCounted(QStringLiteral("Open the database"), [&path] {
         std::unique_ptr<Database> opened = Database::open(path);
@@ -54,29 +58,30 @@ void run(Harness& harness, const QString& path) {
         "select sum(duration) from tallyRec where categoryId = ? and endTime is not null "
         "and startTime between ? and ?");
     for (const int days : {7, 365}) {
-        harness.time(QStringLiteral("Period sum, busiest category, %1 days").arg(days), db, [&] {
-            db.scalar(periodSum, {busiestId, QDateTime(tomorrow.addDays(-days), QTime(0, 0)),
-                                  QDateTime(tomorrow, QTime(0, 0))});
-        });
+        harness.timeAgainstRaw(
+            QStringLiteral("Period sum, busiest category, %1 days").arg(days), db, *raw, [&] {
+                db.scalar(periodSum, {busiestId, QDateTime(tomorrow.addDays(-days), QTime(0, 0)),
+                                      QDateTime(tomorrow, QTime(0, 0))});
+            });
     }
 
     const QString totalSum = QStringLiteral(
         "select sum(duration) from tallyRec where categoryId = ? and endTime is not null");
-    harness.time(QStringLiteral("Total sum, busiest category"), db,
-                 [&] { db.scalar(totalSum, {busiestId}); });
+    harness.timeAgainstRaw(QStringLiteral("Total sum, busiest category"), db, *raw,
+                           [&] { db.scalar(totalSum, {busiestId}); });
 
     const ResultSet categoryIds =
         db.query(QStringLiteral("select categoryId from category order by categoryId"));
-    harness.time(
-        QStringLiteral("Total sums, every category, one query each"), db,
+    harness.timeAgainstRaw(
+        QStringLiteral("Total sums, every category, one query each"), db, *raw,
         [&] {
             for (const Row row : categoryIds) {
                 db.scalar(totalSum, {row.integer(0)});
             }
         },
         5);
-    harness.time(
-        QStringLiteral("Total sums, every category, one grouped query"), db,
+    harness.timeAgainstRaw(
+        QStringLiteral("Total sums, every category, one grouped query"), db, *raw,
         [&] {
             expectRows(db.query(QStringLiteral("select categoryId, sum(duration) from tallyRec "
                                                "where endTime is not null group by categoryId")),
@@ -84,17 +89,17 @@ void run(Harness& harness, const QString& path) {
         },
         5);
 
-    harness.time(QStringLiteral("Open time rows"), db, [&] {
+    harness.timeAgainstRaw(QStringLiteral("Open time rows"), db, *raw, [&] {
         expectRows(db.query(QStringLiteral(
                        "select * from tallyRec where endTime is null order by startTime")),
                    "The open rows query");
     });
-    harness.time(QStringLiteral("Notification list, benchmark user"), db, [&] {
+    harness.timeAgainstRaw(QStringLiteral("Notification list, benchmark user"), db, *raw, [&] {
         expectRows(db.query(QStringLiteral("select * from notification where toUserId = ?"),
                             {benchmarkUserId}),
                    "The notification list");
     });
-    harness.time(QStringLiteral("All categories"), db, [&] {
+    harness.timeAgainstRaw(QStringLiteral("All categories"), db, *raw, [&] {
         expectRows(db.query(QStringLiteral("select * from category")), "The category list");
     });
 
@@ -104,6 +109,7 @@ void run(Harness& harness, const QString& path) {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    Harness::useTheProgramsTimeZone();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("bench_data"));
     return Harness::runProgram(

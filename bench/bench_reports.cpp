@@ -1,8 +1,9 @@
-// bench_reports [--database PATH] [--json FILE] [--runs N]: the Reports and Productivity pages on
-// the reference database: the time records grid of the busiest category and the productivity
+// bench_reports [--database PATH|URL] [--json FILE] [--runs N]: the Reports and Productivity pages
+// on the reference database: the time records grid of the busiest category and the productivity
 // chart for everything, one category and one user.
 
 #include "Harness.h"
+#include "RawReplay.h"
 #include "ReferenceData.h"
 #include "data/Database.h"
 #include "data/DatabaseError.h"
@@ -21,8 +22,9 @@ namespace {
 constexpr int ChartHeight = 330;
 constexpr int ChartWidth = 660;
 
-void chart(Harness& harness, Database& db, const QString& name, const ProductivityFilter& filter) {
-    harness.time(name, db, [&] {
+void chart(Harness& harness, Database& db, RawReplay& raw, const QString& name,
+           const ProductivityFilter& filter, double budget) {
+    harness.timeAgainstRaw(name, db, raw, [&] {
         const ProductivityData data = ProductivityData::read(db, filter);
         if (!data.hasRows) {
             throw std::runtime_error("The chart found no time rows");
@@ -32,6 +34,9 @@ void chart(Harness& harness, Database& db, const QString& name, const Productivi
             throw std::runtime_error("The chart has no days");
         }
     });
+    if (budget > 0) {
+        harness.budget(budget);
+    }
 }
 
 void run(Harness& harness, const QString& path) {
@@ -49,15 +54,16 @@ void run(Harness& harness, const QString& path) {
         db.scalar(QStringLiteral("select userId from \"user\" where userName = ?"),
                   {ReferenceData::BenchmarkUserName})
             .toInt();
-    harness.note(QStringLiteral("database"), path);
+    harness.note(QStringLiteral("database"), Database::displayLocation(path));
+    std::unique_ptr<RawReplay> raw = RawReplay::connect(path);
     harness.note(QStringLiteral("busiest category"),
                  QStringLiteral("%1 (%2 rows)").arg(busiestId).arg(busiest.first().integer(1)));
 
-    chart(harness, db, QStringLiteral("Chart, all users and categories"), {});
-    chart(harness, db, QStringLiteral("Chart, busiest category"), {0, busiestId});
-    chart(harness, db, QStringLiteral("Chart, benchmark user"), {benchmarkUserId, 0});
-    chart(harness, db, QStringLiteral("Chart, benchmark user and busiest category"),
-          {benchmarkUserId, busiestId});
+    chart(harness, db, *raw, QStringLiteral("Chart, all users and categories"), {}, 300);
+    chart(harness, db, *raw, QStringLiteral("Chart, busiest category"), {0, busiestId}, 50);
+    chart(harness, db, *raw, QStringLiteral("Chart, benchmark user"), {benchmarkUserId, 0}, 0);
+    chart(harness, db, *raw, QStringLiteral("Chart, benchmark user and busiest category"),
+          {benchmarkUserId, busiestId}, 50);
 
     // The grid as the Reports page has it: rows of a fixed height, filled while not painting,
     // then painted once.
@@ -69,7 +75,7 @@ void run(Harness& harness, const QString& path) {
     TimeRecordsModel model;
     grid.setModel(&model);
     int shownRows = 0;
-    harness.time(QStringLiteral("Grid, busiest category"), db, [&] {
+    harness.timeAgainstRaw(QStringLiteral("Grid, busiest category"), db, *raw, [&] {
         grid.setUpdatesEnabled(false);
         model.setRows(TimeRecordsModel::readRows(db, busiestId));
         for (int column = 1; column < TimeRecordsModel::ColumnCount; ++column) {
@@ -79,6 +85,7 @@ void run(Harness& harness, const QString& path) {
         grid.repaint();
         shownRows = model.rowCount();
     });
+    harness.budget(200);
     if (shownRows == 0) {
         throw std::runtime_error("The grid showed no rows");
     }
@@ -88,6 +95,9 @@ void run(Harness& harness, const QString& path) {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    // Date-times are read as the program reads them: a server's timestamps convert to local time
+    // once per value.
+    Harness::useTheProgramsTimeZone();
     // The grid is a real view; no screen is needed to lay it out and paint it.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");

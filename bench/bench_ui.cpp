@@ -1,9 +1,11 @@
-// bench_ui [--database PATH] [--json FILE] [--runs N]: the program's own figures on the
-// reference database, measured on a whole main window (offscreen): start-up, the two timers'
-// ticks, the loaders of the tree, the check at start, the grid and the chart, memory, and the
-// statements each sends.
+// bench_ui [--database PATH|URL] [--json FILE] [--runs N]: the program's own figures on the
+// reference database (a file, or a PostgreSQL database copy_reference filled), measured on a
+// whole main window (offscreen): start-up, the two timers' ticks, the loaders of the tree, the
+// check at start, the grid and the chart, memory, the statements each sends, and the same
+// statements replayed without the program.
 
 #include "Harness.h"
+#include "RawReplay.h"
 #include "ReferenceData.h"
 #include "app/frmMain.h"
 #include "categories/CategoryTree.h"
@@ -75,7 +77,13 @@ struct Bench {
     RecordingFolderOpener folders;
 };
 
-QString copyReference(const QString& reference, const QTemporaryDir& folder) {
+// A file is copied (the figures write: ticks, start-ups), so the reference stays as generate
+// made it. A server database is worked on as it is: what the figures write there is what the
+// program writes in use (activity, window titles, the notices of the check at start).
+QString workingLocation(const QString& reference, const QTemporaryDir& folder) {
+    if (Database::isServerLocation(reference)) {
+        return reference;
+    }
     {
         // Everything in the reference file itself, so the copy is whole.
         auto db = Database::open(reference);
@@ -89,12 +97,38 @@ QString copyReference(const QString& reference, const QTemporaryDir& folder) {
     return copy;
 }
 
+// Counts the ticks of the window's timers while it lives: figures that let the event loop run
+// must not time a tick with them.
+class TickCounter {
+public:
+    explicit TickCounter(frmMain& window) {
+        for (QTimer* timer : {window.trmSystem, window.tmrTime}) {
+            timer->stop();
+            m_connections.push_back(
+                QObject::connect(timer, &QTimer::timeout, [this] { ++m_ticks; }));
+        }
+    }
+    ~TickCounter() {
+        for (const QMetaObject::Connection& connection : m_connections) {
+            QObject::disconnect(connection);
+        }
+    }
+    TickCounter(const TickCounter&) = delete;
+    TickCounter& operator=(const TickCounter&) = delete;
+    int ticks() const { return m_ticks; }
+
+private:
+    int m_ticks = 0;
+    std::vector<QMetaObject::Connection> m_connections;
+};
+
 void run(Harness& harness, const QString& reference) {
     QTemporaryDir work;
-    const QString copy = copyReference(reference, work);
-    Bench bench(copy);
-    harness.note(QStringLiteral("database"), reference);
+    const QString location = workingLocation(reference, work);
+    Bench bench(location);
+    harness.note(QStringLiteral("database"), Database::displayLocation(reference));
     harness.note(QStringLiteral("clock"), bench.clock.now().toString(Qt::ISODate));
+    std::unique_ptr<RawReplay> raw = RawReplay::connect(location);
 
     harness.timeCounted(
         QStringLiteral("Start-up (Form_Load to shown and idle)"),
@@ -105,23 +139,46 @@ void run(Harness& harness, const QString& reference) {
             return statements;
         },
         5);
+    harness.budget(1000);
+    {
+        // What one more start-up sends, replayed on a new connection each time (the start-up
+        // connects too).
+        StatementLog log{StatementLog::NewDatabases()};
+        std::unique_ptr<frmMain> window = bench.open();
+        const std::vector<SentStatement> sent = log.take();
+        window->database().setStatementTrace({});
+        window->Form_Terminate();
+        harness.replay(
+            [&] {
+                std::unique_ptr<RawReplay> fresh = RawReplay::connect(location);
+                fresh->load(sent);
+                return fresh->run();
+            },
+            5);
+    }
 
     std::unique_ptr<frmMain> window = bench.open();
     harness.memory(QStringLiteral("Resident memory after start-up"));
+    harness.budget(150 * 1024);
     frmMain& w = *window;
     Database& db = w.database();
     const int running = w.state().activeTasks ? w.state().activeTasks->Count() : 0;
     harness.note(QStringLiteral("running tasks after start-up"), running);
 
-    harness.time(QStringLiteral("tmrTime tick (processTasks)"), db, [&] {
+    harness.timeAgainstRaw(QStringLiteral("tmrTime tick (processTasks)"), db, *raw, [&] {
         bench.clock.advanceSeconds(1);
         w.taskTimer().processTasks();
     });
-    harness.time(QStringLiteral("trmSystem tick, 10 windows"), db, [&] { w.trmSystem_Timer(); });
-    harness.time(QStringLiteral("loadCategoryList"), db,
-                 [&] { w.categories().loadCategoryList(); });
-    harness.time(
-        QStringLiteral("checkTaskProgress"), db, [&] { w.taskTimer().checkTaskProgress(); }, 5);
+    harness.budget(2);
+    harness.timeAgainstRaw(QStringLiteral("trmSystem tick, 10 windows"), db, *raw,
+                           [&] { w.trmSystem_Timer(); });
+    harness.budget(10);
+    harness.timeAgainstRaw(QStringLiteral("loadCategoryList"), db, *raw,
+                           [&] { w.categories().loadCategoryList(); });
+    harness.budget(100);
+    harness.timeAgainstRaw(
+        QStringLiteral("checkTaskProgress"), db, *raw, [&] { w.taskTimer().checkTaskProgress(); },
+        5);
 
     const ResultSet busiest = db.query(QStringLiteral(
         "select categoryId from tallyRec where endTime is not null group by categoryId "
@@ -130,24 +187,34 @@ void run(Harness& harness, const QString& reference) {
     harness.note(QStringLiteral("busiest category"), busiestId);
     w.state().selectedCategory =
         w.categories().getCategoryById(*w.state().allCategories, busiestId);
-    harness.time(QStringLiteral("viewCategoryTimes, busiest category"), db,
-                 [&] { w.timeRecords().viewCategoryTimes(); });
+    harness.timeAgainstRaw(QStringLiteral("viewCategoryTimes, busiest category"), db, *raw,
+                           [&] { w.timeRecords().viewCategoryTimes(); });
+    harness.budget(200);
 
     QComboBox* chartUsers = w.productivityPage->cboUserProductivity;
     QComboBox* chartCategories = w.productivityPage->cboCategoryProductivity;
     w.selectTab(frmMain::ProductivityTab);
     chartUsers->setCurrentIndex(0);
     const int entry = chartCategories->findData(busiestId);
-    harness.time(QStringLiteral("loadProductivityChart, one category"), db, [&] {
-        chartCategories->setCurrentIndex(entry);
-        w.productivityChart().loadProductivityChart();
-        settle();
-    });
-    harness.time(QStringLiteral("loadProductivityChart, - All -"), db, [&] {
-        chartCategories->setCurrentIndex(0);
-        w.productivityChart().loadProductivityChart();
-        settle();
-    });
+    {
+        const TickCounter ticks(w);
+        harness.timeAgainstRaw(QStringLiteral("loadProductivityChart, one category"), db, *raw,
+                               [&] {
+                                   chartCategories->setCurrentIndex(entry);
+                                   w.productivityChart().loadProductivityChart();
+                                   settle();
+                               });
+        harness.budget(50);
+        harness.timeAgainstRaw(QStringLiteral("loadProductivityChart, - All -"), db, *raw, [&] {
+            chartCategories->setCurrentIndex(0);
+            w.productivityChart().loadProductivityChart();
+            settle();
+        });
+        harness.budget(300);
+        if (ticks.ticks() > 0) {
+            throw std::runtime_error("a timer ticked inside the chart figures");
+        }
+    }
     w.Form_Terminate();
 }
 
@@ -164,10 +231,7 @@ void quietMessages(QtMsgType type, const QMessageLogContext& context, const QStr
 
 int main(int argc, char* argv[]) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    // As the program itself does at start (src/main.cpp).
-    if (qEnvironmentVariableIsEmpty("TZ") && QFile::exists(QStringLiteral("/etc/localtime"))) {
-        qputenv("TZ", ":/etc/localtime");
-    }
+    Harness::useTheProgramsTimeZone();
     qInstallMessageHandler(quietMessages);
     QApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("bench_ui"));

@@ -521,8 +521,14 @@ struct Database::Impl {
     }
 };
 
+namespace {
+thread_local Database::StatementTrace traceForNewDatabases;
+} // namespace
+
 Database::Database(std::unique_ptr<Impl> impl)
-    : d(std::move(impl)) {}
+    : d(std::move(impl)) {
+    d->trace = traceForNewDatabases;
+}
 Database::~Database() = default;
 
 bool Database::isServerLocation(const QString& location) {
@@ -1121,4 +1127,8 @@ std::optional<DatabaseError> Database::writingStopped() const {
 
 void Database::setStatementTrace(StatementTrace trace) {
     d->trace = std::move(trace);
+}
+
+void Database::setTraceForNewDatabases(StatementTrace trace) {
+    traceForNewDatabases = std::move(trace);
 }

@@ -148,6 +148,9 @@ public:
     // benchmarks, which replay what the program sent; without a trace the cost is one test.
     using StatementTrace = std::function<void(const QString& sql, const QVariantList& values)>;
     void setStatementTrace(StatementTrace trace);
+    // Every database opened or created on this thread while this is set starts with the trace,
+    // so what a whole start-up sends can be captured; an empty trace ends it.
+    static void setTraceForNewDatabases(StatementTrace trace);
 
 private:
     struct Impl;

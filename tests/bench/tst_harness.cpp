@@ -1,4 +1,5 @@
 #include "Harness.h"
+#include "RawReplay.h"
 #include "TestEnvironment.h"
 
 #include <QJsonArray>
@@ -16,6 +17,7 @@ private slots:
     void timedWorkRunsWarmupsPlusRunsAndCountsItsStatements();
     void residentMemoryIsRead();
     void tableAndJsonCarryTheSameFigures();
+    void rawSqlRatioAndBudgetStandBesideTheFigure();
 };
 
 void HarnessTest::medianOfOddAndEvenCounts() {
@@ -115,6 +117,50 @@ void HarnessTest::tableAndJsonCarryTheSameFigures() {
     // A path that cannot be written is an error, not a silent loss of the figures.
     QVERIFY_THROWS_EXCEPTION(std::runtime_error,
                              harness.writeJson(QStringLiteral("/proc/none/x.json")));
+}
+
+void HarnessTest::rawSqlRatioAndBudgetStandBesideTheFigure() {
+    TestEnvironment env;
+    const int ann = env.addUser(QStringLiteral("Ann"));
+    env.addCategory(QStringLiteral("Project"), 0, ann);
+    Harness harness(QStringLiteral("Window"));
+    harness.setRuns(3);
+    harness.setWarmups(1);
+    std::unique_ptr<RawReplay> raw = RawReplay::connect(env.location());
+    int calls = 0;
+    // A copy: the harness's list grows below.
+    const Harness::Figure figure =
+        harness.timeAgainstRaw(QStringLiteral("Categories"), env.database(), *raw, [&] {
+            ++calls;
+            env.database().query(QStringLiteral("select * from category where ownerUserId = ?"),
+                                 {ann});
+            env.database().scalar(QStringLiteral("select count(*) from \"user\""));
+        });
+    // Warm-up and timed runs, then one more run whose statements are replayed.
+    QCOMPARE(calls, 1 + 3 + 1);
+    QCOMPARE(figure.statements, 2);
+    QVERIFY(figure.raw > 0);
+    QCOMPARE(figure.ratio(), figure.median / figure.raw);
+    harness.budget(0.000001);
+    harness.time(QStringLiteral("Nothing"), [] {});
+
+    const QStringList lines = harness.table().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QVERIFY(lines.at(1).contains(QStringLiteral("Raw SQL")));
+    QVERIFY(lines.at(1).contains(QStringLiteral("Ratio")));
+    QVERIFY(lines.at(1).contains(QStringLiteral("Budget")));
+    // Over its (tiny) budget, so marked; the figure without raw SQL shows none.
+    QVERIFY(lines.at(3).startsWith(QStringLiteral("Categories")));
+    QVERIFY(lines.at(3).contains(QString::number(figure.raw, 'f', 3)));
+    QVERIFY(lines.at(3).endsWith(QStringLiteral("1e-06!")));
+    QVERIFY(lines.at(4).startsWith(QStringLiteral("Nothing")));
+    QVERIFY(lines.at(4).contains(QRegularExpression(QStringLiteral("\\s-\\s+-\\s+-$"))));
+
+    const QJsonObject entry = harness.json().value("figures").toArray().at(0).toObject();
+    QCOMPARE(entry.value("raw").toDouble(), figure.raw);
+    QCOMPARE(entry.value("ratio").toDouble(), figure.ratio());
+    QCOMPARE(entry.value("budget").toDouble(), 0.000001);
+    QCOMPARE(harness.figures().at(0).budget, 0.000001);
+    QVERIFY(!harness.json().value("figures").toArray().at(1).toObject().contains("raw"));
 }
 
 QTEST_GUILESS_MAIN(HarnessTest)
