@@ -1,5 +1,8 @@
 #include "RawReplay.h"
 
+#include "data/TextHash.h"
+#include "data/UpperVectorState.h"
+
 #include <QRegularExpression>
 #include <libpq-fe.h>
 #include <optional>
@@ -124,6 +127,8 @@ public:
     quint64 run() override {
         quint64 rows = 0;
         qint64 checksum = 0;
+        // As a process that never ran Qt's string hash (see UpperVectorState).
+        UpperVectorState::clear();
         for (const Step& step : m_plan) {
             sqlite3_stmt* statement = step.statement;
             for (std::size_t i = 0; i < step.values.size(); ++i) {
@@ -223,7 +228,7 @@ private:
     }
 
     sqlite3* m_db = nullptr;
-    std::unordered_map<QString, sqlite3_stmt*> m_prepared;
+    std::unordered_map<QString, sqlite3_stmt*, TextHash> m_prepared;
     std::vector<Step> m_plan;
     volatile qint64 m_checksum = 0; // keeps the reads from being optimised away
 };
@@ -291,6 +296,7 @@ public:
     quint64 run() override {
         quint64 rows = 0;
         qint64 checksum = 0;
+        UpperVectorState::clear();
         for (const Step& step : m_plan) {
             PGresult* result =
                 step.name.isEmpty()
@@ -344,7 +350,7 @@ private:
     }
 
     PGconn* m_conn = nullptr;
-    std::unordered_map<QString, QByteArray> m_prepared;
+    std::unordered_map<QString, QByteArray, TextHash> m_prepared;
     std::vector<Step> m_plan;
     volatile qint64 m_checksum = 0;
 };

@@ -4,9 +4,10 @@
 #include "data/Schema.h"
 #include "data/ServerAddress.h"
 #include "data/SqliteFile.h"
+#include "data/TextHash.h"
 #include "data/TimeText.h"
-#include "platform/NetworkFileSystem.h"
 #include "data/UpperVectorState.h"
+#include "platform/NetworkFileSystem.h"
 
 #include <QAtomicInteger>
 #include <QDeadlineTimer>
@@ -163,7 +164,7 @@ struct Database::Impl {
     QString location;
     QString password; // kept only to reconnect and to keep it out of every message
     Engine engine = Engine::SQLite;
-    std::unordered_map<QString, std::unique_ptr<QSqlQuery>> statements;
+    std::unordered_map<QString, std::unique_ptr<QSqlQuery>, TextHash> statements;
     bool broken = false; // the server connection was lost; reopen before the next statement
     int transactionDepth = 0;
     // The first statement that failed inside the open transaction, even if the work went on.
@@ -503,7 +504,6 @@ struct Database::Impl {
             result = ResultSet(columns);
             const int width = int(columns.size());
             const bool normalise = engine == Engine::PostgreSQL;
-            UpperVectorState::clear();
             while (query->next()) {
                 QVariantList values;
                 values.reserve(width);

@@ -1,9 +1,11 @@
 #pragma once
 
-#include <QHash>
+#include "data/TextHash.h"
+
 #include <QString>
 #include <memory>
 #include <stdexcept>
+#include <unordered_map>
 #include <vector>
 
 // Raised by the keyed collections for a duplicate key, a missing key or a position out of range;
@@ -66,7 +68,7 @@ public:
                 break;
             }
         }
-        m_byKey.remove(key);
+        m_byKey.erase(key);
     }
 
     // Removes the record under key and hands it to the caller instead of destroying it, for
@@ -85,13 +87,17 @@ public:
                 break;
             }
         }
-        m_byKey.remove(key);
+        m_byKey.erase(key);
         return taken;
     }
 
     // The record under key, or nullptr: the look-up that does not throw.
     Record* find(const QString& key) const {
-        return key.isEmpty() ? nullptr : m_byKey.value(key, nullptr);
+        if (key.isEmpty()) {
+            return nullptr;
+        }
+        const auto found = m_byKey.find(key);
+        return found == m_byKey.end() ? nullptr : found->second;
     }
     bool contains(const QString& key) const { return find(key) != nullptr; }
     // The 1-based position of a record, or 0 when it is not in the collection.
@@ -139,7 +145,7 @@ protected:
         Record& added = *record;
         m_entries.push_back({std::move(record), key});
         if (!key.isEmpty()) {
-            m_byKey.insert(key, &added);
+            m_byKey.emplace(key, &added);
         }
         return added;
     }
@@ -160,11 +166,11 @@ private:
         m_byKey.clear();
         for (const auto& entry : m_entries) {
             if (!entry.key.isEmpty()) {
-                m_byKey.insert(entry.key, entry.record.get());
+                m_byKey.emplace(entry.key, entry.record.get());
             }
         }
     }
 
     std::vector<Entry> m_entries;
-    QHash<QString, Record*> m_byKey;
+    std::unordered_map<QString, Record*, TextHash> m_byKey;
 };

@@ -66,8 +66,7 @@ const std::vector<int>& detail::ResultData::positionsOf(const ColumnNames& names
     for (int i = 0; i < names.count(); ++i) {
         found[std::size_t(i)] = indexOf(names.at(i));
     }
-    positions.emplace_back(&names, std::move(found));
-    return positions.back().second;
+    return positions.emplace_front(&names, std::move(found)).second;
 }
 
 ResultSet::ResultSet()

@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QStringList>
 #include <QVariant>
+#include <forward_list>
 #include <initializer_list>
 #include <memory>
 #include <vector>
@@ -27,8 +28,9 @@ struct ResultData {
     QStringList columns;
     std::vector<QVariantList> rows;
     // Positions found for each ColumnNames this result was read with; -1 for a name the result
-    // lacks. A result is read on one thread.
-    mutable std::vector<std::pair<const ColumnNames*, std::vector<int>>> positions;
+    // lacks. A list, so positions handed out stay where they are when more are added (and an
+    // empty one costs nothing). A result is read on one thread.
+    mutable std::forward_list<std::pair<const ColumnNames*, std::vector<int>>> positions;
 
     // The position of a column, its name compared without regard to case; -1 when missing.
     int indexOf(const QString& name) const;
