@@ -476,15 +476,18 @@ struct Database::Impl {
             query = direct.get();
         } else {
             query = &prepared(sql);
+            QVariantList sent;
+            if (trace) {
+                sent.reserve(params.size());
+            }
             for (int i = 0; i < params.size(); ++i) {
-                query->bindValue(i, toEngine(params.at(i)));
+                const QVariant value = toEngine(params.at(i));
+                query->bindValue(i, value);
+                if (trace) {
+                    sent.append(value);
+                }
             }
             if (trace) {
-                QVariantList sent;
-                sent.reserve(params.size());
-                for (const QVariant& value : params) {
-                    sent.append(toEngine(value));
-                }
                 trace(sql, sent);
             }
             // Binding went through one of Qt's hashes; see UpperVectorState.

@@ -143,8 +143,7 @@ qint64 Row::integer64(int column) const {
     return toInteger64(value(column), QString::number(column));
 }
 qint64 Row::integer64(const QString& column) const {
-    const Column found = named(column);
-    return toInteger64(value(found), column);
+    return toInteger64(value(named(column)), column);
 }
 // A null of a number type would otherwise read as "0": the PostgreSQL driver types its nulls.
 QString Row::text(int column) const {
