@@ -6,6 +6,8 @@
 #include <QStorageInfo>
 #include <QUrl>
 #include <QtEndian>
+#include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <optional>
 #include <sys/stat.h>
@@ -153,7 +155,11 @@ WriteWatch::Marks WriteWatch::marks() const {
 }
 
 void emptyLog(const QString& path) {
-    ::truncate(QFile::encodeName(path + QStringLiteral("-wal")).constData(), 0);
+    const QString log = path + QStringLiteral("-wal");
+    if (::truncate(QFile::encodeName(log).constData(), 0) != 0 && errno != ENOENT) {
+        qWarning("Quillhour could not empty the log %s: %s", qUtf8Printable(shown(log)),
+                 std::strerror(errno));
+    }
 }
 
 Facts inspect(const QString& path) {

@@ -25,7 +25,8 @@ std::optional<QString> ScriptedMessages::browseFolder(const QString& startFolder
         ++m_unexpected;
         return std::nullopt;
     }
-    auto next = m_folders.front();
+    std::optional<QString> next;
+    next.swap(m_folders.front());
     m_folders.pop_front();
     return next;
 }
@@ -38,7 +39,8 @@ std::optional<QString> ScriptedMessages::browseFile(const QString& startFolder,
         ++m_unexpected;
         return std::nullopt;
     }
-    auto next = m_files.front();
+    std::optional<QString> next;
+    next.swap(m_files.front());
     m_files.pop_front();
     return next;
 }
