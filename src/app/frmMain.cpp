@@ -121,25 +121,36 @@ const QString NetworkWarning = QStringLiteral(
 frmMain::frmMain(const Services& services, QWidget* parent)
     : QMainWindow(parent)
     , m_services(services)
-    , m_guard(services.messages, services.clock) {
+    , m_guard(services.messages, services.clock)
+    , m_workspace{m_state, services.clock, services.messages, services.settings, m_guard, *this} {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Quillhour"));
     setWindowIcon(quillhourIcon(QStringLiteral("quillhour")));
     buildWindow();
 
-    m_categories = new CategoryTree(*this);
-    m_categoryEditor = new CategoryEditor(*this, *categoryPage);
-    m_userList = new UserList(*this, *usersPage);
-    m_processList = new ProcessList(*this);
-    m_tracker = new TaskTracker(*this, *tasksPage);
-    m_taskTimer = new TaskTimer(*this, *tasksPage);
-    m_taskList = new TaskList(*this);
-    m_reminders = new Reminders(*this);
-    m_notificationList = new NotificationList(*this, *notificationsPage);
-    m_timeRecords = new TimeRecordsGrid(*this, *reportsPage);
-    m_productivityChart = new ProductivityChart(*this, *productivityPage);
+    Workspace& work = m_workspace;
+    KeyedTree& userTree = *usersPage->userTree;
+    m_categories = new CategoryTree(work, *categoryTree, *categoryPage->cboParent,
+                                    *productivityPage->cboCategoryProductivity, this);
+    m_userList = new UserList(work, *usersPage, *settingsPage->cboUser,
+                              *productivityPage->cboUserProductivity,
+                              *categoryPage->cboCategoryOwner, *taskTree, this);
+    m_categoryEditor = new CategoryEditor(work, *categoryPage, *m_categories, *m_userList, this);
+    m_processList = new ProcessList(work, services.windows, *lstTask, userTree, this);
+    m_taskList =
+        new TaskList(work, *taskTree, *lblActiveTasks, userTree, *tasksPage->fraTime, this);
+    m_tracker = new TaskTracker(work, *tasksPage, *taskTree, userTree, *m_taskList, this);
+    m_reminders = new Reminders(work, *tasksPage, *settingsPage->txtFrequency, *m_tracker, this);
+    m_taskTimer =
+        new TaskTimer(work, *tasksPage, *m_reminders, *m_tracker, *m_taskList, userTree, this);
+    m_notificationList =
+        new NotificationList(work, *notificationsPage, *m_categories, *m_userList, this);
+    m_timeRecords = new TimeRecordsGrid(work, *reportsPage, this);
+    m_productivityChart =
+        new ProductivityChart(work, *productivityPage, *m_categories, *m_userList, this);
 
     connectControls();
+    connectSubsystems();
 }
 
 frmMain::~frmMain() {
@@ -348,12 +359,30 @@ void frmMain::connectControls() {
             guarded([this] { txtDatabasePath_Change(); }));
     connect(settingsPage->txtFrequency, &QLineEdit::textEdited, this,
             guarded([this] { reminders().txtFrequency_Change(); }));
-    // The welcome line greets whoever is current, whenever that changes.
-    connect(m_userList, &UserList::currentUserChanged, this, &frmMain::showWelcomeText);
     connect(qApp, &QGuiApplication::commitDataRequest, this, [this] {
         // The desktop session is ending: close down now, asking nothing.
         m_guard.run([this] { shutDown(Shutdown::NoQuestions); });
     });
+}
+
+void frmMain::connectSubsystems() {
+    // The welcome line greets whoever is current, whenever that changes.
+    connect(m_userList, &UserList::currentUserChanged, this, &frmMain::showWelcomeText);
+    // A category chosen anywhere becomes the one the Tasks page works on, and the pages show it:
+    // the editor, then the time records, then the chart.
+    connect(m_categories, &CategoryTree::categorySelected, m_tracker,
+            [this](category* chosen) { m_tracker->showCategory(0, chosen); });
+    connect(m_tracker, &TaskTracker::categoryShown, m_categoryEditor,
+            &CategoryEditor::showCategoryProperties);
+    connect(m_tracker, &TaskTracker::categoryShown, m_timeRecords,
+            &TimeRecordsGrid::viewCategoryTimes);
+    connect(m_tracker, &TaskTracker::categoryShown, m_productivityChart,
+            [this](category* shown) { m_productivityChart->showCategory(*shown); });
+    connect(m_categoryEditor, &CategoryEditor::selectedCategoryDeleted, m_tracker,
+            &TaskTracker::showNoCategory);
+    connect(m_tracker, &TaskTracker::runningTasksChanged, m_taskList, &TaskList::refreshTaskList);
+    connect(m_tracker, &TaskTracker::timeRecorded, m_timeRecords,
+            &TimeRecordsGrid::viewCategoryTimes);
 }
 
 std::function<void()> frmMain::guarded(std::function<void()> work) {
@@ -635,15 +664,82 @@ void frmMain::buttonVisible(int intIndex, bool blnVisible) {
     layoutButtonRow();
 }
 
-QString frmMain::programTitle() {
-    return QStringLiteral("Quillhour %1.%2").arg(majorVersion()).arg(minorVersion());
+void frmMain::openTab(int index) {
+    if (tabs->isTabEnabled(index)) {
+        tabs->setCurrentIndex(index); // runs the page's loader, as a click on the tab does
+    }
 }
 
-int frmMain::majorVersion() {
-    return QUILLHOUR_VERSION_MAJOR;
+int frmMain::currentTab() const {
+    return tabs->currentIndex();
 }
-int frmMain::minorVersion() {
-    return QUILLHOUR_VERSION_MINOR;
+
+void frmMain::unlockTab(int index) {
+    tabs->setTabEnabled(index, true);
+}
+
+void frmMain::setTabCaption(int index, const QString& caption) {
+    tabs->setTabText(index, caption);
+}
+
+void frmMain::setHeading(const QString& title) {
+    lblTitle->setText(title);
+}
+
+void frmMain::setDetails(const QString& details) {
+    lblDetails->setText(details);
+}
+
+QString frmMain::caption() const {
+    return windowTitle();
+}
+
+void frmMain::setCaption(const QString& caption) {
+    setWindowTitle(caption);
+}
+
+void frmMain::showActiveTaskCount(int count) {
+    statusPanel_1->setVisible(count > 0);
+    const QString panel = QStringLiteral("Active Tasks: ") + QString::number(count);
+    if (statusPanel_1->text() != panel) {
+        statusPanel_1->setText(panel);
+    }
+}
+
+void frmMain::showUserPanel(const QString& text) {
+    statusPanel_2->setText(text);
+}
+
+bool frmMain::taskTimerRunning() const {
+    return tmrTime->isActive();
+}
+
+void frmMain::setTaskTimerRunning(bool running) {
+    if (running) {
+        tmrTime->start();
+    } else {
+        tmrTime->stop();
+    }
+}
+
+void frmMain::hideWindow() {
+    hide();
+}
+
+void frmMain::showWindow() {
+    show();
+}
+
+void frmMain::loadAgain() {
+    Form_Load();
+}
+
+quintptr frmMain::windowId() const {
+    return quintptr(winId());
+}
+
+void frmMain::browseDatabase() {
+    cmdBrowseDatabase_Click();
 }
 
 void frmMain::showWelcomeText() {

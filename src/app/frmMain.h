@@ -2,6 +2,8 @@
 
 #include "app/ErrorGuard.h"
 #include "app/ProgramState.h"
+#include "app/Shell.h"
+#include "app/Workspace.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -52,7 +54,7 @@ class ProductivityChart;
 // The main window: it owns the program's state, the services it was given, every control, and
 // one object per subsystem that works on them. Start-up runs through Form_Load, closing through
 // shutDown.
-class frmMain : public QMainWindow {
+class frmMain : public QMainWindow, public Shell {
     Q_OBJECT
 
 public:
@@ -64,16 +66,6 @@ public:
         FolderOpener& folders;
         QString ownFolder;        // the program's own folder (application data)
         QString databaseOverride; // --database: used for this run, never stored
-    };
-
-    enum Page {
-        TasksTab = 0,
-        CategoryTab = 1,
-        SettingsTab = 2,
-        ReportsTab = 3,
-        ProductivityTab = 4,
-        NotificationsTab = 5,
-        UsersTab = 6,
     };
 
     enum class Shutdown {
@@ -93,14 +85,31 @@ public:
     void shutDown(Shutdown how = Shutdown::AskAboutTasks);
     // The final release: the database steps of shutDown once more.
     void Form_Terminate();
-    bool isLoaded() const { return m_loaded; }
 
-    void lockAllTabs(bool locked);
-    void buttonVisible(int intIndex, bool blnVisible);
-    void showWelcomeText();
-    // Shows a page without running the page's loader (the program switching pages itself); a
-    // locked page is not shown.
-    void selectTab(int index);
+    // What the subsystems ask of the window (see Shell).
+    void selectTab(int index) override;
+    void openTab(int index) override;
+    int currentTab() const override;
+    void lockAllTabs(bool locked) override;
+    void unlockTab(int index) override;
+    void setTabCaption(int index, const QString& caption) override;
+    void buttonVisible(int intIndex, bool blnVisible) override;
+    void showWelcomeText() override;
+    void setHeading(const QString& title) override;
+    void setDetails(const QString& details) override;
+    QString caption() const override;
+    void setCaption(const QString& caption) override;
+    void showActiveTaskCount(int count) override;
+    void showUserPanel(const QString& text) override;
+    bool taskTimerRunning() const override;
+    void setTaskTimerRunning(bool running) override;
+    void hideWindow() override;
+    void showWindow() override;
+    bool isLoaded() const override { return m_loaded; }
+    void loadAgain() override;
+    quintptr windowId() const override;
+    void browseDatabase() override;
+
     // A page was chosen by the user.
     void tabs_Click();
     void picButton_Click(int Index);
@@ -113,16 +122,12 @@ public:
     // A database path or server address typed into the Settings page.
     void txtDatabasePath_Change();
 
-    // "Quillhour 1.0": the title with major and minor version.
-    static QString programTitle();
-    static int majorVersion();
-    static int minorVersion();
-
     // Wraps a handler so that a failure in it is reported and the program goes on.
     std::function<void()> guarded(std::function<void()> work);
     ErrorGuard& guard() { return m_guard; }
 
     ProgramState& state() { return m_state; }
+    Workspace& workspace() { return m_workspace; }
     Database& database() { return *m_state.database; }
     DataContext& context() { return *m_state.context; }
     Clock& clock() { return m_services.clock; }
@@ -185,6 +190,8 @@ private:
     void buildWindow();
     QWidget* buildButtonRow();
     void connectControls();
+    // The changes that several subsystems follow, in the order they follow them.
+    void connectSubsystems();
     void layoutButtonRow();
     // Timer ticks do not run while a modal dialog is open or a handler is still running.
     bool tickAllowed() const;
@@ -203,6 +210,7 @@ private:
     Services m_services;
     ProgramState m_state;
     ErrorGuard m_guard;
+    Workspace m_workspace;
     QStringList m_trace;
     bool m_loaded = false;
     bool m_shutDown = false;

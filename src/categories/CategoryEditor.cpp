@@ -1,7 +1,8 @@
 #include "categories/CategoryEditor.h"
 
 #include "app/ListHelpers.h"
-#include "app/frmMain.h"
+#include "app/Shell.h"
+#include "app/Workspace.h"
 #include "categories/AllocationRules.h"
 #include "categories/CategoryEditorPage.h"
 #include "categories/CategoryLookups.h"
@@ -12,7 +13,6 @@
 #include "data/TimeText.h"
 #include "platform/Clock.h"
 #include "platform/Messages.h"
-#include "tracking/TaskTracker.h"
 #include "users/UserList.h"
 
 #include <QComboBox>
@@ -20,7 +20,6 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTabWidget>
 #include <QToolButton>
 
 namespace {
@@ -45,17 +44,20 @@ QString fieldName(const QLabel* caption) {
 
 } // namespace
 
-CategoryEditor::CategoryEditor(frmMain& main, CategoryEditorPage& page)
-    : QObject(&main)
-    , m_main(main)
-    , m_page(page) {
-    connect(page.cmdSave, &QPushButton::clicked, &main, main.guarded([this] { cmdSave_Click(); }));
-    connect(page.cmdDelete, &QPushButton::clicked, &main,
-            main.guarded([this] { cmdDelete_Click(); }));
-    connect(page.cmdBrowse_0, &QPushButton::clicked, &main,
-            main.guarded([this] { cmdBrowse_Click(0); }));
-    connect(page.picButtonCal, &QToolButton::clicked, &main,
-            main.guarded([this] { picButtonCal_Click(); }));
+CategoryEditor::CategoryEditor(Workspace& workspace, CategoryEditorPage& page,
+                               CategoryTree& categories, UserList& users, QObject* parent)
+    : QObject(parent)
+    , m_work(workspace)
+    , m_page(page)
+    , m_categories(categories)
+    , m_users(users) {
+    connect(page.cmdSave, &QPushButton::clicked, this, m_work.guarded([this] { cmdSave_Click(); }));
+    connect(page.cmdDelete, &QPushButton::clicked, this,
+            m_work.guarded([this] { cmdDelete_Click(); }));
+    connect(page.cmdBrowse_0, &QPushButton::clicked, this,
+            m_work.guarded([this] { cmdBrowse_Click(0); }));
+    connect(page.picButtonCal, &QToolButton::clicked, this,
+            m_work.guarded([this] { picButtonCal_Click(); }));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -63,11 +65,11 @@ CategoryEditor::CategoryEditor(frmMain& main, CategoryEditorPage& page)
 
 void CategoryEditor::loadProductivityList() {
     m_page.cboProductivity->clear();
-    m_page.cboProductivity->addItems(CategoryLookups::productivityNames(m_main.database()));
+    m_page.cboProductivity->addItems(CategoryLookups::productivityNames(m_work.database()));
 }
 
 void CategoryEditor::loadTimeAllocationList() {
-    const QStringList names = CategoryLookups::allocationPeriodNames(m_main.database());
+    const QStringList names = CategoryLookups::allocationPeriodNames(m_work.database());
     m_page.cboMinAllocationPeriod->clear();
     m_page.cboMaxAllocationPeriod->clear();
     m_page.cboMinAllocationPeriod->addItems(names);
@@ -75,19 +77,19 @@ void CategoryEditor::loadTimeAllocationList() {
 }
 
 std::optional<Row> CategoryEditor::getAllocationPeriod(const QString& strAllocation) {
-    return CategoryLookups::getAllocationPeriod(m_main.database(), strAllocation);
+    return CategoryLookups::getAllocationPeriod(m_work.database(), strAllocation);
 }
 
 QString CategoryEditor::getAllocationPeriodDescription(int allocationPeriod) {
-    return CategoryLookups::getAllocationPeriodDescription(m_main.database(), allocationPeriod);
+    return CategoryLookups::getAllocationPeriodDescription(m_work.database(), allocationPeriod);
 }
 
 std::optional<int> CategoryEditor::getAllocationPeriodDays(int allocationPeriodId) {
-    return CategoryLookups::getAllocationPeriodDays(m_main.database(), allocationPeriodId);
+    return CategoryLookups::getAllocationPeriodDays(m_work.database(), allocationPeriodId);
 }
 
 int CategoryEditor::getProductivityId(const QString& name) {
-    return CategoryLookups::getProductivityId(m_main.database(), name);
+    return CategoryLookups::getProductivityId(m_work.database(), name);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -98,20 +100,20 @@ void CategoryEditor::showCategoryProperties(category* thisCategory) {
         return;
     }
     const category& shown = *thisCategory;
-    m_main.lblTitle->setText(shown.categoryName);
+    m_work.shell.setHeading(shown.categoryName);
     m_page.txtCategory->setText(shown.categoryName);
-    m_main.tabs->setTabText(frmMain::CategoryTab, QStringLiteral("Properties"));
+    m_work.shell.setTabCaption(Shell::CategoryTab, QStringLiteral("Properties"));
     m_page.cmdDelete->setVisible(true);
     m_page.txtId->setText(QString::number(shown.categoryId));
     m_page.txtStartDate->setText(TimeText::format(shown.startDate, TimeText::DD_MM_YYYY));
     m_page.txtDescription->setPlainText(shown.description);
-    m_main.lblDetails->setText(shown.description);
+    m_work.shell.setDetails(shown.description);
     m_page.txtMinAllocated->setText(QString::number(shown.minAllocation));
     m_page.txtMaxAllocated->setText(QString::number(shown.maxAllocation));
-    if (m_main.tabs->currentIndex() == frmMain::CategoryTab) {
-        m_main.lblTitle->setText(QStringLiteral("Properties for ") +
-                                 NameText::isolated(shown.categoryName));
-        m_main.lblDetails->setText(
+    if (m_work.shell.currentTab() == Shell::CategoryTab) {
+        m_work.shell.setHeading(QStringLiteral("Properties for ") +
+                                NameText::isolated(shown.categoryName));
+        m_work.shell.setDetails(
             QStringLiteral("Change category setting below and click save to update"));
     }
 
@@ -127,7 +129,7 @@ void CategoryEditor::showCategoryProperties(category* thisCategory) {
 
     // A manager who is no longer a user is shown as no manager.
     const user* manager =
-        shown.ownerUserId > 0 ? m_main.userList().getUserById(shown.ownerUserId) : nullptr;
+        shown.ownerUserId > 0 ? m_work.state.userById(shown.ownerUserId) : nullptr;
     if (manager == nullptr || !setListValue(m_page.cboCategoryOwner, manager->userName)) {
         m_page.cboCategoryOwner->setCurrentIndex(-1);
     }
@@ -145,7 +147,7 @@ void CategoryEditor::showCategoryProperties(category* thisCategory) {
 
 void CategoryEditor::clearCategoryAttributes() {
     m_page.txtId->clear();
-    m_page.txtStartDate->setText(TimeText::format(m_main.clock().now(), TimeText::DD_MM_YYYY));
+    m_page.txtStartDate->setText(TimeText::format(m_work.clock.now(), TimeText::DD_MM_YYYY));
     m_page.txtCategory->clear();
     m_page.txtDescription->clear();
     m_page.txtMinAllocated->setText(QStringLiteral("0"));
@@ -156,18 +158,18 @@ void CategoryEditor::clearCategoryAttributes() {
     m_page.txtCharge->setText(QStringLiteral("0"));
     m_page.cboProductivity->setCurrentIndex(m_page.cboProductivity->count() > 1 ? 1 : 0);
     m_page.cboParent->setCurrentIndex(0);
-    const user* me = m_main.state().currentUser;
+    const user* me = m_work.state.currentUser;
     if (me == nullptr || !setListValue(m_page.cboCategoryOwner, me->userName)) {
         m_page.cboCategoryOwner->setCurrentIndex(-1);
     }
-    m_main.showWelcomeText();
+    m_work.shell.showWelcomeText();
 }
 
 // ---------------------------------------------------------------------------------------------
 // Checking
 
 void CategoryEditor::refuse(const QString& text) {
-    m_main.messages().show(text, QString(), Messages::Buttons::Ok, Messages::Icon::Critical);
+    m_work.messages.show(text, QString(), Messages::Buttons::Ok, Messages::Icon::Critical);
 }
 
 std::optional<int> CategoryEditor::wholeNumber(QLineEdit* box, const QString& field,
@@ -221,16 +223,14 @@ CategoryEditor::AllocationResult CategoryEditor::checkAllocation(Allocation* rea
     const AllocationRules::Check check =
         AllocationRules::check(*minHours, minPeriod->days, *maxHours, maxPeriod->days);
     if (check.minLongerThanPeriod) {
-        m_main.messages().inform(
-            QStringLiteral("The minimum time period is invalid there are not ") +
-            m_page.txtMinAllocated->text() + QStringLiteral(" hours in a ") +
-            m_page.cboMinAllocationPeriod->currentText());
+        m_work.messages.inform(QStringLiteral("The minimum time period is invalid there are not ") +
+                               m_page.txtMinAllocated->text() + QStringLiteral(" hours in a ") +
+                               m_page.cboMinAllocationPeriod->currentText());
     }
     if (check.maxLongerThanPeriod) {
-        m_main.messages().inform(
-            QStringLiteral("The maximum time period is invalid there are not ") +
-            m_page.txtMaxAllocated->text() + QStringLiteral(" hours in a ") +
-            m_page.cboMaxAllocationPeriod->currentText());
+        m_work.messages.inform(QStringLiteral("The maximum time period is invalid there are not ") +
+                               m_page.txtMaxAllocated->text() + QStringLiteral(" hours in a ") +
+                               m_page.cboMaxAllocationPeriod->currentText());
     }
     if (read != nullptr) {
         *read = {*minHours, *maxHours, *minPeriod, *maxPeriod};
@@ -248,11 +248,11 @@ category* CategoryEditor::shownCategory() const {
     if (!ok || id <= 0) {
         return nullptr;
     }
-    ProgramState& state = m_main.state();
+    ProgramState& state = m_work.state;
     if (state.selectedCategory != nullptr && state.selectedCategory->categoryId == id) {
         return state.selectedCategory;
     }
-    category* found = m_main.categories().getCategoryById(*state.allCategories, id);
+    category* found = m_categories.getCategoryById(*state.allCategories, id);
     return found != nullptr && found->categoryId == id ? found : nullptr;
 }
 
@@ -297,7 +297,7 @@ void CategoryEditor::cmdSave_Click() {
     const QVariant parentData = m_page.cboParent->currentData();
     const int parentId = parentData.isValid() ? parentData.toInt() : 0;
     if (existing != nullptr &&
-        CategoryStore::isSelfOrDescendant(m_main.database(), existing->categoryId, parentId)) {
+        CategoryStore::isSelfOrDescendant(m_work.database(), existing->categoryId, parentId)) {
         refuse(QStringLiteral("A category cannot be placed under itself or one of its own "
                               "sub-categories. Please choose another parent."));
         return;
@@ -308,7 +308,7 @@ void CategoryEditor::cmdSave_Click() {
     if (!managerName.isEmpty()) {
         // Looked up only when it is a user: a failed look-up by name would lock the window.
         const user* known = nullptr;
-        if (const users* everyone = m_main.state().allUsers.get(); everyone != nullptr) {
+        if (const users* everyone = m_work.state.allUsers.get(); everyone != nullptr) {
             for (const user& each : *everyone) {
                 if (each.userName == managerName) {
                     known = &each;
@@ -320,7 +320,7 @@ void CategoryEditor::cmdSave_Click() {
             refuse(QStringLiteral("Choose a manager from the list."));
             return;
         }
-        const user* manager = m_main.userList().getUserByName(managerName);
+        const user* manager = m_users.getUserByName(managerName);
         if (manager == nullptr) {
             return;
         }
@@ -333,8 +333,8 @@ void CategoryEditor::cmdSave_Click() {
         return;
     }
 
-    if (isNew && m_main.categories().categoryExists(name, std::nullopt)) {
-        const bool anyway = m_main.messages().ask(
+    if (isNew && m_categories.categoryExists(name, std::nullopt)) {
+        const bool anyway = m_work.messages.ask(
             QStringLiteral("A category called ") + name +
                 QStringLiteral(" already exists. Do you want to create this category anyway"),
             QStringLiteral("Existing Category"), Messages::Icon::Question);
@@ -345,7 +345,7 @@ void CategoryEditor::cmdSave_Click() {
 
     std::unique_ptr<category> fresh;
     if (isNew) {
-        fresh = std::make_unique<category>(m_main.context());
+        fresh = std::make_unique<category>(m_work.data());
     }
     category& record = isNew ? *fresh : *existing;
     const category before = record;
@@ -373,11 +373,11 @@ void CategoryEditor::cmdSave_Click() {
 
     if (isNew) {
         const int newId = record.categoryId;
-        m_main.categories().loadCategoryList();
-        m_main.categories().selectCategory(
-            m_main.categories().getCategoryById(*m_main.state().allCategories, newId));
+        m_categories.loadCategoryList();
+        m_categories.selectCategory(
+            m_categories.getCategoryById(*m_work.state.allCategories, newId));
     } else {
-        m_main.categories().selectCategory(&record);
+        m_categories.selectCategory(&record);
     }
 }
 
@@ -390,32 +390,32 @@ void CategoryEditor::cmdDelete_Click() {
     if (refuseWhileRunning(id)) {
         return;
     }
-    const bool confirmed = m_main.messages().ask(
+    const bool confirmed = m_work.messages.ask(
         QStringLiteral("Are you sure you want to delete the ") + m_page.txtCategory->text() +
             QStringLiteral(" category and all its associated time?"),
         QStringLiteral("Confirm Delete"));
     if (!confirmed) {
         return;
     }
-    if (!CategoryStore::deleteCategory(m_main.database(), id)) {
+    if (!CategoryStore::deleteCategory(m_work.database(), id)) {
         refuseWhileRunning(id); // a task was started while the question was open
         return;
     }
-    m_main.categories().loadCategoryList();
-    ProgramState& state = m_main.state();
+    m_categories.loadCategoryList();
+    ProgramState& state = m_work.state;
     if (state.selectedCategory == nullptr || state.selectedCategory->categoryId == 0) {
         // The category the Tasks page worked on is gone: nothing may be started on it.
-        m_main.tracker().showNoCategory();
+        emit selectedCategoryDeleted();
     }
     clearCategoryAttributes();
 }
 
 bool CategoryEditor::refuseWhileRunning(int categoryId) {
-    const int running = CategoryStore::runningTaskCount(m_main.database(), categoryId);
+    const int running = CategoryStore::runningTaskCount(m_work.database(), categoryId);
     if (running == 0) {
         return false;
     }
-    m_main.messages().inform(
+    m_work.messages.inform(
         QStringLiteral("The %1 category cannot be deleted while %2 running on it. Nothing has "
                        "been deleted.")
             .arg(m_page.txtCategory->text(), running == 1
@@ -427,10 +427,10 @@ bool CategoryEditor::refuseWhileRunning(int categoryId) {
 
 void CategoryEditor::cmdBrowse_Click(int index) {
     if (index == 1) {
-        m_main.cmdBrowseDatabase_Click();
+        m_work.shell.browseDatabase();
         return;
     }
-    if (const auto chosen = m_main.messages().browseFolder(m_page.txtFolder->text())) {
+    if (const auto chosen = m_work.messages.browseFolder(m_page.txtFolder->text())) {
         m_page.txtFolder->setText(*chosen);
     }
 }
@@ -438,9 +438,9 @@ void CategoryEditor::cmdBrowse_Click(int index) {
 void CategoryEditor::picButtonCal_Click() {
     QDate start = readStartDate(m_page.txtStartDate->text());
     if (!start.isValid()) {
-        start = m_main.clock().now().date();
+        start = m_work.clock.now().date();
     }
-    if (const auto chosen = m_main.messages().pickDate(start); chosen && chosen->isValid()) {
+    if (const auto chosen = m_work.messages.pickDate(start); chosen && chosen->isValid()) {
         m_page.txtStartDate->setText(
             QStringLiteral("%1/%2/%3").arg(chosen->day()).arg(chosen->month()).arg(chosen->year()));
     }

@@ -8,7 +8,9 @@
 
 class category;
 class CategoryEditorPage;
-class frmMain;
+class CategoryTree;
+class UserList;
+struct Workspace;
 class QComboBox;
 class QLineEdit;
 
@@ -18,7 +20,9 @@ class CategoryEditor : public QObject {
     Q_OBJECT
 
 public:
-    CategoryEditor(frmMain& main, CategoryEditorPage& page);
+    // categories looks categories up and selects the one saved; users gives the managers.
+    CategoryEditor(Workspace& workspace, CategoryEditorPage& page, CategoryTree& categories,
+                   UserList& users, QObject* parent = nullptr);
 
     void loadProductivityList();
     void loadTimeAllocationList();
@@ -43,6 +47,10 @@ public:
     // page, which the main window looks after.
     void cmdBrowse_Click(int index);
     void picButtonCal_Click();
+
+signals:
+    // The category the Tasks page worked on was deleted: nothing may be started on it.
+    void selectedCategoryDeleted();
 
 private:
     enum class AllocationResult { Valid, MinimumExceedsMaximum, Refused };
@@ -74,6 +82,8 @@ private:
     // Tells the user, and answers true, when tasks run on the category: it cannot be deleted.
     bool refuseWhileRunning(int categoryId);
 
-    frmMain& m_main;
+    Workspace& m_work;
     CategoryEditorPage& m_page;
+    CategoryTree& m_categories;
+    UserList& m_users;
 };

@@ -1,26 +1,22 @@
 #include "categories/CategoryTree.h"
 
 #include "app/KeyedTree.h"
-#include "app/frmMain.h"
-#include "categories/CategoryEditorPage.h"
+#include "app/Shell.h"
+#include "app/Workspace.h"
 #include "categories/CategoryLoader.h"
 #include "categories/CategoryStore.h"
+#include "data/NodeKeys.h"
 #include "data/category.h"
 #include "data/task.h"
 #include "platform/Messages.h"
-#include "reports/ProductivityPage.h"
-#include "tracking/TaskTracker.h"
 
 #include <QComboBox>
-#include <QHash>
-#include <QSet>
 #include <QSignalBlocker>
-#include <QTabWidget>
 
 namespace {
 
 QString categoryKey(int categoryId) {
-    return QStringLiteral("id_%1").arg(categoryId);
+    return NodeKeys::key(NodeKeys::Category, categoryId);
 }
 
 // Keeps a widget from repainting while it is filled, and lets it paint once at the end.
@@ -42,48 +38,33 @@ private:
 
 } // namespace
 
-CategoryTree::CategoryTree(frmMain& main)
-    : QObject(&main)
-    , m_main(main) {
-    KeyedTree* tree = main.categoryTree;
-    connect(tree, &KeyedTree::NodeClick, &main,
-            [this](TreeNode* node) { m_main.guard().run([&] { categoryTree_NodeClick(node); }); });
-    connect(tree, &KeyedTree::Expand, &main,
-            [this](TreeNode* node) { m_main.guard().run([&] { categoryTree_Expand(node); }); });
-    connect(tree, &KeyedTree::DblClick, &main, main.guarded([this] { categoryTree_DblClick(); }));
+CategoryTree::CategoryTree(Workspace& workspace, KeyedTree& categoryTree, QComboBox& cboParent,
+                           QComboBox& cboCategoryProductivity, QObject* parent)
+    : QObject(parent)
+    , m_work(workspace)
+    , m_tree(categoryTree)
+    , m_cboParent(cboParent)
+    , m_cboCategoryProductivity(cboCategoryProductivity) {
+    connect(&categoryTree, &KeyedTree::NodeClick, this,
+            [this](TreeNode* node) { m_work.guard.run([&] { categoryTree_NodeClick(node); }); });
+    connect(&categoryTree, &KeyedTree::Expand, this,
+            [this](TreeNode* node) { m_work.guard.run([&] { categoryTree_Expand(node); }); });
+    connect(&categoryTree, &KeyedTree::DblClick, this,
+            m_work.guarded([this] { categoryTree_DblClick(); }));
 }
 
 void CategoryTree::loadCategoryList() {
-    ProgramState& state = m_main.state();
-    QComboBox* parents = m_main.categoryPage->cboParent;
-    QComboBox* chartCategories = m_main.productivityPage->cboCategoryProductivity;
+    ProgramState& state = m_work.state;
+    QComboBox* parents = &m_cboParent;
+    QComboBox* chartCategories = &m_cboCategoryProductivity;
 
-    // What pointed into the old collection is remembered by id, and only for records that
-    // really are its members: the collection may have been replaced already.
-    int rememberedId = 0;
-    QHash<task*, int> taskCategories;
-    if (state.allCategories) {
-        QSet<const category*> members;
-        for (const category& each : *state.allCategories) {
-            members.insert(&each);
-        }
-        if (members.contains(state.selectedCategory)) {
-            rememberedId = state.selectedCategory->categoryId;
-        }
-        if (state.activeTasks) {
-            for (task& running : *state.activeTasks) {
-                if (members.contains(running.category)) {
-                    taskCategories.insert(&running, running.category->categoryId);
-                }
-            }
-        }
-    }
+    const ProgramState::CategoryPointers remembered = state.rememberCategoryPointers();
 
     parents->clear();
     chartCategories->clear();
-    m_main.categoryTree->clearNodes();
+    m_tree.clearNodes();
 
-    state.allCategories = std::make_unique<cateories>(m_main.context());
+    state.allCategories = std::make_unique<cateories>(m_work.data());
     category& placeholder = state.allCategories->Add(0);
     state.selectedCategory = &placeholder;
     placeholder.categoryName = QStringLiteral("- none -");
@@ -99,23 +80,19 @@ void CategoryTree::loadCategoryList() {
         // next rebuild tries again.
     }
 
-    if (rememberedId >= 1) {
-        state.selectedCategory = getCategoryById(*state.allCategories, rememberedId);
+    if (state.repointCategories(remembered)) {
         selectCategoryNode(state.selectedCategory);
-    }
-    for (auto it = taskCategories.cbegin(); it != taskCategories.cend(); ++it) {
-        it.key()->category = getCategoryById(*state.allCategories, it.value());
     }
 }
 
 void CategoryTree::getCategories(category& thisCategory) {
-    KeyedTree* tree = m_main.categoryTree;
-    cateories& all = *m_main.state().allCategories;
+    KeyedTree* tree = &m_tree;
+    cateories& all = *m_work.state.allCategories;
     const QString rootPath = thisCategory.categoryTreeNode != nullptr
                                  ? thisCategory.categoryTreeNode->fullPath()
                                  : QString();
     const std::vector<LoadedCategory> loaded =
-        CategoryLoader::load(m_main.database(), thisCategory.categoryId, rootPath);
+        CategoryLoader::load(m_work.database(), thisCategory.categoryId, rootPath);
 
     QStringList entries;
     QList<int> ids;
@@ -150,8 +127,7 @@ void CategoryTree::getCategories(category& thisCategory) {
         }
     }
 
-    for (QComboBox* list :
-         {m_main.categoryPage->cboParent, m_main.productivityPage->cboCategoryProductivity}) {
+    for (QComboBox* list : {&m_cboParent, &m_cboCategoryProductivity}) {
         const int first = list->count();
         list->addItems(entries);
         for (int i = 0; i < ids.size(); ++i) {
@@ -165,16 +141,16 @@ void CategoryTree::selectCategoryByNode(TreeNode* thisNode) {
         return;
     }
     const int id = categoryIdFromKey(thisNode->key()).toInt();
-    selectCategory(getCategoryById(*m_main.state().allCategories, id));
+    selectCategory(m_work.state.categoryById(id));
 }
 
 void CategoryTree::selectCategory(category* thisCategory) {
     if (thisCategory == nullptr) {
         return;
     }
-    m_main.state().selectedCategory = thisCategory;
+    m_work.state.selectedCategory = thisCategory;
     selectCategoryNode(thisCategory);
-    m_main.tracker().showCategory(0, thisCategory);
+    emit categorySelected(thisCategory);
 }
 
 category* CategoryTree::getCategoryById(const cateories& checkCategories, int intCategoryId) const {
@@ -187,7 +163,7 @@ category* CategoryTree::getCategoryById(const cateories& checkCategories, int in
 }
 
 category* CategoryTree::getCategoryByName(const QString& strName) const {
-    const ProgramState& state = m_main.state();
+    const ProgramState& state = m_work.state;
     if (!state.allCategories) {
         return nullptr;
     }
@@ -205,7 +181,7 @@ int CategoryTree::getCategoryIdByName(const QString& name) const {
 }
 
 QString CategoryTree::categoryIdFromKey(const QString& key) {
-    return key.mid(3);
+    return key.mid(NodeKeys::Category.size());
 }
 
 int CategoryTree::charCount(const QString& srtCheck, const QString& strChar) {
@@ -215,13 +191,13 @@ int CategoryTree::charCount(const QString& srtCheck, const QString& strChar) {
 bool CategoryTree::categoryExists(const std::optional<QString>& name,
                                   const std::optional<int>& categoryId) {
     if (!name && !categoryId) {
-        m_main.messages().show(
+        m_work.messages.show(
             QStringLiteral("The function categoryExists must be calleded with either name or "
                            "categoryId"),
             QStringLiteral("Missing Argument"), Messages::Buttons::Ok, Messages::Icon::Critical);
         return false;
     }
-    return CategoryStore::exists(m_main.database(), name, categoryId);
+    return CategoryStore::exists(m_work.database(), name, categoryId);
 }
 
 void CategoryTree::selectCategoryNode(const category* thisCategory) {
@@ -229,8 +205,8 @@ void CategoryTree::selectCategoryNode(const category* thisCategory) {
         return;
     }
     // Selecting a node opens its ancestors; that is not the user expanding them.
-    const QSignalBlocker quiet(m_main.categoryTree);
-    m_main.categoryTree->selectNode(thisCategory->categoryTreeNode);
+    const QSignalBlocker quiet(&m_tree);
+    m_tree.selectNode(thisCategory->categoryTreeNode);
 }
 
 QString CategoryTree::listEntry(const category& thisCategory) {
@@ -250,7 +226,5 @@ void CategoryTree::categoryTree_Expand(TreeNode* node) {
 
 void CategoryTree::categoryTree_DblClick() {
     // Choosing the page shows the current category in the editor. A locked page stays shut.
-    if (m_main.tabs->isTabEnabled(frmMain::CategoryTab)) {
-        m_main.tabs->setCurrentIndex(frmMain::CategoryTab);
-    }
+    m_work.shell.openTab(Shell::CategoryTab);
 }

@@ -6,8 +6,10 @@
 
 class category;
 class cateories;
-class frmMain;
+class KeyedTree;
+class QComboBox;
 class TreeNode;
+struct Workspace;
 
 // The category tree beside the tabs, the categories in memory (allCategories) and the look-ups
 // by id and by name.
@@ -15,7 +17,10 @@ class CategoryTree : public QObject {
     Q_OBJECT
 
 public:
-    explicit CategoryTree(frmMain& main);
+    // categoryTree is the tree beside the tabs; cboParent (Category page) and
+    // cboCategoryProductivity (Productivity page) are the category lists it fills.
+    CategoryTree(Workspace& workspace, KeyedTree& categoryTree, QComboBox& cboParent,
+                 QComboBox& cboCategoryProductivity, QObject* parent = nullptr);
 
     // Rebuilds allCategories (the "- none -" placeholder first), the tree and both category
     // lists, then makes the previously selected category current again. Running tasks are
@@ -51,6 +56,13 @@ public:
     void categoryTree_Expand(TreeNode* node);
     void categoryTree_DblClick();
 
+signals:
+    // A category was chosen (in the tree, or by the program as if there): the pages show it.
+    void categorySelected(category* thisCategory);
+
 private:
-    frmMain& m_main;
+    Workspace& m_work;
+    KeyedTree& m_tree;
+    QComboBox& m_cboParent;
+    QComboBox& m_cboCategoryProductivity;
 };

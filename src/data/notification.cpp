@@ -46,3 +46,9 @@ notification& notifications::Add(int notificationId, const QString& sKey) {
     record->notificationId = notificationId;
     return append(std::move(record), sKey);
 }
+
+ResultSet notifications::rowsAddressedTo(Database& database, int userId) {
+    return database.query(
+        QStringLiteral("select * from notification where toUserId = ? order by notificationId"),
+        {userId});
+}

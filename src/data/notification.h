@@ -2,10 +2,12 @@
 
 #include "data/DataContext.h"
 #include "data/KeyedCollection.h"
+#include "data/ResultSet.h"
 
 #include <QDateTime>
 #include <QString>
 
+class Database;
 class TreeNode;
 class user;
 
@@ -48,6 +50,9 @@ public:
     explicit notifications(DataContext& context)
         : m_context(&context) {}
     notification& Add(int notificationId, const QString& sKey = {});
+    // The rows addressed to a user, by id: groups and nodes come in the same order on every
+    // engine.
+    static ResultSet rowsAddressedTo(Database& database, int userId);
 
 private:
     DataContext* m_context;

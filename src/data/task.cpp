@@ -50,3 +50,9 @@ std::vector<OpenTimeRow> tasks::openRows(Database& database) {
     }
     return open;
 }
+
+int tasks::startRow(Database& database, const QDateTime& startTime, int categoryId, int userId) {
+    return int(database.insert(
+        QStringLiteral("insert into tallyRec (startTime, categoryId, userId) values (?, ?, ?)"),
+        {startTime, categoryId, userId}, QStringLiteral("timeId")));
+}

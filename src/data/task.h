@@ -59,6 +59,9 @@ public:
     // Every open row of every user whose user and category rows exist, oldest start first, in
     // one statement that the open-row index answers without reading the finished rows.
     static std::vector<OpenTimeRow> openRows(Database& database);
+    // Writes the open row of a task started now and gives its id, which the engine returns: a
+    // task started at the same moment by another instance cannot hand us its row.
+    static int startRow(Database& database, const QDateTime& startTime, int categoryId, int userId);
 
 private:
     DataContext* m_context;

@@ -2,9 +2,10 @@
 
 #include "app/ClickableLabel.h"
 #include "app/KeyedTree.h"
-#include "app/frmMain.h"
+#include "app/Shell.h"
+#include "app/Workspace.h"
 #include "categories/CategoryTree.h"
-#include "data/Database.h"
+#include "data/NodeKeys.h"
 #include "data/TimeText.h"
 #include "notifications/NotificationText.h"
 #include "notifications/NotificationsPage.h"
@@ -13,7 +14,6 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
-#include <QTabWidget>
 
 namespace {
 
@@ -21,37 +21,40 @@ namespace {
 constexpr const char* TagProperty = "tag";
 
 QString nodeKey(int notificationId) {
-    return QStringLiteral("nid_%1").arg(notificationId);
+    return NodeKeys::key(NodeKeys::Notification, notificationId);
 }
 
 } // namespace
 
-NotificationList::NotificationList(frmMain& main, NotificationsPage& page)
-    : QObject(&main)
-    , m_main(main)
-    , m_page(page) {
-    connect(page.notificationTree, &KeyedTree::NodeClick, &main, [this](TreeNode* node) {
-        m_main.guard().run([&] { notificationTree_NodeClick(node); });
+NotificationList::NotificationList(Workspace& workspace, NotificationsPage& page,
+                                   CategoryTree& categories, UserList& users, QObject* parent)
+    : QObject(parent)
+    , m_work(workspace)
+    , m_page(page)
+    , m_categories(categories)
+    , m_users(users) {
+    connect(page.notificationTree, &KeyedTree::NodeClick, this, [this](TreeNode* node) {
+        m_work.guard.run([&] { notificationTree_NodeClick(node); });
     });
-    connect(page.cmdDeleteNotification, &QPushButton::clicked, &main,
-            main.guarded([this] { cmdDeleteNotification_Click(); }));
-    connect(page.lblFrom, &ClickableLabel::clicked, &main,
-            main.guarded([this] { lblFrom_Click(); }));
-    connect(page.lblTo, &ClickableLabel::clicked, &main, main.guarded([this] { lblTo_Click(); }));
-    connect(page.lblNotificationCategory, &ClickableLabel::clicked, &main,
-            main.guarded([this] { lblNotificationCategory_Click(); }));
+    connect(page.cmdDeleteNotification, &QPushButton::clicked, this,
+            m_work.guarded([this] { cmdDeleteNotification_Click(); }));
+    connect(page.lblFrom, &ClickableLabel::clicked, this,
+            m_work.guarded([this] { lblFrom_Click(); }));
+    connect(page.lblTo, &ClickableLabel::clicked, this, m_work.guarded([this] { lblTo_Click(); }));
+    connect(page.lblNotificationCategory, &ClickableLabel::clicked, this,
+            m_work.guarded([this] { lblNotificationCategory_Click(); }));
 }
 
 NotificationList::~NotificationList() = default;
 
 user* NotificationList::userOrStandIn(int userId) {
-    if (user* loaded = m_main.userList().getUserById(userId); loaded != nullptr) {
+    if (user* loaded = m_work.state.userById(userId); loaded != nullptr) {
         return loaded;
     }
     // Kept for the life of the list, so records of every load may point at it.
     auto& standIn = m_standIns[userId];
     if (!standIn) {
-        standIn = std::make_unique<user>(m_main.context());
+        standIn = std::make_unique<user>(m_work.data());
         standIn->userId = userId;
     }
     return standIn.get();
@@ -65,24 +68,22 @@ QDateTime NotificationList::storedMoment(const QVariant& value) {
     auto known = m_momentsRead.constFind(text);
     const QDateTime moment =
         known != m_momentsRead.constEnd() ? known.value() : TimeText::fromStorage(value);
-    m_momentsReading.insert(text, moment);
+    m_momentsReading[text] = moment;
     return moment;
 }
 
 void NotificationList::loadNotificationList() {
-    ProgramState& state = m_main.state();
+    ProgramState& state = m_work.state;
     KeyedTree* tree = m_page.notificationTree;
     const int shownId =
         state.currentNotification != nullptr ? state.currentNotification->notificationId : 0;
 
     m_momentsReading.clear(); // a load that failed half-way may have left some
-    auto loaded = std::make_unique<notifications>(m_main.context());
+    auto loaded = std::make_unique<notifications>(m_work.data());
     TreeNode* unreadGroupMade = nullptr;
     if (state.currentUser != nullptr) {
-        // Ordered, so that groups and new nodes come in the same order on every engine.
-        const ResultSet rows = m_main.database().query(
-            QStringLiteral("select * from notification where toUserId = ? order by notificationId"),
-            {state.currentUser->userId});
+        const ResultSet rows =
+            notifications::rowsAddressedTo(m_work.database(), state.currentUser->userId);
         for (const Row row : rows) {
             const int id = row.integer(QStringLiteral("notificationId"));
             const QString key = nodeKey(id);
@@ -103,16 +104,13 @@ void NotificationList::loadNotificationList() {
             if (group == nullptr) {
                 group = tree->addNode(nullptr, status, status);
                 if (status == notification::Unread) {
-                    m_main.selectTab(frmMain::NotificationsTab);
+                    m_work.shell.selectTab(Shell::NotificationsTab);
                     unreadGroupMade = group;
                 }
             }
             TreeNode* node = tree->node(key);
             if (node == nullptr) {
-                const category* concerned =
-                    state.allCategories ? m_main.categories().getCategoryById(*state.allCategories,
-                                                                              record.categoryId)
-                                        : nullptr;
+                const category* concerned = state.categoryById(record.categoryId);
                 node = tree->addNode(group, key,
                                      NotificationText::nodeText(
                                          concerned != nullptr ? concerned->categoryName : QString(),
@@ -136,7 +134,7 @@ void NotificationList::loadNotificationList() {
 }
 
 notification* NotificationList::getNotificationById(int notificationId) const {
-    const ProgramState& state = m_main.state();
+    const ProgramState& state = m_work.state;
     if (!state.userNotifications) {
         return nullptr;
     }
@@ -180,11 +178,8 @@ void NotificationList::LoadNotificationAttributes(notification* thisNotification
 }
 
 void NotificationList::showDetails(const notification& shown) {
-    const ProgramState& state = m_main.state();
-    const category* concerned =
-        state.allCategories
-            ? m_main.categories().getCategoryById(*state.allCategories, shown.categoryId)
-            : nullptr;
+    const ProgramState& state = m_work.state;
+    const category* concerned = state.categoryById(shown.categoryId);
     m_page.lblNotificationCategory->setText(
         NotificationText::categoryLine(concerned != nullptr ? concerned->categoryName : QString()));
     m_page.lblFrom->setText(NotificationText::fromLine(
@@ -210,12 +205,13 @@ void NotificationList::notificationTree_NodeClick(TreeNode* node) {
     }
     // The node may be gone once the notification is marked read.
     const QString key = node->key();
-    if (!key.startsWith(QLatin1String("nid_"))) {
+    const std::optional<int> id = NodeKeys::idOf(NodeKeys::Notification, key);
+    if (!key.startsWith(NodeKeys::Notification)) {
         m_page.fraNotificationAttributes->hide();
         return;
     }
-    ProgramState& state = m_main.state();
-    state.currentNotification = getNotificationById(key.mid(4).toInt());
+    ProgramState& state = m_work.state;
+    state.currentNotification = getNotificationById(id.value_or(0));
     if (state.currentNotification == nullptr) {
         // A node left from another user's list: there is nothing to show for it.
         m_page.fraNotificationAttributes->hide();
@@ -226,7 +222,7 @@ void NotificationList::notificationTree_NodeClick(TreeNode* node) {
 }
 
 void NotificationList::cmdDeleteNotification_Click() {
-    notification* shown = m_main.state().currentNotification;
+    notification* shown = m_work.state.currentNotification;
     if (shown == nullptr) {
         return;
     }
@@ -246,8 +242,8 @@ std::optional<int> NotificationList::tagOf(const QLabel* label) {
 void NotificationList::showUserOfLabel(const QLabel* label) {
     if (const auto id = tagOf(label)) {
         // A sender or addressee this instance has not loaded shows nothing.
-        if (user* who = m_main.userList().getUserById(*id); who != nullptr) {
-            m_main.userList().loadUserAttributes(who);
+        if (user* who = m_work.state.userById(*id); who != nullptr) {
+            m_users.loadUserAttributes(who);
         }
     }
 }
@@ -262,17 +258,17 @@ void NotificationList::lblTo_Click() {
 
 void NotificationList::lblNotificationCategory_Click() {
     const auto id = tagOf(m_page.lblNotificationCategory);
-    ProgramState& state = m_main.state();
+    ProgramState& state = m_work.state;
     if (!id || !state.allCategories) {
         return;
     }
-    category* concerned = m_main.categories().getCategoryById(*state.allCategories, *id);
+    category* concerned = state.categoryById(*id);
     // A category that is not loaded would leave the "- none -" entry selected, where no task
     // can be started.
     if (concerned == nullptr || concerned->categoryId != *id || *id == 0) {
         return;
     }
     // Chosen here as in the tree: the Tasks page starts work on it from now on, too.
-    m_main.categories().selectCategory(concerned);
-    m_main.selectTab(frmMain::CategoryTab);
+    m_categories.selectCategory(concerned);
+    m_work.shell.selectTab(Shell::CategoryTab);
 }

@@ -8,7 +8,9 @@
 #include <memory>
 #include <optional>
 
-class frmMain;
+class CategoryTree;
+class UserList;
+struct Workspace;
 class notification;
 class notifications;
 class NotificationsPage;
@@ -22,7 +24,9 @@ class NotificationList : public QObject {
     Q_OBJECT
 
 public:
-    NotificationList(frmMain& main, NotificationsPage& page);
+    // categories selects the category of a notification; users shows its sender or addressee.
+    NotificationList(Workspace& workspace, NotificationsPage& page, CategoryTree& categories,
+                     UserList& users, QObject* parent = nullptr);
     ~NotificationList() override;
 
     // Rebuilds userNotifications from the rows addressed to the current user and adds the nodes
@@ -51,8 +55,10 @@ private:
     void showUserOfLabel(const QLabel* label);
     static std::optional<int> tagOf(const QLabel* label);
 
-    frmMain& m_main;
+    Workspace& m_work;
     NotificationsPage& m_page;
+    CategoryTree& m_categories;
+    UserList& m_users;
     // The collection the last load replaced: a record handed out before the load stays valid
     // until the next one.
     std::unique_ptr<notifications> m_replaced;

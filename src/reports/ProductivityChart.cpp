@@ -1,6 +1,8 @@
 #include "reports/ProductivityChart.h"
 
-#include "app/frmMain.h"
+#include "app/ListHelpers.h"
+#include "app/Shell.h"
+#include "app/Workspace.h"
 #include "categories/CategoryTree.h"
 #include "data/TimeText.h"
 #include "reports/ProductivityPage.h"
@@ -12,28 +14,30 @@
 #include <QLabel>
 #include <QLocale>
 #include <QScrollBar>
-#include <QTabWidget>
+#include <QSignalBlocker>
 #include <QTimer>
 #include <utility>
 
-ProductivityChart::ProductivityChart(frmMain& main, ProductivityPage& page)
-    : QObject(&main)
-    , m_main(main)
+ProductivityChart::ProductivityChart(Workspace& workspace, ProductivityPage& page,
+                                     CategoryTree& categories, UserList& users, QObject* parent)
+    : QObject(parent)
+    , m_work(workspace)
+    , m_categories(categories)
+    , m_users(users)
     , m_page(page) {
-    connect(page.prodScroll, &QScrollBar::valueChanged, &main,
-            main.guarded([this] { prodScroll_Change(); }));
+    connect(page.prodScroll, &QScrollBar::valueChanged, this,
+            m_work.guarded([this] { prodScroll_Change(); }));
     // A choice made with the mouse or keys first changes the entry, which draws, and then
     // reports it chosen; only choosing the entry that was already there draws on the report. The
     // two come within one event, so the mark of a change lasts until the events are next handled.
-    auto watch = [this, &main](QComboBox* list, bool& changed,
-                               void (ProductivityChart::*handler)()) {
-        connect(list, &QComboBox::currentIndexChanged, &main,
-                main.guarded([this, &changed, handler] {
+    auto watch = [this](QComboBox* list, bool& changed, void (ProductivityChart::*handler)()) {
+        connect(list, &QComboBox::currentIndexChanged, this,
+                m_work.guarded([this, &changed, handler] {
                     changed = true;
                     QTimer::singleShot(0, this, [&changed] { changed = false; });
                     (this->*handler)();
                 }));
-        connect(list, &QComboBox::activated, &main, main.guarded([this, &changed, handler] {
+        connect(list, &QComboBox::activated, this, m_work.guarded([this, &changed, handler] {
             if (!std::exchange(changed, false)) {
                 (this->*handler)();
             }
@@ -43,8 +47,8 @@ ProductivityChart::ProductivityChart(frmMain& main, ProductivityPage& page)
           &ProductivityChart::cboUserProductivity_Change);
     watch(page.cboCategoryProductivity, m_categoryListChanged,
           &ProductivityChart::cboCategoryProductivity_Change);
-    connect(&page, &ProductivityPage::viewportResized, &main,
-            main.guarded([this] { viewportResized(); }));
+    connect(&page, &ProductivityPage::viewportResized, this,
+            m_work.guarded([this] { viewportResized(); }));
 }
 
 QString ProductivityChart::unreadableText(qint64 rows) {
@@ -52,7 +56,7 @@ QString ProductivityChart::unreadableText(qint64 rows) {
 }
 
 bool ProductivityChart::pageShowing() const {
-    return m_main.tabs->currentIndex() == frmMain::ProductivityTab;
+    return m_work.shell.currentTab() == Shell::ProductivityTab;
 }
 
 // The lists change at start and whenever a category is chosen elsewhere. A chart drawn out of
@@ -69,14 +73,29 @@ void ProductivityChart::cboCategoryProductivity_Change() {
         loadProductivityChart();
     } else if (m_page.cboCategoryProductivity->currentIndex() > 0) {
         if (category* chosen = chosenCategory();
-            chosen != nullptr && chosen != m_main.state().selectedCategory) {
-            m_main.categories().selectCategory(chosen);
+            chosen != nullptr && chosen != m_work.state.selectedCategory) {
+            m_categories.selectCategory(chosen);
         }
     }
 }
 
+void ProductivityChart::showCategory(const category& thisCategory) {
+    // The category's own entry; its indented name where the list does not carry ids. The chart
+    // is drawn once, below, not again for the list's change.
+    QComboBox* chartCategories = m_page.cboCategoryProductivity;
+    const QSignalBlocker quiet(chartCategories);
+    if (const int entry = chartCategories->findData(thisCategory.categoryId); entry >= 0) {
+        chartCategories->setCurrentIndex(entry);
+    } else {
+        setListValue(chartCategories, CategoryTree::listEntry(thisCategory));
+    }
+    if (pageShowing()) {
+        loadProductivityChart();
+    }
+}
+
 category* ProductivityChart::chosenCategory() const {
-    ProgramState& state = m_main.state();
+    ProgramState& state = m_work.state;
     QComboBox* list = m_page.cboCategoryProductivity;
     if (!state.allCategories) {
         return nullptr;
@@ -84,16 +103,16 @@ category* ProductivityChart::chosenCategory() const {
     bool carriesId = false;
     const int id = list->currentData().toInt(&carriesId);
     if (carriesId && id > 0) {
-        category* found = m_main.categories().getCategoryById(*state.allCategories, id);
+        category* found = state.categoryById(id);
         if (found != nullptr && found->categoryId == id) {
             return found;
         }
     }
-    return m_main.categories().getCategoryByName(list->currentText().trimmed());
+    return m_categories.getCategoryByName(list->currentText().trimmed());
 }
 
 void ProductivityChart::loadProductivityChart() {
-    ProgramState& state = m_main.state();
+    ProgramState& state = m_work.state;
     if (!state.database) {
         return;
     }
@@ -105,7 +124,7 @@ void ProductivityChart::loadProductivityChart() {
     QString categoryText = QStringLiteral("all categories");
     if (users->currentIndex() > 0) {
         // The look-up tells the user itself when the name has gone.
-        const user* chosen = m_main.userList().getUserByName(users->currentText());
+        const user* chosen = m_users.getUserByName(users->currentText());
         if (chosen == nullptr) {
             return;
         }
@@ -121,7 +140,7 @@ void ProductivityChart::loadProductivityChart() {
         if (chosen != state.selectedCategory) {
             // Chosen in the list: it becomes the selected category everywhere, and showing it
             // draws the chart again when the page is showing.
-            m_main.categories().selectCategory(chosen);
+            m_categories.selectCategory(chosen);
             if (pageShowing()) {
                 return;
             }
@@ -130,18 +149,18 @@ void ProductivityChart::loadProductivityChart() {
         categoryText = categories->currentText().trimmed();
     }
 
-    ProductivityData data = ProductivityData::read(m_main.database(), filter);
+    ProductivityData data = ProductivityData::read(m_work.database(), filter);
     if (!data.hasRows) {
         clearProductivityChart();
         if (data.unreadableRows > 0 && pageShowing()) {
-            m_main.lblDetails->setText(unreadableText(data.unreadableRows));
+            m_work.shell.setDetails(unreadableText(data.unreadableRows));
         }
         return;
     }
     m_data = std::move(data);
 
     if (pageShowing()) {
-        m_main.lblTitle->setText(QStringLiteral("Productivity Charting"));
+        m_work.shell.setHeading(QStringLiteral("Productivity Charting"));
         QString details = QStringLiteral("Productivity chart for time spent on ") + categoryText +
                           QStringLiteral(" for ") + userText + QStringLiteral("\r\n") +
                           QStringLiteral("Period Start: ") +
@@ -157,7 +176,7 @@ void ProductivityChart::loadProductivityChart() {
         if (m_data.unreadableRows > 0) {
             details += QStringLiteral("\r\n") + unreadableText(m_data.unreadableRows);
         }
-        m_main.lblDetails->setText(details);
+        m_work.shell.setDetails(details);
     }
 
     // The keys name their band and give its minutes per day before any scaling.

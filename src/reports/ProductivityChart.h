@@ -5,7 +5,9 @@
 #include <QObject>
 
 class category;
-class frmMain;
+class CategoryTree;
+class UserList;
+struct Workspace;
 class ProductivityPage;
 
 // The day-by-day productivity chart on the Productivity page.
@@ -15,7 +17,9 @@ class ProductivityChart : public QObject {
 public:
     static inline const QString HintText = QStringLiteral("Select a category with time data");
 
-    ProductivityChart(frmMain& main, ProductivityPage& page);
+    // categories selects the category chosen in the list; users looks up the chosen user.
+    ProductivityChart(Workspace& workspace, ProductivityPage& page, CategoryTree& categories,
+                      UserList& users, QObject* parent = nullptr);
 
     // Reads the two lists and the database and draws the chart, or the hint when no time row
     // matches.
@@ -26,6 +30,9 @@ public:
     // A list's choice changed, or an entry was chosen again.
     void cboUserProductivity_Change();
     void cboCategoryProductivity_Change();
+    // A category is shown elsewhere: the category list names it, and the chart is drawn for it
+    // when the page is showing.
+    void showCategory(const category& thisCategory);
 
     // What the last draw read; empty after a clear.
     const ProductivityData& data() const { return m_data; }
@@ -42,7 +49,9 @@ private:
     void placeDrawing();
     void viewportResized();
 
-    frmMain& m_main;
+    Workspace& m_work;
+    CategoryTree& m_categories;
+    UserList& m_users;
     ProductivityPage& m_page;
     ProductivityData m_data;
     enum class Shown { Nothing, Chart, Hint } m_shown = Shown::Nothing;

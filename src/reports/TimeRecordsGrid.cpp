@@ -1,6 +1,7 @@
 #include "reports/TimeRecordsGrid.h"
 
-#include "app/frmMain.h"
+#include "app/Shell.h"
+#include "app/Workspace.h"
 #include "data/NameText.h"
 #include "data/Numbers.h"
 #include "platform/Messages.h"
@@ -11,39 +12,38 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
-#include <QTabWidget>
 #include <QTableView>
 #include <algorithm>
 
-TimeRecordsGrid::TimeRecordsGrid(frmMain& main, ReportsPage& page)
-    : QObject(&main)
-    , m_main(main)
+TimeRecordsGrid::TimeRecordsGrid(Workspace& workspace, ReportsPage& page, QObject* parent)
+    : QObject(parent)
+    , m_work(workspace)
     , m_page(page)
     , m_model(new TimeRecordsModel(this)) {
-    connect(page.grid, &QTableView::clicked, &main, main.guarded([this] { grid_Click(); }));
-    connect(page.cmdDeleteTime, &QPushButton::clicked, &main,
-            main.guarded([this] { cmdDeleteTime_Click(); }));
+    connect(page.grid, &QTableView::clicked, this, m_work.guarded([this] { grid_Click(); }));
+    connect(page.cmdDeleteTime, &QPushButton::clicked, this,
+            m_work.guarded([this] { cmdDeleteTime_Click(); }));
     page.grid->viewport()->installEventFilter(this);
 }
 
 void TimeRecordsGrid::viewCategoryTimes() {
-    ProgramState& state = m_main.state();
+    ProgramState& state = m_work.state;
     const category* shown = state.selectedCategory;
     if (shown == nullptr || shown->categoryId == 0 || !state.database) {
         return;
     }
     QTableView* grid = m_page.grid;
-    ResultSet rows = TimeRecordsModel::readRows(m_main.database(), shown->categoryId);
+    ResultSet rows = TimeRecordsModel::readRows(m_work.database(), shown->categoryId);
     if (rows.isEmpty()) {
         // What the grid held stays in it, out of sight; the label under it shows.
         grid->hide();
         return;
     }
     grid->show();
-    if (m_main.tabs->currentIndex() == frmMain::ReportsTab) {
-        m_main.lblTitle->setText(QStringLiteral("Data Reports for ") +
-                                 NameText::isolated(shown->categoryName));
-        m_main.lblDetails->setText(
+    if (m_work.shell.currentTab() == Shell::ReportsTab) {
+        m_work.shell.setHeading(QStringLiteral("Data Reports for ") +
+                                NameText::isolated(shown->categoryName));
+        m_work.shell.setDetails(
             QStringLiteral("This data shows the actual records for this category"));
     }
     grid->setUpdatesEnabled(false);
@@ -95,15 +95,15 @@ void TimeRecordsGrid::cmdDeleteTime_Click() {
         m_model->data(current).toString().isEmpty()) {
         return;
     }
-    if (!m_main.messages().ask(QStringLiteral("Are you sure you want to delete this time entry?"),
-                               QStringLiteral("Confirm Delete"), Messages::Icon::Question)) {
+    if (!m_work.messages.ask(QStringLiteral("Are you sure you want to delete this time entry?"),
+                             QStringLiteral("Confirm Delete"), Messages::Icon::Question)) {
         return;
     }
     // The id is in the first column of the chosen row, whichever cell was clicked.
     const QModelIndex idCell = current.siblingAtColumn(TimeRecordsModel::TimeIdColumn);
     grid->setCurrentIndex(idCell);
     const int timeId = m_model->timeId(idCell.row());
-    m_main.database().execute(QStringLiteral("delete from tallyRec where timeId = ?"), {timeId});
+    TimeRecordsModel::deleteRow(m_work.database(), timeId);
     viewCategoryTimes();
     m_page.cmdDeleteTime->setVisible(false);
 }

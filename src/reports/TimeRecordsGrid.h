@@ -2,7 +2,7 @@
 
 #include <QObject>
 
-class frmMain;
+struct Workspace;
 class ReportsPage;
 class TimeRecordsModel;
 
@@ -11,7 +11,7 @@ class TimeRecordsGrid : public QObject {
     Q_OBJECT
 
 public:
-    TimeRecordsGrid(frmMain& main, ReportsPage& page);
+    TimeRecordsGrid(Workspace& workspace, ReportsPage& page, QObject* parent = nullptr);
 
     // Fills the grid for the selected category, or hides it (showing "No Data Available") when
     // the category has no finished rows; the root entry leaves it as it is.
@@ -28,7 +28,7 @@ private:
     // Columns 1 to 4 share the grid's width, each width ÷ 4.5.
     void applyColumnWidths();
 
-    frmMain& m_main;
+    Workspace& m_work;
     ReportsPage& m_page;
     TimeRecordsModel* m_model;
 };

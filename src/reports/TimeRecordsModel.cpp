@@ -28,6 +28,10 @@ ResultSet TimeRecordsModel::readRows(Database& database, int categoryId) {
     return database.query(RowsStatement, {categoryId});
 }
 
+void TimeRecordsModel::deleteRow(Database& database, int timeId) {
+    database.execute(QStringLiteral("delete from tallyRec where timeId = ?"), {timeId});
+}
+
 void TimeRecordsModel::setRows(ResultSet rows) {
     beginResetModel();
     m_rows = std::move(rows);

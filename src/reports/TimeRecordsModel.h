@@ -23,6 +23,8 @@ public:
     // The category's finished rows with the name of the user who recorded each, in id order.
     // Running tasks (no end time yet) are left out.
     static ResultSet readRows(Database& database, int categoryId);
+    // Deletes one time row.
+    static void deleteRow(Database& database, int timeId);
 
     // Shows these rows in place of the earlier ones, in the order last chosen with sort().
     void setRows(ResultSet rows);

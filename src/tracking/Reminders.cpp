@@ -1,7 +1,6 @@
 #include "tracking/Reminders.h"
 
-#include "app/SettingsPage.h"
-#include "app/frmMain.h"
+#include "app/Workspace.h"
 #include "platform/Settings.h"
 #include "tracking/ReminderRule.h"
 #include "tracking/TasksPage.h"
@@ -10,12 +9,15 @@
 #include <QCheckBox>
 #include <QLineEdit>
 
-Reminders::Reminders(frmMain& main)
-    : QObject(&main)
-    , m_main(main)
-    , m_window(std::make_unique<frmReminder>(main)) {
-    connect(main.tasksPage->chkTaskReminder, &QCheckBox::clicked, &main,
-            main.guarded([this] { chkTaskReminder_Click(); }));
+Reminders::Reminders(Workspace& workspace, TasksPage& tasksPage, QLineEdit& txtFrequency,
+                     TaskTracker& tracker, QObject* parent)
+    : QObject(parent)
+    , m_work(workspace)
+    , m_tasksPage(tasksPage)
+    , m_txtFrequency(txtFrequency)
+    , m_window(std::make_unique<frmReminder>(workspace, tracker)) {
+    connect(tasksPage.chkTaskReminder, &QCheckBox::clicked, this,
+            m_work.guarded([this] { chkTaskReminder_Click(); }));
 }
 
 Reminders::~Reminders() = default;
@@ -25,18 +27,18 @@ void Reminders::reminder(int intCategoryId, const QString& strCategory, int intT
 }
 
 void Reminders::chkTaskReminder_Click() {
-    if (task* current = m_main.state().currentTask; current != nullptr) {
-        current->prompt = m_main.tasksPage->chkTaskReminder->isChecked();
+    if (task* current = m_work.state.currentTask; current != nullptr) {
+        current->prompt = m_tasksPage.chkTaskReminder->isChecked();
     }
 }
 
 void Reminders::txtFrequency_Change() {
-    const QString frequency = m_main.settingsPage->txtFrequency->text();
-    m_main.tasksPage->chkPrompt->setText(QStringLiteral("Prompt every ") + frequency +
-                                         QStringLiteral(" minutes"));
-    m_main.settings().setPromptFrequency(frequency);
+    const QString frequency = m_txtFrequency.text();
+    m_tasksPage.chkPrompt->setText(QStringLiteral("Prompt every ") + frequency +
+                                   QStringLiteral(" minutes"));
+    m_work.settings.setPromptFrequency(frequency);
 }
 
 std::optional<int> Reminders::frequency() const {
-    return ReminderRule::frequency(m_main.settingsPage->txtFrequency->text());
+    return ReminderRule::frequency(m_txtFrequency.text());
 }

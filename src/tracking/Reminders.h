@@ -5,15 +5,21 @@
 #include <memory>
 #include <optional>
 
-class frmMain;
 class frmReminder;
+class QLineEdit;
+class TasksPage;
+class TaskTracker;
+struct Workspace;
 
 // Reminders of running tasks: the reminder window, the frequency and the per-task switch.
 class Reminders : public QObject {
     Q_OBJECT
 
 public:
-    explicit Reminders(frmMain& main);
+    // txtFrequency is the Settings page's frequency box; tracker stops a task the user no
+    // longer works on.
+    Reminders(Workspace& workspace, TasksPage& tasksPage, QLineEdit& txtFrequency,
+              TaskTracker& tracker, QObject* parent = nullptr);
     ~Reminders() override;
 
     // Shows the reminder window for a task, hiding the main window.
@@ -28,6 +34,8 @@ public:
     frmReminder& window() { return *m_window; }
 
 private:
-    frmMain& m_main;
+    Workspace& m_work;
+    TasksPage& m_tasksPage;
+    QLineEdit& m_txtFrequency;
     std::unique_ptr<frmReminder> m_window;
 };

@@ -1,17 +1,14 @@
 #include "tracking/TaskList.h"
 
 #include "app/KeyedTree.h"
-#include "app/frmMain.h"
+#include "app/Shell.h"
+#include "app/Workspace.h"
 #include "data/NameText.h"
+#include "data/NodeKeys.h"
 #include "data/TimeText.h"
-#include "tracking/TaskTracker.h"
-#include "tracking/TasksPage.h"
-#include "users/UsersPage.h"
 
 #include <QGroupBox>
 #include <QLabel>
-#include <QTimer>
-#include <QToolButton>
 
 namespace {
 
@@ -26,17 +23,21 @@ void setTextIfChanged(TreeNode* node, const QString& text) {
 
 } // namespace
 
-TaskList::TaskList(frmMain& main)
-    : QObject(&main)
-    , m_main(main) {
-    connect(main.taskTree, &KeyedTree::NodeClick, &main,
-            [this](TreeNode* node) { m_main.guard().run([&] { taskTree_NodeClick(node); }); });
-    connect(main.taskTree, &KeyedTree::DblClick, &main,
-            main.guarded([this] { taskTree_DblClick(); }));
+TaskList::TaskList(Workspace& workspace, KeyedTree& taskTree, QLabel& lblActiveTasks,
+                   KeyedTree& userTree, QGroupBox& fraTime, QObject* parent)
+    : QObject(parent)
+    , m_work(workspace)
+    , m_taskTree(taskTree)
+    , m_lblActiveTasks(lblActiveTasks)
+    , m_userTree(userTree)
+    , m_fraTime(fraTime) {
+    connect(&taskTree, &KeyedTree::NodeClick, this,
+            [this](TreeNode* node) { m_work.guard.run([&] { taskTree_NodeClick(node); }); });
+    connect(&taskTree, &KeyedTree::DblClick, this, m_work.guarded([this] { taskTree_DblClick(); }));
 }
 
 QString TaskList::taskKey(int taskId) {
-    return QStringLiteral("tid_%1").arg(taskId);
+    return NodeKeys::key(NodeKeys::Task, taskId);
 }
 
 QString TaskList::nodeText(const task& thisTask) {
@@ -47,12 +48,12 @@ QString TaskList::nodeText(const task& thisTask) {
 }
 
 void TaskList::refreshTaskList() {
-    ProgramState& state = m_main.state();
+    ProgramState& state = m_work.state;
     if (!state.activeTasks) {
         return;
     }
-    KeyedTree* taskTree = m_main.taskTree;
-    KeyedTree* userTree = m_main.usersPage->userTree;
+    KeyedTree* taskTree = &m_taskTree;
+    KeyedTree* userTree = &m_userTree;
     const int me = state.currentUser != nullptr ? state.currentUser->userId : -1;
 
     int mine = 0;
@@ -102,46 +103,38 @@ void TaskList::refreshTaskList() {
     }
 
     const bool running = mine > 0;
-    m_main.tasksPage->fraTime->setVisible(running);
-    if (running && !m_main.tmrTime->isActive()) {
-        m_main.tmrTime->start();
+    m_fraTime.setVisible(running);
+    if (running && !m_work.shell.taskTimerRunning()) {
+        m_work.shell.setTaskTimerRunning(true);
     } else if (!running) {
-        m_main.tmrTime->stop();
+        m_work.shell.setTaskTimerRunning(false);
     }
 
-    const int count = state.activeTasks->Count();
-    m_main.statusPanel_1->setVisible(count > 0);
-    const QString panel = QStringLiteral("Active Tasks: ") + QString::number(count);
-    if (m_main.statusPanel_1->text() != panel) {
-        m_main.statusPanel_1->setText(panel);
-    }
+    m_work.shell.showActiveTaskCount(state.activeTasks->Count());
     // While the user's tasks run, the timer writes the current one into the caption.
-    if (!running && m_main.windowTitle() != frmMain::programTitle()) {
-        m_main.setWindowTitle(frmMain::programTitle());
+    if (!running && m_work.shell.caption() != Shell::programTitle()) {
+        m_work.shell.setCaption(Shell::programTitle());
     }
 }
 
 void TaskList::showTaskTree(bool blnVisible) {
     // The category tree shares its column with the task tree: the layout gives it the task
     // tree's room while that is hidden.
-    m_main.taskTree->setVisible(blnVisible);
-    m_main.lblActiveTasks->setVisible(blnVisible);
+    m_taskTree.setVisible(blnVisible);
+    m_lblActiveTasks.setVisible(blnVisible);
 }
 
 void TaskList::taskTree_NodeClick(TreeNode* node) {
-    if (node == nullptr || !node->key().startsWith(QLatin1String("tid"))) {
+    const std::optional<int> id =
+        node != nullptr ? NodeKeys::idOf(NodeKeys::Task, node->key()) : std::nullopt;
+    if (!id) {
         return;
     }
-    bool ok = false;
-    const int id = node->key().mid(4).toInt(&ok);
-    if (!ok) {
-        return;
-    }
-    if (task* chosen = m_main.tracker().getTaskById(id); chosen != nullptr) {
-        m_main.state().currentTask = chosen;
+    if (task* chosen = m_work.state.taskById(*id); chosen != nullptr) {
+        m_work.state.currentTask = chosen;
     }
 }
 
 void TaskList::taskTree_DblClick() {
-    m_main.selectTab(frmMain::TasksTab);
+    m_work.shell.selectTab(Shell::TasksTab);
 }

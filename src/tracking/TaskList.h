@@ -3,9 +3,12 @@
 #include <QObject>
 #include <QString>
 
-class frmMain;
+class KeyedTree;
+class QGroupBox;
+class QLabel;
 class task;
 class TreeNode;
+struct Workspace;
 
 // The running tasks in the task tree and under their users in the user tree. The lists are
 // refreshed on every tick of both timers, so nodes are found by key and changed in place.
@@ -13,7 +16,10 @@ class TaskList : public QObject {
     Q_OBJECT
 
 public:
-    explicit TaskList(frmMain& main);
+    // taskTree and lblActiveTasks beside the tabs show this user's tasks; userTree (Users page)
+    // every user's; fraTime (Tasks page) is shown while this user's tasks run.
+    TaskList(Workspace& workspace, KeyedTree& taskTree, QLabel& lblActiveTasks, KeyedTree& userTree,
+             QGroupBox& fraTime, QObject* parent = nullptr);
 
     void refreshTaskList();
     void showTaskTree(bool blnVisible);
@@ -26,5 +32,9 @@ public:
     static QString taskKey(int taskId);
 
 private:
-    frmMain& m_main;
+    Workspace& m_work;
+    KeyedTree& m_taskTree;
+    QLabel& m_lblActiveTasks;
+    KeyedTree& m_userTree;
+    QGroupBox& m_fraTime;
 };

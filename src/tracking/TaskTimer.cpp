@@ -1,7 +1,8 @@
 #include "tracking/TaskTimer.h"
 
 #include "app/KeyedTree.h"
-#include "app/frmMain.h"
+#include "app/Shell.h"
+#include "app/Workspace.h"
 #include "data/Database.h"
 #include "data/NameText.h"
 #include "data/TimeText.h"
@@ -13,8 +14,6 @@
 #include "tracking/TaskProgress.h"
 #include "tracking/TaskTracker.h"
 #include "tracking/TasksPage.h"
-#include "users/UserList.h"
-#include "users/UsersPage.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -32,19 +31,24 @@ void setText(QLabel* label, const QString& text) {
 
 } // namespace
 
-TaskTimer::TaskTimer(frmMain& main, TasksPage& page)
-    : QObject(&main)
-    , m_main(main)
-    , m_page(page) {}
+TaskTimer::TaskTimer(Workspace& workspace, TasksPage& page, Reminders& reminders,
+                     TaskTracker& tracker, TaskList& taskList, KeyedTree& userTree, QObject* parent)
+    : QObject(parent)
+    , m_work(workspace)
+    , m_page(page)
+    , m_reminders(reminders)
+    , m_tracker(tracker)
+    , m_taskList(taskList)
+    , m_userTree(userTree) {}
 
 void TaskTimer::processTasks() {
-    ProgramState& state = m_main.state();
+    ProgramState& state = m_work.state;
     if (!state.activeTasks) {
         return;
     }
-    const QDateTime now = m_main.clock().now();
+    const QDateTime now = m_work.clock.now();
     const int me = state.currentUser != nullptr ? state.currentUser->userId : -1;
-    const std::optional<int> frequency = m_main.reminders().frequency();
+    const std::optional<int> frequency = m_reminders.frequency();
 
     // Due reminders are collected first: showing one must not happen while the collection is
     // being walked.
@@ -66,39 +70,39 @@ void TaskTimer::processTasks() {
         }
     }
     for (const Due& each : due) {
-        m_main.reminders().reminder(each.categoryId, each.name, each.taskId);
+        m_reminders.reminder(each.categoryId, each.name, each.taskId);
     }
 
     if (state.currentTask == nullptr) {
-        state.currentTask = m_main.tracker().latestTaskOf(state.currentUser);
+        state.currentTask = m_tracker.latestTaskOf(state.currentUser);
     }
     const task* current = state.currentTask;
     if (current != nullptr) {
         fillCurrentTask(*current);
     }
-    m_main.taskList().refreshTaskList();
+    m_taskList.refreshTaskList();
     if (current != nullptr && current->category != nullptr) {
         showProgress(*current);
     }
 
     // The status panel is kept by refreshTaskList, which runs on every tick.
     if (TreeNode* mine = state.currentUser != nullptr ? state.currentUser->userTreeNode : nullptr;
-        mine != nullptr && m_main.usersPage->userTree->owns(mine) && !mine->isExpanded()) {
+        mine != nullptr && m_userTree.owns(mine) && !mine->isExpanded()) {
         mine->setExpanded(true);
     }
     if (current != nullptr && current->category != nullptr) {
         const QString caption = NameText::isolated(current->category->categoryName) +
                                 QStringLiteral(" - (") + TimeText::minToTime(current->duration) +
                                 QStringLiteral(")");
-        if (m_main.windowTitle() != caption) {
-            m_main.setWindowTitle(caption);
+        if (m_work.shell.caption() != caption) {
+            m_work.shell.setCaption(caption);
         }
     }
 }
 
 void TaskTimer::fillCurrentTask(const task& current) {
     setText(m_page.lblDuration, TimeText::minToTime(current.duration));
-    setText(m_page.lblEndTime, TimeText::format(m_main.clock().now(), TimeText::HH_MM_SS));
+    setText(m_page.lblEndTime, TimeText::format(m_work.clock.now(), TimeText::HH_MM_SS));
     const QString title =
         QStringLiteral("Current Task: ") +
         (current.category != nullptr ? current.category->categoryName : QString());
@@ -114,7 +118,7 @@ void TaskTimer::fillCurrentTask(const task& current) {
 void TaskTimer::showProgress(const task& current) {
     const category& measured = *current.category;
     const TaskProgress::Bars bars =
-        TaskProgress::measure(m_main.database(), m_main.clock(), measured, current.duration);
+        TaskProgress::measure(m_work.database(), m_work.clock, measured, current.duration);
     if (bars.minimumShown) {
         showPercent(bars.minimum, 0, QString::number(measured.minAllocation));
     }
@@ -143,13 +147,13 @@ void TaskTimer::notifyExceeded(const task& current) {
     if (m_exceededTasks.contains(current.taskId)) {
         return;
     }
-    ProgramState& state = m_main.state();
+    ProgramState& state = m_work.state;
     const category& over = *current.category;
-    user* manager = m_main.userList().getUserById(over.ownerUserId);
+    user* manager = m_work.state.userById(over.ownerUserId);
     if (manager == nullptr || state.currentUser == nullptr) {
         return; // nobody to tell
     }
-    notification message(m_main.context());
+    notification message(m_work.data());
     message.fromUser = state.currentUser;
     message.toUser = manager;
     message.categoryId = over.categoryId;
@@ -159,7 +163,7 @@ void TaskTimer::notifyExceeded(const task& current) {
                       QStringLiteral(" has exceeded maximum time allocated");
     // The database remembers who was told, across restarts and instances; the set above only
     // spares this run the question on every tick.
-    Database& database = m_main.database();
+    Database& database = m_work.database();
     database.transaction([&] {
         if (!AllocationCheck::exceededNoticeSince(database, manager->userId, over.categoryId,
                                                   current.startTime)) {
@@ -170,7 +174,7 @@ void TaskTimer::notifyExceeded(const task& current) {
 }
 
 void TaskTimer::checkTaskProgress() {
-    ProgramState& state = m_main.state();
+    ProgramState& state = m_work.state;
     if (!state.allCategories || !state.allUsers) {
         return;
     }
@@ -183,10 +187,10 @@ void TaskTimer::checkTaskProgress() {
         managers.insert(each.userId);
     }
     const std::vector<AllocationCheck::Finding> found =
-        AllocationCheck::startupFindings(m_main.database(), m_main.clock(), categories, managers);
+        AllocationCheck::startupFindings(m_work.database(), m_work.clock, categories, managers);
     for (const AllocationCheck::Finding& finding : found) {
-        user* manager = m_main.userList().getUserById(finding.managerId);
-        notification record(m_main.context());
+        user* manager = m_work.state.userById(finding.managerId);
+        notification record(m_work.data());
         record.fromUser = manager;
         record.toUser = manager;
         record.categoryId = finding.categoryId;

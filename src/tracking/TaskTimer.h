@@ -4,9 +4,13 @@
 #include <QSet>
 #include <QString>
 
-class frmMain;
+class KeyedTree;
+class Reminders;
 class task;
+class TaskList;
 class TasksPage;
+class TaskTracker;
+struct Workspace;
 
 // The 900 ms task timer: durations, reminders, the "Currently Working" frame, the progress bars
 // and the allocation checks, with the check of every category at start.
@@ -14,7 +18,10 @@ class TaskTimer : public QObject {
     Q_OBJECT
 
 public:
-    TaskTimer(frmMain& main, TasksPage& page);
+    // reminders shows the reminders that are due; tracker finds the current task; taskList is
+    // refreshed on every tick; userTree opens the current user's node.
+    TaskTimer(Workspace& workspace, TasksPage& page, Reminders& reminders, TaskTracker& tracker,
+              TaskList& taskList, KeyedTree& userTree, QObject* parent = nullptr);
 
     void processTasks();
     // Shows a fraction of an allocation on bar whichBar (0 minimum, 1 maximum); true when the
@@ -28,7 +35,11 @@ private:
     // The "exceeded" notification to the category's manager, once for each running task.
     void notifyExceeded(const task& current);
 
-    frmMain& m_main;
+    Workspace& m_work;
     TasksPage& m_page;
+    Reminders& m_reminders;
+    TaskTracker& m_tracker;
+    TaskList& m_taskList;
+    KeyedTree& m_userTree;
     QSet<int> m_exceededTasks;
 };

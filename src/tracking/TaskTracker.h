@@ -5,10 +5,12 @@
 class category;
 class QDateTime;
 struct OpenTimeRow;
-class frmMain;
+class KeyedTree;
 class task;
+class TaskList;
 class TasksPage;
 class user;
+struct Workspace;
 
 // Starting, finishing and cancelling tasks, one-off entries, and the recovery of open time rows
 // at start.
@@ -16,7 +18,9 @@ class TaskTracker : public QObject {
     Q_OBJECT
 
 public:
-    TaskTracker(frmMain& main, TasksPage& page);
+    // taskTree and userTree lose a task's nodes when it ends; taskList shows the task tree.
+    TaskTracker(Workspace& workspace, TasksPage& page, KeyedTree& taskTree, KeyedTree& userTree,
+                TaskList& taskList, QObject* parent = nullptr);
 
     void startTimeItem();
     void createTimeItem();
@@ -42,6 +46,14 @@ public:
     // The most recently started running task of a user, or nullptr.
     task* latestTaskOf(const user* owner) const;
 
+signals:
+    // A task started, ended or was found running elsewhere.
+    void runningTasksChanged();
+    // A task was finished or a one-off entry made: the category has a new time row.
+    void timeRecorded();
+    // The Tasks page works on this category now; the other pages show it too.
+    void categoryShown(category* thisCategory);
+
 private:
     // Adds a task for an open row whose user is loaded and which is not listed yet; nullptr
     // otherwise. Its duration is counted up to now.
@@ -49,7 +61,10 @@ private:
     // Create is offered for a positive whole number of minutes on a real category.
     void enableCreate();
 
-    frmMain& m_main;
+    Workspace& m_work;
     TasksPage& m_page;
+    KeyedTree& m_taskTree;
+    KeyedTree& m_userTree;
+    TaskList& m_taskList;
     bool m_typing = false;
 };

@@ -1,8 +1,9 @@
 #include "tracking/frmReminder.h"
 
+#include "app/Shell.h"
 #include "app/UiHelpers.h"
+#include "app/Workspace.h"
 #include "app/WrappingLabel.h"
-#include "app/frmMain.h"
 #include "data/NameText.h"
 #include "data/TimeText.h"
 #include "platform/Clock.h"
@@ -15,9 +16,10 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-frmReminder::frmReminder(frmMain& main)
+frmReminder::frmReminder(Workspace& workspace, TaskTracker& tracker)
     : QWidget(nullptr, Qt::Window | Qt::WindowStaysOnTopHint)
-    , m_main(main) {
+    , m_work(workspace)
+    , m_tracker(tracker) {
     setObjectName(QStringLiteral("frmReminder"));
     setWindowTitle(QStringLiteral("Reminder"));
     setWindowIcon(quillhourIcon(QStringLiteral("quillhour")));
@@ -48,17 +50,17 @@ frmReminder::frmReminder(frmMain& main)
     layout->addLayout(buttons);
 
     connect(cmdContinue, &QPushButton::clicked, this,
-            main.guarded([this] { cmdContinue_Click(); }));
-    connect(cmdStop, &QPushButton::clicked, this, main.guarded([this] { cmdStop_Click(); }));
+            m_work.guarded([this] { cmdContinue_Click(); }));
+    connect(cmdStop, &QPushButton::clicked, this, m_work.guarded([this] { cmdStop_Click(); }));
     connect(tmrUpdate, &QTimer::timeout, this, [this] {
-        m_main.guard().runTick(QStringLiteral("tmrUpdate"), [this] { tmrUpdate_Timer(); });
+        m_work.guard.runTick(QStringLiteral("tmrUpdate"), [this] { tmrUpdate_Timer(); });
     });
 }
 
 void frmReminder::reminder(int, const QString& strCategory, int intTaskId) {
     m_category = strCategory;
     m_taskId = intTaskId;
-    m_main.hide();
+    m_work.shell.hideWindow();
     tmrUpdate_Timer();
     show();
     raise();
@@ -69,9 +71,9 @@ void frmReminder::reminder(int, const QString& strCategory, int intTaskId) {
 void frmReminder::tmrUpdate_Timer() {
     // The reminded task's own time, counted from its start: the main window's duration belongs
     // to the current task, and its timer stands still once the main window has been closed.
-    if (const task* reminded = m_main.tracker().getTaskById(m_taskId); reminded != nullptr) {
-        m_committed = TimeText::minToTime(
-            TimeText::minutesBetween(reminded->startTime, m_main.clock().now()));
+    if (const task* reminded = m_tracker.getTaskById(m_taskId); reminded != nullptr) {
+        m_committed =
+            TimeText::minToTime(TimeText::minutesBetween(reminded->startTime, m_work.clock.now()));
     }
     lblInfo->setText(QStringLiteral("Are you still working on ") + NameText::isolated(m_category) +
                      QStringLiteral("? You have committed ") + m_committed +
@@ -84,19 +86,19 @@ void frmReminder::cmdContinue_Click() {
 }
 
 void frmReminder::cmdStop_Click() {
-    m_main.tracker().stopTask(m_taskId);
+    m_tracker.stopTask(m_taskId);
     bringBackMain();
     answered();
 }
 
 void frmReminder::bringBackMain() {
-    if (m_main.isLoaded()) {
-        m_main.show();
+    if (m_work.shell.isLoaded()) {
+        m_work.shell.showWindow();
         return;
     }
     // The main window was closed while tasks ran: it comes back as at program start, with the
     // tasks left running loaded from their open rows.
-    m_main.Form_Load();
+    m_work.shell.loadAgain();
 }
 
 void frmReminder::answered() {
@@ -110,10 +112,9 @@ void frmReminder::closeEvent(QCloseEvent* event) {
         // Otherwise the program would go on with no window to show for it. The window is shown
         // at once, so the program does not end with its last window; loading it again waits
         // until this close has been handled.
-        m_main.show();
+        m_work.shell.showWindow();
         QMetaObject::invokeMethod(
-            &m_main, [this] { m_main.guard().run([this] { bringBackMain(); }); },
-            Qt::QueuedConnection);
+            this, [this] { m_work.guard.run([this] { bringBackMain(); }); }, Qt::QueuedConnection);
     }
     event->accept();
 }

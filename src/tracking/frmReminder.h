@@ -6,7 +6,8 @@
 class QLabel;
 class QPushButton;
 class QTimer;
-class frmMain;
+class TaskTracker;
+struct Workspace;
 
 // "Reminder": asks whether the user is still working on a running task. While it is up the
 // main window is hidden; either answer brings the main window back. It is a window of its own,
@@ -15,7 +16,8 @@ class frmReminder : public QWidget {
     Q_OBJECT
 
 public:
-    explicit frmReminder(frmMain& main);
+    // tracker finds the reminded task and stops it.
+    frmReminder(Workspace& workspace, TaskTracker& tracker);
 
     QLabel* lblTitle;
     QLabel* lblInfo;
@@ -43,7 +45,8 @@ private:
     void bringBackMain();
     void answered();
 
-    frmMain& m_main;
+    Workspace& m_work;
+    TaskTracker& m_tracker;
     QString m_category;
     int m_taskId = 0;
     QString m_committed; // the task's time as last shown

@@ -1,11 +1,11 @@
 #include "users/ProcessList.h"
 
 #include "app/KeyedTree.h"
-#include "app/frmMain.h"
-#include "data/Database.h"
+#include "app/Shell.h"
+#include "app/Workspace.h"
+#include "data/NodeKeys.h"
 #include "platform/WindowLister.h"
-#include "users/UserList.h"
-#include "users/UsersPage.h"
+#include "users/ProcessStore.h"
 
 #include <QHash>
 #include <QListWidget>
@@ -13,20 +13,24 @@
 
 namespace {
 QString groupKey(int userId) {
-    return QStringLiteral("processes_%1").arg(userId);
+    return NodeKeys::key(NodeKeys::ProcessGroup, userId);
 }
 QString windowKey(int processId) {
-    return QStringLiteral("pid_%1").arg(processId);
+    return NodeKeys::key(NodeKeys::Window, processId);
 }
 } // namespace
 
-ProcessList::ProcessList(frmMain& main)
-    : QObject(&main)
-    , m_main(main) {}
+ProcessList::ProcessList(Workspace& workspace, WindowLister& windows, QListWidget& lstTask,
+                         KeyedTree& userTree, QObject* parent)
+    : QObject(parent)
+    , m_work(workspace)
+    , m_windows(windows)
+    , m_lstTask(lstTask)
+    , m_userTree(userTree) {}
 
 void ProcessList::fillWindowList(QListWidget* list) {
     list->clear();
-    const QStringList titles = m_main.windows().windowTitles(quintptr(m_main.winId()));
+    const QStringList titles = m_windows.windowTitles(m_work.shell.windowId());
     for (const QString& title : titles) {
         if (!title.isEmpty()) {
             list->addItem(cutWindowTitle(title));
@@ -35,16 +39,15 @@ void ProcessList::fillWindowList(QListWidget* list) {
 }
 
 void ProcessList::loadProcessList() {
-    ProgramState& state = m_main.state();
-    Database& db = m_main.database();
-    fillWindowList(m_main.lstTask);
+    ProgramState& state = m_work.state;
+    Database& db = m_work.database();
+    fillWindowList(&m_lstTask);
     QStringList titles;
-    for (int i = 0; i < m_main.lstTask->count(); ++i) {
-        titles.append(m_main.lstTask->item(i)->text());
+    for (int i = 0; i < m_lstTask.count(); ++i) {
+        titles.append(m_lstTask.item(i)->text());
     }
 
-    const QString everyRow = QStringLiteral("select * from process order by processId");
-    ResultSet rows = db.query(everyRow);
+    ResultSet rows = ProcessStore::everyRow(db);
     if (state.currentUser != nullptr) {
         const int me = state.currentUser->userId;
         QStringList written;
@@ -56,25 +59,18 @@ void ProcessList::loadProcessList() {
         // The rows are replaced only when the desktop changed: other instances read a stable
         // list, and the table's ids do not run up every two seconds.
         if (written != titles) {
-            db.transaction([&] {
-                db.execute(QStringLiteral("delete from process where userId = ?"), {me});
-                for (const QString& title : titles) {
-                    db.execute(
-                        QStringLiteral("insert into process (userId, processName) values (?, ?)"),
-                        {me, title});
-                }
-            });
-            rows = db.query(everyRow);
+            ProcessStore::replaceOwn(db, me, titles);
+            rows = ProcessStore::everyRow(db);
         }
     }
 
     // The collection is rebuilt from the rows; the tree is brought up to date in place, with the
     // texts and places a full rebuild would give.
-    KeyedTree* tree = m_main.usersPage->userTree;
+    KeyedTree* tree = &m_userTree;
     QSet<QString> previousWindows;
     if (state.allProcesses) {
         for (const process& each : *state.allProcesses) {
-            previousWindows.insert(windowKey(each.processId));
+            previousWindows << windowKey(each.processId);
         }
     }
     state.allProcesses = std::make_unique<processes>();
@@ -97,7 +93,7 @@ void ProcessList::loadProcessList() {
             group.existed = group.node != nullptr;
             if (group.node == nullptr) {
                 // Rows of a user this instance has not loaded have no node to go under.
-                user* owner = m_main.userList().getUserById(record.userId);
+                user* owner = m_work.state.userById(record.userId);
                 if (owner == nullptr || owner->userTreeNode == nullptr ||
                     !tree->owns(owner->userTreeNode)) {
                     continue;
@@ -113,7 +109,7 @@ void ProcessList::loadProcessList() {
             node = tree->addNode(group.node, key, record.processName);
         }
         record.processNode = node;
-        keptWindows.insert(key);
+        keptWindows << key;
     }
     for (const QString& key : previousWindows) {
         if (!keptWindows.contains(key)) {
@@ -132,9 +128,8 @@ void ProcessList::loadProcessList() {
 }
 
 void ProcessList::deleteOwnRows() {
-    const user* me = m_main.state().currentUser;
+    const user* me = m_work.state.currentUser;
     if (me != nullptr) {
-        m_main.database().execute(QStringLiteral("delete from process where userId = ?"),
-                                  {me->userId});
+        ProcessStore::deleteOwn(m_work.database(), me->userId);
     }
 }

@@ -3,8 +3,10 @@
 #include <QObject>
 #include <QStringList>
 
-class frmMain;
+class KeyedTree;
 class QListWidget;
+class WindowLister;
+struct Workspace;
 
 // Publishes the titles of this user's open application windows through the shared database and
 // shows every user's under that user's node in the user tree.
@@ -12,7 +14,9 @@ class ProcessList : public QObject {
     Q_OBJECT
 
 public:
-    explicit ProcessList(frmMain& main);
+    // lstTask holds this desktop's window titles; userTree shows every user's under the user.
+    ProcessList(Workspace& workspace, WindowLister& windows, QListWidget& lstTask,
+                KeyedTree& userTree, QObject* parent = nullptr);
 
     // Writes the current user's window titles (only when they changed since they were last
     // written) and brings the window nodes of all users up to date.
@@ -25,5 +29,8 @@ public:
 private:
     void rebuildNodes();
 
-    frmMain& m_main;
+    Workspace& m_work;
+    WindowLister& m_windows;
+    QListWidget& m_lstTask;
+    KeyedTree& m_userTree;
 };

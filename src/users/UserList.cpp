@@ -2,15 +2,15 @@
 
 #include "app/KeyedTree.h"
 #include "app/ListHelpers.h"
-#include "app/SettingsPage.h"
-#include "app/frmMain.h"
-#include "categories/CategoryEditorPage.h"
+#include "app/Shell.h"
+#include "app/Workspace.h"
 #include "data/NameText.h"
+#include "data/NodeKeys.h"
 #include "data/TimeText.h"
 #include "platform/Clock.h"
 #include "platform/Messages.h"
 #include "platform/Settings.h"
-#include "reports/ProductivityPage.h"
+#include "users/UserStore.h"
 #include "users/UsersPage.h"
 
 #include <QComboBox>
@@ -31,38 +31,43 @@ const QString NoUserSet = QStringLiteral("There is no user set. Please select on
 const QString AllEntry = QStringLiteral("- All -");
 } // namespace
 
-UserList::UserList(frmMain& main, UsersPage& page)
-    : QObject(&main)
-    , m_main(main)
-    , m_page(page) {
-    QComboBox* cboUser = m_main.settingsPage->cboUser;
-    cboUser->installEventFilter(this);
-    if (cboUser->lineEdit() != nullptr) {
-        cboUser->lineEdit()->installEventFilter(this);
-        connect(cboUser->lineEdit(), &QLineEdit::returnPressed, &main,
-                main.guarded([this] { cboUser_LostFocus(); }));
+UserList::UserList(Workspace& workspace, UsersPage& page, QComboBox& cboUser,
+                   QComboBox& cboUserProductivity, QComboBox& cboCategoryOwner, KeyedTree& taskTree,
+                   QObject* parent)
+    : QObject(parent)
+    , m_work(workspace)
+    , m_page(page)
+    , m_cboUser(cboUser)
+    , m_cboUserProductivity(cboUserProductivity)
+    , m_cboCategoryOwner(cboCategoryOwner)
+    , m_taskTree(taskTree) {
+    cboUser.installEventFilter(this);
+    if (cboUser.lineEdit() != nullptr) {
+        cboUser.lineEdit()->installEventFilter(this);
+        connect(cboUser.lineEdit(), &QLineEdit::returnPressed, this,
+                m_work.guarded([this] { cboUser_LostFocus(); }));
     }
-    connect(cboUser, &QComboBox::activated, &main, main.guarded([this] { cboUser_LostFocus(); }));
-    connect(page.userTree, &KeyedTree::NodeClick, &main,
-            [this](TreeNode* node) { m_main.guard().run([&] { userTree_NodeClick(node); }); });
-    connect(page.cmdSaveUser, &QPushButton::clicked, &main,
-            main.guarded([this] { cmdSaveUser_Click(); }));
-    connect(page.cmdDeleteUser, &QPushButton::clicked, &main,
-            main.guarded([this] { cmdDeleteUser_Click(); }));
-    connect(page.cmdNewUser, &QPushButton::clicked, &main,
-            main.guarded([this] { cmdNewUser_Click(); }));
+    connect(&cboUser, &QComboBox::activated, this, m_work.guarded([this] { cboUser_LostFocus(); }));
+    connect(page.userTree, &KeyedTree::NodeClick, this,
+            [this](TreeNode* node) { m_work.guard.run([&] { userTree_NodeClick(node); }); });
+    connect(page.cmdSaveUser, &QPushButton::clicked, this,
+            m_work.guarded([this] { cmdSaveUser_Click(); }));
+    connect(page.cmdDeleteUser, &QPushButton::clicked, this,
+            m_work.guarded([this] { cmdDeleteUser_Click(); }));
+    connect(page.cmdNewUser, &QPushButton::clicked, this,
+            m_work.guarded([this] { cmdNewUser_Click(); }));
 }
 
 UserList::~UserList() = default;
 
 bool UserList::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::FocusOut) {
-        QComboBox* cboUser = m_main.settingsPage->cboUser;
+        QComboBox* cboUser = &m_cboUser;
         // Leaving the box for one of its own parts (its list) is not leaving it.
         if (watched == cboUser || watched == cboUser->lineEdit()) {
             auto* focus = static_cast<QFocusEvent*>(event);
             if (focus->reason() != Qt::PopupFocusReason) {
-                m_main.guard().run([this] { cboUser_LostFocus(); });
+                m_work.guard.run([this] { cboUser_LostFocus(); });
             }
         }
     }
@@ -87,7 +92,7 @@ void UserList::retire(std::unique_ptr<user> old) {
 }
 
 void UserList::repointTasks() {
-    ProgramState& state = m_main.state();
+    ProgramState& state = m_work.state;
     if (!state.activeTasks) {
         return;
     }
@@ -104,19 +109,19 @@ void UserList::repointTasks() {
 }
 
 void UserList::loadUserList() {
-    ProgramState& state = m_main.state();
+    ProgramState& state = m_work.state;
     std::unique_ptr<users> old = std::move(state.allUsers);
-    state.allUsers = std::make_unique<users>(m_main.context());
+    state.allUsers = std::make_unique<users>(m_work.data());
 
-    QComboBox* cboUser = m_main.settingsPage->cboUser;
-    QComboBox* cboUserProductivity = m_main.productivityPage->cboUserProductivity;
-    QComboBox* cboCategoryOwner = m_main.categoryPage->cboCategoryOwner;
+    QComboBox* cboUser = &m_cboUser;
+    QComboBox* cboUserProductivity = &m_cboUserProductivity;
+    QComboBox* cboCategoryOwner = &m_cboCategoryOwner;
     {
         const QSignalBlocker blockUser(cboUser);
         const QSignalBlocker blockProductivity(cboUserProductivity);
         const QSignalBlocker blockOwner(cboCategoryOwner);
         m_page.userTree->clearNodes();
-        m_main.taskTree->clearNodes();
+        m_taskTree.clearNodes();
         cboUser->clear();
         cboUser->setEditText(QString());
         cboUserProductivity->clear();
@@ -125,15 +130,14 @@ void UserList::loadUserList() {
         cboUserProductivity->setCurrentIndex(0);
 
         // One query for every user: the rows come in id order, the order they were added.
-        const ResultSet rows =
-            m_main.database().query(QStringLiteral("select * from \"user\" order by userId"));
+        const ResultSet rows = UserStore::everyUser(m_work.database());
         m_page.userTree->setUpdatesEnabled(false);
         for (const Row row : rows) {
             const int id = row.integer(QStringLiteral("userId"));
-            user& loaded = state.allUsers->Add(id, QStringLiteral("uid_%1").arg(id));
+            const QString key = NodeKeys::key(NodeKeys::User, id);
+            user& loaded = state.allUsers->Add(id, key);
             loaded.readRow(row);
-            loaded.userTreeNode = m_page.userTree->addNode(
-                nullptr, QStringLiteral("uid_%1").arg(id), loaded.userName);
+            loaded.userTreeNode = m_page.userTree->addNode(nullptr, key, loaded.userName);
             cboUser->addItem(loaded.userName);
             cboUserProductivity->addItem(loaded.userName);
             cboCategoryOwner->addItem(loaded.userName);
@@ -148,7 +152,7 @@ void UserList::loadUserList() {
         // shared database) or names no listed user chooses nobody, and the window waits on the
         // Settings page for the person to pick or type their name.
         state.currentUser = nullptr;
-        setListValue(cboUser, m_main.settings().user());
+        setListValue(cboUser, m_work.settings.user());
         if (!cboUser->currentText().isEmpty()) {
             state.currentUser = getUserByName(cboUser->currentText());
         }
@@ -156,7 +160,7 @@ void UserList::loadUserList() {
     repointTasks();
     retire(std::move(old));
 
-    m_main.statusPanel_2->setText(cboUser->currentText());
+    m_work.shell.showUserPanel(cboUser->currentText());
     if (state.currentUser == nullptr) {
         lockOnSettings();
         emit currentUserChanged();
@@ -167,10 +171,10 @@ void UserList::loadUserList() {
 }
 
 void UserList::lockOnSettings() {
-    m_main.lockAllTabs(true);
-    m_main.tabs->setTabEnabled(frmMain::SettingsTab, true);
-    m_main.selectTab(frmMain::SettingsTab);
-    m_main.messages().show(NoUserSet, QString(), Messages::Buttons::Ok, Messages::Icon::None);
+    m_work.shell.lockAllTabs(true);
+    m_work.shell.unlockTab(Shell::SettingsTab);
+    m_work.shell.selectTab(Shell::SettingsTab);
+    m_work.messages.show(NoUserSet, QString(), Messages::Buttons::Ok, Messages::Icon::None);
 }
 
 void UserList::setCurrentUser() {
@@ -183,19 +187,17 @@ void UserList::setCurrentUser() {
         ~Reset() { flag = false; }
     } reset{m_settingUser};
 
-    ProgramState& state = m_main.state();
+    ProgramState& state = m_work.state;
     if (state.currentUser != nullptr) {
         setUserActive(state.currentUser->userId, false);
     }
-    const QString name = m_main.settingsPage->cboUser->currentText();
+    const QString name = m_cboUser.currentText();
     if (name.trimmed().isEmpty()) {
         return; // no name to look up, nor to make a user of
     }
-    const ResultSet rows = m_main.database().query(
-        QStringLiteral("select * from \"user\" where userName = ?"), {name});
-    if (!rows.isEmpty()) {
-        const Row row = rows.first();
-        m_main.settings().setUser(row.text(1));
+    if (const std::optional<Row> found = UserStore::findByName(m_work.database(), name)) {
+        const Row& row = *found;
+        m_work.settings.setUser(row.text(1));
         user* chosen = getUserById(row.integer(0));
         if (chosen == nullptr) {
             // Added by another instance since the list was loaded: load it, then choose it.
@@ -206,25 +208,23 @@ void UserList::setCurrentUser() {
         const bool changed = state.currentUser != chosen;
         state.currentUser = chosen;
         setUserActive(chosen->userId, true);
-        m_main.lockAllTabs(false);
+        m_work.shell.lockAllTabs(false);
         if (changed) {
             emit currentUserChanged();
         }
-        m_main.statusPanel_2->setText(chosen->userName);
-        setListValue(m_main.productivityPage->cboUserProductivity, chosen->userName);
+        m_work.shell.showUserPanel(chosen->userName);
+        setListValue(&m_cboUserProductivity, chosen->userName);
         return;
     }
-    if (!m_main.messages().ask(QStringLiteral("The user could not be found, do you wish to create "
-                                              "this user now?"),
-                               QStringLiteral("New User"))) {
+    if (!m_work.messages.ask(QStringLiteral("The user could not be found, do you wish to create "
+                                            "this user now?"),
+                             QStringLiteral("New User"))) {
         return;
     }
-    m_main.database().execute(
-        QStringLiteral("insert into \"user\" (userName, created) values (?, ?)"),
-        {name, m_main.clock().now()});
+    UserStore::add(m_work.database(), name, m_work.clock.now());
     if (state.currentUser == nullptr) {
         // Nobody was chosen: the person made themselves, and works as the user just made.
-        m_main.settings().setUser(name);
+        m_work.settings.setUser(name);
     }
     m_settingUser = false;
     loadUserList();
@@ -232,16 +232,15 @@ void UserList::setCurrentUser() {
 }
 
 void UserList::setUserActive(int userId, bool active) {
-    m_main.database().execute(QStringLiteral("update \"user\" set active = ? where userId = ?"),
-                              {active, userId});
+    UserStore::setActive(m_work.database(), userId, active);
 }
 
 void UserList::refreshUserList() {
-    ProgramState& state = m_main.state();
+    ProgramState& state = m_work.state;
     if (!state.allUsers) {
         return;
     }
-    const ResultSet rows = m_main.database().query(QStringLiteral("select * from \"user\""));
+    const ResultSet rows = UserStore::everyRow(m_work.database());
     const int current = state.currentUser != nullptr ? state.currentUser->userId : -1;
     for (const Row row : rows) {
         // A user added by another instance since the list was loaded waits for the next load.
@@ -265,13 +264,13 @@ void UserList::refreshUserList() {
 }
 
 user* UserList::getUserById(int userId) const {
-    const ProgramState& state = m_main.state();
+    const ProgramState& state = m_work.state;
     return state.allUsers ? state.allUsers->getUserById(userId) : nullptr;
 }
 
 user* UserList::getUserByName(const QString& userName) {
-    if (m_main.state().allUsers) {
-        for (user& each : *m_main.state().allUsers) {
+    if (m_work.state.allUsers) {
+        for (user& each : *m_work.state.allUsers) {
             if (each.userName == userName) {
                 return &each;
             }
@@ -288,7 +287,7 @@ void UserList::loadUserAttributes(user* thisUser) {
     m_page.fraUserDetails->setTitle(QStringLiteral("User details for ") +
                                     NameText::isolated(thisUser->userName));
     m_page.fraUserDetails->show();
-    m_main.selectTab(frmMain::UsersTab);
+    m_work.shell.selectTab(Shell::UsersTab);
     m_page.txtUserName->setText(thisUser->userName);
     m_page.txtUserId->setText(QString::number(thisUser->userId));
     m_page.txtEmail->setText(thisUser->email);
@@ -301,18 +300,20 @@ void UserList::cboUser_LostFocus() {
 }
 
 void UserList::userTree_NodeClick(TreeNode* node) {
-    if (node == nullptr || !node->key().startsWith(QLatin1String("uid"))) {
+    const std::optional<int> id =
+        node != nullptr ? NodeKeys::idOf(NodeKeys::User, node->key()) : std::nullopt;
+    if (!id) {
         return;
     }
     // By the id in the key rather than the node's text: two users may share a name.
-    loadUserAttributes(getUserById(node->key().mid(4).toInt()));
+    loadUserAttributes(getUserById(*id));
 }
 
 void UserList::cmdSaveUser_Click() {
     const QString name = m_page.txtUserName->text().trimmed();
     if (name.isEmpty()) {
-        m_main.messages().show(QStringLiteral("Please enter a user name."), QString(),
-                               Messages::Buttons::Ok, Messages::Icon::Information);
+        m_work.messages.show(QStringLiteral("Please enter a user name."), QString(),
+                             Messages::Buttons::Ok, Messages::Icon::Information);
         return;
     }
     user* record = nullptr;
@@ -321,13 +322,13 @@ void UserList::cmdSaveUser_Click() {
     if (!idText.isEmpty()) {
         record = getUserById(idText.toInt());
         if (record == nullptr) {
-            m_main.messages().show(QStringLiteral("This user is no longer in the list; it may "
-                                                  "have been deleted."),
-                                   QString(), Messages::Buttons::Ok, Messages::Icon::Information);
+            m_work.messages.show(QStringLiteral("This user is no longer in the list; it may "
+                                                "have been deleted."),
+                                 QString(), Messages::Buttons::Ok, Messages::Icon::Information);
             return;
         }
     } else {
-        fresh = std::make_unique<user>(m_main.context());
+        fresh = std::make_unique<user>(m_work.data());
         record = fresh.get();
     }
     record->userName = name;
@@ -361,16 +362,16 @@ void UserList::cmdDeleteUser_Click() {
     if (idText.isEmpty()) {
         return; // nothing stored is on show
     }
-    if (!m_main.messages().ask(QStringLiteral("Are you sure you want to delete this user?"),
-                               QStringLiteral("Confirm Delete"), Messages::Icon::Question)) {
+    if (!m_work.messages.ask(QStringLiteral("Are you sure you want to delete this user?"),
+                             QStringLiteral("Confirm Delete"), Messages::Icon::Question)) {
         return;
     }
     const int id = idText.toInt();
-    m_main.database().execute(QStringLiteral("delete from \"user\" where userId = ?"), {id});
-    const QString key = QStringLiteral("uid_%1").arg(id);
+    UserStore::remove(m_work.database(), id);
+    const QString key = NodeKeys::key(NodeKeys::User, id);
     m_page.userTree->removeNode(key);
-    if (m_main.state().allUsers && m_main.state().allUsers->contains(key)) {
-        retire(m_main.state().allUsers->Take(key));
+    if (m_work.state.allUsers && m_work.state.allUsers->contains(key)) {
+        retire(m_work.state.allUsers->Take(key));
     }
     m_page.fraUserDetails->hide();
 }

@@ -5,7 +5,9 @@
 #include <memory>
 #include <vector>
 
-class frmMain;
+class KeyedTree;
+class QComboBox;
+struct Workspace;
 class TreeNode;
 class user;
 class users;
@@ -20,7 +22,11 @@ public:
     static const QColor ActiveColour;
     static const QColor CurrentColour;
 
-    UserList(frmMain& main, UsersPage& page);
+    // cboUser is the Settings page's user box; cboUserProductivity and cboCategoryOwner the user
+    // lists of the Productivity and Category pages; taskTree loses its nodes with the user tree.
+    UserList(Workspace& workspace, UsersPage& page, QComboBox& cboUser,
+             QComboBox& cboUserProductivity, QComboBox& cboCategoryOwner, KeyedTree& taskTree,
+             QObject* parent = nullptr);
     ~UserList() override;
 
     // Rebuilds allUsers, the user tree and the three user lists, chooses the current user from
@@ -60,8 +66,12 @@ private:
     void retire(std::unique_ptr<user> old);
     void repointTasks();
 
-    frmMain& m_main;
+    Workspace& m_work;
     UsersPage& m_page;
+    QComboBox& m_cboUser;
+    QComboBox& m_cboUserProductivity;
+    QComboBox& m_cboCategoryOwner;
+    KeyedTree& m_taskTree;
     std::vector<std::unique_ptr<users>> m_retiredLists;
     std::vector<std::unique_ptr<user>> m_retiredUsers;
     bool m_settingUser = false;

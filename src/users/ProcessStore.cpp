@@ -1,0 +1,26 @@
+#include "users/ProcessStore.h"
+
+#include "data/Database.h"
+
+namespace ProcessStore {
+
+ResultSet everyRow(Database& database) {
+    return database.query(QStringLiteral("select * from process order by processId"));
+}
+
+void replaceOwn(Database& database, int userId, const QStringList& titles) {
+    database.transaction([&] {
+        deleteOwn(database, userId);
+        for (const QString& title : titles) {
+            database.execute(
+                QStringLiteral("insert into process (userId, processName) values (?, ?)"),
+                {userId, title});
+        }
+    });
+}
+
+void deleteOwn(Database& database, int userId) {
+    database.execute(QStringLiteral("delete from process where userId = ?"), {userId});
+}
+
+} // namespace ProcessStore
