@@ -47,19 +47,6 @@ NotificationList::NotificationList(Workspace& workspace, NotificationsPage& page
 
 NotificationList::~NotificationList() = default;
 
-user* NotificationList::userOrStandIn(int userId) {
-    if (user* loaded = m_work.state.userById(userId); loaded != nullptr) {
-        return loaded;
-    }
-    // Kept for the life of the list, so records of every load may point at it.
-    auto& standIn = m_standIns[userId];
-    if (!standIn) {
-        standIn = std::make_unique<user>(m_work.data());
-        standIn->userId = userId;
-    }
-    return standIn.get();
-}
-
 QDateTime NotificationList::storedMoment(const QVariant& value) {
     if (value.typeId() != QMetaType::QString) {
         return TimeText::fromStorage(value); // an engine with a date-time type has read it
@@ -75,8 +62,6 @@ QDateTime NotificationList::storedMoment(const QVariant& value) {
 void NotificationList::loadNotificationList() {
     ProgramState& state = m_work.state;
     KeyedTree* tree = m_page.notificationTree;
-    const int shownId =
-        state.currentNotification != nullptr ? state.currentNotification->notificationId : 0;
 
     m_momentsReading.clear(); // a load that failed half-way may have left some
     auto loaded = std::make_unique<notifications>(m_work.data());
@@ -88,8 +73,8 @@ void NotificationList::loadNotificationList() {
             const int id = row.integer(QStringLiteral("notificationId"));
             const QString key = nodeKey(id);
             notification& record = loaded->Add(id, key);
-            record.fromUser = userOrStandIn(row.integer(QStringLiteral("fromUserId")));
-            record.toUser = userOrStandIn(row.integer(QStringLiteral("toUserId")));
+            record.fromUser = state.userOrUnlisted(row.integer(QStringLiteral("fromUserId")));
+            record.toUser = state.userOrUnlisted(row.integer(QStringLiteral("toUserId")));
             record.message = row.text(QStringLiteral("message"));
             record.setStatus(row.text(QStringLiteral("status")));
             // After the status: the setter stamps the present time, the row has the real one.
@@ -128,9 +113,7 @@ void NotificationList::loadNotificationList() {
         unreadGroupMade->setExpanded(true);
     }
 
-    m_replaced = std::move(state.userNotifications);
-    state.userNotifications = std::move(loaded);
-    state.currentNotification = shownId != 0 ? getNotificationById(shownId) : nullptr;
+    state.replaceNotifications(std::move(loaded));
 }
 
 notification* NotificationList::getNotificationById(int notificationId) const {

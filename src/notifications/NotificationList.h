@@ -4,7 +4,6 @@
 #include <QHash>
 #include <QObject>
 #include <QString>
-#include <map>
 #include <memory>
 #include <optional>
 
@@ -46,9 +45,6 @@ public:
     void lblNotificationCategory_Click();
 
 private:
-    // The loaded user with that id, or a nameless stand-in that keeps the id, so that a
-    // notification of a user this instance does not know can still be shown and saved.
-    user* userOrStandIn(int userId);
     // A stored date-time, read once for as long as the stored value stays the same.
     QDateTime storedMoment(const QVariant& value);
     void showDetails(const notification& shown);
@@ -59,10 +55,6 @@ private:
     NotificationsPage& m_page;
     CategoryTree& m_categories;
     UserList& m_users;
-    // The collection the last load replaced: a record handed out before the load stays valid
-    // until the next one.
-    std::unique_ptr<notifications> m_replaced;
-    std::map<int, std::unique_ptr<user>> m_standIns;
     // Stored date-times by their stored text: the values read by the last load, and those read
     // by the one under way. Reading a local date-time asks the system for the time zone each
     // time, and the same few hundred values come back every two seconds.

@@ -74,36 +74,11 @@ bool UserList::eventFilter(QObject* watched, QEvent* event) {
     return QObject::eventFilter(watched, event);
 }
 
-void UserList::retire(std::unique_ptr<users> old) {
-    if (!old) {
-        return;
-    }
-    for (user& each : *old) {
-        each.userTreeNode = nullptr; // its node goes with the tree
-    }
-    m_retiredLists.push_back(std::move(old));
-}
-
-void UserList::retire(std::unique_ptr<user> old) {
-    if (old) {
-        old->userTreeNode = nullptr;
-        m_retiredUsers.push_back(std::move(old));
-    }
-}
-
-void UserList::repointTasks() {
-    ProgramState& state = m_work.state;
-    if (!state.activeTasks) {
-        return;
-    }
-    for (task& running : *state.activeTasks) {
-        // The task tree was emptied with the user tree: every task gets its nodes again.
-        running.visible = false;
-        running.taskTreeNode = nullptr;
-        if (running.user != nullptr) {
-            if (user* loaded = getUserById(running.user->userId); loaded != nullptr) {
-                running.user = loaded;
-            }
+void UserList::forgetTaskNodes() {
+    if (m_work.state.activeTasks) {
+        for (task& running : *m_work.state.activeTasks) {
+            running.visible = false;
+            running.taskTreeNode = nullptr;
         }
     }
 }
@@ -157,8 +132,8 @@ void UserList::loadUserList() {
             state.currentUser = getUserByName(cboUser->currentText());
         }
     }
-    repointTasks();
-    retire(std::move(old));
+    forgetTaskNodes();
+    state.repointUsers(std::move(old));
 
     m_work.shell.showUserPanel(cboUser->currentText());
     if (state.currentUser == nullptr) {
@@ -371,7 +346,7 @@ void UserList::cmdDeleteUser_Click() {
     const QString key = NodeKeys::key(NodeKeys::User, id);
     m_page.userTree->removeNode(key);
     if (m_work.state.allUsers && m_work.state.allUsers->contains(key)) {
-        retire(m_work.state.allUsers->Take(key));
+        m_work.state.unlistUser(m_work.state.allUsers->Take(key));
     }
     m_page.fraUserDetails->hide();
 }

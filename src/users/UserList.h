@@ -60,11 +60,8 @@ protected:
 
 private:
     void lockOnSettings();
-    // Records replaced by a reload or taken out by a delete stay alive for whatever still points
-    // at them (a running task of a deleted user, a notification on show).
-    void retire(std::unique_ptr<users> old);
-    void retire(std::unique_ptr<user> old);
-    void repointTasks();
+    // The task tree was emptied with the user tree: every task gets its nodes again.
+    void forgetTaskNodes();
 
     Workspace& m_work;
     UsersPage& m_page;
@@ -72,7 +69,5 @@ private:
     QComboBox& m_cboUserProductivity;
     QComboBox& m_cboCategoryOwner;
     KeyedTree& m_taskTree;
-    std::vector<std::unique_ptr<users>> m_retiredLists;
-    std::vector<std::unique_ptr<user>> m_retiredUsers;
     bool m_settingUser = false;
 };
