@@ -179,11 +179,11 @@ void CategoriesStandaloneTest::deletingTheSelectedCategory() {
 
     QCOMPARE(f.count(QStringLiteral("category"), QStringLiteral("categoryId = ?"), {design}), 0);
     QCOMPARE(f.count(QStringLiteral("tallyRec"), QStringLiteral("categoryId = ?"), {design}), 0);
-    QCOMPARE(f.database()
-                 .scalar(QStringLiteral("select parentId from category where categoryId = ?"),
-                         {logo})
-                 .toInt(),
-             0);
+    QCOMPARE(
+        f.database()
+            .scalar(QStringLiteral("select parentId from category where categoryId = ?"), {logo})
+            .toInt(),
+        0);
     QVERIFY(!c.categoryTree->exists(key(design)));
     QCOMPARE(gone.count(), 1);
     QCOMPARE(f.state.selectedCategory->categoryId, 0);

@@ -82,7 +82,8 @@ void UserListStandaloneTest::loadingChoosesTheSettingsUser() {
     QCOMPARE(u.cboUserProductivity->count(), 3); // "- All -", Ann, Bob
     QCOMPARE(u.cboUserProductivity->currentText(), QStringLiteral("Bob"));
     QCOMPARE(u.cboCategoryOwner->count(), 2);
-    QVERIFY(u.control<KeyedTree>(QStringLiteral("userTree"))->exists(QStringLiteral("uid_%1").arg(ann)));
+    QVERIFY(u.control<KeyedTree>(QStringLiteral("userTree"))
+                ->exists(QStringLiteral("uid_%1").arg(ann)));
     QVERIFY(!f.shell.locked[Shell::TasksTab]);
     QVERIFY(changed.count() >= 1);
     QCOMPARE(f.messages.texts().size(), 0);
@@ -120,9 +121,9 @@ void UserListStandaloneTest::typedNameCreatesTheUser() {
 
     QVERIFY(f.messages.wasShown(
         QStringLiteral("The user could not be found, do you wish to create this user now?")));
-    QCOMPARE(f.count(QStringLiteral("user"), QStringLiteral("userName = ?"),
-                     {QStringLiteral("Carol")}),
-             1);
+    QCOMPARE(
+        f.count(QStringLiteral("user"), QStringLiteral("userName = ?"), {QStringLiteral("Carol")}),
+        1);
     QCOMPARE(f.state.currentUser->userName, QStringLiteral("Carol"));
     QCOMPARE(f.settings.user(), QStringLiteral("Carol"));
     QVERIFY(active(f, f.state.currentUser->userId));
@@ -148,7 +149,8 @@ void UserListStandaloneTest::deletedUserKeepsItsRunningTask() {
     u.control<QPushButton>(QStringLiteral("cmdDeleteUser"))->click();
 
     QCOMPARE(f.count(QStringLiteral("user"), QStringLiteral("userId = ?"), {bob}), 0);
-    QVERIFY(!u.control<KeyedTree>(QStringLiteral("userTree"))->exists(QStringLiteral("uid_%1").arg(bob)));
+    QVERIFY(!u.control<KeyedTree>(QStringLiteral("userTree"))
+                 ->exists(QStringLiteral("uid_%1").arg(bob)));
     QVERIFY(f.state.userById(bob) == nullptr);
     // The task still knows whose it is, by the record the state keeps for it.
     QCOMPARE(running.user->userName, QStringLiteral("Bob"));
