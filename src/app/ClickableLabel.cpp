@@ -1,5 +1,7 @@
 #include "app/ClickableLabel.h"
 
+#include "app/Look.h"
+
 #include <QMouseEvent>
 
 ClickableLabel::ClickableLabel(const QString& text, QWidget* parent)
@@ -8,7 +10,7 @@ ClickableLabel::ClickableLabel(const QString& text, QWidget* parent)
     linkFont.setUnderline(true);
     setFont(linkFont);
     QPalette linkPalette = palette();
-    linkPalette.setColor(QPalette::WindowText, QColor(0, 0, 255));
+    linkPalette.setColor(QPalette::WindowText, Look::LinkColour);
     setPalette(linkPalette);
     setCursor(Qt::PointingHandCursor);
 }

@@ -18,15 +18,6 @@ void ensureResources() {
 
 } // namespace
 
-QFont verdanaFont(qreal pointSize) {
-    QFont font;
-    font.setFamilies({QStringLiteral("Verdana"), QStringLiteral("DejaVu Sans")});
-    if (pointSize > 0) {
-        font.setPointSizeF(pointSize);
-    }
-    return font;
-}
-
 QString quillhourIconPath(const QString& name) {
     ensureResources();
     return QStringLiteral(":/icons/%1.svg").arg(name);

@@ -7,7 +7,6 @@
 
 // The program's display font for headings and the progress read-outs. Verdana is not on every
 // desktop; DejaVu Sans has much the same wide, open letters. pointSize <= 0 keeps the default size.
-QFont verdanaFont(qreal pointSize = 0);
 
 // One of the program's own images, by file name without ".svg" ("calendar", "quillhour", ...).
 QIcon quillhourIcon(const QString& name);

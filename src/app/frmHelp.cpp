@@ -1,5 +1,7 @@
 #include "app/frmHelp.h"
 
+#include "app/Look.h"
+
 #include <QFont>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -14,8 +16,7 @@ frmHelp::frmHelp(QWidget* parent)
 
     lblTitle = new QLabel(QStringLiteral("Quillhour"), this);
     lblTitle->setObjectName(QStringLiteral("lblTitle"));
-    QFont title(QStringLiteral("Verdana"), 16, QFont::Bold);
-    title.setFamilies({QStringLiteral("Verdana"), QStringLiteral("DejaVu Sans")});
+    const QFont title = Look::verdana(16, true);
     lblTitle->setFont(title);
 
     Label1 = new QLabel(QStringLiteral("This program is a basic time management application "

@@ -3,6 +3,7 @@
 #include "app/ElidedLabel.h"
 #include "app/ElidedToolButton.h"
 #include "app/KeyedTree.h"
+#include "app/Look.h"
 #include "app/PictureButton.h"
 #include "app/SettingsPage.h"
 #include "app/TrayIcon.h"
@@ -69,15 +70,6 @@ constexpr int HoverFrameTwips = 375;
 // lines, always: the pages below never move as the text changes. Longer texts are cut short,
 // whole in the tool-tip.
 constexpr int DetailLines = 3;
-
-const QColor MinimumColour(128, 128, 255); // light blue
-const QColor MaximumColour(255, 128, 128); // light red
-
-QFont verdana(int points, bool bold) {
-    QFont font(QStringLiteral("Verdana"), points, bold ? QFont::Bold : QFont::Normal);
-    font.setFamilies({QStringLiteral("Verdana"), QStringLiteral("DejaVu Sans")});
-    return font;
-}
 
 int twipsToPixels(double twips) {
     return int(std::lround(twips / PictureButton::TwipsPerPixel));
@@ -170,7 +162,7 @@ void frmMain::buildWindow() {
     // rather than widen the window.
     lblTitle = new ElidedLabel(QStringLiteral("Quillhour"), central);
     lblTitle->setObjectName(QStringLiteral("lblTitle"));
-    lblTitle->setFont(verdana(14, true));
+    lblTitle->setFont(Look::verdana(14, true));
     auto* details = new WrappingLabel(DesignWelcome, central);
     details->setMaximumLines(DetailLines);
     lblDetails = details;
@@ -184,7 +176,7 @@ void frmMain::buildWindow() {
     categoryTree->setObjectName(QStringLiteral("categoryTree"));
     lblActiveTasks = new QLabel(QStringLiteral("Active Tasks"), central);
     lblActiveTasks->setObjectName(QStringLiteral("lblActiveTasks"));
-    lblActiveTasks->setFont(verdana(9, true));
+    lblActiveTasks->setFont(Look::verdana(9, true));
     taskTree = new KeyedTree(central);
     taskTree->setObjectName(QStringLiteral("taskTree"));
     lblActiveTasks->hide();
@@ -480,8 +472,9 @@ bool frmMain::initilise() {
     notificationList().loadNotificationList();
     addTrace(QStringLiteral("loadNotificationList"));
 
-    for (auto [key, colour] : {std::pair{productivityPage->minProdColourKey, MinimumColour},
-                               std::pair{productivityPage->maxProdColourKey, MaximumColour}}) {
+    for (auto [key, colour] :
+         {std::pair{productivityPage->minProdColourKey, Look::MinimumColour},
+          std::pair{productivityPage->maxProdColourKey, Look::MaximumColour}}) {
         QPalette colours = key->palette();
         colours.setColor(QPalette::Window, colour);
         key->setPalette(colours);

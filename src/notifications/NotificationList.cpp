@@ -2,6 +2,7 @@
 
 #include "app/ClickableLabel.h"
 #include "app/KeyedTree.h"
+#include "app/Look.h"
 #include "app/Shell.h"
 #include "app/Workspace.h"
 #include "categories/CategoryTree.h"
@@ -102,8 +103,8 @@ void NotificationList::loadNotificationList() {
                                          record.subject));
             }
             record.treeNode = node;
-            if (status == notification::Unread && node->backColor() != UserList::ActiveColour) {
-                node->setBackColor(UserList::ActiveColour);
+            if (status == notification::Unread && node->backColor() != Look::ActiveColour) {
+                node->setBackColor(Look::ActiveColour);
             }
         }
     }

@@ -1,5 +1,6 @@
 #include "reports/ProductivityPage.h"
 
+#include "app/Look.h"
 #include "app/UiHelpers.h"
 #include "reports/ProductivityData.h"
 #include "reports/ProductivityPicture.h"
@@ -53,7 +54,7 @@ ProductivityPage::ProductivityPage(QWidget* parent)
     white.setColor(QPalette::Window, Qt::white);
     white.setColor(QPalette::WindowText, Qt::black);
     picProd->setPalette(white);
-    picProd->setFont(verdanaFont(6.75));
+    picProd->setFont(Look::verdana(6.75));
     picProd->setGeometry(picProdFrame->rect());
     m_autoWidth = picProd->width();
     picProdFrame->installEventFilter(this);

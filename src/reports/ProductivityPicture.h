@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/Look.h"
 #include "reports/ProductivityData.h"
 
 #include <QWidget>
@@ -11,10 +12,10 @@ class ProductivityPicture : public QWidget {
     Q_OBJECT
 
 public:
-    static inline const QColor MinimumColour{128, 128, 255};
-    static inline const QColor MaximumColour{255, 128, 128};
-    static inline const QColor BarColour{0, 0, 64};
-    static inline const QColor MonthLineColour{150, 150, 150};
+    static inline const QColor& MinimumColour = Look::MinimumColour;
+    static inline const QColor& MaximumColour = Look::MaximumColour;
+    static inline const QColor& BarColour = Look::BarColour;
+    static inline const QColor& MonthLineColour = Look::MonthLineColour;
 
     explicit ProductivityPicture(QWidget* parent = nullptr);
 

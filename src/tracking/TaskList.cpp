@@ -1,6 +1,7 @@
 #include "tracking/TaskList.h"
 
 #include "app/KeyedTree.h"
+#include "app/Look.h"
 #include "app/Shell.h"
 #include "app/Workspace.h"
 #include "data/NameText.h"
@@ -13,7 +14,6 @@
 namespace {
 
 const QString Recovered = QStringLiteral("recovered");
-const QColor RecoveredColour(255, 0, 0);
 
 void setTextIfChanged(TreeNode* node, const QString& text) {
     if (node != nullptr && node->text() != text) {
@@ -78,7 +78,7 @@ void TaskList::refreshTaskList() {
                 setTextIfChanged(node, text);
             }
             if (running.status == Recovered) {
-                node->setForeColor(RecoveredColour);
+                node->setForeColor(Look::RecoveredColour);
             }
             running.taskTreeNode = node;
         }

@@ -1,6 +1,7 @@
 #include "tracking/TasksPage.h"
 
 #include "app/CaptionFrame.h"
+#include "app/Look.h"
 #include "app/UiHelpers.h"
 #include "app/UpDown.h"
 
@@ -117,8 +118,8 @@ void TasksPage::buildTime() {
 
     lblMinTime = caption(QStringLiteral("Min Time:"), QStringLiteral("lblMinTime"));
     lblMaxTime = caption(QStringLiteral("Max Time:"), QStringLiteral("lblMaxTime"));
-    buildProgress(0, QColor(128, 128, 255));
-    buildProgress(1, QColor(255, 128, 128));
+    buildProgress(0, Look::MinimumColour);
+    buildProgress(1, Look::MaximumColour);
     lblReminderTitle = caption(QStringLiteral("Reminders:"), QStringLiteral("lblReminderTitle"));
     lblReminder = caption(QString(), QStringLiteral("lblReminder"));
     lblReminder->setMinimumWidth(40);
@@ -174,7 +175,7 @@ void TasksPage::buildProgress(int index, const QColor& fill) {
     shape->setGeometry(inside.left(), inside.top(), m_autoWidth[index], inside.height());
 
     auto* percent = indexed(new QLabel(QStringLiteral("50%")), QStringLiteral("lblPercent"), index);
-    percent->setFont(verdanaFont());
+    percent->setFont(Look::verdana());
     percent->setAlignment(Qt::AlignCenter);
     auto* centre = new QHBoxLayout(track);
     centre->setContentsMargins(0, 0, 0, 0);

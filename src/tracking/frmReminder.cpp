@@ -1,5 +1,6 @@
 #include "tracking/frmReminder.h"
 
+#include "app/Look.h"
 #include "app/Shell.h"
 #include "app/UiHelpers.h"
 #include "app/Workspace.h"
@@ -25,11 +26,9 @@ frmReminder::frmReminder(Workspace& workspace, TaskTracker& tracker)
     setWindowIcon(quillhourIcon(QStringLiteral("quillhour")));
 
     lblTitle = named(new QLabel(QStringLiteral("Progress"), this), QStringLiteral("lblTitle"));
-    QFont heading = verdanaFont(12);
-    heading.setBold(true);
-    lblTitle->setFont(heading);
+    lblTitle->setFont(Look::verdana(12, true));
     lblInfo = named(new WrappingLabel(QString(), this), QStringLiteral("lblInfo"));
-    lblInfo->setFont(verdanaFont());
+    lblInfo->setFont(Look::verdana());
     lblInfo->setMinimumWidth(320);
     cmdContinue =
         named(new QPushButton(QStringLiteral("Continue"), this), QStringLiteral("cmdContinue"));

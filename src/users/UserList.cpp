@@ -2,6 +2,7 @@
 
 #include "app/KeyedTree.h"
 #include "app/ListHelpers.h"
+#include "app/Look.h"
 #include "app/Shell.h"
 #include "app/Workspace.h"
 #include "data/NameText.h"
@@ -21,9 +22,6 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QToolButton>
-
-const QColor UserList::ActiveColour(128, 255, 128);
-const QColor UserList::CurrentColour(255, 128, 255);
 
 namespace {
 const QString NoUserSet = QStringLiteral("There is no user set. Please select one from the list or "
@@ -230,10 +228,10 @@ void UserList::refreshUserList() {
         }
         // Colours are set, never taken back, until the list is loaded again.
         if (loaded->active) {
-            node->setBackColor(ActiveColour);
+            node->setBackColor(Look::ActiveColour);
         }
         if (loaded->userId == current) {
-            node->setBackColor(CurrentColour);
+            node->setBackColor(Look::CurrentColour);
         }
     }
 }

@@ -18,10 +18,6 @@ class UserList : public QObject {
     Q_OBJECT
 
 public:
-    // The tree colours: an active user, and the current user.
-    static const QColor ActiveColour;
-    static const QColor CurrentColour;
-
     // cboUser is the Settings page's user box; cboUserProductivity and cboCategoryOwner the user
     // lists of the Productivity and Category pages; taskTree loses its nodes with the user tree.
     UserList(Workspace& workspace, UsersPage& page, QComboBox& cboUser,
