@@ -15,6 +15,7 @@
 #include "categories/CategoryTree.h"
 #include "data/Database.h"
 #include "data/NameText.h"
+#include "data/NodeKeys.h"
 #include "data/Numbers.h"
 #include "notifications/NotificationList.h"
 #include "notifications/NotificationsPage.h"
@@ -124,9 +125,9 @@ frmMain::frmMain(const Services& services, QWidget* parent)
     KeyedTree& userTree = *usersPage->userTree;
     m_categories = new CategoryTree(work, *categoryTree, *categoryPage->cboParent,
                                     *productivityPage->cboCategoryProductivity, this);
-    m_userList = new UserList(work, *usersPage, *settingsPage->cboUser,
-                              *productivityPage->cboUserProductivity,
-                              *categoryPage->cboCategoryOwner, *taskTree, this);
+    m_userList =
+        new UserList(work, *usersPage, *settingsPage->cboUser,
+                     *productivityPage->cboUserProductivity, *categoryPage->cboCategoryOwner, this);
     m_categoryEditor = new CategoryEditor(work, *categoryPage, *m_categories, *m_userList, this);
     m_processList = new ProcessList(work, services.windows, *lstTask, userTree, this);
     m_taskList =
@@ -360,6 +361,7 @@ void frmMain::connectControls() {
 void frmMain::connectSubsystems() {
     // The welcome line greets whoever is current, whenever that changes.
     connect(m_userList, &UserList::currentUserChanged, this, &frmMain::showWelcomeText);
+    connect(m_userList, &UserList::usersReloaded, m_taskList, &TaskList::forgetTaskNodes);
     // A category chosen anywhere becomes the one the Tasks page works on, and the pages show it:
     // the editor, then the time records, then the chart.
     connect(m_categories, &CategoryTree::categorySelected, m_tracker,
@@ -776,7 +778,7 @@ void frmMain::tabs_Click() {
         if (m_state.currentUser != nullptr) {
             userList().loadUserAttributes(m_state.currentUser);
             usersPage->userTree->selectNode(usersPage->userTree->node(
-                QStringLiteral("uid_%1").arg(m_state.currentUser->userId)));
+                NodeKeys::key(NodeKeys::User, m_state.currentUser->userId)));
         }
         break;
     default:

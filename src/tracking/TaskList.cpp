@@ -117,6 +117,16 @@ void TaskList::refreshTaskList() {
     }
 }
 
+void TaskList::forgetTaskNodes() {
+    m_taskTree.clearNodes();
+    if (m_work.state.activeTasks) {
+        for (task& running : *m_work.state.activeTasks) {
+            running.visible = false;
+            running.taskTreeNode = nullptr;
+        }
+    }
+}
+
 void TaskList::showTaskTree(bool blnVisible) {
     // The category tree shares its column with the task tree: the layout gives it the task
     // tree's room while that is hidden.

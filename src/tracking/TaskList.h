@@ -23,6 +23,9 @@ public:
 
     void refreshTaskList();
     void showTaskTree(bool blnVisible);
+    // The users were loaded afresh, and their tree with them: the task tree is emptied too, and
+    // every task gets its nodes again at the next refresh.
+    void forgetTaskNodes();
     void taskTree_NodeClick(TreeNode* node);
     void taskTree_DblClick();
 

@@ -30,15 +30,13 @@ const QString AllEntry = QStringLiteral("- All -");
 } // namespace
 
 UserList::UserList(Workspace& workspace, UsersPage& page, QComboBox& cboUser,
-                   QComboBox& cboUserProductivity, QComboBox& cboCategoryOwner, KeyedTree& taskTree,
-                   QObject* parent)
+                   QComboBox& cboUserProductivity, QComboBox& cboCategoryOwner, QObject* parent)
     : QObject(parent)
     , m_work(workspace)
     , m_page(page)
     , m_cboUser(cboUser)
     , m_cboUserProductivity(cboUserProductivity)
-    , m_cboCategoryOwner(cboCategoryOwner)
-    , m_taskTree(taskTree) {
+    , m_cboCategoryOwner(cboCategoryOwner) {
     cboUser.installEventFilter(this);
     if (cboUser.lineEdit() != nullptr) {
         cboUser.lineEdit()->installEventFilter(this);
@@ -72,15 +70,6 @@ bool UserList::eventFilter(QObject* watched, QEvent* event) {
     return QObject::eventFilter(watched, event);
 }
 
-void UserList::forgetTaskNodes() {
-    if (m_work.state.activeTasks) {
-        for (task& running : *m_work.state.activeTasks) {
-            running.visible = false;
-            running.taskTreeNode = nullptr;
-        }
-    }
-}
-
 void UserList::loadUserList() {
     ProgramState& state = m_work.state;
     std::unique_ptr<users> old = std::move(state.allUsers);
@@ -94,7 +83,6 @@ void UserList::loadUserList() {
         const QSignalBlocker blockProductivity(cboUserProductivity);
         const QSignalBlocker blockOwner(cboCategoryOwner);
         m_page.userTree->clearNodes();
-        m_taskTree.clearNodes();
         cboUser->clear();
         cboUser->setEditText(QString());
         cboUserProductivity->clear();
@@ -130,8 +118,8 @@ void UserList::loadUserList() {
             state.currentUser = getUserByName(cboUser->currentText());
         }
     }
-    forgetTaskNodes();
     state.repointUsers(std::move(old));
+    emit usersReloaded();
 
     m_work.shell.showUserPanel(cboUser->currentText());
     if (state.currentUser == nullptr) {
@@ -170,8 +158,8 @@ void UserList::setCurrentUser() {
     }
     if (const std::optional<Row> found = UserStore::findByName(m_work.database(), name)) {
         const Row& row = *found;
-        m_work.settings.setUser(row.text(1));
-        user* chosen = getUserById(row.integer(0));
+        m_work.settings.setUser(row.text(QStringLiteral("userName")));
+        user* chosen = getUserById(row.integer(QStringLiteral("userId")));
         if (chosen == nullptr) {
             // Added by another instance since the list was loaded: load it, then choose it.
             m_settingUser = false;

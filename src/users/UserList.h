@@ -5,7 +5,6 @@
 #include <memory>
 #include <vector>
 
-class KeyedTree;
 class QComboBox;
 struct Workspace;
 class TreeNode;
@@ -19,9 +18,9 @@ class UserList : public QObject {
 
 public:
     // cboUser is the Settings page's user box; cboUserProductivity and cboCategoryOwner the user
-    // lists of the Productivity and Category pages; taskTree loses its nodes with the user tree.
+    // lists of the Productivity and Category pages.
     UserList(Workspace& workspace, UsersPage& page, QComboBox& cboUser,
-             QComboBox& cboUserProductivity, QComboBox& cboCategoryOwner, KeyedTree& taskTree,
+             QComboBox& cboUserProductivity, QComboBox& cboCategoryOwner,
              QObject* parent = nullptr);
     ~UserList() override;
 
@@ -50,20 +49,19 @@ public:
 signals:
     // currentUser is another user now, or nobody.
     void currentUserChanged();
+    // allUsers and the user tree were loaded afresh: the tasks' nodes under the users are gone.
+    void usersReloaded();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void lockOnSettings();
-    // The task tree was emptied with the user tree: every task gets its nodes again.
-    void forgetTaskNodes();
 
     Workspace& m_work;
     UsersPage& m_page;
     QComboBox& m_cboUser;
     QComboBox& m_cboUserProductivity;
     QComboBox& m_cboCategoryOwner;
-    KeyedTree& m_taskTree;
     bool m_settingUser = false;
 };

@@ -36,11 +36,10 @@ struct Categories {
         , usersPage(new UsersPage(f.window.get()))
         , settingsPage(new SettingsPage(f.window.get()))
         , cboUserProductivity(new QComboBox(f.window.get()))
-        , taskTree(new KeyedTree(f.window.get()))
         , tree(new CategoryTree(f.work, *categoryTree, *page->cboParent, *cboCategoryProductivity,
                                 f.window.get()))
         , users(new UserList(f.work, *usersPage, *settingsPage->cboUser, *cboUserProductivity,
-                             *page->cboCategoryOwner, *taskTree, f.window.get()))
+                             *page->cboCategoryOwner, f.window.get()))
         , editor(new CategoryEditor(f.work, *page, *tree, *users, f.window.get())) {
         users->loadUserList();
         tree->loadCategoryList();
@@ -59,7 +58,6 @@ struct Categories {
     UsersPage* usersPage;
     SettingsPage* settingsPage;
     QComboBox* cboUserProductivity;
-    KeyedTree* taskTree;
     CategoryTree* tree;
     UserList* users;
     CategoryEditor* editor;

@@ -40,11 +40,10 @@ struct Notifications {
         , categoryTree(new KeyedTree(f.window.get()))
         , cboCategoryProductivity(new QComboBox(f.window.get()))
         , cboUserProductivity(new QComboBox(f.window.get()))
-        , taskTree(new KeyedTree(f.window.get()))
         , categories(new CategoryTree(f.work, *categoryTree, *categoryPage->cboParent,
                                       *cboCategoryProductivity, f.window.get()))
         , users(new UserList(f.work, *usersPage, *settingsPage->cboUser, *cboUserProductivity,
-                             *categoryPage->cboCategoryOwner, *taskTree, f.window.get()))
+                             *categoryPage->cboCategoryOwner, f.window.get()))
         , list(new NotificationList(f.work, *page, *categories, *users, f.window.get())) {
         users->loadUserList();
         categories->loadCategoryList();
@@ -63,7 +62,6 @@ struct Notifications {
     KeyedTree* categoryTree;
     QComboBox* cboCategoryProductivity;
     QComboBox* cboUserProductivity;
-    KeyedTree* taskTree;
     CategoryTree* categories;
     UserList* users;
     NotificationList* list;

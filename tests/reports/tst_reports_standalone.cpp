@@ -36,12 +36,11 @@ struct Reports {
         , usersPage(new UsersPage(f.window.get()))
         , settingsPage(new SettingsPage(f.window.get()))
         , categoryTree(new KeyedTree(f.window.get()))
-        , taskTree(new KeyedTree(f.window.get()))
         , categories(new CategoryTree(f.work, *categoryTree, *categoryPage->cboParent,
                                       *productivityPage->cboCategoryProductivity, f.window.get()))
         , users(new UserList(f.work, *usersPage, *settingsPage->cboUser,
                              *productivityPage->cboUserProductivity,
-                             *categoryPage->cboCategoryOwner, *taskTree, f.window.get()))
+                             *categoryPage->cboCategoryOwner, f.window.get()))
         , grid(new TimeRecordsGrid(f.work, *page, f.window.get()))
         , chart(new ProductivityChart(f.work, *productivityPage, *categories, *users,
                                       f.window.get())) {
@@ -55,7 +54,6 @@ struct Reports {
     UsersPage* usersPage;
     SettingsPage* settingsPage;
     KeyedTree* categoryTree;
-    KeyedTree* taskTree;
     CategoryTree* categories;
     UserList* users;
     TimeRecordsGrid* grid;

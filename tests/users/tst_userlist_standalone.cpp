@@ -35,9 +35,8 @@ struct Users {
         , settingsPage(new SettingsPage(f.window.get()))
         , cboUserProductivity(new QComboBox(f.window.get()))
         , cboCategoryOwner(new QComboBox(f.window.get()))
-        , taskTree(new KeyedTree(f.window.get()))
         , list(new UserList(f.work, *page, *settingsPage->cboUser, *cboUserProductivity,
-                            *cboCategoryOwner, *taskTree, f.window.get())) {}
+                            *cboCategoryOwner, f.window.get())) {}
 
     template <typename T>
     T* control(const QString& name) {
@@ -52,7 +51,6 @@ struct Users {
     SettingsPage* settingsPage;
     QComboBox* cboUserProductivity;
     QComboBox* cboCategoryOwner;
-    KeyedTree* taskTree;
     UserList* list;
 };
 
@@ -71,6 +69,7 @@ void UserListStandaloneTest::loadingChoosesTheSettingsUser() {
     f.settings.setUser(QStringLiteral("Bob"));
     Users u(f);
     QSignalSpy changed(u.list, &UserList::currentUserChanged);
+    QSignalSpy reloaded(u.list, &UserList::usersReloaded);
 
     u.list->loadUserList();
 
@@ -86,6 +85,7 @@ void UserListStandaloneTest::loadingChoosesTheSettingsUser() {
                 ->exists(QStringLiteral("uid_%1").arg(ann)));
     QVERIFY(!f.shell.locked[Shell::TasksTab]);
     QVERIFY(changed.count() >= 1);
+    QCOMPARE(reloaded.count(), 1);
     QCOMPARE(f.messages.texts().size(), 0);
 }
 
