@@ -108,7 +108,7 @@ void ErrorGuard::tickFailed(const QString& timer, const std::exception_ptr& fail
     if (!isBusy(failure)) {
         busySince.reset();
         if (!m_toldTickFailures.contains(text)) {
-            m_toldTickFailures.insert(text);
+            m_toldTickFailures << text;
             qWarning().noquote() << "Quillhour:" << timer << text;
             m_messages->show(text, QString(), Messages::Buttons::Ok, Messages::Icon::Critical);
         }

@@ -41,8 +41,8 @@ TreeNode* KeyedTree::addNode(TreeNode* parent, const QString& key, const QString
     } else {
         parent->addChild(created);
     }
-    m_byKey.insert(key, created);
-    m_live.insert(created);
+    m_byKey[key] = created;
+    m_live << created;
     return created;
 }
 

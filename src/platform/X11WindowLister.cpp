@@ -3,6 +3,7 @@
 #include <QHash>
 #include <QStringDecoder>
 #include <algorithm>
+#include <iterator>
 #include <cstdlib>
 #include <optional>
 #include <vector>
@@ -434,7 +435,7 @@ xcb_window_t X11WindowLister::Connection::clientBelow(xcb_window_t frame) {
         std::vector<xcb_window_t> next;
         for (const xcb_window_t window : level) {
             const std::vector<xcb_window_t> below = children(window);
-            next.insert(next.end(), below.begin(), below.end());
+            std::copy(below.begin(), below.end(), std::back_inserter(next));
         }
         level = std::move(next);
     }

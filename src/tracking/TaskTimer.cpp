@@ -170,7 +170,7 @@ void TaskTimer::notifyExceeded(const task& current) {
             message.save();
         }
     });
-    m_exceededTasks.insert(current.taskId);
+    m_exceededTasks << current.taskId;
 }
 
 void TaskTimer::checkTaskProgress() {
@@ -184,7 +184,7 @@ void TaskTimer::checkTaskProgress() {
     }
     QSet<int> managers;
     for (const user& each : *state.allUsers) {
-        managers.insert(each.userId);
+        managers << each.userId;
     }
     const std::vector<AllocationCheck::Finding> found =
         AllocationCheck::startupFindings(m_work.database(), m_work.clock, categories, managers);
