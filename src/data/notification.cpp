@@ -17,6 +17,19 @@ void notification::setStatus(const QString& value) {
     m_status = value;
 }
 
+void notification::readRow(const Row& row,
+                           const std::function<QDateTime(const QVariant&)>& moment) {
+    notificationId = row.integer(QStringLiteral("notificationId"));
+    message = row.text(QStringLiteral("message"));
+    setStatus(row.text(QStringLiteral("status")));
+    // After the status: the setter stamps the present time, the row has the real one.
+    statusDate = moment(row.value(QStringLiteral("statusDate")));
+    createDate = moment(row.value(QStringLiteral("createDate")));
+    categoryId = row.integer(QStringLiteral("categoryId"));
+    subject = row.text(QStringLiteral("subject"));
+    typeId = row.integer(QStringLiteral("typeId"));
+}
+
 void notification::save() {
     if (fromUser == nullptr || toUser == nullptr) {
         throw DatabaseError(DatabaseError::Kind::Statement,

@@ -6,6 +6,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <functional>
 
 class Database;
 class TreeNode;
@@ -35,6 +36,11 @@ public:
     const QString& status() const { return m_status; }
     // A different status (compared exactly) stamps statusDate with the present time first.
     void setStatus(const QString& value);
+
+    // Takes the columns of a row of the notification table but the two user ids, which the
+    // caller turns into users (fromUserId, toUserId). Stored date-times are read with moment,
+    // which may remember what it has read before.
+    void readRow(const Row& row, const std::function<QDateTime(const QVariant&)>& moment);
 
     // Inserts the record when notificationId is 0, updates every column otherwise. The insert
     // does not learn the new id.

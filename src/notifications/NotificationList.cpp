@@ -70,20 +70,16 @@ void NotificationList::loadNotificationList() {
     if (state.currentUser != nullptr) {
         const ResultSet rows =
             notifications::rowsAddressedTo(m_work.database(), state.currentUser->userId);
+        const std::function<QDateTime(const QVariant&)> moment = [this](const QVariant& value) {
+            return storedMoment(value);
+        };
         for (const Row row : rows) {
             const int id = row.integer(QStringLiteral("notificationId"));
             const QString key = nodeKey(id);
             notification& record = loaded->Add(id, key);
             record.fromUser = state.userOrUnlisted(row.integer(QStringLiteral("fromUserId")));
             record.toUser = state.userOrUnlisted(row.integer(QStringLiteral("toUserId")));
-            record.message = row.text(QStringLiteral("message"));
-            record.setStatus(row.text(QStringLiteral("status")));
-            // After the status: the setter stamps the present time, the row has the real one.
-            record.statusDate = storedMoment(row.value(QStringLiteral("statusDate")));
-            record.createDate = storedMoment(row.value(QStringLiteral("createDate")));
-            record.categoryId = row.integer(QStringLiteral("categoryId"));
-            record.subject = row.text(QStringLiteral("subject"));
-            record.typeId = row.integer(QStringLiteral("typeId"));
+            record.readRow(row, moment);
 
             const QString& status = record.status();
             TreeNode* group = tree->node(status);
