@@ -380,7 +380,7 @@ void frmMain::connectSubsystems() {
 }
 
 std::function<void()> frmMain::guarded(std::function<void()> work) {
-    return [this, work = std::move(work)] { m_guard.run(work); };
+    return m_workspace.guarded(std::move(work));
 }
 
 bool frmMain::tickAllowed() const {
