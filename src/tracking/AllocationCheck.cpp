@@ -137,15 +137,27 @@ std::vector<Finding> evaluate(const category& thisCategory, qint64 total, bool m
     return found;
 }
 
+bool canStillRecord(const category& thisCategory, bool minimumNotified, bool maximumNotified) {
+    if (!hasAllocation(thisCategory)) {
+        return false;
+    }
+    // The maximum's notice needs more than nothing expected, so an allocation of hours; the
+    // minimum's is left to the sum whatever its hours, as evaluate leaves it.
+    const bool minimumOpen = thisCategory.minAllocationPeriod >= 1 && !minimumNotified;
+    const bool maximumOpen =
+        thisCategory.maxAllocationPeriod >= 1 && !maximumNotified && thisCategory.maxAllocation > 0;
+    return minimumOpen || maximumOpen;
+}
+
 std::vector<Finding> startupFindings(Database& database, const Clock& clock,
                                      const std::vector<const category*>& categories,
                                      const QSet<int>& managerIds) {
-    std::vector<const category*> checked;
+    std::vector<const category*> allocated;
     QList<int> ids;
     for (const category* each : categories) {
         if (each != nullptr && each->categoryId > 0 && managerIds.contains(each->ownerUserId) &&
             hasAllocation(*each)) {
-            checked.push_back(each);
+            allocated.push_back(each);
             ids.append(each->categoryId);
         }
     }
@@ -153,12 +165,8 @@ std::vector<Finding> startupFindings(Database& database, const Clock& clock,
         return {};
     }
 
-    QHash<int, qint64> totals;
-    forEachSlice(database,
-                 QStringLiteral("select categoryId, sum(duration) from tallyRec where endTime is "
-                                "not null and categoryId in (%1) group by categoryId"),
-                 {}, ids, [&](const Row& row) { totals.insert(row.integer(0), row.integer64(1)); });
-
+    // The notices first: a category that holds every notice it could record needs no sum, and
+    // on a long history those are nearly all of them.
     QSet<int> minimumNotified;
     QSet<int> maximumNotified;
     forEachSlice(database,
@@ -168,6 +176,26 @@ std::vector<Finding> startupFindings(Database& database, const Clock& clock,
                      (row.integer(0) == BelowMinimum ? minimumNotified : maximumNotified)
                          .insert(row.integer(1));
                  });
+
+    std::vector<const category*> checked;
+    QList<int> summed;
+    for (const category* each : allocated) {
+        const int id = each->categoryId;
+        if (canStillRecord(*each, minimumNotified.contains(id), maximumNotified.contains(id))) {
+            checked.push_back(each);
+            summed.append(id);
+        }
+    }
+    if (summed.isEmpty()) {
+        return {};
+    }
+
+    QHash<int, qint64> totals;
+    forEachSlice(database,
+                 QStringLiteral("select categoryId, sum(duration) from tallyRec where endTime is "
+                                "not null and categoryId in (%1) group by categoryId"),
+                 {}, summed,
+                 [&](const Row& row) { totals.insert(row.integer(0), row.integer64(1)); });
 
     const QDateTime now = clock.now();
     std::vector<Finding> found;

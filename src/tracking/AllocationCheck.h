@@ -65,10 +65,15 @@ std::vector<Finding> evaluate(const category& thisCategory, qint64 total, bool m
 // period of at least one day.
 bool hasAllocation(const category& thisCategory);
 
+// Whether the start-up check could still record a notice for the category, given which of its
+// notices are already recorded: false when every notice its allocations call for is there.
+bool canStillRecord(const category& thisCategory, bool minimumNotified, bool maximumNotified);
+
 // The start-up check of every category given, in order, as of the clock's present moment.
 // Categories whose manager is not among managerIds are skipped: a notification needs an addressee.
-// The sums and the existing notifications are read with a few grouped queries, and only for
-// categories that have an allocation, so the check costs little on a large time table.
+// The existing notifications are read with a few grouped queries for categories that have an
+// allocation, then the sums only for those that can still record a notice, so the check costs
+// little on a large time table with a long history of notices.
 std::vector<Finding> startupFindings(Database& database, const Clock& clock,
                                      const std::vector<const category*>& categories,
                                      const QSet<int>& managerIds);

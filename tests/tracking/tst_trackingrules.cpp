@@ -19,6 +19,7 @@ private slots:
     void findingEdges();
     void groupedCheckEqualsOneByOne();
     void checkSkipsWhatItCannotMeasure();
+    void checkSumsOnlyWhatCanStillRecord();
 };
 
 void TrackingRulesTest::reminderRule() {
@@ -171,6 +172,11 @@ void TrackingRulesTest::groupedCheckEqualsOneByOne() {
         if (i % 11 == 0) {
             env.addNotification(bob, ann, id, 2, QStringLiteral("y"));
         }
+        if (i % 4 == 1) {
+            // Told of both already, whatever became of the notices: nothing left to record.
+            env.addNotification(ann, bob, id, 1, QStringLiteral("x"), QStringLiteral("Read"));
+            env.addNotification(ann, bob, id, 2, QStringLiteral("y"), QStringLiteral("Deleted"));
+        }
         records.push_back(std::move(record));
     }
     std::vector<const category*> categories;
@@ -237,6 +243,65 @@ void TrackingRulesTest::checkSkipsWhatItCannotMeasure() {
     QCOMPARE(
         AllocationCheck::startupFindings(env.database(), env.clock, {&unmanaged}, {ann}).size(),
         std::size_t(1));
+}
+
+void TrackingRulesTest::checkSumsOnlyWhatCanStillRecord() {
+    TestEnvironment env;
+    const int ann = env.addUser(QStringLiteral("Ann"));
+    const QDateTime now = env.clock.now();
+    std::vector<std::unique_ptr<category>> records;
+    auto add = [&](int minHours, int maxHours) {
+        auto record = std::make_unique<category>(env.context());
+        record->categoryName = QStringLiteral("C%1").arg(records.size());
+        record->categoryId = env.addCategory(record->categoryName, 0, ann, minHours, 1, maxHours, 1,
+                                             now.addDays(-30));
+        record->ownerUserId = ann;
+        record->minAllocation = minHours;
+        record->minAllocationPeriod = 1;
+        record->maxAllocation = maxHours;
+        record->maxAllocationPeriod = 1;
+        record->startDate = now.addDays(-30);
+        records.push_back(std::move(record));
+        return records.back()->categoryId;
+    };
+    // Far below its minimum and far over its maximum, but told of both long ago.
+    const int told = add(2, 0);
+    env.addTime(told, ann, now.addDays(-3), now.addDays(-3).addSecs(60), 1);
+    env.addNotification(ann, ann, told, 1, QStringLiteral("x"), QStringLiteral("Deleted"));
+    const int over = add(0, 1);
+    records.back()->minAllocationPeriod = 0;
+    env.addTime(over, ann, now.addDays(-3), now.addDays(-3).addSecs(60), 100000);
+    env.addNotification(ann, ann, over, 2, QStringLiteral("y"), QStringLiteral("Read"));
+    std::vector<const category*> categories{records[0].get(), records[1].get()};
+
+    const quint64 before = env.database().statementCount();
+    QVERIFY(AllocationCheck::startupFindings(env.database(), env.clock, categories, {ann}).empty());
+    QCOMPARE(env.database().statementCount() - before, quint64(1)); // the notices, no sum
+
+    // A maximum of no hours records nothing, told or not: still no sum.
+    add(0, 0);
+    records.back()->minAllocationPeriod = 0;
+    records.back()->maxAllocation = 0;
+    QVERIFY(!AllocationCheck::canStillRecord(*records.back(), false, false));
+    QVERIFY(AllocationCheck::canStillRecord(*records[0], false, true));
+    QVERIFY(!AllocationCheck::canStillRecord(*records[1], false, true));
+    // A minimum of no hours is still summed: a total below nothing is below it.
+    records[1]->minAllocationPeriod = 1;
+    QVERIFY(AllocationCheck::canStillRecord(*records[1], false, true));
+    records[1]->minAllocationPeriod = 0;
+
+    // One that can still be told is summed, and told.
+    const int untold = add(0, 1);
+    records.back()->minAllocationPeriod = 0;
+    env.addTime(untold, ann, now.addDays(-3), now.addDays(-3).addSecs(60), 100000);
+    categories.push_back(records.back().get());
+    const quint64 again = env.database().statementCount();
+    const auto found =
+        AllocationCheck::startupFindings(env.database(), env.clock, categories, {ann});
+    QCOMPARE(env.database().statementCount() - again, quint64(2));
+    QCOMPARE(found.size(), std::size_t(1));
+    QCOMPARE(found.front().categoryId, untold);
+    QCOMPARE(found.front().typeId, AllocationCheck::AboveMaximum);
 }
 
 QTEST_GUILESS_MAIN(TrackingRulesTest)
