@@ -13,6 +13,7 @@
 #include "categories/CategoryEditor.h"
 #include "categories/CategoryEditorPage.h"
 #include "categories/CategoryTree.h"
+#include "data/ChangeCounts.h"
 #include "data/Database.h"
 #include "data/NameText.h"
 #include "data/NodeKeys.h"
@@ -881,9 +882,18 @@ void frmMain::trmSystem_Timer() {
     }
     tracker().refreshOtherUsersTasks();
     taskList().refreshTaskList();
-    userList().refreshUserList();
-    processList().loadProcessList();
-    notificationList().loadNotificationList();
+    // Users, processes and notifications are read again only when the database's change counts
+    // say they moved (whoever wrote them), or the lists were loaded anew for someone else.
+    const int me = m_state.currentUser != nullptr ? m_state.currentUser->userId : -1;
+    const ChangeWatch::Reload reload =
+        m_changes.next(ChangeCounts::read(*m_state.database), me, userList().loads());
+    if (reload.users) {
+        userList().refreshUserList();
+    }
+    processList().refreshProcessList(reload.processes);
+    if (reload.notifications) {
+        notificationList().loadNotificationList();
+    }
     if (settingsPage->chkTaskBar->isChecked() && currentTrayIcon != nullptr) {
         currentTrayIcon->setTooltip(windowTitle());
         currentTrayIcon->Modify();

@@ -4,6 +4,7 @@
 #include "app/ProgramState.h"
 #include "app/Shell.h"
 #include "app/Workspace.h"
+#include "data/ChangeWatch.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -209,6 +210,8 @@ private:
 
     Services m_services;
     ProgramState m_state;
+    // What the last trmSystem tick read of the change counts.
+    ChangeWatch m_changes;
     ErrorGuard m_guard;
     Workspace m_workspace;
     QStringList m_trace;

@@ -799,6 +799,7 @@ std::unique_ptr<Database> Database::open(const QString& location) {
             throw DatabaseError(DatabaseError::Kind::NotQuillhour,
                                 newerSchemaMessage(database->location(), version));
         }
+        Schema::upgrade(*database);
         return database;
     }
     const QString path = location.trimmed();
@@ -824,6 +825,7 @@ std::unique_ptr<Database> Database::open(const QString& location) {
                                    QStringLiteral("The database %1 could not be opened: ")
                                        .arg(QDir::toNativeSeparators(path)))));
     database->execute(QStringLiteral("PRAGMA synchronous = NORMAL"));
+    Schema::upgrade(*database);
     return database;
 }
 

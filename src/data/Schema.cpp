@@ -108,6 +108,81 @@ const QStringList IndexStatements = {
     QStringLiteral("CREATE INDEX user_name ON \"user\" (userName)"),
 };
 
+// The change counts: one row, bumped by triggers on every write that changes a user, a
+// notification or a process row, whoever writes it (another instance, another computer). A tick
+// reads this row and reloads only what moved. A user's heartbeat that writes the value it already
+// holds changes nothing and is not counted. One row rather than one per table: a transaction that
+// writes two of the tables takes one lock, so two such transactions never wait on each other in
+// opposite orders.
+QStringList changeCountStatements(Database::Engine engine) {
+    QStringList statements{
+        QStringLiteral("CREATE TABLE dataChange (dataChangeId INTEGER PRIMARY KEY, "
+                       "users INTEGER NOT NULL, notifications INTEGER NOT NULL, "
+                       "processes INTEGER NOT NULL)"),
+        QStringLiteral("INSERT INTO dataChange (dataChangeId, users, notifications, processes) "
+                       "VALUES (1, 0, 0, 0)"),
+    };
+    const struct {
+        const char* table;
+        const char* column;
+    } watched[] = {{"user", "users"}, {"notification", "notifications"}, {"process", "processes"}};
+    if (engine == Database::Engine::PostgreSQL) {
+        statements.append(QStringLiteral(
+            "CREATE FUNCTION dataChange_count() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN "
+            "EXECUTE format('UPDATE dataChange SET %1$I = %1$I + 1', TG_ARGV[0]); "
+            "RETURN NULL; END $$"));
+        for (const auto& each : watched) {
+            const QString table = QString::fromLatin1(each.table);
+            const QString column = QString::fromLatin1(each.column);
+            // Statement triggers: a COPY or a delete of many rows counts once.
+            statements.append(
+                QStringLiteral("CREATE TRIGGER %1_written AFTER INSERT OR DELETE ON \"%1\" "
+                               "FOR EACH STATEMENT EXECUTE FUNCTION dataChange_count('%2')")
+                    .arg(table, column));
+            statements.append(QStringLiteral("CREATE TRIGGER %1_changed AFTER UPDATE ON \"%1\" "
+                                             "FOR EACH ROW WHEN (old.* IS DISTINCT FROM new.*) "
+                                             "EXECUTE FUNCTION dataChange_count('%2')")
+                                  .arg(table, column));
+        }
+        return statements;
+    }
+    for (const auto& each : watched) {
+        const QString table = QString::fromLatin1(each.table);
+        const QString column = QString::fromLatin1(each.column);
+        const QString bump =
+            QStringLiteral("BEGIN UPDATE dataChange SET %1 = %1 + 1; END").arg(column);
+        statements.append(QStringLiteral("CREATE TRIGGER %1_inserted AFTER INSERT ON \"%1\" %2")
+                              .arg(table, bump));
+        statements.append(
+            QStringLiteral("CREATE TRIGGER %1_deleted AFTER DELETE ON \"%1\" %2").arg(table, bump));
+        QStringList changed;
+        for (const Table& described : tables()) {
+            if (described.name == table) {
+                for (const QString& name : described.columns) {
+                    changed.append(QStringLiteral("old.%1 IS NOT new.%1").arg(name));
+                }
+            }
+        }
+        statements.append(QStringLiteral("CREATE TRIGGER %1_changed AFTER UPDATE ON \"%1\" "
+                                         "WHEN %2 %3")
+                              .arg(table, changed.join(QStringLiteral(" OR ")), bump));
+    }
+    return statements;
+}
+
+void writeVersion(Database& database, int version) {
+    if (database.engine() == Database::Engine::SQLite) {
+        database.execute(QStringLiteral("PRAGMA user_version = %1").arg(version));
+    } else {
+        // The server has no free header field like SQLite's user_version; a comment on a
+        // table of ours is kept with the table, needs no extra table, and is written by the
+        // same transaction.
+        database.execute(QStringLiteral("COMMENT ON TABLE \"user\" IS '%1%2'")
+                             .arg(QLatin1String(VersionCommentPrefix))
+                             .arg(version));
+    }
+}
+
 } // namespace
 
 void create(Database& database) {
@@ -116,6 +191,9 @@ void create(Database& database) {
             database.execute(statement);
         }
         for (const QString& statement : IndexStatements) {
+            database.execute(statement);
+        }
+        for (const QString& statement : changeCountStatements(database.engine())) {
             database.execute(statement);
         }
         const struct {
@@ -142,17 +220,34 @@ void create(Database& database) {
                                             "productivity) VALUES (?, ?, ?)"),
                              {rating.id, rating.number, QString::fromLatin1(rating.name)});
         }
-        if (database.engine() == Database::Engine::SQLite) {
-            database.execute(QStringLiteral("PRAGMA user_version = %1").arg(CurrentVersion));
-        } else {
-            // The server has no free header field like SQLite's user_version; a comment on a
-            // table of ours is kept with the table, needs no extra table, and is written by the
-            // same transaction.
-            database.execute(QStringLiteral("COMMENT ON TABLE \"user\" IS '%1%2'")
-                                 .arg(QLatin1String(VersionCommentPrefix))
-                                 .arg(CurrentVersion));
-        }
+        writeVersion(database, CurrentVersion);
     });
+}
+
+bool upgrade(Database& database) {
+    if (version(database) >= CurrentVersion) {
+        return false;
+    }
+    bool upgraded = false;
+    database.transaction([&] {
+        if (database.engine() == Database::Engine::PostgreSQL) {
+            // Two instances starting at once: the second waits here, then finds it done.
+            database.execute(QStringLiteral("LOCK TABLE \"user\" IN SHARE ROW EXCLUSIVE MODE"));
+        }
+        const int found = version(database);
+        if (found >= CurrentVersion) {
+            return;
+        }
+        // One numbered step after another; each keeps every row.
+        if (found < 2) {
+            for (const QString& statement : changeCountStatements(database.engine())) {
+                database.execute(statement);
+            }
+        }
+        writeVersion(database, CurrentVersion);
+        upgraded = true;
+    });
+    return upgraded;
 }
 
 int version(Database& database) {

@@ -10,7 +10,8 @@ class Database;
 // lists read some columns by position.
 namespace Schema {
 
-inline constexpr int CurrentVersion = 1;
+// 1: the seven tables. 2: the change counts (dataChange and its triggers).
+inline constexpr int CurrentVersion = 2;
 
 struct Table {
     QString name;
@@ -20,8 +21,12 @@ struct Table {
 // The seven tables with their columns, in order.
 const std::vector<Table>& tables();
 
-// Makes the tables, the indexes, the schema version and the look-up rows in one transaction.
+// Makes the tables, the indexes, the change counts, the schema version and the look-up rows in one transaction.
 void create(Database& database);
+
+// Brings a database of an older schema up to this one, one numbered step at a time in one
+// transaction, keeping every row; true when it changed anything.
+bool upgrade(Database& database);
 
 // The schema version recorded in the database (0 when none is recorded): SQLite's user_version,
 // or on PostgreSQL the comment "Quillhour schema N" on the table "user".

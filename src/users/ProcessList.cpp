@@ -38,15 +38,33 @@ void ProcessList::fillWindowList(QListWidget* list) {
     }
 }
 
-void ProcessList::loadProcessList() {
-    ProgramState& state = m_work.state;
-    Database& db = m_work.database();
+QStringList ProcessList::listWindows() {
     fillWindowList(&m_lstTask);
     QStringList titles;
     for (int i = 0; i < m_lstTask.count(); ++i) {
         titles.append(m_lstTask.item(i)->text());
     }
+    return titles;
+}
 
+void ProcessList::loadProcessList() {
+    loadRows(listWindows());
+}
+
+void ProcessList::refreshProcessList(bool rowsMoved) {
+    const QStringList titles = listWindows();
+    const user* current = m_work.state.currentUser;
+    const int me = current != nullptr ? current->userId : -1;
+    if (!rowsMoved && m_loaded && me == m_loadedFor && (me < 0 || titles == m_loadedTitles)) {
+        return;
+    }
+    loadRows(titles);
+}
+
+void ProcessList::loadRows(const QStringList& titles) {
+    ProgramState& state = m_work.state;
+    Database& db = m_work.database();
+    m_loaded = false; // until the load is through
     ResultSet rows = ProcessStore::everyRow(db);
     if (state.currentUser != nullptr) {
         const int me = state.currentUser->userId;
@@ -125,6 +143,10 @@ void ProcessList::loadProcessList() {
             group.node->setText(QStringLiteral("%1 Processes").arg(group.count));
         }
     }
+    // Written or found equal above: this user's rows now hold these titles.
+    m_loaded = true;
+    m_loadedFor = state.currentUser != nullptr ? state.currentUser->userId : -1;
+    m_loadedTitles = titles;
 }
 
 void ProcessList::deleteOwnRows() {

@@ -74,6 +74,7 @@ void UserList::loadUserList() {
     ProgramState& state = m_work.state;
     std::unique_ptr<users> old = std::move(state.allUsers);
     state.allUsers = std::make_unique<users>(m_work.data());
+    ++m_loads;
 
     QComboBox* cboUser = &m_cboUser;
     QComboBox* cboUserProductivity = &m_cboUserProductivity;

@@ -27,6 +27,8 @@ public:
     // Rebuilds allUsers, the user tree and the three user lists, chooses the current user from
     // the "User" setting (or the last user) and makes it current.
     void loadUserList();
+    // How many times the list was loaded: each load clears the tree and the collection.
+    int loads() const { return m_loads; }
     // Re-reads every loaded user and colours the active and current users' nodes.
     void refreshUserList();
     // Makes the user named in cboUser current, or offers to create that user.
@@ -64,4 +66,5 @@ private:
     QComboBox& m_cboUserProductivity;
     QComboBox& m_cboCategoryOwner;
     bool m_settingUser = false;
+    int m_loads = 0;
 };

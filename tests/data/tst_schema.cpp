@@ -121,8 +121,8 @@ void SchemaTest::runOnServer(const QString& url, const QString& statement) {
 void SchemaTest::createdTablesHaveTheirColumnsInOrder() {
     TestEnvironment env;
     QCOMPARE(tableNames(env.database()),
-             (QStringList{"allocationperiod", "category", "notification", "process", "productivity",
-                          "tallyrec", "user"}));
+             (QStringList{"allocationperiod", "category", "datachange", "notification", "process",
+                          "productivity", "tallyrec", "user"}));
     for (const auto& table : Schema::tables()) {
         const ResultSet empty = env.database().query(
             QStringLiteral("select * from \"%1\" where 1 = 0").arg(table.name.toLower()));
@@ -313,7 +313,7 @@ void SchemaTest::serverCreationIsOneTransaction() {
     // And the same database takes the tables once the obstacle is gone.
     runOnServer(target, QStringLiteral("drop type process"));
     auto made = Database::create(target);
-    QCOMPARE(tableNames(*made).size(), 7);
+    QCOMPARE(tableNames(*made).size(), 8);
     QCOMPARE(Schema::version(*made), Schema::CurrentVersion);
 }
 
@@ -395,12 +395,14 @@ void SchemaTest::databaseWithoutOurTablesIsLeftUntouched() {
 void SchemaTest::newerSchemaIsRefusedUntouched() {
     TestEnvironment env;
     const QString newer = env.newLocation(QStringLiteral("newer.db"));
+    const int newerVersion = Schema::CurrentVersion + 1;
     {
         auto made = Database::create(newer);
         made->execute(made->engine() == Database::Engine::SQLite
-                          ? QStringLiteral("PRAGMA user_version = 2")
-                          : QStringLiteral("COMMENT ON TABLE \"user\" IS 'Quillhour schema 2'"));
-        QCOMPARE(Schema::version(*made), 2);
+                          ? QStringLiteral("PRAGMA user_version = %1").arg(newerVersion)
+                          : QStringLiteral("COMMENT ON TABLE \"user\" IS 'Quillhour schema %1'")
+                                .arg(newerVersion));
+        QCOMPARE(Schema::version(*made), newerVersion);
     }
     const QByteArray before = fingerprint(newer);
     try {

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QtGlobal>
+
+class Database;
+
+// How often the users, the notifications and the processes have changed, as counted in the
+// database by its own triggers: every instance on every computer sees every writer's changes. A
+// count that moved says its rows must be read again; one that did not says they are as last read.
+struct ChangeCounts {
+    qint64 users = -1;
+    qint64 notifications = -1;
+    qint64 processes = -1;
+
+    bool operator==(const ChangeCounts&) const = default;
+
+    // One small statement (every database is brought up to the schema with the counts when it
+    // is opened).
+    static ChangeCounts read(Database& database);
+};

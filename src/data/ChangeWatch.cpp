@@ -1,0 +1,17 @@
+#include "data/ChangeWatch.h"
+
+ChangeWatch::Reload ChangeWatch::next(const ChangeCounts& counts, int currentUserId,
+                                      int userListLoads) {
+    Reload reload;
+    if (!m_seen || m_seen->currentUserId != currentUserId ||
+        m_seen->userListLoads != userListLoads) {
+        reload = {true, true, true};
+    } else {
+        const ChangeCounts& seen = m_seen->counts;
+        reload.users = counts.users != seen.users;
+        reload.processes = reload.users || counts.processes != seen.processes;
+        reload.notifications = reload.users || counts.notifications != seen.notifications;
+    }
+    m_seen = Seen{counts, currentUserId, userListLoads};
+    return reload;
+}
