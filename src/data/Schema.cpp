@@ -108,12 +108,13 @@ const QStringList IndexStatements = {
     QStringLiteral("CREATE INDEX user_name ON \"user\" (userName)"),
 };
 
-// The change counts: one row, bumped by triggers on every write that changes a user, a
-// notification or a process row, whoever writes it (another instance, another computer). A tick
-// reads this row and reloads only what moved. A user's heartbeat that writes the value it already
-// holds changes nothing and is not counted. One row rather than one per table: a transaction that
-// writes two of the tables takes one lock, so two such transactions never wait on each other in
-// opposite orders.
+// The change counts: one row, bumped by triggers on every write to a user, a notification or a
+// process row, whoever writes it (another instance, another computer). A tick reads this row and
+// reloads only what moved. Every tick writes the user's heartbeat, mostly the value it already
+// holds: only an update of a user that changes something is counted. Other updates count even
+// when they change nothing, since the window may take a node away on the strength of the write.
+// One row rather than one per table: a transaction that writes two of the tables takes one lock,
+// so two such transactions never wait on each other in opposite orders.
 QStringList changeCountStatements(Database::Engine engine) {
     QStringList statements{
         QStringLiteral("CREATE TABLE dataChange (dataChangeId INTEGER PRIMARY KEY, "
@@ -125,7 +126,10 @@ QStringList changeCountStatements(Database::Engine engine) {
     const struct {
         const char* table;
         const char* column;
-    } watched[] = {{"user", "users"}, {"notification", "notifications"}, {"process", "processes"}};
+        bool onlyRealChanges;
+    } watched[] = {{"user", "users", true},
+                   {"notification", "notifications", false},
+                   {"process", "processes", false}};
     if (engine == Database::Engine::PostgreSQL) {
         statements.append(QStringLiteral(
             "CREATE FUNCTION dataChange_count() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN "
@@ -134,15 +138,18 @@ QStringList changeCountStatements(Database::Engine engine) {
         for (const auto& each : watched) {
             const QString table = QString::fromLatin1(each.table);
             const QString column = QString::fromLatin1(each.column);
-            // Statement triggers: a COPY or a delete of many rows counts once.
+            // Statement triggers where they can be: a COPY or a delete of many rows counts once.
             statements.append(
-                QStringLiteral("CREATE TRIGGER %1_written AFTER INSERT OR DELETE ON \"%1\" "
+                QStringLiteral("CREATE TRIGGER %1_written AFTER INSERT OR DELETE%3 ON \"%1\" "
                                "FOR EACH STATEMENT EXECUTE FUNCTION dataChange_count('%2')")
-                    .arg(table, column));
-            statements.append(QStringLiteral("CREATE TRIGGER %1_changed AFTER UPDATE ON \"%1\" "
-                                             "FOR EACH ROW WHEN (old.* IS DISTINCT FROM new.*) "
-                                             "EXECUTE FUNCTION dataChange_count('%2')")
-                                  .arg(table, column));
+                    .arg(table, column,
+                         each.onlyRealChanges ? QString() : QStringLiteral(" OR UPDATE")));
+            if (each.onlyRealChanges) {
+                statements.append(QStringLiteral("CREATE TRIGGER %1_changed AFTER UPDATE ON \"%1\" "
+                                                 "FOR EACH ROW WHEN (old.* IS DISTINCT FROM new.*) "
+                                                 "EXECUTE FUNCTION dataChange_count('%2')")
+                                      .arg(table, column));
+            }
         }
         return statements;
     }
@@ -155,17 +162,21 @@ QStringList changeCountStatements(Database::Engine engine) {
                               .arg(table, bump));
         statements.append(
             QStringLiteral("CREATE TRIGGER %1_deleted AFTER DELETE ON \"%1\" %2").arg(table, bump));
-        QStringList changed;
-        for (const Table& described : tables()) {
-            if (described.name == table) {
-                for (const QString& name : described.columns) {
-                    changed.append(QStringLiteral("old.%1 IS NOT new.%1").arg(name));
+        QString when;
+        if (each.onlyRealChanges) {
+            QStringList changed;
+            for (const Table& described : tables()) {
+                if (described.name == table) {
+                    for (const QString& name : described.columns) {
+                        changed.append(QStringLiteral("old.%1 IS NOT new.%1").arg(name));
+                    }
                 }
             }
+            when =
+                QStringLiteral("WHEN ") + changed.join(QStringLiteral(" OR ")) + QLatin1Char(' ');
         }
-        statements.append(QStringLiteral("CREATE TRIGGER %1_changed AFTER UPDATE ON \"%1\" "
-                                         "WHEN %2 %3")
-                              .arg(table, changed.join(QStringLiteral(" OR ")), bump));
+        statements.append(QStringLiteral("CREATE TRIGGER %1_changed AFTER UPDATE ON \"%1\" %2%3")
+                              .arg(table, when, bump));
     }
     return statements;
 }

@@ -59,6 +59,10 @@ void ChangeCountsTest::eachWriteMovesItsOwnCount() {
     db.execute(QStringLiteral("update notification set status = ? where notificationId = ?"),
                {QStringLiteral("Read"), note});
     QCOMPARE(moved(), QStringLiteral("notifications"));
+    // Written again as it was: the window may have taken its node away on the strength of it.
+    db.execute(QStringLiteral("update notification set status = ? where notificationId = ?"),
+               {QStringLiteral("Read"), note});
+    QCOMPARE(moved(), QStringLiteral("notifications"));
     db.execute(QStringLiteral("delete from notification where notificationId = ?"), {note});
     QCOMPARE(moved(), QStringLiteral("notifications"));
 
