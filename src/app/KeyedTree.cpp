@@ -36,7 +36,9 @@ TreeNode* KeyedTree::addNode(TreeNode* parent, const QString& key, const QString
         throw CollectionError(QStringLiteral("The parent of \"%1\" is not in the tree.").arg(key));
     }
     auto* created = new TreeNode(key, text);
-    if (parent == nullptr) {
+    if (parent == nullptr && m_filling) {
+        m_heldTopLevel.append(created);
+    } else if (parent == nullptr) {
         addTopLevelItem(created);
     } else {
         parent->addChild(created);
@@ -65,13 +67,29 @@ void KeyedTree::removeNode(TreeNode* node) {
         return;
     }
     forget(node);
+    m_heldTopLevel.removeOne(node);
     delete node; // detaches itself from its parent or the top level
 }
 
 void KeyedTree::clearNodes() {
     m_byKey.clear();
     m_live.clear();
+    qDeleteAll(m_heldTopLevel);
+    m_heldTopLevel.clear();
     clear();
+}
+
+KeyedTree::Filling::Filling(KeyedTree& tree, int expectedNodes)
+    : m_tree(tree) {
+    m_tree.m_filling = true;
+    m_tree.m_byKey.reserve(m_tree.m_byKey.size() + expectedNodes);
+    m_tree.m_live.reserve(m_tree.m_live.size() + expectedNodes);
+}
+
+KeyedTree::Filling::~Filling() {
+    m_tree.m_filling = false;
+    m_tree.addTopLevelItems(m_tree.m_heldTopLevel);
+    m_tree.m_heldTopLevel.clear();
 }
 
 QList<TreeNode*> KeyedTree::topLevelNodes() const {

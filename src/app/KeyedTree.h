@@ -31,6 +31,20 @@ public:
     void clearNodes();
 
     int nodeCount() const { return int(m_byKey.size()); }
+
+    // While one lives, top-level nodes are added to the view together when it ends, with
+    // everything added under them by then: the view takes them in once instead of once per node,
+    // which counts with thousands of nodes. Keys, parents and look-ups work as ever meanwhile.
+    class Filling {
+    public:
+        explicit Filling(KeyedTree& tree, int expectedNodes = 0);
+        ~Filling();
+        Filling(const Filling&) = delete;
+        Filling& operator=(const Filling&) = delete;
+
+    private:
+        KeyedTree& m_tree;
+    };
     QList<TreeNode*> topLevelNodes() const;
     TreeNode* selectedNode() const;
     void selectNode(TreeNode* node);
@@ -46,6 +60,8 @@ private:
 
     QHash<QString, TreeNode*> m_byKey;
     QSet<const TreeNode*> m_live;
+    bool m_filling = false;
+    QList<QTreeWidgetItem*> m_heldTopLevel; // added while filling, not yet in the view
 };
 
 // The tree look-ups by key shared by every tree of the program.

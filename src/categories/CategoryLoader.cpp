@@ -30,17 +30,20 @@ bool siblingOrder(const LoadedCategory* a, const LoadedCategory* b) {
 
 std::vector<LoadedCategory> CategoryLoader::load(Database& database, int rootId,
                                                  const QString& rootPath) {
+    static const ColumnNames names{"categoryId",    "parentId",      "category",
+                                   "loadedMinDays", "loadedMaxDays", "loadedProductivity"};
     const ResultSet rows = database.query(LoadStatement);
     std::vector<LoadedCategory> all;
     all.reserve(std::size_t(rows.count()));
     for (const Row row : rows) {
+        const Row::Columns column = row.columns(names);
         LoadedCategory loaded(row);
-        loaded.categoryId = row.integer(QStringLiteral("categoryId"));
-        loaded.parentId = row.integer(QStringLiteral("parentId"));
-        loaded.name = row.text(QStringLiteral("category"));
-        loaded.minAllocationPeriod = row.integer(QStringLiteral("loadedMinDays"));
-        loaded.maxAllocationPeriod = row.integer(QStringLiteral("loadedMaxDays"));
-        loaded.productivity = row.integer(QStringLiteral("loadedProductivity"));
+        loaded.categoryId = row.integer(column[0]);
+        loaded.parentId = row.integer(column[1]);
+        loaded.name = row.text(column[2]);
+        loaded.minAllocationPeriod = row.integer(column[3]);
+        loaded.maxAllocationPeriod = row.integer(column[4]);
+        loaded.productivity = row.integer(column[5]);
         all.push_back(std::move(loaded));
     }
 

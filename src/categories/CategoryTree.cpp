@@ -1,6 +1,7 @@
 #include "categories/CategoryTree.h"
 
 #include "app/KeyedTree.h"
+#include "app/ListHelpers.h"
 #include "app/Shell.h"
 #include "app/Workspace.h"
 #include "categories/CategoryLoader.h"
@@ -98,6 +99,7 @@ void CategoryTree::getCategories(category& thisCategory) {
     QList<int> ids;
     {
         const UpdatesPaused paused(tree);
+        const KeyedTree::Filling filling(*tree, int(loaded.size()));
         for (const LoadedCategory& each : loaded) {
             TreeNode* parentNode = nullptr;
             if (each.parentId != 0) {
@@ -128,11 +130,7 @@ void CategoryTree::getCategories(category& thisCategory) {
     }
 
     for (QComboBox* list : {&m_cboParent, &m_cboCategoryProductivity}) {
-        const int first = list->count();
-        list->addItems(entries);
-        for (int i = 0; i < ids.size(); ++i) {
-            list->setItemData(first + i, ids[i]);
-        }
+        appendEntries(list, entries, ids);
     }
 }
 

@@ -4,6 +4,7 @@
 #include "app/UiHelpers.h"
 #include "app/UpDown.h"
 #include "categories/CategoryEditorPage.h"
+#include "data/KeyedCollection.h"
 #include "notifications/NotificationsPage.h"
 #include "reports/ProductivityPage.h"
 #include "reports/ProductivityPicture.h"
@@ -247,6 +248,7 @@ private slots:
     void gridCoversItsNoDataLabel();
     void chartDrawingFillsItsViewport();
     void managerListKeepsAlphabeticalOrder();
+    void treeFilledAtOnceKeepsOrderAndKeys();
     void upDownStepsWithinItsRange();
     void linkLabelClicksOnLeftButtonOnly();
     void everyImageLoads();
@@ -457,6 +459,35 @@ void PagesTest::chartDrawingFillsItsViewport() {
     page.resize(700, 560);
     QCoreApplication::processEvents();
     QCOMPARE(page.picProd->geometry(), QRect(-120, 0, 2000, page.picProdFrame->height()));
+}
+
+void PagesTest::treeFilledAtOnceKeepsOrderAndKeys() {
+    KeyedTree tree;
+    tree.addNode(nullptr, QStringLiteral("before"), QStringLiteral("Before"));
+    QSignalSpy inserted(tree.model(), &QAbstractItemModel::rowsInserted);
+    {
+        const KeyedTree::Filling filling(tree, 4);
+        TreeNode* a = tree.addNode(nullptr, QStringLiteral("a"), QStringLiteral("A"));
+        tree.addNode(a, QStringLiteral("a1"), QStringLiteral("A1"));
+        tree.addNode(nullptr, QStringLiteral("gone"), QStringLiteral("Gone"));
+        tree.addNode(nullptr, QStringLiteral("b"), QStringLiteral("B"));
+        // Found, owned and refused twice while still held back from the view.
+        QVERIFY(tree.owns(tree.node(QStringLiteral("a1"))));
+        QCOMPARE(tree.node(QStringLiteral("a1"))->parentNode(), a);
+        QVERIFY_THROWS_EXCEPTION(CollectionError,
+                                 tree.addNode(nullptr, QStringLiteral("a"), QStringLiteral("A")));
+        tree.removeNode(QStringLiteral("gone"));
+        QCOMPARE(tree.topLevelItemCount(), 1);
+    }
+    QCOMPARE(inserted.count(), 1); // the view took them in once
+    QStringList shown;
+    for (const TreeNode* node : tree.topLevelNodes()) {
+        shown.append(node->text());
+    }
+    QCOMPARE(shown, (QStringList{"Before", "A", "B"}));
+    QCOMPARE(tree.node(QStringLiteral("a1"))->parentNode()->text(), QStringLiteral("A"));
+    QCOMPARE(tree.nodeCount(), 4);
+    QVERIFY(tree.node(QStringLiteral("gone")) == nullptr);
 }
 
 void PagesTest::managerListKeepsAlphabeticalOrder() {
