@@ -12,9 +12,9 @@ struct ChangeCounts {
     qint64 notifications = -1;
     qint64 processes = -1;
 
-    bool operator==(const ChangeCounts&) const = default;
-
     // One small statement (every database is brought up to the schema with the counts when it
-    // is opened).
+    // is opened). Without its row (taken out by hand) the counts are unknown.
     static ChangeCounts read(Database& database);
+    // Unknown counts say nothing: everything is read, every time.
+    bool known() const { return users >= 0 && notifications >= 0 && processes >= 0; }
 };

@@ -3,7 +3,7 @@
 ChangeWatch::Reload ChangeWatch::next(const ChangeCounts& counts, int currentUserId,
                                       int userListLoads) {
     Reload reload;
-    if (!m_seen || m_seen->currentUserId != currentUserId ||
+    if (!counts.known() || !m_seen || m_seen->currentUserId != currentUserId ||
         m_seen->userListLoads != userListLoads) {
         reload = {true, true, true};
     } else {

@@ -5,10 +5,10 @@
 #include <optional>
 
 // What a tick must read again, from the change counts just read and what the lists were last
-// loaded for. The first look, another current user or the users' list loaded anew (it clears the
-// tree the processes hang under, and the collections the notifications point into) reads
-// everything; otherwise only what moved, and a change of the users reads the processes and the
-// notifications too, as they are shown under and from users.
+// loaded for. The first look, counts that are unknown, another current user or the users' list
+// loaded anew (it clears the tree the processes hang under, and the collections the notifications
+// point into) reads everything; otherwise only what moved, and a change of the users reads the
+// processes and the notifications too, as they are shown under and from users.
 class ChangeWatch {
 public:
     struct Reload {
