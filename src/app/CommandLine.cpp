@@ -1,7 +1,10 @@
 #include "app/CommandLine.h"
 
+#include "app/ReportCommand.h"
 #include "data/Database.h"
 #include "data/DatabaseError.h"
+#include "platform/Clock.h"
+#include "platform/Settings.h"
 
 #include <QCommandLineParser>
 #include <QTextStream>
@@ -27,6 +30,49 @@ struct Options {
                        "schema version, every page of every table and, with the amcheck "
                        "extension, the indexes are checked."),
         QStringLiteral("location")};
+    QCommandLineOption report{
+        QStringLiteral("report"),
+        QStringLiteral("Print a timesheet of the finished time rows and exit: by default this "
+                       "week's (Monday to Sunday) rows of everyone, one line per row, as CSV, "
+                       "from the database of the settings (or --database). Running tasks are "
+                       "left out.")};
+    QCommandLineOption from{QStringLiteral("from"),
+                            QStringLiteral("With --report: the first day, YYYY-MM-DD (rows count "
+                                           "by the day they start). Default: Monday of the week "
+                                           "of --to, or of this week."),
+                            QStringLiteral("date")};
+    QCommandLineOption to{QStringLiteral("to"),
+                          QStringLiteral("With --report: the last day, YYYY-MM-DD, included. "
+                                         "Default: Sunday of this week."),
+                          QStringLiteral("date")};
+    QCommandLineOption user{QStringLiteral("user"),
+                            QStringLiteral("With --report: only the time of the user named "
+                                           "<name>."),
+                            QStringLiteral("name")};
+    QCommandLineOption category{
+        QStringLiteral("category"),
+        QStringLiteral("With --report: only the time of the category <name> and its "
+                       "sub-categories; a name that is not unique is given as its path, "
+                       "Parent/Child."),
+        QStringLiteral("name")};
+    QCommandLineOption group{
+        QStringLiteral("group"),
+        QStringLiteral("With --report: entries (one line per time row, the default), category, "
+                       "user, day or week (a week by its Monday)."),
+        QStringLiteral("grouping")};
+    QCommandLineOption format{
+        QStringLiteral("format"),
+        QStringLiteral("With --report: csv (the default), json, or ics (iCalendar, one event "
+                       "per time row; entries only)."),
+        QStringLiteral("format")};
+    QCommandLineOption output{QStringLiteral("output"),
+                              QStringLiteral("With --report: write to <file> instead of the "
+                                             "standard output."),
+                              QStringLiteral("file")};
+    QCommandLineOption status{
+        QStringLiteral("status"),
+        QStringLiteral("Print the current user's running tasks, one per line (category, a tab, "
+                       "and the time so far as HH:MM), and exit; nothing when none run.")};
     QCommandLineOption version{QStringList{QStringLiteral("v"), QStringLiteral("version")},
                                QStringLiteral("Show the version and exit.")};
     QCommandLineOption help{QStringList{QStringLiteral("h"), QStringLiteral("help")},
@@ -35,7 +81,9 @@ struct Options {
     void addTo(QCommandLineParser& parser) const {
         parser.setApplicationDescription(
             QStringLiteral("Quillhour: time and project management for teams."));
-        for (const QCommandLineOption* option : {&database, &create, &check, &version, &help}) {
+        for (const QCommandLineOption* option :
+             {&database, &create, &check, &report, &from, &to, &user, &category, &group, &format,
+              &output, &status, &version, &help}) {
             parser.addOption(*option);
         }
     }
@@ -107,6 +155,32 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
     } else if (parser.isSet(options.check)) {
         result.action = Action::CheckDatabase;
         result.checkDatabase = parser.value(options.check);
+    } else if (parser.isSet(options.report)) {
+        result.action = Action::Report;
+        result.report.from = parser.value(options.from);
+        result.report.to = parser.value(options.to);
+        result.report.user = parser.value(options.user);
+        result.report.userGiven = parser.isSet(options.user);
+        result.report.category = parser.value(options.category);
+        result.report.categoryGiven = parser.isSet(options.category);
+        result.report.group = parser.value(options.group);
+        result.report.format = parser.value(options.format);
+        result.report.output = parser.value(options.output);
+    } else if (parser.isSet(options.status)) {
+        result.action = Action::Status;
+    }
+    if (result.action != Action::Report && result.action != Action::ShowHelp &&
+        result.action != Action::ShowVersion) {
+        for (const QCommandLineOption* option :
+             {&options.from, &options.to, &options.user, &options.category, &options.group,
+              &options.format, &options.output}) {
+            if (parser.isSet(*option)) {
+                result.action = Action::Error;
+                result.error =
+                    QStringLiteral("--%1 goes with --report").arg(option->names().constFirst());
+                return result;
+            }
+        }
     }
     return result;
 }
@@ -157,6 +231,16 @@ int runCommandLineAction(const CommandLine& commandLine) {
             return CommandLine::NotChecked;
         }
         return CommandLine::NotChecked;
+    }
+    case CommandLine::Action::Report: {
+        Settings settings;
+        SystemClock clock;
+        return ReportCommand(settings, clock, out, err).report(commandLine);
+    }
+    case CommandLine::Action::Status: {
+        Settings settings;
+        SystemClock clock;
+        return ReportCommand(settings, clock, out, err).status(commandLine);
     }
     case CommandLine::Action::Run:
         break;

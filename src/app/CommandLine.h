@@ -5,7 +5,16 @@
 
 // What the command line asked for.
 struct CommandLine {
-    enum class Action { Run, CreateDatabase, CheckDatabase, ShowVersion, ShowHelp, Error };
+    enum class Action {
+        Run,
+        CreateDatabase,
+        CheckDatabase,
+        ShowVersion,
+        ShowHelp,
+        Report,
+        Status,
+        Error
+    };
 
     // Exit statuses of --check-database.
     enum CheckStatus { Sound = 0, Damaged = 1, NotChecked = 3 };
@@ -16,12 +25,25 @@ struct CommandLine {
     QString checkDatabase;  // --check-database
     QString error;          // for Action::Error
 
+    // --report and its options, as given (empty when not given); ReportCommand checks them.
+    struct Report {
+        QString from;
+        QString to;
+        QString user;
+        QString category;
+        QString group;
+        QString format;
+        QString output;
+        bool userGiven = false;
+        bool categoryGiven = false;
+    } report;
+
     static CommandLine parse(const QStringList& arguments);
     // The arguments without the window system's own options (-display :1, -platform xcb,
     // -reverse, ...), which the toolkit takes out itself once it starts.
     static QStringList withoutToolkitOptions(const QStringList& arguments);
 };
 
-// Runs the actions that need no window (--create-database, --check-database, --version, --help,
-// errors) and returns the process's exit code.
+// Runs the actions that need no window (--create-database, --check-database, --report,
+// --status, --version, --help, errors) and returns the process's exit code.
 int runCommandLineAction(const CommandLine& commandLine);

@@ -170,6 +170,7 @@ struct Database::Impl {
     // The first statement that failed inside the open transaction, even if the work went on.
     std::optional<DatabaseError> transactionFailure;
     quint64 statementCount = 0;
+    quint64 rowsDelivered = 0; // by the streaming statement now running
     std::chrono::milliseconds patience = BusyTimeout;
     std::function<void(bool)> waitObserver;
     // SQLite: the file that was opened, how it was last seen written (not watched on a network
@@ -451,7 +452,10 @@ struct Database::Impl {
         throw failure;
     }
 
-    ResultSet runOnce(const QString& sql, const QVariantList& params) {
+    // Runs a statement once. Its rows go to onRow as they are read when it is given (nothing is
+    // kept then), else into the result.
+    ResultSet runOnce(const QString& sql, const QVariantList& params,
+                      const std::function<void(const QVariantList&)>& onRow = {}) {
         checkUsable(sql);
         ++statementCount;
         ensureConnected();
@@ -513,7 +517,17 @@ struct Database::Impl {
                 for (int i = 0; i < width; ++i) {
                     values.append(normalise ? fromEngine(query->value(i)) : query->value(i));
                 }
-                result.appendRow(std::move(values));
+                if (onRow) {
+                    ++rowsDelivered;
+                    try {
+                        onRow(values);
+                    } catch (...) {
+                        query->finish(); // no lock stays held by a reader that gave up
+                        throw;
+                    }
+                } else {
+                    result.appendRow(std::move(values));
+                }
             }
             if (query->lastError().isValid()) {
                 fail(*query, sql, direct == nullptr);
@@ -997,6 +1011,31 @@ void Database::execute(const QString& sql, const QVariantList& params) {
 
 ResultSet Database::query(const QString& sql, const QVariantList& params) {
     return run(sql, params);
+}
+
+void Database::queryEach(const QString& sql, const QVariantList& params,
+                         const std::function<void(const QVariantList&)>& onRow) {
+    WaitSignal wait(d->waitObserver);
+    const QDeadlineTimer deadline(d->patience);
+    for (int attempt = 0;; ++attempt) {
+        d->rowsDelivered = 0;
+        try {
+            d->runOnce(sql, params, onRow);
+            return;
+        } catch (const DatabaseError& error) {
+            if (d->transactionDepth > 0 && !d->transactionFailure) {
+                d->transactionFailure = error;
+            }
+            // Rows already handed on cannot be taken back: only a statement that delivered
+            // nothing yet is tried again.
+            if (d->transactionDepth > 0 || d->rowsDelivered > 0 || !error.isRetryable() ||
+                deadline.hasExpired()) {
+                throw;
+            }
+            wait.waiting();
+            pause(attempt, deadline);
+        }
+    }
 }
 
 QVariant Database::scalar(const QString& sql, const QVariantList& params) {

@@ -103,6 +103,11 @@ public:
     void execute(const QString& sql, const QVariantList& params = {});
     // Runs a statement and returns all of its rows.
     ResultSet query(const QString& sql, const QVariantList& params = {});
+    // Runs a statement and hands each row to onRow as it is read, keeping none of them, so
+    // memory does not grow with the rows. The statement stays open (a read, holding no write
+    // lock) until the last row is handed on, or until onRow throws.
+    void queryEach(const QString& sql, const QVariantList& params,
+                   const std::function<void(const QVariantList& values)>& onRow);
     // The first field of the first row, or a null value when there is no row.
     QVariant scalar(const QString& sql, const QVariantList& params = {});
     // Runs an INSERT and returns the id that the engine gave the new row (RETURNING idColumn).

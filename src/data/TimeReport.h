@@ -1,0 +1,135 @@
+#pragma once
+
+#include <QDate>
+#include <QDateTime>
+#include <QHash>
+#include <QString>
+#include <functional>
+#include <vector>
+
+class Database;
+
+// Which time rows a timesheet covers. A row counts in the range by the day it starts, as the
+// productivity chart counts it, whenever it ends.
+struct ReportFilter {
+    QDate from;         // first day, included
+    QDate to;           // last day, included
+    int userId = 0;     // 0: everyone
+    int categoryId = 0; // 0: every category; otherwise it and all of its sub-categories
+    // Running tasks (rows without an end) counted up to now; left out otherwise.
+    bool includeRunning = false;
+    QDateTime now;
+};
+
+enum class ReportGrouping { Entries, Category, User, Day, Week };
+
+// One time row of a timesheet.
+struct ReportEntry {
+    qint64 timeId = 0;
+    QDateTime start;
+    QDateTime end; // for a running task: now
+    bool running = false;
+    qint64 minutes = 0; // the stored duration; for a running task the minutes up to now
+    int categoryId = 0;
+    QString category;     // its name
+    QString categoryPath; // "Parent/Child"
+    int userId = 0;
+    QString user;
+    int rate = 0; // the category's hourly rate
+    qint64 amountCents = 0;
+};
+
+// One line of a grouped timesheet: a category, a user, a day or a week.
+struct ReportLine {
+    int id = 0;    // categoryId or userId
+    QDate date;    // the day, or the first day of the week
+    QString label; // category or user name; empty for days and weeks
+    QString path;  // categories: "Parent/Child"
+    int depth = 0; // categories: 0 at the top of the tree
+    int rate = 0;  // categories: the hourly rate
+    qint64 rows = 0;
+    qint64 minutes = 0;
+    qint64 amountCents = 0;
+    // Categories: with every sub-category's time added (the tree's roll-up).
+    qint64 totalMinutes = 0;
+    qint64 totalAmountCents = 0;
+};
+
+struct ReportTotals {
+    qint64 rows = 0;
+    qint64 minutes = 0;
+    qint64 amountCents = 0;
+};
+
+// Timesheets read from the time rows: totals per category, user, day or week, or the rows
+// themselves, with what they are worth at each category's hourly rate. An amount is the
+// minutes ÷ 60 × the rate, in cents, rounded to the nearest cent for each time row; a group's
+// amount is the sum of its rows' amounts, so every grouping of the same rows comes to the same
+// total.
+//
+// Finished rows are summed by the database; running tasks, which are few, are added here. The
+// time rows are never all held in memory: entries() hands them on one by one.
+class TimeReport {
+public:
+    struct CategoryInfo {
+        int id = 0;
+        int parentId = 0;
+        QString name;
+        QString path;
+        int depth = 0;
+        int rate = 0;
+        int order = 0; // place in the tree: each category before its sub-categories, siblings
+                       // by name without regard to case, then by id
+    };
+
+    // Reads the categories and users, whose names and rates the lines carry.
+    explicit TimeReport(Database& database);
+
+    // The lines of a grouping other than Entries, in order: categories in tree order (every
+    // category that holds time itself or below it), users by name, days and weeks by date.
+    // Weeks start on weekStart.
+    std::vector<ReportLine> lines(const ReportFilter& filter, ReportGrouping grouping,
+                                  Qt::DayOfWeek weekStart = Qt::Monday) const;
+    // The time rows in order of their start, each handed to onEntry as it is read.
+    void entries(const ReportFilter& filter,
+                 const std::function<void(const ReportEntry&)>& onEntry) const;
+
+    // A user's running tasks, whenever they started, in order of their start, counted up to
+    // now.
+    std::vector<ReportEntry> runningTasks(int userId, const QDateTime& now) const;
+
+    static ReportTotals totals(const std::vector<ReportLine>& lines);
+
+    // minutes ÷ 60 × rate in cents, to the nearest cent (never a tie: the exact value is a
+    // whole number of thirds of a cent).
+    static qint64 amountCents(qint64 minutes, qint64 rate);
+    // Minutes as hours with two decimals, or cents as currency units with two decimals, a point
+    // as the decimal mark: 90 minutes gives "1.50", 1234 cents "12.34".
+    static QString hoursText(qint64 minutes);
+    static QString centsText(qint64 cents);
+    // The first day of the week that day is in.
+    static QDate weekOf(const QDate& day, Qt::DayOfWeek weekStart);
+
+    const QHash<int, CategoryInfo>& categories() const { return m_categories; }
+    const QHash<int, QString>& users() const { return m_users; }
+    // The category (with its path "Parent/Child" or its name) or user of that name: 0 when
+    // there is none, -1 when a category name is not unique.
+    int categoryIdByName(const QString& nameOrPath) const;
+    int userIdByName(const QString& name) const;
+
+private:
+    struct Conditions {
+        QString with; // the sub-categories of the chosen category, when one is chosen
+        QString where;
+        QVariantList withParams;
+        QVariantList whereParams;
+        QVariantList params() const { return withParams + whereParams; }
+    };
+    Conditions conditionsFor(const ReportFilter& filter) const;
+    ReportEntry entryFrom(const QVariantList& values, const QDateTime& now) const;
+    void loadCategories();
+
+    Database& m_database;
+    QHash<int, CategoryInfo> m_categories;
+    QHash<int, QString> m_users;
+};

@@ -1,0 +1,314 @@
+#include "reports/TimesheetExport.h"
+
+#include "data/Database.h"
+
+#include <QCryptographicHash>
+#include <QFileInfo>
+#include <QIODevice>
+#include <QUrl>
+#include <stdexcept>
+
+namespace {
+
+constexpr int FlushAt = 1 << 16;
+constexpr int IcalLineOctets = 75;
+const QString IcalMoment = QStringLiteral("yyyyMMdd'T'HHmmss'Z'");
+
+QString groupName(ReportGrouping grouping) {
+    switch (grouping) {
+    case ReportGrouping::Entries:
+        return QStringLiteral("entries");
+    case ReportGrouping::Category:
+        return QStringLiteral("category");
+    case ReportGrouping::User:
+        return QStringLiteral("user");
+    case ReportGrouping::Day:
+        return QStringLiteral("day");
+    case ReportGrouping::Week:
+        return QStringLiteral("week");
+    }
+    return {};
+}
+
+QString jsonString(const QString& text) {
+    QString result;
+    result.reserve(text.size() + 2);
+    result += QLatin1Char('"');
+    for (const QChar c : text) {
+        switch (c.unicode()) {
+        case '"':
+            result += QLatin1String("\\\"");
+            break;
+        case '\\':
+            result += QLatin1String("\\\\");
+            break;
+        case '\n':
+            result += QLatin1String("\\n");
+            break;
+        case '\r':
+            result += QLatin1String("\\r");
+            break;
+        case '\t':
+            result += QLatin1String("\\t");
+            break;
+        default:
+            if (c.unicode() < 0x20) {
+                result += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+            } else {
+                result += c;
+            }
+        }
+    }
+    result += QLatin1Char('"');
+    return result;
+}
+
+QString timeText(const QDateTime& moment) {
+    return moment.isValid() ? moment.time().toString(QStringLiteral("HH:mm:ss")) : QString();
+}
+
+QString dayText(const QDate& day) {
+    return day.toString(Qt::ISODate);
+}
+
+} // namespace
+
+TimesheetExport::TimesheetExport(QIODevice& device, Format format, Header header)
+    : m_device(device)
+    , m_format(format)
+    , m_header(std::move(header)) {
+    m_buffer.reserve(FlushAt + 4096);
+    switch (m_format) {
+    case Format::Csv:
+        switch (m_header.grouping) {
+        case ReportGrouping::Entries:
+            write(QStringLiteral("date,start,end,minutes,category,user,rate,amount\r\n"));
+            break;
+        case ReportGrouping::Category:
+            write(QStringLiteral("category,path,minutes,hours,rate,amount\r\n"));
+            break;
+        case ReportGrouping::User:
+            write(QStringLiteral("user,minutes,hours,amount\r\n"));
+            break;
+        case ReportGrouping::Day:
+        case ReportGrouping::Week:
+            write(QStringLiteral("date,minutes,hours,amount\r\n"));
+            break;
+        }
+        break;
+    case Format::Json:
+        write(QStringLiteral("{\"from\":%1,\"to\":%2,\"group\":%3,\"rows\":[")
+                  .arg(jsonString(dayText(m_header.from)), jsonString(dayText(m_header.to)),
+                       jsonString(groupName(m_header.grouping))));
+        break;
+    case Format::ICalendar:
+        writeIcalLine(QStringLiteral("BEGIN:VCALENDAR"));
+        writeIcalLine(QStringLiteral("VERSION:2.0"));
+        writeIcalLine(QStringLiteral("PRODID:-//Quillhour//Quillhour %1//EN")
+                          .arg(QStringLiteral(QUILLHOUR_VERSION)));
+        writeIcalLine(QStringLiteral("CALSCALE:GREGORIAN"));
+        writeIcalLine(QStringLiteral("METHOD:PUBLISH"));
+        break;
+    }
+}
+
+TimesheetExport::~TimesheetExport() = default;
+
+QString TimesheetExport::csvField(const QString& text) {
+    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) &&
+        !text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r'))) {
+        return text;
+    }
+    QString quoted = text;
+    quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+QString TimesheetExport::icalText(const QString& text) {
+    QString result;
+    result.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c == QLatin1Char('\\') || c == QLatin1Char(';') || c == QLatin1Char(',')) {
+            result += QLatin1Char('\\');
+            result += c;
+        } else if (c == QLatin1Char('\r')) {
+            if (i + 1 < text.size() && text.at(i + 1) == QLatin1Char('\n')) {
+                ++i;
+            }
+            result += QLatin1String("\\n");
+        } else if (c == QLatin1Char('\n')) {
+            result += QLatin1String("\\n");
+        } else if (c.unicode() < 0x20 && c != QLatin1Char('\t')) {
+            // Control characters are not allowed in TEXT values.
+        } else {
+            result += c;
+        }
+    }
+    return result;
+}
+
+QString TimesheetExport::identityOf(const Database& database, const QString& location) {
+    QString where;
+    if (database.engine() == Database::Engine::PostgreSQL) {
+        const QUrl url(location);
+        where = QStringLiteral("%1:%2%3").arg(url.host()).arg(url.port(5432)).arg(url.path());
+    } else {
+        const QFileInfo file(location);
+        where =
+            file.canonicalFilePath().isEmpty() ? file.absoluteFilePath() : file.canonicalFilePath();
+    }
+    return QString::fromLatin1(
+        QCryptographicHash::hash(where.toUtf8(), QCryptographicHash::Sha1).toHex().left(16));
+}
+
+void TimesheetExport::write(const QString& text) {
+    m_buffer += text.toUtf8();
+    if (m_buffer.size() >= FlushAt) {
+        flush();
+    }
+}
+
+void TimesheetExport::flush() {
+    if (m_buffer.isEmpty()) {
+        return;
+    }
+    if (m_device.write(m_buffer) != m_buffer.size()) {
+        throw std::runtime_error(m_device.errorString().toStdString());
+    }
+    m_buffer.clear();
+}
+
+// Long content lines are folded after 75 octets, never inside a UTF-8 sequence.
+void TimesheetExport::writeIcalLine(const QString& line) {
+    const QByteArray octets = line.toUtf8();
+    qsizetype from = 0;
+    int limit = IcalLineOctets;
+    while (octets.size() - from > limit) {
+        qsizetype cut = from + limit;
+        while (cut > from && (uchar(octets.at(cut)) & 0xC0) == 0x80) {
+            --cut;
+        }
+        m_buffer += octets.mid(from, cut - from);
+        m_buffer += "\r\n ";
+        from = cut;
+        limit = IcalLineOctets - 1; // the leading blank counts
+    }
+    m_buffer += octets.mid(from);
+    m_buffer += "\r\n";
+    if (m_buffer.size() >= FlushAt) {
+        flush();
+    }
+}
+
+void TimesheetExport::entry(const ReportEntry& entry) {
+    m_totals.rows += 1;
+    m_totals.minutes += entry.minutes;
+    m_totals.amountCents += entry.amountCents;
+    const QString date = dayText(entry.start.date());
+    const QString amount = TimeReport::centsText(entry.amountCents);
+    switch (m_format) {
+    case Format::Csv:
+        write(date + QLatin1Char(',') + timeText(entry.start) + QLatin1Char(',') +
+              timeText(entry.end) + QLatin1Char(',') + QString::number(entry.minutes) +
+              QLatin1Char(',') + csvField(entry.category) + QLatin1Char(',') +
+              csvField(entry.user) + QLatin1Char(',') + QString::number(entry.rate) +
+              QLatin1Char(',') + amount + QLatin1String("\r\n"));
+        break;
+    case Format::Json:
+        write(QLatin1String(m_firstRow ? "\n" : ",\n") + QStringLiteral("{\"timeId\":") +
+              QString::number(entry.timeId) + QStringLiteral(",\"date\":") + jsonString(date) +
+              QStringLiteral(",\"start\":") + jsonString(timeText(entry.start)) +
+              QStringLiteral(",\"end\":") + jsonString(timeText(entry.end)) +
+              QStringLiteral(",\"minutes\":") + QString::number(entry.minutes) +
+              QStringLiteral(",\"category\":") + jsonString(entry.category) +
+              QStringLiteral(",\"path\":") + jsonString(entry.categoryPath) +
+              QStringLiteral(",\"user\":") + jsonString(entry.user) + QStringLiteral(",\"rate\":") +
+              QString::number(entry.rate) + QStringLiteral(",\"amount\":") + amount +
+              QStringLiteral(",\"running\":") + QLatin1String(entry.running ? "true" : "false") +
+              QLatin1Char('}'));
+        break;
+    case Format::ICalendar: {
+        writeIcalLine(QStringLiteral("BEGIN:VEVENT"));
+        writeIcalLine(
+            QStringLiteral("UID:%1-%2@quillhour").arg(entry.timeId).arg(m_header.databaseIdentity));
+        writeIcalLine(QStringLiteral("DTSTAMP:") + m_header.now.toUTC().toString(IcalMoment));
+        writeIcalLine(QStringLiteral("DTSTART:") + entry.start.toUTC().toString(IcalMoment));
+        writeIcalLine(QStringLiteral("DTEND:") + entry.end.toUTC().toString(IcalMoment));
+        writeIcalLine(QStringLiteral("SUMMARY:") + icalText(entry.categoryPath));
+        writeIcalLine(
+            QStringLiteral("DESCRIPTION:") +
+            icalText(QStringLiteral("%1\n%2 minutes, rate %3, amount %4%5")
+                         .arg(entry.user, QString::number(entry.minutes),
+                              QString::number(entry.rate), amount,
+                              entry.running ? QStringLiteral("\nstill running") : QString())));
+        writeIcalLine(QStringLiteral("CATEGORIES:") + icalText(entry.category));
+        writeIcalLine(QStringLiteral("END:VEVENT"));
+        break;
+    }
+    }
+    m_firstRow = false;
+}
+
+void TimesheetExport::line(const ReportLine& line) {
+    m_totals.rows += line.rows;
+    m_totals.minutes += line.minutes;
+    m_totals.amountCents += line.amountCents;
+    const QString minutes = QString::number(line.minutes);
+    const QString hours = TimeReport::hoursText(line.minutes);
+    const QString amount = TimeReport::centsText(line.amountCents);
+    QString fields;
+    switch (m_header.grouping) {
+    case ReportGrouping::Entries:
+        return;
+    case ReportGrouping::Category:
+        fields = m_format == Format::Csv
+                     ? csvField(line.label) + QLatin1Char(',') + csvField(line.path) +
+                           QLatin1Char(',') + minutes + QLatin1Char(',') + hours +
+                           QLatin1Char(',') + QString::number(line.rate) + QLatin1Char(',') + amount
+                     : QStringLiteral("{\"category\":%1,\"path\":%2,\"minutes\":%3,"
+                                      "\"hours\":%4,\"rate\":%5,\"amount\":%6}")
+                           .arg(jsonString(line.label), jsonString(line.path), minutes, hours,
+                                QString::number(line.rate), amount);
+        break;
+    case ReportGrouping::User:
+        fields = m_format == Format::Csv
+                     ? csvField(line.label) + QLatin1Char(',') + minutes + QLatin1Char(',') +
+                           hours + QLatin1Char(',') + amount
+                     : QStringLiteral("{\"user\":%1,\"minutes\":%2,\"hours\":%3,\"amount\":%4}")
+                           .arg(jsonString(line.label), minutes, hours, amount);
+        break;
+    case ReportGrouping::Day:
+    case ReportGrouping::Week:
+        fields = m_format == Format::Csv
+                     ? dayText(line.date) + QLatin1Char(',') + minutes + QLatin1Char(',') + hours +
+                           QLatin1Char(',') + amount
+                     : QStringLiteral("{\"date\":%1,\"minutes\":%2,\"hours\":%3,\"amount\":%4}")
+                           .arg(jsonString(dayText(line.date)), minutes, hours, amount);
+        break;
+    }
+    if (m_format == Format::Csv) {
+        write(fields + QLatin1String("\r\n"));
+    } else if (m_format == Format::Json) {
+        write(QLatin1String(m_firstRow ? "\n" : ",\n") + fields);
+    }
+    m_firstRow = false;
+}
+
+void TimesheetExport::finish() {
+    if (m_finished) {
+        return;
+    }
+    m_finished = true;
+    if (m_format == Format::Json) {
+        write(QStringLiteral("\n],\"total\":{\"rows\":%1,\"minutes\":%2,\"hours\":%3,"
+                             "\"amount\":%4}}\n")
+                  .arg(m_totals.rows)
+                  .arg(m_totals.minutes)
+                  .arg(TimeReport::hoursText(m_totals.minutes),
+                       TimeReport::centsText(m_totals.amountCents)));
+    } else if (m_format == Format::ICalendar) {
+        writeIcalLine(QStringLiteral("END:VCALENDAR"));
+    }
+    flush();
+}
