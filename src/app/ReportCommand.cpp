@@ -8,6 +8,7 @@
 #include "platform/Clock.h"
 #include "platform/Settings.h"
 #include "reports/TimesheetExport.h"
+#include "reports/TimesheetRange.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -82,8 +83,8 @@ int ReportCommand::refuse(const QString& message) {
 
 int ReportCommand::report(const CommandLine& commandLine) {
     const CommandLine::Report& asked = commandLine.report;
-    const QDate today = m_clock.now().date();
-    const QDate thisMonday = TimeReport::weekOf(today, Qt::Monday);
+    const TimesheetRange thisWeek =
+        TimesheetRange::of(TimesheetRange::Period::ThisWeek, m_clock.now().date(), Qt::Monday);
 
     std::optional<QDate> from;
     std::optional<QDate> to;
@@ -95,7 +96,7 @@ int ReportCommand::report(const CommandLine& commandLine) {
         return refuse(QStringLiteral("--to %1 is not a date of the form YYYY-MM-DD").arg(asked.to));
     }
     ReportFilter filter;
-    filter.to = to.value_or(thisMonday.addDays(6));
+    filter.to = to.value_or(thisWeek.to);
     filter.from = from.value_or(TimeReport::weekOf(filter.to, Qt::Monday));
     if (filter.from > filter.to) {
         return refuse(QStringLiteral("--from %1 is after --to %2")
