@@ -1,0 +1,284 @@
+#include "TestEnvironment.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QSettings>
+#include <QtTest>
+
+namespace {
+
+struct Result {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+// This week as the command line counts it, from the real clock the program reads.
+QDate monday() {
+    const QDate today = QDate::currentDate();
+    return today.addDays(1 - today.dayOfWeek());
+}
+
+} // namespace
+
+// quillhour --report and --status, run as a script would run them: the real program, with no
+// display and settings of its own.
+class ReportCommandTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void reportPrintsThisWeekByDefault();
+    void groupingsFormatsAndFilters();
+    void mistakesAreOneLineAndExitTwo();
+    void statusListsTheUsersRunningTasks();
+
+private:
+    Result run(const QStringList& arguments) {
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+            environment.remove(QLatin1String(name));
+        }
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home->path());
+        environment.insert(QStringLiteral("XDG_DATA_HOME"), m_home->path());
+        process.setProcessEnvironment(environment);
+        process.start(QStringLiteral(QUILLHOUR_BINARY), arguments);
+        if (!process.waitForFinished(60000)) {
+            return {};
+        }
+        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+                QString::fromUtf8(process.readAllStandardOutput()),
+                QString::fromUtf8(process.readAllStandardError())};
+    }
+    void writeSettings(const QString& database, const QString& user) {
+        QSettings settings(m_home->filePath(QStringLiteral("Quillhour/Quillhour.conf")),
+                           QSettings::IniFormat);
+        settings.beginGroup(QStringLiteral("Settings"));
+        settings.setValue(QStringLiteral("Database"), database);
+        settings.setValue(QStringLiteral("User"), user);
+    }
+
+    std::unique_ptr<QTemporaryDir> m_home;
+};
+
+void ReportCommandTest::init() {
+    m_home = std::make_unique<QTemporaryDir>();
+}
+
+void ReportCommandTest::reportPrintsThisWeekByDefault() {
+    TestEnvironment env;
+    const int ann = env.addUser(QStringLiteral("Ann"));
+    const int design = env.addCategory(QStringLiteral("Design"));
+    env.database().execute(QStringLiteral("update category set chargingRate = 45"));
+    const QDate first = monday();
+    // The stroke of midnight that opens the week, the last second of its Sunday, and the
+    // seconds just outside it.
+    env.addTime(design, ann, QDateTime(first, QTime(0, 0)), QDateTime(first, QTime(0, 20)), 20);
+    env.addTime(design, ann, QDateTime(first.addDays(6), QTime(23, 59, 59)),
+                QDateTime(first.addDays(7), QTime(0, 59, 59)), 60);
+    env.addTime(design, ann, QDateTime(first.addDays(-1), QTime(23, 59, 59)),
+                QDateTime(first, QTime(1, 0)), 61);
+    env.addTime(design, ann, QDateTime(first.addDays(7), QTime(0, 0)),
+                QDateTime(first.addDays(7), QTime(1, 0)), 60);
+    env.addOpenTime(design, ann, QDateTime(first, QTime(9, 0))); // running: left out
+
+    // The settings name the database.
+    writeSettings(env.location(), QStringLiteral("Ann"));
+    const Result week = run({QStringLiteral("--report")});
+    QCOMPARE(week.exitCode, 0);
+    QCOMPARE(week.err, QString());
+    const QString day = first.toString(Qt::ISODate);
+    const QString sunday = first.addDays(6).toString(Qt::ISODate);
+    QCOMPARE(week.out, QStringLiteral("date,start,end,minutes,category,user,rate,amount\r\n"
+                                      "%1,00:00:00,00:20:00,20,Design,Ann,45,15.00\r\n"
+                                      "%2,23:59:59,00:59:59,60,Design,Ann,45,45.00\r\n")
+                           .arg(day, sunday));
+
+    // Nothing in the range: the header alone, and success.
+    const Result empty =
+        run({QStringLiteral("--report"), QStringLiteral("--from"), QStringLiteral("2001-01-01"),
+             QStringLiteral("--to"), QStringLiteral("2001-01-31"), QStringLiteral("--database"),
+             env.location()});
+    QCOMPARE(empty.exitCode, 0);
+    QCOMPARE(empty.out, QStringLiteral("date,start,end,minutes,category,user,rate,amount\r\n"));
+}
+
+void ReportCommandTest::groupingsFormatsAndFilters() {
+    TestEnvironment env;
+    const int ann = env.addUser(QStringLiteral("Ann"));
+    const int bob = env.addUser(QStringLiteral("Bob"));
+    const int client = env.addCategory(QStringLiteral("Client"));
+    const int design = env.addCategory(QStringLiteral("Design"), client);
+    const int other = env.addCategory(QStringLiteral("Other"));
+    env.database().execute(QStringLiteral("update category set chargingRate = categoryId * 10"));
+    const QDate day(2026, 11, 2); // a Monday
+    for (int i = 0; i < 30; ++i) {
+        const QDateTime start(day.addDays(i % 20), QTime(8 + i % 9, (i * 7) % 60));
+        env.addTime(i % 3 == 0   ? client
+                    : i % 3 == 1 ? design
+                                 : other,
+                    i % 2 ? ann : bob, start, start.addSecs(60 * (10 + i)), 10 + i);
+    }
+    const QStringList range{
+        QStringLiteral("--report"),  QStringLiteral("--database"), env.location(),
+        QStringLiteral("--from"),    QStringLiteral("2026-11-02"), QStringLiteral("--to"),
+        QStringLiteral("2026-11-15")};
+    auto truth = [&](const QString& where, const QVariantList& params) {
+        return env.database()
+            .query(
+                QStringLiteral("select sum(t.duration), "
+                               "sum(round(cast(t.duration * c.chargingRate as numeric) / "
+                               "60.0, 2)) from tallyRec t join category c on c.categoryId "
+                               "= t.categoryId where t.startTime >= ? and t.startTime < ?") +
+                    where,
+                QVariantList{QDateTime(day, QTime(0, 0)), QDateTime(day.addDays(14), QTime(0, 0))} +
+                    params)
+            .values(0);
+    };
+
+    // Categories: own rows only, with their paths; Client's sub-category is counted apart.
+    const Result categories =
+        run(range + QStringList{QStringLiteral("--group"), QStringLiteral("category")});
+    QCOMPARE(categories.exitCode, 0);
+    const QStringList lines = categories.out.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    QCOMPARE(lines.first(), QStringLiteral("category,path,minutes,hours,rate,amount"));
+    QCOMPARE(lines.size(), 4);
+    const QVariantList own = truth(QStringLiteral(" and t.categoryId = ?"), {design});
+    QCOMPARE(lines.at(2), QStringLiteral("Design,Client/Design,%1,%2,%3,%4")
+                              .arg(own.at(0).toLongLong())
+                              .arg(own.at(0).toLongLong() / 60.0, 0, 'f', 2)
+                              .arg(design * 10)
+                              .arg(own.at(1).toDouble(), 0, 'f', 2));
+
+    // One category takes its sub-categories with it; one user.
+    const Result clientJson =
+        run(range + QStringList{QStringLiteral("--category"), QStringLiteral("Client"),
+                                QStringLiteral("--user"), QStringLiteral("Ann"),
+                                QStringLiteral("--format"), QStringLiteral("json"),
+                                QStringLiteral("--group"), QStringLiteral("day")});
+    QCOMPARE(clientJson.exitCode, 0);
+    const QJsonObject root = QJsonDocument::fromJson(clientJson.out.toUtf8()).object();
+    QCOMPARE(root.value(QStringLiteral("group")).toString(), QStringLiteral("day"));
+    const QVariantList clientTruth = truth(
+        QStringLiteral(" and t.categoryId in (?, ?) and t.userId = ?"), {client, design, ann});
+    const QJsonObject total = root.value(QStringLiteral("total")).toObject();
+    QCOMPARE(total.value(QStringLiteral("minutes")).toInteger(), clientTruth.at(0).toLongLong());
+    QCOMPARE(qRound64(total.value(QStringLiteral("amount")).toDouble() * 100),
+             qRound64(clientTruth.at(1).toDouble() * 100));
+    QVERIFY(!root.value(QStringLiteral("rows")).toArray().isEmpty());
+
+    // Weeks by their Monday; users.
+    const Result weeks =
+        run(range + QStringList{QStringLiteral("--group"), QStringLiteral("week")});
+    QVERIFY2(weeks.out.startsWith(QStringLiteral("date,minutes,hours,amount\r\n2026-11-02,")),
+             qPrintable(weeks.out));
+    QVERIFY2(weeks.out.contains(QStringLiteral("\r\n2026-11-09,")), qPrintable(weeks.out));
+    const Result users =
+        run(range + QStringList{QStringLiteral("--group"), QStringLiteral("user")});
+    const QVariantList bobs = truth(QStringLiteral(" and t.userId = ?"), {bob});
+    QVERIFY2(users.out.contains(QStringLiteral("\r\nBob,%1,").arg(bobs.at(0).toLongLong())),
+             qPrintable(users.out));
+
+    // A calendar into a file: one event per row.
+    const QString file = m_home->filePath(QStringLiteral("week.ics"));
+    const Result calendar =
+        run(range + QStringList{QStringLiteral("--format"), QStringLiteral("ics"),
+                                QStringLiteral("--output"), file});
+    QCOMPARE(calendar.exitCode, 0);
+    QCOMPARE(calendar.out, QString());
+    QFile written(file);
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    const QByteArray ics = written.readAll();
+    QVERIFY(ics.startsWith("BEGIN:VCALENDAR\r\n"));
+    QVERIFY(ics.endsWith("END:VCALENDAR\r\n"));
+    const qint64 rows =
+        env.count(QStringLiteral("tallyRec"), QStringLiteral("startTime >= ? and startTime < ?"),
+                  {QDateTime(day, QTime(0, 0)), QDateTime(day.addDays(14), QTime(0, 0))});
+    QCOMPARE(ics.count("BEGIN:VEVENT\r\n"), rows);
+    QCOMPARE(ics.count("\r\nUID:"), rows);
+}
+
+void ReportCommandTest::mistakesAreOneLineAndExitTwo() {
+    TestEnvironment env;
+    env.addUser(QStringLiteral("Ann"));
+    const int client = env.addCategory(QStringLiteral("Client"));
+    env.addCategory(QStringLiteral("Design"), client);
+    env.addCategory(QStringLiteral("Design"));
+    const QStringList base{QStringLiteral("--report"), QStringLiteral("--database"),
+                           env.location()};
+    const QList<QStringList> mistakes = {
+        {QStringLiteral("--user"), QStringLiteral("Nobody")},
+        {QStringLiteral("--category"), QStringLiteral("Nothing")},
+        {QStringLiteral("--category"), QStringLiteral("Design")}, // two are named so
+        {QStringLiteral("--from"), QStringLiteral("2026-02-30")},
+        {QStringLiteral("--to"), QStringLiteral("7/12/2026")},
+        {QStringLiteral("--from"), QStringLiteral("2026-12-10"), QStringLiteral("--to"),
+         QStringLiteral("2026-12-09")},
+        {QStringLiteral("--group"), QStringLiteral("month")},
+        {QStringLiteral("--format"), QStringLiteral("xml")},
+        {QStringLiteral("--format"), QStringLiteral("ics"), QStringLiteral("--group"),
+         QStringLiteral("user")},
+    };
+    for (const QStringList& mistake : mistakes) {
+        const Result result = run(base + mistake);
+        QVERIFY2(result.exitCode == 2, qPrintable(mistake.join(QLatin1Char(' '))));
+        QCOMPARE(result.out, QString());
+        QVERIFY2(result.err.startsWith(QStringLiteral("quillhour: ")) &&
+                     result.err.count(QLatin1Char('\n')) == 1 && result.err.endsWith('\n'),
+                 qPrintable(result.err));
+    }
+    // A path tells the two apart.
+    const Result path =
+        run(base + QStringList{QStringLiteral("--category"), QStringLiteral("Client/Design")});
+    QCOMPARE(path.exitCode, 0);
+    // The report's options without --report.
+    QCOMPARE(run({QStringLiteral("--group"), QStringLiteral("user")}).exitCode, 2);
+    // A database that is not there: not a mistake in what was asked, but a failure.
+    if (!TestEnvironment::usesPostgres()) {
+        const Result missing = run({QStringLiteral("--report"), QStringLiteral("--database"),
+                                    env.folder() + QStringLiteral("/none.db")});
+        QCOMPARE(missing.exitCode, 1);
+        QVERIFY(missing.err.startsWith(QStringLiteral("quillhour: ")));
+    }
+}
+
+void ReportCommandTest::statusListsTheUsersRunningTasks() {
+    TestEnvironment env;
+    const int ann = env.addUser(QStringLiteral("Ann"));
+    const int bob = env.addUser(QStringLiteral("Bob"));
+    const int design = env.addCategory(QStringLiteral("Design"));
+    const int build = env.addCategory(QStringLiteral("Build"));
+    writeSettings(env.location(), QStringLiteral("Ann"));
+
+    Result none = run({QStringLiteral("--status")});
+    QCOMPARE(none.exitCode, 0);
+    QCOMPARE(none.out, QString());
+
+    const QDateTime now = QDateTime::currentDateTime();
+    env.addOpenTime(design, ann, now.addSecs(-75 * 60));
+    env.addOpenTime(build, ann, now.addSecs(-(26 * 60 + 5) * 60));
+    env.addOpenTime(build, bob, now.addSecs(-5 * 60));
+    env.addTime(design, ann, now.addSecs(-3600), now, 60);
+    const Result running = run({QStringLiteral("--status")});
+    QCOMPARE(running.exitCode, 0);
+    const QStringList lines = running.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 2);
+    // Oldest first; the clock may have passed a minute boundary since the rows were written.
+    QVERIFY2(lines.at(0) == QStringLiteral("Build\t26:05") ||
+                 lines.at(0) == QStringLiteral("Build\t26:06"),
+             qPrintable(lines.at(0)));
+    QVERIFY2(lines.at(1) == QStringLiteral("Design\t01:15") ||
+                 lines.at(1) == QStringLiteral("Design\t01:16"),
+             qPrintable(lines.at(1)));
+
+    writeSettings(env.location(), QStringLiteral("Nobody"));
+    const Result unknown = run({QStringLiteral("--status")});
+    QCOMPARE(unknown.exitCode, 2);
+    QCOMPARE(unknown.err.count(QLatin1Char('\n')), 1);
+}
+
+QTEST_GUILESS_MAIN(ReportCommandTest)
+#include "tst_reportcommand.moc"
