@@ -137,11 +137,19 @@ void Harness::budget(double limit) {
 }
 
 const Harness::Figure& Harness::memory(const QString& name) {
+    return recordKiB(name, residentKiB());
+}
+
+const Harness::Figure& Harness::peakMemory(const QString& name) {
+    return recordKiB(name, statusKiB("VmHWM:"));
+}
+
+const Harness::Figure& Harness::recordKiB(const QString& name, qint64 kib) {
     Figure figure;
     figure.name = name;
     figure.unit = QStringLiteral("KiB");
     figure.runs = 1;
-    figure.median = figure.min = figure.max = double(residentKiB());
+    figure.median = figure.min = figure.max = double(kib);
     m_figures.push_back(figure);
     return m_figures.back();
 }
@@ -159,6 +167,10 @@ double Harness::median(std::vector<double> values) {
 }
 
 qint64 Harness::residentKiB() {
+    return statusKiB("VmRSS:");
+}
+
+qint64 Harness::statusKiB(const char* field) {
     QFile status(QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly | QIODevice::Text)) {
         return -1;
@@ -166,8 +178,8 @@ qint64 Harness::residentKiB() {
     // The file reports a size of 0, so atEnd() is true before anything is read: read lines
     // until one comes back empty.
     for (QByteArray line = status.readLine(); !line.isEmpty(); line = status.readLine()) {
-        if (line.startsWith("VmRSS:")) {
-            const QList<QByteArray> parts = line.mid(6).simplified().split(' ');
+        if (line.startsWith(field)) {
+            const QList<QByteArray> parts = line.mid(qstrlen(field)).simplified().split(' ');
             bool ok = false;
             const qint64 kib = parts.value(0).toLongLong(&ok); // the kernel writes "kB"
             return ok ? kib : -1;

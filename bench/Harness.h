@@ -75,6 +75,8 @@ public:
     void budget(double limit);
     // The process's resident memory at this moment.
     const Figure& memory(const QString& name);
+    // The most resident memory the process has had so far.
+    const Figure& peakMemory(const QString& name);
 
     const std::vector<Figure>& figures() const { return m_figures; }
 
@@ -85,10 +87,13 @@ public:
 
     // VmRSS of this process in KiB, from /proc/self/status; -1 where that is not available.
     static qint64 residentKiB();
+    // A field of /proc/self/status given in kB ("VmHWM:"), or -1.
+    static qint64 statusKiB(const char* field);
     // The middle value (the mean of the two middle values for an even count); 0 for none.
     static double median(std::vector<double> values);
 
 private:
+    const Figure& recordKiB(const QString& name, qint64 kib);
     const Figure& measure(const QString& name, int runs,
                           const std::function<qint64()>& work); // returns statements or -1
     std::vector<double> timeRuns(int runs, const std::function<qint64()>& work,
