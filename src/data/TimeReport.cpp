@@ -10,7 +10,11 @@ namespace {
 
 // A stored date-time. The storage form is taken apart by hand: a timesheet of every row reads
 // a million of them, and the general parser is several times slower.
-QDateTime momentOf(const QVariant& stored) {
+WallClock wallClockOf(const QVariant& stored) {
+    if (stored.typeId() == QMetaType::QDateTime) {
+        const QDateTime moment = stored.toDateTime();
+        return {moment.date(), moment.time()};
+    }
     if (stored.typeId() == QMetaType::QString) {
         const QString text = stored.toString();
         if (text.size() == 19 && text.at(4) == QLatin1Char('-') && text.at(7) == QLatin1Char('-') &&
@@ -30,11 +34,12 @@ QDateTime momentOf(const QVariant& stored) {
             const QDate day(number(0, 4), number(5, 2), number(8, 2));
             const QTime time(number(11, 2), number(14, 2), number(17, 2));
             if (day.isValid() && time.isValid()) {
-                return QDateTime(day, time);
+                return {day, time};
             }
         }
     }
-    return TimeText::fromStorage(stored);
+    const QDateTime moment = TimeText::fromStorage(stored);
+    return {moment.date(), moment.time()};
 }
 
 QString caseKey(const QString& name) {
@@ -199,7 +204,7 @@ TimeReport::Conditions TimeReport::conditionsFor(const ReportFilter& filter) con
             "with recursive sub(id) as (select cast(? as integer) union "
             "select c2.categoryId from category c2 join sub on c2.parentId = sub.id) ");
         conditions.withParams = {filter.categoryId};
-        conditions.where += QStringLiteral(" and t.categoryId in (select id from sub)");
+        conditions.inCategory = QStringLiteral(" and t.categoryId in (select id from sub)");
     }
     return conditions;
 }
@@ -207,11 +212,12 @@ TimeReport::Conditions TimeReport::conditionsFor(const ReportFilter& filter) con
 ReportEntry TimeReport::entryFrom(const QVariantList& values, const QDateTime& now) const {
     ReportEntry entry;
     entry.timeId = values.at(0).toLongLong();
-    entry.start = momentOf(values.at(1));
+    entry.start = wallClockOf(values.at(1));
     entry.running = values.at(2).isNull();
-    entry.end = entry.running ? now : momentOf(values.at(2));
-    entry.minutes = entry.running ? std::max<qint64>(0, TimeText::minutesBetween(entry.start, now))
-                                  : values.at(3).toLongLong();
+    entry.end = entry.running ? WallClock{now.date(), now.time()} : wallClockOf(values.at(2));
+    entry.minutes = entry.running
+                        ? std::max<qint64>(0, TimeText::minutesBetween(entry.start.moment(), now))
+                        : values.at(3).toLongLong();
     entry.categoryId = values.at(4).toInt();
     entry.userId = values.at(5).toInt();
     const auto category = m_categories.constFind(entry.categoryId);
@@ -236,7 +242,7 @@ void TimeReport::entries(const ReportFilter& filter,
         conditions.with +
         QStringLiteral("select t.timeId, t.startTime, t.endTime, t.duration, t.categoryId, "
                        "t.userId from tallyRec t") +
-        conditions.where +
+        conditions.where + conditions.inCategory +
         (filter.includeRunning ? QString() : QStringLiteral(" and t.endTime is not null")) +
         QStringLiteral(" order by t.startTime, t.duration, t.timeId");
     m_database.queryEach(sql, conditions.params(), [&](const QVariantList& values) {
@@ -284,13 +290,25 @@ std::vector<ReportLine> TimeReport::lines(const ReportFilter& filter, ReportGrou
     };
 
     const Conditions conditions = conditionsFor(filter);
+    // The rows are reached category by category, each a range of the index on category and
+    // start time that holds every column the sums read, rather than through the index on start
+    // time and then the rows themselves. Without a chosen category the categories are those of
+    // the rows (one look-up in that index each), so time on a category that is gone counts too.
+    const QString categories =
+        filter.categoryId > 0
+            ? conditions.with
+            : QStringLiteral("with recursive sub(id) as (select min(categoryId) from tallyRec "
+                             "union all select (select min(t2.categoryId) from tallyRec t2 "
+                             "where t2.categoryId > sub.id) from sub where sub.id is not null) ");
     const ResultSet finished = m_database.query(
-        conditions.with +
-            QStringLiteral("select %1, count(*), sum(coalesce(t.duration, 0)), "
-                           "sum(%2) from tallyRec t left join category c "
+        categories +
+            QStringLiteral("select %1, count(*), sum(coalesce(t.duration, 0)), sum(%2) "
+                           "from sub cross join tallyRec t left join category c "
                            "on c.categoryId = t.categoryId")
                 .arg(key, RowAmountSql) +
-            conditions.where + QStringLiteral(" and t.endTime is not null group by %1").arg(key),
+            conditions.where +
+            QStringLiteral(" and t.categoryId = sub.id and t.endTime is not null group by %1")
+                .arg(key),
         conditions.params());
     for (int i = 0; i < finished.count(); ++i) {
         const QVariantList& values = finished.values(i);
@@ -304,12 +322,12 @@ std::vector<ReportLine> TimeReport::lines(const ReportFilter& filter, ReportGrou
             conditions.with +
                 QStringLiteral("select t.timeId, t.startTime, t.endTime, t.duration, "
                                "t.categoryId, t.userId from tallyRec t") +
-                conditions.where + QStringLiteral(" and t.endTime is null"),
+                conditions.where + conditions.inCategory + QStringLiteral(" and t.endTime is null"),
             conditions.params(), [&](const QVariantList& values) {
                 const ReportEntry entry = entryFrom(values, filter.now);
                 const qint64 id = byCategory ? entry.categoryId
                                   : byUser   ? entry.userId
-                                             : keyOf(entry.start.date().toString(Qt::ISODate));
+                                             : keyOf(entry.start.date.toString(Qt::ISODate));
                 Sum& sum = sums[id];
                 sum.rows += 1;
                 sum.minutes += entry.minutes;

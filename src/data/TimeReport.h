@@ -23,11 +23,19 @@ struct ReportFilter {
 
 enum class ReportGrouping { Entries, Category, User, Day, Week };
 
+// A stored local date-time taken apart. Kept apart because a timesheet of every row reads a
+// million of them, and making each a QDateTime looks up the time zone for each.
+struct WallClock {
+    QDate date;
+    QTime time;
+    QDateTime moment() const { return date.isValid() ? QDateTime(date, time) : QDateTime(); }
+};
+
 // One time row of a timesheet.
 struct ReportEntry {
     qint64 timeId = 0;
-    QDateTime start;
-    QDateTime end; // for a running task: now
+    WallClock start;
+    WallClock end; // for a running task: now
     bool running = false;
     qint64 minutes = 0; // the stored duration; for a running task the minutes up to now
     int categoryId = 0;
@@ -119,8 +127,9 @@ public:
 
 private:
     struct Conditions {
-        QString with; // the sub-categories of the chosen category, when one is chosen
-        QString where;
+        QString with;       // the sub-categories of the chosen category, when one is chosen
+        QString where;      // the range and the user
+        QString inCategory; // the chosen category's rows, when one is chosen
         QVariantList withParams;
         QVariantList whereParams;
         QVariantList params() const { return withParams + whereParams; }

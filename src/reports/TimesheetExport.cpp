@@ -63,8 +63,43 @@ QString jsonString(const QString& text) {
     return result;
 }
 
-QString timeText(const QDateTime& moment) {
-    return moment.isValid() ? moment.time().toString(QStringLiteral("HH:mm:ss")) : QString();
+QString timeText(const WallClock& moment) {
+    return moment.date.isValid() ? moment.time.toString(QStringLiteral("HH:mm:ss")) : QString();
+}
+
+// The CSV of every row writes a million dates and times: digits are put in by hand.
+void appendDigits(QByteArray& out, int value, int width) {
+    char digits[12];
+    int at = 12;
+    do {
+        digits[--at] = char('0' + value % 10);
+        value /= 10;
+        --width;
+    } while (value > 0 || width > 0);
+    out.append(digits + at, 12 - at);
+}
+
+void appendDay(QByteArray& out, const QDate& day) {
+    if (!day.isValid() || day.year() < 0) {
+        out.append(day.toString(Qt::ISODate).toUtf8());
+        return;
+    }
+    appendDigits(out, day.year(), 4);
+    out.append('-');
+    appendDigits(out, day.month(), 2);
+    out.append('-');
+    appendDigits(out, day.day(), 2);
+}
+
+void appendClock(QByteArray& out, const WallClock& moment) {
+    if (!moment.date.isValid()) {
+        return;
+    }
+    appendDigits(out, moment.time.hour(), 2);
+    out.append(':');
+    appendDigits(out, moment.time.minute(), 2);
+    out.append(':');
+    appendDigits(out, moment.time.second(), 2);
 }
 
 QString dayText(const QDate& day) {
@@ -176,7 +211,7 @@ void TimesheetExport::flush() {
     if (m_device.write(m_buffer) != m_buffer.size()) {
         throw std::runtime_error(m_device.errorString().toStdString());
     }
-    m_buffer.clear();
+    m_buffer.resize(0); // keeps its room for what comes next
 }
 
 // Long content lines are folded after 75 octets, never inside a UTF-8 sequence.
@@ -205,15 +240,40 @@ void TimesheetExport::entry(const ReportEntry& entry) {
     m_totals.rows += 1;
     m_totals.minutes += entry.minutes;
     m_totals.amountCents += entry.amountCents;
-    const QString date = dayText(entry.start.date());
+    if (m_format == Format::Csv) {
+        auto field = [](QHash<int, QByteArray>& cache, int id, const QString& text) {
+            auto found = cache.find(id);
+            if (found == cache.end()) {
+                found = cache.insert(id, csvField(text).toUtf8());
+            }
+            return *found;
+        };
+        appendDay(m_buffer, entry.start.date);
+        m_buffer.append(',');
+        appendClock(m_buffer, entry.start);
+        m_buffer.append(',');
+        appendClock(m_buffer, entry.end);
+        m_buffer.append(',');
+        m_buffer.append(QByteArray::number(entry.minutes));
+        m_buffer.append(',');
+        m_buffer.append(field(m_categoryFields, entry.categoryId, entry.category));
+        m_buffer.append(',');
+        m_buffer.append(field(m_userFields, entry.userId, entry.user));
+        m_buffer.append(',');
+        m_buffer.append(QByteArray::number(entry.rate));
+        m_buffer.append(',');
+        m_buffer.append(TimeReport::centsText(entry.amountCents).toLatin1());
+        m_buffer.append("\r\n");
+        if (m_buffer.size() >= FlushAt) {
+            flush();
+        }
+        m_firstRow = false;
+        return;
+    }
+    const QString date = dayText(entry.start.date);
     const QString amount = TimeReport::centsText(entry.amountCents);
     switch (m_format) {
     case Format::Csv:
-        write(date + QLatin1Char(',') + timeText(entry.start) + QLatin1Char(',') +
-              timeText(entry.end) + QLatin1Char(',') + QString::number(entry.minutes) +
-              QLatin1Char(',') + csvField(entry.category) + QLatin1Char(',') +
-              csvField(entry.user) + QLatin1Char(',') + QString::number(entry.rate) +
-              QLatin1Char(',') + amount + QLatin1String("\r\n"));
         break;
     case Format::Json:
         write(QLatin1String(m_firstRow ? "\n" : ",\n") + QStringLiteral("{\"timeId\":") +
@@ -233,8 +293,9 @@ void TimesheetExport::entry(const ReportEntry& entry) {
         writeIcalLine(
             QStringLiteral("UID:%1-%2@quillhour").arg(entry.timeId).arg(m_header.databaseIdentity));
         writeIcalLine(QStringLiteral("DTSTAMP:") + m_header.now.toUTC().toString(IcalMoment));
-        writeIcalLine(QStringLiteral("DTSTART:") + entry.start.toUTC().toString(IcalMoment));
-        writeIcalLine(QStringLiteral("DTEND:") + entry.end.toUTC().toString(IcalMoment));
+        writeIcalLine(QStringLiteral("DTSTART:") +
+                      entry.start.moment().toUTC().toString(IcalMoment));
+        writeIcalLine(QStringLiteral("DTEND:") + entry.end.moment().toUTC().toString(IcalMoment));
         writeIcalLine(QStringLiteral("SUMMARY:") + icalText(entry.categoryPath));
         writeIcalLine(
             QStringLiteral("DESCRIPTION:") +

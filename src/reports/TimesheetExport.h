@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QHash>
 #include <QString>
 
 class Database;
@@ -60,6 +61,9 @@ private:
     Format m_format;
     Header m_header;
     QByteArray m_buffer;
+    // CSV fields of the names already written, by category and user id.
+    QHash<int, QByteArray> m_categoryFields;
+    QHash<int, QByteArray> m_userFields;
     ReportTotals m_totals;
     bool m_firstRow = true;
     bool m_finished = false;
