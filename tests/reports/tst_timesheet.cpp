@@ -1,6 +1,8 @@
 #include "TestEnvironment.h"
 #include "data/TimeReport.h"
+#include "data/TimeText.h"
 #include "reports/TimesheetExport.h"
+#include "reports/TimesheetModel.h"
 #include "reports/TimesheetRange.h"
 
 #include <QBuffer>
@@ -235,6 +237,7 @@ private slots:
     void csvReadsBack();
     void jsonReadsBack();
     void icalendarReadsBackWithStableUids();
+    void modelShowsTheTreeRolledUp();
     void rangesAndArithmetic();
 };
 
@@ -570,6 +573,49 @@ void TimesheetTest::icalendarReadsBackWithStableUids() {
         }
     }
     QCOMPARE(again, uids);
+}
+
+void TimesheetTest::modelShowsTheTreeRolledUp() {
+    DataSet data;
+    TimeReport report(data.env.database());
+    TimesheetModel model;
+    model.setLocale(QLocale(QLocale::English, QLocale::UnitedStates));
+    model.setLines(report.lines(data.filter(), ReportGrouping::Category), ReportGrouping::Category);
+    // Client and Internal at the top; Build and Design under Client; Icons under Design.
+    QCOMPARE(model.rowCount(), 2);
+    const QModelIndex client = model.index(0, 0);
+    QCOMPARE(model.data(client).toString(), QStringLiteral("Client"));
+    QCOMPARE(model.rowCount(client), 2);
+    const QModelIndex design = model.index(1, 0, client);
+    QCOMPARE(model.data(design).toString(), QStringLiteral("Design"));
+    QCOMPARE(model.parent(design), client);
+    const QModelIndex icons = model.index(0, 0, design);
+    QCOMPARE(model.data(icons).toString(), QStringLiteral("Icons"));
+    QCOMPARE(model.parent(icons), design);
+    QCOMPARE(model.rowCount(icons), 0);
+
+    const Truth rolled = data.truth(From, To, {data.client, data.design, data.icons, data.build});
+    auto cell = [&](const QModelIndex& at, int column) {
+        return model.data(model.index(at.row(), column, model.parent(at))).toString();
+    };
+    QCOMPARE(cell(client, TimesheetModel::TimeColumn), TimeText::minToTime(rolled.minutes));
+    QCOMPARE(cell(client, TimesheetModel::HoursColumn),
+             QLocale(QLocale::English, QLocale::UnitedStates)
+                 .toString(double(TimeReport::amountCents(rolled.minutes, 1)) / 100, 'f', 2));
+    QCOMPARE(cell(icons, TimesheetModel::RateColumn), QStringLiteral("$80.00"));
+    QCOMPARE(cell(client, TimesheetModel::AmountColumn),
+             QLocale(QLocale::English, QLocale::UnitedStates)
+                 .toCurrencyString(double(rolled.cents) / 100));
+    // The totals count each row once, not again in every category above it.
+    QCOMPARE(model.totals().minutes, data.truth(From, To).minutes);
+    QCOMPARE(model.totals().amountCents, data.truth(From, To).cents);
+
+    model.setLines(report.lines(data.filter(), ReportGrouping::Week), ReportGrouping::Week);
+    QCOMPARE(model.rowCount(), 2);
+    QCOMPARE(model.rowCount(model.index(0, 0)), 0);
+    QCOMPARE(model.headerData(0, Qt::Horizontal).toString(), QStringLiteral("Week of"));
+    QCOMPARE(model.data(model.index(1, 0)).toString(),
+             TimeText::format(QDate(2026, 12, 7), TimeText::DD_MMM_YYYY));
 }
 
 void TimesheetTest::rangesAndArithmetic() {
