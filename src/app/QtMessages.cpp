@@ -4,6 +4,7 @@
 #include "categories/frmDatePicker.h"
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 
@@ -87,6 +88,14 @@ std::optional<QString> QtMessages::browseDatabase(const QString& startFolder, co
         return std::nullopt;
     }
     return target.text();
+}
+
+std::optional<QString> QtMessages::saveFile(const QString& suggestedFile, const QString& filter) {
+    const QString chosen = QFileDialog::getSaveFileName(m_parent, QString(), suggestedFile, filter);
+    if (chosen.isEmpty()) {
+        return std::nullopt;
+    }
+    return chosen;
 }
 
 std::optional<QDate> QtMessages::pickDate(const QDate& date) {

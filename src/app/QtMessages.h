@@ -20,6 +20,7 @@ public:
     std::optional<QString> browseFile(const QString& startFolder, const QString& filter) override;
     std::optional<QString> browseDatabase(const QString& startFolder, const QString& filter,
                                           const QString& suggestedNewFile) override;
+    std::optional<QString> saveFile(const QString& suggestedFile, const QString& filter) override;
     std::optional<QDate> pickDate(const QDate& date) override;
 
 private:

@@ -28,6 +28,10 @@ public:
     // given). A returned path that does not exist yet is where the new database goes.
     virtual std::optional<QString> browseDatabase(const QString& startFolder, const QString& filter,
                                                   const QString& suggestedNewFile) = 0;
+    // The picker of a file to write, opened on suggestedFile, offering the files matching filter
+    // (for example "CSV files (*.csv)"); the chosen path, or nothing when cancelled.
+    virtual std::optional<QString> saveFile(const QString& suggestedFile,
+                                            const QString& filter) = 0;
     // The date picker opened on date; the chosen day, or nothing when cancelled.
     virtual std::optional<QDate> pickDate(const QDate& date) = 0;
 

@@ -52,6 +52,12 @@ std::optional<QString> ScriptedMessages::browseDatabase(const QString& startFold
     return browseFile(startFolder, filter);
 }
 
+std::optional<QString> ScriptedMessages::saveFile(const QString& suggestedFile,
+                                                  const QString& filter) {
+    m_lastSuggestedFile = suggestedFile;
+    return browseFile(QString(), filter);
+}
+
 std::optional<QDate> ScriptedMessages::pickDate(const QDate& date) {
     m_lastDateStart = date;
     if (m_dates.empty()) {

@@ -27,6 +27,8 @@ public:
     // Answered from the same script as browseFile.
     std::optional<QString> browseDatabase(const QString& startFolder, const QString& filter,
                                           const QString& suggestedNewFile) override;
+    // Answered from the same script as browseFile.
+    std::optional<QString> saveFile(const QString& suggestedFile, const QString& filter) override;
     std::optional<QDate> pickDate(const QDate& date) override;
 
     void answer(Answer next) { m_answers.push_back(next); }
