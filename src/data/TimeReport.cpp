@@ -42,8 +42,10 @@ WallClock wallClockOf(const QVariant& stored) {
     return {moment.date(), moment.time()};
 }
 
-QString caseKey(const QString& name) {
-    return name.toCaseFolded();
+// Siblings in the category lists' order, and users: by name without regard to case, then by id.
+bool before(const QString& leftName, int leftId, const QString& rightName, int rightId) {
+    const int byName = QString::compare(leftName, rightName, Qt::CaseInsensitive);
+    return byName != 0 ? byName < 0 : leftId < rightId;
 }
 
 // The amount of one time row in cents, in SQL, to the nearest cent as amountCents() gives it:
@@ -88,9 +90,7 @@ void TimeReport::loadCategories() {
     }
     for (auto& [parent, ids] : children) {
         std::sort(ids.begin(), ids.end(), [this](int a, int b) {
-            const QString left = caseKey(m_categories.value(a).name);
-            const QString right = caseKey(m_categories.value(b).name);
-            return left != right ? left < right : a < b;
+            return before(m_categories[a].name, a, m_categories[b].name, b);
         });
     }
     // Depth first from the top; a category already placed is never placed again, so a loop in
@@ -340,50 +340,44 @@ std::vector<ReportLine> TimeReport::lines(const ReportFilter& filter, ReportGrou
         // Every category with time in it or below it, in tree order; a category's totals take
         // in its sub-categories'.
         std::map<int, ReportLine> shown; // by tree order
+        std::vector<ReportLine> gone;    // time on categories that are no more, after the tree
         for (const auto& [id, sum] : sums) {
-            const CategoryInfo info = m_categories.value(int(id));
-            // Time on a category that is gone comes after the tree.
-            const int place = m_categories.contains(int(id))
-                                  ? info.order
-                                  : int(m_categories.size()) + int(std::min<qint64>(id, 1 << 30));
-            ReportLine& line = shown[place];
-            line.id = int(id);
-            line.label = info.name;
-            line.path = info.path;
-            line.depth = info.depth;
-            line.rate = info.rate;
+            const auto known = m_categories.constFind(int(id));
+            if (known == m_categories.cend()) {
+                ReportLine line;
+                line.id = int(id);
+                line.rows = sum.rows;
+                line.minutes = line.totalMinutes = sum.minutes;
+                line.amountCents = line.totalAmountCents = sum.amountCents;
+                gone.push_back(line);
+                continue;
+            }
+            ReportLine& line = shown[known->order];
             line.rows = sum.rows;
             line.minutes = sum.minutes;
             line.amountCents = sum.amountCents;
             // Up the tree, as far as the chosen category (or the top).
-            int step = int(id);
             QList<int> seen;
-            while (m_categories.contains(step) && !seen.contains(step)) {
-                seen.append(step);
-                const CategoryInfo& above = m_categories[step];
-                ReportLine& each = shown[above.order];
-                if (each.id == 0 && step != int(id)) {
-                    each.id = above.id;
-                    each.label = above.name;
-                    each.path = above.path;
-                    each.depth = above.depth;
-                    each.rate = above.rate;
-                }
+            for (auto step = known; step != m_categories.cend() && !seen.contains(step->id);
+                 step = m_categories.constFind(step->parentId)) {
+                seen.append(step->id);
+                ReportLine& each = shown[step->order];
+                each.id = step->id;
+                each.label = step->name;
+                each.path = step->path;
+                each.depth = step->depth;
+                each.rate = step->rate;
                 each.totalMinutes += sum.minutes;
                 each.totalAmountCents += sum.amountCents;
-                if (step == filter.categoryId) {
+                if (step->id == filter.categoryId) {
                     break;
                 }
-                step = above.parentId;
-            }
-            if (!m_categories.contains(int(id))) {
-                line.totalMinutes = sum.minutes;
-                line.totalAmountCents = sum.amountCents;
             }
         }
         for (auto& [order, line] : shown) {
             result.push_back(std::move(line));
         }
+        result.insert(result.end(), gone.begin(), gone.end());
         return result;
     }
     for (const auto& [id, sum] : sums) {
@@ -400,12 +394,9 @@ std::vector<ReportLine> TimeReport::lines(const ReportFilter& filter, ReportGrou
         result.push_back(std::move(line));
     }
     if (byUser) {
-        std::stable_sort(result.begin(), result.end(),
-                         [](const ReportLine& a, const ReportLine& b) {
-                             const QString left = caseKey(a.label);
-                             const QString right = caseKey(b.label);
-                             return left != right ? left < right : a.id < b.id;
-                         });
+        std::sort(result.begin(), result.end(), [](const ReportLine& a, const ReportLine& b) {
+            return before(a.label, a.id, b.label, b.id);
+        });
     }
     return result;
 }

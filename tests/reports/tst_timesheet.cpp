@@ -343,6 +343,16 @@ void TimesheetTest::categoryTreeRollsUpAndFilters() {
     QCOMPARE(report.categoryIdByName(QStringLiteral("Nothing")), 0);
     QCOMPARE(report.userIdByName(QStringLiteral("Bob")), data.bob);
     QCOMPARE(report.userIdByName(QStringLiteral("bob")), 0);
+
+    // Time on a category that is no more still counts, after the tree, at no rate.
+    data.env.addTime(9999, data.ann, at(12, 5, 9), at(12, 5, 10), 60);
+    const std::vector<ReportLine> withGone = report.lines(data.filter(), ReportGrouping::Category);
+    QCOMPARE(withGone.back().id, 9999);
+    QCOMPARE(withGone.back().minutes, 60);
+    QCOMPARE(withGone.back().amountCents, 0);
+    QCOMPARE(TimeReport::totals(withGone).rows, data.truth(From, To).rows + 1);
+    QCOMPARE(TimeReport::totals(report.lines(data.filter(), ReportGrouping::Day)).minutes,
+             data.truth(From, To).minutes + 60);
 }
 
 void TimesheetTest::runningTasksCountUpToNow() {
