@@ -985,18 +985,22 @@ private:
 
 } // namespace
 
-ResultSet Database::run(const QString& sql, const QVariantList& params) {
+ResultSet Database::run(const QString& sql, const QVariantList& params,
+                        const std::function<void(const QVariantList&)>& onRow) {
     WaitSignal wait(d->waitObserver);
     const QDeadlineTimer deadline(d->patience);
     for (int attempt = 0;; ++attempt) {
+        d->rowsDelivered = 0;
         try {
-            return d->runOnce(sql, params);
+            return d->runOnce(sql, params, onRow);
         } catch (const DatabaseError& error) {
             if (d->transactionDepth > 0 && !d->transactionFailure) {
                 d->transactionFailure = error;
             }
-            // Inside a transaction the whole transaction is retried, not one statement of it.
-            if (d->transactionDepth > 0 || !error.isRetryable() || deadline.hasExpired()) {
+            // Inside a transaction the whole transaction is retried, not one statement of it;
+            // rows already handed on cannot be taken back.
+            if (d->transactionDepth > 0 || d->rowsDelivered > 0 || !error.isRetryable() ||
+                deadline.hasExpired()) {
                 throw;
             }
             wait.waiting();
@@ -1015,27 +1019,7 @@ ResultSet Database::query(const QString& sql, const QVariantList& params) {
 
 void Database::queryEach(const QString& sql, const QVariantList& params,
                          const std::function<void(const QVariantList&)>& onRow) {
-    WaitSignal wait(d->waitObserver);
-    const QDeadlineTimer deadline(d->patience);
-    for (int attempt = 0;; ++attempt) {
-        d->rowsDelivered = 0;
-        try {
-            d->runOnce(sql, params, onRow);
-            return;
-        } catch (const DatabaseError& error) {
-            if (d->transactionDepth > 0 && !d->transactionFailure) {
-                d->transactionFailure = error;
-            }
-            // Rows already handed on cannot be taken back: only a statement that delivered
-            // nothing yet is tried again.
-            if (d->transactionDepth > 0 || d->rowsDelivered > 0 || !error.isRetryable() ||
-                deadline.hasExpired()) {
-                throw;
-            }
-            wait.waiting();
-            pause(attempt, deadline);
-        }
-    }
+    run(sql, params, onRow);
 }
 
 QVariant Database::scalar(const QString& sql, const QVariantList& params) {

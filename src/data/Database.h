@@ -105,7 +105,7 @@ public:
     ResultSet query(const QString& sql, const QVariantList& params = {});
     // Runs a statement and hands each row to onRow as it is read, keeping none of them, so
     // memory does not grow with the rows. The statement stays open (a read, holding no write
-    // lock) until the last row is handed on, or until onRow throws.
+    // lock) until the last row is handed on, or until onRow throws; onRow sends no statements.
     void queryEach(const QString& sql, const QVariantList& params,
                    const std::function<void(const QVariantList& values)>& onRow);
     // The first field of the first row, or a null value when there is no row.
@@ -162,6 +162,7 @@ private:
     explicit Database(std::unique_ptr<Impl> impl);
     static std::unique_ptr<Impl> connectSqlite(const QString& path, DatabaseError::Kind fallback,
                                                const QString& failurePrefix);
-    ResultSet run(const QString& sql, const QVariantList& params);
+    ResultSet run(const QString& sql, const QVariantList& params,
+                  const std::function<void(const QVariantList&)>& onRow = {});
     std::unique_ptr<Impl> d;
 };
