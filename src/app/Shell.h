@@ -16,6 +16,8 @@ public:
         ProductivityTab = 4,
         NotificationsTab = 5,
         UsersTab = 6,
+        // Added after the seven pages, whose places stay as they were.
+        TimesheetTab = 7,
     };
 
     virtual ~Shell() = default;

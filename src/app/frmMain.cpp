@@ -29,6 +29,8 @@
 #include "reports/ProductivityPage.h"
 #include "reports/ReportsPage.h"
 #include "reports/TimeRecordsGrid.h"
+#include "reports/Timesheet.h"
+#include "reports/TimesheetPage.h"
 #include "tracking/Reminders.h"
 #include "tracking/TaskList.h"
 #include "tracking/TaskTimer.h"
@@ -48,6 +50,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QPushButton>
 #include <QScreen>
 #include <QSplitter>
@@ -142,6 +146,13 @@ frmMain::frmMain(const Services& services, QWidget* parent)
     m_timeRecords = new TimeRecordsGrid(work, *reportsPage, this);
     m_productivityChart =
         new ProductivityChart(work, *productivityPage, *m_categories, *m_userList, this);
+    m_timesheet = new Timesheet(
+        work, *timesheetPage,
+        [this](QPrinter& printer) {
+            QPrintDialog dialog(&printer, this);
+            return dialog.exec() == QDialog::Accepted;
+        },
+        this);
 
     connectControls();
     connectSubsystems();
@@ -201,6 +212,7 @@ void frmMain::buildWindow() {
     productivityPage = new ProductivityPage(tabs);
     notificationsPage = new NotificationsPage(tabs);
     usersPage = new UsersPage(tabs);
+    timesheetPage = new TimesheetPage(tabs);
     tabs->addTab(tasksPage, QStringLiteral("Tasks"));
     tabs->addTab(categoryPage, QStringLiteral("New Category"));
     tabs->addTab(settingsPage, QStringLiteral("Settings"));
@@ -208,6 +220,7 @@ void frmMain::buildWindow() {
     tabs->addTab(productivityPage, QStringLiteral("Productivity"));
     tabs->addTab(notificationsPage, QStringLiteral("Notifications"));
     tabs->addTab(usersPage, QStringLiteral("Users"));
+    tabs->addTab(timesheetPage, QStringLiteral("Timesheet"));
 
     auto* splitter = new QSplitter(Qt::Horizontal, central);
     splitter->setObjectName(QStringLiteral("mainSplitter"));
@@ -774,6 +787,9 @@ void frmMain::tabs_Click() {
         break;
     case ProductivityTab:
         productivityChart().loadProductivityChart();
+        break;
+    case TimesheetTab:
+        timesheet().loadTimesheet();
         break;
     case UsersTab:
         if (m_state.currentUser != nullptr) {

@@ -39,6 +39,8 @@ class ReportsPage;
 class ProductivityPage;
 class NotificationsPage;
 class UsersPage;
+class Timesheet;
+class TimesheetPage;
 
 class CategoryTree;
 class CategoryEditor;
@@ -149,6 +151,7 @@ public:
     NotificationList& notificationList() { return *m_notificationList; }
     TimeRecordsGrid& timeRecords() { return *m_timeRecords; }
     ProductivityChart& productivityChart() { return *m_productivityChart; }
+    Timesheet& timesheet() { return *m_timesheet; }
 
     // The start-up and shutdown steps in the order they ran (since the last Form_Load).
     const QStringList& trace() const { return m_trace; }
@@ -177,6 +180,7 @@ public:
     ProductivityPage* productivityPage = nullptr;
     NotificationsPage* notificationsPage = nullptr;
     UsersPage* usersPage = nullptr;
+    TimesheetPage* timesheetPage = nullptr;
 
     TrayIcon* currentTrayIcon = nullptr;
 
@@ -229,6 +233,7 @@ private:
     NotificationList* m_notificationList = nullptr;
     TimeRecordsGrid* m_timeRecords = nullptr;
     ProductivityChart* m_productivityChart = nullptr;
+    Timesheet* m_timesheet = nullptr;
     int m_switchingTabs = 0;
     QWidget* m_buttonRow = nullptr;
     QPointer<frmHelp> m_help;

@@ -304,9 +304,10 @@ void MainWindowTest::lockingThePages() {
     f.addUser(QStringLiteral("Ann"));
     QVERIFY(f.load());
     QTabWidget* tabs = f.window().tabs;
-    QCOMPARE(tabs->count(), 7);
+    QCOMPARE(tabs->count(), 8);
+    // The seven pages in their places, the Timesheet after them.
     const QStringList captions = {"Tasks",        "New Category",  "Settings", "Reports",
-                                  "Productivity", "Notifications", "Users"};
+                                  "Productivity", "Notifications", "Users",    "Timesheet"};
     for (int i = 0; i < tabs->count(); ++i) {
         QCOMPARE(tabs->tabText(i), captions[i]);
     }

@@ -51,8 +51,8 @@ public:
 
     int tab = TasksTab;
     int tabsOpened = 0;
-    std::array<bool, 7> locked{};
-    std::array<QString, 7> tabCaptions{};
+    std::array<bool, 8> locked{};
+    std::array<QString, 8> tabCaptions{};
     std::array<bool, 5> buttons{};
     int welcomes = 0;
     QString heading;

@@ -1,0 +1,297 @@
+#include "reports/Timesheet.h"
+
+#include "app/Shell.h"
+#include "app/Workspace.h"
+#include "data/TimeText.h"
+#include "platform/Clock.h"
+#include "platform/Messages.h"
+#include "reports/TimesheetModel.h"
+#include "reports/TimesheetPage.h"
+#include "reports/TimesheetPrint.h"
+#include "reports/TimesheetRange.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLocale>
+#include <QPrinter>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QSignalBlocker>
+#include <QTreeView>
+#include <stdexcept>
+
+namespace {
+
+const QString AllEntry = QStringLiteral("- All -");
+
+TimesheetRange::Period periodOf(int entry) {
+    switch (entry) {
+    case TimesheetPage::LastWeek:
+        return TimesheetRange::Period::LastWeek;
+    case TimesheetPage::ThisMonth:
+        return TimesheetRange::Period::ThisMonth;
+    case TimesheetPage::LastMonth:
+        return TimesheetRange::Period::LastMonth;
+    case TimesheetPage::ThisYear:
+        return TimesheetRange::Period::ThisYear;
+    case TimesheetPage::FromTo:
+        return TimesheetRange::Period::Custom;
+    default:
+        return TimesheetRange::Period::ThisWeek;
+    }
+}
+
+// Fills a list with "- All -" and the entries, each carrying its id, keeping the chosen id.
+void fill(QComboBox* list, const std::vector<std::pair<int, QString>>& entries) {
+    const QSignalBlocker quiet(list);
+    const int chosen = list->currentData().toInt();
+    list->clear();
+    list->addItem(AllEntry, 0);
+    for (const auto& [id, text] : entries) {
+        list->addItem(text, id);
+    }
+    const int at = list->findData(chosen);
+    list->setCurrentIndex(at > 0 ? at : 0);
+}
+
+} // namespace
+
+Timesheet::Timesheet(Workspace& workspace, TimesheetPage& page, ChoosePrinter choosePrinter,
+                     QObject* parent)
+    : QObject(parent)
+    , m_work(workspace)
+    , m_page(page)
+    , m_choosePrinter(std::move(choosePrinter))
+    , m_model(new TimesheetModel(this)) {
+    m_page.timesheetGrid->setModel(m_model);
+    const QDate today = m_work.clock.now().date();
+    const TimesheetRange week =
+        TimesheetRange::of(TimesheetRange::Period::ThisWeek, today, QLocale().firstDayOfWeek());
+    m_from = week.from;
+    m_to = week.to;
+    showDays();
+
+    auto show = m_work.guarded([this] { showTimesheet(); });
+    connect(page.cboTimesheetRange, &QComboBox::currentIndexChanged, this,
+            m_work.guarded([this] { cboTimesheetRange_Change(); }));
+    connect(page.cmdTimesheetFrom, &QPushButton::clicked, this,
+            m_work.guarded([this] { cmdTimesheetFrom_Click(); }));
+    connect(page.cmdTimesheetTo, &QPushButton::clicked, this,
+            m_work.guarded([this] { cmdTimesheetTo_Click(); }));
+    connect(page.cboTimesheetUser, &QComboBox::currentIndexChanged, this, show);
+    connect(page.cboTimesheetCategory, &QComboBox::currentIndexChanged, this, show);
+    connect(page.cboTimesheetGroup, &QComboBox::currentIndexChanged, this, show);
+    connect(page.chkTimesheetRunning, &QCheckBox::toggled, this, show);
+    connect(page.actTimesheetCsv, &QAction::triggered, this,
+            m_work.guarded([this] { exportTimesheet(TimesheetExport::Format::Csv); }));
+    connect(page.actTimesheetICalendar, &QAction::triggered, this,
+            m_work.guarded([this] { exportTimesheet(TimesheetExport::Format::ICalendar); }));
+    connect(page.actTimesheetJson, &QAction::triggered, this,
+            m_work.guarded([this] { exportTimesheet(TimesheetExport::Format::Json); }));
+    connect(page.actTimesheetPdf, &QAction::triggered, this,
+            m_work.guarded([this] { exportPdf(); }));
+    connect(page.actTimesheetPrint, &QAction::triggered, this,
+            m_work.guarded([this] { printTimesheet(); }));
+}
+
+void Timesheet::loadTimesheet() {
+    const TimeReport report(m_work.database());
+    std::vector<const TimeReport::CategoryInfo*> tree;
+    for (const TimeReport::CategoryInfo& info : report.categories()) {
+        tree.push_back(&info);
+    }
+    std::sort(tree.begin(), tree.end(), [](auto* a, auto* b) { return a->order < b->order; });
+    std::vector<std::pair<int, QString>> categories;
+    for (const TimeReport::CategoryInfo* info : tree) {
+        categories.emplace_back(info->id, QString(4 * info->depth, QLatin1Char(' ')) + info->name);
+    }
+    std::vector<std::pair<int, QString>> people;
+    for (auto it = report.users().cbegin(); it != report.users().cend(); ++it) {
+        people.emplace_back(it.key(), it.value());
+    }
+    std::sort(people.begin(), people.end(), [](const auto& a, const auto& b) {
+        const int byName = QString::compare(a.second, b.second, Qt::CaseInsensitive);
+        return byName != 0 ? byName < 0 : a.first < b.first;
+    });
+    fill(m_page.cboTimesheetUser, people);
+    fill(m_page.cboTimesheetCategory, categories);
+    // "This week" and the others follow the calendar: the day may have changed since.
+    if (m_page.cboTimesheetRange->currentIndex() != TimesheetPage::FromTo) {
+        showDays();
+    }
+    m_work.shell.setHeading(QStringLiteral("Timesheet"));
+    m_work.shell.setDetails(QStringLiteral("Hours and amounts per category, user, day or week"));
+    showTimesheet();
+}
+
+void Timesheet::showDays() {
+    const int entry = m_page.cboTimesheetRange->currentIndex();
+    const bool chosenDays = entry == TimesheetPage::FromTo;
+    if (!chosenDays) {
+        const TimesheetRange range = TimesheetRange::of(periodOf(entry), m_work.clock.now().date(),
+                                                        QLocale().firstDayOfWeek());
+        m_page.cmdTimesheetFrom->setText(TimeText::format(range.from, TimeText::DD_MMM_YYYY));
+        m_page.cmdTimesheetTo->setText(TimeText::format(range.to, TimeText::DD_MMM_YYYY));
+    } else {
+        m_page.cmdTimesheetFrom->setText(TimeText::format(m_from, TimeText::DD_MMM_YYYY));
+        m_page.cmdTimesheetTo->setText(TimeText::format(m_to, TimeText::DD_MMM_YYYY));
+    }
+    m_page.cmdTimesheetFrom->setEnabled(chosenDays);
+    m_page.cmdTimesheetTo->setEnabled(chosenDays);
+}
+
+ReportGrouping Timesheet::grouping() const {
+    switch (m_page.cboTimesheetGroup->currentIndex()) {
+    case TimesheetPage::ByUser:
+        return ReportGrouping::User;
+    case TimesheetPage::ByDay:
+        return ReportGrouping::Day;
+    case TimesheetPage::ByWeek:
+        return ReportGrouping::Week;
+    default:
+        return ReportGrouping::Category;
+    }
+}
+
+ReportFilter Timesheet::filter() const {
+    ReportFilter filter;
+    const int entry = m_page.cboTimesheetRange->currentIndex();
+    if (entry == TimesheetPage::FromTo) {
+        filter.from = m_from;
+        filter.to = m_to;
+    } else {
+        const TimesheetRange range = TimesheetRange::of(periodOf(entry), m_work.clock.now().date(),
+                                                        QLocale().firstDayOfWeek());
+        filter.from = range.from;
+        filter.to = range.to;
+    }
+    filter.userId = m_page.cboTimesheetUser->currentData().toInt();
+    filter.categoryId = m_page.cboTimesheetCategory->currentData().toInt();
+    filter.includeRunning = m_page.chkTimesheetRunning->isChecked();
+    filter.now = m_work.clock.now();
+    return filter;
+}
+
+QString Timesheet::totalText() const {
+    const ReportTotals& totals = m_model->totals();
+    return QStringLiteral("Total: %1 (%2 hours), %3")
+        .arg(m_model->timeText(totals.minutes), m_model->hoursText(totals.minutes),
+             m_model->moneyText(totals.amountCents));
+}
+
+void Timesheet::showTimesheet() {
+    const TimeReport report(m_work.database());
+    const ReportGrouping shown = grouping();
+    m_model->setLines(report.lines(filter(), shown, QLocale().firstDayOfWeek()), shown);
+    m_page.timesheetGrid->expandAll();
+    m_page.timesheetGrid->header()->setSectionResizeMode(TimesheetModel::NameColumn,
+                                                         QHeaderView::Stretch);
+    for (int column = TimesheetModel::TimeColumn; column < TimesheetModel::ColumnCount; ++column) {
+        m_page.timesheetGrid->header()->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+    }
+    m_page.lblTimesheetTotal->setText(totalText());
+}
+
+void Timesheet::cboTimesheetRange_Change() {
+    showDays();
+    showTimesheet();
+}
+
+void Timesheet::cmdTimesheetFrom_Click() {
+    if (const std::optional<QDate> day = m_work.messages.pickDate(m_from)) {
+        m_from = *day;
+        if (m_to < m_from) {
+            m_to = m_from;
+        }
+        showDays();
+        showTimesheet();
+    }
+}
+
+void Timesheet::cmdTimesheetTo_Click() {
+    if (const std::optional<QDate> day = m_work.messages.pickDate(m_to)) {
+        m_to = *day;
+        if (m_from > m_to) {
+            m_from = m_to;
+        }
+        showDays();
+        showTimesheet();
+    }
+}
+
+QString Timesheet::suggestedFile(const QString& suffix) const {
+    const ReportFilter chosen = filter();
+    return QDir::home().filePath(
+        QStringLiteral("timesheet-%1-%2.%3")
+            .arg(chosen.from.toString(Qt::ISODate), chosen.to.toString(Qt::ISODate), suffix));
+}
+
+QString Timesheet::heading() const {
+    const ReportFilter chosen = filter();
+    return QStringLiteral("Timesheet %1 to %2")
+        .arg(TimeText::format(chosen.from, TimeText::DD_MMM_YYYY),
+             TimeText::format(chosen.to, TimeText::DD_MMM_YYYY));
+}
+
+void Timesheet::exportTimesheet(TimesheetExport::Format format) {
+    const bool calendar = format == TimesheetExport::Format::ICalendar;
+    const QString suffix = format == TimesheetExport::Format::Csv    ? QStringLiteral("csv")
+                           : format == TimesheetExport::Format::Json ? QStringLiteral("json")
+                                                                     : QStringLiteral("ics");
+    const QString kind = format == TimesheetExport::Format::Csv ? QStringLiteral("CSV files")
+                         : format == TimesheetExport::Format::Json
+                             ? QStringLiteral("JSON files")
+                             : QStringLiteral("iCalendar files");
+    const std::optional<QString> path = m_work.messages.saveFile(
+        suggestedFile(suffix), QStringLiteral("%1 (*.%2)").arg(kind, suffix));
+    if (!path) {
+        return;
+    }
+    const ReportFilter chosen = filter();
+    const ReportGrouping lines = calendar ? ReportGrouping::Entries : grouping();
+    QSaveFile file(*path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        throw std::runtime_error(
+            QStringLiteral("%1: %2").arg(*path, file.errorString()).toStdString());
+    }
+    const TimeReport report(m_work.database());
+    TimesheetExport writer(
+        file, format,
+        {chosen.from, chosen.to, lines,
+         TimesheetExport::identityOf(m_work.database(), m_work.database().location()), chosen.now});
+    if (calendar) {
+        report.entries(chosen, [&](const ReportEntry& entry) { writer.entry(entry); });
+    } else {
+        for (const ReportLine& line : m_model->lines()) {
+            writer.line(line);
+        }
+    }
+    writer.finish();
+    if (!file.commit()) {
+        throw std::runtime_error(
+            QStringLiteral("%1: %2").arg(*path, file.errorString()).toStdString());
+    }
+}
+
+void Timesheet::exportPdf() {
+    const std::optional<QString> path = m_work.messages.saveFile(
+        suggestedFile(QStringLiteral("pdf")), QStringLiteral("PDF files (*.pdf)"));
+    if (!path) {
+        return;
+    }
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(*path);
+    TimesheetPrint::print(*m_model, heading(), totalText(), printer);
+}
+
+void Timesheet::printTimesheet() {
+    QPrinter printer(QPrinter::HighResolution);
+    if (m_choosePrinter && m_choosePrinter(printer)) {
+        TimesheetPrint::print(*m_model, heading(), totalText(), printer);
+    }
+}

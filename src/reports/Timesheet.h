@@ -1,0 +1,60 @@
+#pragma once
+
+#include "data/TimeReport.h"
+#include "reports/TimesheetExport.h"
+
+#include <QObject>
+#include <functional>
+
+class QPrinter;
+struct Workspace;
+class TimesheetModel;
+class TimesheetPage;
+
+// The Timesheet page: hours and amounts of a range of days per category (the sub-categories
+// rolled up), user, day or week, and their export as CSV, iCalendar, JSON, PDF or on paper.
+class Timesheet : public QObject {
+    Q_OBJECT
+
+public:
+    // Sets up a printer for printing (the print dialog); false when the user cancelled.
+    using ChoosePrinter = std::function<bool(QPrinter& printer)>;
+
+    Timesheet(Workspace& workspace, TimesheetPage& page, ChoosePrinter choosePrinter,
+              QObject* parent = nullptr);
+
+    // The page was chosen: the user and category lists are read afresh, then the timesheet.
+    void loadTimesheet();
+    // Reads the timesheet for what the controls say now.
+    void showTimesheet();
+
+    void cboTimesheetRange_Change();
+    void cmdTimesheetFrom_Click();
+    void cmdTimesheetTo_Click();
+    // Writes what the page shows into a file the user names: CSV and JSON the lines of the
+    // grouping, iCalendar the time rows themselves.
+    void exportTimesheet(TimesheetExport::Format format);
+    void exportPdf();
+    void printTimesheet();
+
+    // What the controls choose, with the page's week (the locale's first day of the week).
+    ReportFilter filter() const;
+    ReportGrouping grouping() const;
+    TimesheetModel& model() { return *m_model; }
+    // The totals line under the grid.
+    QString totalText() const;
+
+private:
+    void showDays();
+    // The heading of the printed and PDF timesheet.
+    QString heading() const;
+    QString suggestedFile(const QString& suffix) const;
+
+    Workspace& m_work;
+    TimesheetPage& m_page;
+    ChoosePrinter m_choosePrinter;
+    TimesheetModel* m_model;
+    // The days of "From - To", kept when another range is chosen meanwhile.
+    QDate m_from;
+    QDate m_to;
+};
