@@ -136,6 +136,28 @@ void TimeReport::loadCategories() {
     }
 }
 
+std::vector<const TimeReport::CategoryInfo*> TimeReport::categoriesInOrder() const {
+    std::vector<const CategoryInfo*> ordered;
+    ordered.reserve(std::size_t(m_categories.size()));
+    for (const CategoryInfo& info : m_categories) {
+        ordered.push_back(&info);
+    }
+    std::sort(ordered.begin(), ordered.end(),
+              [](const CategoryInfo* a, const CategoryInfo* b) { return a->order < b->order; });
+    return ordered;
+}
+
+std::vector<std::pair<int, QString>> TimeReport::usersByName() const {
+    std::vector<std::pair<int, QString>> ordered;
+    for (auto it = m_users.cbegin(); it != m_users.cend(); ++it) {
+        ordered.emplace_back(it.key(), it.value());
+    }
+    std::sort(ordered.begin(), ordered.end(), [](const auto& a, const auto& b) {
+        return before(a.second, a.first, b.second, b.first);
+    });
+    return ordered;
+}
+
 int TimeReport::categoryIdByName(const QString& nameOrPath) const {
     int found = 0;
     for (const CategoryInfo& info : m_categories) {

@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QString>
 #include <functional>
+#include <utility>
 #include <vector>
 
 class Database;
@@ -120,6 +121,9 @@ public:
 
     const QHash<int, CategoryInfo>& categories() const { return m_categories; }
     const QHash<int, QString>& users() const { return m_users; }
+    // The categories in tree order, and the users (id and name) by name, as lists show them.
+    std::vector<const CategoryInfo*> categoriesInOrder() const;
+    std::vector<std::pair<int, QString>> usersByName() const;
     // The category (with its path "Parent/Child" or its name) or user of that name: 0 when
     // there is none, -1 when a category name is not unique.
     int categoryIdByName(const QString& nameOrPath) const;

@@ -100,24 +100,11 @@ Timesheet::Timesheet(Workspace& workspace, TimesheetPage& page, ChoosePrinter ch
 
 void Timesheet::loadTimesheet() {
     const TimeReport report(m_work.database());
-    std::vector<const TimeReport::CategoryInfo*> tree;
-    for (const TimeReport::CategoryInfo& info : report.categories()) {
-        tree.push_back(&info);
-    }
-    std::sort(tree.begin(), tree.end(), [](auto* a, auto* b) { return a->order < b->order; });
     std::vector<std::pair<int, QString>> categories;
-    for (const TimeReport::CategoryInfo* info : tree) {
+    for (const TimeReport::CategoryInfo* info : report.categoriesInOrder()) {
         categories.emplace_back(info->id, QString(4 * info->depth, QLatin1Char(' ')) + info->name);
     }
-    std::vector<std::pair<int, QString>> people;
-    for (auto it = report.users().cbegin(); it != report.users().cend(); ++it) {
-        people.emplace_back(it.key(), it.value());
-    }
-    std::sort(people.begin(), people.end(), [](const auto& a, const auto& b) {
-        const int byName = QString::compare(a.second, b.second, Qt::CaseInsensitive);
-        return byName != 0 ? byName < 0 : a.first < b.first;
-    });
-    fill(m_page.cboTimesheetUser, people);
+    fill(m_page.cboTimesheetUser, report.usersByName());
     fill(m_page.cboTimesheetCategory, categories);
     // "This week" and the others follow the calendar: the day may have changed since.
     if (m_page.cboTimesheetRange->currentIndex() != TimesheetPage::FromTo) {
