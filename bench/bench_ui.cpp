@@ -13,6 +13,7 @@
 #include "data/DatabaseError.h"
 #include "platform/Clock.h"
 #include "platform/FolderOpener.h"
+#include "platform/IdleSource.h"
 #include "platform/ScriptedMessages.h"
 #include "platform/Settings.h"
 #include "platform/WindowLister.h"
@@ -54,11 +55,12 @@ struct Bench {
             titles.append(QStringLiteral("Application window %1").arg(i));
         }
         windows.setTitles(titles);
+        idle.setIdleSeconds(0); // someone at the computer: the idle check runs on every tick
     }
 
     std::unique_ptr<frmMain> open() {
         auto window = std::make_unique<frmMain>(frmMain::Services{
-            clock, messages, settings, windows, folders, folder.path(), QString()});
+            clock, messages, settings, windows, folders, idle, folder.path(), QString()});
         if (!window->Form_Load()) {
             throw std::runtime_error("the main window did not load");
         }
@@ -75,6 +77,7 @@ struct Bench {
     Settings settings;
     FixedWindowLister windows;
     RecordingFolderOpener folders;
+    FakeIdleSource idle;
 };
 
 // A file is copied (the figures write: ticks, start-ups), so the reference stays as generate

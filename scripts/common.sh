@@ -8,7 +8,7 @@ QUILLHOUR_BUILD_PACKAGES=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6 libqt6printsupport6 qt6-qpa-plugins
     libqt6sql6-sqlite libqt6sql6-psql libsqlite3-dev libpq-dev
-    libxcb1-dev libxcb-ewmh-dev libxcb-icccm4-dev
+    libxcb1-dev libxcb-ewmh-dev libxcb-icccm4-dev libxcb-screensaver0-dev
     fonts-dejavu-core
 )
 

@@ -12,6 +12,7 @@
 #include "platform/Settings.h"
 #include "platform/WindowActivation.h"
 #include "platform/WindowLister.h"
+#include "platform/X11IdleSource.h"
 #include "platform/X11WindowLister.h"
 
 #include <QApplication>
@@ -96,8 +97,16 @@ static int runProgram(int argc, char* argv[]) {
         windows = std::make_unique<FixedWindowLister>();
     }
     DesktopFolderOpener folders;
+    std::unique_ptr<IdleSource> idle;
+    if (QGuiApplication::platformName() == QLatin1String("xcb")) {
+        idle = std::make_unique<X11IdleSource>(display);
+    } else {
+        idle = std::make_unique<NoIdleSource>(
+            QStringLiteral("this desktop does not tell how long it has been idle."));
+    }
 
-    frmMain window({clock, messages, settings, *windows, folders, ownFolder, commandLine.database});
+    frmMain window({clock, messages, settings, *windows, folders, *idle, ownFolder,
+                    commandLine.database});
     messages.setParentWindow(&window);
     QObject::connect(&instance, &SingleInstance::activationRequested, &window,
                      [&window](const QByteArray& id) {

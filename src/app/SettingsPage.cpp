@@ -56,6 +56,25 @@ SettingsPage::SettingsPage(QWidget* parent)
     reminders->addWidget(lblFrequencyMinutes);
     reminders->addStretch(1);
 
+    fraIdle = named(new QGroupBox(QStringLiteral("Idle")), QStringLiteral("fraIdle"));
+    chkIdle = named(new QCheckBox(QStringLiteral("Ask about idle time after")),
+                    QStringLiteral("chkIdle"));
+    txtIdleMinutes = named(new QLineEdit(QStringLiteral("10")), QStringLiteral("txtIdleMinutes"));
+    txtIdleMinutes->setFixedWidth(50);
+    txtIdleMinutes->setAlignment(Qt::AlignRight);
+    lblIdleMinutes = named(new QLabel(QStringLiteral("minutes")), QStringLiteral("lblIdleMinutes"));
+    lblIdleUnavailable = named(new QLabel, QStringLiteral("lblIdleUnavailable"));
+    lblIdleUnavailable->setWordWrap(true);
+    lblIdleUnavailable->hide();
+    auto* idleLine = new QHBoxLayout;
+    idleLine->addWidget(chkIdle);
+    idleLine->addWidget(txtIdleMinutes);
+    idleLine->addWidget(lblIdleMinutes);
+    idleLine->addStretch(1);
+    auto* idle = new QVBoxLayout(fraIdle);
+    idle->addLayout(idleLine);
+    idle->addWidget(lblIdleUnavailable);
+
     fraUser = named(new QGroupBox(QStringLiteral("User")), QStringLiteral("fraUser"));
     lblCurrentUser =
         named(new QLabel(QStringLiteral("Current User:")), QStringLiteral("lblCurrentUser"));
@@ -75,6 +94,7 @@ SettingsPage::SettingsPage(QWidget* parent)
     layout->addWidget(fraDisplaySettings);
     layout->addWidget(fraDatabase);
     layout->addWidget(fraReminders);
+    layout->addWidget(fraIdle);
     layout->addWidget(fraUser);
     layout->addStretch(1);
 }

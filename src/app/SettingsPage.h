@@ -9,8 +9,8 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
-// Page 2 of the main window's tabs: the tray icon, the database file, the reminder frequency
-// and the current user. The only page left enabled while no user is chosen.
+// Page 2 of the main window's tabs: the tray icon, the database file, the reminder frequency,
+// the question about idle time and the current user. The only page left enabled while no user is chosen.
 class SettingsPage : public QWidget {
     Q_OBJECT
 
@@ -29,6 +29,12 @@ public:
     QLabel* lblFrequency;        // "Show a reminder every"
     QLineEdit* txtFrequency;     // in the gap of the sentence
     QLabel* lblFrequencyMinutes; // "minutes"
+
+    QGroupBox* fraIdle;            // "Idle"
+    QCheckBox* chkIdle;            // "Ask about idle time after"
+    QLineEdit* txtIdleMinutes;     // in the gap of the sentence
+    QLabel* lblIdleMinutes;        // "minutes"
+    QLabel* lblIdleUnavailable;    // why the question is off, when the desktop cannot tell
 
     QGroupBox* fraUser;
     QLabel* lblCurrentUser;

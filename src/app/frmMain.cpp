@@ -31,6 +31,7 @@
 #include "reports/TimeRecordsGrid.h"
 #include "reports/Timesheet.h"
 #include "reports/TimesheetPage.h"
+#include "tracking/IdleWatch.h"
 #include "tracking/Reminders.h"
 #include "tracking/TaskList.h"
 #include "tracking/TaskTimer.h"
@@ -141,6 +142,9 @@ frmMain::frmMain(const Services& services, QWidget* parent)
     m_reminders = new Reminders(work, *tasksPage, *settingsPage->txtFrequency, *m_tracker, this);
     m_taskTimer =
         new TaskTimer(work, *tasksPage, *m_reminders, *m_tracker, *m_taskList, userTree, this);
+    m_idleWatch = new IdleWatch(work, services.idle, *m_tracker, *settingsPage->chkIdle,
+                                *settingsPage->txtIdleMinutes, *settingsPage->lblIdleUnavailable,
+                                this);
     m_notificationList =
         new NotificationList(work, *notificationsPage, *m_categories, *m_userList, this);
     m_timeRecords = new TimeRecordsGrid(work, *reportsPage, this);
@@ -355,7 +359,10 @@ void frmMain::connectControls() {
     });
     connect(tmrTime, &QTimer::timeout, this, [this] {
         if (tickAllowed()) {
-            m_guard.runTick(QStringLiteral("tmrTime"), [this] { taskTimer().processTasks(); });
+            m_guard.runTick(QStringLiteral("tmrTime"), [this] {
+                idleWatch().checkIdleTime();
+                taskTimer().processTasks();
+            });
         }
     });
     connect(settingsPage->chkTaskBar, &QCheckBox::clicked, this,

@@ -22,6 +22,7 @@ class QToolButton;
 
 class Clock;
 class FolderOpener;
+class IdleSource;
 class Messages;
 class Settings;
 class WindowLister;
@@ -50,6 +51,7 @@ class TaskTracker;
 class TaskTimer;
 class TaskList;
 class Reminders;
+class IdleWatch;
 class NotificationList;
 class TimeRecordsGrid;
 class ProductivityChart;
@@ -67,6 +69,7 @@ public:
         Settings& settings;
         WindowLister& windows;
         FolderOpener& folders;
+        IdleSource& idle;
         QString ownFolder;        // the program's own folder (application data)
         QString databaseOverride; // --database: used for this run, never stored
     };
@@ -148,6 +151,7 @@ public:
     TaskTimer& taskTimer() { return *m_taskTimer; }
     TaskList& taskList() { return *m_taskList; }
     Reminders& reminders() { return *m_reminders; }
+    IdleWatch& idleWatch() { return *m_idleWatch; }
     NotificationList& notificationList() { return *m_notificationList; }
     TimeRecordsGrid& timeRecords() { return *m_timeRecords; }
     ProductivityChart& productivityChart() { return *m_productivityChart; }
@@ -230,6 +234,7 @@ private:
     TaskTimer* m_taskTimer = nullptr;
     TaskList* m_taskList = nullptr;
     Reminders* m_reminders = nullptr;
+    IdleWatch* m_idleWatch = nullptr;
     NotificationList* m_notificationList = nullptr;
     TimeRecordsGrid* m_timeRecords = nullptr;
     ProductivityChart* m_productivityChart = nullptr;

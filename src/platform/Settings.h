@@ -7,7 +7,8 @@
 class QSettings;
 
 // The per-user settings, stored as text under "Quillhour", group "Settings": the four the
-// program has always had, and the main window's place and size beside them. The default
+// program has always had, and beside them the idle time question and the main window's place
+// and size. The default
 // constructor uses the desktop's per-user store; tests pass a file of their own.
 class Settings {
 public:
@@ -16,6 +17,7 @@ public:
     static inline const QString TrayIconKey = QStringLiteral("Tray Icon");
     static inline const QString UserKey = QStringLiteral("User");
     static inline const QString WindowGeometryKey = QStringLiteral("Window Geometry");
+    static inline const QString IdleMinutesKey = QStringLiteral("Idle Minutes");
 
     Settings();
     explicit Settings(const QString& iniFile);
@@ -37,6 +39,9 @@ public:
     }
     QString user() const { return value(UserKey); }
     void setUser(const QString& name) { setValue(UserKey, name); }
+    // After how many minutes without input the program asks about the idle time; "0" for never.
+    QString idleMinutes() const { return value(IdleMinutesKey, QStringLiteral("10")); }
+    void setIdleMinutes(int minutes) { setValue(IdleMinutesKey, QString::number(minutes)); }
     // The main window's place and size as the window system saves them; empty when none was
     // stored yet.
     QByteArray windowGeometry() const {

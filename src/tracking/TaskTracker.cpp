@@ -21,6 +21,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSet>
+#include <algorithm>
 
 namespace {
 
@@ -151,6 +152,57 @@ void TaskTracker::stopTask(int taskId) {
     }
     stopped->Cancel();
     removeTaskFromList(stopped);
+}
+
+void TaskTracker::endRowAt(task& running, const QDateTime& end) {
+    running.endTime = std::max(toTheSecond(end), running.startTime);
+    running.duration = int(TimeText::minutesBetween(running.startTime, running.endTime));
+    running.save();
+}
+
+void TaskTracker::finishTaskAt(int taskId, const QDateTime& end) {
+    task* running = getTaskById(taskId);
+    if (running == nullptr) {
+        return; // ended meanwhile
+    }
+    endRowAt(*running, end);
+    removeTaskFromList(running);
+    emit timeRecorded();
+}
+
+void TaskTracker::restartTaskAt(int taskId, const QDateTime& end) {
+    ProgramState& state = m_work.state;
+    task* running = getTaskById(taskId);
+    if (running == nullptr) {
+        return;
+    }
+    if (running->category == nullptr || running->user == nullptr) {
+        finishTaskAt(taskId, end); // its category is gone: nothing to go on with
+        return;
+    }
+    category* on = running->category;
+    user* owner = running->user;
+    const bool prompt = running->prompt;
+    const bool wasCurrent = state.currentTask == running;
+    const QDateTime start = toTheSecond(m_work.clock.now());
+    // Both rows or neither: a task is never left without its open row.
+    int id = 0;
+    m_work.database().transaction([&] {
+        endRowAt(*running, end);
+        id = tasks::startRow(m_work.database(), start, on->categoryId, owner->userId);
+    });
+    removeTaskFromList(running);
+    task& again = state.activeTasks->Add(id, TaskList::taskKey(id));
+    again.category = on;
+    again.user = owner;
+    again.startTime = start;
+    again.duration = 0;
+    again.prompt = prompt;
+    if (wasCurrent || state.currentTask == nullptr) {
+        state.currentTask = &again;
+    }
+    emit runningTasksChanged();
+    emit timeRecorded();
 }
 
 task* TaskTracker::getTaskById(int taskId) const {

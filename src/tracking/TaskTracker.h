@@ -27,6 +27,12 @@ public:
     void cmdStop_Click();
     void cmdCancelTask_Click();
     void stopTask(int taskId);
+    // Finishes a running task's row at a moment already past (never before the task started);
+    // the task ends.
+    void finishTaskAt(int taskId, const QDateTime& end);
+    // Finishes a running task's row at a moment already past, as finishTaskAt, and starts a new
+    // open row now on the same category, which goes on as the task.
+    void restartTaskAt(int taskId, const QDateTime& end);
     // The running task with this id, or nullptr.
     task* getTaskById(int taskId) const;
     void removeTaskFromList(task* thisTask);
@@ -58,6 +64,8 @@ private:
     // Adds a task for an open row whose user is loaded and which is not listed yet; nullptr
     // otherwise. Its duration is counted up to now.
     task* addOpenTask(const OpenTimeRow& row, const QDateTime& now);
+    // Writes the end (not before the start) and the minutes up to it into a task's row.
+    void endRowAt(task& running, const QDateTime& end);
     // Create is offered for a positive whole number of minutes on a real category.
     void enableCreate();
 

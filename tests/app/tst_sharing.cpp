@@ -24,7 +24,7 @@ private:
             settings.setDatabase(f.location());
             settings.setUser(userName);
             window = std::make_unique<frmMain>(frmMain::Services{
-                f.clock, messages, settings, windows, folders, f.ownFolder, QString()});
+                f.clock, messages, settings, windows, folders, idle, f.ownFolder, QString()});
         }
         ~SecondInstance() {
             window->trmSystem->stop();
@@ -39,6 +39,7 @@ private:
         Settings settings;
         FixedWindowLister windows;
         RecordingFolderOpener folders;
+        FakeIdleSource idle;
         std::unique_ptr<frmMain> window;
     };
 

@@ -30,8 +30,8 @@ bool MainWindowFixture::load() {
             settings.setUser(last.first().text(0));
         }
     }
-    m_window = std::make_unique<frmMain>(frmMain::Services{clock, messages, settings, windows,
-                                                           folders, ownFolder, databaseOverride});
+    m_window = std::make_unique<frmMain>(frmMain::Services{
+        clock, messages, settings, windows, folders, idle, ownFolder, databaseOverride});
     if (actionWait) {
         m_window->guard().setActionWait(*actionWait);
     }

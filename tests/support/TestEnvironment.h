@@ -4,6 +4,7 @@
 #include "data/Database.h"
 #include "platform/Clock.h"
 #include "platform/FolderOpener.h"
+#include "platform/IdleSource.h"
 #include "platform/ScriptedMessages.h"
 #include "platform/Settings.h"
 #include "platform/WindowLister.h"
@@ -51,6 +52,7 @@ public:
     Settings settings;
     FixedWindowLister windows;
     RecordingFolderOpener folders;
+    FakeIdleSource idle; // tells no idle time until a test sets one
 
     // Rows written straight into the tables, for setting up a case.
     int addUser(const QString& name, bool active = false, const QString& email = {});
