@@ -105,8 +105,8 @@ static int runProgram(int argc, char* argv[]) {
             QStringLiteral("this desktop does not tell how long it has been idle."));
     }
 
-    frmMain window({clock, messages, settings, *windows, folders, *idle, ownFolder,
-                    commandLine.database});
+    frmMain window(
+        {clock, messages, settings, *windows, folders, *idle, ownFolder, commandLine.database});
     messages.setParentWindow(&window);
     QObject::connect(&instance, &SingleInstance::activationRequested, &window,
                      [&window](const QByteArray& id) {

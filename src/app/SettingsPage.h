@@ -10,7 +10,8 @@ class QLineEdit;
 class QPushButton;
 
 // Page 2 of the main window's tabs: the tray icon, the database file, the reminder frequency,
-// the question about idle time and the current user. The only page left enabled while no user is chosen.
+// the question about idle time and the current user. The only page left enabled while no user is
+// chosen.
 class SettingsPage : public QWidget {
     Q_OBJECT
 
@@ -30,11 +31,11 @@ public:
     QLineEdit* txtFrequency;     // in the gap of the sentence
     QLabel* lblFrequencyMinutes; // "minutes"
 
-    QGroupBox* fraIdle;            // "Idle"
-    QCheckBox* chkIdle;            // "Ask about idle time after"
-    QLineEdit* txtIdleMinutes;     // in the gap of the sentence
-    QLabel* lblIdleMinutes;        // "minutes"
-    QLabel* lblIdleUnavailable;    // why the question is off, when the desktop cannot tell
+    QGroupBox* fraIdle;         // "Idle"
+    QCheckBox* chkIdle;         // "Ask about idle time after"
+    QLineEdit* txtIdleMinutes;  // in the gap of the sentence
+    QLabel* lblIdleMinutes;     // "minutes"
+    QLabel* lblIdleUnavailable; // why the question is off, when the desktop cannot tell
 
     QGroupBox* fraUser;
     QLabel* lblCurrentUser;

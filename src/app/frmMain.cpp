@@ -142,9 +142,9 @@ frmMain::frmMain(const Services& services, QWidget* parent)
     m_reminders = new Reminders(work, *tasksPage, *settingsPage->txtFrequency, *m_tracker, this);
     m_taskTimer =
         new TaskTimer(work, *tasksPage, *m_reminders, *m_tracker, *m_taskList, userTree, this);
-    m_idleWatch = new IdleWatch(work, services.idle, *m_tracker, *settingsPage->chkIdle,
-                                *settingsPage->txtIdleMinutes, *settingsPage->lblIdleUnavailable,
-                                this);
+    m_idleWatch =
+        new IdleWatch(work, services.idle, *m_tracker, *settingsPage->chkIdle,
+                      *settingsPage->txtIdleMinutes, *settingsPage->lblIdleUnavailable, this);
     m_notificationList =
         new NotificationList(work, *notificationsPage, *m_categories, *m_userList, this);
     m_timeRecords = new TimeRecordsGrid(work, *reportsPage, this);
@@ -359,10 +359,7 @@ void frmMain::connectControls() {
     });
     connect(tmrTime, &QTimer::timeout, this, [this] {
         if (tickAllowed()) {
-            m_guard.runTick(QStringLiteral("tmrTime"), [this] {
-                idleWatch().checkIdleTime();
-                taskTimer().processTasks();
-            });
+            m_guard.runTick(QStringLiteral("tmrTime"), [this] { tmrTime_Timer(); });
         }
     });
     connect(settingsPage->chkTaskBar, &QCheckBox::clicked, this,
@@ -398,6 +395,11 @@ void frmMain::connectSubsystems() {
     connect(m_tracker, &TaskTracker::runningTasksChanged, m_taskList, &TaskList::refreshTaskList);
     connect(m_tracker, &TaskTracker::timeRecorded, m_timeRecords,
             &TimeRecordsGrid::viewCategoryTimes);
+}
+
+void frmMain::tmrTime_Timer() {
+    idleWatch().checkIdleTime();
+    taskTimer().processTasks();
 }
 
 std::function<void()> frmMain::guarded(std::function<void()> work) {

@@ -122,6 +122,8 @@ public:
     void picButton_MouseMove(int Index);
     void status_PanelClick(int Panel);
     void trmSystem_Timer();
+    // The idle time question, then the running tasks.
+    void tmrTime_Timer();
     void chkTaskBar_Click();
     // The "..." beside the database path on the Settings page.
     void cmdBrowseDatabase_Click();

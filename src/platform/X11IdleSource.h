@@ -2,7 +2,6 @@
 
 #include "platform/IdleSource.h"
 
-
 struct xcb_connection_t;
 
 // The idle time the X server keeps for its screen saver (the MIT-SCREEN-SAVER extension).

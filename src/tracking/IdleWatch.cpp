@@ -82,8 +82,7 @@ void IdleWatch::checkIdleTime() {
             mine.push_back(running.taskId);
             names << (running.category != nullptr ? running.category->categoryName : QString()) +
                          QStringLiteral(" (started ") +
-                         TimeText::format(running.startTime, TimeText::HH_MM) +
-                         QStringLiteral(")");
+                         TimeText::format(running.startTime, TimeText::HH_MM) + QStringLiteral(")");
         }
     }
     if (mine.empty()) {

@@ -19,8 +19,8 @@ frmIdle::frmIdle()
     lstIdleTasks = named(new QListWidget(this), QStringLiteral("lstIdleTasks"));
     lstIdleTasks->setSelectionMode(QAbstractItemView::NoSelection);
     lstIdleTasks->setFocusPolicy(Qt::NoFocus);
-    cmdKeep = named(new QPushButton(QStringLiteral("&Keep the time"), this),
-                    QStringLiteral("cmdKeep"));
+    cmdKeep =
+        named(new QPushButton(QStringLiteral("&Keep the time"), this), QStringLiteral("cmdKeep"));
     cmdDiscard = named(new QPushButton(QStringLiteral("&Discard the idle time"), this),
                        QStringLiteral("cmdDiscard"));
     cmdStop = named(new QPushButton(QStringLiteral("&Stop at idle start"), this),

@@ -46,6 +46,5 @@ void MainWindowFixture::systemTick() {
 }
 
 void MainWindowFixture::taskTick() {
-    m_window->guard().runTick(QStringLiteral("tmrTime"),
-                              [this] { m_window->taskTimer().processTasks(); });
+    m_window->guard().runTick(QStringLiteral("tmrTime"), [this] { m_window->tmrTime_Timer(); });
 }
