@@ -229,7 +229,7 @@ void InstallTest::manualPageNamesEveryOptionAndSetting() {
         QVERIFY2(text.output.contains(written),
                  qPrintable(each + QStringLiteral(" is not in the manual page")));
     }
-    for (const char* key : {"Database", "Prompt Frequency", "Tray Icon", "User"}) {
+    for (const char* key : {"Database", "Idle Minutes", "Prompt Frequency", "Tray Icon", "User"}) {
         QVERIFY2(text.output.contains(QStringLiteral("\n.B %1\n").arg(QLatin1String(key))), key);
     }
     for (const char* section : {"OPTIONS", "SETTINGS", "FILES", "ENVIRONMENT", "EXIT STATUS"}) {
