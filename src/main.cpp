@@ -8,6 +8,7 @@
 #include "app/UiHelpers.h"
 #include "app/frmMain.h"
 #include "platform/Clock.h"
+#include "platform/DBusIdleSource.h"
 #include "platform/DesktopFolderOpener.h"
 #include "platform/Settings.h"
 #include "platform/WindowActivation.h"
@@ -97,12 +98,20 @@ static int runProgram(int argc, char* argv[]) {
         windows = std::make_unique<FixedWindowLister>();
     }
     DesktopFolderOpener folders;
+    // Idle time from the X server, else from the desktop session over D-Bus.
     std::unique_ptr<IdleSource> idle;
     if (QGuiApplication::platformName() == QLatin1String("xcb")) {
-        idle = std::make_unique<X11IdleSource>(display);
-    } else {
+        auto x11 = std::make_unique<X11IdleSource>(display);
+        if (x11->unavailableReason().isEmpty()) {
+            idle = std::move(x11);
+        }
+    }
+    if (!idle && QGuiApplication::platformName() != QLatin1String("offscreen")) {
+        idle = std::make_unique<DBusIdleSource>();
+    }
+    if (!idle) {
         idle = std::make_unique<NoIdleSource>(
-            QStringLiteral("this desktop does not tell how long it has been idle."));
+            QStringLiteral("nothing is shown on a screen, so nobody can be away from it."));
     }
 
     frmMain window(
