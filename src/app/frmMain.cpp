@@ -37,6 +37,7 @@
 #include "tracking/TaskTimer.h"
 #include "tracking/TaskTracker.h"
 #include "tracking/TasksPage.h"
+#include "tracking/frmIdle.h"
 #include "users/ProcessList.h"
 #include "users/UserList.h"
 #include "users/UsersPage.h"
@@ -593,6 +594,8 @@ void frmMain::closeDatabaseSteps() {
 void frmMain::shutDown(Shutdown how) {
     addTrace(QStringLiteral("shutDown"));
     trmSystem->stop();
+    // An idle time question left open is not answered: the rows stay as they are.
+    idleWatch().window().hide();
     if (!m_state.database) {
         return;
     }

@@ -8,8 +8,8 @@ class QSettings;
 
 // The per-user settings, stored as text under "Quillhour", group "Settings": the four the
 // program has always had, and beside them the idle time question and the main window's place
-// and size. The default
-// constructor uses the desktop's per-user store; tests pass a file of their own.
+// and size. The default constructor uses the desktop's per-user store; tests pass a file of
+// their own.
 class Settings {
 public:
     static inline const QString DatabaseKey = QStringLiteral("Database");

@@ -101,6 +101,7 @@ private slots:
     void discardFinishesAtIdleStartAndGoesOn();
     void stopFinishesAtIdleStart();
     void suspendCountsFromTheLastTick();
+    void closingLeavesTheQuestionUnanswered();
     void settingsFrame();
     void desktopWithoutIdleTime();
     void presentUserAddsNoStatement();
@@ -294,6 +295,21 @@ void IdleTimeTest::suspendCountsFromTheLastTick() {
                             "ran:"));
     question.cmdStop->click();
     QCOMPARE(rowOf(f, annsRow).end, at(10, 5));
+}
+
+void IdleTimeTest::closingLeavesTheQuestionUnanswered() {
+    MainWindowFixture f;
+    const Team t = team(f);
+    QVERIFY(f.load());
+    startTask(f);
+    const int annsRow = annsOpenRow(f, t);
+    awayFor(f, 5, 12);
+    frmIdle& question = f.window().idleWatch().window();
+    QVERIFY(question.isVisible());
+    f.window().shutDown(frmMain::Shutdown::NoQuestions);
+    QVERIFY(!question.isVisible());
+    QCOMPARE(annsOpenRow(f, t), annsRow);
+    QCOMPARE(f.count(QStringLiteral("tallyRec")), 2);
 }
 
 void IdleTimeTest::settingsFrame() {
