@@ -3,10 +3,12 @@
 #include "app/ReportCommand.h"
 #include "data/Database.h"
 #include "data/DatabaseError.h"
+#include "data/SignedIn.h"
 #include "platform/Clock.h"
 #include "platform/Settings.h"
 
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QTextStream>
 
 namespace {
@@ -20,6 +22,28 @@ struct Options {
     QCommandLineOption create{
         QStringLiteral("create-database"),
         QStringLiteral("Make a new, empty Quillhour database at <location> and exit."),
+        QStringLiteral("location")};
+    QCommandLineOption signedIn{
+        QStringLiteral("signed-in"),
+        QCoreApplication::translate(
+            "CommandLine",
+            "With --create-database on a PostgreSQL server: make the database in signed-in mode, "
+            "where each person connects with their own server login and the server holds "
+            "everyone to the team's rules.")};
+    QCommandLineOption requireSignIn{
+        QStringLiteral("require-sign-in"),
+        QCoreApplication::translate(
+            "CommandLine",
+            "Switch the PostgreSQL database at <location> to signed-in mode and exit. Run by the "
+            "owner of its tables, with the right to make roles."),
+        QStringLiteral("location")};
+    QCommandLineOption addLogin{
+        QStringLiteral("add-login"),
+        QCoreApplication::translate(
+            "CommandLine",
+            "quillhour --add-login <location> NAME: make the server login NAME and the Quillhour "
+            "user NAME of the signed-in database at <location>, print the new login's password "
+            "and exit. Run by a team administrator."),
         QStringLiteral("location")};
     QCommandLineOption check{
         QStringLiteral("check-database"),
@@ -82,8 +106,8 @@ struct Options {
         parser.setApplicationDescription(
             QStringLiteral("Quillhour: time and project management for teams."));
         for (const QCommandLineOption* option :
-             {&database, &create, &check, &report, &from, &to, &user, &category, &group, &format,
-              &output, &status, &version, &help}) {
+             {&database, &create, &signedIn, &requireSignIn, &addLogin, &check, &report, &from, &to,
+              &user, &category, &group, &format, &output, &status, &version, &help}) {
             parser.addOption(*option);
         }
     }
@@ -105,6 +129,13 @@ const QStringList ToolkitFlags = {
     QStringLiteral("reverse"), QStringLiteral("widgetcount"), QStringLiteral("nograb"),
     QStringLiteral("dograb"),  QStringLiteral("sync"),        QStringLiteral("testability"),
 };
+
+QString signedInNotice(const QString& shown) {
+    return QCoreApplication::translate("CommandLine",
+                                       "Signed-in mode is on for the database %1. Add each person "
+                                       "with: quillhour --add-login URL NAME")
+        .arg(shown);
+}
 
 } // namespace
 
@@ -138,7 +169,17 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
         result.error = parser.errorText();
         return result;
     }
-    if (!parser.positionalArguments().isEmpty()) {
+    const QStringList positional = parser.positionalArguments();
+    const bool addingLogin = parser.isSet(options.addLogin) && !parser.isSet(options.help) &&
+                             !parser.isSet(options.version);
+    if (addingLogin && positional.size() != 1) {
+        result.action = Action::Error;
+        result.error = QCoreApplication::translate(
+            "CommandLine", "--add-login takes the database and the person's name: quillhour "
+                           "--add-login URL NAME");
+        return result;
+    }
+    if (!addingLogin && !positional.isEmpty()) {
         result.action = Action::Error;
         result.error =
             QStringLiteral("Unexpected argument: %1").arg(parser.positionalArguments().first());
@@ -152,6 +193,14 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
     } else if (parser.isSet(options.create)) {
         result.action = Action::CreateDatabase;
         result.createDatabase = parser.value(options.create);
+        result.signedIn = parser.isSet(options.signedIn);
+    } else if (parser.isSet(options.requireSignIn)) {
+        result.action = Action::RequireSignIn;
+        result.requireSignIn = parser.value(options.requireSignIn);
+    } else if (addingLogin) {
+        result.action = Action::AddLogin;
+        result.addLogin = parser.value(options.addLogin);
+        result.loginName = positional.constFirst();
     } else if (parser.isSet(options.check)) {
         result.action = Action::CheckDatabase;
         result.checkDatabase = parser.value(options.check);
@@ -168,6 +217,13 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
         result.report.output = parser.value(options.output);
     } else if (parser.isSet(options.status)) {
         result.action = Action::Status;
+    }
+    if (parser.isSet(options.signedIn) && result.action != Action::CreateDatabase &&
+        result.action != Action::ShowHelp && result.action != Action::ShowVersion) {
+        result.action = Action::Error;
+        result.error =
+            QCoreApplication::translate("CommandLine", "--signed-in goes with --create-database");
+        return result;
     }
     if (result.action != Action::Report && result.action != Action::ShowHelp &&
         result.action != Action::ShowVersion) {
@@ -209,9 +265,65 @@ int runCommandLineAction(const CommandLine& commandLine) {
         return 2;
     case CommandLine::Action::CreateDatabase:
         try {
-            Database::create(commandLine.createDatabase);
-            out << "Created the Quillhour database "
-                << Database::displayLocation(commandLine.createDatabase) << '\n';
+            const QString shown = Database::displayLocation(commandLine.createDatabase);
+            if (commandLine.signedIn && !Database::isServerLocation(commandLine.createDatabase)) {
+                err << "quillhour: "
+                    << QCoreApplication::translate(
+                           "CommandLine",
+                           "Signed-in mode is for a database on a PostgreSQL server; %1 is a "
+                           "file. Nothing was made.")
+                           .arg(shown)
+                    << '\n';
+                return 1;
+            }
+            std::unique_ptr<Database> made = Database::create(commandLine.createDatabase);
+            out << "Created the Quillhour database " << shown << '\n';
+            if (commandLine.signedIn) {
+                SignedIn::require(*made);
+                out << signedInNotice(shown) << '\n';
+            }
+            return 0;
+        } catch (const DatabaseError& error) {
+            err << "quillhour: " << error.message() << '\n';
+            return 1;
+        }
+    case CommandLine::Action::RequireSignIn:
+        try {
+            std::unique_ptr<Database> database = Database::open(commandLine.requireSignIn);
+            SignedIn::require(*database);
+            out << signedInNotice(database->location()) << '\n';
+            return 0;
+        } catch (const DatabaseError& error) {
+            err << "quillhour: " << error.message() << '\n';
+            return 1;
+        }
+    case CommandLine::Action::AddLogin:
+        try {
+            std::unique_ptr<Database> database = Database::open(commandLine.addLogin);
+            SystemClock clock;
+            const SignedIn::AddedLogin added =
+                SignedIn::addLogin(*database, commandLine.loginName, clock.now());
+            const QString name = commandLine.loginName.trimmed();
+            if (added.madeLogin) {
+                out << QCoreApplication::translate("CommandLine",
+                                                   "Made the login %1 with the password %2\n"
+                                                   "Give it to %1, who keeps it in ~/.pgpass "
+                                                   "and may change it with \\password in psql.")
+                           .arg(name, added.password)
+                    << '\n';
+            } else {
+                out << QCoreApplication::translate(
+                           "CommandLine",
+                           "The login %1 was there already; its password is unchanged.")
+                           .arg(name)
+                    << '\n';
+            }
+            out << (added.madeUser
+                        ? QCoreApplication::translate("CommandLine", "Made the Quillhour user %1.")
+                        : QCoreApplication::translate("CommandLine",
+                                                      "The Quillhour user %1 was there already."))
+                       .arg(name)
+                << '\n';
             return 0;
         } catch (const DatabaseError& error) {
             err << "quillhour: " << error.message() << '\n';

@@ -8,6 +8,8 @@ struct CommandLine {
     enum class Action {
         Run,
         CreateDatabase,
+        RequireSignIn,
+        AddLogin,
         CheckDatabase,
         ShowVersion,
         ShowHelp,
@@ -22,6 +24,10 @@ struct CommandLine {
     Action action = Action::Run;
     QString database;       // --database: this run only, not stored
     QString createDatabase; // --create-database
+    bool signedIn = false;  // --signed-in, with --create-database
+    QString requireSignIn;  // --require-sign-in
+    QString addLogin;       // --add-login: the database
+    QString loginName;      // --add-login: the person's name
     QString checkDatabase;  // --check-database
     QString error;          // for Action::Error
 
@@ -44,6 +50,7 @@ struct CommandLine {
     static QStringList withoutToolkitOptions(const QStringList& arguments);
 };
 
-// Runs the actions that need no window (--create-database, --check-database, --report,
-// --status, --version, --help, errors) and returns the process's exit code.
+// Runs the actions that need no window (--create-database, --require-sign-in, --add-login,
+// --check-database, --report, --status, --version, --help, errors) and returns the process's exit
+// code.
 int runCommandLineAction(const CommandLine& commandLine);

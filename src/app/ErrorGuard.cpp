@@ -65,9 +65,19 @@ bool ErrorGuard::attempt(const std::function<void()>& work, std::chrono::millise
     }
 }
 
-void ErrorGuard::report(const QString& text) {
+void ErrorGuard::report(const QString& text, Messages::Icon icon) {
     qWarning().noquote() << "Quillhour:" << text;
-    m_messages->show(text, QString(), Messages::Buttons::Ok, Messages::Icon::Critical);
+    m_messages->show(text, QString(), Messages::Buttons::Ok, icon);
+}
+
+bool ErrorGuard::isRefused(const std::exception_ptr& failure) {
+    try {
+        std::rethrow_exception(failure);
+    } catch (const DatabaseError& error) {
+        return error.kind() == DatabaseError::Kind::Refused;
+    } catch (...) {
+        return false;
+    }
 }
 
 bool ErrorGuard::run(const std::function<void()>& work) {
@@ -76,7 +86,13 @@ bool ErrorGuard::run(const std::function<void()>& work) {
         return true;
     }
     const QString text = describe(failure);
-    report(isBusy(failure) ? text + QLatin1Char(' ') + ActionNotDone : text);
+    if (isRefused(failure)) {
+        // Not a fault: the server keeps the team's rules, and the sentence says whose change it is.
+        report(text, Messages::Icon::Information);
+        return false;
+    }
+    report(isBusy(failure) ? text + QLatin1Char(' ') + ActionNotDone : text,
+           Messages::Icon::Critical);
     return false;
 }
 
@@ -86,7 +102,8 @@ bool ErrorGuard::runStartUp(const std::function<void()>& work) {
         return true;
     }
     report(QStringLiteral("Quillhour could not start.\n\n%1\n\nQuillhour will close.")
-               .arg(describe(failure)));
+               .arg(describe(failure)),
+           Messages::Icon::Critical);
     return false;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Messages.h"
+
 #include <QDateTime>
 #include <QDeadlineTimer>
 #include <QHash>
@@ -12,7 +14,6 @@
 
 class Clock;
 class Database;
-class Messages;
 
 // Every control handler and timer tick runs through here, and so do start-up and closing. A
 // failure never ends the program: it is shown in a message box with the critical icon and the
@@ -53,11 +54,13 @@ public:
     static QString describe(const std::exception_ptr& failure);
     // Whether the failure was a database held by another program.
     static bool isBusy(const std::exception_ptr& failure);
+    // Whether the server refused the change under the team's rules (signed-in mode).
+    static bool isRefused(const std::exception_ptr& failure);
 
 private:
     bool attempt(const std::function<void()>& work, std::chrono::milliseconds wait,
                  std::exception_ptr& failure);
-    void report(const QString& text);
+    void report(const QString& text, Messages::Icon icon);
     void tickFailed(const QString& timer, const std::exception_ptr& failure);
     void tickSucceeded(const QString& timer);
 

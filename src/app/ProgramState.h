@@ -11,6 +11,7 @@
 #include <QHash>
 #include <map>
 #include <memory>
+#include <optional>
 
 // What one running instance holds from start to end. The collections own their records; the
 // four "current" pointers, the tasks and the notifications point into them. Whenever a collection
@@ -18,6 +19,9 @@
 struct ProgramState {
     std::unique_ptr<Database> database;
     std::unique_ptr<DataContext> context;
+    // In signed-in mode, the server login this instance connected with: its current user is the
+    // user of that name, whatever the settings say.
+    std::optional<QString> signedInAs;
 
     std::unique_ptr<tasks> activeTasks;
     std::unique_ptr<cateories> allCategories;

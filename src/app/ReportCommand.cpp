@@ -3,6 +3,7 @@
 #include "app/CommandLine.h"
 #include "data/Database.h"
 #include "data/DatabaseError.h"
+#include "data/SignedIn.h"
 #include "data/TimeReport.h"
 #include "data/TimeText.h"
 #include "platform/Clock.h"
@@ -193,12 +194,16 @@ int ReportCommand::status(const CommandLine& commandLine) {
         return refuse(QStringLiteral("no database is chosen in the settings; name one with "
                                      "--database"));
     }
-    const QString name = m_settings.user();
-    if (name.isEmpty()) {
-        return refuse(QStringLiteral("no user is chosen in the settings"));
-    }
+    QString name = m_settings.user();
     try {
         std::unique_ptr<Database> database = Database::open(where);
+        // Signed in to the server, the person is their login, as in the window.
+        if (const std::optional<QString> login = SignedIn::login(*database)) {
+            name = *login;
+        }
+        if (name.isEmpty()) {
+            return refuse(QStringLiteral("no user is chosen in the settings"));
+        }
         const TimeReport report(*database);
         const int userId = report.userIdByName(name);
         if (userId == 0) {

@@ -18,6 +18,7 @@
 #include "data/NameText.h"
 #include "data/NodeKeys.h"
 #include "data/Numbers.h"
+#include "data/SignedIn.h"
 #include "notifications/NotificationList.h"
 #include "notifications/NotificationsPage.h"
 #include "platform/Clock.h"
@@ -543,6 +544,7 @@ bool frmMain::openDataConnection() {
 
     try {
         m_state.database = openOrCreate(location);
+        m_state.signedInAs = SignedIn::login(*m_state.database);
     } catch (const DatabaseError& error) {
         qWarning().noquote() << "Quillhour:" << error.message();
         messages().show(

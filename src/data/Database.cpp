@@ -1,6 +1,7 @@
 #include "data/Database.h"
 
 #include "data/DatabaseInternals.h"
+#include "data/Refusal.h"
 #include "data/Schema.h"
 #include "data/ServerAddress.h"
 #include "data/SqliteFile.h"
@@ -268,6 +269,10 @@ struct Database::Impl {
                                    "Quillhour connects again on its next step.")
                         .arg(shownLocation(), message),
                     statement, code);
+            }
+            if (code == QLatin1String("42501")) {
+                return DatabaseError(DatabaseError::Kind::Refused, Refusal::sentence(message),
+                                     statement, code, message);
             }
             return DatabaseError(DatabaseError::Kind::Statement, message, statement, code);
         }

@@ -21,6 +21,8 @@ public:
         Damaged,       // the engine found the database corrupt, or the file is cut short
         Lost,          // the file at the location is no longer the one that was opened
         NoAccess,      // the file cannot be read at all
+        Refused,       // the server's rules do not let this login make the change (signed-in
+                       // mode); the message is a sentence for the person
     };
 
     DatabaseError(Kind kind, const QString& message, const QString& statement = {},

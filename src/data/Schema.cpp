@@ -1,6 +1,7 @@
 #include "data/Schema.h"
 
 #include "data/Database.h"
+#include "data/SignedIn.h"
 
 namespace Schema {
 
@@ -256,6 +257,10 @@ bool upgrade(Database& database) {
             }
         }
         writeVersion(database, CurrentVersion);
+        // A table a step added is held by the team's rules like the others.
+        if (SignedIn::isOn(database)) {
+            SignedIn::require(database);
+        }
         upgraded = true;
     });
     return upgraded;

@@ -183,8 +183,16 @@ void TaskTimer::checkTaskProgress() {
         categories.push_back(&each);
     }
     QSet<int> managers;
-    for (const user& each : *state.allUsers) {
-        managers << each.userId;
+    if (state.signedInAs) {
+        // A notice goes out in its sender's name, here the manager's: in signed-in mode only the
+        // manager's own instance may send it, when the manager starts Quillhour.
+        if (state.currentUser != nullptr) {
+            managers << state.currentUser->userId;
+        }
+    } else {
+        for (const user& each : *state.allUsers) {
+            managers << each.userId;
+        }
     }
     const std::vector<AllocationCheck::Finding> found =
         AllocationCheck::startupFindings(m_work.database(), m_work.clock, categories, managers);

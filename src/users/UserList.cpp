@@ -7,6 +7,7 @@
 #include "app/Workspace.h"
 #include "data/NameText.h"
 #include "data/NodeKeys.h"
+#include "data/SignedIn.h"
 #include "data/TimeText.h"
 #include "platform/Clock.h"
 #include "platform/Messages.h"
@@ -114,9 +115,20 @@ void UserList::loadUserList() {
         // shared database) or names no listed user chooses nobody, and the window waits on the
         // Settings page for the person to pick or type their name.
         state.currentUser = nullptr;
-        setListValue(cboUser, m_work.settings.user());
-        if (!cboUser->currentText().isEmpty()) {
-            state.currentUser = getUserByName(cboUser->currentText());
+        if (state.signedInAs) {
+            // Signed in to the server: the person is who the server knows them as.
+            cboUser->setEnabled(false);
+            cboUser->setToolTip(
+                tr("Signed in to the database server as %1.").arg(*state.signedInAs));
+            setListValue(cboUser, *state.signedInAs);
+            if (cboUser->currentText() == *state.signedInAs) {
+                state.currentUser = getUserByName(*state.signedInAs);
+            }
+        } else {
+            setListValue(cboUser, m_work.settings.user());
+            if (!cboUser->currentText().isEmpty()) {
+                state.currentUser = getUserByName(cboUser->currentText());
+            }
         }
     }
     state.repointUsers(std::move(old));
@@ -136,6 +148,16 @@ void UserList::lockOnSettings() {
     m_work.shell.lockAllTabs(true);
     m_work.shell.unlockTab(Shell::SettingsTab);
     m_work.shell.selectTab(Shell::SettingsTab);
+    if (const std::optional<QString>& login = m_work.state.signedInAs) {
+        // No name to choose here: only an administrator can make the user for this login.
+        const QStringList administrators = SignedIn::administrators(m_work.database());
+        m_work.messages.show(tr("You are signed in to the database server as %1, but there is "
+                                "no Quillhour user of that name. Ask %2 to add you with: "
+                                "quillhour --add-login URL %1")
+                                 .arg(*login, administrators.join(tr(" or "))),
+                             QString(), Messages::Buttons::Ok, Messages::Icon::Information);
+        return;
+    }
     m_work.messages.show(NoUserSet, QString(), Messages::Buttons::Ok, Messages::Icon::None);
 }
 
@@ -153,7 +175,13 @@ void UserList::setCurrentUser() {
     if (state.currentUser != nullptr) {
         setUserActive(state.currentUser->userId, false);
     }
-    const QString name = m_cboUser.currentText();
+    // Signed in to the server, the login is the name, whatever the box was made to say.
+    const QString name = state.signedInAs.value_or(m_cboUser.currentText());
+    if (state.signedInAs && m_cboUser.currentText() != name) {
+        const QSignalBlocker quiet(&m_cboUser);
+        setListValue(&m_cboUser, name);
+        m_cboUser.setEditText(name);
+    }
     if (name.trimmed().isEmpty()) {
         return; // no name to look up, nor to make a user of
     }
@@ -177,6 +205,9 @@ void UserList::setCurrentUser() {
         m_work.shell.showUserPanel(chosen->userName);
         setListValue(&m_cboUserProductivity, chosen->userName);
         return;
+    }
+    if (state.signedInAs) {
+        return; // the name is the login's; users are made by administrators
     }
     if (!m_work.messages.ask(QStringLiteral("The user could not be found, do you wish to create "
                                             "this user now?"),

@@ -80,6 +80,8 @@ QString kindName(DatabaseError::Kind kind) {
         return QStringLiteral("Lost");
     case DatabaseError::Kind::NoAccess:
         return QStringLiteral("NoAccess");
+    case DatabaseError::Kind::Refused:
+        return QStringLiteral("Refused");
     }
     return QStringLiteral("Unknown");
 }

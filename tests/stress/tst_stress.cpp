@@ -1,3 +1,4 @@
+#include "SignedInTeam.h"
 #include "TestEnvironment.h"
 
 #include <QElapsedTimer>
@@ -22,8 +23,12 @@ class StressTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void concurrentInstancesLoseNothing();
-    void killedInstancesLoseNothing();
+    void concurrentInstancesLoseNothing() { runConcurrent(false); }
+    void killedInstancesLoseNothing() { runKilled(false); }
+    // The same in signed-in mode, each instance connected with its own login and held by the
+    // server's rules.
+    void concurrentInstancesLoseNothingSignedIn() { runConcurrent(true); }
+    void killedInstancesLoseNothingSignedIn() { runKilled(true); }
 
 private:
     struct Acks {
@@ -38,9 +43,14 @@ private:
         bool pastRecovery = false;  // the last life read got as far as its first cycle
     };
 
+    void runConcurrent(bool signedIn);
+    void runKilled(bool signedIn);
+    // The instances' users, and where each of them reaches the database.
+    static std::map<int, QString> makeInstances(TestEnvironment& env, int drivers, bool signedIn,
+                                                std::unique_ptr<SignedInTeam>& team);
     static int setting(const char* name, int fallback);
     static void readLog(const QString& path, Acks& acks);
-    static std::unique_ptr<QProcess> startDriver(const TestEnvironment& env, int userId, int cycles,
+    static std::unique_ptr<QProcess> startDriver(const QString& location, int userId, int cycles,
                                                  int life, const QString& log);
     static void checkDatabase(TestEnvironment& env, const std::map<int, Acks>& acks, bool exact,
                               int lives);
@@ -88,11 +98,28 @@ void StressTest::readLog(const QString& path, Acks& acks) {
     }
 }
 
-std::unique_ptr<QProcess> StressTest::startDriver(const TestEnvironment& env, int userId,
-                                                  int cycles, int life, const QString& log) {
+std::map<int, QString> StressTest::makeInstances(TestEnvironment& env, int drivers, bool signedIn,
+                                                 std::unique_ptr<SignedInTeam>& team) {
+    std::map<int, QString> instances;
+    if (signedIn) {
+        team = std::make_unique<SignedInTeam>(env);
+    }
+    for (int i = 1; i <= drivers; ++i) {
+        const QString name = QStringLiteral("Instance %1").arg(i);
+        if (team) {
+            instances[team->addLogin(name)] = team->locationFor(name);
+        } else {
+            instances[env.addUser(name)] = env.location();
+        }
+    }
+    return instances;
+}
+
+std::unique_ptr<QProcess> StressTest::startDriver(const QString& location, int userId, int cycles,
+                                                  int life, const QString& log) {
     auto process = std::make_unique<QProcess>();
     process->setProgram(QStringLiteral(STRESS_DRIVER));
-    process->setArguments({QStringLiteral("--database"), env.location(), QStringLiteral("--user"),
+    process->setArguments({QStringLiteral("--database"), location, QStringLiteral("--user"),
                            QString::number(userId), QStringLiteral("--cycles"),
                            QString::number(cycles), QStringLiteral("--windows"),
                            QString::number(Windows), QStringLiteral("--life"),
@@ -238,19 +265,24 @@ QString StressTest::figures(const std::map<int, Acks>& acks, qint64 wallMs) {
         .arg(latencies.empty() ? 0.0 : double(latencies.back()) / 1000.0, 0, 'f', 1);
 }
 
-void StressTest::concurrentInstancesLoseNothing() {
+void StressTest::runConcurrent(bool signedIn) {
+    if (signedIn && !SignedInTeam::available()) {
+        QSKIP("Signed-in mode needs the private PostgreSQL test server");
+    }
     const int drivers = setting("QUILLHOUR_STRESS_DRIVERS", 8);
     const int cycles = setting("QUILLHOUR_STRESS_CYCLES", 500);
     TestEnvironment env;
+    std::unique_ptr<SignedInTeam> team;
+    const std::map<int, QString> instances = makeInstances(env, drivers, signedIn, team);
     std::vector<int> users;
-    for (int i = 1; i <= drivers; ++i) {
-        users.push_back(env.addUser(QStringLiteral("Instance %1").arg(i)));
+    for (const auto& [userId, location] : instances) {
+        users.push_back(userId);
     }
     QElapsedTimer wall;
     wall.start();
     std::vector<std::unique_ptr<QProcess>> running;
     for (const int userId : users) {
-        running.push_back(startDriver(env, userId, cycles, 0,
+        running.push_back(startDriver(instances.at(userId), userId, cycles, 0,
                                       env.folder() + QStringLiteral("/driver-%1.log").arg(userId)));
     }
     for (auto& process : running) {
@@ -267,19 +299,24 @@ void StressTest::concurrentInstancesLoseNothing() {
         readLog(log, acks[users[i]]);
         QCOMPARE(int(acks[users[i]].latencies.size()), cycles);
     }
-    qInfo("%s, %d instances x %d cycles: %s",
-          env.database().engine() == Database::Engine::SQLite ? "SQLite" : "PostgreSQL", drivers,
-          cycles, qPrintable(figures(acks, wallMs)));
+    qInfo("%s%s, %d instances x %d cycles: %s",
+          env.database().engine() == Database::Engine::SQLite ? "SQLite" : "PostgreSQL",
+          signedIn ? " (signed in)" : "", drivers, cycles, qPrintable(figures(acks, wallMs)));
     checkDatabase(env, acks, true, 0);
 }
 
-void StressTest::killedInstancesLoseNothing() {
+void StressTest::runKilled(bool signedIn) {
+    if (signedIn && !SignedInTeam::available()) {
+        QSKIP("Signed-in mode needs the private PostgreSQL test server");
+    }
     const int drivers = setting("QUILLHOUR_STRESS_DRIVERS", 8);
     const int rounds = setting("QUILLHOUR_CRASH_ROUNDS", 30);
     TestEnvironment env;
+    std::unique_ptr<SignedInTeam> team;
+    const std::map<int, QString> instances = makeInstances(env, drivers, signedIn, team);
     std::vector<int> users;
-    for (int i = 1; i <= drivers; ++i) {
-        users.push_back(env.addUser(QStringLiteral("Instance %1").arg(i)));
+    for (const auto& [userId, location] : instances) {
+        users.push_back(userId);
     }
     std::map<int, Acks> acks;
     auto logOf = [&](int userId, int life) {
@@ -336,8 +373,8 @@ void StressTest::killedInstancesLoseNothing() {
         std::vector<std::unique_ptr<QProcess>> running;
         for (const int userId : users) {
             // The last life runs a few cycles to its end; the others run until they are killed.
-            running.push_back(
-                startDriver(env, userId, last ? 3 : 1000000, life, logOf(userId, life)));
+            running.push_back(startDriver(instances.at(userId), userId, last ? 3 : 1000000, life,
+                                          logOf(userId, life)));
         }
         if (!last) {
             std::vector<std::pair<int, std::size_t>> moments;
@@ -378,9 +415,10 @@ void StressTest::killedInstancesLoseNothing() {
     const qint64 wallMs = wall.elapsed();
     // The final lives finished whatever was left open.
     QCOMPARE(env.count(QStringLiteral("tallyRec"), QStringLiteral("endTime is null")), 0);
-    qInfo("%s, %d instances killed %d times over %d rounds, %d open rows recovered: %s",
-          env.database().engine() == Database::Engine::SQLite ? "SQLite" : "PostgreSQL", drivers,
-          kills, rounds, recoveredRows, qPrintable(figures(acks, wallMs)));
+    qInfo("%s%s, %d instances killed %d times over %d rounds, %d open rows recovered: %s",
+          env.database().engine() == Database::Engine::SQLite ? "SQLite" : "PostgreSQL",
+          signedIn ? " (signed in)" : "", drivers, kills, rounds, recoveredRows,
+          qPrintable(figures(acks, wallMs)));
     checkDatabase(env, acks, false, rounds + 1);
 }
 

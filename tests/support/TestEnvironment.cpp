@@ -100,6 +100,8 @@ TestEnvironment::~TestEnvironment() {
     m_database.reset();
     for (const QString& name : std::as_const(m_serverDatabases)) {
         administer(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(name));
+        // The group roles of signed-in mode are the server's: they outlive the database.
+        administer(QStringLiteral("DROP ROLE IF EXISTS %1_team, %1_admin").arg(name));
     }
 }
 
