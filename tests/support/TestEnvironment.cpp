@@ -101,7 +101,10 @@ TestEnvironment::~TestEnvironment() {
     for (const QString& name : std::as_const(m_serverDatabases)) {
         administer(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(name));
         // The group roles of signed-in mode are the server's: they outlive the database.
-        administer(QStringLiteral("DROP ROLE IF EXISTS %1_team, %1_admin").arg(name));
+        administer(QStringLiteral("DO $$ DECLARE role text; BEGIN FOR role IN SELECT rolname FROM "
+                                  "pg_roles WHERE rolname IN ('%1_team', '%1_admin') LOOP "
+                                  "EXECUTE format('DROP ROLE %I', role); END LOOP; END $$")
+                       .arg(name));
     }
 }
 

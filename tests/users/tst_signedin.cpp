@@ -126,7 +126,7 @@ void SignedInTest::switchingOnKeepsRowsAndVersion() {
     // Again, as after an upgrade: the rules are made afresh, nothing else changes.
     SignedIn::require(f.database());
     QCOMPARE(Schema::version(f.database()), Schema::CurrentVersion);
-    QCOMPARE(f.count(QStringLiteral("\"user\"")), 1);
+    QCOMPARE(f.count(QStringLiteral("user")), 1);
     QCOMPARE(f.count(QStringLiteral("tallyRec")), 2);
     QCOMPARE(f.count(QStringLiteral("notification")), 1);
     // The owner is not held by the rules; a login is itself.
@@ -249,7 +249,7 @@ void SignedInTest::detailsOfAnotherUserAreRefused() {
     f.control<QPushButton>(QStringLiteral("cmdSaveUser"))->click();
     QCOMPARE(f.messages.last().text,
              QStringLiteral("Only a team administrator can add, rename or delete users."));
-    QCOMPARE(f.count(QStringLiteral("\"user\""), QStringLiteral("userName = 'Bob'")), 1);
+    QCOMPARE(f.count(QStringLiteral("user"), QStringLiteral("userName = 'Bob'")), 1);
     QCOMPARE(f.messages.unexpected(), 0);
 }
 
@@ -348,7 +348,7 @@ void SignedInTest::psqlKeepsTheRules() {
             QStringLiteral("Only a team administrator can add, rename or delete users."));
     REFUSED("Bob", "delete from \"user\" where userId = " + ann,
             QStringLiteral("Only a team administrator can add, rename or delete users."));
-    QCOMPARE(f.count(QStringLiteral("\"user\"")), 3);
+    QCOMPARE(f.count(QStringLiteral("user")), 3);
 
     // Notifications: sent by anyone in their own name; marked and deleted by the addressee.
     REFUSED("Bob",
@@ -431,13 +431,13 @@ void SignedInTest::commandLine() {
     QCOMPARE(pat.action, CommandLine::Action::AddLogin);
     QCOMPARE(pat.loginName, QStringLiteral("Pat"));
     QCOMPARE(runCommandLineAction(pat), 1);
-    QCOMPARE(env.count(QStringLiteral("\"user\"")), 0);
+    QCOMPARE(env.count(QStringLiteral("user")), 0);
 
     QCOMPARE(runCommandLineAction(parse({QStringLiteral("--require-sign-in"), env.location()})), 0);
     QVERIFY(SignedIn::isOn(env.database()));
     QCOMPARE(runCommandLineAction(pat), 0);
     QCOMPARE(runCommandLineAction(pat), 0); // there already: nothing twice
-    QCOMPARE(env.count(QStringLiteral("\"user\""), QStringLiteral("userName = 'Pat'")), 1);
+    QCOMPARE(env.count(QStringLiteral("user"), QStringLiteral("userName = 'Pat'")), 1);
     QVERIFY(env.database()
                 .scalar(QStringLiteral("select pg_has_role('Pat', ?, 'MEMBER')"),
                         {SignedIn::teamRole(env.database())})
