@@ -50,7 +50,7 @@ QString SignedInTeam::locationFor(const QString& login) const {
     QUrlQuery query;
     query.addQueryItem(QStringLiteral("host"), socketFolder());
     url.setQuery(query);
-    return url.toString();
+    return url.toString(QUrl::FullyEncoded); // "Instance 1" has a blank
 }
 
 SignedInTeam::PsqlRun SignedInTeam::psql(const QString& login, const QString& statements) const {
