@@ -279,7 +279,17 @@ int runCommandLineAction(const CommandLine& commandLine) {
             std::unique_ptr<Database> made = Database::create(commandLine.createDatabase);
             out << "Created the Quillhour database " << shown << '\n';
             if (commandLine.signedIn) {
-                SignedIn::require(*made);
+                try {
+                    SignedIn::require(*made);
+                } catch (const DatabaseError& error) {
+                    err << "quillhour: " << error.message() << '\n'
+                        << QCoreApplication::translate(
+                               "CommandLine",
+                               "The database was made without signed-in mode; its owner switches "
+                               "it on with: quillhour --require-sign-in URL")
+                        << '\n';
+                    return 1;
+                }
                 out << signedInNotice(shown) << '\n';
             }
             return 0;

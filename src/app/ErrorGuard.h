@@ -17,7 +17,9 @@ class Database;
 
 // Every control handler and timer tick runs through here, and so do start-up and closing. A
 // failure never ends the program: it is shown in a message box with the critical icon and the
-// engine's own message, and the program carries on. A timer that keeps failing reports once, not
+// engine's own message, and the program carries on. A person's action that the server refused
+// under the team's rules (signed-in mode) is told as its plain sentence, with the information
+// icon: nothing is wrong. A timer that keeps failing reports once, not
 // on every tick, until a tick of it succeeds again.
 //
 // Locks held by another program: a person's action waits up to the busy timeout for them (the

@@ -80,6 +80,7 @@ private slots:
     void managerDeletesThroughTheWindow();
     void detailsOfAnotherUserAreRefused();
     void psqlKeepsTheRules();
+    void allocationNoticesComeFromTheirManager();
     void loginCannotBecomeAnotherUser();
     void commandLine();
 };
@@ -388,6 +389,28 @@ void SignedInTest::psqlKeepsTheRules() {
     QCOMPARE(reading.output, QStringLiteral("3\n6"));
 #undef REFUSED
 #undef ALLOWED
+}
+
+void SignedInTest::allocationNoticesComeFromTheirManager() {
+    // The start-up check sends each manager's notices in the manager's name: in signed-in mode
+    // only from the manager's own window, and nobody else's start fails on them.
+    SIGNED_IN_ONLY();
+    for (const QString& login : {QStringLiteral("Bob"), QStringLiteral("Mia")}) {
+        MainWindowFixture f;
+        Team team(f);
+        const int shortOf = f.addCategory(QStringLiteral("Short"), 0, team.mia, 2, 2, 0, 1,
+                                          f.clock.now().addDays(-14));
+        QVERIFY(loadAs(f, team, login));
+        for (const ScriptedMessages::Shown& shown : f.messages.shown()) {
+            QVERIFY2(shown.icon != Messages::Icon::Critical, qPrintable(shown.text));
+        }
+        const int expected = login == QLatin1String("Mia") ? 1 : 0;
+        QCOMPARE(f.count(QStringLiteral("notification"),
+                         QStringLiteral("fromUserId = ? and toUserId = ? and categoryId = ?"),
+                         {team.mia, team.mia, shortOf}),
+                 expected);
+        QCOMPARE(f.count(QStringLiteral("notification")), expected);
+    }
 }
 
 void SignedInTest::loginCannotBecomeAnotherUser() {
