@@ -148,7 +148,8 @@ void UserList::lockOnSettings() {
     m_work.shell.lockAllTabs(true);
     m_work.shell.unlockTab(Shell::SettingsTab);
     m_work.shell.selectTab(Shell::SettingsTab);
-    if (const std::optional<QString>& login = m_work.state.signedInAs) {
+    const std::optional<QString>& login = m_work.state.signedInAs;
+    if (login && m_work.state.currentUser == nullptr) {
         // No name to choose here: only an administrator can make the user for this login.
         const QStringList administrators = SignedIn::administrators(m_work.database());
         m_work.messages.show(tr("You are signed in to the database server as %1, but there is "
