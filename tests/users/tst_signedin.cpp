@@ -9,6 +9,7 @@
 
 #include <QComboBox>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableView>
@@ -79,6 +80,7 @@ private slots:
     void refusedDeleteIsASentence();
     void managerDeletesThroughTheWindow();
     void detailsOfAnotherUserAreRefused();
+    void ownTimeAndOthersCategory();
     void psqlKeepsTheRules();
     void allocationNoticesComeFromTheirManager();
     void loginCannotBecomeAnotherUser();
@@ -251,6 +253,36 @@ void SignedInTest::detailsOfAnotherUserAreRefused() {
     QCOMPARE(f.messages.last().text,
              QStringLiteral("Only a team administrator can add, rename or delete users."));
     QCOMPARE(f.count(QStringLiteral("user"), QStringLiteral("userName = 'Bob'")), 1);
+    QCOMPARE(f.messages.unexpected(), 0);
+}
+
+void SignedInTest::ownTimeAndOthersCategory() {
+    SIGNED_IN_ONLY();
+    MainWindowFixture f;
+    Team team(f);
+    QVERIFY(loadAs(f, team, QStringLiteral("Bob")));
+    // Bob records his own time on Mia's category.
+    f.control<QPushButton>(QStringLiteral("cmdStartNow"))->click();
+    QCOMPARE(f.count(QStringLiteral("tallyRec"),
+                     QStringLiteral("userId = ? and categoryId = ? and endTime is null"),
+                     {team.bob, team.website}),
+             1);
+    // The category itself is Mia's to change.
+    f.window().tabs->setCurrentIndex(frmMain::TasksTab);
+    f.window().tabs->setCurrentIndex(frmMain::CategoryTab);
+    QCOMPARE(f.control<QLineEdit>(QStringLiteral("txtCategory"))->text(),
+             QStringLiteral("Website"));
+    f.control<QPlainTextEdit>(QStringLiteral("txtDescription"))
+        ->setPlainText(QStringLiteral("Bob's now"));
+    f.control<QPushButton>(QStringLiteral("cmdSave"))->click();
+    QCOMPARE(f.messages.last().text,
+             QStringLiteral(
+                 "Only the manager of Website or a team administrator can change this category."));
+    QVERIFY(f.database()
+                .scalar(QStringLiteral("select description from category where categoryId = ?"),
+                        {team.website})
+                .toString()
+                .isEmpty());
     QCOMPARE(f.messages.unexpected(), 0);
 }
 
