@@ -17,6 +17,7 @@
 #include <QThread>
 #include <algorithm>
 #include <cstdio>
+#include <malloc.h>
 #include <stdexcept>
 
 Harness::Harness(QString title)
@@ -145,13 +146,22 @@ const Harness::Figure& Harness::peakMemory(const QString& name) {
 }
 
 const Harness::Figure& Harness::recordKiB(const QString& name, qint64 kib) {
+    return amount(name, QStringLiteral("KiB"), double(kib));
+}
+
+const Harness::Figure& Harness::amount(const QString& name, const QString& unit, double value) {
     Figure figure;
     figure.name = name;
-    figure.unit = QStringLiteral("KiB");
+    figure.unit = unit;
     figure.runs = 1;
-    figure.median = figure.min = figure.max = double(kib);
+    figure.median = figure.min = figure.max = value;
     m_figures.push_back(figure);
     return m_figures.back();
+}
+
+qint64 Harness::allocatedBytes() {
+    const struct mallinfo2 info = mallinfo2();
+    return qint64(info.uordblks + info.hblkhd);
 }
 
 double Harness::median(std::vector<double> values) {

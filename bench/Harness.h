@@ -77,6 +77,10 @@ public:
     const Figure& memory(const QString& name);
     // The most resident memory the process has had so far.
     const Figure& peakMemory(const QString& name);
+    // A figure measured once by the caller, in a unit of its own ("B/row").
+    const Figure& amount(const QString& name, const QString& unit, double value);
+    // Bytes the allocator has handed out and not had back, mmapped blocks included.
+    static qint64 allocatedBytes();
 
     const std::vector<Figure>& figures() const { return m_figures; }
 

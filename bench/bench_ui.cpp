@@ -189,6 +189,8 @@ void run(Harness& harness, const QString& reference) {
     harness.note(QStringLiteral("busiest category"), busiestId);
     w.state().selectedCategory =
         w.categories().getCategoryById(*w.state().allCategories, busiestId);
+    // The grid is read only while its page shows.
+    w.selectTab(frmMain::ReportsTab);
     harness.timeAgainstRaw(QStringLiteral("viewCategoryTimes, busiest category"), db, *raw,
                            [&] { w.timeRecords().viewCategoryTimes(); });
     harness.budget(200);

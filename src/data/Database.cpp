@@ -19,12 +19,14 @@
 #include <QRegularExpression>
 #include <QSet>
 #include <QSqlDatabase>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QThread>
 #include <algorithm>
 #include <optional>
+#include <sqlite3.h>
 #include <unordered_map>
 
 namespace {
@@ -157,6 +159,62 @@ QString serverMessage(const QSqlError& error) {
     }
     return message.trimmed();
 }
+
+} // namespace
+
+namespace {
+
+// A row of values read through Qt.
+class ListedRow final : public StreamedRow {
+public:
+    explicit ListedRow(const QVariantList& values)
+        : m_values(values) {}
+    QVariant value(int column) const override { return m_values.at(column); }
+    qint64 integer64(int column) const override { return m_values.at(column).toLongLong(); }
+    bool utf8(int, QByteArrayView&) const override { return false; }
+
+private:
+    const QVariantList& m_values;
+};
+
+// The row an SQLite statement has stepped to. Values are made as Qt's SQLite driver makes them.
+class EngineRow final : public StreamedRow {
+public:
+    explicit EngineRow(sqlite3_stmt* statement)
+        : m_statement(statement) {}
+    QVariant value(int column) const override {
+        switch (sqlite3_column_type(m_statement, column)) {
+        case SQLITE_INTEGER:
+            return QVariant(qint64(sqlite3_column_int64(m_statement, column)));
+        case SQLITE_FLOAT:
+            return QVariant(sqlite3_column_double(m_statement, column));
+        case SQLITE_BLOB:
+            return QVariant(
+                QByteArray(static_cast<const char*>(sqlite3_column_blob(m_statement, column)),
+                           sqlite3_column_bytes(m_statement, column)));
+        case SQLITE_NULL:
+            return {};
+        default:
+            return QVariant(
+                QString(static_cast<const QChar*>(sqlite3_column_text16(m_statement, column)),
+                        sqlite3_column_bytes16(m_statement, column) / int(sizeof(QChar))));
+        }
+    }
+    qint64 integer64(int column) const override {
+        return sqlite3_column_int64(m_statement, column);
+    }
+    bool utf8(int column, QByteArrayView& text) const override {
+        if (sqlite3_column_type(m_statement, column) != SQLITE_TEXT) {
+            return false;
+        }
+        const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(m_statement, column));
+        text = QByteArrayView(bytes, sqlite3_column_bytes(m_statement, column));
+        return true;
+    }
+
+private:
+    sqlite3_stmt* m_statement;
+};
 
 } // namespace
 
@@ -540,6 +598,99 @@ struct Database::Impl {
         }
         query->finish();
         return result;
+    }
+
+    // Runs a read on SQLite through the engine's own interface on this connection, handing each
+    // row on as the engine steps to it. The statement is prepared for this read and finalized
+    // when it ends, however it ends, so no lock outlives it.
+    void streamSqlite(const QString& sql, const QVariantList& params,
+                      const std::function<void(const StreamedRow&)>& onRow) {
+        checkUsable(sql);
+        ++statementCount;
+        const QVariant handle = connection().driver()->handle();
+        sqlite3* db = handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0
+                          ? *static_cast<sqlite3* const*>(handle.constData())
+                          : nullptr;
+        if (db == nullptr) {
+            throw DatabaseError(DatabaseError::Kind::Connection,
+                                QStringLiteral("The database %1 is not open.").arg(shownLocation()),
+                                sql);
+        }
+        const QByteArray text = sql.toUtf8();
+        sqlite3_stmt* prepared = nullptr;
+        // The engine reads the schema while it prepares; see UpperVectorState.
+        UpperVectorState::clear();
+        if (sqlite3_prepare_v2(db, text.constData(), int(text.size()), &prepared, nullptr) !=
+            SQLITE_OK) {
+            throw engineError(db, sql);
+        }
+        const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> statement(prepared,
+                                                                              &sqlite3_finalize);
+        QVariantList sent;
+        for (int i = 0; i < params.size(); ++i) {
+            const QVariant value = toEngine(params.at(i));
+            if (trace) {
+                sent.append(value);
+            }
+            int bound = SQLITE_OK;
+            if (value.isNull()) {
+                bound = sqlite3_bind_null(prepared, i + 1);
+            } else {
+                switch (value.typeId()) {
+                case QMetaType::Bool:
+                case QMetaType::Int:
+                case QMetaType::UInt:
+                case QMetaType::Long:
+                case QMetaType::LongLong:
+                case QMetaType::Short:
+                    bound = sqlite3_bind_int64(prepared, i + 1, value.toLongLong());
+                    break;
+                case QMetaType::Double:
+                case QMetaType::Float:
+                    bound = sqlite3_bind_double(prepared, i + 1, value.toDouble());
+                    break;
+                case QMetaType::QByteArray: {
+                    const QByteArray bytes = value.toByteArray();
+                    bound = sqlite3_bind_blob(prepared, i + 1, bytes.constData(), int(bytes.size()),
+                                              SQLITE_TRANSIENT);
+                    break;
+                }
+                default: {
+                    const QByteArray utf8 = value.toString().toUtf8();
+                    bound = sqlite3_bind_text(prepared, i + 1, utf8.constData(), int(utf8.size()),
+                                              SQLITE_TRANSIENT);
+                    break;
+                }
+                }
+            }
+            if (bound != SQLITE_OK) {
+                throw engineError(db, sql);
+            }
+        }
+        if (trace) {
+            trace(sql, sent);
+        }
+        const EngineRow row(prepared);
+        for (;;) {
+            // Binding and the caller's work on the last row may have gone through Qt's hashes.
+            UpperVectorState::clear();
+            const int stepped = sqlite3_step(prepared);
+            if (stepped == SQLITE_DONE) {
+                return;
+            }
+            if (stepped != SQLITE_ROW) {
+                throw engineError(db, sql);
+            }
+            ++rowsDelivered;
+            onRow(row);
+        }
+    }
+
+    DatabaseError engineError(sqlite3* db, const QString& sql) {
+        return errorFrom(QSqlError(QString(), QString::fromUtf8(sqlite3_errmsg(db)),
+                                   QSqlError::StatementError,
+                                   QString::number(sqlite3_extended_errcode(db))),
+                         sql);
     }
 };
 
@@ -992,12 +1143,16 @@ private:
 
 ResultSet Database::run(const QString& sql, const QVariantList& params,
                         const std::function<void(const QVariantList&)>& onRow) {
+    return retried([&] { return d->runOnce(sql, params, onRow); });
+}
+
+ResultSet Database::retried(const std::function<ResultSet()>& once) {
     WaitSignal wait(d->waitObserver);
     const QDeadlineTimer deadline(d->patience);
     for (int attempt = 0;; ++attempt) {
         d->rowsDelivered = 0;
         try {
-            return d->runOnce(sql, params, onRow);
+            return once();
         } catch (const DatabaseError& error) {
             if (d->transactionDepth > 0 && !d->transactionFailure) {
                 d->transactionFailure = error;
@@ -1025,6 +1180,18 @@ ResultSet Database::query(const QString& sql, const QVariantList& params) {
 void Database::queryEach(const QString& sql, const QVariantList& params,
                          const std::function<void(const QVariantList&)>& onRow) {
     run(sql, params, onRow);
+}
+
+void Database::readEach(const QString& sql, const QVariantList& params,
+                        const std::function<void(const StreamedRow&)>& onRow) {
+    if (d->engine != Engine::SQLite) {
+        run(sql, params, [&](const QVariantList& values) { onRow(ListedRow(values)); });
+        return;
+    }
+    retried([&] {
+        d->streamSqlite(sql, params, onRow);
+        return ResultSet();
+    });
 }
 
 QVariant Database::scalar(const QString& sql, const QVariantList& params) {

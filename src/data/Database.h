@@ -3,6 +3,7 @@
 #include "data/DatabaseError.h"
 #include "data/ResultSet.h"
 
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 #include <QVariantList>
@@ -10,6 +11,20 @@
 #include <functional>
 #include <memory>
 #include <optional>
+
+// One row of a read handed on as it is read (Database::readEach); valid only inside the call
+// that receives it. Fields by position.
+class StreamedRow {
+public:
+    virtual ~StreamedRow() = default;
+    // The field as query() gives it.
+    virtual QVariant value(int column) const = 0;
+    // A whole number; a null reads as 0.
+    virtual qint64 integer64(int column) const = 0;
+    // The field's text as the engine holds it, in UTF-8, without making a QString of it (valid
+    // until the next row); false when the field is not such text, and value() reads it.
+    virtual bool utf8(int column, QByteArrayView& text) const = 0;
+};
 
 // The open shared database. Every statement goes through here with its values bound, never
 // joined into the text. Queries are finished as soon as their rows are read, so no statement
@@ -108,6 +123,10 @@ public:
     // lock) until the last row is handed on, or until onRow throws; onRow sends no statements.
     void queryEach(const QString& sql, const QVariantList& params,
                    const std::function<void(const QVariantList& values)>& onRow);
+    // As queryEach, for reads of many rows kept compactly: on SQLite each row is read straight
+    // from the engine, without a value made for every field.
+    void readEach(const QString& sql, const QVariantList& params,
+                  const std::function<void(const StreamedRow& row)>& onRow);
     // The first field of the first row, or a null value when there is no row.
     QVariant scalar(const QString& sql, const QVariantList& params = {});
     // Runs an INSERT and returns the id that the engine gave the new row (RETURNING idColumn).
@@ -164,5 +183,8 @@ private:
                                                const QString& failurePrefix);
     ResultSet run(const QString& sql, const QVariantList& params,
                   const std::function<void(const QVariantList&)>& onRow = {});
+    // Runs one attempt at a statement again while the database is busy, as long as patience
+    // lasts and no row was handed on yet.
+    ResultSet retried(const std::function<ResultSet()>& attempt);
     std::unique_ptr<Impl> d;
 };

@@ -20,6 +20,7 @@ TimeRecordsGrid::TimeRecordsGrid(Workspace& workspace, ReportsPage& page, QObjec
     , m_work(workspace)
     , m_page(page)
     , m_model(new TimeRecordsModel(this)) {
+    page.grid->setModel(m_model);
     connect(page.grid, &QTableView::clicked, this, m_work.guarded([this] { grid_Click(); }));
     connect(page.cmdDeleteTime, &QPushButton::clicked, this,
             m_work.guarded([this] { cmdDeleteTime_Click(); }));
@@ -32,24 +33,23 @@ void TimeRecordsGrid::viewCategoryTimes() {
     if (shown == nullptr || shown->categoryId == 0 || !state.database) {
         return;
     }
+    // The rows are read only for the page in view: a category chosen or time recorded while
+    // another page shows costs nothing here, and choosing the Reports page fills the grid then.
+    if (m_work.shell.currentTab() != Shell::ReportsTab) {
+        return;
+    }
     QTableView* grid = m_page.grid;
-    ResultSet rows = TimeRecordsModel::readRows(m_work.database(), shown->categoryId);
+    TimeRecordRows rows = TimeRecordRows::read(m_work.database(), shown->categoryId);
     if (rows.isEmpty()) {
         // What the grid held stays in it, out of sight; the label under it shows.
         grid->hide();
         return;
     }
     grid->show();
-    if (m_work.shell.currentTab() == Shell::ReportsTab) {
-        m_work.shell.setHeading(QStringLiteral("Data Reports for ") +
-                                NameText::isolated(shown->categoryName));
-        m_work.shell.setDetails(
-            QStringLiteral("This data shows the actual records for this category"));
-    }
+    m_work.shell.setHeading(QStringLiteral("Data Reports for ") +
+                            NameText::isolated(shown->categoryName));
+    m_work.shell.setDetails(QStringLiteral("This data shows the actual records for this category"));
     grid->setUpdatesEnabled(false);
-    if (grid->model() != m_model) {
-        grid->setModel(m_model);
-    }
     m_model->setRows(std::move(rows));
     applyColumnWidths();
     grid->setUpdatesEnabled(true);
@@ -57,9 +57,6 @@ void TimeRecordsGrid::viewCategoryTimes() {
 
 void TimeRecordsGrid::applyColumnWidths() {
     QTableView* grid = m_page.grid;
-    if (grid->model() != m_model) {
-        return;
-    }
     // The width the grid has for its columns: inside its frame and beside its vertical scroll
     // bar. Columns 1 to 4 take a share each and the time id the half share that is left, so
     // every column is in view and nothing scrolls sideways.
@@ -91,8 +88,7 @@ void TimeRecordsGrid::grid_Click() {
 void TimeRecordsGrid::cmdDeleteTime_Click() {
     QTableView* grid = m_page.grid;
     const QModelIndex current = grid->currentIndex();
-    if (grid->model() != m_model || !current.isValid() ||
-        m_model->data(current).toString().isEmpty()) {
+    if (!current.isValid() || m_model->data(current).toString().isEmpty()) {
         return;
     }
     if (!m_work.messages.ask(QStringLiteral("Are you sure you want to delete this time entry?"),

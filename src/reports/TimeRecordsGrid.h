@@ -14,7 +14,9 @@ public:
     TimeRecordsGrid(Workspace& workspace, ReportsPage& page, QObject* parent = nullptr);
 
     // Fills the grid for the selected category, or hides it (showing "No Data Available") when
-    // the category has no finished rows; the root entry leaves it as it is.
+    // the category has no finished rows; the root entry leaves it as it is. Only while the
+    // Reports page shows: on another page nothing is read, and showing the page fills it. A
+    // single changed row can be shown with model().refreshRow() instead.
     void viewCategoryTimes();
     void grid_Click();
     void cmdDeleteTime_Click();

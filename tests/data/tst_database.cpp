@@ -17,6 +17,7 @@ private slots:
     void dateTimesReadBackToTheSecond();
     void dateTimesAreStoredAsSortableText();
     void valuesReadBackAlikeOnBothEngines();
+    void streamedRowsReadAsQueryRows();
     void dayOfGroupsByCalendarDay();
     void dayBoundsTakeWholeCalendarDays();
     void failingStatementCarriesEngineMessageAndStatement();
@@ -126,6 +127,74 @@ void DatabaseTest::dateTimesAreStoredAsSortableText() {
         QStringLiteral("select startTime, typeof(startTime) from tallyRec where timeId = ?"), {id});
     QCOMPARE(rows.first().value(0).toString(), QStringLiteral("2026-05-01 14:03:07"));
     QCOMPARE(rows.first().value(1).toString(), QStringLiteral("text"));
+}
+
+void DatabaseTest::streamedRowsReadAsQueryRows() {
+    TestEnvironment env;
+    Database& db = env.database();
+    const int ann = env.addUser(QStringLiteral("Ånn «x»"));
+    env.addTime(7, ann, QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5)),
+                QDateTime(QDate(2026, 1, 2), QTime(4, 0)), 56);
+    env.addOpenTime(7, ann, QDateTime(QDate(2026, 1, 3), QTime(0, 0)));
+    const QString statement =
+        QStringLiteral("select t.timeId, t.startTime, t.endTime, t.duration, u.userName, "
+                       "u.email from tallyRec t join \"user\" u on u.userId = t.userId "
+                       "where t.categoryId = ? and u.userName = ? order by t.timeId");
+    const QVariantList params = {7, QStringLiteral("Ånn «x»")};
+    const ResultSet expected = db.query(statement, params);
+    QCOMPARE(expected.count(), 2);
+    const quint64 before = db.statementCount();
+    int rows = 0;
+    db.readEach(statement, params, [&](const StreamedRow& row) {
+        const QVariantList& values = expected.values(rows);
+        for (int column = 0; column < values.size(); ++column) {
+            QCOMPARE(row.value(column).isNull(), values.at(column).isNull());
+            QCOMPARE(row.value(column).toString(), values.at(column).toString());
+        }
+        QCOMPARE(row.integer64(0), expected.row(rows).integer64(0));
+        // Text read without a QString made of it is the same text.
+        // On SQLite text comes as the engine holds it, and is the same text.
+        QByteArrayView name;
+        QCOMPARE(row.utf8(4, name), db.engine() == Database::Engine::SQLite);
+        if (!name.isNull()) {
+            QCOMPARE(QString::fromUtf8(name), QStringLiteral("Ånn «x»"));
+        }
+        if (values.at(2).isNull()) { // the running task's end
+            QVERIFY(!row.utf8(2, name));
+            QCOMPARE(row.integer64(2), 0);
+        }
+        ++rows;
+    });
+    QCOMPARE(rows, 2);
+    QCOMPARE(db.statementCount(), before + 1);
+
+    // A statement the engine refuses says so, with the statement.
+    try {
+        db.readEach(QStringLiteral("select nothing from nowhere"), {}, [](const StreamedRow&) {});
+        QFAIL("the statement ran");
+    } catch (const DatabaseError& error) {
+        QCOMPARE(error.kind(), DatabaseError::Kind::Statement);
+        QCOMPARE(error.statement(), QStringLiteral("select nothing from nowhere"));
+    }
+
+    // A reader that gives up part way leaves no statement open: another connection's writes can
+    // all be moved into the file.
+    struct GaveUp {};
+    try {
+        db.readEach(statement, params, [](const StreamedRow&) { throw GaveUp(); });
+        QFAIL("the reader went on");
+    } catch (const GaveUp&) {
+    }
+    if (db.engine() == Database::Engine::SQLite) {
+        std::unique_ptr<Database> other = Database::open(env.location());
+        other->execute(QStringLiteral("update tallyRec set duration = 57 where duration = 56"));
+        QCOMPARE(other->query(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)")).first().integer(0),
+                 0);
+    }
+    QCOMPARE(db.scalar(QStringLiteral("select count(*) from tallyRec where duration = ?"),
+                       {db.engine() == Database::Engine::SQLite ? 57 : 56})
+                 .toInt(),
+             1);
 }
 
 void DatabaseTest::valuesReadBackAlikeOnBothEngines() {

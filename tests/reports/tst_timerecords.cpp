@@ -56,6 +56,7 @@ private slots:
     void deletingARow();
     void deletingTheLastRow();
     void columnsFitAndSort();
+    void readOnlyWhileThePageShows();
 };
 
 void TimeRecordsTest::timeSpentDropsWholeDays() {
@@ -80,6 +81,7 @@ void TimeRecordsTest::gridShowsTheFinishedRows() {
     f.addOpenTime(design, ann, at(4, 8, 0)); // running: not listed
     QVERIFY(f.load());
     QCOMPARE(f.state().selectedCategory->categoryId, design);
+    f.window().tabs->setCurrentIndex(frmMain::ReportsTab);
 
     QTableView* grid = f.control<QTableView>(QStringLiteral("grid"));
     QVERIFY(!grid->isHidden());
@@ -98,7 +100,6 @@ void TimeRecordsTest::gridShowsTheFinishedRows() {
     QCOMPARE(cells(grid), expected);
 
     // Columns 1 to 4 share the room inside the grid, the time id has the half share left.
-    f.window().tabs->setCurrentIndex(frmMain::ReportsTab);
     QCoreApplication::processEvents();
     QHeaderView* header = grid->horizontalHeader();
     const int room = grid->viewport()->width();
@@ -136,11 +137,11 @@ void TimeRecordsTest::titlesOnlyWhileThePageShows() {
     f.addTime(design, ann, at(1, 9, 0), at(1, 10, 0), 60);
     f.addTime(build, ann, at(1, 11, 0), at(1, 12, 0), 60);
     QVERIFY(f.load());
-    // Filled at start, on the Tasks page: the welcome stays.
+    // At start, on the Tasks page, the welcome stays.
     QVERIFY(f.window().lblTitle->text().startsWith(QStringLiteral("Quillhour")));
-    QCOMPARE(f.control<QTableView>(QStringLiteral("grid"))->model()->rowCount(), 1);
 
     f.window().tabs->setCurrentIndex(frmMain::ReportsTab);
+    QCOMPARE(f.control<QTableView>(QStringLiteral("grid"))->model()->rowCount(), 1);
     QCOMPARE(f.window().lblTitle->text(), QStringLiteral("Data Reports for Design"));
     QCOMPARE(f.window().lblDetails->text(),
              QStringLiteral("This data shows the actual records for this category"));
@@ -184,6 +185,8 @@ void TimeRecordsTest::rootEntryLeavesTheGrid() {
     const int design = f.addCategory(QStringLiteral("Design"));
     f.addTime(design, ann, at(1, 9, 0), at(1, 10, 0), 60);
     QVERIFY(f.load());
+    f.window().tabs->setCurrentIndex(frmMain::ReportsTab);
+    f.window().tabs->setCurrentIndex(frmMain::TasksTab);
     f.state().selectedCategory = &f.state().allCategories->Item(1); // the "- none -" entry
     f.addTime(design, ann, at(2, 9, 0), at(2, 10, 0), 60);
     const QString title = f.window().lblTitle->text();
@@ -344,6 +347,47 @@ void TimeRecordsTest::columnsFitAndSort() {
     QVERIFY(grid->model()->index(chosenRow, 0).data().toInt() != chosenId);
     QCOMPARE(header->sortIndicatorSection(), int(TimeRecordsModel::StartColumn));
     QVERIFY(!grid->horizontalScrollBar()->isVisible());
+}
+
+void TimeRecordsTest::readOnlyWhileThePageShows() {
+    MainWindowFixture f;
+    const int ann = f.addUser(QStringLiteral("Ann"));
+    f.settings.setUser(QStringLiteral("Ann"));
+    const int design = f.addCategory(QStringLiteral("Design"));
+    const int build = f.addCategory(QStringLiteral("Build"));
+    f.addTime(design, ann, at(1, 9, 0), at(1, 10, 0), 60);
+    f.addTime(build, ann, at(1, 11, 0), at(1, 12, 0), 60);
+    QVERIFY(f.load());
+    QCOMPARE(f.window().tabs->currentIndex(), int(frmMain::TasksTab));
+    QTableView* grid = f.control<QTableView>(QStringLiteral("grid"));
+    auto& model = f.window().timeRecords().model();
+    // Nothing is read at start while the page is out of sight.
+    QCOMPARE(model.rowCount(), 0);
+
+    // Rows written after the start, and a category chosen on the Tasks page, are what the page
+    // shows when it is chosen.
+    f.addTime(build, ann, at(2, 9, 0), at(2, 9, 20), 20);
+    f.window().categories().selectCategoryByNode(
+        f.window().categoryTree->node(QStringLiteral("id_%1").arg(build)));
+    QCOMPARE(model.rowCount(), 0);
+    f.window().tabs->setCurrentIndex(frmMain::ReportsTab);
+    QCOMPARE(grid->model(), &model);
+    QVERIFY(!grid->isHidden());
+    QCOMPARE(cells(grid).size(), 2);
+    QCOMPARE(cells(grid).last().at(3), QStringLiteral("00:20"));
+    QCOMPARE(f.window().lblTitle->text(), QStringLiteral("Data Reports for Build"));
+
+    // Back on the Tasks page a finished task is not read into the hidden grid, until the page
+    // shows again.
+    f.window().tabs->setCurrentIndex(frmMain::TasksTab);
+    f.addTime(build, ann, at(3, 9, 0), at(3, 9, 40), 40);
+    const quint64 statements = f.window().database().statementCount();
+    f.window().timeRecords().viewCategoryTimes();
+    QCOMPARE(f.window().database().statementCount(), statements);
+    QCOMPARE(model.rowCount(), 2);
+    f.window().tabs->setCurrentIndex(frmMain::ReportsTab);
+    QCOMPARE(cells(grid).size(), 3);
+    QCOMPARE(cells(grid).last().at(3), QStringLiteral("00:40"));
 }
 
 QTEST_MAIN(TimeRecordsTest)
