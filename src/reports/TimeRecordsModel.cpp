@@ -446,14 +446,15 @@ void TimeRecordsModel::applyOrder() {
 }
 
 QString TimeRecordsModel::timeSpent(const QDateTime& start, const QDateTime& end) {
-    if (!start.isValid() || !end.isValid()) {
+    return timeSpent(TimeRecordRows::wallSeconds(start), TimeRecordRows::wallSeconds(end));
+}
+
+QString TimeRecordsModel::timeSpent(qint64 start, qint64 end) {
+    if (start == TimeRecordRows::NoTime || end == TimeRecordRows::NoTime) {
         return {};
     }
-    qint64 seconds =
-        start.date().daysTo(end.date()) * DaySeconds +
-        (end.time().msecsSinceStartOfDay() - start.time().msecsSinceStartOfDay()) / 1000;
     // An end before its start reads as the length of time between them.
-    seconds = std::abs(seconds) % DaySeconds;
+    const qint64 seconds = std::abs(end - start) % DaySeconds;
     return QStringLiteral("%1:%2")
         .arg(seconds / 3600, 2, 10, QLatin1Char('0'))
         .arg(seconds % 3600 / 60, 2, 10, QLatin1Char('0'));
@@ -480,17 +481,8 @@ QString TimeRecordsModel::cellText(int row, int column) const {
         return moment(m_rows.start(row));
     case EndColumn:
         return moment(m_rows.end(row));
-    case SpentColumn: {
-        const qint64 start = m_rows.start(row);
-        const qint64 end = m_rows.end(row);
-        if (start == TimeRecordRows::NoTime || end == TimeRecordRows::NoTime) {
-            return {};
-        }
-        const qint64 seconds = std::abs(end - start) % DaySeconds;
-        return QStringLiteral("%1:%2")
-            .arg(seconds / 3600, 2, 10, QLatin1Char('0'))
-            .arg(seconds % 3600 / 60, 2, 10, QLatin1Char('0'));
-    }
+    case SpentColumn:
+        return timeSpent(m_rows.start(row), m_rows.end(row));
     case UserColumn:
         return m_rows.user(row);
     default:

@@ -91,6 +91,8 @@ public:
     // The end minus the start as hours of the day and minutes ("HH:MM"): whole days are left out,
     // so 25 hours and 10 minutes reads 01:10. Counted on the wall clock; seconds are dropped.
     static QString timeSpent(const QDateTime& start, const QDateTime& end);
+    // The same for wall-clock seconds (TimeRecordRows); empty when either is NoTime.
+    static QString timeSpent(qint64 start, qint64 end);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
