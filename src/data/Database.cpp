@@ -160,10 +160,6 @@ QString serverMessage(const QSqlError& error) {
     return message.trimmed();
 }
 
-} // namespace
-
-namespace {
-
 // A row of values read through Qt.
 class ListedRow final : public StreamedRow {
 public:
@@ -194,10 +190,13 @@ public:
                            sqlite3_column_bytes(m_statement, column)));
         case SQLITE_NULL:
             return {};
-        default:
+        default: {
+            // The text first, then its length: the order the engine asks for.
+            const auto* text =
+                static_cast<const QChar*>(sqlite3_column_text16(m_statement, column));
             return QVariant(
-                QString(static_cast<const QChar*>(sqlite3_column_text16(m_statement, column)),
-                        sqlite3_column_bytes16(m_statement, column) / int(sizeof(QChar))));
+                QString(text, sqlite3_column_bytes16(m_statement, column) / int(sizeof(QChar))));
+        }
         }
     }
     qint64 integer64(int column) const override {
