@@ -189,9 +189,10 @@ TimeRecordRows TimeRecordRows::read(Database& database, int categoryId) {
     rows.m_ends.shrink_to_fit();
     rows.m_userOf.shrink_to_fit();
     rows.m_users.shrink_to_fit();
-    // SQLite hands the rows over in the order of its index on category and start time, which
-    // is id order but for a few rows: ordering them here costs less than the engine's sort into
-    // a temporary tree, which also spills to a file at this size.
+    // The statement has no order: SQLite hands the rows over in the order of its index on
+    // category and start time, which is id order but for a few rows, and ordering them here
+    // costs less than the engine's sort into a temporary tree (which spills to a file at this
+    // size). The server's order is its own; the result is the same.
     if (!std::is_sorted(rows.m_timeIds.begin(), rows.m_timeIds.end())) {
         std::vector<int> order(rows.m_timeIds.size());
         std::iota(order.begin(), order.end(), 0);
@@ -300,7 +301,7 @@ void TimeRecordsModel::setRows(TimeRecordRows rows) {
 }
 
 bool TimeRecordsModel::refreshRow(Database& database, qint64 timeId) {
-    // Read into rows of their own, then moved over.
+    // The reader keeps the user's name in rows of its own; the values then go into the grid's.
     TimeRecordRows read;
     TimeRecordsReader reader(read, database);
     std::optional<std::tuple<qint64, qint64, QString>> fresh;
