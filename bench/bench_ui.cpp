@@ -14,6 +14,7 @@
 #include "platform/Clock.h"
 #include "platform/FolderOpener.h"
 #include "platform/IdleSource.h"
+#include "platform/PasswordStore.h"
 #include "platform/ScriptedMessages.h"
 #include "platform/Settings.h"
 #include "platform/WindowLister.h"
@@ -50,6 +51,7 @@ struct Bench {
         settings.setDatabase(workingCopy);
         settings.setUser(ReferenceData::BenchmarkUserName);
         settings.setTrayIcon(false);
+        settings.setValue(Settings::ShareWindowsKey, QStringLiteral("titles"));
         QStringList titles;
         for (int i = 1; i <= 10; ++i) {
             titles.append(QStringLiteral("Application window %1").arg(i));
@@ -58,8 +60,9 @@ struct Bench {
     }
 
     std::unique_ptr<frmMain> open() {
-        auto window = std::make_unique<frmMain>(frmMain::Services{
-            clock, messages, settings, windows, folders, idle, folder.path(), QString()});
+        auto window =
+            std::make_unique<frmMain>(frmMain::Services{clock, messages, settings, windows, folders,
+                                                        idle, passwords, folder.path(), QString()});
         if (!window->Form_Load()) {
             throw std::runtime_error("the main window did not load");
         }
@@ -77,6 +80,7 @@ struct Bench {
     FixedWindowLister windows;
     RecordingFolderOpener folders;
     FakeIdleSource idle;
+    MemoryPasswordStore passwords;
 };
 
 // A file is copied (the figures write: ticks, start-ups), so the reference stays as generate

@@ -9,14 +9,16 @@ QUILLHOUR_BUILD_PACKAGES=(
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6 libqt6printsupport6 qt6-qpa-plugins
     libqt6sql6-sqlite libqt6sql6-psql libsqlite3-dev libpq-dev
     libxcb1-dev libxcb-ewmh-dev libxcb-icccm4-dev libxcb-screensaver0-dev
+    qtkeychain-qt6-dev
     fonts-dejavu-core
 )
 
 # What the tests add: the sqlite3 shell, a private X server with a window manager, a FUSE file
-# system (a user-space mount must be told from a local disk) and a PostgreSQL server.
+# system (a user-space mount must be told from a local disk), a PostgreSQL server, and a
+# private D-Bus session with a secret service (GNOME Keyring) for the passwords.
 QUILLHOUR_TEST_PACKAGES=(
     sqlite3 xvfb xauth openbox x11-utils xdotool imagemagick bindfs
-    postgresql
+    postgresql dbus-daemon gnome-keyring
 )
 
 # What making the Debian package takes (scripts/package, and the tests that check it): the

@@ -7,9 +7,11 @@
 #include "app/SingleInstance.h"
 #include "app/UiHelpers.h"
 #include "app/frmMain.h"
+#include "data/Database.h"
 #include "platform/Clock.h"
 #include "platform/DBusIdleSource.h"
 #include "platform/DesktopFolderOpener.h"
+#include "platform/DesktopPasswords.h"
 #include "platform/Settings.h"
 #include "platform/WindowActivation.h"
 #include "platform/WindowLister.h"
@@ -63,8 +65,10 @@ static int runProgram(int argc, char* argv[]) {
         CommandLine::Action::Run) {
         QCoreApplication app(argc, argv);
         nameApplication();
+        DesktopPasswords passwords;
         return runCommandLineAction(
-            CommandLine::parse(CommandLine::withoutToolkitOptions(QCoreApplication::arguments())));
+            CommandLine::parse(CommandLine::withoutToolkitOptions(QCoreApplication::arguments())),
+            passwords);
     }
 
     const QString display = displayArgument(argc, argv); // before Qt takes its options out
@@ -74,17 +78,20 @@ static int runProgram(int argc, char* argv[]) {
     nameApplication();
     QGuiApplication::setDesktopFileName(QStringLiteral(QUILLHOUR_APP_ID));
     const CommandLine commandLine = CommandLine::parse(QCoreApplication::arguments());
+    DesktopPasswords passwords;
     if (commandLine.action != CommandLine::Action::Run) {
-        return runCommandLineAction(commandLine);
+        return runCommandLineAction(commandLine, passwords);
     }
     app.setWindowIcon(quillhourIcon(QStringLiteral("quillhour")));
 
     SystemClock clock;
     Settings settings;
     // One window per account, settings and database: a second start brings the first forward.
+    // Known by the address without its password, which may be there or not.
     SingleInstance instance(SingleInstance::socketPath(
         settings.location(),
-        commandLine.database.isEmpty() ? settings.database() : commandLine.database));
+        Database::displayLocation(commandLine.database.isEmpty() ? settings.database()
+                                                                 : commandLine.database)));
     if (instance.claim(startupId) == SingleInstance::Claim::AlreadyRunning) {
         return 0;
     }
@@ -114,8 +121,8 @@ static int runProgram(int argc, char* argv[]) {
             QStringLiteral("nothing is shown on a screen, so nobody can be away from it."));
     }
 
-    frmMain window(
-        {clock, messages, settings, *windows, folders, *idle, ownFolder, commandLine.database});
+    frmMain window({clock, messages, settings, *windows, folders, *idle, passwords, ownFolder,
+                    commandLine.database});
     messages.setParentWindow(&window);
     QObject::connect(&instance, &SingleInstance::activationRequested, &window,
                      [&window](const QByteArray& id) {

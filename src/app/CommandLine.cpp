@@ -3,6 +3,7 @@
 #include "app/ReportCommand.h"
 #include "data/Database.h"
 #include "data/DatabaseError.h"
+#include "data/ServerAddress.h"
 #include "data/SignedIn.h"
 #include "platform/Clock.h"
 #include "platform/Settings.h"
@@ -241,7 +242,7 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
     return result;
 }
 
-int runCommandLineAction(const CommandLine& commandLine) {
+int runCommandLineAction(const CommandLine& commandLine, PasswordStore& passwords) {
     QTextStream out(stdout);
     QTextStream err(stderr);
     switch (commandLine.action) {
@@ -276,7 +277,8 @@ int runCommandLineAction(const CommandLine& commandLine) {
                     << '\n';
                 return 1;
             }
-            std::unique_ptr<Database> made = Database::create(commandLine.createDatabase);
+            std::unique_ptr<Database> made = Database::create(
+                ServerPasswords::connectable(commandLine.createDatabase, passwords));
             out << "Created the Quillhour database " << shown << '\n';
             if (commandLine.signedIn) {
                 try {
@@ -299,7 +301,8 @@ int runCommandLineAction(const CommandLine& commandLine) {
         }
     case CommandLine::Action::RequireSignIn:
         try {
-            std::unique_ptr<Database> database = Database::open(commandLine.requireSignIn);
+            std::unique_ptr<Database> database =
+                Database::open(ServerPasswords::connectable(commandLine.requireSignIn, passwords));
             SignedIn::require(*database);
             out << signedInNotice(database->location()) << '\n';
             return 0;
@@ -309,7 +312,8 @@ int runCommandLineAction(const CommandLine& commandLine) {
         }
     case CommandLine::Action::AddLogin:
         try {
-            std::unique_ptr<Database> database = Database::open(commandLine.addLogin);
+            std::unique_ptr<Database> database =
+                Database::open(ServerPasswords::connectable(commandLine.addLogin, passwords));
             SystemClock clock;
             const SignedIn::AddedLogin added =
                 SignedIn::addLogin(*database, commandLine.loginName, clock.now());
@@ -340,7 +344,8 @@ int runCommandLineAction(const CommandLine& commandLine) {
             return 1;
         }
     case CommandLine::Action::CheckDatabase: {
-        const Database::CheckReport report = Database::check(commandLine.checkDatabase);
+        const Database::CheckReport report =
+            Database::check(ServerPasswords::connectable(commandLine.checkDatabase, passwords));
         for (const QString& line : report.lines) {
             out << line << '\n';
         }
@@ -357,12 +362,12 @@ int runCommandLineAction(const CommandLine& commandLine) {
     case CommandLine::Action::Report: {
         Settings settings;
         SystemClock clock;
-        return ReportCommand(settings, clock, out, err).report(commandLine);
+        return ReportCommand(settings, passwords, clock, out, err).report(commandLine);
     }
     case CommandLine::Action::Status: {
         Settings settings;
         SystemClock clock;
-        return ReportCommand(settings, clock, out, err).status(commandLine);
+        return ReportCommand(settings, passwords, clock, out, err).status(commandLine);
     }
     case CommandLine::Action::Run:
         break;

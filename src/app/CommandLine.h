@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+class PasswordStore;
+
 // What the command line asked for.
 struct CommandLine {
     enum class Action {
@@ -52,5 +54,5 @@ struct CommandLine {
 
 // Runs the actions that need no window (--create-database, --require-sign-in, --add-login,
 // --check-database, --report, --status, --version, --help, errors) and returns the process's exit
-// code.
-int runCommandLineAction(const CommandLine& commandLine);
+// code. passwords completes a server address given without its password.
+int runCommandLineAction(const CommandLine& commandLine, PasswordStore& passwords);

@@ -3,6 +3,7 @@
 #include "app/CommandLine.h"
 #include "data/Database.h"
 #include "data/DatabaseError.h"
+#include "data/ServerAddress.h"
 #include "data/SignedIn.h"
 #include "data/TimeReport.h"
 #include "data/TimeText.h"
@@ -65,15 +66,17 @@ std::optional<TimesheetExport::Format> formatFrom(const QString& text) {
 
 } // namespace
 
-ReportCommand::ReportCommand(Settings& settings, const Clock& clock, QTextStream& out,
-                             QTextStream& err)
+ReportCommand::ReportCommand(Settings& settings, PasswordStore& passwords, const Clock& clock,
+                             QTextStream& out, QTextStream& err)
     : m_settings(settings)
+    , m_passwords(passwords)
     , m_clock(clock)
     , m_out(out)
     , m_err(err) {}
 
 QString ReportCommand::location(const CommandLine& commandLine) const {
-    return commandLine.database.isEmpty() ? m_settings.database() : commandLine.database;
+    return ServerPasswords::connectable(
+        commandLine.database.isEmpty() ? m_settings.database() : commandLine.database, m_passwords);
 }
 
 int ReportCommand::refuse(const QString& message) {

@@ -3,6 +3,7 @@
 #include <QString>
 
 class Clock;
+class PasswordStore;
 class QTextStream;
 class Settings;
 struct CommandLine;
@@ -17,7 +18,9 @@ class ReportCommand {
 public:
     enum Status { Done = 0, Failed = 1, BadRequest = 2 };
 
-    ReportCommand(Settings& settings, const Clock& clock, QTextStream& out, QTextStream& err);
+    // passwords completes a server address kept without its password.
+    ReportCommand(Settings& settings, PasswordStore& passwords, const Clock& clock,
+                  QTextStream& out, QTextStream& err);
 
     int report(const CommandLine& commandLine);
     int status(const CommandLine& commandLine);
@@ -28,6 +31,7 @@ private:
     int refuse(const QString& message);
 
     Settings& m_settings;
+    PasswordStore& m_passwords;
     const Clock& m_clock;
     QTextStream& m_out;
     QTextStream& m_err;

@@ -1,6 +1,7 @@
 #include "app/SettingsPage.h"
 
 #include "app/UiHelpers.h"
+#include "users/SharingFrame.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -75,6 +76,8 @@ SettingsPage::SettingsPage(QWidget* parent)
     idle->addLayout(idleLine);
     idle->addWidget(lblIdleUnavailable);
 
+    fraSharing = new SharingFrame;
+
     fraUser = named(new QGroupBox(QStringLiteral("User")), QStringLiteral("fraUser"));
     lblCurrentUser =
         named(new QLabel(QStringLiteral("Current User:")), QStringLiteral("lblCurrentUser"));
@@ -95,6 +98,7 @@ SettingsPage::SettingsPage(QWidget* parent)
     layout->addWidget(fraDatabase);
     layout->addWidget(fraReminders);
     layout->addWidget(fraIdle);
+    layout->addWidget(fraSharing);
     layout->addWidget(fraUser);
     layout->addStretch(1);
 }

@@ -8,10 +8,11 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class SharingFrame;
 
 // Page 2 of the main window's tabs: the tray icon, the database file, the reminder frequency,
-// the question about idle time and the current user. The only page left enabled while no user is
-// chosen.
+// the question about idle time, what is shared of the open windows and the current user. The only
+// page left enabled while no user is chosen.
 class SettingsPage : public QWidget {
     Q_OBJECT
 
@@ -36,6 +37,8 @@ public:
     QLineEdit* txtIdleMinutes;  // in the gap of the sentence
     QLabel* lblIdleMinutes;     // "minutes"
     QLabel* lblIdleUnavailable; // why the question is off, when the desktop cannot tell
+
+    SharingFrame* fraSharing; // "Sharing": what the team sees of this user's open windows
 
     QGroupBox* fraUser;
     QLabel* lblCurrentUser;

@@ -18,6 +18,7 @@
 #include "data/NameText.h"
 #include "data/NodeKeys.h"
 #include "data/Numbers.h"
+#include "data/ServerAddress.h"
 #include "data/SignedIn.h"
 #include "notifications/NotificationList.h"
 #include "notifications/NotificationsPage.h"
@@ -137,7 +138,8 @@ frmMain::frmMain(const Services& services, QWidget* parent)
         new UserList(work, *usersPage, *settingsPage->cboUser,
                      *productivityPage->cboUserProductivity, *categoryPage->cboCategoryOwner, this);
     m_categoryEditor = new CategoryEditor(work, *categoryPage, *m_categories, *m_userList, this);
-    m_processList = new ProcessList(work, services.windows, *lstTask, userTree, this);
+    m_processList = new ProcessList(work, services.windows, *lstTask, userTree,
+                                    *settingsPage->fraSharing, this);
     m_taskList =
         new TaskList(work, *taskTree, *lblActiveTasks, userTree, *tasksPage->fraTime, this);
     m_tracker = new TaskTracker(work, *tasksPage, *taskTree, userTree, *m_taskList, this);
@@ -447,6 +449,10 @@ bool frmMain::Form_Load() {
         addTrace(QStringLiteral("TrayIcon.Add"));
     }
     buttonVisible(1, true);
+    // A newcomer is shown what the team would see of their windows before anything is shared.
+    if (processList().awaitingChoice()) {
+        selectTab(SettingsTab);
+    }
     m_loaded = true;
     trmSystem->start();
     return true;
@@ -515,6 +521,9 @@ bool frmMain::openDataConnection() {
     if (m_state.database) {
         return true; // opened once, kept until the program ends
     }
+    if (m_services.databaseOverride.isEmpty()) {
+        movePasswordOutOfSettings();
+    }
     const QString stored =
         m_services.databaseOverride.isEmpty() ? settings().database() : m_services.databaseOverride;
     // A server address is shown without its password.
@@ -543,7 +552,8 @@ bool frmMain::openDataConnection() {
     }
 
     try {
-        m_state.database = openOrCreate(location);
+        // A password given with --database serves this run; else the one kept for the address.
+        m_state.database = openOrCreate(ServerPasswords::connectable(location, passwords()));
         m_state.signedInAs = SignedIn::login(*m_state.database);
     } catch (const DatabaseError& error) {
         qWarning().noquote() << "Quillhour:" << error.message();
@@ -571,6 +581,25 @@ bool frmMain::openDataConnection() {
                         Messages::Icon::Warning);
     }
     return true;
+}
+
+void frmMain::movePasswordOutOfSettings() {
+    const QString stored = settings().database();
+    if (!ServerPasswords::holdsPassword(stored)) {
+        return;
+    }
+    QString problem;
+    const QString kept = ServerPasswords::keepPassword(stored, passwords(), problem);
+    if (!problem.isEmpty()) {
+        // Left where it is, so this start still connects; said where someone may read it.
+        qWarning().noquote() << "Quillhour: the database password in the settings could not be "
+                                "moved out of them:"
+                             << problem;
+        return;
+    }
+    settings().setDatabase(kept);
+    qInfo().noquote() << "Quillhour: the database password moved from the settings to"
+                      << passwords().where();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -985,10 +1014,11 @@ void frmMain::useDatabase(const QString& location, NewDatabase newDatabase) {
     } else {
         try {
             // Checked now, so the user hears of a wrong choice now and not at the next start.
+            const QString connectWith = ServerPasswords::connectable(location, passwords());
             if (newDatabase == NewDatabase::Make) {
-                openOrCreate(location).reset();
+                openOrCreate(connectWith).reset();
             } else {
-                Database::open(location).reset();
+                Database::open(connectWith).reset();
             }
         } catch (const DatabaseError& error) {
             problem = error.message();
@@ -1005,6 +1035,20 @@ void frmMain::useDatabase(const QString& location, NewDatabase newDatabase) {
                         QString(), Messages::Buttons::Ok, Messages::Icon::Critical);
         return;
     }
-    settings().setDatabase(location);
+    // The password goes to the password store; the settings keep the address without it.
+    QString kept = location;
+    if (ServerPasswords::holdsPassword(location)) {
+        QString passwordProblem;
+        kept = ServerPasswords::keepPassword(location, passwords(), passwordProblem);
+        if (!passwordProblem.isEmpty()) {
+            messages().show(
+                QStringLiteral("The password of %1 could not be kept safe, so it is not stored: "
+                               "%2\n\nWrite it into ~/.pgpass (mode 0600) yourself, or start "
+                               "Quillhour with --database and the full address.")
+                    .arg(shown, passwordProblem),
+                QString(), Messages::Buttons::Ok, Messages::Icon::Warning);
+        }
+    }
+    settings().setDatabase(kept);
     path->setText(shown);
 }

@@ -24,6 +24,7 @@ class Clock;
 class FolderOpener;
 class IdleSource;
 class Messages;
+class PasswordStore;
 class Settings;
 class WindowLister;
 
@@ -70,6 +71,7 @@ public:
         WindowLister& windows;
         FolderOpener& folders;
         IdleSource& idle;
+        PasswordStore& passwords; // where server passwords are kept, never in the settings
         QString ownFolder;        // the program's own folder (application data)
         QString databaseOverride; // --database: used for this run, never stored
     };
@@ -143,6 +145,7 @@ public:
     Settings& settings() { return m_services.settings; }
     WindowLister& windows() { return m_services.windows; }
     FolderOpener& folders() { return m_services.folders; }
+    PasswordStore& passwords() { return m_services.passwords; }
     const QString& ownFolder() const { return m_services.ownFolder; }
 
     CategoryTree& categories() { return *m_categories; }
@@ -214,6 +217,8 @@ private:
     // there only when the user asked for one. Says what is wrong otherwise.
     enum class NewDatabase { Make, Refuse };
     void useDatabase(const QString& location, NewDatabase newDatabase);
+    // A password an earlier version left in the settings goes into the password store.
+    void movePasswordOutOfSettings();
     // "Open Task Folder", or why it cannot.
     void openTaskFolder(const category& chosen);
     void rememberGeometry();

@@ -47,6 +47,47 @@ QString ServerAddress::withoutPassword(const QString& location) {
     return text;
 }
 
+QString ServerAddress::withPassword(const QString& location, const QString& password) {
+    QUrl url(withoutPassword(location), QUrl::StrictMode);
+    url.setPassword(password, QUrl::DecodedMode);
+    return url.toString(QUrl::FullyEncoded);
+}
+
+namespace ServerPasswords {
+
+QString connectable(const QString& location, PasswordStore& passwords) {
+    ServerAddress address;
+    QString problem;
+    if (!ServerAddress::isServerUrl(location) ||
+        !ServerAddress::parse(location, address, problem) || !address.password.isEmpty()) {
+        return location; // a file, an address to be refused as it is, or one complete already
+    }
+    const std::optional<QString> kept = passwords.find(address.passwordKey());
+    return kept ? ServerAddress::withPassword(location, *kept) : location;
+}
+
+bool holdsPassword(const QString& location) {
+    ServerAddress address;
+    QString problem;
+    return ServerAddress::isServerUrl(location) &&
+           ServerAddress::parse(location, address, problem) && !address.password.isEmpty();
+}
+
+QString keepPassword(const QString& location, PasswordStore& passwords, QString& problem) {
+    ServerAddress address;
+    if (!ServerAddress::isServerUrl(location) ||
+        !ServerAddress::parse(location, address, problem)) {
+        return ServerAddress::withoutPassword(location);
+    }
+    problem.clear();
+    if (!address.password.isEmpty()) {
+        passwords.store(address.passwordKey(), address.password, problem);
+    }
+    return ServerAddress::withoutPassword(location);
+}
+
+} // namespace ServerPasswords
+
 bool ServerAddress::parse(const QString& location, ServerAddress& address, QString& problem) {
     const QString text = location.trimmed();
     const QString shown = withoutPassword(text);

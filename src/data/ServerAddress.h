@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/PasswordStore.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -25,4 +27,27 @@ struct ServerAddress {
     // The URL as it may be shown to a person: everything but the password, wherever it was
     // written (in the user part or as a password= option). Works on text that does not parse.
     static QString withoutPassword(const QString& location);
+    // The URL with this password in its user part (and in no option).
+    static QString withPassword(const QString& location, const QString& password);
+
+    // What the password is kept by, in a password store.
+    PasswordStore::Key passwordKey() const { return {host, port, database, user}; }
 };
+
+// A server's password goes into a password store and never into the settings; an address
+// without one is completed from the store when the program connects.
+namespace ServerPasswords {
+
+// The location to connect with: a server address that holds no password gets the one the store
+// keeps for it (when it keeps one); anything else comes back as it is.
+QString connectable(const QString& location, PasswordStore& passwords);
+
+// Whether the location is a server address that holds a password.
+bool holdsPassword(const QString& location);
+
+// Puts the password of a server address into the store and returns the address to keep in the
+// settings: without the password. When the store cannot keep it, problem says why (without the
+// password) and the address still comes back without it.
+QString keepPassword(const QString& location, PasswordStore& passwords, QString& problem);
+
+} // namespace ServerPasswords

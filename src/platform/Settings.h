@@ -18,6 +18,10 @@ public:
     static inline const QString UserKey = QStringLiteral("User");
     static inline const QString WindowGeometryKey = QStringLiteral("Window Geometry");
     static inline const QString IdleMinutesKey = QStringLiteral("Idle Minutes");
+    // What of the open windows this user shares, which windows never, and a pause.
+    static inline const QString ShareWindowsKey = QStringLiteral("Share Windows");
+    static inline const QString HideWindowsKey = QStringLiteral("Hide Windows");
+    static inline const QString SharePausedUntilKey = QStringLiteral("Share Paused Until");
 
     Settings();
     explicit Settings(const QString& iniFile);

@@ -34,3 +34,18 @@ QString cutWindowTitle(const QString& title) {
     }
     return title.left(cut);
 }
+
+QStringList WindowLister::windowTitles(quintptr ownWindow) {
+    QStringList titles;
+    for (const DesktopWindow& window : windows(ownWindow)) {
+        titles.append(window.title);
+    }
+    return titles;
+}
+
+void FixedWindowLister::setTitles(const QStringList& titles) {
+    m_windows.clear();
+    for (const QString& title : titles) {
+        m_windows.append({title, QString()});
+    }
+}

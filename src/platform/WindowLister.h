@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QStringList>
 
 // A window's title is kept to this many characters.
@@ -10,24 +11,35 @@ inline constexpr int MaxWindowTitleLength = 255;
 // joiners that belong to it (an emoji with its skin tone, a flag).
 QString cutWindowTitle(const QString& title);
 
-// The titles of the application windows open on this user's desktop: the windows a taskbar
-// would show, never this instance's own main window.
+// One application window on the desktop: its title, and the name of the program it belongs to
+// (on X11 the class of WM_CLASS, "Firefox"; empty when the window names none).
+struct DesktopWindow {
+    QString title;
+    QString application;
+    bool operator==(const DesktopWindow&) const = default;
+};
+
+// The application windows open on this user's desktop: the windows a taskbar would show, never
+// this instance's own main window.
 class WindowLister {
 public:
     virtual ~WindowLister() = default;
     // ownWindow is the native id of this instance's main window (0 when it has none).
-    virtual QStringList windowTitles(quintptr ownWindow) = 0;
+    virtual QList<DesktopWindow> windows(quintptr ownWindow) = 0;
+    // The titles of those windows, in the same order.
+    QStringList windowTitles(quintptr ownWindow);
 };
 
 // A window list set by hand, for tests, benchmarks and desktops without a window system.
 class FixedWindowLister final : public WindowLister {
 public:
     FixedWindowLister() = default;
-    explicit FixedWindowLister(QStringList titles)
-        : m_titles(std::move(titles)) {}
-    QStringList windowTitles(quintptr) override { return m_titles; }
-    void setTitles(QStringList titles) { m_titles = std::move(titles); }
+    // Windows of these titles, of no named application.
+    explicit FixedWindowLister(const QStringList& titles) { setTitles(titles); }
+    QList<DesktopWindow> windows(quintptr) override { return m_windows; }
+    void setTitles(const QStringList& titles);
+    void setWindows(QList<DesktopWindow> windows) { m_windows = std::move(windows); }
 
 private:
-    QStringList m_titles;
+    QList<DesktopWindow> m_windows;
 };

@@ -3,8 +3,8 @@
 #include <QHash>
 #include <QStringDecoder>
 #include <algorithm>
-#include <iterator>
 #include <cstdlib>
+#include <iterator>
 #include <optional>
 #include <vector>
 #include <xcb/xcb.h>
@@ -287,6 +287,20 @@ private:
     QByteArray m_pending;
 };
 
+// WM_CLASS holds two strings, each ended by a NUL: the instance ("navigator") and the class
+// ("Firefox"); the class names the program.
+QString application(const PropertyReply& wmClass) {
+    if (!present(wmClass) || wmClass->format != 8) {
+        return {};
+    }
+    const auto* data = static_cast<const char*>(xcb_get_property_value(wmClass.get()));
+    const QList<QByteArray> parts =
+        QByteArray(data, xcb_get_property_value_length(wmClass.get())).split('\0');
+    const QByteArray instance = parts.value(0);
+    const QByteArray className = parts.value(1);
+    return cutWindowTitle(QString::fromLocal8Bit(className.isEmpty() ? instance : className));
+}
+
 QString fromCompoundText(const QByteArray& bytes) {
     return CompoundTextDecoder(bytes).decode();
 }
@@ -321,7 +335,7 @@ struct X11WindowLister::Connection {
     static std::unique_ptr<Connection> open(const QString& displayName);
 
     bool broken() const { return xcb_connection_has_error(xcb) != 0; }
-    QStringList titles(quintptr ownWindow);
+    QList<DesktopWindow> windows(quintptr ownWindow);
 
 private:
     xcb_atom_t internAtom(xcb_intern_atom_cookie_t cookie);
@@ -521,7 +535,7 @@ QString X11WindowLister::Connection::title(const PropertyReply& netName,
     return cutWindowTitle(text);
 }
 
-QStringList X11WindowLister::Connection::titles(quintptr ownWindow) {
+QList<DesktopWindow> X11WindowLister::Connection::windows(quintptr ownWindow) {
     std::vector<Candidate> candidates;
     if (const auto clients = managedClients()) {
         for (const xcb_window_t client : *clients) {
@@ -533,7 +547,7 @@ QStringList X11WindowLister::Connection::titles(quintptr ownWindow) {
 
     // Every question about every window goes out before the first answer is read: one round trip.
     struct Questions {
-        xcb_get_property_cookie_t state, type, netState, transientFor, netName, name;
+        xcb_get_property_cookie_t state, type, netState, transientFor, netName, name, wmClass;
     };
     std::vector<Questions> questions;
     questions.reserve(candidates.size());
@@ -544,10 +558,11 @@ QStringList X11WindowLister::Connection::titles(quintptr ownWindow) {
                              askProperty(xcb, w, ewmh._NET_WM_STATE, ListLongs),
                              askProperty(xcb, w, XCB_ATOM_WM_TRANSIENT_FOR, 1),
                              askProperty(xcb, w, ewmh._NET_WM_NAME, TitleLongs),
-                             askProperty(xcb, w, XCB_ATOM_WM_NAME, TitleLongs)});
+                             askProperty(xcb, w, XCB_ATOM_WM_NAME, TitleLongs),
+                             askProperty(xcb, w, XCB_ATOM_WM_CLASS, TitleLongs)});
     }
 
-    QStringList titles;
+    QList<DesktopWindow> windows;
     for (std::size_t i = 0; i < candidates.size(); ++i) {
         const Questions& asked = questions[i];
         const PropertyReply state = propertyReply(xcb, asked.state);
@@ -556,6 +571,7 @@ QStringList X11WindowLister::Connection::titles(quintptr ownWindow) {
         const PropertyReply transientFor = propertyReply(xcb, asked.transientFor);
         const PropertyReply netName = propertyReply(xcb, asked.netName);
         const PropertyReply name = propertyReply(xcb, asked.name);
+        const PropertyReply wmClass = propertyReply(xcb, asked.wmClass);
         if (candidates[i].window == ownWindow || !state || !name) {
             continue; // our own window, or one that has gone since the list was read
         }
@@ -571,13 +587,13 @@ QStringList X11WindowLister::Connection::titles(quintptr ownWindow) {
         }
         const QString text = title(netName, name);
         if (!text.isEmpty()) {
-            titles.append(text);
+            windows.append({text, application(wmClass)});
         }
     }
     // Nothing here selects events, but errors of requests nobody waits for would pile up.
     while (Reply<xcb_generic_event_t> event{xcb_poll_for_event(xcb)}) {
     }
-    return titles;
+    return windows;
 }
 
 X11WindowLister::X11WindowLister(QString displayName, std::chrono::milliseconds retryDelay)
@@ -604,15 +620,15 @@ bool X11WindowLister::ensureConnected() {
     return m_connection != nullptr;
 }
 
-QStringList X11WindowLister::windowTitles(quintptr ownWindow) {
+QList<DesktopWindow> X11WindowLister::windows(quintptr ownWindow) {
     // A connection that broke (the server restarted, say) gets one fresh try at once.
     for (int attempt = 0; attempt < 2; ++attempt) {
         if (!ensureConnected()) {
             return {};
         }
-        const QStringList titles = m_connection->titles(ownWindow);
+        const QList<DesktopWindow> found = m_connection->windows(ownWindow);
         if (!m_connection->broken()) {
-            return titles;
+            return found;
         }
         m_connection.reset();
     }

@@ -26,6 +26,8 @@
 //   manager's frame);
 // - a title that is not empty: _NET_WM_NAME (UTF-8), else WM_NAME (Latin-1, UTF-8 or compound
 //   text), up to its first NUL, cut to 255 characters by cutWindowTitle.
+// Each window's application is the class part of its WM_CLASS (the second string), else the
+// instance part; empty when it has none.
 //
 // Without a display, or when connecting fails, the list is empty; the next attempt waits
 // retryDelay, because connecting to an unreachable remote display can block for a long time.
@@ -39,7 +41,7 @@ public:
     X11WindowLister(const X11WindowLister&) = delete;
     X11WindowLister& operator=(const X11WindowLister&) = delete;
 
-    QStringList windowTitles(quintptr ownWindow) override;
+    QList<DesktopWindow> windows(quintptr ownWindow) override;
 
     // Whether a connection is open at the moment.
     bool isConnected() const;

@@ -4,11 +4,19 @@
 #include "app/Shell.h"
 #include "app/Workspace.h"
 #include "data/NodeKeys.h"
+#include "platform/Clock.h"
 #include "platform/WindowLister.h"
 #include "users/ProcessStore.h"
+#include "users/SharingFrame.h"
 
+#include <QButtonGroup>
+#include <QComboBox>
 #include <QHash>
+#include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QSet>
 
 namespace {
@@ -21,21 +29,108 @@ QString windowKey(int processId) {
 } // namespace
 
 ProcessList::ProcessList(Workspace& workspace, WindowLister& windows, QListWidget& lstTask,
-                         KeyedTree& userTree, QObject* parent)
+                         KeyedTree& userTree, SharingFrame& frame, QObject* parent)
     : QObject(parent)
     , m_work(workspace)
     , m_windows(windows)
     , m_lstTask(lstTask)
-    , m_userTree(userTree) {}
+    , m_userTree(userTree)
+    , m_frame(frame)
+    , m_sharing(workspace.settings, workspace.clock) {
+    showSharing();
+    connect(m_frame.shareChoice, &QButtonGroup::idClicked, this, [this](int id) {
+        m_work.guard.run([this, id] { setSharingMode(WindowSharing::Mode(id)); });
+    });
+    connect(m_frame.txtHideWindows, &QLineEdit::editingFinished, this, [this] {
+        m_work.guard.run([this] { setHidePatterns(m_frame.txtHideWindows->text()); });
+    });
+    connect(m_frame.cmdPauseSharing, &QPushButton::clicked, this, [this] {
+        m_work.guard.run([this] { pauseSharing(m_frame.cboPauseSharing->currentData().toInt()); });
+    });
+    connect(m_frame.cmdResumeSharing, &QPushButton::clicked, this,
+            [this] { m_work.guard.run([this] { resumeSharing(); }); });
+}
+
+void ProcessList::showSharing() {
+    const std::optional<WindowSharing::Mode> chosen = m_sharing.storedMode();
+    // A newcomer's choice is open: no button is checked until they pick one.
+    m_frame.shareChoice->setExclusive(chosen.has_value());
+    for (QAbstractButton* button : m_frame.shareChoice->buttons()) {
+        button->setChecked(chosen && m_frame.shareChoice->id(button) == int(*chosen));
+    }
+    m_frame.shareChoice->setExclusive(true);
+    if (!m_frame.txtHideWindows->hasFocus()) {
+        m_frame.txtHideWindows->setText(m_sharing.hidePatterns());
+    }
+    const std::optional<QDateTime> until = m_sharing.pausedUntil();
+    const QDateTime now = m_work.clock.now();
+    m_frame.cmdPauseSharing->setEnabled(!until);
+    m_frame.cboPauseSharing->setEnabled(!until);
+    m_frame.cmdResumeSharing->setEnabled(until.has_value());
+    if (!until) {
+        m_frame.lblSharingPaused->clear();
+    } else {
+        const QString at = until->date() == now.date()
+                               ? until->toString(QStringLiteral("HH:mm"))
+                               : QLocale().toString(*until, QStringLiteral("ddd HH:mm"));
+        m_frame.lblSharingPaused->setText(tr("Nothing is shared until %1.").arg(at));
+    }
+    if (m_paused != until.has_value()) {
+        m_paused = until.has_value();
+        emit sharingPausedChanged(m_paused);
+    }
+}
+
+bool ProcessList::awaitingChoice() const {
+    return m_work.state.currentUser != nullptr && !m_sharing.storedMode();
+}
+
+void ProcessList::settleChoice() {
+    // Asked once for each user who becomes current: a newcomer's rows stay empty meanwhile.
+    if (!awaitingChoice() || m_settledFor == m_work.state.currentUser->userId) {
+        return;
+    }
+    m_settledFor = m_work.state.currentUser->userId;
+    // Someone whose instance already published titles before there was a choice goes on as
+    // they were; a newcomer shares nothing until they choose.
+    if (ProcessStore::countOwn(m_work.database(), m_work.state.currentUser->userId) > 0) {
+        m_sharing.setMode(WindowSharing::Mode::Titles);
+        showSharing();
+    }
+}
+
+void ProcessList::setSharingMode(WindowSharing::Mode mode) {
+    m_sharing.setMode(mode);
+    showSharing();
+    refreshProcessList(false);
+}
+
+void ProcessList::setHidePatterns(const QString& patterns) {
+    if (patterns.trimmed() == m_sharing.hidePatterns()) {
+        return;
+    }
+    m_sharing.setHidePatterns(patterns);
+    refreshProcessList(false);
+}
+
+void ProcessList::pauseSharing(int minutes) {
+    if (minutes <= 0) {
+        return;
+    }
+    m_sharing.pauseUntil(m_work.clock.now().addSecs(qint64(minutes) * 60));
+    showSharing();
+    refreshProcessList(false);
+}
+
+void ProcessList::resumeSharing() {
+    m_sharing.resume();
+    showSharing();
+    refreshProcessList(false);
+}
 
 void ProcessList::fillWindowList(QListWidget* list) {
     list->clear();
-    const QStringList titles = m_windows.windowTitles(m_work.shell.windowId());
-    for (const QString& title : titles) {
-        if (!title.isEmpty()) {
-            list->addItem(cutWindowTitle(title));
-        }
-    }
+    list->addItems(m_sharing.published(m_windows.windows(m_work.shell.windowId())));
 }
 
 QStringList ProcessList::listWindows() {
@@ -48,10 +143,15 @@ QStringList ProcessList::listWindows() {
 }
 
 void ProcessList::loadProcessList() {
+    settleChoice();
     loadRows(listWindows());
 }
 
 void ProcessList::refreshProcessList(bool rowsMoved) {
+    settleChoice();
+    if (m_paused != m_sharing.pausedUntil().has_value()) {
+        showSharing(); // the pause has run out
+    }
     const QStringList titles = listWindows();
     const user* current = m_work.state.currentUser;
     const int me = current != nullptr ? current->userId : -1;

@@ -23,4 +23,10 @@ void deleteOwn(Database& database, int userId) {
     database.execute(QStringLiteral("delete from process where userId = ?"), {userId});
 }
 
+qint64 countOwn(Database& database, int userId) {
+    return database
+        .scalar(QStringLiteral("select count(*) from process where userId = ?"), {userId})
+        .toLongLong();
+}
+
 } // namespace ProcessStore

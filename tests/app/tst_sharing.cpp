@@ -23,8 +23,10 @@ private:
             , windows(windowTitles) {
             settings.setDatabase(f.location());
             settings.setUser(userName);
-            window = std::make_unique<frmMain>(frmMain::Services{
-                f.clock, messages, settings, windows, folders, idle, f.ownFolder, QString()});
+            settings.setValue(Settings::ShareWindowsKey, QStringLiteral("titles"));
+            window = std::make_unique<frmMain>(
+                frmMain::Services{f.clock, messages, settings, windows, folders, idle, f.passwords,
+                                  f.ownFolder, QString()});
         }
         ~SecondInstance() {
             window->trmSystem->stop();

@@ -31,7 +31,7 @@ bool MainWindowFixture::load() {
         }
     }
     m_window = std::make_unique<frmMain>(frmMain::Services{
-        clock, messages, settings, windows, folders, idle, ownFolder, databaseOverride});
+        clock, messages, settings, windows, folders, idle, passwords, ownFolder, databaseOverride});
     if (actionWait) {
         m_window->guard().setActionWait(*actionWait);
     }

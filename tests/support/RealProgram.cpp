@@ -113,7 +113,8 @@ void RealProgram::writeSettings(const QString& database, const QString& user) {
     QFile config(m_home + QStringLiteral("/config/Quillhour/Quillhour.conf"));
     if (config.open(QIODevice::WriteOnly)) {
         // QSettings writes a blank in a key as %20.
-        config.write(QStringLiteral("[Settings]\nDatabase=%1\nUser=%2\nTray%20Icon=0\n")
+        config.write(QStringLiteral("[Settings]\nDatabase=%1\nUser=%2\nTray%20Icon=0\n"
+                                    "Share%20Windows=titles\n")
                          .arg(database, user)
                          .toUtf8());
     }

@@ -29,7 +29,7 @@ public:
     // Makes folder (and what is in it now) usable by that user too.
     static void openToAll(const QString& folder);
 
-    // The settings the program finds: the database, the user and no tray icon.
+    // The settings the program finds: the database, the user, no tray icon, window titles shared.
     void writeSettings(const QString& database, const QString& user);
     // Shows the windows on that X display; without one the program runs offscreen.
     void setDisplay(const QString& display) { m_display = display; }

@@ -86,6 +86,9 @@ TestEnvironment::TestEnvironment(const QDateTime& start)
     }
     // Tests read dates in one known form, whatever the machine's own locale.
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom));
+    // Someone who chose to share their window titles; the tests of the choice itself start
+    // without it.
+    settings.setValue(Settings::ShareWindowsKey, QStringLiteral("titles"));
     if (usesPostgres()) {
         m_location = newLocation(QString());
     } else {

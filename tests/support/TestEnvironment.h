@@ -5,6 +5,7 @@
 #include "platform/Clock.h"
 #include "platform/FolderOpener.h"
 #include "platform/IdleSource.h"
+#include "platform/PasswordStore.h"
 #include "platform/ScriptedMessages.h"
 #include "platform/Settings.h"
 #include "platform/WindowLister.h"
@@ -53,6 +54,7 @@ public:
     FixedWindowLister windows;
     RecordingFolderOpener folders;
     FakeIdleSource idle; // tells no idle time until a test sets one
+    MemoryPasswordStore passwords;
 
     // Rows written straight into the tables, for setting up a case.
     int addUser(const QString& name, bool active = false, const QString& email = {});
