@@ -126,6 +126,10 @@ void RealProgram::start(User user, const QStringList& wrapper) {
         QStringLiteral("XDG_CONFIG_HOME=") + m_home + QStringLiteral("/config"),
         QStringLiteral("XDG_DATA_HOME=") + m_home + QStringLiteral("/data"),
         QStringLiteral("XDG_RUNTIME_DIR=") + m_home + QStringLiteral("/runtime"),
+        // A session bus that is not there: the program never reaches the developer's desktop
+        // (its secret store above all), and keeps passwords in the home folder's ~/.pgpass.
+        QStringLiteral("DBUS_SESSION_BUS_ADDRESS=unix:path=") + m_home +
+            QStringLiteral("/runtime/no-session-bus"),
         QStringLiteral("QT_QPA_PLATFORM=") +
             (m_display.isEmpty() ? QStringLiteral("offscreen") : QStringLiteral("xcb")),
     };
