@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QVBoxLayout>
 
 SettingsPage::SettingsPage(QWidget* parent)
@@ -93,7 +94,11 @@ SettingsPage::SettingsPage(QWidget* parent)
     user->addWidget(cboUser);
     user->addStretch(1);
 
-    auto* layout = new QVBoxLayout(this);
+    // The frames scroll when the window is lower than they are: the page never makes the window
+    // taller than the screen.
+    auto* content = new QWidget;
+    content->setObjectName(QStringLiteral("settingsContent"));
+    auto* layout = new QVBoxLayout(content);
     layout->addWidget(fraDisplaySettings);
     layout->addWidget(fraDatabase);
     layout->addWidget(fraReminders);
@@ -101,4 +106,12 @@ SettingsPage::SettingsPage(QWidget* parent)
     layout->addWidget(fraSharing);
     layout->addWidget(fraUser);
     layout->addStretch(1);
+    auto* scroll = new QScrollArea;
+    scroll->setObjectName(QStringLiteral("settingsScroll"));
+    scroll->setWidget(content);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    auto* page = new QVBoxLayout(this);
+    page->setContentsMargins(0, 0, 0, 0);
+    page->addWidget(scroll);
 }

@@ -99,10 +99,17 @@ void ProcessList::settleChoice() {
     }
 }
 
+void ProcessList::publishNow() {
+    // Before the database is open the first load publishes as the settings say.
+    if (m_work.state.database) {
+        refreshProcessList(false);
+    }
+}
+
 void ProcessList::setSharingMode(WindowSharing::Mode mode) {
     m_sharing.setMode(mode);
     showSharing();
-    refreshProcessList(false);
+    publishNow();
 }
 
 void ProcessList::setHidePatterns(const QString& patterns) {
@@ -110,7 +117,7 @@ void ProcessList::setHidePatterns(const QString& patterns) {
         return;
     }
     m_sharing.setHidePatterns(patterns);
-    refreshProcessList(false);
+    publishNow();
 }
 
 void ProcessList::pauseSharing(int minutes) {
@@ -119,13 +126,13 @@ void ProcessList::pauseSharing(int minutes) {
     }
     m_sharing.pauseUntil(m_work.clock.now().addSecs(qint64(minutes) * 60));
     showSharing();
-    refreshProcessList(false);
+    publishNow();
 }
 
 void ProcessList::resumeSharing() {
     m_sharing.resume();
     showSharing();
-    refreshProcessList(false);
+    publishNow();
 }
 
 void ProcessList::fillWindowList(QListWidget* list) {

@@ -62,6 +62,8 @@ private:
     void loadRows(const QStringList& titles);
     // The frame as the settings are now.
     void showSharing();
+    // The rows as the settings are now.
+    void publishNow();
 
     Workspace& m_work;
     WindowLister& m_windows;

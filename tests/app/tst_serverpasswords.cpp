@@ -18,14 +18,17 @@ private slots:
     void aPasswordInTheSettingsMovesOutAtStart();
     void theSettingsPageKeepsThePasswordOut();
     void aWrongPasswordIsSaidClearly();
+    void aPasswordGivenForOneRunIsNotKept();
 
 private:
     // One start of the program on the settings file of the test and the password file.
     struct Start {
-        Start(MainWindowFixture& f, PgpassFile& passwords)
+        // databaseOverride: what --database gave.
+        Start(MainWindowFixture& f, PgpassFile& passwords, const QString& databaseOverride = {})
             : settings(f.folder() + QStringLiteral("/Quillhour.conf")) {
-            window = std::make_unique<frmMain>(frmMain::Services{
-                f.clock, messages, settings, windows, folders, idle, passwords, f.ownFolder, {}});
+            window = std::make_unique<frmMain>(frmMain::Services{f.clock, messages, settings,
+                                                                 windows, folders, idle, passwords,
+                                                                 f.ownFolder, databaseOverride});
         }
         ~Start() {
             window->trmSystem->stop();
@@ -194,6 +197,27 @@ void ServerPasswordsTest::aWrongPasswordIsSaidClearly() {
     QCOMPARE(check.exitCode(), 3);
     QVERIFY2(printed.contains(hint), qPrintable(printed));
     QVERIFY2(!printed.contains(wrongPassword), qPrintable(printed));
+}
+
+void ServerPasswordsTest::aPasswordGivenForOneRunIsNotKept() {
+    MainWindowFixture f;
+    f.addUser(QStringLiteral("Ann"));
+    f.addCategory(QStringLiteral("Design"));
+    const QString mine = QStringLiteral("/nowhere/mine.db");
+    writeSettings(f, mine);
+    PgpassFile passwords(m_home.filePath(QStringLiteral(".pgpass")));
+    {
+        Start start(f, passwords, f.location()); // quillhour --database postgresql://...:pw@...
+        QVERIFY(start.load());
+        QCOMPARE(start.messages.shown().size(), 0);
+        QCOMPARE(start.window->state().database->location(),
+                 ServerAddress::withoutPassword(f.location()));
+        QCOMPARE(start.window->findChild<QLineEdit*>(QStringLiteral("txtDatabasePath"))->text(),
+                 ServerAddress::withoutPassword(f.location()));
+    }
+    QCOMPARE(Settings(f.folder() + QStringLiteral("/Quillhour.conf")).database(), mine);
+    QVERIFY(!settingsText(f).contains(password(f.location()).toUtf8()));
+    QVERIFY(!QFile::exists(passwords.where()));
 }
 
 QTEST_MAIN(ServerPasswordsTest)
