@@ -10,6 +10,7 @@
 #include "reports/ProductivityPicture.h"
 #include "reports/ReportsPage.h"
 #include "tracking/TasksPage.h"
+#include "users/SharingFrame.h"
 #include "users/UsersPage.h"
 
 #include <QCheckBox>
@@ -21,6 +22,8 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QSvgRenderer>
@@ -48,6 +51,16 @@ struct Control {
 #Page, [](QWidget * page) -> QObject* { return static_cast<Page*>(page)->name; }, #name,   \
                                                                                        cls, text,  \
                                                                                        tip         \
+    }
+
+// A control of the Settings page's "Sharing" frame.
+#define SHARING(name, cls, text, tip)                                                              \
+    Control {                                                                                      \
+        "SettingsPage",                                                                            \
+            [](QWidget* page) -> QObject* {                                                        \
+                return static_cast<SettingsPage*>(page)->fraSharing->name;                         \
+            },                                                                                     \
+            #name, cls, text, tip                                                                  \
     }
 
 const QList<Control>& controls() {
@@ -131,6 +144,20 @@ const QList<Control>& controls() {
         CONTROL(SettingsPage, lblFrequency, "QLabel", "Show a reminder every", nullptr),
         CONTROL(SettingsPage, txtFrequency, "QLineEdit", "10", nullptr),
         CONTROL(SettingsPage, lblFrequencyMinutes, "QLabel", "minutes", nullptr),
+        CONTROL(SettingsPage, fraSharing, "SharingFrame", "Sharing", nullptr),
+        SHARING(lblShareWindows, "QLabel", "Share my open windows:", nullptr),
+        SHARING(optShareTitles, "QRadioButton", "Window titles", nullptr),
+        SHARING(optShareApplications, "QRadioButton", "Application names only", nullptr),
+        SHARING(optShareNothing, "QRadioButton", "Nothing", nullptr),
+        SHARING(lblHideWindows, "QLabel", "Hide windows whose title matches", nullptr),
+        SHARING(txtHideWindows, "QLineEdit", "", nullptr),
+        SHARING(lblSharingWho, "QLabel",
+                "Everyone who uses this database sees what you share here under your name on the "
+                "Users page, for as long as Quillhour runs.",
+                nullptr),
+        SHARING(cboPauseSharing, "QComboBox", "for 1 hour", nullptr),
+        SHARING(cmdPauseSharing, "QPushButton", "Pause sharing", nullptr),
+        SHARING(cmdResumeSharing, "QPushButton", "Resume sharing", nullptr),
         CONTROL(SettingsPage, fraUser, "QGroupBox", "User", nullptr),
         CONTROL(SettingsPage, lblCurrentUser, "QLabel", "Current User:", nullptr),
         CONTROL(SettingsPage, cboUser, "QComboBox", "", nullptr),
@@ -365,14 +392,21 @@ void PagesTest::captionsFitAndControlsStayOnThePage() {
     QCoreApplication::processEvents();
     QVERIFY2(page->minimumSizeHint().width() <= 640 && page->minimumSizeHint().height() <= 460,
              "the page does not fit 640x460");
-    const QRect pageRect = page->rect();
-    for (QWidget* widget : page->findChildren<QWidget*>()) {
+    // A page that scrolls holds its controls on what it scrolls, which must fit the page's width.
+    QWidget* area = page.get();
+    if (auto* scroll = page->findChild<QScrollArea*>(QStringLiteral("settingsScroll"))) {
+        area = scroll->widget();
+        QVERIFY2(area->minimumSizeHint().width() <= scroll->viewport()->width(),
+                 "the page scrolls sideways");
+    }
+    const QRect pageRect = area->rect();
+    for (QWidget* widget : area->findChildren<QWidget*>()) {
         const QString name = widget->objectName();
         if (!widget->isVisible() || name.isEmpty() || name.startsWith(QLatin1String("qt_")) ||
             name == QLatin1String("up") || name == QLatin1String("down")) {
             continue;
         }
-        const QRect onPage(widget->mapTo(page.get(), QPoint(0, 0)), widget->size());
+        const QRect onPage(widget->mapTo(area, QPoint(0, 0)), widget->size());
         // picProd may be wider than its viewport: that is what the scroll bar is for.
         if (name != QLatin1String("picProd")) {
             QVERIFY2(pageRect.contains(onPage), qPrintable(name + QLatin1String(" off the page")));
