@@ -261,8 +261,15 @@ void TaskTimerTest::exceededOnceAcrossRestartsAndInstances() {
     }
 
     // A second instance of Ann's on the same database runs the same task.
-    frmMain second(
-        {f.clock, f.messages, f.settings, f.windows, f.folders, f.idle, f.ownFolder, {}});
+    frmMain second({f.clock,
+                    f.messages,
+                    f.settings,
+                    f.windows,
+                    f.folders,
+                    f.idle,
+                    f.passwords,
+                    f.ownFolder,
+                    {}});
     QVERIFY(second.Form_Load());
     second.trmSystem->stop();
     second.taskTimer().processTasks();

@@ -2,6 +2,7 @@
 #include "app/KeyedTree.h"
 #include "app/SettingsPage.h"
 #include "users/ProcessList.h"
+#include "users/SharingFrame.h"
 #include "users/UserList.h"
 #include "users/UsersPage.h"
 
@@ -170,7 +171,8 @@ void UserListStandaloneTest::processListPublishesTheWindows() {
     u.list->loadUserList();
     auto* lstTask = new QListWidget(f.window.get());
     KeyedTree* userTree = u.control<KeyedTree>(QStringLiteral("userTree"));
-    ProcessList processes(f.work, f.windows, *lstTask, *userTree);
+    auto* sharing = new SharingFrame(f.window.get());
+    ProcessList processes(f.work, f.windows, *lstTask, *userTree, *sharing);
     f.windows.setTitles({QStringLiteral("Editor"), QStringLiteral("Mail")});
 
     processes.loadProcessList();
