@@ -50,6 +50,10 @@ SharingFrame::SharingFrame(QWidget* parent)
     cmdResumeSharing =
         named(new QPushButton(tr("Resume sharing")), QStringLiteral("cmdResumeSharing"));
     lblSharingPaused = named(new QLabel, QStringLiteral("lblSharingPaused"));
+    // Room around the text in every style, as a short button's style minimum gives it.
+    for (QPushButton* button : {cmdPauseSharing, cmdResumeSharing}) {
+        button->setMinimumWidth(button->fontMetrics().horizontalAdvance(button->text()) + 24);
+    }
 
     auto* choice = new QHBoxLayout;
     choice->addWidget(lblShareWindows);

@@ -421,7 +421,11 @@ void PagesTest::captionsFitAndControlsStayOnThePage() {
                    (label != nullptr && !label->wordWrap())) {
             needed = widget->minimumSizeHint().width();
         }
-        QVERIFY2(widget->width() >= needed, qPrintable(name + QLatin1String(" is cut short")));
+        QVERIFY2(widget->width() >= needed,
+                 qPrintable(QStringLiteral("%1 is cut short: %2 px of %3")
+                                .arg(name)
+                                .arg(widget->width())
+                                .arg(needed)));
     }
 }
 

@@ -150,9 +150,10 @@ void SecondStartTest::init() {
     QDir(m_home->path()).mkpath(QStringLiteral("config/Quillhour"));
     QFile config(m_home->filePath(QStringLiteral("config/Quillhour/Quillhour.conf")));
     QVERIFY(config.open(QIODevice::WriteOnly));
-    config.write(QStringLiteral("[Settings]\nDatabase=%1\nUser=Ann\nTray%20Icon=0\n")
-                     .arg(m_env->location())
-                     .toUtf8());
+    config.write(
+        QStringLiteral("[Settings]\nDatabase=%1\nUser=Ann\nTray%20Icon=0\nShare%20Windows=titles\n")
+            .arg(m_env->location())
+            .toUtf8());
 }
 
 void SecondStartTest::cleanup() {

@@ -205,7 +205,7 @@ void ServerPasswordsTest::aPasswordGivenForOneRunIsNotKept() {
     f.addCategory(QStringLiteral("Design"));
     const QString mine = QStringLiteral("/nowhere/mine.db");
     writeSettings(f, mine);
-    PgpassFile passwords(m_home.filePath(QStringLiteral(".pgpass")));
+    PgpassFile passwords(m_home.filePath(QStringLiteral("once.pgpass")));
     {
         Start start(f, passwords, f.location()); // quillhour --database postgresql://...:pw@...
         QVERIFY(start.load());

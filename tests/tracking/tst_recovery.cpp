@@ -121,7 +121,9 @@ bool RecoveryTest::useDatabase(const QString& path) const {
         return false;
     }
     config.write(
-        QStringLiteral("[Settings]\nDatabase=%1\nUser=Ann\nTray%20Icon=0\n").arg(path).toUtf8());
+        QStringLiteral("[Settings]\nDatabase=%1\nUser=Ann\nTray%20Icon=0\nShare%20Windows=titles\n")
+            .arg(path)
+            .toUtf8());
     return true;
 }
 
