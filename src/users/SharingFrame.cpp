@@ -55,11 +55,14 @@ SharingFrame::SharingFrame(QWidget* parent)
         button->setMinimumWidth(button->fontMetrics().horizontalAdvance(button->text()) + 24);
     }
 
+    // The choices one under the other: the page stays narrow enough for a small window.
+    auto* options = new QVBoxLayout;
+    options->addWidget(optShareTitles);
+    options->addWidget(optShareApplications);
+    options->addWidget(optShareNothing);
     auto* choice = new QHBoxLayout;
-    choice->addWidget(lblShareWindows);
-    choice->addWidget(optShareTitles);
-    choice->addWidget(optShareApplications);
-    choice->addWidget(optShareNothing);
+    choice->addWidget(lblShareWindows, 0, Qt::AlignTop);
+    choice->addLayout(options);
     choice->addStretch(1);
     auto* hide = new QHBoxLayout;
     hide->addWidget(lblHideWindows);
