@@ -111,7 +111,7 @@ void SignedInTest::withoutTheModeNothingChanges() {
             CommandLine::parse({QStringLiteral("quillhour"), QStringLiteral("--create-database"),
                                 file, QStringLiteral("--signed-in")});
         QCOMPARE(line.action, CommandLine::Action::CreateDatabase);
-        QCOMPARE(runCommandLineAction(line), 1);
+        QCOMPARE(runCommandLineAction(line, f.passwords), 1);
         QVERIFY(!QFile::exists(file));
     }
 }
@@ -485,13 +485,15 @@ void SignedInTest::commandLine() {
         parse({QStringLiteral("--add-login"), env.location(), QStringLiteral("Pat")});
     QCOMPARE(pat.action, CommandLine::Action::AddLogin);
     QCOMPARE(pat.loginName, QStringLiteral("Pat"));
-    QCOMPARE(runCommandLineAction(pat), 1);
+    QCOMPARE(runCommandLineAction(pat, env.passwords), 1);
     QCOMPARE(env.count(QStringLiteral("user")), 0);
 
-    QCOMPARE(runCommandLineAction(parse({QStringLiteral("--require-sign-in"), env.location()})), 0);
+    QCOMPARE(runCommandLineAction(parse({QStringLiteral("--require-sign-in"), env.location()}),
+                                  env.passwords),
+             0);
     QVERIFY(SignedIn::isOn(env.database()));
-    QCOMPARE(runCommandLineAction(pat), 0);
-    QCOMPARE(runCommandLineAction(pat), 0); // there already: nothing twice
+    QCOMPARE(runCommandLineAction(pat, env.passwords), 0);
+    QCOMPARE(runCommandLineAction(pat, env.passwords), 0); // there already: nothing twice
     QCOMPARE(env.count(QStringLiteral("user"), QStringLiteral("userName = 'Pat'")), 1);
     QVERIFY(env.database()
                 .scalar(QStringLiteral("select pg_has_role('Pat', ?, 'MEMBER')"),
@@ -502,7 +504,8 @@ void SignedInTest::commandLine() {
     const QString made = env.newLocation(QStringLiteral("made"));
     // newLocation makes an empty database on the server; --create-database fills it.
     QCOMPARE(runCommandLineAction(
-                 parse({QStringLiteral("--create-database"), made, QStringLiteral("--signed-in")})),
+                 parse({QStringLiteral("--create-database"), made, QStringLiteral("--signed-in")}),
+                 env.passwords),
              0);
     std::unique_ptr<Database> opened = Database::open(made);
     QVERIFY(SignedIn::isOn(*opened));
