@@ -39,6 +39,7 @@
 #include "tracking/TaskTimer.h"
 #include "tracking/TaskTracker.h"
 #include "tracking/TasksPage.h"
+#include "tracking/TimeEntryEditor.h"
 #include "tracking/frmIdle.h"
 #include "users/ProcessList.h"
 #include "users/UserList.h"
@@ -152,6 +153,7 @@ frmMain::frmMain(const Services& services, QWidget* parent)
     m_notificationList =
         new NotificationList(work, *notificationsPage, *m_categories, *m_userList, this);
     m_timeRecords = new TimeRecordsGrid(work, *reportsPage, this);
+    m_timeEntries = new TimeEntryEditor(work, *this, *m_reminders, this);
     m_productivityChart =
         new ProductivityChart(work, *productivityPage, *m_categories, *m_userList, this);
     m_timesheet = new Timesheet(
@@ -399,6 +401,16 @@ void frmMain::connectSubsystems() {
     connect(m_tracker, &TaskTracker::runningTasksChanged, m_taskList, &TaskList::refreshTaskList);
     connect(m_tracker, &TaskTracker::timeRecorded, m_timeRecords,
             &TimeRecordsGrid::viewCategoryTimes);
+    // Corrected time: the grid shows it at once, and a moved start shows on the timer's frame.
+    connect(m_timeRecords, &TimeRecordsGrid::editRequested, m_timeEntries,
+            &TimeEntryEditor::editRow);
+    connect(tasksPage->cmdAddTime, &QPushButton::clicked, m_timeEntries,
+            guarded([this] { m_timeEntries->addTime(); }));
+    connect(tasksPage->cmdChangeStart, &QPushButton::clicked, m_timeEntries,
+            guarded([this] { m_timeEntries->changeStart(m_state.currentTask); }));
+    connect(m_timeEntries, &TimeEntryEditor::timeChanged, m_timeRecords,
+            &TimeRecordsGrid::viewCategoryTimes);
+    connect(m_timeEntries, &TimeEntryEditor::startMoved, m_taskTimer, &TaskTimer::processTasks);
 }
 
 void frmMain::tmrTime_Timer() {

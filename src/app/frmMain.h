@@ -55,6 +55,7 @@ class Reminders;
 class IdleWatch;
 class NotificationList;
 class TimeRecordsGrid;
+class TimeEntryEditor;
 class ProductivityChart;
 
 // The main window: it owns the program's state, the services it was given, every control, and
@@ -159,6 +160,7 @@ public:
     IdleWatch& idleWatch() { return *m_idleWatch; }
     NotificationList& notificationList() { return *m_notificationList; }
     TimeRecordsGrid& timeRecords() { return *m_timeRecords; }
+    TimeEntryEditor& timeEntries() { return *m_timeEntries; }
     ProductivityChart& productivityChart() { return *m_productivityChart; }
     Timesheet& timesheet() { return *m_timesheet; }
 
@@ -244,6 +246,7 @@ private:
     IdleWatch* m_idleWatch = nullptr;
     NotificationList* m_notificationList = nullptr;
     TimeRecordsGrid* m_timeRecords = nullptr;
+    TimeEntryEditor* m_timeEntries = nullptr;
     ProductivityChart* m_productivityChart = nullptr;
     Timesheet* m_timesheet = nullptr;
     int m_switchingTabs = 0;

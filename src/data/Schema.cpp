@@ -3,6 +3,9 @@
 #include "data/Database.h"
 #include "data/SignedIn.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 namespace Schema {
 
 const std::vector<Table>& tables() {
@@ -182,6 +185,22 @@ QStringList changeCountStatements(Database::Engine engine) {
     return statements;
 }
 
+// The trail of time rows changed or deleted (schema 3): who changed which row, when, and what it
+// held before and after. A deleted row keeps nothing after. The user whose time it is stays in
+// the trail, since a deleted row no longer says.
+QStringList trailStatements(Database::Engine engine) {
+    const Types t = typesFor(engine);
+    return {
+        QStringLiteral("CREATE TABLE tallyRecChange (tallyRecChangeId %1, timeId INTEGER NOT NULL, "
+                       "userId INTEGER, changedByUserId INTEGER NOT NULL, changeDate %2 NOT NULL, "
+                       "kind TEXT NOT NULL, oldStartTime %2, oldEndTime %2, oldDuration INTEGER, "
+                       "oldCategoryId INTEGER, newStartTime %2, newEndTime %2, "
+                       "newDuration INTEGER, newCategoryId INTEGER)")
+            .arg(t.counter, t.dateTime),
+        QStringLiteral("CREATE INDEX tallyRecChange_time ON tallyRecChange (timeId)"),
+    };
+}
+
 void writeVersion(Database& database, int version) {
     if (database.engine() == Database::Engine::SQLite) {
         database.execute(QStringLiteral("PRAGMA user_version = %1").arg(version));
@@ -206,6 +225,9 @@ void create(Database& database) {
             database.execute(statement);
         }
         for (const QString& statement : changeCountStatements(database.engine())) {
+            database.execute(statement);
+        }
+        for (const QString& statement : trailStatements(database.engine())) {
             database.execute(statement);
         }
         const struct {
@@ -236,33 +258,75 @@ void create(Database& database) {
     });
 }
 
+QString backupPath(const QString& databasePath, int version) {
+    const QString first = QStringLiteral("%1.schema-%2.bak").arg(databasePath).arg(version);
+    QString candidate = first;
+    for (int number = 1; QFileInfo::exists(candidate); ++number) {
+        candidate = QStringLiteral("%1.%2").arg(first).arg(number);
+    }
+    return candidate;
+}
+
 bool upgrade(Database& database) {
-    if (version(database) >= CurrentVersion) {
+    const int before = version(database);
+    if (before >= CurrentVersion) {
         return false;
     }
+    const bool sqlite = database.engine() == Database::Engine::SQLite;
+    if (sqlite) {
+        // The whole database as it is, written by the engine itself, so that rows still in the
+        // write-ahead log are in the copy too. Outside the transaction: the engine copies only
+        // outside one.
+        const QString path = QDir::fromNativeSeparators(database.location());
+        database.execute(QStringLiteral("VACUUM INTO ?"), {backupPath(path, before)});
+    }
     bool upgraded = false;
-    database.transaction([&] {
-        if (database.engine() == Database::Engine::PostgreSQL) {
-            // Two instances starting at once: the second waits here, then finds it done.
-            database.execute(QStringLiteral("LOCK TABLE \"user\" IN SHARE ROW EXCLUSIVE MODE"));
-        }
-        const int found = version(database);
-        if (found >= CurrentVersion) {
-            return;
-        }
-        // One numbered step after another; each keeps every row.
-        if (found < 2) {
-            for (const QString& statement : changeCountStatements(database.engine())) {
-                database.execute(statement);
+    try {
+        database.transaction([&] {
+            if (!sqlite) {
+                // Two instances starting at once: the second waits here, then finds it done.
+                database.execute(QStringLiteral("LOCK TABLE \"user\" IN SHARE ROW EXCLUSIVE MODE"));
             }
+            const int found = version(database);
+            if (found >= CurrentVersion) {
+                return;
+            }
+            // One numbered step after another; each keeps every row.
+            if (found < 2) {
+                for (const QString& statement : changeCountStatements(database.engine())) {
+                    database.execute(statement);
+                }
+            }
+            if (found < 3) {
+                for (const QString& statement : trailStatements(database.engine())) {
+                    database.execute(statement);
+                }
+            }
+            writeVersion(database, CurrentVersion);
+            // A table a step added is held by the team's rules like the others.
+            if (SignedIn::isOn(database)) {
+                SignedIn::require(database);
+            }
+            upgraded = true;
+        });
+    } catch (const DatabaseError& error) {
+        // The server's "insufficient privilege": this user may read and write rows, but not
+        // change the tables. The transaction took everything back.
+        if (sqlite || error.nativeCode() != QLatin1String("42501")) {
+            throw;
         }
-        writeVersion(database, CurrentVersion);
-        // A table a step added is held by the team's rules like the others.
-        if (SignedIn::isOn(database)) {
-            SignedIn::require(database);
-        }
-        upgraded = true;
-    });
+        throw DatabaseError(
+            DatabaseError::Kind::ReadOnly,
+            QStringLiteral("The database %1 was made by an earlier version of Quillhour (schema "
+                           "%2) and must be brought up to schema %3 before this version can use "
+                           "it, but the server does not let this user change its tables. Nothing "
+                           "was changed. Ask the database's owner to start this version of "
+                           "Quillhour on it once, or use the earlier version.")
+                .arg(database.location())
+                .arg(before)
+                .arg(CurrentVersion),
+            error.statement(), error.nativeCode(), error.message());
+    }
     return upgraded;
 }
 

@@ -1,6 +1,7 @@
 #include "data/task.h"
 
 #include "data/Database.h"
+#include "data/TimeCorrection.h"
 #include "data/category.h"
 #include "data/user.h"
 #include "platform/Clock.h"
@@ -28,7 +29,9 @@ void task::save() {
 }
 
 void task::Cancel() {
-    m_context->database.execute(QStringLiteral("delete from tallyRec where timeId = ?"), {taskId});
+    // Cancelled by its own user, and kept in the trail like every deleted row.
+    TimeCorrection(m_context->database, m_context->clock)
+        .remove(taskId, user != nullptr ? user->userId : 0);
 }
 
 task& tasks::Add(int taskId, const QString& sKey) {

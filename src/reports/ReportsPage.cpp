@@ -31,13 +31,16 @@ ReportsPage::ReportsPage(QWidget* parent)
     grid->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
     grid->setSortingEnabled(true);
 
+    cmdEditTime = named(new QPushButton(tr("Edit...")), QStringLiteral("cmdEditTime"));
     cmdDeleteTime =
         named(new QPushButton(QStringLiteral("Delete")), QStringLiteral("cmdDeleteTime"));
-    cmdDeleteTime->setVisible(false);
-    // The grid keeps its height when the button appears.
-    QSizePolicy keepPlace = cmdDeleteTime->sizePolicy();
-    keepPlace.setRetainSizeWhenHidden(true);
-    cmdDeleteTime->setSizePolicy(keepPlace);
+    for (QPushButton* button : {cmdEditTime, cmdDeleteTime}) {
+        button->setVisible(false);
+        // The grid keeps its height when the buttons appear.
+        QSizePolicy keepPlace = button->sizePolicy();
+        keepPlace.setRetainSizeWhenHidden(true);
+        button->setSizePolicy(keepPlace);
+    }
 
     // One cell for both: the grid, made later, is drawn over the label.
     auto* stack = new QGridLayout;
@@ -47,6 +50,7 @@ ReportsPage::ReportsPage(QWidget* parent)
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
+    buttons->addWidget(cmdEditTime);
     buttons->addWidget(cmdDeleteTime);
 
     auto* layout = new QVBoxLayout(this);

@@ -16,5 +16,6 @@ public:
 
     QLabel* Label18;
     QTableView* grid;           // one fixed header row; the reports code gives it its model
+    QPushButton* cmdEditTime;   // hidden until a row of the grid is clicked
     QPushButton* cmdDeleteTime; // hidden until a row of the grid is clicked
 };

@@ -4,6 +4,7 @@
 #include "app/Workspace.h"
 #include "data/NameText.h"
 #include "data/Numbers.h"
+#include "data/TimeCorrection.h"
 #include "platform/Messages.h"
 #include "reports/ReportsPage.h"
 #include "reports/TimeRecordsModel.h"
@@ -24,6 +25,10 @@ TimeRecordsGrid::TimeRecordsGrid(Workspace& workspace, ReportsPage& page, QObjec
     connect(page.grid, &QTableView::clicked, this, m_work.guarded([this] { grid_Click(); }));
     connect(page.cmdDeleteTime, &QPushButton::clicked, this,
             m_work.guarded([this] { cmdDeleteTime_Click(); }));
+    connect(page.cmdEditTime, &QPushButton::clicked, this,
+            m_work.guarded([this] { cmdEditTime_Click(); }));
+    connect(page.grid, &QTableView::doubleClicked, this,
+            m_work.guarded([this] { cmdEditTime_Click(); }));
     page.grid->viewport()->installEventFilter(this);
 }
 
@@ -82,7 +87,22 @@ bool TimeRecordsGrid::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TimeRecordsGrid::grid_Click() {
+    m_page.cmdEditTime->setVisible(true);
     m_page.cmdDeleteTime->setVisible(true);
+}
+
+int TimeRecordsGrid::currentTimeId() const {
+    const QModelIndex current = m_page.grid->currentIndex();
+    if (m_page.grid->model() != m_model || !current.isValid()) {
+        return 0;
+    }
+    return m_model->timeId(current.row());
+}
+
+void TimeRecordsGrid::cmdEditTime_Click() {
+    if (const int timeId = currentTimeId(); timeId > 0) {
+        emit editRequested(timeId);
+    }
 }
 
 void TimeRecordsGrid::cmdDeleteTime_Click() {
@@ -99,7 +119,9 @@ void TimeRecordsGrid::cmdDeleteTime_Click() {
     const QModelIndex idCell = current.siblingAtColumn(TimeRecordsModel::TimeIdColumn);
     grid->setCurrentIndex(idCell);
     const int timeId = m_model->timeId(idCell.row());
-    TimeRecordsModel::deleteRow(m_work.database(), timeId);
+    const user* me = m_work.state.currentUser;
+    TimeCorrection(m_work.database(), m_work.clock).remove(timeId, me != nullptr ? me->userId : 0);
     viewCategoryTimes();
+    m_page.cmdEditTime->setVisible(false);
     m_page.cmdDeleteTime->setVisible(false);
 }

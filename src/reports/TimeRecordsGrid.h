@@ -20,13 +20,20 @@ public:
     void viewCategoryTimes();
     void grid_Click();
     void cmdDeleteTime_Click();
+    // "Edit..." or a double click: asks for the row under the grid's current cell to be edited.
+    void cmdEditTime_Click();
 
     TimeRecordsModel& model() { return *m_model; }
+
+signals:
+    void editRequested(int timeId);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The time id of the grid's current row, or 0 when no row is current.
+    int currentTimeId() const;
     // Columns 1 to 4 share the grid's width, each width ÷ 4.5.
     void applyColumnWidths();
 

@@ -289,10 +289,6 @@ QTime TimeRecordRows::timeOf(qint64 wallSeconds) {
 TimeRecordsModel::TimeRecordsModel(QObject* parent)
     : QAbstractTableModel(parent) {}
 
-void TimeRecordsModel::deleteRow(Database& database, int timeId) {
-    database.execute(QStringLiteral("delete from tallyRec where timeId = ?"), {timeId});
-}
-
 void TimeRecordsModel::setRows(TimeRecordRows rows) {
     beginResetModel();
     m_rows = std::move(rows);

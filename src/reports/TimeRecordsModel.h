@@ -75,9 +75,6 @@ public:
 
     explicit TimeRecordsModel(QObject* parent = nullptr);
 
-    // Deletes one time row from the database.
-    static void deleteRow(Database& database, int timeId);
-
     // Shows these rows in place of the earlier ones, in the order last chosen with sort().
     void setRows(TimeRecordRows rows);
     const TimeRecordRows& rows() const { return m_rows; }

@@ -18,9 +18,9 @@
 #include <QCheckBox>
 #include <QFileInfo>
 #include <QGroupBox>
+#include <QHash>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSet>
 #include <algorithm>
 
 namespace {
@@ -292,12 +292,12 @@ void TaskTracker::refreshOtherUsersTasks() {
     }
     const int me = state.currentUser != nullptr ? state.currentUser->userId : -1;
     const QDateTime now = m_work.clock.now();
-    QSet<int> open;
+    QHash<int, QDateTime> open; // the start of each open row
     for (const OpenTimeRow& row : tasks::openRows(m_work.database())) {
         if (row.userId == me) {
             continue; // this user's own tasks start and end here
         }
-        open << row.timeId;
+        open.insert(row.timeId, row.startTime);
         addOpenTask(row, now);
     }
     std::vector<task*> ended;
@@ -308,6 +308,8 @@ void TaskTracker::refreshOtherUsersTasks() {
         if (!open.contains(running.taskId)) {
             ended.push_back(&running); // finished, cancelled or deleted elsewhere
         } else {
+            // Its user may have moved its start.
+            running.startTime = open.value(running.taskId);
             running.duration = int(TimeText::minutesBetween(running.startTime, now));
         }
     }
@@ -333,6 +335,7 @@ void TaskTracker::showCategory(int categoryId, category* thisCategory) {
                                 NameText::isolated(thisCategory->categoryName));
     m_page.fraEntry->setTitle(QStringLiteral("Create entry for ") +
                               NameText::isolated(thisCategory->categoryName));
+    m_page.cmdAddTime->setEnabled(true);
     emit categoryShown(thisCategory);
     enableCreate();
 }
@@ -340,6 +343,7 @@ void TaskTracker::showCategory(int categoryId, category* thisCategory) {
 void TaskTracker::showNoCategory() {
     m_page.cmdStartNow->setEnabled(false);
     m_page.cmdCreateNow->setEnabled(false);
+    m_page.cmdAddTime->setEnabled(false);
     m_work.shell.buttonVisible(0, false);
     m_work.shell.buttonVisible(2, false);
     m_work.shell.buttonVisible(3, false);

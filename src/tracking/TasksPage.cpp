@@ -68,6 +68,8 @@ void TasksPage::buildEntry() {
     lblMinutes = caption(QStringLiteral("minutes"), QStringLiteral("lblMinutes"));
     cmdCreateNow = named(new QPushButton(QStringLiteral("Create")), QStringLiteral("cmdCreateNow"));
     cmdCreateNow->setEnabled(false);
+    cmdAddTime = named(new QPushButton(tr("Add time...")), QStringLiteral("cmdAddTime"));
+    cmdAddTime->setEnabled(false);
 
     auto* durationRow = new QHBoxLayout;
     durationRow->addWidget(lblSetDuration);
@@ -80,6 +82,7 @@ void TasksPage::buildEntry() {
     durationRow->addWidget(lblMinutes);
     durationRow->addStretch(1);
     durationRow->addWidget(cmdCreateNow);
+    durationRow->addWidget(cmdAddTime);
 
     auto* layout = new QVBoxLayout(fraEntry);
     layout->addWidget(Label17);
@@ -105,11 +108,18 @@ void TasksPage::buildTime() {
         readOut->setFont(bold);
     }
 
+    cmdChangeStart = named(new QPushButton(tr("Change...")), QStringLiteral("cmdChangeStart"));
+    cmdChangeStart->setToolTip(tr("Correct when this task started"));
+    auto* start = new QHBoxLayout;
+    start->addWidget(lblStartTime);
+    start->addWidget(cmdChangeStart);
+    start->addStretch(1);
+
     auto* times = new QGridLayout;
     times->addWidget(lblStartTimeCaption, 0, 0);
     times->addWidget(lblEndTimeCaption, 0, 1);
     times->addWidget(lblDurationCaption, 0, 2);
-    times->addWidget(lblStartTime, 1, 0);
+    times->addLayout(start, 1, 0);
     times->addWidget(lblEndTime, 1, 1);
     times->addWidget(lblDuration, 1, 2);
     for (int column = 0; column < 3; ++column) {

@@ -38,6 +38,7 @@ public:
     UpDown* UpDown1;
     QLabel* lblMinutes;
     QPushButton* cmdCreateNow;
+    QPushButton* cmdAddTime; // past time in the time entry dialog
 
     // "Currently Working", hidden until the current user has a running task
     QGroupBox* fraTime;
@@ -45,6 +46,7 @@ public:
     QLabel* lblEndTimeCaption;
     QLabel* lblDurationCaption;
     QLabel* lblStartTime;
+    QPushButton* cmdChangeStart; // beside the start time
     QLabel* lblEndTime;
     QLabel* lblDuration;
     QLabel* lblMinTime;

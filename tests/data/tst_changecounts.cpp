@@ -119,10 +119,12 @@ void ChangeCountsTest::firstSchemaIsUpgradedKeepingItsRows() {
             }
         }
         env.database().execute(QStringLiteral("DROP TABLE dataChange"));
+        env.database().execute(QStringLiteral("DROP TABLE tallyRecChange"));
         env.database().execute(QStringLiteral("PRAGMA user_version = 1"));
     } else {
         env.database().execute(QStringLiteral("DROP FUNCTION dataChange_count() CASCADE"));
         env.database().execute(QStringLiteral("DROP TABLE dataChange"));
+        env.database().execute(QStringLiteral("DROP TABLE tallyRecChange"));
         env.database().execute(QStringLiteral("COMMENT ON TABLE \"user\" IS 'Quillhour schema 1'"));
     }
     QCOMPARE(Schema::version(env.database()), 1);

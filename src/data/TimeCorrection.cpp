@@ -1,0 +1,262 @@
+#include "data/TimeCorrection.h"
+
+#include "data/Database.h"
+#include "data/NameText.h"
+#include "data/TimeText.h"
+#include "platform/Clock.h"
+
+int TimeCorrection::Times::duration() const {
+    return int(TimeText::minutesBetween(startTime, endTime));
+}
+
+TimeCorrection::TimeCorrection(Database& database, const Clock& clock)
+    : m_database(database)
+    , m_clock(clock) {}
+
+TimeCorrection::Rights TimeCorrection::mayChange(int userId, int rowUserId, int managerUserId) {
+    const bool allowed =
+        userId > 0 && (userId == rowUserId || (managerUserId > 0 && userId == managerUserId));
+    return {allowed, rowUserId, managerUserId};
+}
+
+TimeCorrection::Rights TimeCorrection::rightsOn(int userId, const Row& row) {
+    return mayChange(userId, row.userId, managerOf(row.categoryId));
+}
+
+QString TimeCorrection::whoMayChange(const Rights& rights, int categoryId) {
+    QString owner = NameText::isolated(userName(rights.rowUserId));
+    if (owner.isEmpty()) {
+        owner = QStringLiteral("its own user");
+    }
+    const QString manager = NameText::isolated(userName(rights.managerUserId));
+    if (rights.managerUserId <= 0 || manager.isEmpty()) {
+        return QStringLiteral("Only %1, whose time this is, may change it.").arg(owner);
+    }
+    return QStringLiteral("Only %1, whose time this is, or %2, the manager of %3, may change it.")
+        .arg(owner, manager, NameText::isolated(categoryName(categoryId)));
+}
+
+std::optional<QString> TimeCorrection::problem(const Times& times) {
+    if (!times.startTime.isValid() || !times.endTime.isValid()) {
+        return QStringLiteral("The start and the end must both be a date and a time.");
+    }
+    if (times.endTime <= times.startTime) {
+        return QStringLiteral("The end must be after the start.");
+    }
+    if (times.duration() > LongestMinutes) {
+        return QStringLiteral("A time entry can be at most %1 minutes long.").arg(LongestMinutes);
+    }
+    if (times.categoryId <= 0) {
+        return QStringLiteral("Choose a category for the time.");
+    }
+    return std::nullopt;
+}
+
+std::optional<TimeCorrection::Row> TimeCorrection::read(int timeId) {
+    const ResultSet rows = m_database.query(
+        QStringLiteral("select timeId, startTime, endTime, duration, categoryId, userId "
+                       "from tallyRec where timeId = ?"),
+        {timeId});
+    if (rows.isEmpty()) {
+        return std::nullopt;
+    }
+    const ::Row stored = rows.first();
+    Row row;
+    row.timeId = stored.integer(0);
+    row.startTime = stored.dateTime(1);
+    row.endTime = stored.dateTime(2);
+    if (!stored.value(3).isNull()) {
+        row.duration = stored.integer(3);
+    }
+    row.categoryId = stored.integer(4);
+    row.userId = stored.integer(5);
+    return row;
+}
+
+namespace {
+
+const QString Gone =
+    QStringLiteral("This time entry is no longer there: it was deleted meanwhile.");
+
+} // namespace
+
+std::optional<QString> TimeCorrection::edit(int timeId, const Times& to, int byUserId) {
+    if (const std::optional<QString> wrong = problem(to)) {
+        return wrong;
+    }
+    std::optional<QString> refusal;
+    m_database.transaction([&] {
+        refusal.reset();
+        const std::optional<Row> before = read(timeId);
+        if (!before) {
+            refusal = Gone;
+            return;
+        }
+        if (!before->endTime.isValid()) {
+            refusal = QStringLiteral("This time entry is still running: it can be changed once "
+                                     "it is finished.");
+            return;
+        }
+        const Rights rights = rightsOn(byUserId, *before);
+        if (!rights.allowed) {
+            refusal = whoMayChange(rights, before->categoryId);
+            return;
+        }
+        if (to.categoryId != before->categoryId) {
+            const int manager = managerOf(to.categoryId);
+            if (manager < 0) {
+                refusal = QStringLiteral("The category chosen is no longer there.");
+                return;
+            }
+            const Rights after = mayChange(byUserId, before->userId, manager);
+            if (!after.allowed) {
+                refusal = QStringLiteral("The time cannot be moved to %1. ")
+                              .arg(NameText::isolated(categoryName(to.categoryId))) +
+                          whoMayChange(after, to.categoryId);
+                return;
+            }
+        }
+        Row changed = *before;
+        changed.startTime = to.startTime;
+        changed.endTime = to.endTime;
+        changed.duration = to.duration();
+        changed.categoryId = to.categoryId;
+        m_database.execute(
+            QStringLiteral("update tallyRec set startTime = ?, endTime = ?, "
+                           "duration = ?, categoryId = ? where timeId = ?"),
+            {changed.startTime, changed.endTime, *changed.duration, changed.categoryId, timeId});
+        record(*before, changed, byUserId);
+    });
+    return refusal;
+}
+
+void TimeCorrection::remove(int timeId, int byUserId) {
+    m_database.transaction([&] {
+        const std::optional<Row> before = read(timeId);
+        if (!before) {
+            return; // already gone: nothing to delete, nothing to tell
+        }
+        m_database.execute(QStringLiteral("delete from tallyRec where timeId = ?"), {timeId});
+        record(*before, std::nullopt, byUserId);
+    });
+}
+
+std::optional<QString> TimeCorrection::add(const Times& entry, int userId, int* newId) {
+    if (const std::optional<QString> wrong = problem(entry)) {
+        return wrong;
+    }
+    std::optional<QString> refusal;
+    m_database.transaction([&] {
+        refusal.reset();
+        if (managerOf(entry.categoryId) < 0) {
+            refusal = QStringLiteral("The category chosen is no longer there.");
+            return;
+        }
+        const int id = int(m_database.insert(
+            QStringLiteral("insert into tallyRec (startTime, endTime, duration, categoryId, "
+                           "userId) values (?, ?, ?, ?, ?)"),
+            {entry.startTime, entry.endTime, entry.duration(), entry.categoryId, userId},
+            QStringLiteral("timeId")));
+        if (newId != nullptr) {
+            *newId = id;
+        }
+    });
+    return refusal;
+}
+
+std::optional<QString> TimeCorrection::moveStart(int timeId, const QDateTime& start, int byUserId) {
+    if (!start.isValid()) {
+        return QStringLiteral("The start must be a date and a time.");
+    }
+    if (start > m_clock.now()) {
+        return QStringLiteral("A task cannot start in the future.");
+    }
+    std::optional<QString> refusal;
+    m_database.transaction([&] {
+        refusal.reset();
+        const std::optional<Row> before = read(timeId);
+        if (!before || before->endTime.isValid()) {
+            refusal = QStringLiteral("This task is no longer running.");
+            return;
+        }
+        if (before->userId != byUserId) {
+            refusal = QStringLiteral("Only %1, whose task this is, may change its start.")
+                          .arg(NameText::isolated(userName(before->userId)));
+            return;
+        }
+        Row changed = *before;
+        changed.startTime = start;
+        m_database.execute(
+            QStringLiteral(
+                "update tallyRec set startTime = ? where timeId = ? and endTime is null"),
+            {start, timeId});
+        record(*before, changed, byUserId);
+    });
+    return refusal;
+}
+
+bool TimeCorrection::farBack(const QDateTime& start, const QDateTime& now) {
+    return start < QDateTime(now.date().addDays(-1), QTime(0, 0));
+}
+
+void TimeCorrection::record(const Row& from, const std::optional<Row>& to, int byUserId) {
+    const QDateTime now = m_clock.now();
+    auto optional = [](const std::optional<int>& value) {
+        return value ? QVariant(*value) : QVariant();
+    };
+    auto moment = [](const QDateTime& value) {
+        return value.isValid() ? QVariant(value) : QVariant();
+    };
+    m_database.execute(
+        QStringLiteral("insert into tallyRecChange (timeId, userId, changedByUserId, changeDate, "
+                       "kind, oldStartTime, oldEndTime, oldDuration, oldCategoryId, newStartTime, "
+                       "newEndTime, newDuration, newCategoryId) "
+                       "values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+        {from.timeId, from.userId, byUserId, now, to ? Edited : Deleted, moment(from.startTime),
+         moment(from.endTime), optional(from.duration), from.categoryId,
+         to ? moment(to->startTime) : QVariant(), to ? moment(to->endTime) : QVariant(),
+         to ? optional(to->duration) : QVariant(), to ? QVariant(to->categoryId) : QVariant()});
+    if (byUserId == from.userId || byUserId <= 0) {
+        return; // one's own time: nobody to tell
+    }
+    const QString who = NameText::isolated(userName(byUserId));
+    const QString message =
+        to ? QStringLiteral("%1 changed your time.\nFrom: %2\nTo: %3")
+                 .arg(who, describe(from), describe(*to))
+           : QStringLiteral("%1 deleted your time.\nFrom: %2\nTo: nothing (deleted)")
+                 .arg(who, describe(from));
+    m_database.execute(QStringLiteral("insert into notification (fromUserId, toUserId, message, "
+                                      "status, statusDate, createDate, categoryId, typeId, "
+                                      "subject) values (?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+                       {byUserId, from.userId, message, QStringLiteral("Unread"), now, now,
+                        to ? to->categoryId : from.categoryId, TimeChangedType, Subject});
+}
+
+QString TimeCorrection::describe(const Row& row) {
+    const QString category = NameText::isolated(categoryName(row.categoryId));
+    if (!row.endTime.isValid()) {
+        return QStringLiteral("%1, started %2, running")
+            .arg(category, TimeText::defaultText(row.startTime));
+    }
+    return QStringLiteral("%1, %2 to %3 (%4)")
+        .arg(category, TimeText::defaultText(row.startTime), TimeText::defaultText(row.endTime),
+             TimeText::minToTime(row.duration.value_or(0)));
+}
+
+QString TimeCorrection::userName(int userId) {
+    return m_database
+        .scalar(QStringLiteral("select userName from \"user\" where userId = ?"), {userId})
+        .toString();
+}
+
+QString TimeCorrection::categoryName(int categoryId) {
+    return m_database
+        .scalar(QStringLiteral("select category from category where categoryId = ?"), {categoryId})
+        .toString();
+}
+
+int TimeCorrection::managerOf(int categoryId) {
+    const QVariant manager = m_database.scalar(
+        QStringLiteral("select ownerUserId from category where categoryId = ?"), {categoryId});
+    return manager.isNull() ? -1 : manager.toInt();
+}

@@ -1,0 +1,90 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <optional>
+
+class Clock;
+class Database;
+
+// Correcting recorded time: a finished row changed or deleted, past time added, a running row's
+// start moved. Every change and deletion of a row is kept in the trail (tallyRecChange) in the
+// transaction that makes it, and when someone other than the row's user makes it, that user is
+// sent a notification "Time changed" saying who changed what, from and to.
+//
+// The operations return the reason a change was refused, in words for the person who asked, or
+// nothing when it was made.
+class TimeCorrection {
+public:
+    // One time row as stored. An open row (a running task) has no end and no duration.
+    struct Row {
+        int timeId = 0;
+        QDateTime startTime;
+        QDateTime endTime;
+        std::optional<int> duration;
+        int categoryId = 0;
+        int userId = 0;
+    };
+
+    // Start, end and category of a finished row, with its duration in minutes counted as Finish
+    // counts them (minute boundaries crossed).
+    struct Times {
+        QDateTime startTime;
+        QDateTime endTime;
+        int categoryId = 0;
+        int duration() const;
+    };
+
+    // Who may change a time row: its own user, and the manager of its category.
+    struct Rights {
+        bool allowed = false;
+        int rowUserId = 0;
+        int managerUserId = 0; // 0: the category has none
+    };
+
+    // The longest a time row may be: the 16-bit limit of a duration.
+    static constexpr int LongestMinutes = 32767;
+    static inline const QString Subject = QStringLiteral("Time changed");
+    // The notification's type, beside the allocation checks' 0, 1 and 2.
+    static constexpr int TimeChangedType = 3;
+    static inline const QString Edited = QStringLiteral("edit");
+    static inline const QString Deleted = QStringLiteral("delete");
+
+    TimeCorrection(Database& database, const Clock& clock);
+
+    // The one rule of who may change a time row, whichever way it is changed. A move to another
+    // category asks it for the category before and the category after.
+    static Rights mayChange(int userId, int rowUserId, int managerUserId);
+    // The rights of a user on a stored row, with its category's manager read from the database.
+    Rights rightsOn(int userId, const Row& row);
+    // The sentence that tells someone without the right who has it.
+    QString whoMayChange(const Rights& rights, int categoryId);
+
+    // Why these times cannot be stored, or nothing when they can.
+    static std::optional<QString> problem(const Times& times);
+
+    std::optional<Row> read(int timeId);
+    // Changes a finished row; byUserId needs the right on it before and after a move.
+    std::optional<QString> edit(int timeId, const Times& to, int byUserId);
+    // Deletes a row, finished or running; a row already gone is left at that.
+    void remove(int timeId, int byUserId);
+    // Adds a finished row of a user's past time; its id comes back in newId.
+    std::optional<QString> add(const Times& entry, int userId, int* newId = nullptr);
+    // Moves the start of a user's own running row, never past now.
+    std::optional<QString> moveStart(int timeId, const QDateTime& start, int byUserId);
+    // A start more than a day before the last midnight, which the user is asked to confirm.
+    static bool farBack(const QDateTime& start, const QDateTime& now);
+
+private:
+    // The trail row, and the notification when someone else changed the row; to is empty for a
+    // deletion.
+    void record(const Row& from, const std::optional<Row>& to, int byUserId);
+    QString userName(int userId);
+    QString categoryName(int categoryId);
+    int managerOf(int categoryId);
+    // "05/12/2026 09:00:00 to 10:00:00 (01:00) on Design"
+    QString describe(const Row& row);
+
+    Database& m_database;
+    const Clock& m_clock;
+};

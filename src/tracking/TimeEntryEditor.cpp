@@ -1,0 +1,142 @@
+#include "tracking/TimeEntryEditor.h"
+
+#include "app/Workspace.h"
+#include "data/TimeCorrection.h"
+#include "data/TimeText.h"
+#include "platform/Clock.h"
+#include "platform/Messages.h"
+#include "tracking/ReminderRule.h"
+#include "tracking/Reminders.h"
+
+#include <QTime>
+
+namespace {
+
+QDateTime toTheMinute(const QDateTime& moment) {
+    return QDateTime(moment.date(), QTime(moment.time().hour(), moment.time().minute()));
+}
+
+} // namespace
+
+TimeEntryEditor::TimeEntryEditor(Workspace& workspace, QWidget& window, Reminders& reminders,
+                                 QObject* parent)
+    : QObject(parent)
+    , m_work(workspace)
+    , m_window(window)
+    , m_reminders(reminders) {}
+
+int TimeEntryEditor::currentUserId() const {
+    const user* me = m_work.state.currentUser;
+    return me != nullptr ? me->userId : 0;
+}
+
+frmTimeEntry* TimeEntryEditor::open(frmTimeEntry::Mode mode, int categoryId) {
+    if (m_dialog) {
+        m_dialog->close();
+    }
+    m_dialog = new frmTimeEntry(mode, &m_window);
+    m_dialog->setAttribute(Qt::WA_DeleteOnClose);
+    if (mode != frmTimeEntry::Mode::Start && m_work.state.allCategories) {
+        std::vector<std::pair<int, QString>> categories;
+        for (const category& each : *m_work.state.allCategories) {
+            if (each.categoryId > 0) {
+                categories.emplace_back(each.categoryId, each.categoryName);
+            }
+        }
+        m_dialog->setCategories(categories, categoryId);
+    }
+    return m_dialog;
+}
+
+void TimeEntryEditor::editRow(int timeId) {
+    TimeCorrection correction(m_work.database(), m_work.clock);
+    const std::optional<TimeCorrection::Row> row = correction.read(timeId);
+    if (!row || !row->endTime.isValid()) {
+        return; // deleted meanwhile, or running: the grid lists neither at its next fill
+    }
+    frmTimeEntry* dialog = open(frmTimeEntry::Mode::Edit, row->categoryId);
+    dialog->setTimes(row->startTime, row->endTime);
+    const TimeCorrection::Rights rights = correction.rightsOn(currentUserId(), *row);
+    if (!rights.allowed) {
+        dialog->setReadOnly(correction.whoMayChange(rights, row->categoryId));
+    }
+    connect(dialog, &frmTimeEntry::saveRequested, this,
+            m_work.guarded([this, timeId] { saveEdit(timeId); }));
+    dialog->open();
+}
+
+void TimeEntryEditor::saveEdit(int timeId) {
+    const std::optional<QString> refused = TimeCorrection(m_work.database(), m_work.clock)
+                                               .edit(timeId, m_dialog->times(), currentUserId());
+    if (refused) {
+        m_work.messages.inform(*refused, m_dialog->windowTitle(), Messages::Icon::Warning);
+        return;
+    }
+    m_dialog->accept();
+    emit timeChanged();
+}
+
+void TimeEntryEditor::addTime() {
+    const category* selected = m_work.state.selectedCategory;
+    if (selected == nullptr || selected->categoryId <= 0 || currentUserId() <= 0) {
+        return;
+    }
+    frmTimeEntry* dialog = open(frmTimeEntry::Mode::Add, selected->categoryId);
+    const QDateTime now = toTheMinute(m_work.clock.now());
+    dialog->setTimes(now.addSecs(-60 * 60), now);
+    connect(dialog, &frmTimeEntry::saveRequested, this, m_work.guarded([this] { saveNew(); }));
+    dialog->open();
+}
+
+void TimeEntryEditor::saveNew() {
+    const std::optional<QString> refused =
+        TimeCorrection(m_work.database(), m_work.clock).add(m_dialog->times(), currentUserId());
+    if (refused) {
+        m_work.messages.inform(*refused, m_dialog->windowTitle(), Messages::Icon::Warning);
+        return;
+    }
+    m_dialog->accept();
+    emit timeChanged();
+}
+
+void TimeEntryEditor::changeStart(task* running) {
+    if (running == nullptr || running->user == nullptr ||
+        running->user->userId != currentUserId()) {
+        return; // only one's own task
+    }
+    frmTimeEntry* dialog = open(frmTimeEntry::Mode::Start, 0);
+    dialog->setTimes(running->startTime, {});
+    const int taskId = running->taskId;
+    connect(dialog, &frmTimeEntry::saveRequested, this,
+            m_work.guarded([this, taskId] { saveStart(taskId); }));
+    dialog->open();
+}
+
+void TimeEntryEditor::saveStart(int taskId) {
+    task* running = m_work.state.taskById(taskId);
+    if (running == nullptr) {
+        m_dialog->reject(); // finished meanwhile
+        return;
+    }
+    const QDateTime start = m_dialog->startTime();
+    const QDateTime now = m_work.clock.now();
+    if (start <= now && TimeCorrection::farBack(start, now) &&
+        !m_work.messages.ask(tr("The new start, %1, is more than a day before last midnight. "
+                                "Start the task then?")
+                                 .arg(TimeText::defaultText(start)),
+                             m_dialog->windowTitle(), Messages::Icon::Question)) {
+        return;
+    }
+    const std::optional<QString> refused =
+        TimeCorrection(m_work.database(), m_work.clock).moveStart(taskId, start, currentUserId());
+    if (refused) {
+        m_work.messages.inform(*refused, m_dialog->windowTitle(), Messages::Icon::Warning);
+        return;
+    }
+    running->startTime = start;
+    running->duration = int(TimeText::minutesBetween(start, now));
+    // Reminders already due by the new start are not all given at once.
+    running->reminderCount = ReminderRule::countAfter(running->duration, m_reminders.frequency());
+    m_dialog->accept();
+    emit startMoved();
+}

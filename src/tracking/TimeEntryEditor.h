@@ -1,0 +1,52 @@
+#pragma once
+
+#include "tracking/frmTimeEntry.h"
+
+#include <QObject>
+#include <QPointer>
+
+class QWidget;
+class Reminders;
+class task;
+struct Workspace;
+
+// Opens the time entry dialog and makes what it asks for: an edit of a finished row (or, for
+// someone without the right, a read-only view saying who has it), past time added for the
+// current user, or a new start for the current user's running task.
+class TimeEntryEditor : public QObject {
+    Q_OBJECT
+
+public:
+    // The dialog opens over window; reminders gives the frequency a moved task counts its
+    // reminders by.
+    TimeEntryEditor(Workspace& workspace, QWidget& window, Reminders& reminders,
+                    QObject* parent = nullptr);
+
+    void editRow(int timeId);
+    // A new finished row for the current user, on the selected category unless another is chosen.
+    void addTime();
+    // A new start for a running task of the current user.
+    void changeStart(task* running);
+
+    // The dialog now open, if one is.
+    frmTimeEntry* dialog() const { return m_dialog; }
+
+signals:
+    // A time row was changed or added.
+    void timeChanged();
+    // A running task starts at another moment now.
+    void startMoved();
+
+private:
+    // A new dialog, the one open before closed; categoryId is chosen in its list.
+    frmTimeEntry* open(frmTimeEntry::Mode mode, int categoryId);
+    void saveEdit(int timeId);
+    void saveNew();
+    void saveStart(int taskId);
+    int currentUserId() const;
+
+    Workspace& m_work;
+    QWidget& m_window;
+    Reminders& m_reminders;
+    QPointer<frmTimeEntry> m_dialog;
+};
