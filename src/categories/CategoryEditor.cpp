@@ -397,7 +397,9 @@ void CategoryEditor::cmdDelete_Click() {
     if (!confirmed) {
         return;
     }
-    if (!CategoryStore::deleteCategory(m_work.database(), id)) {
+    const user* me = m_work.state.currentUser;
+    if (!CategoryStore::deleteCategory(m_work.database(), m_work.clock, id,
+                                       me != nullptr ? me->userId : 0)) {
         refuseWhileRunning(id); // a task was started while the question was open
         return;
     }

@@ -1,6 +1,7 @@
 #include "categories/CategoryStore.h"
 
 #include "data/Database.h"
+#include "data/TimeCorrection.h"
 
 #include <QHash>
 #include <QSet>
@@ -57,7 +58,7 @@ int runningTaskCount(Database& database, int categoryId) {
         .toInt();
 }
 
-bool deleteCategory(Database& database, int categoryId) {
+bool deleteCategory(Database& database, const Clock& clock, int categoryId, int byUserId) {
     bool deleted = false;
     database.transaction([&] {
         // Asked again inside the transaction: someone may have started a task since the user
@@ -68,7 +69,7 @@ bool deleteCategory(Database& database, int categoryId) {
         }
         const QVariant parent = database.scalar(
             QStringLiteral("select parentId from category where categoryId = ?"), {categoryId});
-        database.execute(QStringLiteral("delete from tallyRec where categoryId = ?"), {categoryId});
+        TimeCorrection(database, clock).removeCategoryRows(categoryId, byUserId);
         if (!parent.isNull()) {
             database.execute(QStringLiteral("update category set parentId = ? where parentId = ?"),
                              {parent.toInt(), categoryId});

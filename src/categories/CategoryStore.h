@@ -3,6 +3,7 @@
 #include <QString>
 #include <optional>
 
+class Clock;
 class Database;
 
 // The category rules that read or change rows directly, beside the record's own refresh and
@@ -24,7 +25,8 @@ int runningTaskCount(Database& database, int categoryId);
 // Deletes a category with all of its time rows, and moves its sub-categories up to its parent,
 // in one transaction. A category that is gone already leaves its time rows deleted and its
 // sub-categories where they are. While a task runs on the category nothing is deleted and the
-// answer is false: the task would lose its row and record nothing when finished.
-bool deleteCategory(Database& database, int categoryId);
+// answer is false: the task would lose its row and record nothing when finished. The deleted
+// time rows are kept in the trail as deleted by byUserId, and their users told.
+bool deleteCategory(Database& database, const Clock& clock, int categoryId, int byUserId);
 
 } // namespace CategoryStore

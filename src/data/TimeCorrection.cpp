@@ -141,6 +141,38 @@ void TimeCorrection::remove(int timeId, int byUserId) {
     });
 }
 
+void TimeCorrection::removeCategoryRows(int categoryId, int byUserId) {
+    m_database.transaction([&] {
+        const QDateTime now = m_clock.now();
+        m_database.execute(
+            QStringLiteral("insert into tallyRecChange (timeId, userId, changedByUserId, "
+                           "changeDate, kind, oldStartTime, oldEndTime, oldDuration, "
+                           "oldCategoryId) select timeId, userId, ?, ?, ?, startTime, endTime, "
+                           "duration, categoryId from tallyRec where categoryId = ? "
+                           "order by timeId"),
+            {byUserId, now, Deleted, categoryId});
+        if (byUserId > 0) {
+            const QString who = NameText::isolated(userName(byUserId));
+            const QString category = NameText::isolated(categoryName(categoryId));
+            const ResultSet owners = m_database.query(
+                QStringLiteral("select userId, count(*), sum(duration) from tallyRec "
+                               "where categoryId = ? and userId <> ? group by userId "
+                               "order by userId"),
+                {categoryId, byUserId});
+            for (const ::Row owner : owners) {
+                notify(owner.integer(0), byUserId, categoryId,
+                       QStringLiteral("%1 deleted the category %2, and with it %3 of your time "
+                                      "entries (%4).")
+                           .arg(who, category)
+                           .arg(owner.integer64(1))
+                           .arg(TimeText::minToTime(owner.integer64(2))));
+            }
+        }
+        m_database.execute(QStringLiteral("delete from tallyRec where categoryId = ?"),
+                           {categoryId});
+    });
+}
+
 std::optional<QString> TimeCorrection::add(const Times& entry, int userId, int* newId) {
     if (const std::optional<QString> wrong = problem(entry)) {
         return wrong;
@@ -225,11 +257,16 @@ void TimeCorrection::record(const Row& from, const std::optional<Row>& to, int b
                  .arg(who, describe(from), describe(*to))
            : QStringLiteral("%1 deleted your time.\nFrom: %2\nTo: nothing (deleted)")
                  .arg(who, describe(from));
+    notify(from.userId, byUserId, to ? to->categoryId : from.categoryId, message);
+}
+
+void TimeCorrection::notify(int toUserId, int byUserId, int categoryId, const QString& message) {
+    const QDateTime now = m_clock.now();
     m_database.execute(QStringLiteral("insert into notification (fromUserId, toUserId, message, "
                                       "status, statusDate, createDate, categoryId, typeId, "
                                       "subject) values (?, ?, ?, ?, ?, ?, ?, ?, ?)"),
-                       {byUserId, from.userId, message, QStringLiteral("Unread"), now, now,
-                        to ? to->categoryId : from.categoryId, TimeChangedType, Subject});
+                       {byUserId, toUserId, message, QStringLiteral("Unread"), now, now, categoryId,
+                        TimeChangedType, Subject});
 }
 
 QString TimeCorrection::describe(const Row& row) {

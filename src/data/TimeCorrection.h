@@ -68,6 +68,9 @@ public:
     std::optional<QString> edit(int timeId, const Times& to, int byUserId);
     // Deletes a row, finished or running; a row already gone is left at that.
     void remove(int timeId, int byUserId);
+    // Deletes every time row of a category that is being deleted, inside the caller's
+    // transaction: each kept in the trail, and every other user whose time it held told once.
+    void removeCategoryRows(int categoryId, int byUserId);
     // Adds a finished row of a user's past time; its id comes back in newId.
     std::optional<QString> add(const Times& entry, int userId, int* newId = nullptr);
     // Moves the start of a user's own running row, never past now.
@@ -79,6 +82,7 @@ private:
     // The trail row, and the notification when someone else changed the row; to is empty for a
     // deletion.
     void record(const Row& from, const std::optional<Row>& to, int byUserId);
+    void notify(int toUserId, int byUserId, int categoryId, const QString& message);
     QString userName(int userId);
     QString categoryName(int categoryId);
     int managerOf(int categoryId);

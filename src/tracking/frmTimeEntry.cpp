@@ -65,8 +65,10 @@ frmTimeEntry::frmTimeEntry(Mode mode, QWidget* parent)
         form->addRow(QString(), lblEnds);
         form->addRow(tr("Category:"), cboCategory);
     } else {
+        // Not laid out, but kept by the dialog like the others.
         for (QWidget* unused :
              std::initializer_list<QWidget*>{txtEndTime, txtMinutes, lblEnds, cboCategory}) {
+            unused->setParent(this);
             unused->setVisible(false);
         }
     }

@@ -213,7 +213,7 @@ void CategoryRulesTest::deleteTakesTimeRowsAndLiftsChildren() {
 
     // Not while a task runs on it: the task would lose its row.
     QCOMPARE(CategoryStore::runningTaskCount(env.database(), b), 1);
-    QVERIFY(!CategoryStore::deleteCategory(env.database(), b));
+    QVERIFY(!CategoryStore::deleteCategory(env.database(), env.clock, b, user));
     QCOMPARE(env.count(QStringLiteral("category")), 5);
     QCOMPARE(env.count(QStringLiteral("tallyRec")), 3);
 
@@ -221,10 +221,17 @@ void CategoryRulesTest::deleteTakesTimeRowsAndLiftsChildren() {
                                           "timeId = ?"),
                            {start.addSecs(300), running});
     QCOMPARE(CategoryStore::runningTaskCount(env.database(), b), 0);
-    QVERIFY(CategoryStore::deleteCategory(env.database(), b));
+    QVERIFY(CategoryStore::deleteCategory(env.database(), env.clock, b, user));
     QCOMPARE(env.count(QStringLiteral("category"), QStringLiteral("categoryId = ?"), {b}), 0);
     QCOMPARE(env.count(QStringLiteral("tallyRec"), QStringLiteral("categoryId = ?"), {b}), 0);
     QCOMPARE(env.count(QStringLiteral("tallyRec")), 1);
+    // Each deleted row is kept in the trail; one's own time needs no notice.
+    QCOMPARE(env.count(QStringLiteral("tallyRecChange"),
+                       QStringLiteral("kind = 'delete' and oldCategoryId = ? and "
+                                      "changedByUserId = ? and newCategoryId is null"),
+                       {b, user}),
+             2);
+    QCOMPARE(env.count(QStringLiteral("notification")), 0);
     QCOMPARE(env.count(QStringLiteral("category"), QStringLiteral("parentId = ?"), {a}), 2);
     QCOMPARE(env.count(QStringLiteral("category"),
                        QStringLiteral("categoryId = ? and parentId = ?"), {grandchild, c1}),
@@ -232,8 +239,20 @@ void CategoryRulesTest::deleteTakesTimeRowsAndLiftsChildren() {
     QCOMPARE(names(CategoryLoader::load(env.database())), (QStringList{"A", "C1", "G", "C2"}));
     Q_UNUSED(c2);
 
-    // A top-level category's children become top-level.
-    QVERIFY(CategoryStore::deleteCategory(env.database(), a));
+    // A top-level category's children become top-level. Someone else's time on it goes too,
+    // and they are told.
+    const int other = env.addUser(QStringLiteral("Other"));
+    env.addTime(a, other, start, start.addSecs(90 * 60), 90);
+    env.addTime(a, other, start, start.addSecs(30 * 60), 30);
+    QVERIFY(CategoryStore::deleteCategory(env.database(), env.clock, a, user));
+    QCOMPARE(env.database()
+                 .scalar(QStringLiteral("select message from notification where toUserId = ? "
+                                        "and subject = 'Time changed'"),
+                         {other})
+                 .toString(),
+             QStringLiteral("Ann deleted the category A, and with it 2 of your time entries "
+                            "(02:00)."));
+    QCOMPARE(env.count(QStringLiteral("tallyRecChange")), 5);
     QCOMPARE(names(CategoryLoader::load(env.database())), (QStringList{"C1", "G", "C2"}));
     QCOMPARE(env.count(QStringLiteral("tallyRec")), 0);
 }
