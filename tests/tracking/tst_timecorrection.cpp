@@ -100,6 +100,7 @@ private slots:
     void rowMovedToAnotherCategory();
     void pastEntryAcrossMidnight();
     void runningStartMovedBack();
+    void anotherUsersMovedStartIsSeen();
     void deletionsAreKept();
 };
 
@@ -415,6 +416,30 @@ void TimeCorrectionTest::runningStartMovedBack() {
     QVERIFY(!TimeCorrection::farBack(at(6, 0, 0), at(7, 10, 1)));
     QVERIFY(TimeCorrection::farBack(at(5, 23, 59), at(7, 10, 1)));
     QCOMPARE(f.messages.unexpected(), 0);
+}
+
+void TimeCorrectionTest::anotherUsersMovedStartIsSeen() {
+    MainWindowFixture f;
+    const int ann = f.addUser(QStringLiteral("Ann"));
+    const int design = f.addCategory(QStringLiteral("Design"));
+    const int running = f.addOpenTime(design, ann, at(7, 9, 50));
+    f.addUser(QStringLiteral("Bob"));
+    QVERIFY(f.load()); // as Bob
+    task* hers = f.state().taskById(running);
+    QVERIFY(hers != nullptr);
+    QCOMPARE(hers->duration, 10);
+
+    // Ann, in her own instance, moves her start back; Bob's window follows on its next tick.
+    TimeCorrection correction(f.database(), f.clock);
+    QCOMPARE(correction.moveStart(running, at(7, 9, 0), ann), std::optional<QString>());
+    f.systemTick();
+    QCOMPARE(hers->startTime, at(7, 9, 0));
+    QCOMPARE(hers->duration, 60);
+    // Nobody else may move it.
+    QCOMPARE(correction.moveStart(running, at(7, 8, 0), ann + 1),
+             std::optional<QString>(
+                 QStringLiteral("Only Ann, whose task this is, may change its start.")));
+    QCOMPARE(trail(f.database()).size(), 1);
 }
 
 void TimeCorrectionTest::deletionsAreKept() {
