@@ -28,8 +28,9 @@ QString TimeCorrection::whoMayChange(const Rights& rights, int categoryId) {
     if (owner.isEmpty()) {
         owner = QStringLiteral("its own user");
     }
-    const QString manager = NameText::isolated(userName(rights.managerUserId));
-    if (rights.managerUserId <= 0 || manager.isEmpty()) {
+    const QString manager =
+        rights.managerUserId > 0 ? NameText::isolated(userName(rights.managerUserId)) : QString();
+    if (manager.isEmpty()) {
         return QStringLiteral("Only %1, whose time this is, may change it.").arg(owner);
     }
     return QStringLiteral("Only %1, whose time this is, or %2, the manager of %3, may change it.")
