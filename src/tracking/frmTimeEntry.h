@@ -36,7 +36,6 @@ public:
     // Everything shown and nothing can be changed; the sentence says who may change it.
     void setReadOnly(const QString& sentence);
 
-    Mode mode() const { return m_mode; }
     QDateTime startTime() const;
     QDateTime endTime() const;
     TimeCorrection::Times times() const;
