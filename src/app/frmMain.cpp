@@ -410,6 +410,8 @@ void frmMain::connectSubsystems() {
             guarded([this] { m_timeEntries->changeStart(m_state.currentTask); }));
     connect(m_timeEntries, &TimeEntryEditor::timeChanged, m_timeRecords,
             &TimeRecordsGrid::viewCategoryTimes);
+    connect(m_timeEntries, &TimeEntryEditor::rowEdited, m_timeRecords,
+            &TimeRecordsGrid::showChangedRow);
     connect(m_timeEntries, &TimeEntryEditor::startMoved, m_taskTimer, &TaskTimer::processTasks);
 }
 

@@ -56,6 +56,14 @@ QString sentence(const QString& serverMessage) {
         return QCoreApplication::translate("Refusal",
                                            "A notification can only be sent in your own name.");
     }
+    if (what == QLatin1String("trail")) {
+        return QCoreApplication::translate(
+            "Refusal", "The record of changes to time stays as it was written.");
+    }
+    if (what == QLatin1String("trailWriter")) {
+        return QCoreApplication::translate(
+            "Refusal", "A change to time can only be recorded in your own name.");
+    }
     return QCoreApplication::translate("Refusal",
                                        "The server refused this change: your login may not make "
                                        "it. Ask your team administrator if it should be allowed.");

@@ -80,6 +80,8 @@ const char* const RuleFunctions[] = {
            WHEN 'notification' THEN
              format('Only %s, to whom it was sent, can mark or delete this notification.', who)
            WHEN 'sender' THEN 'A notification can only be sent in your own name.'
+           WHEN 'trail' THEN 'The record of changes to time stays as it was written.'
+           WHEN 'trailWriter' THEN 'A change to time can only be recorded in your own name.'
          END;
          RAISE EXCEPTION USING ERRCODE = 'insufficient_privilege', MESSAGE = sentence,
            DETAIL = json_build_object('refused', what, 'user', who, 'category', called)::text;
@@ -150,6 +152,16 @@ const Guarded GuardedTables[] = {
           PERFORM quillhour_refuse('user', OLD.userId, NULL);
         END IF;)",
      "quillhour_is_admin()", "userId = quillhour_me() OR quillhour_is_admin()"},
+    // The trail of changes to time rows: written by whoever makes the change, in their own name,
+    // and never changed or deleted afterwards.
+    {"tallyRecChange",
+     R"(IF TG_OP <> 'INSERT' THEN
+          PERFORM quillhour_refuse('trail', OLD.userId, OLD.oldCategoryId);
+        END IF;
+        IF NEW.changedByUserId IS DISTINCT FROM quillhour_me() THEN
+          PERFORM quillhour_refuse('trailWriter', NEW.changedByUserId, NULL);
+        END IF;)",
+     "changedByUserId = quillhour_me()", "false"},
     {"category",
      R"(IF TG_OP <> 'INSERT' AND NOT quillhour_is_admin()
             AND OLD.ownerUserId IS DISTINCT FROM quillhour_me() THEN

@@ -60,6 +60,22 @@ void TimeRecordsGrid::viewCategoryTimes() {
     grid->setUpdatesEnabled(true);
 }
 
+void TimeRecordsGrid::showChangedRow(int timeId) {
+    const category* shown = m_work.state.selectedCategory;
+    const bool holdsShown = shown != nullptr && !m_page.grid->isHidden() &&
+                            m_model->rows().categoryId() == shown->categoryId &&
+                            m_work.shell.currentTab() == Shell::ReportsTab;
+    if (!holdsShown) {
+        viewCategoryTimes();
+        return;
+    }
+    m_model->refreshRow(m_work.database(), timeId);
+    if (m_model->rowCount() == 0) {
+        // The last row went: the label under the grid says there is nothing to show.
+        m_page.grid->hide();
+    }
+}
+
 void TimeRecordsGrid::applyColumnWidths() {
     QTableView* grid = m_page.grid;
     // The width the grid has for its columns: inside its frame and beside its vertical scroll
@@ -121,7 +137,7 @@ void TimeRecordsGrid::cmdDeleteTime_Click() {
     const int timeId = m_model->timeId(idCell.row());
     const user* me = m_work.state.currentUser;
     TimeCorrection(m_work.database(), m_work.clock).remove(timeId, me != nullptr ? me->userId : 0);
-    viewCategoryTimes();
+    showChangedRow(timeId);
     m_page.cmdEditTime->setVisible(false);
     m_page.cmdDeleteTime->setVisible(false);
 }

@@ -22,6 +22,9 @@ public:
     void cmdDeleteTime_Click();
     // "Edit..." or a double click: asks for the row under the grid's current cell to be edited.
     void cmdEditTime_Click();
+    // Shows one changed, moved or deleted row: only that row is read again when the grid holds
+    // the selected category's rows; otherwise the grid is filled as viewCategoryTimes() does.
+    void showChangedRow(int timeId);
 
     TimeRecordsModel& model() { return *m_model; }
 

@@ -73,7 +73,7 @@ void TimeEntryEditor::saveEdit(int timeId) {
         return;
     }
     m_dialog->accept();
-    emit timeChanged();
+    emit rowEdited(timeId);
 }
 
 void TimeEntryEditor::addTime() {

@@ -32,8 +32,10 @@ public:
     frmTimeEntry* dialog() const { return m_dialog; }
 
 signals:
-    // A time row was changed or added.
+    // A finished time row was added.
     void timeChanged();
+    // One finished row was changed: its new values, or its move to another category.
+    void rowEdited(int timeId);
     // A running task starts at another moment now.
     void startMoved();
 

@@ -219,6 +219,15 @@ void SignedInTest::managerDeletesThroughTheWindow() {
     f.messages.answerYes();
     f.control<QPushButton>(QStringLiteral("cmdDeleteTime"))->click();
     QCOMPARE(f.count(QStringLiteral("tallyRec"), QStringLiteral("timeId = ?"), {team.annsRow}), 0);
+    // The trail keeps the delete in the manager's name, and Ann is told.
+    QCOMPARE(f.count(QStringLiteral("tallyRecChange"),
+                     QStringLiteral("timeId = ? and changedByUserId = ? and kind = 'delete'"),
+                     {team.annsRow, team.mia}),
+             1);
+    QCOMPARE(f.count(QStringLiteral("notification"),
+                     QStringLiteral("toUserId = ? and fromUserId = ? and subject = 'Time changed'"),
+                     {team.ann, team.mia}),
+             1);
     QCOMPARE(f.messages.last().text,
              QStringLiteral("Are you sure you want to delete this time entry?"));
     QCOMPARE(f.messages.unexpected(), 0);
@@ -406,6 +415,19 @@ void SignedInTest::psqlKeepsTheRules() {
     ALLOWED("Mia", "update category set description = 'Ours' where categoryId = " + website);
     ALLOWED("Bob", "insert into category (category, ownerUserId) values ('Blog', " + bob + ")");
     QCOMPARE(f.count(QStringLiteral("category")), 3);
+
+    // The trail of changes: written in one's own name, never changed or deleted.
+    const QString trail = QStringLiteral("insert into tallyRecChange (timeId, userId, "
+                                         "changedByUserId, changeDate, kind) values (") +
+                          row + ", " + ann + ", %1, '2026-12-07 12:00:00', 'edit')";
+    REFUSED("Bob", trail.arg(ann),
+            QStringLiteral("A change to time can only be recorded in your own name."));
+    ALLOWED("Bob", trail.arg(bob));
+    REFUSED("Bob", "update tallyRecChange set kind = 'delete'",
+            QStringLiteral("The record of changes to time stays as it was written."));
+    REFUSED("Mia", "delete from tallyRecChange",
+            QStringLiteral("The record of changes to time stays as it was written."));
+    QCOMPARE(f.count(QStringLiteral("tallyRecChange"), QStringLiteral("kind = 'edit'")), 1);
 
     // What nobody on the team writes.
     const SignedInTeam::PsqlRun counters =
