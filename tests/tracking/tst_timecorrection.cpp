@@ -262,6 +262,7 @@ void TimeCorrectionTest::rowMovedToAnotherCategory() {
     const int other = f.addTime(design, ann, at(6, 9, 0), at(6, 9, 30), 30);
     f.settings.setUser(QStringLiteral("Ann"));
     QVERIFY(f.load());
+    f.window().tabs->setCurrentIndex(frmMain::ReportsTab);
     f.window().categories().selectCategoryByNode(
         f.window().categoryTree->node(QStringLiteral("id_%1").arg(design)));
     QCOMPARE(gridOf(f)->model()->rowCount(), 2);
@@ -334,6 +335,8 @@ void TimeCorrectionTest::pastEntryAcrossMidnight() {
     QCOMPARE(rows.first().integer(1), ann);
     QCOMPARE(stored(f.database(), rows.first().integer(0)),
              QStringLiteral("2026-12-06 23:30:00 2026-12-07 00:45:00 75 %1").arg(design));
+    // The Reports page shows it.
+    f.window().tabs->setCurrentIndex(frmMain::ReportsTab);
     QCOMPARE(gridOf(f)->model()->index(0, 3).data().toString(), QStringLiteral("01:15"));
     // Added, not changed: nothing for the trail.
     QCOMPARE(trail(f.database()), QStringList());
