@@ -7,6 +7,7 @@ QUILLHOUR_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 QUILLHOUR_BUILD_PACKAGES=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6 libqt6printsupport6 qt6-qpa-plugins
+    qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
     libqt6sql6-sqlite libqt6sql6-psql libsqlite3-dev libpq-dev
     libxcb1-dev libxcb-ewmh-dev libxcb-icccm4-dev libxcb-screensaver0-dev
     qtkeychain-qt6-dev
@@ -15,7 +16,8 @@ QUILLHOUR_BUILD_PACKAGES=(
 
 # What the tests add: the sqlite3 shell, a private X server with a window manager, a FUSE file
 # system (a user-space mount must be told from a local disk), a PostgreSQL server, and a
-# private D-Bus session with a secret service (GNOME Keyring) for the passwords.
+# private D-Bus session with a secret service (GNOME Keyring) for the passwords and desktop
+# notifications.
 QUILLHOUR_TEST_PACKAGES=(
     sqlite3 xvfb xauth openbox x11-utils xdotool imagemagick bindfs
     postgresql dbus-daemon gnome-keyring

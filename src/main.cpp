@@ -5,10 +5,12 @@
 #include "app/QtMessages.h"
 #include "app/SignalWatcher.h"
 #include "app/SingleInstance.h"
+#include "app/Translations.h"
 #include "app/UiHelpers.h"
 #include "app/frmMain.h"
 #include "data/Database.h"
 #include "platform/Clock.h"
+#include "platform/DBusDesktopNotifier.h"
 #include "platform/DBusIdleSource.h"
 #include "platform/DesktopFolderOpener.h"
 #include "platform/DesktopPasswords.h"
@@ -66,6 +68,7 @@ static int runProgram(int argc, char* argv[]) {
         QCoreApplication app(argc, argv);
         nameApplication();
         DesktopPasswords passwords;
+        Translations::install(app);
         return runCommandLineAction(
             CommandLine::parse(CommandLine::withoutToolkitOptions(QCoreApplication::arguments())),
             passwords);
@@ -76,6 +79,7 @@ static int runProgram(int argc, char* argv[]) {
     const QByteArray startupId = qgetenv("DESKTOP_STARTUP_ID");
     GuardedApplication app(argc, argv);
     nameApplication();
+    Translations::install(app);
     QGuiApplication::setDesktopFileName(QStringLiteral(QUILLHOUR_APP_ID));
     const CommandLine commandLine = CommandLine::parse(QCoreApplication::arguments());
     DesktopPasswords passwords;
@@ -121,8 +125,9 @@ static int runProgram(int argc, char* argv[]) {
             QStringLiteral("nothing is shown on a screen, so nobody can be away from it."));
     }
 
+    DBusDesktopNotifier notifier(QStringLiteral(QUILLHOUR_APP_ID));
     frmMain window({clock, messages, settings, *windows, folders, *idle, passwords, ownFolder,
-                    commandLine.database});
+                    commandLine.database, &notifier});
     messages.setParentWindow(&window);
     QObject::connect(&instance, &SingleInstance::activationRequested, &window,
                      [&window](const QByteArray& id) {

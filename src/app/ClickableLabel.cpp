@@ -1,7 +1,5 @@
 #include "app/ClickableLabel.h"
 
-#include "app/Look.h"
-
 #include <QMouseEvent>
 
 ClickableLabel::ClickableLabel(const QString& text, QWidget* parent)
@@ -9,9 +7,8 @@ ClickableLabel::ClickableLabel(const QString& text, QWidget* parent)
     QFont linkFont = font();
     linkFont.setUnderline(true);
     setFont(linkFont);
-    QPalette linkPalette = palette();
-    linkPalette.setColor(QPalette::WindowText, Look::LinkColour);
-    setPalette(linkPalette);
+    // The theme's link colour: readable on light and dark themes alike.
+    setForegroundRole(QPalette::Link);
     setCursor(Qt::PointingHandCursor);
 }
 

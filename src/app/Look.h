@@ -15,11 +15,15 @@ inline const QColor ActiveColour{128, 255, 128};
 inline const QColor CurrentColour{255, 128, 255};
 // A task that was running when the program last ended.
 inline const QColor RecoveredColour{255, 0, 0};
-// A label that acts as a link.
-inline const QColor LinkColour{0, 0, 255};
+// Behind the percentage of a progress bar, in every theme: the fill colours and the black text
+// on them stay readable on it.
+inline const QColor TrackColour{255, 255, 255};
 // The productivity chart's day bars and month lines.
 inline const QColor BarColour{0, 0, 64};
 inline const QColor MonthLineColour{150, 150, 150};
+
+// Text on a fixed background colour, whatever the theme: black on light colours, white on dark.
+QColor textOn(const QColor& background);
 
 // Verdana, or the closest sans font installed; the platform's size when points is 0.
 QFont verdana(qreal points = 0, bool bold = false);

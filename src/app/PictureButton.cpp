@@ -2,18 +2,26 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStyleOptionFocusRect>
 #include <cmath>
 
 PictureButton::PictureButton(int index, const QIcon& icon, const QString& toolTip, QWidget* parent)
-    : QWidget(parent)
-    , m_index(index)
-    , m_icon(icon) {
+    : QToolButton(parent)
+    , m_index(index) {
     setObjectName(QStringLiteral("picButton_%1").arg(index));
     setProperty("index", index);
-    setToolTip(toolTip);
+    setIcon(icon);
+    setDescription(toolTip);
+    setAutoRaise(true);
+    setFocusPolicy(Qt::TabFocus);
     setCursor(Qt::PointingHandCursor);
     setMouseTracking(true);
     setFixedSize(sizeHint());
+}
+
+void PictureButton::setDescription(const QString& toolTip) {
+    setToolTip(toolTip);
+    setAccessibleName(toolTip);
 }
 
 QSize PictureButton::sizeHint() const {
@@ -28,24 +36,29 @@ void PictureButton::moveTwips(int left, int top) {
 }
 
 void PictureButton::paintEvent(QPaintEvent*) {
+    // The picture fills the box; the hover frame around it is the row's own.
     QPainter painter(this);
-    m_icon.paint(&painter, rect().adjusted(1, 1, -1, -1), Qt::AlignCenter,
+    icon().paint(&painter, rect().adjusted(1, 1, -1, -1), Qt::AlignCenter,
                  isEnabled() ? QIcon::Normal : QIcon::Disabled);
+    if (hasFocus()) {
+        QStyleOptionFocusRect focus;
+        focus.initFrom(this);
+        focus.backgroundColor = palette().color(QPalette::Window);
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
+    }
 }
 
 void PictureButton::mouseMoveEvent(QMouseEvent* event) {
     emit mouseMoved(m_index);
-    QWidget::mouseMoveEvent(event);
+    QToolButton::mouseMoveEvent(event);
 }
 
 void PictureButton::enterEvent(QEnterEvent* event) {
     emit mouseMoved(m_index);
-    QWidget::enterEvent(event);
+    QToolButton::enterEvent(event);
 }
 
-void PictureButton::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) {
-        emit clicked(m_index);
-    }
-    QWidget::mouseReleaseEvent(event);
+void PictureButton::focusInEvent(QFocusEvent* event) {
+    emit mouseMoved(m_index);
+    QToolButton::focusInEvent(event);
 }

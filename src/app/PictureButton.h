@@ -1,11 +1,12 @@
 #pragma once
 
 #include <QIcon>
-#include <QWidget>
+#include <QToolButton>
 
 // One of the shortcut buttons above the tabs: a 20 by 20 pixel picture in a 300 by 300 twip box.
-// Its place in the row is kept in twips, the unit the row is laid out in.
-class PictureButton : public QWidget {
+// Its place in the row is kept in twips, the unit the row is laid out in. It is a tool button,
+// reached with the Tab key and pressed with Space, named for screen readers by its tool-tip.
+class PictureButton : public QToolButton {
     Q_OBJECT
 
 public:
@@ -20,22 +21,23 @@ public:
     int widthTwips() const { return SizeTwips; }
     int heightTwips() const { return SizeTwips; }
     void moveTwips(int left, int top);
+    // The tool-tip, which also names the button for screen readers.
+    void setDescription(const QString& toolTip);
 
     QSize sizeHint() const override;
 
 signals:
-    void clicked(int index);
+    // The pointer is over the button, or the keyboard focus came to it.
     void mouseMoved(int index);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
 
 private:
     int m_index;
-    QIcon m_icon;
     int m_leftTwips = 0;
     int m_topTwips = 0;
 };

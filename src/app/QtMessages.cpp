@@ -38,9 +38,9 @@ Messages::Answer QtMessages::show(const QString& text, const QString& title, But
     box.setWindowTitle(boxTitle(title));
     box.setText(text);
     box.setIcon(boxIcon(icon));
-    if (buttons == Buttons::YesNo) {
+    if (buttons != Buttons::Ok) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        box.setDefaultButton(QMessageBox::Yes);
+        box.setDefaultButton(buttons == Buttons::YesNo ? QMessageBox::Yes : QMessageBox::No);
         box.setEscapeButton(QMessageBox::No);
         return box.exec() == QMessageBox::Yes ? Answer::Yes : Answer::No;
     }

@@ -12,9 +12,17 @@ void TrayIcon::fillRecord() {
     if (m_tray == nullptr) {
         m_tray = new QSystemTrayIcon();
         connect(m_tray, &QSystemTrayIcon::activated, this, &TrayIcon::onActivated);
+        m_tray->setContextMenu(m_menu);
     }
     m_tray->setIcon(m_icon);
     m_tray->setToolTip(m_shownTooltip);
+}
+
+void TrayIcon::setMenu(QMenu* menu) {
+    m_menu = menu;
+    if (m_tray != nullptr) {
+        m_tray->setContextMenu(menu);
+    }
 }
 
 void TrayIcon::Add() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QIcon>
+#include <QMenu>
 #include <QObject>
 #include <QPointer>
 #include <QSystemTrayIcon>
@@ -38,6 +39,8 @@ public:
     // Returns exactly the text assigned.
     QString Tooltip() const { return m_tooltip; }
     void setTooltip(const QString& text) { m_tooltip = text; }
+    // The menu a right click opens; the owner keeps it.
+    void setMenu(QMenu* menu);
 
     void Add();
     void Modify();
@@ -62,6 +65,7 @@ private:
     void onActivated(QSystemTrayIcon::ActivationReason reason);
 
     QPointer<QWidget> m_owner;
+    QPointer<QMenu> m_menu;
     QIcon m_icon;
     QString m_tooltip;
     QString m_shownTooltip;

@@ -1,5 +1,7 @@
 #include "app/TreeNode.h"
 
+#include "app/Look.h"
+
 #include <QBrush>
 
 TreeNode::TreeNode(const QString& key, const QString& text)
@@ -17,6 +19,10 @@ QString TreeNode::fullPath(QChar separator) const {
 
 void TreeNode::setBackColor(const QColor& colour) {
     setBackground(0, QBrush(colour));
+    // The theme's text colour may be light: text on a fixed colour is chosen to stand out.
+    if (!m_ownForeColor) {
+        setForeground(0, QBrush(Look::textOn(colour)));
+    }
 }
 
 QColor TreeNode::backColor() const {
@@ -25,6 +31,7 @@ QColor TreeNode::backColor() const {
 }
 
 void TreeNode::setForeColor(const QColor& colour) {
+    m_ownForeColor = true;
     setForeground(0, QBrush(colour));
 }
 

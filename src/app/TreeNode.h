@@ -28,4 +28,5 @@ public:
 
 private:
     QString m_key;
+    bool m_ownForeColor = false;
 };

@@ -20,13 +20,16 @@
 #include "data/Numbers.h"
 #include "data/ServerAddress.h"
 #include "data/SignedIn.h"
+#include "data/TimeText.h"
 #include "notifications/NotificationList.h"
 #include "notifications/NotificationsPage.h"
 #include "platform/Clock.h"
+#include "platform/DesktopNotifier.h"
 #include "platform/FolderOpener.h"
 #include "platform/Messages.h"
 #include "platform/NetworkFileSystem.h"
 #include "platform/Settings.h"
+#include "platform/WindowActivation.h"
 #include "reports/ProductivityChart.h"
 #include "reports/ProductivityPage.h"
 #include "reports/ReportsPage.h"
@@ -41,6 +44,7 @@
 #include "tracking/TasksPage.h"
 #include "tracking/TimeEntryEditor.h"
 #include "tracking/frmIdle.h"
+#include "tracking/frmReminder.h"
 #include "users/ProcessList.h"
 #include "users/UserList.h"
 #include "users/UsersPage.h"
@@ -55,10 +59,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -166,6 +172,7 @@ frmMain::frmMain(const Services& services, QWidget* parent)
 
     connectControls();
     connectSubsystems();
+    connectNotices();
 }
 
 frmMain::~frmMain() {
@@ -274,6 +281,9 @@ void frmMain::buildWindow() {
     bar->addWidget(statusPanel_1);
     bar->addPermanentWidget(statusPanel_2);
 
+    trayMenu = new QMenu(this);
+    trayMenu->setObjectName(QStringLiteral("trayMenu"));
+
     trmSystem = new QTimer(this);
     trmSystem->setObjectName(QStringLiteral("trmSystem"));
     trmSystem->setInterval(2000);
@@ -348,6 +358,12 @@ void frmMain::connectControls() {
         const int index = button->index();
         connect(button, &PictureButton::clicked, this,
                 guarded([this, index] { picButton_Click(index); }));
+    }
+    // F1: what the help button shows.
+    auto* help = new QShortcut(QKeySequence::HelpContents, this);
+    connect(help, &QShortcut::activated, this, guarded([this] { picButton_Click(4); }));
+    for (PictureButton* button : picButton) {
+        const int index = button->index();
         connect(button, &PictureButton::mouseMoved, this,
                 [this, index] { picButton_MouseMove(index); });
     }
@@ -376,6 +392,7 @@ void frmMain::connectControls() {
             guarded([this] { txtDatabasePath_Change(); }));
     connect(settingsPage->txtFrequency, &QLineEdit::textEdited, this,
             guarded([this] { reminders().txtFrequency_Change(); }));
+    connect(trayMenu, &QMenu::aboutToShow, this, guarded([this] { fillTrayMenu(); }));
     connect(qApp, &QGuiApplication::commitDataRequest, this, [this] {
         // The desktop session is ending: close down now, asking nothing.
         m_guard.run([this] { shutDown(Shutdown::NoQuestions); });
@@ -524,6 +541,7 @@ bool frmMain::initilise() {
           std::pair{productivityPage->maxProdColourKey, Look::MaximumColour}}) {
         QPalette colours = key->palette();
         colours.setColor(QPalette::Window, colour);
+        colours.setColor(QPalette::WindowText, Look::textOn(colour));
         key->setPalette(colours);
         key->setAutoFillBackground(true);
     }
@@ -980,7 +998,108 @@ void frmMain::showTrayIcon() {
     currentTrayIcon->setOwnerForm(this);
     currentTrayIcon->setIcon(windowIcon());
     currentTrayIcon->setTooltip(windowTitle());
+    currentTrayIcon->setMenu(trayMenu);
     currentTrayIcon->Add();
+}
+
+void frmMain::fillTrayMenu() {
+    // The task menus made for the last opening go with it.
+    qDeleteAll(trayMenu->findChildren<QMenu*>(QString(), Qt::FindDirectChildrenOnly));
+    trayMenu->clear();
+    QAction* showAction = trayMenu->addAction(tr("Show Quillhour"));
+    showAction->setObjectName(QStringLiteral("mnuShow"));
+    connect(showAction, &QAction::triggered, this, guarded([this] { showProgram(); }));
+
+    if (m_loaded && m_state.currentUser != nullptr && m_state.activeTasks) {
+        const int me = m_state.currentUser->userId;
+        trayMenu->addSeparator();
+        for (const task& running : *m_state.activeTasks) {
+            if (running.user == nullptr || running.user->userId != me) {
+                continue;
+            }
+            const int id = running.taskId;
+            auto* taskMenu = new QMenu(
+                tr("%1 (%2)").arg(NameText::isolated(running.category != nullptr
+                                                         ? running.category->categoryName
+                                                         : QString()),
+                                  TimeText::minToTime(running.duration)),
+                trayMenu);
+            taskMenu->setObjectName(QStringLiteral("mnuTask_%1").arg(id));
+            QAction* finish = taskMenu->addAction(tr("Finish"));
+            finish->setObjectName(QStringLiteral("mnuFinish_%1").arg(id));
+            connect(finish, &QAction::triggered, this,
+                    guarded([this, id] { tracker().finishTaskAt(id, clock().now()); }));
+            trayMenu->addMenu(taskMenu);
+        }
+    }
+    trayMenu->addSeparator();
+    QAction* quit = trayMenu->addAction(tr("Quit"));
+    quit->setObjectName(QStringLiteral("mnuQuit"));
+    connect(quit, &QAction::triggered, this, [this] { quitProgram(); });
+}
+
+void frmMain::showProgram() {
+    QWidget* waiting = windowAwaitingUser(this);
+    bringToFront(waiting != nullptr ? waiting : this);
+}
+
+void frmMain::quitProgram() {
+    m_guard.run([this] {
+        if (m_loaded) {
+            shutDown(Shutdown::NoQuestions);
+        }
+    });
+    // A reminder still asking goes unanswered: its task keeps running.
+    reminders().window().hide();
+    hide();
+    QCoreApplication::exit(0); // not quit(): that would ask the windows first
+}
+
+void frmMain::connectNotices() {
+    DesktopNotifier* notifier = m_services.notifier;
+    if (notifier == nullptr) {
+        return;
+    }
+    connect(m_notificationList, &NotificationList::unreadArrived, notifier,
+            [notifier](const QString& key, const QString& title, const QString& message) {
+                notifier->notify(title, message, key);
+            });
+    connect(m_reminders, &Reminders::reminderDue, this,
+            [this, notifier](int taskId, const QString& question) {
+                // Someone at the window sees the reminder window come up.
+                if (!isActiveWindow()) {
+                    notifier->notify(tr("Reminder"), question,
+                                     NodeKeys::key(NodeKeys::Task, taskId));
+                }
+            });
+    connect(notifier, &DesktopNotifier::activated, this,
+            [this](const QString& target) { m_guard.run([&] { showNoticeTarget(target); }); });
+}
+
+void frmMain::showNoticeTarget(const QString& target) {
+    frmReminder& reminder = reminders().window();
+    if (reminder.isVisible() && target == NodeKeys::key(NodeKeys::Task, reminder.taskId())) {
+        bringToFront(&reminder);
+        return;
+    }
+    showProgram();
+    if (!m_loaded || !isVisible() || QApplication::activeModalWidget() != nullptr) {
+        return; // the window in front is waiting for an answer first
+    }
+    if (NodeKeys::idOf(NodeKeys::Notification, target)) {
+        openTab(NotificationsTab);
+        KeyedTree* tree = notificationsPage->notificationTree;
+        if (TreeNode* node = tree->node(target); node != nullptr) {
+            tree->selectNode(node);
+            notificationList().notificationTree_NodeClick(node);
+        }
+    } else if (NodeKeys::idOf(NodeKeys::Task, target)) {
+        selectTab(TasksTab);
+        if (TreeNode* node = taskTree->node(target); node != nullptr) {
+            taskTree->selectNode(node);
+            taskList().taskTree_NodeClick(node);
+        }
+    }
 }
 
 void frmMain::chkTaskBar_Click() {

@@ -15,12 +15,14 @@
 class QFrame;
 class QLabel;
 class QListWidget;
+class QMenu;
 class QSplitter;
 class QTabWidget;
 class QTimer;
 class QToolButton;
 
 class Clock;
+class DesktopNotifier;
 class FolderOpener;
 class IdleSource;
 class Messages;
@@ -75,6 +77,9 @@ public:
         PasswordStore& passwords; // where server passwords are kept, never in the settings
         QString ownFolder;        // the program's own folder (application data)
         QString databaseOverride; // --database: used for this run, never stored
+        // Notices on the desktop (a new notification, a reminder while the window is in the
+        // background); none without one.
+        DesktopNotifier* notifier = nullptr;
     };
 
     enum class Shutdown {
@@ -132,6 +137,19 @@ public:
     void cmdBrowseDatabase_Click();
     // A database path or server address typed into the Settings page.
     void txtDatabasePath_Change();
+
+    // The tray icon's menu: "Show Quillhour", the current user's running tasks each with
+    // "Finish", and "Quit". Filled afresh each time it opens.
+    void fillTrayMenu();
+    // Brings forward the window that waits for the user: the main window, or the reminder or a
+    // dialog in front of it.
+    void showProgram();
+    // Ends the program as the end of a session does: no reminder, the running tasks keep their
+    // open rows, exit status 0.
+    void quitProgram();
+    // A desktop notice was activated: shows the notification ("nid_...") or the running task
+    // ("tid_...") it was about.
+    void showNoticeTarget(const QString& target);
 
     // Wraps a handler so that a failure in it is reported and the program goes on.
     std::function<void()> guarded(std::function<void()> work);
@@ -194,6 +212,7 @@ public:
     TimesheetPage* timesheetPage = nullptr;
 
     TrayIcon* currentTrayIcon = nullptr;
+    QMenu* trayMenu = nullptr;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -215,6 +234,8 @@ private:
     // The database steps of closing: the user inactive, the user's window list removed.
     void closeDatabaseSteps();
     void showTrayIcon();
+    // Desktop notices of new notifications and of reminders due while the window is not in use.
+    void connectNotices();
     // Checks a new database location and stores it for the next start; makes a new database
     // there only when the user asked for one. Says what is wrong otherwise.
     enum class NewDatabase { Make, Refuse };

@@ -67,7 +67,17 @@ void NotificationList::loadNotificationList() {
     m_momentsReading.clear(); // a load that failed half-way may have left some
     auto loaded = std::make_unique<notifications>(m_work.data());
     TreeNode* unreadGroupMade = nullptr;
+    struct Arrival {
+        QString key;
+        QString title;
+        QString message;
+    };
+    std::vector<Arrival> arrived;
     if (state.currentUser != nullptr) {
+        const bool announce = m_unreadUser == state.currentUser->userId;
+        if (!announce) {
+            m_unreadSeen.clear();
+        }
         const ResultSet rows =
             notifications::rowsAddressedTo(m_work.database(), state.currentUser->userId);
         const std::function<QDateTime(const QVariant&)> moment = [this](const QVariant& value) {
@@ -98,11 +108,18 @@ void NotificationList::loadNotificationList() {
                                          concerned != nullptr ? concerned->categoryName : QString(),
                                          record.subject));
             }
+            if (status == notification::Unread && !m_unreadSeen.contains(id)) {
+                m_unreadSeen.insert(id);
+                if (announce) {
+                    arrived.push_back({key, node->text(), record.message});
+                }
+            }
             record.treeNode = node;
             if (status == notification::Unread && node->backColor() != Look::ActiveColour) {
                 node->setBackColor(Look::ActiveColour);
             }
         }
+        m_unreadUser = state.currentUser->userId;
     }
     m_momentsRead.swap(m_momentsReading);
     // Expanded once it has its first child: an empty group has nothing to open.
@@ -111,6 +128,9 @@ void NotificationList::loadNotificationList() {
     }
 
     state.replaceNotifications(std::move(loaded));
+    for (const Arrival& each : arrived) {
+        emit unreadArrived(each.key, each.title, each.message);
+    }
 }
 
 notification* NotificationList::getNotificationById(int notificationId) const {

@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QHash>
+#include <QSet>
 #include <QObject>
 #include <QString>
 #include <memory>
@@ -44,6 +45,12 @@ public:
     void lblTo_Click();
     void lblNotificationCategory_Click();
 
+signals:
+    // An unread notification came for the current user since the list was first loaded for
+    // them (written by this instance or another): its node key, the text of its node and its
+    // message.
+    void unreadArrived(const QString& key, const QString& title, const QString& message);
+
 private:
     // A stored date-time, read once for as long as the stored value stays the same.
     QDateTime storedMoment(const QVariant& value);
@@ -60,4 +67,8 @@ private:
     // time, and the same few hundred values come back every two seconds.
     QHash<QString, QDateTime> m_momentsRead;
     QHash<QString, QDateTime> m_momentsReading;
+    // The unread notifications of the user whose list was loaded before, announced or not; a
+    // first load for a user announces none of what was already there.
+    int m_unreadUser = -1;
+    QSet<int> m_unreadSeen;
 };

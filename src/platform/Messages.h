@@ -8,7 +8,9 @@
 // can script the answers and read back what was asked.
 class Messages {
 public:
-    enum class Buttons { Ok, YesNo };
+    // YesNoDefaultNo: Yes and No with No as the default, for a question whose Yes throws work
+    // away; Enter never answers it by accident.
+    enum class Buttons { Ok, YesNo, YesNoDefaultNo };
     enum class Icon { None, Information, Question, Warning, Critical };
     enum class Answer { Ok, Yes, No };
 
@@ -40,5 +42,8 @@ public:
     }
     bool ask(const QString& text, const QString& title, Icon icon = Icon::None) {
         return show(text, title, Buttons::YesNo, icon) == Answer::Yes;
+    }
+    bool confirmDiscarding(const QString& text, const QString& title, Icon icon = Icon::None) {
+        return show(text, title, Buttons::YesNoDefaultNo, icon) == Answer::Yes;
     }
 };

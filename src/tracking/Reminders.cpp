@@ -1,7 +1,9 @@
 #include "tracking/Reminders.h"
 
 #include "app/Workspace.h"
+#include "data/TimeText.h"
 #include "platform/Settings.h"
+#include "tracking/TaskTracker.h"
 #include "tracking/ReminderRule.h"
 #include "tracking/TasksPage.h"
 #include "tracking/frmReminder.h"
@@ -15,6 +17,7 @@ Reminders::Reminders(Workspace& workspace, TasksPage& tasksPage, QLineEdit& txtF
     , m_work(workspace)
     , m_tasksPage(tasksPage)
     , m_txtFrequency(txtFrequency)
+    , m_tracker(tracker)
     , m_window(std::make_unique<frmReminder>(workspace, tracker)) {
     connect(tasksPage.chkTaskReminder, &QCheckBox::clicked, this,
             m_work.guarded([this] { chkTaskReminder_Click(); }));
@@ -24,6 +27,13 @@ Reminders::~Reminders() = default;
 
 void Reminders::reminder(int intCategoryId, const QString& strCategory, int intTaskId) {
     m_window->reminder(intCategoryId, strCategory, intTaskId);
+}
+
+void Reminders::dueReminder(int intCategoryId, const QString& strCategory, int intTaskId) {
+    const task* due = m_tracker.getTaskById(intTaskId);
+    const QString committed = TimeText::minToTime(due != nullptr ? due->duration : 0);
+    emit reminderDue(intTaskId, frmReminder::question(strCategory, committed));
+    reminder(intCategoryId, strCategory, intTaskId);
 }
 
 void Reminders::chkTaskReminder_Click() {

@@ -24,6 +24,8 @@ public:
 
     // Shows the reminder window for a task, hiding the main window.
     void reminder(int intCategoryId, const QString& strCategory, int intTaskId);
+    // A reminder the task timer found due: told with reminderDue, then shown as reminder does.
+    void dueReminder(int intCategoryId, const QString& strCategory, int intTaskId);
     void chkTaskReminder_Click();
     // Captions chkPrompt after the frequency and stores it as typed.
     void txtFrequency_Change();
@@ -33,9 +35,14 @@ public:
     // The one reminder window of the program.
     frmReminder& window() { return *m_window; }
 
+signals:
+    // Before the reminder window shows: the task and the question it asks.
+    void reminderDue(int taskId, const QString& question);
+
 private:
     Workspace& m_work;
     TasksPage& m_tasksPage;
     QLineEdit& m_txtFrequency;
+    TaskTracker& m_tracker;
     std::unique_ptr<frmReminder> m_window;
 };

@@ -70,7 +70,7 @@ void TaskTimer::processTasks() {
         }
     }
     for (const Due& each : due) {
-        m_reminders.reminder(each.categoryId, each.name, each.taskId);
+        m_reminders.dueReminder(each.categoryId, each.name, each.taskId);
     }
 
     if (state.currentTask == nullptr) {

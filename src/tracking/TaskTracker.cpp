@@ -139,7 +139,7 @@ void TaskTracker::cmdCancelTask_Click() {
     if (current == nullptr) {
         return;
     }
-    if (m_work.messages.ask(QStringLiteral("Are you sure you want to stop this task?"),
+    if (m_work.messages.confirmDiscarding(QStringLiteral("Are you sure you want to stop this task?"),
                             QStringLiteral("Confrim"))) {
         stopTask(current->taskId);
     }

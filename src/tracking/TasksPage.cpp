@@ -36,6 +36,13 @@ TasksPage::TasksPage(QWidget* parent)
     layout->addWidget(fraEntry);
     layout->addWidget(fraTime);
     layout->addStretch(1);
+
+    // Enter in the duration box makes the entry, as Create does when it is offered.
+    connect(txtDuration, &QLineEdit::returnPressed, this, [this] {
+        if (cmdCreateNow->isEnabled()) {
+            cmdCreateNow->click();
+        }
+    });
 }
 
 void TasksPage::buildNewTask() {
@@ -168,8 +175,10 @@ void TasksPage::buildProgress(int index, const QColor& fill) {
     auto* track = indexed(new QFrame, QStringLiteral("picProgress"), index);
     track->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
     track->setAutoFillBackground(true);
+    // Fixed colours under the percentage, so that it reads the same in every theme.
     QPalette trackPalette = track->palette();
-    trackPalette.setColor(QPalette::Window, trackPalette.color(QPalette::Base));
+    trackPalette.setColor(QPalette::Window, Look::TrackColour);
+    trackPalette.setColor(QPalette::WindowText, Look::textOn(Look::TrackColour));
     track->setPalette(trackPalette);
     track->setFixedHeight(22);
     track->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);

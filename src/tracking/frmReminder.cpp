@@ -35,6 +35,9 @@ frmReminder::frmReminder(Workspace& workspace, TaskTracker& tracker)
     cmdContinue->setDefault(true);
     cmdStop =
         named(new QPushButton(QStringLiteral("Stop Working"), this), QStringLiteral("cmdStop"));
+    // Discarding the task's time is never what Enter does.
+    cmdStop->setAutoDefault(false);
+    cmdContinue->setFocus();
     tmrUpdate = new QTimer(this);
     tmrUpdate->setObjectName(QStringLiteral("tmrUpdate"));
     tmrUpdate->setInterval(900);
@@ -74,9 +77,13 @@ void frmReminder::tmrUpdate_Timer() {
         m_committed =
             TimeText::minToTime(TimeText::minutesBetween(reminded->startTime, m_work.clock.now()));
     }
-    lblInfo->setText(QStringLiteral("Are you still working on ") + NameText::isolated(m_category) +
-                     QStringLiteral("? You have committed ") + m_committed +
-                     QStringLiteral(" to this task already"));
+    lblInfo->setText(question(m_category, m_committed));
+}
+
+QString frmReminder::question(const QString& categoryName, const QString& committed) {
+    return QStringLiteral("Are you still working on ") + NameText::isolated(categoryName) +
+           QStringLiteral("? You have committed ") + committed +
+           QStringLiteral(" to this task already");
 }
 
 void frmReminder::cmdContinue_Click() {

@@ -32,6 +32,9 @@ public:
     void cmdContinue_Click();
     void cmdStop_Click();
 
+    // "Are you still working on Design? You have committed 00:10 to this task already"
+    static QString question(const QString& categoryName, const QString& committed);
+
     const QString& categoryName() const { return m_category; }
     int taskId() const { return m_taskId; }
 

@@ -31,7 +31,8 @@ bool MainWindowFixture::load() {
         }
     }
     m_window = std::make_unique<frmMain>(frmMain::Services{
-        clock, messages, settings, windows, folders, idle, passwords, ownFolder, databaseOverride});
+        clock, messages, settings, windows, folders, idle, passwords, ownFolder, databaseOverride,
+        &notifier});
     if (actionWait) {
         m_window->guard().setActionWait(*actionWait);
     }

@@ -2,6 +2,7 @@
 
 #include "TestEnvironment.h"
 #include "app/frmMain.h"
+#include "platform/DesktopNotifier.h"
 
 #include <chrono>
 #include <memory>
@@ -38,6 +39,8 @@ public:
 
     QString ownFolder;
     QString databaseOverride;
+    // The desktop notices the window gave.
+    RecordingNotifier notifier;
     // How long a person's action waits for a lock, when a test cannot wait the busy timeout.
     std::optional<std::chrono::milliseconds> actionWait;
 
