@@ -204,11 +204,13 @@ void frmMain::buildWindow() {
 
     categoryTree = new KeyedTree(central);
     categoryTree->setObjectName(QStringLiteral("categoryTree"));
+    categoryTree->setAccessibleName(tr("Categories"));
     lblActiveTasks = new QLabel(QStringLiteral("Active Tasks"), central);
     lblActiveTasks->setObjectName(QStringLiteral("lblActiveTasks"));
     lblActiveTasks->setFont(Look::verdana(9, true));
     taskTree = new KeyedTree(central);
     taskTree->setObjectName(QStringLiteral("taskTree"));
+    taskTree->setAccessibleName(tr("Active Tasks"));
     lblActiveTasks->hide();
     taskTree->hide();
 
@@ -250,6 +252,7 @@ void frmMain::buildWindow() {
 
     lstTask = new QListWidget(central);
     lstTask->setObjectName(QStringLiteral("lstTask"));
+    lstTask->setFocusPolicy(Qt::NoFocus); // a working list, never shown
     lstTask->hide();
 
     auto* header = new QVBoxLayout;

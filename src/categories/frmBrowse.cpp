@@ -81,6 +81,9 @@ frmBrowse::frmBrowse(const QString& ownFolder, QWidget* parent)
     txtNewFile->setToolTip(QStringLiteral("A new database file, or the postgresql:// address of a "
                                           "database server"));
     cmdNew->setObjectName(QStringLiteral("cmdNew"));
+    dirList->setAccessibleName(tr("Folders"));
+    fileList->setAccessibleName(tr("Files"));
+    txtNewFile->setAccessibleName(tr("New database"));
 
     setModal(true);
     cmdSelect->setDefault(true);

@@ -20,6 +20,13 @@ frmDatePicker::frmDatePicker(QWidget* parent)
 
     calander->setGridVisible(true);
     calander->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
+    // The calendar's own parts, named for screen readers.
+    if (auto* days = calander->findChild<QWidget*>(QStringLiteral("qt_calendar_calendarview"))) {
+        days->setAccessibleName(tr("Days of the month"));
+    }
+    if (auto* year = calander->findChild<QWidget*>(QStringLiteral("qt_calendar_yearedit"))) {
+        year->setAccessibleName(tr("Year"));
+    }
     cmdOk->setDefault(true);
 
     auto* buttons = new QHBoxLayout;

@@ -14,6 +14,7 @@
 NotificationsPage::NotificationsPage(QWidget* parent)
     : QWidget(parent) {
     notificationTree = named(new KeyedTree, QStringLiteral("notificationTree"));
+    notificationTree->setAccessibleName(tr("Notifications"));
 
     fraNotificationAttributes = named(new QGroupBox(QStringLiteral("Notification Details")),
                                       QStringLiteral("fraNotificationAttributes"));

@@ -16,6 +16,7 @@ ReportsPage::ReportsPage(QWidget* parent)
     Label18->setAlignment(Qt::AlignCenter);
 
     grid = named(new QTableView, QStringLiteral("grid"));
+    grid->setAccessibleName(tr("Time records"));
     grid->verticalHeader()->hide();
     grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 8);
     // Every row as high as the next: a view of many thousands of rows then never measures them.

@@ -64,6 +64,7 @@ TimesheetPage::TimesheetPage(QWidget* parent)
                                 QStringLiteral("chkTimesheetRunning"));
 
     timesheetGrid = named(new QTreeView, QStringLiteral("timesheetGrid"));
+    timesheetGrid->setAccessibleName(tr("Timesheet"));
     timesheetGrid->setAlternatingRowColors(true);
     timesheetGrid->setUniformRowHeights(true);
     timesheetGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);

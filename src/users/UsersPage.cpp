@@ -34,6 +34,7 @@ QLineEdit* readOnlyBox(const QString& name, int width) {
 UsersPage::UsersPage(QWidget* parent)
     : QWidget(parent) {
     userTree = named(new KeyedTree, QStringLiteral("userTree"));
+    userTree->setAccessibleName(tr("Users"));
 
     fraUserDetails =
         named(new CaptionFrame(QStringLiteral("User Details")), QStringLiteral("fraUserDetails"));
