@@ -136,6 +136,7 @@ void RealProgram::start(User user, const QStringList& wrapper) {
     if (!m_display.isEmpty()) {
         variables.append(QStringLiteral("DISPLAY=") + m_display);
     }
+    variables += m_environment;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.remove(QStringLiteral("SESSION_MANAGER"));
     m_process.setProcessEnvironment(environment);

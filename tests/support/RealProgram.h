@@ -31,6 +31,10 @@ public:
 
     // The settings the program finds: the database, the user, no tray icon, window titles shared.
     void writeSettings(const QString& database, const QString& user);
+    // An environment variable the program starts with (the session bus, the language).
+    void setEnvironment(const QString& name, const QString& value) {
+        m_environment.append(name + QLatin1Char('=') + value);
+    }
     // Shows the windows on that X display; without one the program runs offscreen.
     void setDisplay(const QString& display) { m_display = display; }
     // Starts the program; with a wrapper (e.g. {"unshare", ..., "sh", "-c", script, "sh"}) the
@@ -53,6 +57,7 @@ private:
     QString m_home;
     QString m_binary;
     QString m_display;
+    QStringList m_environment;
     QProcess m_process;
     QString m_output;
     bool m_wrapped = false;
