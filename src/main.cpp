@@ -121,8 +121,8 @@ static int runProgram(int argc, char* argv[]) {
         idle = std::make_unique<DBusIdleSource>();
     }
     if (!idle) {
-        idle = std::make_unique<NoIdleSource>(
-            QStringLiteral("nothing is shown on a screen, so nobody can be away from it."));
+        idle = std::make_unique<NoIdleSource>(QCoreApplication::translate(
+            "IdleSource", "nothing is shown on a screen, so nobody can be away from it."));
     }
 
     DBusDesktopNotifier notifier(QStringLiteral(QUILLHOUR_APP_ID));

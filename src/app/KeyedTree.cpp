@@ -29,11 +29,10 @@ KeyedTree::KeyedTree(QWidget* parent)
 
 TreeNode* KeyedTree::addNode(TreeNode* parent, const QString& key, const QString& text) {
     if (m_byKey.contains(key)) {
-        throw CollectionError(
-            QStringLiteral("The tree already has a node with the key \"%1\".").arg(key));
+        throw CollectionError(tr("The tree already has a node with the key \"%1\".").arg(key));
     }
     if (parent != nullptr && !owns(parent)) {
-        throw CollectionError(QStringLiteral("The parent of \"%1\" is not in the tree.").arg(key));
+        throw CollectionError(tr("The parent of \"%1\" is not in the tree.").arg(key));
     }
     auto* created = new TreeNode(key, text);
     if (parent == nullptr && m_filling) {

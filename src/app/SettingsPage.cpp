@@ -15,25 +15,23 @@
 
 SettingsPage::SettingsPage(QWidget* parent)
     : QWidget(parent) {
-    fraDisplaySettings =
-        named(new QGroupBox(QStringLiteral("Display")), QStringLiteral("fraDisplaySettings"));
-    chkTaskBar =
-        named(new QCheckBox(QStringLiteral("Show tray icon")), QStringLiteral("chkTaskBar"));
+    fraDisplaySettings = named(new QGroupBox(tr("Display")), QStringLiteral("fraDisplaySettings"));
+    chkTaskBar = named(new QCheckBox(tr("Show tray icon")), QStringLiteral("chkTaskBar"));
     auto* display = new QHBoxLayout(fraDisplaySettings);
     display->addWidget(chkTaskBar);
     display->addStretch(1);
 
-    fraDatabase = named(new QGroupBox(QStringLiteral("Database")), QStringLiteral("fraDatabase"));
+    fraDatabase = named(new QGroupBox(tr("Database")), QStringLiteral("fraDatabase"));
     txtDatabasePath = named(new QLineEdit, QStringLiteral("txtDatabasePath"));
-    txtDatabasePath->setToolTip(QStringLiteral("Path to database file"));
+    txtDatabasePath->setToolTip(tr("Path to database file"));
     cmdBrowse_1 = indexed(new QPushButton(QStringLiteral("...")), QStringLiteral("cmdBrowse"), 1);
-    cmdBrowse_1->setToolTip(QStringLiteral("Locate the database file"));
+    cmdBrowse_1->setToolTip(tr("Locate the database file"));
     cmdBrowse_1->setFixedWidth(32);
-    lblDatabaseTips = named(new QLabel(QStringLiteral(
-                                "To create a central, shared Quillhour, use a database located on "
-                                "a shared computer then link each instance of this program to "
-                                "that database.")),
-                            QStringLiteral("lblDatabaseTips"));
+    lblDatabaseTips =
+        named(new QLabel(tr("To create a central, shared Quillhour, use a database located on "
+                            "a shared computer then link each instance of this program to "
+                            "that database.")),
+              QStringLiteral("lblDatabaseTips"));
     lblDatabaseTips->setWordWrap(true);
     auto* path = new QHBoxLayout;
     path->addWidget(txtDatabasePath, 1);
@@ -42,29 +40,25 @@ SettingsPage::SettingsPage(QWidget* parent)
     database->addLayout(path);
     database->addWidget(lblDatabaseTips);
 
-    fraReminders =
-        named(new QGroupBox(QStringLiteral("Reminders")), QStringLiteral("fraReminders"));
-    lblFrequency =
-        named(new QLabel(QStringLiteral("Show a reminder every")), QStringLiteral("lblFrequency"));
+    fraReminders = named(new QGroupBox(tr("Reminders")), QStringLiteral("fraReminders"));
+    lblFrequency = named(new QLabel(tr("Show a reminder every")), QStringLiteral("lblFrequency"));
     txtFrequency = named(new QLineEdit(QStringLiteral("10")), QStringLiteral("txtFrequency"));
     txtFrequency->setFixedWidth(50);
     txtFrequency->setAlignment(Qt::AlignRight);
     lblFrequency->setBuddy(txtFrequency);
-    lblFrequencyMinutes =
-        named(new QLabel(QStringLiteral("minutes")), QStringLiteral("lblFrequencyMinutes"));
+    lblFrequencyMinutes = named(new QLabel(tr("minutes")), QStringLiteral("lblFrequencyMinutes"));
     auto* reminders = new QHBoxLayout(fraReminders);
     reminders->addWidget(lblFrequency);
     reminders->addWidget(txtFrequency);
     reminders->addWidget(lblFrequencyMinutes);
     reminders->addStretch(1);
 
-    fraIdle = named(new QGroupBox(QStringLiteral("Idle")), QStringLiteral("fraIdle"));
-    chkIdle = named(new QCheckBox(QStringLiteral("Ask about idle time after")),
-                    QStringLiteral("chkIdle"));
+    fraIdle = named(new QGroupBox(tr("Idle")), QStringLiteral("fraIdle"));
+    chkIdle = named(new QCheckBox(tr("Ask about idle time after")), QStringLiteral("chkIdle"));
     txtIdleMinutes = named(new QLineEdit(QStringLiteral("10")), QStringLiteral("txtIdleMinutes"));
     txtIdleMinutes->setFixedWidth(50);
     txtIdleMinutes->setAlignment(Qt::AlignRight);
-    lblIdleMinutes = named(new QLabel(QStringLiteral("minutes")), QStringLiteral("lblIdleMinutes"));
+    lblIdleMinutes = named(new QLabel(tr("minutes")), QStringLiteral("lblIdleMinutes"));
     lblIdleUnavailable = named(new QLabel, QStringLiteral("lblIdleUnavailable"));
     lblIdleUnavailable->setWordWrap(true);
     lblIdleUnavailable->hide();
@@ -79,9 +73,8 @@ SettingsPage::SettingsPage(QWidget* parent)
 
     fraSharing = new SharingFrame;
 
-    fraUser = named(new QGroupBox(QStringLiteral("User")), QStringLiteral("fraUser"));
-    lblCurrentUser =
-        named(new QLabel(QStringLiteral("Current User:")), QStringLiteral("lblCurrentUser"));
+    fraUser = named(new QGroupBox(tr("User")), QStringLiteral("fraUser"));
+    lblCurrentUser = named(new QLabel(tr("Current User:")), QStringLiteral("lblCurrentUser"));
     cboUser = named(new QComboBox, QStringLiteral("cboUser"));
     cboUser->setEditable(true);
     // A typed name is looked up when the box loses focus; it must not be added to the list.

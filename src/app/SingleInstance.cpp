@@ -71,8 +71,8 @@ SingleInstance::Claim SingleInstance::claim(const QByteArray& startupId) {
     QLockFile turn(m_path + QStringLiteral(".lock"));
     turn.setStaleLockTime(0); // stale only when its holder is gone, however old it is
     if (!turn.tryLock(AnswerWaitMs)) {
-        say(stderr, QStringLiteral("could not tell whether Quillhour already runs with this "
-                                   "database (%1 stays locked); starting anyway.")
+        say(stderr, tr("could not tell whether Quillhour already runs with this "
+                       "database (%1 stays locked); starting anyway.")
                         .arg(turn.fileName()));
         return Claim::First;
     }
@@ -89,8 +89,8 @@ SingleInstance::Claim SingleInstance::claim(const QByteArray& startupId) {
     m_server = new QLocalServer(this);
     m_server->setSocketOptions(QLocalServer::UserAccessOption);
     if (!m_server->listen(m_path)) {
-        say(stderr, QStringLiteral("a second start with this database will open a second window: "
-                                   "cannot listen at %1 (%2).")
+        say(stderr, tr("a second start with this database will open a second window: "
+                       "cannot listen at %1 (%2).")
                         .arg(m_path, m_server->errorString()));
         delete m_server;
         m_server = nullptr;
@@ -116,13 +116,13 @@ SingleInstance::Claim SingleInstance::handOver(QLocalSocket& socket, const QByte
     }
     answer += socket.readAll();
     if (answer == Answer) {
-        std::puts("Quillhour is already running with these settings and this database; its "
-                  "window has been brought forward.");
+        std::puts(qPrintable(tr("Quillhour is already running with these settings and this "
+                                "database; its window has been brought forward.")));
     } else {
         // The request waits in the socket; the busy instance reads it when it is free.
-        say(stderr, QStringLiteral("Quillhour is already running with these settings and this "
-                                   "database but is busy; its window comes forward when it is "
-                                   "free."));
+        say(stderr, tr("Quillhour is already running with these settings and this "
+                       "database but is busy; its window comes forward when it is "
+                       "free."));
     }
     return Claim::AlreadyRunning;
 }

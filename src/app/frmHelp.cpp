@@ -11,7 +11,7 @@
 frmHelp::frmHelp(QWidget* parent)
     : QDialog(parent) {
     setObjectName(QStringLiteral("frmHelp"));
-    setWindowTitle(QStringLiteral("Help and Information"));
+    setWindowTitle(tr("Help and Information"));
     setAttribute(Qt::WA_DeleteOnClose);
 
     lblTitle = new QLabel(QStringLiteral("Quillhour"), this);
@@ -19,14 +19,14 @@ frmHelp::frmHelp(QWidget* parent)
     const QFont title = Look::verdana(16, true);
     lblTitle->setFont(title);
 
-    Label1 = new QLabel(QStringLiteral("This program is a basic time management application "
-                                       "designed to simplify the tracking of multiple projects "
-                                       "and users."),
+    Label1 = new QLabel(tr("This program is a basic time management application "
+                           "designed to simplify the tracking of multiple projects "
+                           "and users."),
                         this);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setWordWrap(true);
 
-    cmdClose = new QPushButton(QStringLiteral("Close"), this);
+    cmdClose = new QPushButton(tr("Close"), this);
     cmdClose->setObjectName(QStringLiteral("cmdClose"));
     cmdClose->setDefault(true);
     connect(cmdClose, &QPushButton::clicked, this, &frmHelp::cmdClose_Click);

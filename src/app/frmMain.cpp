@@ -115,10 +115,12 @@ std::unique_ptr<Database> openOrCreate(const QString& location) {
     }
 }
 
-const QString DesignWelcome = QStringLiteral(
+const char* const DesignWelcome = QT_TRANSLATE_NOOP(
+    "frmMain",
     "Welcome to Quillhour, a simple tool for helping you better manage your time and projects.");
 
-const QString NetworkWarning = QStringLiteral(
+const char* const NetworkWarning = QT_TRANSLATE_NOOP(
+    "frmMain",
     "The database %1 is on a network file system. SQLite cannot lock a file shared across "
     "computers, so when people on several computers use it at the same time, time records can be "
     "lost or the file damaged.\n\nA team on several computers should share a PostgreSQL server "
@@ -193,7 +195,7 @@ void frmMain::buildWindow() {
     lblTitle = new ElidedLabel(QStringLiteral("Quillhour"), central);
     lblTitle->setObjectName(QStringLiteral("lblTitle"));
     lblTitle->setFont(Look::verdana(14, true));
-    auto* details = new WrappingLabel(DesignWelcome, central);
+    auto* details = new WrappingLabel(tr(DesignWelcome), central);
     details->setMaximumLines(DetailLines);
     lblDetails = details;
     lblDetails->setObjectName(QStringLiteral("lblDetails"));
@@ -205,7 +207,7 @@ void frmMain::buildWindow() {
     categoryTree = new KeyedTree(central);
     categoryTree->setObjectName(QStringLiteral("categoryTree"));
     categoryTree->setAccessibleName(tr("Categories"));
-    lblActiveTasks = new QLabel(QStringLiteral("Active Tasks"), central);
+    lblActiveTasks = new QLabel(tr("Active Tasks"), central);
     lblActiveTasks->setObjectName(QStringLiteral("lblActiveTasks"));
     lblActiveTasks->setFont(Look::verdana(9, true));
     taskTree = new KeyedTree(central);
@@ -232,14 +234,14 @@ void frmMain::buildWindow() {
     notificationsPage = new NotificationsPage(tabs);
     usersPage = new UsersPage(tabs);
     timesheetPage = new TimesheetPage(tabs);
-    tabs->addTab(tasksPage, QStringLiteral("Tasks"));
-    tabs->addTab(categoryPage, QStringLiteral("New Category"));
-    tabs->addTab(settingsPage, QStringLiteral("Settings"));
-    tabs->addTab(reportsPage, QStringLiteral("Reports"));
-    tabs->addTab(productivityPage, QStringLiteral("Productivity"));
-    tabs->addTab(notificationsPage, QStringLiteral("Notifications"));
-    tabs->addTab(usersPage, QStringLiteral("Users"));
-    tabs->addTab(timesheetPage, QStringLiteral("Timesheet"));
+    tabs->addTab(tasksPage, tr("Tasks"));
+    tabs->addTab(categoryPage, tr("New Category"));
+    tabs->addTab(settingsPage, tr("Settings"));
+    tabs->addTab(reportsPage, tr("Reports"));
+    tabs->addTab(productivityPage, tr("Productivity"));
+    tabs->addTab(notificationsPage, tr("Notifications"));
+    tabs->addTab(usersPage, tr("Users"));
+    tabs->addTab(timesheetPage, tr("Timesheet"));
 
     auto* splitter = new QSplitter(Qt::Horizontal, central);
     splitter->setObjectName(QStringLiteral("mainSplitter"));
@@ -271,13 +273,13 @@ void frmMain::buildWindow() {
     setStatusBar(bar);
     statusPanel_1 = new QToolButton(bar);
     statusPanel_1->setObjectName(QStringLiteral("statusPanel_1"));
-    statusPanel_1->setText(QStringLiteral("Active Tasks: "));
+    statusPanel_1->setText(tr("Active Tasks: %1").arg(QString()));
     statusPanel_1->setAutoRaise(true);
     statusPanel_1->hide();
     statusPanel_2 = new ElidedToolButton(bar);
     statusPanel_2->setObjectName(QStringLiteral("statusPanel_2"));
-    statusPanel_2->setText(QStringLiteral("User:"));
-    statusPanel_2->setToolTip(QStringLiteral("Current User"));
+    statusPanel_2->setText(tr("User:"));
+    statusPanel_2->setToolTip(tr("Current User"));
     statusPanel_2->setIcon(quillhourIcon(QStringLiteral("user")));
     statusPanel_2->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     statusPanel_2->setAutoRaise(true);
@@ -328,14 +330,15 @@ QWidget* frmMain::buildButtonRow() {
         const char* icon;
         const char* tip;
     } buttons[] = {
-        {"properties", "Properties"},          {"new-category", "Create a new category"},
-        {"open-folder", "Open Task Folder"},   {"manager", "View owner user details"},
-        {"help", "View help and information"},
+        {"properties", QT_TR_NOOP("Properties")},
+        {"new-category", QT_TR_NOOP("Create a new category")},
+        {"open-folder", QT_TR_NOOP("Open Task Folder")},
+        {"manager", QT_TR_NOOP("View owner user details")},
+        {"help", QT_TR_NOOP("View help and information")},
     };
     for (int i = 0; i < int(picButton.size()); ++i) {
-        picButton[std::size_t(i)] =
-            new PictureButton(i, quillhourIcon(QString::fromLatin1(buttons[i].icon)),
-                              QString::fromLatin1(buttons[i].tip), row);
+        picButton[std::size_t(i)] = new PictureButton(
+            i, quillhourIcon(QString::fromLatin1(buttons[i].icon)), tr(buttons[i].tip), row);
     }
     // Buttons 1 and 4 are always there; the others appear with a category that needs them.
     picButton[0]->hide();
@@ -470,8 +473,7 @@ bool frmMain::Form_Load() {
 
     const QString frequency = settings().promptFrequency();
     settingsPage->txtFrequency->setText(frequency);
-    tasksPage->chkPrompt->setText(QStringLiteral("Prompt every ") + frequency +
-                                  QStringLiteral(" minutes"));
+    tasksPage->chkPrompt->setText(Reminders::tr("Prompt every %1 minutes").arg(frequency));
 
     show();
     addTrace(QStringLiteral("show"));
@@ -520,8 +522,8 @@ bool frmMain::initilise() {
     addTrace(QStringLiteral("checkTaskProgress"));
 
     if (m_state.allCategories->Count() <= 1) {
-        messages().show(QStringLiteral("You must create categories as there are currently none"),
-                        QStringLiteral("Missing Categories"), Messages::Buttons::Ok,
+        messages().show(tr("You must create categories as there are currently none"),
+                        tr("Missing Categories"), Messages::Buttons::Ok,
                         Messages::Icon::Information);
         addTrace(QStringLiteral("Missing Categories"));
     } else if (TreeNode* first = categoryTree->firstNode(); first != nullptr) {
@@ -570,15 +572,15 @@ bool frmMain::openDataConnection() {
     const bool firstStart = m_services.databaseOverride.isEmpty() && location.isEmpty();
     const bool server = Database::isServerLocation(location);
     if (!server && (location.isEmpty() || !QFileInfo(location).isFile())) {
-        messages().show(QStringLiteral("The database could not be located. Please select a valid "
-                                       "database to continue"),
+        messages().show(tr("The database could not be located. Please select a valid "
+                           "database to continue"),
                         QString(), Messages::Buttons::Ok, Messages::Icon::None);
         const QString suggested = QDir(ownFolder()).filePath(QStringLiteral("quillhour.db"));
         const auto chosen =
             messages().browseDatabase(ownFolder(), QStringLiteral("*.db"), suggested);
         if (!chosen || chosen->trimmed().isEmpty()) {
-            messages().show(QStringLiteral("No database was chosen, so Quillhour will close. Start "
-                                           "it again to choose or create one."),
+            messages().show(tr("No database was chosen, so Quillhour will close. Start "
+                               "it again to choose or create one."),
                             QString(), Messages::Buttons::Ok, Messages::Icon::Information);
             return false;
         }
@@ -592,10 +594,9 @@ bool frmMain::openDataConnection() {
         m_state.signedInAs = SignedIn::login(*m_state.database);
     } catch (const DatabaseError& error) {
         qWarning().noquote() << "Quillhour:" << error.message();
-        messages().show(
-            QStringLiteral("Quillhour cannot use the database %1.\n\n%2\n\nQuillhour will close.")
-                .arg(Database::displayLocation(location), error.message()),
-            QString(), Messages::Buttons::Ok, Messages::Icon::Critical);
+        messages().show(tr("Quillhour cannot use the database %1.\n\n%2\n\nQuillhour will close.")
+                            .arg(Database::displayLocation(location), error.message()),
+                        QString(), Messages::Buttons::Ok, Messages::Icon::Critical);
         return false;
     }
     if (firstStart) {
@@ -611,9 +612,8 @@ bool frmMain::openDataConnection() {
         }
     });
     if (!Database::isServerLocation(location) && isNetworkFileSystem(location)) {
-        messages().show(NetworkWarning.arg(Database::displayLocation(location)),
-                        QStringLiteral("Shared Database"), Messages::Buttons::Ok,
-                        Messages::Icon::Warning);
+        messages().show(tr(NetworkWarning).arg(Database::displayLocation(location)),
+                        tr("Shared Database"), Messages::Buttons::Ok, Messages::Icon::Warning);
     }
     return true;
 }
@@ -787,7 +787,7 @@ void frmMain::setCaption(const QString& caption) {
 
 void frmMain::showActiveTaskCount(int count) {
     statusPanel_1->setVisible(count > 0);
-    const QString panel = QStringLiteral("Active Tasks: ") + QString::number(count);
+    const QString panel = tr("Active Tasks: %1").arg(count);
     if (statusPanel_1->text() != panel) {
         statusPanel_1->setText(panel);
     }
@@ -832,14 +832,13 @@ void frmMain::browseDatabase() {
 void frmMain::showWelcomeText() {
     lblTitle->setText(QStringLiteral("Quillhour %1").arg(majorVersion()));
     if (m_state.currentUser == nullptr) {
-        lblDetails->setText(DesignWelcome); // nobody to greet yet
+        lblDetails->setText(tr(DesignWelcome)); // nobody to greet yet
         return;
     }
-    lblDetails->setText(QStringLiteral("Welcome ") +
-                        NameText::isolated(m_state.currentUser->userName) +
-                        QStringLiteral(", this program is a simple time and project management "
-                                       "tool that allows multiple users to work together on a "
-                                       "collection of tasks."));
+    lblDetails->setText(tr("Welcome %1, this program is a simple time and project management "
+                           "tool that allows multiple users to work together on a collection of "
+                           "tasks.")
+                            .arg(NameText::isolated(m_state.currentUser->userName)));
 }
 
 void frmMain::selectTab(int index) {
@@ -923,18 +922,17 @@ void frmMain::openTaskFolder(const category& chosen) {
     if (!QFileInfo(chosen.folder).isDir()) {
         buttonVisible(2, false); // shown only while the folder is there
         messages().show(
-            QStringLiteral("The folder %1 of %2 is not there any more.")
+            tr("The folder %1 of %2 is not there any more.")
                 .arg(NameText::isolated(shown), NameText::isolated(chosen.categoryName)),
-            QStringLiteral("Open Task Folder"), Messages::Buttons::Ok, Messages::Icon::Warning);
+            tr("Open Task Folder"), Messages::Buttons::Ok, Messages::Icon::Warning);
         return;
     }
     if (!folders().openFolder(chosen.folder)) {
-        messages().show(QStringLiteral("The folder %1 could not be opened: this computer has no "
-                                       "program to show folders with (a file manager, started "
-                                       "through xdg-open).")
+        messages().show(tr("The folder %1 could not be opened: this computer has no "
+                           "program to show folders with (a file manager, started "
+                           "through xdg-open).")
                             .arg(NameText::isolated(shown)),
-                        QStringLiteral("Open Task Folder"), Messages::Buttons::Ok,
-                        Messages::Icon::Warning);
+                        tr("Open Task Folder"), Messages::Buttons::Ok, Messages::Icon::Warning);
     }
 }
 
@@ -1021,12 +1019,12 @@ void frmMain::fillTrayMenu() {
                 continue;
             }
             const int id = running.taskId;
-            auto* taskMenu = new QMenu(
-                tr("%1 (%2)").arg(NameText::isolated(running.category != nullptr
-                                                         ? running.category->categoryName
-                                                         : QString()),
-                                  TimeText::minToTime(running.duration)),
-                trayMenu);
+            auto* taskMenu =
+                new QMenu(tr("%1 (%2)").arg(NameText::isolated(running.category != nullptr
+                                                                   ? running.category->categoryName
+                                                                   : QString()),
+                                            TimeText::minToTime(running.duration)),
+                          trayMenu);
             taskMenu->setObjectName(QStringLiteral("mnuTask_%1").arg(id));
             QAction* finish = taskMenu->addAction(tr("Finish"));
             finish->setObjectName(QStringLiteral("mnuFinish_%1").arg(id));
@@ -1143,9 +1141,9 @@ void frmMain::useDatabase(const QString& location, NewDatabase newDatabase) {
     const QString shown = Database::displayLocation(location);
     QString problem;
     if (!Database::isServerLocation(location) && QFileInfo(location).isRelative()) {
-        problem = QStringLiteral("%1 is not a full path. Type the full path of the database file "
-                                 "(starting with /), or the postgresql:// address of a database "
-                                 "server.")
+        problem = tr("%1 is not a full path. Type the full path of the database file "
+                     "(starting with /), or the postgresql:// address of a database "
+                     "server.")
                       .arg(shown);
     } else {
         try {
@@ -1160,15 +1158,15 @@ void frmMain::useDatabase(const QString& location, NewDatabase newDatabase) {
             problem = error.message();
             if (error.kind() == DatabaseError::Kind::Missing ||
                 error.kind() == DatabaseError::Kind::NotQuillhour) {
-                problem += QStringLiteral(" To make a new database, use the \"...\" button and "
-                                          "\"New Database\".");
+                problem += tr(" To make a new database, use the \"...\" button and "
+                              "\"New Database\".");
             }
         }
     }
     if (!problem.isEmpty()) {
         path->setText(Database::displayLocation(settings().database()));
-        messages().show(problem + QStringLiteral("\n\nThe database setting is unchanged."),
-                        QString(), Messages::Buttons::Ok, Messages::Icon::Critical);
+        messages().show(problem + tr("\n\nThe database setting is unchanged."), QString(),
+                        Messages::Buttons::Ok, Messages::Icon::Critical);
         return;
     }
     // The password goes to the password store; the settings keep the address without it.

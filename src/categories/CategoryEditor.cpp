@@ -102,7 +102,7 @@ void CategoryEditor::showCategoryProperties(category* thisCategory) {
     const category& shown = *thisCategory;
     m_work.shell.setHeading(shown.categoryName);
     m_page.txtCategory->setText(shown.categoryName);
-    m_work.shell.setTabCaption(Shell::CategoryTab, QStringLiteral("Properties"));
+    m_work.shell.setTabCaption(Shell::CategoryTab, tr("Properties"));
     m_page.cmdDelete->setVisible(true);
     m_page.txtId->setText(QString::number(shown.categoryId));
     m_page.txtStartDate->setText(TimeText::format(shown.startDate, TimeText::DD_MM_YYYY));
@@ -111,10 +111,9 @@ void CategoryEditor::showCategoryProperties(category* thisCategory) {
     m_page.txtMinAllocated->setText(QString::number(shown.minAllocation));
     m_page.txtMaxAllocated->setText(QString::number(shown.maxAllocation));
     if (m_work.shell.currentTab() == Shell::CategoryTab) {
-        m_work.shell.setHeading(QStringLiteral("Properties for ") +
-                                NameText::isolated(shown.categoryName));
-        m_work.shell.setDetails(
-            QStringLiteral("Change category setting below and click save to update"));
+        m_work.shell.setHeading(
+            tr("Properties for %1").arg(NameText::isolated(shown.categoryName)));
+        m_work.shell.setDetails(tr("Change category setting below and click save to update"));
     }
 
     // The parent's own entry, not the first of its name: two categories may share one.
@@ -182,9 +181,7 @@ std::optional<int> CategoryEditor::wholeNumber(QLineEdit* box, const QString& fi
                             ? Numbers::toExactWholeNumber(box->text(), 0, LargestNumber)
                             : Numbers::toWholeNumber(box->text(), 0, LargestNumber);
     if (!number) {
-        refuse(QStringLiteral("%1 must be a whole number from 0 to %2.")
-                   .arg(field)
-                   .arg(LargestNumber));
+        refuse(tr("%1 must be a whole number from 0 to %2.").arg(field).arg(LargestNumber));
     }
     return number;
 }
@@ -193,7 +190,7 @@ std::optional<CategoryEditor::Period> CategoryEditor::chosenPeriod(QComboBox* li
                                                                    const QString& field) {
     const auto row = getAllocationPeriod(list->currentText());
     if (!row || row->integer(QStringLiteral("days")) <= 0) {
-        refuse(QStringLiteral("Choose a period for %1.").arg(field));
+        refuse(tr("Choose a period for %1.").arg(field));
         return std::nullopt;
     }
     return Period{row->integer(QStringLiteral("allocationPeriodId")),
@@ -223,14 +220,14 @@ CategoryEditor::AllocationResult CategoryEditor::checkAllocation(Allocation* rea
     const AllocationRules::Check check =
         AllocationRules::check(*minHours, minPeriod->days, *maxHours, maxPeriod->days);
     if (check.minLongerThanPeriod) {
-        m_work.messages.inform(QStringLiteral("The minimum time period is invalid there are not ") +
-                               m_page.txtMinAllocated->text() + QStringLiteral(" hours in a ") +
-                               m_page.cboMinAllocationPeriod->currentText());
+        m_work.messages.inform(
+            tr("The minimum time period is invalid there are not %1 hours in a %2")
+                .arg(m_page.txtMinAllocated->text(), m_page.cboMinAllocationPeriod->currentText()));
     }
     if (check.maxLongerThanPeriod) {
-        m_work.messages.inform(QStringLiteral("The maximum time period is invalid there are not ") +
-                               m_page.txtMaxAllocated->text() + QStringLiteral(" hours in a ") +
-                               m_page.cboMaxAllocationPeriod->currentText());
+        m_work.messages.inform(
+            tr("The maximum time period is invalid there are not %1 hours in a %2")
+                .arg(m_page.txtMaxAllocated->text(), m_page.cboMaxAllocationPeriod->currentText()));
     }
     if (read != nullptr) {
         *read = {*minHours, *maxHours, *minPeriod, *maxPeriod};
@@ -276,15 +273,15 @@ void CategoryEditor::cmdSave_Click() {
     case AllocationResult::Refused:
         return;
     case AllocationResult::MinimumExceedsMaximum:
-        refuse(QStringLiteral("The minimum time allocated to this category exceedes the maximum "
-                              "time allocated. Please fix and try again"));
+        refuse(tr("The minimum time allocated to this category exceedes the maximum "
+                  "time allocated. Please fix and try again"));
         return;
     case AllocationResult::Valid:
         break;
     }
 
     if (m_page.txtCategory->text().isEmpty()) {
-        m_page.txtCategory->setText(QStringLiteral("NEW CATEGORY"));
+        m_page.txtCategory->setText(tr("NEW CATEGORY"));
     }
     const QString name = m_page.txtCategory->text();
 
@@ -298,8 +295,8 @@ void CategoryEditor::cmdSave_Click() {
     const int parentId = parentData.isValid() ? parentData.toInt() : 0;
     if (existing != nullptr &&
         CategoryStore::isSelfOrDescendant(m_work.database(), existing->categoryId, parentId)) {
-        refuse(QStringLiteral("A category cannot be placed under itself or one of its own "
-                              "sub-categories. Please choose another parent."));
+        refuse(tr("A category cannot be placed under itself or one of its own "
+                  "sub-categories. Please choose another parent."));
         return;
     }
 
@@ -317,7 +314,7 @@ void CategoryEditor::cmdSave_Click() {
             }
         }
         if (known == nullptr) {
-            refuse(QStringLiteral("Choose a manager from the list."));
+            refuse(tr("Choose a manager from the list."));
             return;
         }
         const user* manager = m_users.getUserByName(managerName);
@@ -329,15 +326,15 @@ void CategoryEditor::cmdSave_Click() {
 
     const QDate startDay = readStartDate(m_page.txtStartDate->text());
     if (!startDay.isValid()) {
-        refuse(QStringLiteral("Start Date must be a date, such as 7/12/2026."));
+        refuse(tr("Start Date must be a date, such as 7/12/2026."));
         return;
     }
 
     if (isNew && m_categories.categoryExists(name, std::nullopt)) {
         const bool anyway = m_work.messages.ask(
-            QStringLiteral("A category called ") + name +
-                QStringLiteral(" already exists. Do you want to create this category anyway"),
-            QStringLiteral("Existing Category"), Messages::Icon::Question);
+            tr("A category called %1 already exists. Do you want to create this category anyway")
+                .arg(name),
+            tr("Existing Category"), Messages::Icon::Question);
         if (!anyway) {
             return;
         }
@@ -391,9 +388,9 @@ void CategoryEditor::cmdDelete_Click() {
         return;
     }
     const bool confirmed = m_work.messages.ask(
-        QStringLiteral("Are you sure you want to delete the ") + m_page.txtCategory->text() +
-            QStringLiteral(" category and all its associated time?"),
-        QStringLiteral("Confirm Delete"));
+        tr("Are you sure you want to delete the %1 category and all its associated time?")
+            .arg(m_page.txtCategory->text()),
+        tr("Confirm Delete"));
     if (!confirmed) {
         return;
     }
@@ -418,11 +415,9 @@ bool CategoryEditor::refuseWhileRunning(int categoryId) {
         return false;
     }
     m_work.messages.inform(
-        QStringLiteral("The %1 category cannot be deleted while %2 running on it. Nothing has "
-                       "been deleted.")
-            .arg(m_page.txtCategory->text(), running == 1
-                                                 ? QStringLiteral("1 task is")
-                                                 : QStringLiteral("%1 tasks are").arg(running)),
+        tr("The %1 category cannot be deleted while %2 running on it. Nothing has been deleted.")
+            .arg(m_page.txtCategory->text(),
+                 running == 1 ? tr("1 task is") : tr("%1 tasks are").arg(running)),
         QString(), Messages::Icon::Warning);
     return true;
 }

@@ -60,62 +60,58 @@ void keepSorted(QComboBox* list) {
 
 CategoryEditorPage::CategoryEditorPage(QWidget* parent)
     : QWidget(parent) {
-    fraDetails =
-        named(new QGroupBox(QStringLiteral("Category Details")), QStringLiteral("fraDetails"));
+    fraDetails = named(new QGroupBox(tr("Category Details")), QStringLiteral("fraDetails"));
 
     txtCategory = named(new QLineEdit, QStringLiteral("txtCategory"));
-    lblCategoryName =
-        caption(QStringLiteral("Category Name:"), QStringLiteral("lblCategoryName"), txtCategory);
+    lblCategoryName = caption(tr("Category Name:"), QStringLiteral("lblCategoryName"), txtCategory);
     txtId = named(new QLineEdit, QStringLiteral("txtId"));
     txtId->setReadOnly(true);
     txtId->setFocusPolicy(Qt::NoFocus);
     txtId->setFixedWidth(60);
     txtId->setAlignment(Qt::AlignRight);
-    txtId->setToolTip(QStringLiteral("Category ID"));
+    txtId->setToolTip(tr("Category ID"));
 
     cboParent = choiceList(QStringLiteral("cboParent"));
-    lblParent = caption(QStringLiteral("Parent:"), QStringLiteral("lblParent"), cboParent);
+    lblParent = caption(tr("Parent:"), QStringLiteral("lblParent"), cboParent);
 
     txtDescription = named(new QPlainTextEdit, QStringLiteral("txtDescription"));
     txtDescription->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     txtDescription->setTabChangesFocus(true);
     const int lineHeight = txtDescription->fontMetrics().lineSpacing();
     txtDescription->setFixedHeight(lineHeight * 3 + 12);
-    lblDescription =
-        caption(QStringLiteral("Description:"), QStringLiteral("lblDescription"), txtDescription);
+    lblDescription = caption(tr("Description:"), QStringLiteral("lblDescription"), txtDescription);
 
     buildAllocation();
 
     txtCharge = numberBox(QStringLiteral("txtCharge"));
-    lblCharge = caption(QStringLiteral("Hourly Rate:"), QStringLiteral("lblCharge"), txtCharge);
+    lblCharge = caption(tr("Hourly Rate:"), QStringLiteral("lblCharge"), txtCharge);
     cboProductivity = choiceList(QStringLiteral("cboProductivity"));
-    lblProductivity = caption(QStringLiteral("Productivity:"), QStringLiteral("lblProductivity"),
-                              cboProductivity);
+    lblProductivity =
+        caption(tr("Productivity:"), QStringLiteral("lblProductivity"), cboProductivity);
 
     txtFolder = named(new QLineEdit, QStringLiteral("txtFolder"));
-    lblFolder = caption(QStringLiteral("Working Folder:"), QStringLiteral("lblFolder"), txtFolder);
+    lblFolder = caption(tr("Working Folder:"), QStringLiteral("lblFolder"), txtFolder);
     cmdBrowse_0 = indexed(new QPushButton(QStringLiteral("...")), QStringLiteral("cmdBrowse"), 0);
-    cmdBrowse_0->setToolTip(QStringLiteral("Locate a folder on your computer"));
+    cmdBrowse_0->setToolTip(tr("Locate a folder on your computer"));
     cmdBrowse_0->setFixedWidth(32);
 
     cboCategoryOwner = choiceList(QStringLiteral("cboCategoryOwner"));
     keepSorted(cboCategoryOwner);
     lblCategoryOwner =
-        caption(QStringLiteral("Manager:"), QStringLiteral("lblCategoryOwner"), cboCategoryOwner);
+        caption(tr("Manager:"), QStringLiteral("lblCategoryOwner"), cboCategoryOwner);
 
     txtStartDate = named(new QLineEdit, QStringLiteral("txtStartDate"));
     txtStartDate->setFixedWidth(100);
-    lblStartDate =
-        caption(QStringLiteral("Start Date:"), QStringLiteral("lblStartDate"), txtStartDate);
+    lblStartDate = caption(tr("Start Date:"), QStringLiteral("lblStartDate"), txtStartDate);
     picButtonCal = named(new QToolButton, QStringLiteral("picButtonCal"));
     picButtonCal->setIcon(quillhourIcon(QStringLiteral("calendar")));
     picButtonCal->setIconSize(QSize(20, 20));
     picButtonCal->setAutoRaise(true);
     picButtonCal->setCursor(Qt::PointingHandCursor);
-    picButtonCal->setToolTip(QStringLiteral("Select a date"));
+    picButtonCal->setToolTip(tr("Select a date"));
 
-    cmdSave = named(new QPushButton(QStringLiteral("Save")), QStringLiteral("cmdSave"));
-    cmdDelete = named(new QPushButton(QStringLiteral("Delete")), QStringLiteral("cmdDelete"));
+    cmdSave = named(new QPushButton(tr("Save")), QStringLiteral("cmdSave"));
+    cmdDelete = named(new QPushButton(tr("Delete")), QStringLiteral("cmdDelete"));
     cmdDelete->setVisible(false);
     cmdDelete->setEnabled(false);
 
@@ -166,22 +162,19 @@ CategoryEditorPage::CategoryEditorPage(QWidget* parent)
 }
 
 void CategoryEditorPage::buildAllocation() {
-    Allocation =
-        named(new QGroupBox(QStringLiteral("Time Allocation")), QStringLiteral("Allocation"));
+    Allocation = named(new QGroupBox(tr("Time Allocation")), QStringLiteral("Allocation"));
     txtMinAllocated = numberBox(QStringLiteral("txtMinAllocated"));
-    lblMinAllocated = caption(QStringLiteral("Minimum Time:"), QStringLiteral("lblMinAllocated"),
-                              txtMinAllocated);
+    lblMinAllocated =
+        caption(tr("Minimum Time:"), QStringLiteral("lblMinAllocated"), txtMinAllocated);
     cboMinAllocationPeriod = choiceList(QStringLiteral("cboMinAllocationPeriod"));
     lblMinAllocationPeriod =
-        caption(QStringLiteral("Hours per:"), QStringLiteral("lblMinAllocationPeriod"),
-                cboMinAllocationPeriod);
+        caption(tr("Hours per:"), QStringLiteral("lblMinAllocationPeriod"), cboMinAllocationPeriod);
     txtMaxAllocated = numberBox(QStringLiteral("txtMaxAllocated"));
-    lblMaxAllocated = caption(QStringLiteral("Maximum Time:"), QStringLiteral("lblMaxAllocated"),
-                              txtMaxAllocated);
+    lblMaxAllocated =
+        caption(tr("Maximum Time:"), QStringLiteral("lblMaxAllocated"), txtMaxAllocated);
     cboMaxAllocationPeriod = choiceList(QStringLiteral("cboMaxAllocationPeriod"));
     lblMaxAllocationPeriod =
-        caption(QStringLiteral("Hours per:"), QStringLiteral("lblMaxAllocationPeriod"),
-                cboMaxAllocationPeriod);
+        caption(tr("Hours per:"), QStringLiteral("lblMaxAllocationPeriod"), cboMaxAllocationPeriod);
 
     auto* grid = new QGridLayout(Allocation);
     grid->addWidget(lblMinAllocated, 0, 0);

@@ -68,11 +68,11 @@ void CategoryTree::loadCategoryList() {
     state.allCategories = std::make_unique<cateories>(m_work.data());
     category& placeholder = state.allCategories->Add(0);
     state.selectedCategory = &placeholder;
-    placeholder.categoryName = QStringLiteral("- none -");
+    placeholder.categoryName = tr("- none -");
     placeholder.parentId = -1;
 
-    chartCategories->addItem(QStringLiteral("- All -"));
-    parents->addItem(QStringLiteral("- none -"), 0);
+    chartCategories->addItem(tr("- All -"));
+    parents->addItem(tr("- none -"), 0);
 
     try {
         getCategories(placeholder);
@@ -189,10 +189,10 @@ int CategoryTree::charCount(const QString& srtCheck, const QString& strChar) {
 bool CategoryTree::categoryExists(const std::optional<QString>& name,
                                   const std::optional<int>& categoryId) {
     if (!name && !categoryId) {
-        m_work.messages.show(
-            QStringLiteral("The function categoryExists must be calleded with either name or "
-                           "categoryId"),
-            QStringLiteral("Missing Argument"), Messages::Buttons::Ok, Messages::Icon::Critical);
+        m_work.messages.show(tr("The function categoryExists must be calleded with either name or "
+                                "categoryId"),
+                             tr("Missing Argument"), Messages::Buttons::Ok,
+                             Messages::Icon::Critical);
         return false;
     }
     return CategoryStore::exists(m_work.database(), name, categoryId);

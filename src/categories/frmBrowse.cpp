@@ -66,10 +66,10 @@ frmBrowse::frmBrowse(const QString& ownFolder, QWidget* parent)
     , driveList(new QComboBox(this))
     , dirList(new FolderList(this))
     , fileList(new QListWidget(this))
-    , cmdSelect(new QPushButton(QStringLiteral("Select"), this))
-    , cmdCancel(new QPushButton(QStringLiteral("Cancel"), this))
+    , cmdSelect(new QPushButton(tr("Select"), this))
+    , cmdCancel(new QPushButton(tr("Cancel"), this))
     , txtNewFile(new QLineEdit(this))
-    , cmdNew(new QPushButton(QStringLiteral("New Database"), this))
+    , cmdNew(new QPushButton(tr("New Database"), this))
     , m_ownFolder(ownFolder) {
     setObjectName(QStringLiteral("frmBrowse"));
     driveList->setObjectName(QStringLiteral("driveList"));
@@ -78,8 +78,8 @@ frmBrowse::frmBrowse(const QString& ownFolder, QWidget* parent)
     cmdSelect->setObjectName(QStringLiteral("cmdSelect"));
     cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
     txtNewFile->setObjectName(QStringLiteral("txtNewFile"));
-    txtNewFile->setToolTip(QStringLiteral("A new database file, or the postgresql:// address of a "
-                                          "database server"));
+    txtNewFile->setToolTip(tr("A new database file, or the postgresql:// address of a "
+                              "database server"));
     cmdNew->setObjectName(QStringLiteral("cmdNew"));
     dirList->setAccessibleName(tr("Folders"));
     fileList->setAccessibleName(tr("Files"));
@@ -127,7 +127,7 @@ void frmBrowse::start(QLineEdit* objTarget, const QString& caption, const QStrin
 }
 
 void frmBrowse::prepareFolderBrowse(QLineEdit* objTarget) {
-    start(objTarget, QStringLiteral("Select a Folder"), kFolderMode);
+    start(objTarget, tr("Select a Folder"), kFolderMode);
     placeForMode();
     // A relative path would be read against whatever folder the program happens to run in, so
     // only an absolute path that names an existing folder counts.
@@ -138,7 +138,7 @@ void frmBrowse::prepareFolderBrowse(QLineEdit* objTarget) {
 
 void frmBrowse::prepareFileBrowse(QLineEdit* objTarget, const QString& defaultPath,
                                   const QString& filter) {
-    start(objTarget, QStringLiteral("Select a File"), kFileMode);
+    start(objTarget, tr("Select a File"), kFileMode);
     m_patterns.clear();
     for (const QString& pattern : filter.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
         if (!pattern.trimmed().isEmpty()) {

@@ -9,13 +9,13 @@
 frmDatePicker::frmDatePicker(QWidget* parent)
     : QDialog(parent)
     , calander(new QCalendarWidget(this))
-    , cmdOk(new QPushButton(QStringLiteral("Ok"), this))
-    , cmdCancel(new QPushButton(QStringLiteral("Cancel"), this)) {
+    , cmdOk(new QPushButton(tr("Ok"), this))
+    , cmdCancel(new QPushButton(tr("Cancel"), this)) {
     setObjectName(QStringLiteral("frmDatePicker"));
     calander->setObjectName(QStringLiteral("calander"));
     cmdOk->setObjectName(QStringLiteral("cmdOk"));
     cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-    setWindowTitle(QStringLiteral("Select a Date"));
+    setWindowTitle(tr("Select a Date"));
     setModal(true);
 
     calander->setGridVisible(true);

@@ -3,6 +3,7 @@
 #include "data/Schema.h"
 #include "data/SqliteFile.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QSqlDatabase>
@@ -30,25 +31,28 @@ struct Report {
     void tables(const QHash<QString, QSet<QString>>& columnsByTable) {
         const QStringList missing = missingParts(columnsByTable);
         if (missing.isEmpty()) {
-            say(QStringLiteral("- Quillhour's seven tables with all their columns: ok"));
+            say(QCoreApplication::translate(
+                "DatabaseCheck", "- Quillhour's seven tables with all their columns: ok"));
         } else {
-            fail(QStringLiteral("- Quillhour's tables: it lacks %1")
+            fail(QCoreApplication::translate("DatabaseCheck", "- Quillhour's tables: it lacks %1")
                      .arg(missing.join(QStringLiteral(", "))));
         }
     }
     void version(int found) {
         if (found > Schema::CurrentVersion) {
-            fail(QStringLiteral("- schema version %1: newer than this Quillhour knows (%2)")
+            fail(QCoreApplication::translate(
+                     "DatabaseCheck", "- schema version %1: newer than this Quillhour knows (%2)")
                      .arg(found)
                      .arg(Schema::CurrentVersion));
         } else {
-            say(QStringLiteral("- schema version %1: ok").arg(found));
+            say(QCoreApplication::translate("DatabaseCheck", "- schema version %1: ok").arg(found));
         }
     }
     // An error that ended the check: damage is a finding, anything else leaves it unchecked.
     void stopped(const DatabaseError& error) {
         say(error.kind() == DatabaseError::Kind::Damaged
-                ? QStringLiteral("- the database is damaged: ") + error.engineText()
+                ? QCoreApplication::translate("DatabaseCheck", "- the database is damaged: ") +
+                      error.engineText()
                 : error.message());
         const bool damage = error.kind() == DatabaseError::Kind::Damaged ||
                             error.kind() == DatabaseError::Kind::NotADatabase ||
@@ -58,14 +62,18 @@ struct Report {
     Database::CheckReport finish(const QString& shown) {
         switch (result.verdict) {
         case Verdict::Sound:
-            say(QStringLiteral("The database %1 is sound.").arg(shown));
+            say(QCoreApplication::translate("DatabaseCheck", "The database %1 is sound.")
+                    .arg(shown));
             break;
         case Verdict::Damaged:
-            say(QStringLiteral("The database %1 is damaged, or not a Quillhour database.")
+            say(QCoreApplication::translate(
+                    "DatabaseCheck", "The database %1 is damaged, or not a Quillhour database.")
                     .arg(shown));
             break;
         case Verdict::NotChecked:
-            say(QStringLiteral("The database %1 could not be checked.").arg(shown));
+            say(QCoreApplication::translate("DatabaseCheck",
+                                            "The database %1 could not be checked.")
+                    .arg(shown));
             break;
         }
         return result;
@@ -78,34 +86,44 @@ Database::CheckReport checkFile(const QString& path) {
     const QString shown = QDir::toNativeSeparators(path);
     Report report;
     report.result.verdict = Verdict::Sound;
-    report.say(QStringLiteral("Checking the SQLite database %1:").arg(shown));
+    report.say(QCoreApplication::translate("DatabaseCheck", "Checking the SQLite database %1:")
+                   .arg(shown));
     const QFileInfo info(path);
     if (path.isEmpty() || !info.exists()) {
-        report.stopped(DatabaseError(DatabaseError::Kind::Missing,
-                                     QStringLiteral("There is no database at %1.").arg(shown)));
+        report.stopped(DatabaseError(
+            DatabaseError::Kind::Missing,
+            QCoreApplication::translate("DatabaseCheck", "There is no database at %1.")
+                .arg(shown)));
         return report.finish(shown);
     }
     const SqliteFile::Facts facts = SqliteFile::inspect(path);
     if (!info.isFile() || !facts.readable) {
         report.stopped(DatabaseError(
             DatabaseError::Kind::NoAccess,
-            QStringLiteral("%1 cannot be read as a file (%2).")
-                .arg(shown, info.isFile() ? facts.unreadableReason : QStringLiteral("a folder"))));
+            QCoreApplication::translate("DatabaseCheck", "%1 cannot be read as a file (%2).")
+                .arg(shown, info.isFile()
+                                ? facts.unreadableReason
+                                : QCoreApplication::translate("DatabaseCheck", "a folder"))));
         return report.finish(shown);
     }
     if (facts.size == 0 || !facts.sqliteHeader) {
-        report.fail(facts.size == 0 ? QStringLiteral("- the file is empty: it holds no database")
-                                    : QStringLiteral("- the file is not a database"));
+        report.fail(
+            facts.size == 0
+                ? QCoreApplication::translate("DatabaseCheck",
+                                              "- the file is empty: it holds no database")
+                : QCoreApplication::translate("DatabaseCheck", "- the file is not a database"));
         return report.finish(shown);
     }
     if (const QString damage = SqliteFile::damage(facts); !damage.isEmpty()) {
-        report.fail(QStringLiteral("- the file: %1").arg(damage));
+        report.fail(QCoreApplication::translate("DatabaseCheck", "- the file: %1").arg(damage));
     } else if (facts.walHasContent) {
-        report.say(QStringLiteral("- the file: %1 bytes, with changes in its log %2-wal: ok")
+        report.say(QCoreApplication::translate(
+                       "DatabaseCheck", "- the file: %1 bytes, with changes in its log %2-wal: ok")
                        .arg(facts.size)
                        .arg(info.fileName()));
     } else {
-        report.say(QStringLiteral("- the file: %1 bytes, %2 pages of %3 bytes: ok")
+        report.say(QCoreApplication::translate("DatabaseCheck",
+                                               "- the file: %1 bytes, %2 pages of %3 bytes: ok")
                        .arg(facts.size)
                        .arg(facts.size / facts.pageSize)
                        .arg(facts.pageSize));
@@ -123,22 +141,25 @@ Database::CheckReport checkFile(const QString& path) {
                         query.value(0).toString().split(QLatin1Char('\n'), Qt::SkipEmptyParts));
                 }
                 if (!ran || query.lastError().isValid()) {
-                    problems.append(QStringLiteral("the engine stopped: ") +
-                                    query.lastError().databaseText());
+                    problems.append(
+                        QCoreApplication::translate("DatabaseCheck", "the engine stopped: ") +
+                        query.lastError().databaseText());
                 }
             }
             if (problems == QStringList{QStringLiteral("ok")}) {
-                report.say(QStringLiteral("- the engine's integrity check (PRAGMA "
-                                          "integrity_check): ok"));
+                report.say(QCoreApplication::translate("DatabaseCheck",
+                                                       "- the engine's integrity check (PRAGMA "
+                                                       "integrity_check): ok"));
             } else {
-                report.fail(QStringLiteral("- the engine's integrity check (PRAGMA "
-                                           "integrity_check) found %1 problem(s):")
+                report.fail(QCoreApplication::translate("DatabaseCheck",
+                                                        "- the engine's integrity check (PRAGMA "
+                                                        "integrity_check) found %1 problem(s):")
                                 .arg(problems.size()));
                 for (qsizetype i = 0; i < problems.size() && i < ListedProblems; ++i) {
                     report.say(QStringLiteral("    ") + problems.at(i));
                 }
                 if (problems.size() > ListedProblems) {
-                    report.say(QStringLiteral("    ... and %1 more")
+                    report.say(QCoreApplication::translate("DatabaseCheck", "    ... and %1 more")
                                    .arg(problems.size() - ListedProblems));
                 }
             }
@@ -161,11 +182,12 @@ Database::CheckReport checkFile(const QString& path) {
 Database::CheckReport checkServer(const QString& location) {
     const QString shown = Database::displayLocation(location);
     Report report;
-    report.say(QStringLiteral("Checking the PostgreSQL database %1:").arg(shown));
+    report.say(QCoreApplication::translate("DatabaseCheck", "Checking the PostgreSQL database %1:")
+                   .arg(shown));
     try {
         std::unique_ptr<Database> database = Database::open(location);
         report.result.verdict = Verdict::Sound;
-        report.say(QStringLiteral("- the connection: ok"));
+        report.say(QCoreApplication::translate("DatabaseCheck", "- the connection: ok"));
         report.tables(serverColumns(*database));
         report.version(Schema::version(*database));
         // Counting with every index turned off reads each page of each table.
@@ -181,15 +203,18 @@ Database::CheckReport checkServer(const QString& location) {
             rows +=
                 database->scalar(QStringLiteral("select count(*) from %1").arg(name)).toLongLong();
         }
-        report.say(QStringLiteral("- every page of the seven tables read (%1 rows): ok").arg(rows));
+        report.say(QCoreApplication::translate(
+                       "DatabaseCheck", "- every page of the seven tables read (%1 rows): ok")
+                       .arg(rows));
         const bool amcheck =
             database
                 ->scalar(QStringLiteral("select count(*) from pg_extension where extname = "
                                         "'amcheck'"))
                 .toLongLong() > 0;
         if (!amcheck) {
-            report.say(QStringLiteral("- the indexes: not checked (the amcheck extension is not "
-                                      "installed in this database)"));
+            report.say(QCoreApplication::translate(
+                "DatabaseCheck", "- the indexes: not checked (the amcheck extension is not "
+                                 "installed in this database)"));
         } else {
             const ResultSet indexes = database->query(
                 QStringLiteral("select i.indexrelid::regclass::text from pg_index i "
@@ -202,7 +227,8 @@ Database::CheckReport checkServer(const QString& location) {
                 database->scalar(QStringLiteral("select bt_index_check(?::regclass)"),
                                  {index.text(0)});
             }
-            report.say(QStringLiteral("- the %1 indexes (amcheck's bt_index_check): ok")
+            report.say(QCoreApplication::translate(
+                           "DatabaseCheck", "- the %1 indexes (amcheck's bt_index_check): ok")
                            .arg(indexes.count()));
         }
     } catch (const DatabaseError& error) {

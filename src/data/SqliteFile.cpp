@@ -1,5 +1,6 @@
 #include "data/SqliteFile.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -196,14 +197,17 @@ QString damage(const Facts& facts) {
         return {};
     }
     if (facts.pageSize == 0) {
-        return QStringLiteral("its header gives no valid page size");
+        return QCoreApplication::translate("SqliteFile", "its header gives no valid page size");
     }
     if (facts.size % facts.pageSize != 0) {
-        return QStringLiteral("the file ends part of the way through a page");
+        return QCoreApplication::translate("SqliteFile",
+                                           "the file ends part of the way through a page");
     }
     if (facts.headerPages > 0 && facts.size < facts.headerPages * facts.pageSize) {
-        return QStringLiteral("the file is shorter than the database it records (%1 of %2 pages; "
-                              "it may have been cut off while it was copied)")
+        return QCoreApplication::translate(
+                   "SqliteFile",
+                   "the file is shorter than the database it records (%1 of %2 pages; "
+                   "it may have been cut off while it was copied)")
             .arg(facts.size / facts.pageSize)
             .arg(facts.headerPages);
     }
@@ -217,24 +221,29 @@ QString writeProblem(const QString& path) {
     const bool writeBits =
         (info.permissions() & (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther)) != 0;
     if (!writeBits || !canWrite(path)) {
-        return QStringLiteral("The database %1 is read-only, and Quillhour writes to it. Ask its "
-                              "owner for write access, or choose another database.")
+        return QCoreApplication::translate(
+                   "SqliteFile",
+                   "The database %1 is read-only, and Quillhour writes to it. Ask its "
+                   "owner for write access, or choose another database.")
             .arg(shown(path));
     }
     const QString folder = info.absolutePath();
     if (::access(QFile::encodeName(folder).constData(), W_OK | X_OK) != 0) {
-        return QStringLiteral("The database %1 can be written, but its folder %2 is read-only. "
-                              "Quillhour keeps two working files beside the database (%3-wal and "
-                              "%3-shm), so it needs to write to the folder too. Ask for write "
-                              "access to the folder, or choose another database.")
+        return QCoreApplication::translate(
+                   "SqliteFile",
+                   "The database %1 can be written, but its folder %2 is read-only. "
+                   "Quillhour keeps two working files beside the database (%3-wal and "
+                   "%3-shm), so it needs to write to the folder too. Ask for write "
+                   "access to the folder, or choose another database.")
             .arg(shown(path), shown(folder), info.fileName());
     }
     for (const QString& suffix : {QStringLiteral("-wal"), QStringLiteral("-shm")}) {
         const QString working = path + suffix;
         if (QFileInfo::exists(working) && !canWrite(working)) {
-            return QStringLiteral("The working file %1 beside the database cannot be written; "
-                                  "another user's program probably left it there. Once no "
-                                  "program has the database open, its owner can delete it.")
+            return QCoreApplication::translate(
+                       "SqliteFile", "The working file %1 beside the database cannot be written; "
+                                     "another user's program probably left it there. Once no "
+                                     "program has the database open, its owner can delete it.")
                 .arg(shown(working));
         }
     }

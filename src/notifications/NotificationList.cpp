@@ -94,7 +94,7 @@ void NotificationList::loadNotificationList() {
             const QString& status = record.status();
             TreeNode* group = tree->node(status);
             if (group == nullptr) {
-                group = tree->addNode(nullptr, status, status);
+                group = tree->addNode(nullptr, status, NotificationText::statusText(status));
                 if (status == notification::Unread) {
                     m_work.shell.selectTab(Shell::NotificationsTab);
                     unreadGroupMade = group;

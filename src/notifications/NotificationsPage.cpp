@@ -16,7 +16,7 @@ NotificationsPage::NotificationsPage(QWidget* parent)
     notificationTree = named(new KeyedTree, QStringLiteral("notificationTree"));
     notificationTree->setAccessibleName(tr("Notifications"));
 
-    fraNotificationAttributes = named(new QGroupBox(QStringLiteral("Notification Details")),
+    fraNotificationAttributes = named(new QGroupBox(tr("Notification Details")),
                                       QStringLiteral("fraNotificationAttributes"));
     fraNotificationAttributes->setVisible(false);
     // The tree keeps its width whether or not the details show.
@@ -24,10 +24,10 @@ NotificationsPage::NotificationsPage(QWidget* parent)
     keepPlace.setRetainSizeWhenHidden(true);
     fraNotificationAttributes->setSizePolicy(keepPlace);
 
-    lblNotificationCategory = named(new ClickableLabel(QStringLiteral("Category:")),
-                                    QStringLiteral("lblNotificationCategory"));
-    lblFrom = named(new ClickableLabel(QStringLiteral("From:")), QStringLiteral("lblFrom"));
-    lblTo = named(new ClickableLabel(QStringLiteral("To:")), QStringLiteral("lblTo"));
+    lblNotificationCategory =
+        named(new ClickableLabel(tr("Category:")), QStringLiteral("lblNotificationCategory"));
+    lblFrom = named(new ClickableLabel(tr("From:")), QStringLiteral("lblFrom"));
+    lblTo = named(new ClickableLabel(tr("To:")), QStringLiteral("lblTo"));
     lblDate = named(new QLabel(QStringLiteral("12 Jan 2005")), QStringLiteral("lblDate"));
     lblStatusDate =
         named(new QLabel(QStringLiteral("12 Jan 2005")), QStringLiteral("lblStatusDate"));
@@ -36,7 +36,7 @@ NotificationsPage::NotificationsPage(QWidget* parent)
     lblNotificationMessage->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     lblNotificationMessage->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
     cmdDeleteNotification =
-        named(new QPushButton(QStringLiteral("Delete")), QStringLiteral("cmdDeleteNotification"));
+        named(new QPushButton(tr("Delete")), QStringLiteral("cmdDeleteNotification"));
 
     // What other users wrote is shown as written, never read as markup.
     for (QLabel* written :

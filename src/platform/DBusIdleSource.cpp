@@ -1,5 +1,6 @@
 #include "platform/DBusIdleSource.h"
 
+#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
 
@@ -12,8 +13,9 @@ constexpr int AnswerWaitMs = 250;
 
 DBusIdleSource::DBusIdleSource() {
     if (!QDBusConnection::sessionBus().isConnected()) {
-        m_reason = QStringLiteral("there is neither an X display nor a desktop session bus to "
-                                  "tell the idle time.");
+        m_reason = QCoreApplication::translate(
+            "IdleSource", "there is neither an X display nor a desktop session bus to "
+                          "tell the idle time.");
         return;
     }
     for (const Service service : {Service::ScreenSaver, Service::GnomeIdleMonitor}) {
@@ -22,8 +24,9 @@ DBusIdleSource::DBusIdleSource() {
             return;
         }
     }
-    m_reason = QStringLiteral("the desktop session does not tell the idle time (neither "
-                              "org.freedesktop.ScreenSaver nor GNOME's idle monitor answers).");
+    m_reason = QCoreApplication::translate(
+        "IdleSource", "the desktop session does not tell the idle time (neither "
+                      "org.freedesktop.ScreenSaver nor GNOME's idle monitor answers).");
 }
 
 std::optional<qint64> DBusIdleSource::idleMilliseconds() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QString>
 #include <QtGlobal>
 #include <optional>
@@ -32,7 +33,7 @@ private:
 class FakeIdleSource final : public IdleSource {
 public:
     FakeIdleSource()
-        : m_reason(QStringLiteral("No idle time was set.")) {}
+        : m_reason(QCoreApplication::translate("IdleSource", "No idle time was set.")) {}
     std::optional<qint64> idleMilliseconds() override {
         if (!m_reason.isEmpty()) {
             return std::nullopt;

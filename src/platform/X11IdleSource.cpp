@@ -1,5 +1,6 @@
 #include "platform/X11IdleSource.h"
 
+#include <QCoreApplication>
 #include <cstdlib>
 #include <xcb/screensaver.h>
 #include <xcb/xcb.h>
@@ -9,14 +10,15 @@ X11IdleSource::X11IdleSource(const QString& display) {
     const QByteArray name = display.toLocal8Bit();
     m_connection = xcb_connect(name.isEmpty() ? nullptr : name.constData(), &screenNumber);
     if (xcb_connection_has_error(m_connection) != 0) {
-        m_reason = QStringLiteral("the X display cannot be reached.");
+        m_reason = QCoreApplication::translate("IdleSource", "the X display cannot be reached.");
         return;
     }
     const xcb_query_extension_reply_t* extension =
         xcb_get_extension_data(m_connection, &xcb_screensaver_id);
     if (extension == nullptr || extension->present == 0) {
-        m_reason = QStringLiteral("the X server does not tell the idle time (it has no "
-                                  "MIT-SCREEN-SAVER extension).");
+        m_reason = QCoreApplication::translate(
+            "IdleSource", "the X server does not tell the idle time (it has no "
+                          "MIT-SCREEN-SAVER extension).");
         return;
     }
     xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(m_connection));
@@ -24,7 +26,7 @@ X11IdleSource::X11IdleSource(const QString& display) {
         xcb_screen_next(&screens);
     }
     if (screens.rem == 0) {
-        m_reason = QStringLiteral("the X display cannot be reached.");
+        m_reason = QCoreApplication::translate("IdleSource", "the X display cannot be reached.");
         return;
     }
     m_root = screens.data->root;

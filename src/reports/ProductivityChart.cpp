@@ -52,7 +52,7 @@ ProductivityChart::ProductivityChart(Workspace& workspace, ProductivityPage& pag
 }
 
 QString ProductivityChart::unreadableText(qint64 rows) {
-    return QStringLiteral("%1 rows with unreadable start times are left out").arg(rows);
+    return tr("%1 rows with unreadable start times are left out").arg(rows);
 }
 
 bool ProductivityChart::pageShowing() const {
@@ -120,8 +120,8 @@ void ProductivityChart::loadProductivityChart() {
     QComboBox* categories = m_page.cboCategoryProductivity;
 
     ProductivityFilter filter;
-    QString userText = QStringLiteral("all users");
-    QString categoryText = QStringLiteral("all categories");
+    QString userText = tr("all users");
+    QString categoryText = tr("all categories");
     if (users->currentIndex() > 0) {
         // The look-up tells the user itself when the name has gone.
         const user* chosen = m_users.getUserByName(users->currentText());
@@ -160,16 +160,17 @@ void ProductivityChart::loadProductivityChart() {
     m_data = std::move(data);
 
     if (pageShowing()) {
-        m_work.shell.setHeading(QStringLiteral("Productivity Charting"));
-        QString details = QStringLiteral("Productivity chart for time spent on ") + categoryText +
-                          QStringLiteral(" for ") + userText + QStringLiteral("\r\n") +
-                          QStringLiteral("Period Start: ") +
-                          TimeText::format(m_data.firstStart, TimeText::DD_MMM_YYYY) +
-                          QStringLiteral(" Period End: ") +
-                          TimeText::format(m_data.lastStart, TimeText::DD_MMM_YYYY);
+        m_work.shell.setHeading(tr("Productivity Charting"));
+        QString details =
+            tr("Productivity chart for time spent on %1 for %2").arg(categoryText, userText) +
+            QStringLiteral("\r\n") +
+            tr("Period Start: %1 Period End: %2")
+                .arg(TimeText::format(m_data.firstStart, TimeText::DD_MMM_YYYY),
+                     TimeText::format(m_data.lastStart, TimeText::DD_MMM_YYYY));
         if (m_data.shortened()) {
-            details += QStringLiteral("\r\nThe period is too long to chart whole: the chart "
-                                      "shows its last %1 days, from %2.")
+            details += QStringLiteral("\r\n") +
+                       tr("The period is too long to chart whole: the chart shows its last %1 "
+                          "days, from %2.")
                            .arg(QLocale().toString(m_data.days()),
                                 TimeText::format(m_data.firstDay, TimeText::DD_MMM_YYYY));
         }
@@ -180,12 +181,10 @@ void ProductivityChart::loadProductivityChart() {
     }
 
     // The keys name their band and give its minutes per day before any scaling.
-    m_page.minProdColourKey->setText(QStringLiteral("Min: ") +
-                                     TimeText::minToTime(m_data.minimumPerDay));
-    m_page.maxProdColourKey->setText(QStringLiteral("Max: ") +
-                                     TimeText::minToTime(m_data.maximumPerDay));
-    m_page.minProdColourKey->setToolTip(QStringLiteral("Expected time per day"));
-    m_page.maxProdColourKey->setToolTip(QStringLiteral("Allowed time per day"));
+    m_page.minProdColourKey->setText(tr("Min: %1").arg(TimeText::minToTime(m_data.minimumPerDay)));
+    m_page.maxProdColourKey->setText(tr("Max: %1").arg(TimeText::minToTime(m_data.maximumPerDay)));
+    m_page.minProdColourKey->setToolTip(tr("Expected time per day"));
+    m_page.maxProdColourKey->setToolTip(tr("Allowed time per day"));
 
     m_shown = Shown::Chart;
     placeDrawing();
@@ -205,7 +204,7 @@ void ProductivityChart::placeDrawing() {
     } else if (m_shown == Shown::Hint) {
         scroll->setMaximum(0);
         picture->setGeometry(0, 0, viewport->width(), viewport->height());
-        picture->showHint(HintText);
+        picture->showHint(tr(HintText));
     }
 }
 

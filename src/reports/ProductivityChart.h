@@ -15,7 +15,7 @@ class ProductivityChart : public QObject {
     Q_OBJECT
 
 public:
-    static inline const QString HintText = QStringLiteral("Select a category with time data");
+    static constexpr const char* HintText = QT_TR_NOOP("Select a category with time data");
 
     // categories selects the category chosen in the list; users looks up the chosen user.
     ProductivityChart(Workspace& workspace, ProductivityPage& page, CategoryTree& categories,

@@ -32,16 +32,16 @@ ProductivityPage::ProductivityPage(QWidget* parent)
     cboUserProductivity = named(new QComboBox, QStringLiteral("cboUserProductivity"));
     cboUserProductivity->setMinimumContentsLength(16);
     cboUserProductivity->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    Label9 = named(new QLabel(QStringLiteral("User Data:")), QStringLiteral("Label9"));
+    Label9 = named(new QLabel(tr("User Data:")), QStringLiteral("Label9"));
     Label9->setBuddy(cboUserProductivity);
     cboCategoryProductivity = named(new QComboBox, QStringLiteral("cboCategoryProductivity"));
     // Wider: its entries are indented by depth.
     cboCategoryProductivity->setMinimumContentsLength(24);
     cboCategoryProductivity->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    Label10 = named(new QLabel(QStringLiteral("Category Data:")), QStringLiteral("Label10"));
+    Label10 = named(new QLabel(tr("Category Data:")), QStringLiteral("Label10"));
     Label10->setBuddy(cboCategoryProductivity);
-    minProdColourKey = colourKey(QStringLiteral("Min:"), QStringLiteral("minProdColourKey"));
-    maxProdColourKey = colourKey(QStringLiteral("Max:"), QStringLiteral("maxProdColourKey"));
+    minProdColourKey = colourKey(tr("Min:"), QStringLiteral("minProdColourKey"));
+    maxProdColourKey = colourKey(tr("Max:"), QStringLiteral("maxProdColourKey"));
 
     picProdFrame = named(new QFrame, QStringLiteral("picProdFrame"));
     // No border: the drawing's left edge is minus the scroll value, with nothing to offset.

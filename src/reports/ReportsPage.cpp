@@ -12,7 +12,7 @@
 
 ReportsPage::ReportsPage(QWidget* parent)
     : QWidget(parent) {
-    Label18 = named(new QLabel(QStringLiteral("No Data Available")), QStringLiteral("Label18"));
+    Label18 = named(new QLabel(tr("No Data Available")), QStringLiteral("Label18"));
     Label18->setAlignment(Qt::AlignCenter);
 
     grid = named(new QTableView, QStringLiteral("grid"));
@@ -33,8 +33,7 @@ ReportsPage::ReportsPage(QWidget* parent)
     grid->setSortingEnabled(true);
 
     cmdEditTime = named(new QPushButton(tr("Edit...")), QStringLiteral("cmdEditTime"));
-    cmdDeleteTime =
-        named(new QPushButton(QStringLiteral("Delete")), QStringLiteral("cmdDeleteTime"));
+    cmdDeleteTime = named(new QPushButton(tr("Delete")), QStringLiteral("cmdDeleteTime"));
     for (QPushButton* button : {cmdEditTime, cmdDeleteTime}) {
         button->setVisible(false);
         // The grid keeps its height when the buttons appear.

@@ -51,9 +51,8 @@ void TimeRecordsGrid::viewCategoryTimes() {
         return;
     }
     grid->show();
-    m_work.shell.setHeading(QStringLiteral("Data Reports for ") +
-                            NameText::isolated(shown->categoryName));
-    m_work.shell.setDetails(QStringLiteral("This data shows the actual records for this category"));
+    m_work.shell.setHeading(tr("Data Reports for %1").arg(NameText::isolated(shown->categoryName)));
+    m_work.shell.setDetails(tr("This data shows the actual records for this category"));
     grid->setUpdatesEnabled(false);
     m_model->setRows(std::move(rows));
     applyColumnWidths();
@@ -127,8 +126,8 @@ void TimeRecordsGrid::cmdDeleteTime_Click() {
     if (!current.isValid() || m_model->data(current).toString().isEmpty()) {
         return;
     }
-    if (!m_work.messages.ask(QStringLiteral("Are you sure you want to delete this time entry?"),
-                             QStringLiteral("Confirm Delete"), Messages::Icon::Question)) {
+    if (!m_work.messages.ask(tr("Are you sure you want to delete this time entry?"),
+                             tr("Confirm Delete"), Messages::Icon::Question)) {
         return;
     }
     // The id is in the first column of the chosen row, whichever cell was clicked.

@@ -515,13 +515,13 @@ QVariant TimeRecordsModel::headerData(int section, Qt::Orientation orientation, 
     }
     switch (section) {
     case StartColumn:
-        return QStringLiteral("Start Time");
+        return tr("Start Time");
     case EndColumn:
-        return QStringLiteral("End Time");
+        return tr("End Time");
     case SpentColumn:
-        return QStringLiteral("Time Spent");
+        return tr("Time Spent");
     case UserColumn:
-        return QStringLiteral("User");
+        return tr("User");
     default:
         return QString(); // the time id column has no heading
     }

@@ -26,8 +26,6 @@
 
 namespace {
 
-const QString AllEntry = QStringLiteral("- All -");
-
 TimesheetRange::Period periodOf(int entry) {
     switch (entry) {
     case TimesheetPage::LastWeek:
@@ -50,7 +48,7 @@ void fill(QComboBox* list, const std::vector<std::pair<int, QString>>& entries) 
     const QSignalBlocker quiet(list);
     const int chosen = list->currentData().toInt();
     list->clear();
-    list->addItem(AllEntry, 0);
+    list->addItem(Timesheet::tr("- All -"), 0);
     for (const auto& [id, text] : entries) {
         list->addItem(text, id);
     }
@@ -110,8 +108,8 @@ void Timesheet::loadTimesheet() {
     if (m_page.cboTimesheetRange->currentIndex() != TimesheetPage::FromTo) {
         showDays();
     }
-    m_work.shell.setHeading(QStringLiteral("Timesheet"));
-    m_work.shell.setDetails(QStringLiteral("Hours and amounts per category, user, day or week"));
+    m_work.shell.setHeading(tr("Timesheet"));
+    m_work.shell.setDetails(tr("Hours and amounts per category, user, day or week"));
     showTimesheet();
 }
 
@@ -165,7 +163,7 @@ ReportFilter Timesheet::filter() const {
 
 QString Timesheet::totalText() const {
     const ReportTotals& totals = m_model->totals();
-    return QStringLiteral("Total: %1 (%2 hours), %3")
+    return tr("Total: %1 (%2 hours), %3")
         .arg(m_model->timeText(totals.minutes), m_model->hoursText(totals.minutes),
              m_model->moneyText(totals.amountCents));
 }
@@ -219,7 +217,7 @@ QString Timesheet::suggestedFile(const QString& suffix) const {
 
 QString Timesheet::heading() const {
     const ReportFilter chosen = filter();
-    return QStringLiteral("Timesheet %1 to %2")
+    return tr("Timesheet %1 to %2")
         .arg(TimeText::format(chosen.from, TimeText::DD_MMM_YYYY),
              TimeText::format(chosen.to, TimeText::DD_MMM_YYYY));
 }
@@ -229,10 +227,9 @@ void Timesheet::exportTimesheet(TimesheetExport::Format format) {
     const QString suffix = format == TimesheetExport::Format::Csv    ? QStringLiteral("csv")
                            : format == TimesheetExport::Format::Json ? QStringLiteral("json")
                                                                      : QStringLiteral("ics");
-    const QString kind = format == TimesheetExport::Format::Csv ? QStringLiteral("CSV files")
-                         : format == TimesheetExport::Format::Json
-                             ? QStringLiteral("JSON files")
-                             : QStringLiteral("iCalendar files");
+    const QString kind = format == TimesheetExport::Format::Csv    ? tr("CSV files")
+                         : format == TimesheetExport::Format::Json ? tr("JSON files")
+                                                                   : tr("iCalendar files");
     const std::optional<QString> path = m_work.messages.saveFile(
         suggestedFile(suffix), QStringLiteral("%1 (*.%2)").arg(kind, suffix));
     if (!path) {
@@ -265,8 +262,8 @@ void Timesheet::exportTimesheet(TimesheetExport::Format format) {
 }
 
 void Timesheet::exportPdf() {
-    const std::optional<QString> path = m_work.messages.saveFile(
-        suggestedFile(QStringLiteral("pdf")), QStringLiteral("PDF files (*.pdf)"));
+    const std::optional<QString> path =
+        m_work.messages.saveFile(suggestedFile(QStringLiteral("pdf")), tr("PDF files (*.pdf)"));
     if (!path) {
         return;
     }

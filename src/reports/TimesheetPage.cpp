@@ -34,33 +34,29 @@ QAction* action(QMenu* menu, const QString& text, const QString& name) {
 TimesheetPage::TimesheetPage(QWidget* parent)
     : QWidget(parent) {
     cboTimesheetRange = named(new QComboBox, QStringLiteral("cboTimesheetRange"));
-    cboTimesheetRange->addItems({QStringLiteral("This week"), QStringLiteral("Last week"),
-                                 QStringLiteral("This month"), QStringLiteral("Last month"),
-                                 QStringLiteral("This year"), QStringLiteral("From - To")});
+    cboTimesheetRange->addItems({tr("This week"), tr("Last week"), tr("This month"),
+                                 tr("Last month"), tr("This year"), tr("From - To")});
     lblTimesheetRange =
-        caption(QStringLiteral("&Range:"), QStringLiteral("lblTimesheetRange"), cboTimesheetRange);
+        caption(tr("&Range:"), QStringLiteral("lblTimesheetRange"), cboTimesheetRange);
     cmdTimesheetFrom = named(new QPushButton, QStringLiteral("cmdTimesheetFrom"));
     cmdTimesheetTo = named(new QPushButton, QStringLiteral("cmdTimesheetTo"));
-    lblTimesheetTo =
-        caption(QStringLiteral("to"), QStringLiteral("lblTimesheetTo"), cmdTimesheetTo);
+    lblTimesheetTo = caption(tr("to"), QStringLiteral("lblTimesheetTo"), cmdTimesheetTo);
 
     cboTimesheetUser = named(new QComboBox, QStringLiteral("cboTimesheetUser"));
     cboTimesheetUser->setMinimumContentsLength(14);
     cboTimesheetUser->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    lblTimesheetUser =
-        caption(QStringLiteral("&User:"), QStringLiteral("lblTimesheetUser"), cboTimesheetUser);
+    lblTimesheetUser = caption(tr("&User:"), QStringLiteral("lblTimesheetUser"), cboTimesheetUser);
     cboTimesheetCategory = named(new QComboBox, QStringLiteral("cboTimesheetCategory"));
     // Wider: its entries are indented by depth.
     cboTimesheetCategory->setMinimumContentsLength(22);
     cboTimesheetCategory->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    lblTimesheetCategory = caption(QStringLiteral("&Category:"),
-                                   QStringLiteral("lblTimesheetCategory"), cboTimesheetCategory);
+    lblTimesheetCategory =
+        caption(tr("&Category:"), QStringLiteral("lblTimesheetCategory"), cboTimesheetCategory);
     cboTimesheetGroup = named(new QComboBox, QStringLiteral("cboTimesheetGroup"));
-    cboTimesheetGroup->addItems({QStringLiteral("Category"), QStringLiteral("User"),
-                                 QStringLiteral("Day"), QStringLiteral("Week")});
-    lblTimesheetGroup = caption(QStringLiteral("&Group by:"), QStringLiteral("lblTimesheetGroup"),
-                                cboTimesheetGroup);
-    chkTimesheetRunning = named(new QCheckBox(QStringLiteral("Include running tasks up to now")),
+    cboTimesheetGroup->addItems({tr("Category"), tr("User"), tr("Day"), tr("Week")});
+    lblTimesheetGroup =
+        caption(tr("&Group by:"), QStringLiteral("lblTimesheetGroup"), cboTimesheetGroup);
+    chkTimesheetRunning = named(new QCheckBox(tr("Include running tasks up to now")),
                                 QStringLiteral("chkTimesheetRunning"));
 
     timesheetGrid = named(new QTreeView, QStringLiteral("timesheetGrid"));
@@ -74,17 +70,16 @@ TimesheetPage::TimesheetPage(QWidget* parent)
     lblTimesheetTotal = named(new QLabel, QStringLiteral("lblTimesheetTotal"));
     lblTimesheetTotal->setTextInteractionFlags(Qt::TextSelectableByMouse);
     cmdTimesheetExport = named(new QToolButton, QStringLiteral("cmdTimesheetExport"));
-    cmdTimesheetExport->setText(QStringLiteral("Export"));
+    cmdTimesheetExport->setText(tr("Export"));
     cmdTimesheetExport->setPopupMode(QToolButton::InstantPopup);
     cmdTimesheetExport->setToolButtonStyle(Qt::ToolButtonTextOnly);
     auto* menu = new QMenu(cmdTimesheetExport);
-    actTimesheetCsv = action(menu, QStringLiteral("CSV..."), QStringLiteral("actTimesheetCsv"));
+    actTimesheetCsv = action(menu, tr("CSV..."), QStringLiteral("actTimesheetCsv"));
     actTimesheetICalendar =
-        action(menu, QStringLiteral("iCalendar..."), QStringLiteral("actTimesheetICalendar"));
-    actTimesheetJson = action(menu, QStringLiteral("JSON..."), QStringLiteral("actTimesheetJson"));
-    actTimesheetPdf = action(menu, QStringLiteral("PDF..."), QStringLiteral("actTimesheetPdf"));
-    actTimesheetPrint =
-        action(menu, QStringLiteral("Print..."), QStringLiteral("actTimesheetPrint"));
+        action(menu, tr("iCalendar..."), QStringLiteral("actTimesheetICalendar"));
+    actTimesheetJson = action(menu, tr("JSON..."), QStringLiteral("actTimesheetJson"));
+    actTimesheetPdf = action(menu, tr("PDF..."), QStringLiteral("actTimesheetPdf"));
+    actTimesheetPrint = action(menu, tr("Print..."), QStringLiteral("actTimesheetPrint"));
     cmdTimesheetExport->setMenu(menu);
 
     auto* controls = new QGridLayout;

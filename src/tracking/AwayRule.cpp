@@ -3,6 +3,8 @@
 #include "data/Numbers.h"
 #include "data/TimeText.h"
 
+#include <QCoreApplication>
+
 namespace {
 
 // Input this close to the start of the idle time is the same input read at another moment.
@@ -52,8 +54,9 @@ std::optional<int> AwayRule::threshold(const QString& setting) {
 }
 
 QString AwayRule::question(const Away& away) {
-    return QStringLiteral("You were away from ") + TimeText::format(away.start, TimeText::HH_MM) +
-           QStringLiteral(" to ") + TimeText::format(away.end, TimeText::HH_MM) +
-           QStringLiteral(" (") + QString::number(away.minutes()) +
-           QStringLiteral(" minutes) while these tasks ran:");
+    return QCoreApplication::translate("AwayRule",
+                                       "You were away from %1 to %2 (%3 minutes) while these "
+                                       "tasks ran:")
+        .arg(TimeText::format(away.start, TimeText::HH_MM),
+             TimeText::format(away.end, TimeText::HH_MM), QString::number(away.minutes()));
 }

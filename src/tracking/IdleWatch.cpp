@@ -30,7 +30,7 @@ IdleWatch::IdleWatch(Workspace& workspace, IdleSource& source, TaskTracker& trac
     m_steady.start();
     const QString reason = source.unavailableReason();
     if (!reason.isEmpty()) {
-        lblIdleUnavailable.setText(QStringLiteral("Idle time is not asked about: ") + reason);
+        lblIdleUnavailable.setText(tr("Idle time is not asked about: %1").arg(reason));
         lblIdleUnavailable.show();
         chkIdle.setChecked(false);
         chkIdle.setEnabled(false);
@@ -80,9 +80,10 @@ void IdleWatch::checkIdleTime() {
     for (const task& running : *state.activeTasks) {
         if (running.user != nullptr && running.user->userId == me->userId) {
             mine.push_back(running.taskId);
-            names << (running.category != nullptr ? running.category->categoryName : QString()) +
-                         QStringLiteral(" (started ") +
-                         TimeText::format(running.startTime, TimeText::HH_MM) + QStringLiteral(")");
+            names << tr("%1 (started %2)")
+                         .arg(running.category != nullptr ? running.category->categoryName
+                                                          : QString(),
+                              TimeText::format(running.startTime, TimeText::HH_MM));
         }
     }
     if (mine.empty()) {

@@ -3,8 +3,8 @@
 #include "app/Workspace.h"
 #include "data/TimeText.h"
 #include "platform/Settings.h"
-#include "tracking/TaskTracker.h"
 #include "tracking/ReminderRule.h"
+#include "tracking/TaskTracker.h"
 #include "tracking/TasksPage.h"
 #include "tracking/frmReminder.h"
 
@@ -44,8 +44,7 @@ void Reminders::chkTaskReminder_Click() {
 
 void Reminders::txtFrequency_Change() {
     const QString frequency = m_txtFrequency.text();
-    m_tasksPage.chkPrompt->setText(QStringLiteral("Prompt every ") + frequency +
-                                   QStringLiteral(" minutes"));
+    m_tasksPage.chkPrompt->setText(tr("Prompt every %1 minutes").arg(frequency));
     m_work.settings.setPromptFrequency(frequency);
 }
 

@@ -3,6 +3,7 @@
 #include "data/category.h"
 #include "tracking/AllocationCheck.h"
 
+#include <QCoreApplication>
 #include <cmath>
 #include <optional>
 
@@ -20,10 +21,10 @@ int wholePercent(double fraction) {
 
 QString percentText(double fraction, const QString& total) {
     if (passed(fraction)) {
-        return QStringLiteral("Complete");
+        return QCoreApplication::translate("TaskProgress", "Complete");
     }
-    return QString::number(wholePercent(fraction)) + QStringLiteral(" %") + QStringLiteral(" of ") +
-           total + QStringLiteral(" hours");
+    return QCoreApplication::translate("TaskProgress", "%1 % of %2 hours")
+        .arg(QString::number(wholePercent(fraction)), total);
 }
 
 Bars measure(Database& database, const Clock& clock, const category& thisCategory,

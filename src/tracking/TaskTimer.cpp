@@ -104,8 +104,8 @@ void TaskTimer::fillCurrentTask(const task& current) {
     setText(m_page.lblDuration, TimeText::minToTime(current.duration));
     setText(m_page.lblEndTime, TimeText::format(m_work.clock.now(), TimeText::HH_MM_SS));
     const QString title =
-        QStringLiteral("Current Task: ") +
-        (current.category != nullptr ? current.category->categoryName : QString());
+        tr("Current Task: %1")
+            .arg(current.category != nullptr ? current.category->categoryName : QString());
     if (m_page.fraTime->title() != title) {
         m_page.fraTime->setTitle(title);
     }

@@ -51,8 +51,7 @@ TaskTracker::TaskTracker(Workspace& workspace, TasksPage& page, KeyedTree& taskT
     , m_userTree(userTree)
     , m_taskList(taskList) {
     page.UpDown1->setRange(0, LongestEntry);
-    page.txtDuration->setToolTip(
-        QStringLiteral("Minutes, a whole number from 1 to %1").arg(LongestEntry));
+    page.txtDuration->setToolTip(tr("Minutes, a whole number from 1 to %1").arg(LongestEntry));
     page.UpDown1->setIncrement(1);
     connect(page.cmdStartNow, &QPushButton::clicked, this,
             m_work.guarded([this] { startTimeItem(); }));
@@ -114,10 +113,11 @@ void TaskTracker::createTimeItem() {
     entry.endTime = TaskProgress::oneOffEnd(entry.startTime, *minutes);
     // Stored first: the message tells the user the time is recorded.
     entry.save();
-    m_work.messages.show(QString::number(TimeText::minutesBetween(entry.startTime, entry.endTime)) +
-                             QStringLiteral(" minutes have been add against ") +
-                             NameText::isolated(chosen->categoryName),
-                         QString(), Messages::Buttons::Ok, Messages::Icon::None);
+    m_work.messages.show(
+        tr("%1 minutes have been add against %2")
+            .arg(QString::number(TimeText::minutesBetween(entry.startTime, entry.endTime)),
+                 NameText::isolated(chosen->categoryName)),
+        QString(), Messages::Buttons::Ok, Messages::Icon::None);
 }
 
 void TaskTracker::cmdStop_Click() {
@@ -139,8 +139,8 @@ void TaskTracker::cmdCancelTask_Click() {
     if (current == nullptr) {
         return;
     }
-    if (m_work.messages.confirmDiscarding(QStringLiteral("Are you sure you want to stop this task?"),
-                            QStringLiteral("Confrim"))) {
+    if (m_work.messages.confirmDiscarding(tr("Are you sure you want to stop this task?"),
+                                          tr("Confrim"))) {
         stopTask(current->taskId);
     }
 }
@@ -331,10 +331,10 @@ void TaskTracker::showCategory(int categoryId, category* thisCategory) {
     m_work.shell.buttonVisible(2, !thisCategory->folder.isEmpty() &&
                                       QFileInfo(thisCategory->folder).isDir());
     m_work.shell.buttonVisible(3, thisCategory->ownerUserId > 0);
-    m_page.fraNewTask->setTitle(QStringLiteral("Start working on ") +
-                                NameText::isolated(thisCategory->categoryName));
-    m_page.fraEntry->setTitle(QStringLiteral("Create entry for ") +
-                              NameText::isolated(thisCategory->categoryName));
+    m_page.fraNewTask->setTitle(
+        tr("Start working on %1").arg(NameText::isolated(thisCategory->categoryName)));
+    m_page.fraEntry->setTitle(
+        tr("Create entry for %1").arg(NameText::isolated(thisCategory->categoryName)));
     m_page.cmdAddTime->setEnabled(true);
     emit categoryShown(thisCategory);
     enableCreate();
@@ -347,8 +347,8 @@ void TaskTracker::showNoCategory() {
     m_work.shell.buttonVisible(0, false);
     m_work.shell.buttonVisible(2, false);
     m_work.shell.buttonVisible(3, false);
-    m_page.fraNewTask->setTitle(TasksPage::NewTaskCaption);
-    m_page.fraEntry->setTitle(TasksPage::EntryCaption);
+    m_page.fraNewTask->setTitle(TasksPage::tr(TasksPage::NewTaskCaption));
+    m_page.fraEntry->setTitle(TasksPage::tr(TasksPage::EntryCaption));
 }
 
 void TaskTracker::txtDuration_Change() {

@@ -46,11 +46,11 @@ TasksPage::TasksPage(QWidget* parent)
 }
 
 void TasksPage::buildNewTask() {
-    fraNewTask = named(new CaptionFrame(NewTaskCaption), QStringLiteral("fraNewTask"));
-    chkPrompt = named(new QCheckBox(QStringLiteral("Prompt")), QStringLiteral("chkPrompt"));
-    cmdStartNow = named(new QPushButton(QStringLiteral("Start")), QStringLiteral("cmdStartNow"));
+    fraNewTask = named(new CaptionFrame(tr(NewTaskCaption)), QStringLiteral("fraNewTask"));
+    chkPrompt = named(new QCheckBox(tr("Prompt")), QStringLiteral("chkPrompt"));
+    cmdStartNow = named(new QPushButton(tr("Start")), QStringLiteral("cmdStartNow"));
     cmdStartNow->setEnabled(false);
-    cmdStart = named(new QPushButton(QStringLiteral("Start")), QStringLiteral("cmdStart"));
+    cmdStart = named(new QPushButton(tr("Start")), QStringLiteral("cmdStart"));
     cmdStart->setEnabled(false);
     cmdStart->setVisible(false);
 
@@ -62,18 +62,18 @@ void TasksPage::buildNewTask() {
 }
 
 void TasksPage::buildEntry() {
-    fraEntry = named(new CaptionFrame(EntryCaption), QStringLiteral("fraEntry"));
-    Label17 = caption(QStringLiteral("Add a one off time entry against this category."),
-                      QStringLiteral("Label17"));
-    lblSetDuration = caption(QStringLiteral("Duration:"), QStringLiteral("lblSetDuration"));
+    fraEntry = named(new CaptionFrame(tr(EntryCaption)), QStringLiteral("fraEntry"));
+    Label17 =
+        caption(tr("Add a one off time entry against this category."), QStringLiteral("Label17"));
+    lblSetDuration = caption(tr("Duration:"), QStringLiteral("lblSetDuration"));
     txtDuration = named(new QLineEdit(QStringLiteral("0")), QStringLiteral("txtDuration"));
     txtDuration->setAlignment(Qt::AlignRight);
     txtDuration->setFixedWidth(64);
     lblSetDuration->setBuddy(txtDuration);
     UpDown1 = named(new UpDown, QStringLiteral("UpDown1"));
     UpDown1->setFixedHeight(txtDuration->sizeHint().height());
-    lblMinutes = caption(QStringLiteral("minutes"), QStringLiteral("lblMinutes"));
-    cmdCreateNow = named(new QPushButton(QStringLiteral("Create")), QStringLiteral("cmdCreateNow"));
+    lblMinutes = caption(tr("minutes"), QStringLiteral("lblMinutes"));
+    cmdCreateNow = named(new QPushButton(tr("Create")), QStringLiteral("cmdCreateNow"));
     cmdCreateNow->setEnabled(false);
     cmdAddTime = named(new QPushButton(tr("Add time...")), QStringLiteral("cmdAddTime"));
     cmdAddTime->setEnabled(false);
@@ -97,14 +97,12 @@ void TasksPage::buildEntry() {
 }
 
 void TasksPage::buildTime() {
-    fraTime =
-        named(new CaptionFrame(QStringLiteral("Currently Working")), QStringLiteral("fraTime"));
+    fraTime = named(new CaptionFrame(tr("Currently Working")), QStringLiteral("fraTime"));
     fraTime->setVisible(false);
 
-    lblStartTimeCaption =
-        caption(QStringLiteral("Start Time:"), QStringLiteral("lblStartTimeCaption"));
-    lblEndTimeCaption = caption(QStringLiteral("Currently:"), QStringLiteral("lblEndTimeCaption"));
-    lblDurationCaption = caption(QStringLiteral("Duration:"), QStringLiteral("lblDurationCaption"));
+    lblStartTimeCaption = caption(tr("Start Time:"), QStringLiteral("lblStartTimeCaption"));
+    lblEndTimeCaption = caption(tr("Currently:"), QStringLiteral("lblEndTimeCaption"));
+    lblDurationCaption = caption(tr("Duration:"), QStringLiteral("lblDurationCaption"));
     const QString zero = QStringLiteral("00:00:00");
     lblStartTime = caption(zero, QStringLiteral("lblStartTime"));
     lblEndTime = caption(zero, QStringLiteral("lblEndTime"));
@@ -133,15 +131,14 @@ void TasksPage::buildTime() {
         times->setColumnStretch(column, 1);
     }
 
-    lblMinTime = caption(QStringLiteral("Min Time:"), QStringLiteral("lblMinTime"));
-    lblMaxTime = caption(QStringLiteral("Max Time:"), QStringLiteral("lblMaxTime"));
+    lblMinTime = caption(tr("Min Time:"), QStringLiteral("lblMinTime"));
+    lblMaxTime = caption(tr("Max Time:"), QStringLiteral("lblMaxTime"));
     buildProgress(0, Look::MinimumColour);
     buildProgress(1, Look::MaximumColour);
-    lblReminderTitle = caption(QStringLiteral("Reminders:"), QStringLiteral("lblReminderTitle"));
+    lblReminderTitle = caption(tr("Reminders:"), QStringLiteral("lblReminderTitle"));
     lblReminder = caption(QString(), QStringLiteral("lblReminder"));
     lblReminder->setMinimumWidth(40);
-    chkTaskReminder =
-        named(new QCheckBox(QStringLiteral("Remind Me")), QStringLiteral("chkTaskReminder"));
+    chkTaskReminder = named(new QCheckBox(tr("Remind Me")), QStringLiteral("chkTaskReminder"));
 
     auto* progress = new QGridLayout;
     progress->addWidget(lblMinTime, 0, 0);
@@ -156,9 +153,8 @@ void TasksPage::buildTime() {
     progress->addLayout(reminders, 2, 1);
     progress->setColumnStretch(1, 1);
 
-    cmdStop = named(new QPushButton(QStringLiteral("Finish")), QStringLiteral("cmdStop"));
-    cmdCancelTask =
-        named(new QPushButton(QStringLiteral("Cancel")), QStringLiteral("cmdCancelTask"));
+    cmdStop = named(new QPushButton(tr("Finish")), QStringLiteral("cmdStop"));
+    cmdCancelTask = named(new QPushButton(tr("Cancel")), QStringLiteral("cmdCancelTask"));
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(cmdStop);

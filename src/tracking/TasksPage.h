@@ -19,8 +19,8 @@ class TasksPage : public QWidget {
 
 public:
     // The frames' captions while no category is shown.
-    static inline const QString NewTaskCaption = QStringLiteral("Start New Task");
-    static inline const QString EntryCaption = QStringLiteral("New Time Entry");
+    static constexpr const char* NewTaskCaption = QT_TR_NOOP("Start New Task");
+    static constexpr const char* EntryCaption = QT_TR_NOOP("New Time Entry");
 
     explicit TasksPage(QWidget* parent = nullptr);
 

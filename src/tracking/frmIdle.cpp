@@ -11,7 +11,7 @@
 frmIdle::frmIdle()
     : QDialog(nullptr, Qt::Window | Qt::WindowStaysOnTopHint) {
     setObjectName(QStringLiteral("frmIdle"));
-    setWindowTitle(QStringLiteral("Idle Time"));
+    setWindowTitle(tr("Idle Time"));
     setWindowIcon(quillhourIcon(QStringLiteral("quillhour")));
 
     lblIdle = named(new QLabel(this), QStringLiteral("lblIdle"));
@@ -19,12 +19,10 @@ frmIdle::frmIdle()
     lstIdleTasks = named(new QListWidget(this), QStringLiteral("lstIdleTasks"));
     lstIdleTasks->setSelectionMode(QAbstractItemView::NoSelection);
     lstIdleTasks->setFocusPolicy(Qt::NoFocus);
-    cmdKeep =
-        named(new QPushButton(QStringLiteral("&Keep the time"), this), QStringLiteral("cmdKeep"));
-    cmdDiscard = named(new QPushButton(QStringLiteral("&Discard the idle time"), this),
-                       QStringLiteral("cmdDiscard"));
-    cmdStop = named(new QPushButton(QStringLiteral("&Stop at idle start"), this),
-                    QStringLiteral("cmdStop"));
+    cmdKeep = named(new QPushButton(tr("&Keep the time"), this), QStringLiteral("cmdKeep"));
+    cmdDiscard =
+        named(new QPushButton(tr("&Discard the idle time"), this), QStringLiteral("cmdDiscard"));
+    cmdStop = named(new QPushButton(tr("&Stop at idle start"), this), QStringLiteral("cmdStop"));
     cmdKeep->setDefault(true);
     cmdKeep->setAutoDefault(true);
     cmdDiscard->setAutoDefault(false);

@@ -22,19 +22,17 @@ frmReminder::frmReminder(Workspace& workspace, TaskTracker& tracker)
     , m_work(workspace)
     , m_tracker(tracker) {
     setObjectName(QStringLiteral("frmReminder"));
-    setWindowTitle(QStringLiteral("Reminder"));
+    setWindowTitle(tr("Reminder"));
     setWindowIcon(quillhourIcon(QStringLiteral("quillhour")));
 
-    lblTitle = named(new QLabel(QStringLiteral("Progress"), this), QStringLiteral("lblTitle"));
+    lblTitle = named(new QLabel(tr("Progress"), this), QStringLiteral("lblTitle"));
     lblTitle->setFont(Look::verdana(12, true));
     lblInfo = named(new WrappingLabel(QString(), this), QStringLiteral("lblInfo"));
     lblInfo->setFont(Look::verdana());
     lblInfo->setMinimumWidth(320);
-    cmdContinue =
-        named(new QPushButton(QStringLiteral("Continue"), this), QStringLiteral("cmdContinue"));
+    cmdContinue = named(new QPushButton(tr("Continue"), this), QStringLiteral("cmdContinue"));
     cmdContinue->setDefault(true);
-    cmdStop =
-        named(new QPushButton(QStringLiteral("Stop Working"), this), QStringLiteral("cmdStop"));
+    cmdStop = named(new QPushButton(tr("Stop Working"), this), QStringLiteral("cmdStop"));
     // Discarding the task's time is never what Enter does.
     cmdStop->setAutoDefault(false);
     cmdContinue->setFocus();
@@ -81,9 +79,8 @@ void frmReminder::tmrUpdate_Timer() {
 }
 
 QString frmReminder::question(const QString& categoryName, const QString& committed) {
-    return QStringLiteral("Are you still working on ") + NameText::isolated(categoryName) +
-           QStringLiteral("? You have committed ") + committed +
-           QStringLiteral(" to this task already");
+    return tr("Are you still working on %1? You have committed %2 to this task already")
+        .arg(NameText::isolated(categoryName), committed);
 }
 
 void frmReminder::cmdContinue_Click() {

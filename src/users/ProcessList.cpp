@@ -223,8 +223,8 @@ void ProcessList::loadRows(const QStringList& titles) {
                     !tree->owns(owner->userTreeNode)) {
                     continue;
                 }
-                group.node = tree->addNode(owner->userTreeNode, groupKey(record.userId),
-                                           QStringLiteral("Processes"));
+                group.node =
+                    tree->addNode(owner->userTreeNode, groupKey(record.userId), tr("Processes"));
             }
         }
         ++group.count;
@@ -247,7 +247,7 @@ void ProcessList::loadRows(const QStringList& titles) {
         }
         // A group made in this load reads "Processes" while it holds one window.
         if (group.existed || group.count > 1) {
-            group.node->setText(QStringLiteral("%1 Processes").arg(group.count));
+            group.node->setText(tr("%1 Processes").arg(group.count));
         }
     }
     // Written or found equal above: this user's rows now hold these titles.

@@ -36,31 +36,27 @@ UsersPage::UsersPage(QWidget* parent)
     userTree = named(new KeyedTree, QStringLiteral("userTree"));
     userTree->setAccessibleName(tr("Users"));
 
-    fraUserDetails =
-        named(new CaptionFrame(QStringLiteral("User Details")), QStringLiteral("fraUserDetails"));
+    fraUserDetails = named(new CaptionFrame(tr("User Details")), QStringLiteral("fraUserDetails"));
     fraUserDetails->setVisible(false);
     QSizePolicy keepPlace = fraUserDetails->sizePolicy();
     keepPlace.setRetainSizeWhenHidden(true);
     fraUserDetails->setSizePolicy(keepPlace);
 
     txtUserName = named(new QLineEdit, QStringLiteral("txtUserName"));
-    lblUserName = caption(QStringLiteral("User Name:"), QStringLiteral("lblUserName"), txtUserName);
+    lblUserName = caption(tr("User Name:"), QStringLiteral("lblUserName"), txtUserName);
     txtUserId = readOnlyBox(QStringLiteral("txtUserId"), 80);
-    lblUserId = caption(QStringLiteral("User ID:"), QStringLiteral("lblUserId"), txtUserId);
+    lblUserId = caption(tr("User ID:"), QStringLiteral("lblUserId"), txtUserId);
     txtEmail = named(new QLineEdit, QStringLiteral("txtEmail"));
-    lblEmail = caption(QStringLiteral("Email:"), QStringLiteral("lblEmail"), txtEmail);
+    lblEmail = caption(tr("Email:"), QStringLiteral("lblEmail"), txtEmail);
     txtUserDetails = named(new QPlainTextEdit, QStringLiteral("txtUserDetails"));
     txtUserDetails->setTabChangesFocus(true);
-    lblUserDetails =
-        caption(QStringLiteral("Details:"), QStringLiteral("lblUserDetails"), txtUserDetails);
+    lblUserDetails = caption(tr("Details:"), QStringLiteral("lblUserDetails"), txtUserDetails);
     txtUserCreated = readOnlyBox(QStringLiteral("txtUserCreated"), 100);
-    lblUserCreated =
-        caption(QStringLiteral("Created:"), QStringLiteral("lblUserCreated"), txtUserCreated);
-    cmdSaveUser = named(new QPushButton(QStringLiteral("Save")), QStringLiteral("cmdSaveUser"));
-    cmdDeleteUser =
-        named(new QPushButton(QStringLiteral("Delete")), QStringLiteral("cmdDeleteUser"));
-    cmdNewUser = named(new QPushButton(QStringLiteral("New")), QStringLiteral("cmdNewUser"));
-    cmdNewUser->setToolTip(QStringLiteral("Add a user"));
+    lblUserCreated = caption(tr("Created:"), QStringLiteral("lblUserCreated"), txtUserCreated);
+    cmdSaveUser = named(new QPushButton(tr("Save")), QStringLiteral("cmdSaveUser"));
+    cmdDeleteUser = named(new QPushButton(tr("Delete")), QStringLiteral("cmdDeleteUser"));
+    cmdNewUser = named(new QPushButton(tr("New")), QStringLiteral("cmdNewUser"));
+    cmdNewUser->setToolTip(tr("Add a user"));
 
     auto* form = new QGridLayout(fraUserDetails);
     const Qt::Alignment captionAlign = Qt::AlignLeft | Qt::AlignVCenter;

@@ -1,6 +1,7 @@
 #include "MainWindowFixture.h"
 #include "app/KeyedTree.h"
 #include "app/PictureButton.h"
+#include "app/TreeNode.h"
 #include "app/frmHelp.h"
 #include "categories/CategoryTree.h"
 #include "notifications/NotificationsPage.h"
@@ -14,6 +15,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTabWidget>
 #include <QTimer>
 #include <QtTest>
@@ -34,6 +36,7 @@ private slots:
     void f1OpensHelp();
     void enterInTheDurationCreatesTheEntry();
     void destructiveAnswersAreNeverTheDefault();
+    void darkThemeStaysReadable();
 
 private:
     struct Team {
@@ -142,9 +145,9 @@ void DesktopTest::trayQuitLeavesTheTasksRunning() {
     QCOMPARE(openRows(f), 2);
     QVERIFY(!f.window().isVisible());
     QCOMPARE(f.count(QStringLiteral("process"), QStringLiteral("userId = ?"), {team.ann}), 0);
-    QCOMPARE(f.count(QStringLiteral("user"), QStringLiteral("userId = ? and active = 0"),
-                     {team.ann}),
-             1);
+    QCOMPARE(
+        f.count(QStringLiteral("user"), QStringLiteral("userId = ? and active = 0"), {team.ann}),
+        1);
 }
 
 void DesktopTest::trayShowBringsTheReminderForward() {
@@ -176,9 +179,9 @@ void DesktopTest::newUnreadNotificationIsNoticed() {
     QCOMPARE(f.notifier.notices().size(), 0);
 
     // Written by another instance.
-    const int later = f.addNotification(team.bob, team.ann, team.design, 2,
-                                        QStringLiteral("Above maximum"), QStringLiteral("Unread"),
-                                        QStringLiteral("Design is over its maximum."));
+    const int later =
+        f.addNotification(team.bob, team.ann, team.design, 2, QStringLiteral("Above maximum"),
+                          QStringLiteral("Unread"), QStringLiteral("Design is over its maximum."));
     f.addNotification(team.ann, team.bob, team.design, 2, QStringLiteral("For Bob"));
     f.window().tabs->setCurrentIndex(frmMain::TasksTab);
     f.systemTick();
@@ -295,8 +298,8 @@ void DesktopTest::enterInTheDurationCreatesTheEntry() {
     duration->setText(QStringLiteral("25"));
     QVERIFY(create->isEnabled());
     QTest::keyClick(duration, Qt::Key_Return);
-    QCOMPARE(f.count(QStringLiteral("tallyRec"),
-                     QStringLiteral("categoryId = ? and duration = 25"), {team.design}),
+    QCOMPARE(f.count(QStringLiteral("tallyRec"), QStringLiteral("categoryId = ? and duration = 25"),
+                     {team.design}),
              1);
 }
 
@@ -317,6 +320,42 @@ void DesktopTest::destructiveAnswersAreNeverTheDefault() {
     f.control<QPushButton>(QStringLiteral("cmdCancelTask"))->click();
     QCOMPARE(f.messages.last().buttons, Messages::Buttons::YesNoDefaultNo);
     QCOMPARE(openRows(f), 1);
+}
+
+void DesktopTest::darkThemeStaysReadable() {
+    // A dark theme: light text on dark backgrounds, a light link colour.
+    const QPalette before = QApplication::palette();
+    QPalette dark;
+    dark.setColor(QPalette::Window, QColor(45, 45, 45));
+    dark.setColor(QPalette::WindowText, QColor(230, 230, 230));
+    dark.setColor(QPalette::Base, QColor(30, 30, 30));
+    dark.setColor(QPalette::Text, QColor(230, 230, 230));
+    dark.setColor(QPalette::Link, QColor(120, 170, 255));
+    QApplication::setPalette(dark);
+    const auto restore = qScopeGuard([&] { QApplication::setPalette(before); });
+
+    MainWindowFixture f;
+    const Team team = seed(f);
+    const int unread =
+        f.addNotification(team.bob, team.ann, team.design, 1, QStringLiteral("Below minimum"));
+    QVERIFY(f.load());
+    f.systemTick();
+
+    // Links in the theme's colour, not pure blue on dark grey.
+    auto* from = f.control<QLabel>(QStringLiteral("lblFrom"));
+    QCOMPARE(from->palette().color(from->foregroundRole()), QColor(120, 170, 255));
+    // Text on the fixed light green of an unread notification is dark, whatever the theme.
+    TreeNode* node =
+        f.window().notificationsPage->notificationTree->node(QStringLiteral("nid_%1").arg(unread));
+    QCOMPARE(node->backColor(), QColor(128, 255, 128));
+    QCOMPARE(node->foreColor(), QColor(Qt::black));
+    // So is the text of the chart's colour keys and of the progress bars' percentages.
+    auto* key = f.control<QLabel>(QStringLiteral("minProdColourKey"));
+    QCOMPARE(key->palette().color(QPalette::WindowText), QColor(Qt::black));
+    auto* percent = f.control<QLabel>(QStringLiteral("lblPercent_0"));
+    QCOMPARE(percent->palette().color(QPalette::WindowText), QColor(Qt::black));
+    QCOMPARE(f.control<QFrame>(QStringLiteral("picProgress_0"))->palette().color(QPalette::Window),
+             QColor(Qt::white));
 }
 
 QTEST_MAIN(DesktopTest)
