@@ -13,12 +13,12 @@ int screenshotFailure(const char* name, const QString& text) {
 
 int screenshotMain(int argc, char* argv[], const char* name,
                    const std::function<int(const QString& output)>& shoot) {
-    if (argc == 3 && qstrcmp(argv[1], "--child") == 0) {
+    if (argc >= 3 && qstrcmp(argv[1], "--child") == 0) {
         QApplication app(argc, argv);
         return shoot(QString::fromLocal8Bit(argv[2]));
     }
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s OUTPUT.png\n", name);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: %s OUTPUT.png [OPTION...]\n", name);
         return 2;
     }
     QCoreApplication app(argc, argv);
@@ -33,8 +33,9 @@ int screenshotMain(int argc, char* argv[], const char* name,
     QProcess shot;
     shot.setProcessEnvironment(environment);
     shot.setProcessChannelMode(QProcess::ForwardedChannels);
+    // The options after the picture's name go to the program on the private display.
     shot.start(QCoreApplication::applicationFilePath(),
-               {QStringLiteral("--child"), QString::fromLocal8Bit(argv[1])});
+               QStringList{QStringLiteral("--child")} + QCoreApplication::arguments().mid(1));
     if (!shot.waitForFinished(60000)) {
         shot.kill();
         return screenshotFailure(name, QStringLiteral("the window took too long"));
