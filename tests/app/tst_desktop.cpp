@@ -145,9 +145,9 @@ void DesktopTest::trayQuitLeavesTheTasksRunning() {
     QCOMPARE(openRows(f), 2);
     QVERIFY(!f.window().isVisible());
     QCOMPARE(f.count(QStringLiteral("process"), QStringLiteral("userId = ?"), {team.ann}), 0);
-    QCOMPARE(
-        f.count(QStringLiteral("user"), QStringLiteral("userId = ? and active = 0"), {team.ann}),
-        1);
+    QCOMPARE(f.count(QStringLiteral("user"), QStringLiteral("userId = ? and active = ?"),
+                     {team.ann, false}),
+             1);
 }
 
 void DesktopTest::trayShowBringsTheReminderForward() {
