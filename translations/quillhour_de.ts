@@ -259,6 +259,56 @@
         <source>Created the Quillhour database %1</source>
         <translation>Die Quillhour-Datenbank %1 wurde angelegt</translation>
     </message>
+    <message>
+        <source>With --create-database on a PostgreSQL server: make the database in signed-in mode, where each person connects with their own server login and the server holds everyone to the team&apos;s rules.</source>
+        <translation>Mit --create-database auf einem PostgreSQL-Server: die Datenbank im angemeldeten Modus anlegen, in dem sich jede Person mit ihrer eigenen Server-Anmeldung verbindet und der Server alle an die Regeln des Teams hält.</translation>
+    </message>
+    <message>
+        <source>Switch the PostgreSQL database at &lt;location&gt; to signed-in mode and exit. Run by the owner of its tables, with the right to make roles.</source>
+        <translation>Die PostgreSQL-Datenbank unter &lt;location&gt; in den angemeldeten Modus schalten und beenden. Auszuführen vom Eigentümer ihrer Tabellen, mit dem Recht, Rollen anzulegen.</translation>
+    </message>
+    <message>
+        <source>quillhour --add-login &lt;location&gt; NAME: make the server login NAME and the Quillhour user NAME of the signed-in database at &lt;location&gt;, print the new login&apos;s password and exit. Run by a team administrator.</source>
+        <translation>quillhour --add-login &lt;location&gt; NAME: die Server-Anmeldung NAME und den Quillhour-Benutzer NAME der angemeldeten Datenbank unter &lt;location&gt; anlegen, das Passwort der neuen Anmeldung ausgeben und beenden. Auszuführen von einem Team-Administrator.</translation>
+    </message>
+    <message>
+        <source>Signed-in mode is on for the database %1. Add each person with: quillhour --add-login URL NAME</source>
+        <translation>Der angemeldete Modus ist für die Datenbank %1 eingeschaltet. Fügen Sie jede Person hinzu mit: quillhour --add-login URL NAME</translation>
+    </message>
+    <message>
+        <source>--add-login takes the database and the person&apos;s name: quillhour --add-login URL NAME</source>
+        <translation>--add-login nimmt die Datenbank und den Namen der Person: quillhour --add-login URL NAME</translation>
+    </message>
+    <message>
+        <source>--signed-in goes with --create-database</source>
+        <translation>--signed-in gehört zu --create-database</translation>
+    </message>
+    <message>
+        <source>Signed-in mode is for a database on a PostgreSQL server; %1 is a file. Nothing was made.</source>
+        <translation>Der angemeldete Modus ist für eine Datenbank auf einem PostgreSQL-Server; %1 ist eine Datei. Es wurde nichts angelegt.</translation>
+    </message>
+    <message>
+        <source>The database was made without signed-in mode; its owner switches it on with: quillhour --require-sign-in URL</source>
+        <translation>Die Datenbank wurde ohne angemeldeten Modus angelegt; ihr Eigentümer schaltet ihn ein mit: quillhour --require-sign-in URL</translation>
+    </message>
+    <message>
+        <source>Made the login %1 with the password %2
+Give it to %1, who keeps it in ~/.pgpass and may change it with \password in psql.</source>
+        <translation>Die Anmeldung %1 wurde mit dem Passwort %2 angelegt
+Geben Sie es %1, der es in ~/.pgpass aufbewahrt und es mit \password in psql ändern kann.</translation>
+    </message>
+    <message>
+        <source>The login %1 was there already; its password is unchanged.</source>
+        <translation>Die Anmeldung %1 gab es schon; ihr Passwort ist unverändert.</translation>
+    </message>
+    <message>
+        <source>Made the Quillhour user %1.</source>
+        <translation>Der Quillhour-Benutzer %1 wurde angelegt.</translation>
+    </message>
+    <message>
+        <source>The Quillhour user %1 was there already.</source>
+        <translation>Den Quillhour-Benutzer %1 gab es schon.</translation>
+    </message>
 </context>
 <context>
     <name>Database</name>
@@ -723,6 +773,49 @@ Quillhour wird beendet.</translation>
     </message>
 </context>
 <context>
+    <name>Refusal</name>
+    <message>
+        <source>Only %1 can change this time.</source>
+        <translation>Nur %1 kann diese Zeit ändern.</translation>
+    </message>
+    <message>
+        <source>Only %1 or the manager of %2 can change this time.</source>
+        <translation>Nur %1 oder der Verantwortliche von %2 kann diese Zeit ändern.</translation>
+    </message>
+    <message>
+        <source>Only %1 can record time for %1.</source>
+        <translation>Nur %1 kann Zeit für %1 erfassen.</translation>
+    </message>
+    <message>
+        <source>Only %1 can change the list of %1&apos;s windows.</source>
+        <translation>Nur %1 kann die Liste der Fenster von %1 ändern.</translation>
+    </message>
+    <message>
+        <source>Only %1 or a team administrator can change the details of %1.</source>
+        <translation>Nur %1 oder ein Team-Administrator kann die Details von %1 ändern.</translation>
+    </message>
+    <message>
+        <source>Only a team administrator can add, rename or delete users.</source>
+        <translation>Nur ein Team-Administrator kann Benutzer hinzufügen, umbenennen oder löschen.</translation>
+    </message>
+    <message>
+        <source>Only the manager of %1 or a team administrator can change this category.</source>
+        <translation>Nur der Verantwortliche von %1 oder ein Team-Administrator kann diese Kategorie ändern.</translation>
+    </message>
+    <message>
+        <source>Only %1, to whom it was sent, can mark or delete this notification.</source>
+        <translation>Nur %1, an den sie ging, kann diese Benachrichtigung markieren oder löschen.</translation>
+    </message>
+    <message>
+        <source>A notification can only be sent in your own name.</source>
+        <translation>Eine Benachrichtigung kann nur in Ihrem eigenen Namen gesendet werden.</translation>
+    </message>
+    <message>
+        <source>The server refused this change: your login may not make it. Ask your team administrator if it should be allowed.</source>
+        <translation>Der Server hat diese Änderung abgelehnt: Ihre Anmeldung darf sie nicht vornehmen. Fragen Sie Ihren Team-Administrator, ob sie erlaubt sein sollte.</translation>
+    </message>
+</context>
+<context>
     <name>Reminders</name>
     <message>
         <source>Prompt every %1 minutes</source>
@@ -863,6 +956,25 @@ Quillhour wird beendet.</translation>
     <message>
         <source>Current User:</source>
         <translation>Aktueller Benutzer:</translation>
+    </message>
+</context>
+<context>
+    <name>SignedIn</name>
+    <message>
+        <source>Signed-in mode is for a database on a PostgreSQL server. %1 is a file: whoever may write the file may use it.</source>
+        <translation>Der angemeldete Modus ist für eine Datenbank auf einem PostgreSQL-Server. %1 ist eine Datei: wer die Datei schreiben darf, darf sie benutzen.</translation>
+    </message>
+    <message>
+        <source>The name of the database %1 is too long for signed-in mode: give it a name of at most 57 bytes.</source>
+        <translation>Der Name der Datenbank %1 ist für den angemeldeten Modus zu lang: geben Sie ihr einen Namen von höchstens 57 Bytes.</translation>
+    </message>
+    <message>
+        <source>Signed-in mode is not on for the database %1. Its owner switches it on with: quillhour --require-sign-in URL</source>
+        <translation>Der angemeldete Modus ist für die Datenbank %1 nicht eingeschaltet. Ihr Eigentümer schaltet ihn ein mit: quillhour --require-sign-in URL</translation>
+    </message>
+    <message>
+        <source>A login needs a name.</source>
+        <translation>Eine Anmeldung braucht einen Namen.</translation>
     </message>
 </context>
 <context>
@@ -1275,6 +1387,18 @@ Quillhour wird beendet.</translation>
     <message>
         <source>Confirm Delete</source>
         <translation>Löschen bestätigen</translation>
+    </message>
+    <message>
+        <source>Signed in to the database server as %1.</source>
+        <translation>Am Datenbankserver angemeldet als %1.</translation>
+    </message>
+    <message>
+        <source>You are signed in to the database server as %1, but there is no Quillhour user of that name. Ask %2 to add you with: quillhour --add-login URL %1</source>
+        <translation>Sie sind am Datenbankserver als %1 angemeldet, aber es gibt keinen Quillhour-Benutzer dieses Namens. Bitten Sie %2, Sie hinzuzufügen mit: quillhour --add-login URL %1</translation>
+    </message>
+    <message>
+        <source> or </source>
+        <translation> oder </translation>
     </message>
 </context>
 <context>

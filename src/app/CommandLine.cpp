@@ -17,12 +17,14 @@ namespace {
 struct Options {
     QCommandLineOption database{
         QStringLiteral("database"),
-        QStringLiteral("Use the database at <location> for this run without storing it. "
-                       "<location> is an SQLite file or a postgresql:// URL."),
+        QCoreApplication::translate(
+            "CommandLine", "Use the database at <location> for this run without storing it. "
+                           "<location> is an SQLite file or a postgresql:// URL."),
         QStringLiteral("location")};
     QCommandLineOption create{
         QStringLiteral("create-database"),
-        QStringLiteral("Make a new, empty Quillhour database at <location> and exit."),
+        QCoreApplication::translate("CommandLine",
+                                    "Make a new, empty Quillhour database at <location> and exit."),
         QStringLiteral("location")};
     QCommandLineOption signedIn{
         QStringLiteral("signed-in"),
@@ -48,64 +50,77 @@ struct Options {
         QStringLiteral("location")};
     QCommandLineOption check{
         QStringLiteral("check-database"),
-        QStringLiteral("Check the database at <location> without changing it, print what was "
-                       "found and exit: 0 when it is sound, 1 when it is damaged or not a "
-                       "Quillhour database, 3 when it could not be checked. An SQLite file gets "
-                       "the engine's integrity check; on a PostgreSQL server the tables, the "
-                       "schema version, every page of every table and, with the amcheck "
-                       "extension, the indexes are checked."),
+        QCoreApplication::translate(
+            "CommandLine",
+            "Check the database at <location> without changing it, print what was "
+            "found and exit: 0 when it is sound, 1 when it is damaged or not a "
+            "Quillhour database, 3 when it could not be checked. An SQLite file gets "
+            "the engine's integrity check; on a PostgreSQL server the tables, the "
+            "schema version, every page of every table and, with the amcheck "
+            "extension, the indexes are checked."),
         QStringLiteral("location")};
     QCommandLineOption report{
         QStringLiteral("report"),
-        QStringLiteral("Print a timesheet of the finished time rows and exit: by default this "
-                       "week's (Monday to Sunday) rows of everyone, one line per row, as CSV, "
-                       "from the database of the settings (or --database). Running tasks are "
-                       "left out.")};
-    QCommandLineOption from{QStringLiteral("from"),
-                            QStringLiteral("With --report: the first day, YYYY-MM-DD (rows count "
-                                           "by the day they start). Default: Monday of the week "
-                                           "of --to, or of this week."),
-                            QStringLiteral("date")};
+        QCoreApplication::translate(
+            "CommandLine", "Print a timesheet of the finished time rows and exit: by default this "
+                           "week's (Monday to Sunday) rows of everyone, one line per row, as CSV, "
+                           "from the database of the settings (or --database). Running tasks are "
+                           "left out.")};
+    QCommandLineOption from{
+        QStringLiteral("from"),
+        QCoreApplication::translate("CommandLine",
+                                    "With --report: the first day, YYYY-MM-DD (rows count "
+                                    "by the day they start). Default: Monday of the week "
+                                    "of --to, or of this week."),
+        QStringLiteral("date")};
     QCommandLineOption to{QStringLiteral("to"),
-                          QStringLiteral("With --report: the last day, YYYY-MM-DD, included. "
-                                         "Default: Sunday of this week."),
+                          QCoreApplication::translate(
+                              "CommandLine", "With --report: the last day, YYYY-MM-DD, included. "
+                                             "Default: Sunday of this week."),
                           QStringLiteral("date")};
-    QCommandLineOption user{QStringLiteral("user"),
-                            QStringLiteral("With --report: only the time of the user named "
-                                           "<name>."),
-                            QStringLiteral("name")};
+    QCommandLineOption user{
+        QStringLiteral("user"),
+        QCoreApplication::translate("CommandLine", "With --report: only the time of the user named "
+                                                   "<name>."),
+        QStringLiteral("name")};
     QCommandLineOption category{
         QStringLiteral("category"),
-        QStringLiteral("With --report: only the time of the category <name> and its "
-                       "sub-categories; a name that is not unique is given as its path, "
-                       "Parent/Child."),
+        QCoreApplication::translate(
+            "CommandLine", "With --report: only the time of the category <name> and its "
+                           "sub-categories; a name that is not unique is given as its path, "
+                           "Parent/Child."),
         QStringLiteral("name")};
     QCommandLineOption group{
         QStringLiteral("group"),
-        QStringLiteral("With --report: entries (one line per time row, the default), category, "
-                       "user, day or week (a week by its Monday)."),
+        QCoreApplication::translate(
+            "CommandLine", "With --report: entries (one line per time row, the default), category, "
+                           "user, day or week (a week by its Monday)."),
         QStringLiteral("grouping")};
     QCommandLineOption format{
         QStringLiteral("format"),
-        QStringLiteral("With --report: csv (the default), json, or ics (iCalendar, one event "
-                       "per time row; entries only)."),
+        QCoreApplication::translate(
+            "CommandLine", "With --report: csv (the default), json, or ics (iCalendar, one event "
+                           "per time row; entries only)."),
         QStringLiteral("format")};
-    QCommandLineOption output{QStringLiteral("output"),
-                              QStringLiteral("With --report: write to <file> instead of the "
-                                             "standard output."),
-                              QStringLiteral("file")};
+    QCommandLineOption output{
+        QStringLiteral("output"),
+        QCoreApplication::translate("CommandLine", "With --report: write to <file> instead of the "
+                                                   "standard output."),
+        QStringLiteral("file")};
     QCommandLineOption status{
         QStringLiteral("status"),
-        QStringLiteral("Print the current user's running tasks, one per line (category, a tab, "
-                       "and the time so far as HH:MM), and exit; nothing when none run.")};
-    QCommandLineOption version{QStringList{QStringLiteral("v"), QStringLiteral("version")},
-                               QStringLiteral("Show the version and exit.")};
+        QCoreApplication::translate(
+            "CommandLine", "Print the current user's running tasks, one per line (category, a tab, "
+                           "and the time so far as HH:MM), and exit; nothing when none run.")};
+    QCommandLineOption version{
+        QStringList{QStringLiteral("v"), QStringLiteral("version")},
+        QCoreApplication::translate("CommandLine", "Show the version and exit.")};
     QCommandLineOption help{QStringList{QStringLiteral("h"), QStringLiteral("help")},
-                            QStringLiteral("Show this help and exit.")};
+                            QCoreApplication::translate("CommandLine", "Show this help and exit.")};
 
     void addTo(QCommandLineParser& parser) const {
-        parser.setApplicationDescription(
-            QStringLiteral("Quillhour: time and project management for teams."));
+        parser.setApplicationDescription(QCoreApplication::translate(
+            "CommandLine", "Quillhour: time and project management for teams."));
         for (const QCommandLineOption* option :
              {&database, &create, &signedIn, &requireSignIn, &addLogin, &check, &report, &from, &to,
               &user, &category, &group, &format, &output, &status, &version, &help}) {
@@ -182,8 +197,8 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
     }
     if (!addingLogin && !positional.isEmpty()) {
         result.action = Action::Error;
-        result.error =
-            QStringLiteral("Unexpected argument: %1").arg(parser.positionalArguments().first());
+        result.error = QCoreApplication::translate("CommandLine", "Unexpected argument: %1")
+                           .arg(parser.positionalArguments().first());
         return result;
     }
     result.database = parser.value(options.database);
@@ -233,8 +248,8 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
               &options.format, &options.output}) {
             if (parser.isSet(*option)) {
                 result.action = Action::Error;
-                result.error =
-                    QStringLiteral("--%1 goes with --report").arg(option->names().constFirst());
+                result.error = QCoreApplication::translate("CommandLine", "--%1 goes with --report")
+                                   .arg(option->names().constFirst());
                 return result;
             }
         }
@@ -262,7 +277,8 @@ int runCommandLineAction(const CommandLine& commandLine, PasswordStore& password
         return 0;
     case CommandLine::Action::Error:
         err << "quillhour: " << commandLine.error << '\n'
-            << "Try 'quillhour --help' for the options.\n";
+            << QCoreApplication::translate("CommandLine", "Try 'quillhour --help' for the options.")
+            << '\n';
         return 2;
     case CommandLine::Action::CreateDatabase:
         try {
@@ -279,7 +295,9 @@ int runCommandLineAction(const CommandLine& commandLine, PasswordStore& password
             }
             std::unique_ptr<Database> made = Database::create(
                 ServerPasswords::connectable(commandLine.createDatabase, passwords));
-            out << "Created the Quillhour database " << shown << '\n';
+            out << QCoreApplication::translate("CommandLine", "Created the Quillhour database %1")
+                       .arg(shown)
+                << '\n';
             if (commandLine.signedIn) {
                 try {
                     SignedIn::require(*made);

@@ -6,14 +6,16 @@
 #include "platform/Clock.h"
 #include "platform/Messages.h"
 
+#include <QCoreApplication>
 #include <QDebug>
 #include <algorithm>
 
 namespace {
 
-const QString ActionNotDone = QStringLiteral(
-    "Quillhour could not do what you asked. Nothing is lost: try again in a moment.");
-const QString KeepsTrying = QStringLiteral(
+const char* const ActionNotDone = QT_TRANSLATE_NOOP(
+    "ErrorGuard", "Quillhour could not do what you asked. Nothing is lost: try again in a moment.");
+const char* const KeepsTrying = QT_TRANSLATE_NOOP(
+    "ErrorGuard",
     "Quillhour keeps trying, and carries on by itself as soon as the database is free.");
 
 } // namespace
@@ -33,7 +35,7 @@ QString ErrorGuard::describe(const std::exception_ptr& failure) {
     } catch (const std::exception& error) {
         return QString::fromUtf8(error.what());
     } catch (...) {
-        return QStringLiteral("An unexpected error occurred.");
+        return QCoreApplication::translate("ErrorGuard", "An unexpected error occurred.");
     }
 }
 
@@ -91,7 +93,9 @@ bool ErrorGuard::run(const std::function<void()>& work) {
         report(text, Messages::Icon::Information);
         return false;
     }
-    report(isBusy(failure) ? text + QLatin1Char(' ') + ActionNotDone : text,
+    report(isBusy(failure)
+               ? text + QLatin1Char(' ') + QCoreApplication::translate("ErrorGuard", ActionNotDone)
+               : text,
            Messages::Icon::Critical);
     return false;
 }
@@ -101,7 +105,8 @@ bool ErrorGuard::runStartUp(const std::function<void()>& work) {
     if (attempt(work, m_actionWait, failure)) {
         return true;
     }
-    report(QStringLiteral("Quillhour could not start.\n\n%1\n\nQuillhour will close.")
+    report(QCoreApplication::translate("ErrorGuard",
+                                       "Quillhour could not start.\n\n%1\n\nQuillhour will close.")
                .arg(describe(failure)),
            Messages::Icon::Critical);
     return false;
@@ -136,10 +141,12 @@ void ErrorGuard::tickFailed(const QString& timer, const std::exception_ptr& fail
     }
     if (!m_toldBusy && busySince->secsTo(now) >= BusyNoticeSeconds) {
         m_toldBusy = true;
-        const QString notice = text + QLatin1Char(' ') + KeepsTrying;
+        const QString notice =
+            text + QLatin1Char(' ') + QCoreApplication::translate("ErrorGuard", KeepsTrying);
         qWarning().noquote() << "Quillhour:" << notice;
         // A box to answer would stop the timers, and with them the task's clock.
-        m_messages->notify(notice, QStringLiteral("Database Busy"), Messages::Icon::Warning);
+        m_messages->notify(notice, QCoreApplication::translate("ErrorGuard", "Database Busy"),
+                           Messages::Icon::Warning);
     }
 }
 

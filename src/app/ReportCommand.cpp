@@ -12,6 +12,7 @@
 #include "reports/TimesheetExport.h"
 #include "reports/TimesheetRange.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QSaveFile>
 #include <QTextStream>
@@ -93,36 +94,45 @@ int ReportCommand::report(const CommandLine& commandLine) {
     std::optional<QDate> from;
     std::optional<QDate> to;
     if (!asked.from.isEmpty() && !(from = dayFrom(asked.from))) {
-        return refuse(
-            QStringLiteral("--from %1 is not a date of the form YYYY-MM-DD").arg(asked.from));
+        return refuse(QCoreApplication::translate("ReportCommand",
+                                                  "--from %1 is not a date of the form YYYY-MM-DD")
+                          .arg(asked.from));
     }
     if (!asked.to.isEmpty() && !(to = dayFrom(asked.to))) {
-        return refuse(QStringLiteral("--to %1 is not a date of the form YYYY-MM-DD").arg(asked.to));
+        return refuse(QCoreApplication::translate("ReportCommand",
+                                                  "--to %1 is not a date of the form YYYY-MM-DD")
+                          .arg(asked.to));
     }
     ReportFilter filter;
     filter.to = to.value_or(thisWeek.to);
     filter.from = from.value_or(TimeReport::weekOf(filter.to, Qt::Monday));
     if (filter.from > filter.to) {
-        return refuse(QStringLiteral("--from %1 is after --to %2")
+        return refuse(QCoreApplication::translate("ReportCommand", "--from %1 is after --to %2")
                           .arg(filter.from.toString(Qt::ISODate), filter.to.toString(Qt::ISODate)));
     }
     const std::optional<ReportGrouping> grouping = groupingFrom(asked.group);
     if (!grouping) {
-        return refuse(QStringLiteral("--group %1 is none of entries, category, user, day, week")
-                          .arg(asked.group));
+        return refuse(
+            QCoreApplication::translate("ReportCommand",
+                                        "--group %1 is none of entries, category, user, day, week")
+                .arg(asked.group));
     }
     const std::optional<TimesheetExport::Format> format = formatFrom(asked.format);
     if (!format) {
-        return refuse(QStringLiteral("--format %1 is none of csv, json, ics").arg(asked.format));
+        return refuse(
+            QCoreApplication::translate("ReportCommand", "--format %1 is none of csv, json, ics")
+                .arg(asked.format));
     }
     if (*format == TimesheetExport::Format::ICalendar && *grouping != ReportGrouping::Entries) {
-        return refuse(QStringLiteral("--format ics has one event per time row: it goes with "
-                                     "--group entries only"));
+        return refuse(QCoreApplication::translate(
+            "ReportCommand", "--format ics has one event per time row: it goes with "
+                             "--group entries only"));
     }
     const QString where = location(commandLine);
     if (where.isEmpty()) {
-        return refuse(QStringLiteral("no database is chosen in the settings; name one with "
-                                     "--database"));
+        return refuse(QCoreApplication::translate(
+            "ReportCommand", "no database is chosen in the settings; name one with "
+                             "--database"));
     }
 
     try {
@@ -131,18 +141,24 @@ int ReportCommand::report(const CommandLine& commandLine) {
         if (asked.userGiven) {
             filter.userId = report.userIdByName(asked.user);
             if (filter.userId == 0) {
-                return refuse(QStringLiteral("no user is named \"%1\"").arg(asked.user));
+                return refuse(
+                    QCoreApplication::translate("ReportCommand", "no user is named \"%1\"")
+                        .arg(asked.user));
             }
         }
         if (asked.categoryGiven) {
             filter.categoryId = report.categoryIdByName(asked.category);
             if (filter.categoryId == 0) {
-                return refuse(QStringLiteral("no category is named \"%1\"").arg(asked.category));
+                return refuse(
+                    QCoreApplication::translate("ReportCommand", "no category is named \"%1\"")
+                        .arg(asked.category));
             }
             if (filter.categoryId < 0) {
-                return refuse(QStringLiteral("more than one category is named \"%1\"; give its "
-                                             "path, as in Parent/%1")
-                                  .arg(asked.category));
+                return refuse(
+                    QCoreApplication::translate("ReportCommand",
+                                                "more than one category is named \"%1\"; give its "
+                                                "path, as in Parent/%1")
+                        .arg(asked.category));
             }
         }
         filter.now = m_clock.now();
@@ -194,8 +210,9 @@ int ReportCommand::report(const CommandLine& commandLine) {
 int ReportCommand::status(const CommandLine& commandLine) {
     const QString where = location(commandLine);
     if (where.isEmpty()) {
-        return refuse(QStringLiteral("no database is chosen in the settings; name one with "
-                                     "--database"));
+        return refuse(QCoreApplication::translate(
+            "ReportCommand", "no database is chosen in the settings; name one with "
+                             "--database"));
     }
     QString name = m_settings.user();
     try {
@@ -205,12 +222,14 @@ int ReportCommand::status(const CommandLine& commandLine) {
             name = *login;
         }
         if (name.isEmpty()) {
-            return refuse(QStringLiteral("no user is chosen in the settings"));
+            return refuse(
+                QCoreApplication::translate("ReportCommand", "no user is chosen in the settings"));
         }
         const TimeReport report(*database);
         const int userId = report.userIdByName(name);
         if (userId == 0) {
-            return refuse(QStringLiteral("no user is named \"%1\"").arg(name));
+            return refuse(
+                QCoreApplication::translate("ReportCommand", "no user is named \"%1\"").arg(name));
         }
         for (const ReportEntry& task : report.runningTasks(userId, m_clock.now())) {
             m_out << task.category << '\t' << TimeText::minToTime(task.minutes) << '\n';

@@ -25,9 +25,8 @@
 #include <QToolButton>
 
 namespace {
-const QString NoUserSet = QStringLiteral("There is no user set. Please select one from the list or "
-                                         "type a user name");
-const QString AllEntry = QStringLiteral("- All -");
+const char* const NoUserSet = QT_TRANSLATE_NOOP(
+    "UserList", "There is no user set. Please select one from the list or type a user name");
 } // namespace
 
 UserList::UserList(Workspace& workspace, UsersPage& page, QComboBox& cboUser,
@@ -89,7 +88,7 @@ void UserList::loadUserList() {
         cboUser->setEditText(QString());
         cboUserProductivity->clear();
         cboCategoryOwner->clear();
-        cboUserProductivity->addItem(AllEntry);
+        cboUserProductivity->addItem(tr("- All -"));
         cboUserProductivity->setCurrentIndex(0);
 
         // One query for every user: the rows come in id order, the order they were added.
@@ -159,7 +158,7 @@ void UserList::lockOnSettings() {
                              QString(), Messages::Buttons::Ok, Messages::Icon::Information);
         return;
     }
-    m_work.messages.show(NoUserSet, QString(), Messages::Buttons::Ok, Messages::Icon::None);
+    m_work.messages.show(tr(NoUserSet), QString(), Messages::Buttons::Ok, Messages::Icon::None);
 }
 
 void UserList::setCurrentUser() {
@@ -210,9 +209,9 @@ void UserList::setCurrentUser() {
     if (state.signedInAs) {
         return; // the name is the login's; users are made by administrators
     }
-    if (!m_work.messages.ask(QStringLiteral("The user could not be found, do you wish to create "
-                                            "this user now?"),
-                             QStringLiteral("New User"))) {
+    if (!m_work.messages.ask(tr("The user could not be found, do you wish to create "
+                                "this user now?"),
+                             tr("New User"))) {
         return;
     }
     UserStore::add(m_work.database(), name, m_work.clock.now());
@@ -278,8 +277,8 @@ void UserList::loadUserAttributes(user* thisUser) {
     if (thisUser == nullptr) {
         return;
     }
-    m_page.fraUserDetails->setTitle(QStringLiteral("User details for ") +
-                                    NameText::isolated(thisUser->userName));
+    m_page.fraUserDetails->setTitle(
+        tr("User details for %1").arg(NameText::isolated(thisUser->userName)));
     m_page.fraUserDetails->show();
     m_work.shell.selectTab(Shell::UsersTab);
     m_page.txtUserName->setText(thisUser->userName);
@@ -306,8 +305,8 @@ void UserList::userTree_NodeClick(TreeNode* node) {
 void UserList::cmdSaveUser_Click() {
     const QString name = m_page.txtUserName->text().trimmed();
     if (name.isEmpty()) {
-        m_work.messages.show(QStringLiteral("Please enter a user name."), QString(),
-                             Messages::Buttons::Ok, Messages::Icon::Information);
+        m_work.messages.show(tr("Please enter a user name."), QString(), Messages::Buttons::Ok,
+                             Messages::Icon::Information);
         return;
     }
     user* record = nullptr;
@@ -316,8 +315,8 @@ void UserList::cmdSaveUser_Click() {
     if (!idText.isEmpty()) {
         record = getUserById(idText.toInt());
         if (record == nullptr) {
-            m_work.messages.show(QStringLiteral("This user is no longer in the list; it may "
-                                                "have been deleted."),
+            m_work.messages.show(tr("This user is no longer in the list; it may "
+                                    "have been deleted."),
                                  QString(), Messages::Buttons::Ok, Messages::Icon::Information);
             return;
         }
@@ -341,7 +340,7 @@ void UserList::cmdSaveUser_Click() {
 
 void UserList::cmdNewUser_Click() {
     // An empty editor: Save then adds a user, who does not become current.
-    m_page.fraUserDetails->setTitle(QStringLiteral("User Details"));
+    m_page.fraUserDetails->setTitle(tr("User Details"));
     m_page.fraUserDetails->show();
     m_page.txtUserName->clear();
     m_page.txtUserId->clear();
@@ -356,8 +355,8 @@ void UserList::cmdDeleteUser_Click() {
     if (idText.isEmpty()) {
         return; // nothing stored is on show
     }
-    if (!m_work.messages.ask(QStringLiteral("Are you sure you want to delete this user?"),
-                             QStringLiteral("Confirm Delete"), Messages::Icon::Question)) {
+    if (!m_work.messages.ask(tr("Are you sure you want to delete this user?"), tr("Confirm Delete"),
+                             Messages::Icon::Question)) {
         return;
     }
     const int id = idText.toInt();
