@@ -430,6 +430,10 @@ Quillhour verbindet sich bei seinem nächsten Schritt neu.</translation>
         <source>The new database could not be switched to write-ahead logging (the engine answered &quot;%1&quot;).</source>
         <translation>Die neue Datenbank konnte nicht auf Write-Ahead-Logging umgestellt werden (die Datenbank antwortete „%1“).</translation>
     </message>
+    <message>
+        <source>The database %1 is not open.</source>
+        <translation>Die Datenbank %1 ist nicht geöffnet.</translation>
+    </message>
 </context>
 <context>
     <name>DatabaseCheck</name>

@@ -631,9 +631,11 @@ struct Database::Impl {
                           ? *static_cast<sqlite3* const*>(handle.constData())
                           : nullptr;
         if (db == nullptr) {
-            throw DatabaseError(DatabaseError::Kind::Connection,
-                                QStringLiteral("The database %1 is not open.").arg(shownLocation()),
-                                sql);
+            throw DatabaseError(
+                DatabaseError::Kind::Connection,
+                QCoreApplication::translate("Database", "The database %1 is not open.")
+                    .arg(shownLocation()),
+                sql);
         }
         const QByteArray text = sql.toUtf8();
         sqlite3_stmt* prepared = nullptr;
