@@ -46,12 +46,14 @@
 #include "tracking/frmIdle.h"
 #include "tracking/frmReminder.h"
 #include "users/ProcessList.h"
+#include "users/SharingFrame.h"
 #include "users/UserList.h"
 #include "users/UsersPage.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QDebug>
 #include <QDir>
 #include <QFileInfo>
@@ -1033,10 +1035,36 @@ void frmMain::fillTrayMenu() {
             trayMenu->addMenu(taskMenu);
         }
     }
+    if (m_loaded) {
+        addSharingToTrayMenu();
+    }
     trayMenu->addSeparator();
     QAction* quit = trayMenu->addAction(tr("Quit"));
     quit->setObjectName(QStringLiteral("mnuQuit"));
     connect(quit, &QAction::triggered, this, [this] { quitProgram(); });
+}
+
+void frmMain::addSharingToTrayMenu() {
+    // The pause of the Settings page's "Sharing" frame, for the same lengths of time.
+    trayMenu->addSeparator();
+    if (processList().sharing().pausedUntil()) {
+        QAction* resume = trayMenu->addAction(SharingFrame::tr("Resume sharing"));
+        resume->setObjectName(QStringLiteral("mnuResumeSharing"));
+        connect(resume, &QAction::triggered, this,
+                guarded([this] { processList().resumeSharing(); }));
+        return;
+    }
+    auto* pause = new QMenu(SharingFrame::tr("Pause sharing"), trayMenu);
+    pause->setObjectName(QStringLiteral("mnuPauseSharing"));
+    const QComboBox* lengths = settingsPage->fraSharing->cboPauseSharing;
+    for (int i = 0; i < lengths->count(); ++i) {
+        const int minutes = lengths->itemData(i).toInt();
+        QAction* choice = pause->addAction(lengths->itemText(i));
+        choice->setObjectName(QStringLiteral("mnuPauseSharing_%1").arg(minutes));
+        connect(choice, &QAction::triggered, this,
+                guarded([this, minutes] { processList().pauseSharing(minutes); }));
+    }
+    trayMenu->addMenu(pause);
 }
 
 void frmMain::showProgram() {
@@ -1175,12 +1203,11 @@ void frmMain::useDatabase(const QString& location, NewDatabase newDatabase) {
         QString passwordProblem;
         kept = ServerPasswords::keepPassword(location, passwords(), passwordProblem);
         if (!passwordProblem.isEmpty()) {
-            messages().show(
-                QStringLiteral("The password of %1 could not be kept safe, so it is not stored: "
+            messages().show(tr("The password of %1 could not be kept safe, so it is not stored: "
                                "%2\n\nWrite it into ~/.pgpass (mode 0600) yourself, or start "
                                "Quillhour with --database and the full address.")
-                    .arg(shown, passwordProblem),
-                QString(), Messages::Buttons::Ok, Messages::Icon::Warning);
+                                .arg(shown, passwordProblem),
+                            QString(), Messages::Buttons::Ok, Messages::Icon::Warning);
         }
     }
     settings().setDatabase(kept);

@@ -234,6 +234,8 @@ private:
     // The database steps of closing: the user inactive, the user's window list removed.
     void closeDatabaseSteps();
     void showTrayIcon();
+    // The tray menu's pause of the window sharing, or its end while a pause lasts.
+    void addSharingToTrayMenu();
     // Desktop notices of new notifications and of reminders due while the window is not in use.
     void connectNotices();
     // Checks a new database location and stores it for the next start; makes a new database

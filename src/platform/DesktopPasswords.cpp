@@ -1,5 +1,6 @@
 #include "platform/DesktopPasswords.h"
 
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <qt6keychain/keychain.h>
 
@@ -46,7 +47,8 @@ bool DesktopPasswords::store(const Key& key, const QString& password, QString& p
         return true;
     }
     if (!m_file.store(key, password, problem)) {
-        problem = QStringLiteral("Neither the desktop's secret store (%1) nor %2")
+        problem = QCoreApplication::translate("DesktopPasswords",
+                                              "Neither the desktop's secret store (%1) nor %2")
                       .arg(job.errorString(), problem);
         return false;
     }

@@ -7,6 +7,7 @@
 #include "notifications/NotificationsPage.h"
 #include "tracking/Reminders.h"
 #include "tracking/frmReminder.h"
+#include "users/ProcessList.h"
 
 #include <QAction>
 #include <QApplication>
@@ -30,6 +31,7 @@ private slots:
     void trayFinishEndsTheTask();
     void trayQuitLeavesTheTasksRunning();
     void trayShowBringsTheReminderForward();
+    void trayPausesAndResumesSharing();
     void newUnreadNotificationIsNoticed();
     void reminderNoticedOnlyAwayFromTheWindow();
     void pictureButtonsWorkFromTheKeyboard();
@@ -89,7 +91,8 @@ void DesktopTest::trayMenuOffersOwnRunningTasks() {
     QMenu* menu = f.window().trayMenu;
     emit menu->aboutToShow();
     // Ann's task only: Bob's running task is not hers to finish.
-    QCOMPARE(menuTexts(menu), QStringList({"Show Quillhour", "Design (01:15)", "Quit"}));
+    QCOMPARE(menuTexts(menu),
+             QStringList({"Show Quillhour", "Design (01:15)", "Pause sharing", "Quit"}));
     const int id = f.state().currentTask->taskId;
     auto* taskMenu = menu->findChild<QMenu*>(QStringLiteral("mnuTask_%1").arg(id));
     QVERIFY(taskMenu != nullptr);
@@ -98,9 +101,9 @@ void DesktopTest::trayMenuOffersOwnRunningTasks() {
     // Opened again, the menu follows the tasks and keeps no menus of the last opening.
     start(f, team.build);
     emit menu->aboutToShow();
-    QCOMPARE(menuTexts(menu),
-             QStringList({"Show Quillhour", "Design (01:15)", "Build (00:00)", "Quit"}));
-    QCOMPARE(menu->findChildren<QMenu*>(QString(), Qt::FindDirectChildrenOnly).size(), 2);
+    QCOMPARE(menuTexts(menu), QStringList({"Show Quillhour", "Design (01:15)", "Build (00:00)",
+                                           "Pause sharing", "Quit"}));
+    QCOMPARE(menu->findChildren<QMenu*>(QString(), Qt::FindDirectChildrenOnly).size(), 3);
 }
 
 void DesktopTest::trayFinishEndsTheTask() {
@@ -167,6 +170,26 @@ void DesktopTest::trayShowBringsTheReminderForward() {
     action(f, QStringLiteral("mnuShow"))->trigger();
     QVERIFY(reminder.isVisible());
     QVERIFY(!f.window().isVisible());
+}
+
+void DesktopTest::trayPausesAndResumesSharing() {
+    MainWindowFixture f;
+    seed(f);
+    QVERIFY(f.load());
+    QMenu* menu = f.window().trayMenu;
+    emit menu->aboutToShow();
+    auto* pause = menu->findChild<QMenu*>(QStringLiteral("mnuPauseSharing"));
+    QVERIFY(pause != nullptr);
+    QCOMPARE(pause->title(), QStringLiteral("Pause sharing"));
+    QCOMPARE(menuTexts(pause),
+             QStringList({"for 15 minutes", "for 1 hour", "for 4 hours", "for 8 hours"}));
+    pause->findChild<QAction*>(QStringLiteral("mnuPauseSharing_60"))->trigger();
+    QCOMPARE(f.window().processList().sharing().pausedUntil(), f.clock.now().addSecs(3600));
+
+    emit menu->aboutToShow();
+    QVERIFY(menu->findChild<QMenu*>(QStringLiteral("mnuPauseSharing")) == nullptr);
+    action(f, QStringLiteral("mnuResumeSharing"))->trigger();
+    QVERIFY(!f.window().processList().sharing().pausedUntil());
 }
 
 void DesktopTest::newUnreadNotificationIsNoticed() {
