@@ -976,6 +976,10 @@ Quillhour wird beendet.</translation>
         <source>Current User:</source>
         <translation>Aktueller Benutzer:</translation>
     </message>
+    <message>
+        <source>Settings</source>
+        <translation>Einstellungen</translation>
+    </message>
 </context>
 <context>
     <name>SharingFrame</name>

@@ -101,6 +101,7 @@ SettingsPage::SettingsPage(QWidget* parent)
     layout->addStretch(1);
     auto* scroll = new QScrollArea;
     scroll->setObjectName(QStringLiteral("settingsScroll"));
+    scroll->setAccessibleName(tr("Settings"));
     scroll->setWidget(content);
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
