@@ -833,6 +833,14 @@ Quillhour wird beendet.</translation>
         <source>The server refused this change: your login may not make it. Ask your team administrator if it should be allowed.</source>
         <translation>Der Server hat diese Änderung abgelehnt: Ihre Anmeldung darf sie nicht vornehmen. Fragen Sie Ihren Team-Administrator, ob sie erlaubt sein sollte.</translation>
     </message>
+    <message>
+        <source>The record of changes to time stays as it was written.</source>
+        <translation>Die Aufzeichnung der Änderungen an Zeiten bleibt, wie sie geschrieben wurde.</translation>
+    </message>
+    <message>
+        <source>A change to time can only be recorded in your own name.</source>
+        <translation>Eine Änderung an Zeiten kann nur in Ihrem eigenen Namen aufgezeichnet werden.</translation>
+    </message>
 </context>
 <context>
     <name>Reminders</name>
@@ -901,6 +909,17 @@ Quillhour wird beendet.</translation>
     <message>
         <source>Delete</source>
         <translation>Löschen</translation>
+    </message>
+    <message>
+        <source>Edit...</source>
+        <translation>Bearbeiten...</translation>
+    </message>
+</context>
+<context>
+    <name>Schema</name>
+    <message>
+        <source>The database %1 was made by an earlier version of Quillhour (schema %2) and must be brought up to schema %3 before this version can use it, but the server does not let this user change its tables. Nothing was changed. Ask the database&apos;s owner to start this version of Quillhour on it once, or use the earlier version.</source>
+        <translation>Die Datenbank %1 wurde von einer früheren Version von Quillhour angelegt (Schema %2) und muss auf Schema %3 gebracht werden, bevor diese Version sie verwenden kann, aber der Server erlaubt diesem Benutzer nicht, ihre Tabellen zu ändern. Es wurde nichts geändert. Bitten Sie den Eigentümer der Datenbank, diese Version von Quillhour einmal mit ihr zu starten, oder verwenden Sie die frühere Version.</translation>
     </message>
 </context>
 <context>
@@ -1223,6 +1242,84 @@ Quillhour wird beendet.</translation>
     <message>
         <source>New Time Entry</source>
         <translation>Neuer Zeiteintrag</translation>
+    </message>
+    <message>
+        <source>Add time...</source>
+        <translation>Zeit hinzufügen...</translation>
+    </message>
+    <message>
+        <source>Change...</source>
+        <translation>Ändern...</translation>
+    </message>
+    <message>
+        <source>Correct when this task started</source>
+        <translation>Korrigieren, wann diese Aufgabe begann</translation>
+    </message>
+</context>
+<context>
+    <name>TimeCorrection</name>
+    <message>
+        <source>Only %1, whose time this is, may change it.</source>
+        <translation>Nur %1, deren oder dessen Zeit dies ist, darf sie ändern.</translation>
+    </message>
+    <message>
+        <source>Only %1, whose time this is, or %2, the manager of %3, may change it.</source>
+        <translation>Nur %1, deren oder dessen Zeit dies ist, oder %2, der Verantwortliche von %3, darf sie ändern.</translation>
+    </message>
+    <message>
+        <source>The start and the end must both be a date and a time.</source>
+        <translation>Beginn und Ende müssen beide ein Datum und eine Uhrzeit sein.</translation>
+    </message>
+    <message>
+        <source>The end must be after the start.</source>
+        <translation>Das Ende muss nach dem Beginn liegen.</translation>
+    </message>
+    <message>
+        <source>A time entry can be at most %1 minutes long.</source>
+        <translation>Ein Zeiteintrag kann höchstens %1 Minuten lang sein.</translation>
+    </message>
+    <message>
+        <source>Choose a category for the time.</source>
+        <translation>Wählen Sie eine Kategorie für die Zeit.</translation>
+    </message>
+    <message>
+        <source>This time entry is no longer there: it was deleted meanwhile.</source>
+        <translation>Dieser Zeiteintrag ist nicht mehr vorhanden: Er wurde inzwischen gelöscht.</translation>
+    </message>
+    <message>
+        <source>This time entry is still running: it can be changed once it is finished.</source>
+        <translation>Dieser Zeiteintrag läuft noch: Er kann geändert werden, sobald er beendet ist.</translation>
+    </message>
+    <message>
+        <source>The category chosen is no longer there.</source>
+        <translation>Die gewählte Kategorie ist nicht mehr vorhanden.</translation>
+    </message>
+    <message>
+        <source>The time cannot be moved to %1. </source>
+        <translation>Die Zeit kann nicht nach %1 verschoben werden. </translation>
+    </message>
+    <message>
+        <source>The start must be a date and a time.</source>
+        <translation>Der Beginn muss ein Datum und eine Uhrzeit sein.</translation>
+    </message>
+    <message>
+        <source>A task cannot start in the future.</source>
+        <translation>Eine Aufgabe kann nicht in der Zukunft beginnen.</translation>
+    </message>
+    <message>
+        <source>This task is no longer running.</source>
+        <translation>Diese Aufgabe läuft nicht mehr.</translation>
+    </message>
+    <message>
+        <source>Only %1, whose task this is, may change its start.</source>
+        <translation>Nur %1, deren oder dessen Aufgabe dies ist, darf ihren Beginn ändern.</translation>
+    </message>
+</context>
+<context>
+    <name>TimeEntryEditor</name>
+    <message>
+        <source>The new start, %1, is more than a day before last midnight. Start the task then?</source>
+        <translation>Der neue Beginn, %1, liegt mehr als einen Tag vor der letzten Mitternacht. Die Aufgabe trotzdem dann beginnen?</translation>
     </message>
 </context>
 <context>
@@ -1826,6 +1923,61 @@ Tragen Sie es selbst in ~/.pgpass (Modus 0600) ein oder starten Sie Quillhour mi
     <message>
         <source>Are you still working on %1? You have committed %2 to this task already</source>
         <translation>Arbeiten Sie noch an %1? Sie haben schon %2 in diese Aufgabe gesteckt</translation>
+    </message>
+</context>
+<context>
+    <name>frmTimeEntry</name>
+    <message>
+        <source>Edit Time</source>
+        <translation>Zeit bearbeiten</translation>
+    </message>
+    <message>
+        <source>Add Time</source>
+        <translation>Zeit hinzufügen</translation>
+    </message>
+    <message>
+        <source>Change Start</source>
+        <translation>Beginn ändern</translation>
+    </message>
+    <message>
+        <source> minutes</source>
+        <translation> Minuten</translation>
+    </message>
+    <message>
+        <source>Save</source>
+        <translation>Speichern</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>Date:</source>
+        <translation>Datum:</translation>
+    </message>
+    <message>
+        <source>Start time:</source>
+        <translation>Startzeit:</translation>
+    </message>
+    <message>
+        <source>End time:</source>
+        <translation>Endzeit:</translation>
+    </message>
+    <message>
+        <source>Duration:</source>
+        <translation>Dauer:</translation>
+    </message>
+    <message>
+        <source>Category:</source>
+        <translation>Kategorie:</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Schließen</translation>
+    </message>
+    <message>
+        <source>From %1 to %2 (%3)</source>
+        <translation>Von %1 bis %2 (%3)</translation>
     </message>
 </context>
 </TS>

@@ -3,6 +3,7 @@
 #include "data/Database.h"
 #include "data/SignedIn.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
@@ -317,11 +318,12 @@ bool upgrade(Database& database) {
         }
         throw DatabaseError(
             DatabaseError::Kind::ReadOnly,
-            QStringLiteral("The database %1 was made by an earlier version of Quillhour (schema "
-                           "%2) and must be brought up to schema %3 before this version can use "
-                           "it, but the server does not let this user change its tables. Nothing "
-                           "was changed. Ask the database's owner to start this version of "
-                           "Quillhour on it once, or use the earlier version.")
+            QCoreApplication::translate(
+                "Schema", "The database %1 was made by an earlier version of Quillhour (schema "
+                          "%2) and must be brought up to schema %3 before this version can use "
+                          "it, but the server does not let this user change its tables. Nothing "
+                          "was changed. Ask the database's owner to start this version of "
+                          "Quillhour on it once, or use the earlier version.")
                 .arg(database.location())
                 .arg(before)
                 .arg(CurrentVersion),

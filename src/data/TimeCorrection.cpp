@@ -5,6 +5,8 @@
 #include "data/TimeText.h"
 #include "platform/Clock.h"
 
+#include <QCoreApplication>
+
 int TimeCorrection::Times::duration() const {
     return int(TimeText::minutesBetween(startTime, endTime));
 }
@@ -31,24 +33,31 @@ QString TimeCorrection::whoMayChange(const Rights& rights, int categoryId) {
     const QString manager =
         rights.managerUserId > 0 ? NameText::isolated(userName(rights.managerUserId)) : QString();
     if (manager.isEmpty()) {
-        return QStringLiteral("Only %1, whose time this is, may change it.").arg(owner);
+        return QCoreApplication::translate("TimeCorrection",
+                                           "Only %1, whose time this is, may change it.")
+            .arg(owner);
     }
-    return QStringLiteral("Only %1, whose time this is, or %2, the manager of %3, may change it.")
+    return QCoreApplication::translate(
+               "TimeCorrection",
+               "Only %1, whose time this is, or %2, the manager of %3, may change it.")
         .arg(owner, manager, NameText::isolated(categoryName(categoryId)));
 }
 
 std::optional<QString> TimeCorrection::problem(const Times& times) {
     if (!times.startTime.isValid() || !times.endTime.isValid()) {
-        return QStringLiteral("The start and the end must both be a date and a time.");
+        return QCoreApplication::translate("TimeCorrection",
+                                           "The start and the end must both be a date and a time.");
     }
     if (times.endTime <= times.startTime) {
-        return QStringLiteral("The end must be after the start.");
+        return QCoreApplication::translate("TimeCorrection", "The end must be after the start.");
     }
     if (times.duration() > LongestMinutes) {
-        return QStringLiteral("A time entry can be at most %1 minutes long.").arg(LongestMinutes);
+        return QCoreApplication::translate("TimeCorrection",
+                                           "A time entry can be at most %1 minutes long.")
+            .arg(LongestMinutes);
     }
     if (times.categoryId <= 0) {
-        return QStringLiteral("Choose a category for the time.");
+        return QCoreApplication::translate("TimeCorrection", "Choose a category for the time.");
     }
     return std::nullopt;
 }
@@ -76,8 +85,11 @@ std::optional<TimeCorrection::Row> TimeCorrection::read(int timeId) {
 
 namespace {
 
-const QString Gone =
-    QStringLiteral("This time entry is no longer there: it was deleted meanwhile.");
+QString gone() {
+    return QCoreApplication::translate("TimeCorrection",
+                                       "This time entry is no longer there: it was deleted "
+                                       "meanwhile.");
+}
 
 } // namespace
 
@@ -90,12 +102,13 @@ std::optional<QString> TimeCorrection::edit(int timeId, const Times& to, int byU
         refusal.reset();
         const std::optional<Row> before = read(timeId);
         if (!before) {
-            refusal = Gone;
+            refusal = gone();
             return;
         }
         if (!before->endTime.isValid()) {
-            refusal = QStringLiteral("This time entry is still running: it can be changed once "
-                                     "it is finished.");
+            refusal = QCoreApplication::translate(
+                "TimeCorrection", "This time entry is still running: it can be changed once "
+                                  "it is finished.");
             return;
         }
         const Rights rights = rightsOn(byUserId, *before);
@@ -106,12 +119,14 @@ std::optional<QString> TimeCorrection::edit(int timeId, const Times& to, int byU
         if (to.categoryId != before->categoryId) {
             const int manager = managerOf(to.categoryId);
             if (manager < 0) {
-                refusal = QStringLiteral("The category chosen is no longer there.");
+                refusal = QCoreApplication::translate("TimeCorrection",
+                                                      "The category chosen is no longer there.");
                 return;
             }
             const Rights after = mayChange(byUserId, before->userId, manager);
             if (!after.allowed) {
-                refusal = QStringLiteral("The time cannot be moved to %1. ")
+                refusal = QCoreApplication::translate("TimeCorrection",
+                                                      "The time cannot be moved to %1. ")
                               .arg(NameText::isolated(categoryName(to.categoryId))) +
                           whoMayChange(after, to.categoryId);
                 return;
@@ -182,7 +197,8 @@ std::optional<QString> TimeCorrection::add(const Times& entry, int userId, int* 
     m_database.transaction([&] {
         refusal.reset();
         if (managerOf(entry.categoryId) < 0) {
-            refusal = QStringLiteral("The category chosen is no longer there.");
+            refusal = QCoreApplication::translate("TimeCorrection",
+                                                  "The category chosen is no longer there.");
             return;
         }
         const int id = int(m_database.insert(
@@ -199,21 +215,24 @@ std::optional<QString> TimeCorrection::add(const Times& entry, int userId, int* 
 
 std::optional<QString> TimeCorrection::moveStart(int timeId, const QDateTime& start, int byUserId) {
     if (!start.isValid()) {
-        return QStringLiteral("The start must be a date and a time.");
+        return QCoreApplication::translate("TimeCorrection",
+                                           "The start must be a date and a time.");
     }
     if (start > m_clock.now()) {
-        return QStringLiteral("A task cannot start in the future.");
+        return QCoreApplication::translate("TimeCorrection", "A task cannot start in the future.");
     }
     std::optional<QString> refusal;
     m_database.transaction([&] {
         refusal.reset();
         const std::optional<Row> before = read(timeId);
         if (!before || before->endTime.isValid()) {
-            refusal = QStringLiteral("This task is no longer running.");
+            refusal =
+                QCoreApplication::translate("TimeCorrection", "This task is no longer running.");
             return;
         }
         if (before->userId != byUserId) {
-            refusal = QStringLiteral("Only %1, whose task this is, may change its start.")
+            refusal = QCoreApplication::translate(
+                          "TimeCorrection", "Only %1, whose task this is, may change its start.")
                           .arg(NameText::isolated(userName(before->userId)));
             return;
         }
