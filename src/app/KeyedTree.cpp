@@ -3,6 +3,7 @@
 #include "data/KeyedCollection.h"
 
 #include <QHeaderView>
+#include <memory>
 
 KeyedTree::KeyedTree(QWidget* parent)
     : QTreeWidget(parent) {
@@ -28,13 +29,17 @@ KeyedTree::KeyedTree(QWidget* parent)
 }
 
 TreeNode* KeyedTree::addNode(TreeNode* parent, const QString& key, const QString& text) {
-    if (m_byKey.contains(key)) {
-        throw CollectionError(tr("The tree already has a node with the key \"%1\".").arg(key));
-    }
     if (parent != nullptr && !owns(parent)) {
         throw CollectionError(tr("The parent of \"%1\" is not in the tree.").arg(key));
     }
-    auto* created = new TreeNode(key, text);
+    // One look-up of the key: the place it takes is found, and refused when already taken.
+    auto made = std::make_unique<TreeNode>(key, text);
+    TreeNode*& place = m_byKey[key];
+    if (place != nullptr) {
+        throw CollectionError(tr("The tree already has a node with the key \"%1\".").arg(key));
+    }
+    TreeNode* created = made.release();
+    place = created;
     if (parent == nullptr && m_filling) {
         m_heldTopLevel.append(created);
     } else if (parent == nullptr) {
@@ -42,7 +47,6 @@ TreeNode* KeyedTree::addNode(TreeNode* parent, const QString& key, const QString
     } else {
         parent->addChild(created);
     }
-    m_byKey[key] = created;
     m_live << created;
     return created;
 }

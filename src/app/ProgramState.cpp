@@ -2,8 +2,9 @@
 
 #include "data/NodeKeys.h"
 
-#include <QSet>
 #include <QStringList>
+#include <algorithm>
+#include <functional>
 #include <vector>
 
 user* ProgramState::userById(int userId) const {
@@ -31,16 +32,31 @@ ProgramState::CategoryPointers ProgramState::rememberCategoryPointers() const {
     if (!allCategories) {
         return remembered;
     }
-    QSet<const category*> members;
-    for (const category& each : *allCategories) {
-        members << &each;
+    // A handful of pointers to check against the members: one pass over the members, with no
+    // set of them made.
+    std::vector<const category*> pointers{selectedCategory};
+    if (activeTasks) {
+        for (const task& running : *activeTasks) {
+            pointers.push_back(running.category);
+        }
     }
-    if (members.contains(selectedCategory)) {
+    std::sort(pointers.begin(), pointers.end(), std::less<>());
+    std::vector<const category*> members;
+    for (const category& each : *allCategories) {
+        if (std::binary_search(pointers.begin(), pointers.end(), &each, std::less<>())) {
+            members.push_back(&each);
+        }
+    }
+    std::sort(members.begin(), members.end(), std::less<>());
+    const auto isMember = [&members](const category* pointer) {
+        return std::binary_search(members.begin(), members.end(), pointer, std::less<>());
+    };
+    if (isMember(selectedCategory)) {
         remembered.selectedId = selectedCategory->categoryId;
     }
     if (activeTasks) {
         for (task& running : *activeTasks) {
-            if (members.contains(running.category)) {
+            if (isMember(running.category)) {
                 remembered.taskCategories[&running] = running.category->categoryId;
             }
         }

@@ -1,27 +1,24 @@
 #pragma once
 
-#include "data/ResultSet.h"
+#include "data/category.h"
 
 #include <QString>
 #include <vector>
 
-class Database;
+struct DataContext;
 
-// One category as the tree loader reads it: the stored columns, the values derived from the
-// look-up tables, and where it sits in the tree.
+// One category as the tree loader reads it: the record with its stored columns and the values
+// derived from the look-up tables, and where it sits in the tree.
 struct LoadedCategory {
-    explicit LoadedCategory(Row stored)
-        : row(std::move(stored)) {}
+    explicit LoadedCategory(DataContext& context)
+        : record(context, QDateTime()) {}
 
-    Row row; // every column of the category row; category::readRow takes it
-    int categoryId = 0;
-    int parentId = 0;
-    QString name;
-    int minAllocationPeriod = 0; // days of the minimum period; 0 when it names no period
-    int maxAllocationPeriod = 0;
-    int productivity = 0; // the rating's number; 0 when it names no rating
-    QString fullPath;     // the names from the top of the tree down to this one, "\" between
-    QString listText;     // the entry of the category lists: indented by depth, then the name
+    category record;
+    // False when a stored column could not be read: such a row is left out, with its subtree.
+    bool readable = true;
+    // The position of its parent in the loader's result; -1 for a child of the root.
+    int parentPosition = -1;
+    QString listText; // the entry of the category lists: indented by depth, then the name
 };
 
 // Reads the categories for the tree in one query (the period lengths and the productivity
@@ -30,9 +27,9 @@ struct LoadedCategory {
 class CategoryLoader {
 public:
     // The descendants of the category rootId (0: the whole tree). rootPath is the full path of
-    // that category, so the paths and indentation of its descendants continue from it. Only
-    // categories reachable from rootId through their parents are returned.
-    static std::vector<LoadedCategory> load(Database& database, int rootId = 0,
+    // that category, so the indentation of its descendants continues from it. Only categories
+    // reachable from rootId through their parents are returned.
+    static std::vector<LoadedCategory> load(DataContext& context, int rootId = 0,
                                             const QString& rootPath = {});
 
     static constexpr QChar PathSeparator = QLatin1Char('\\');

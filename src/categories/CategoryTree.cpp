@@ -89,43 +89,49 @@ void CategoryTree::loadCategoryList() {
 void CategoryTree::getCategories(category& thisCategory) {
     KeyedTree* tree = &m_tree;
     cateories& all = *m_work.state.allCategories;
+    const int rootId = thisCategory.categoryId;
     const QString rootPath = thisCategory.categoryTreeNode != nullptr
                                  ? thisCategory.categoryTreeNode->fullPath()
                                  : QString();
-    const std::vector<LoadedCategory> loaded =
-        CategoryLoader::load(m_work.database(), thisCategory.categoryId, rootPath);
+    std::vector<LoadedCategory> loaded = CategoryLoader::load(m_work.data(), rootId, rootPath);
 
+    // The node of each loaded category, by its position; nullptr for one left out.
+    std::vector<TreeNode*> nodes(loaded.size(), nullptr);
+    TreeNode* const rootNode = rootId != 0 ? tree->node(categoryKey(rootId)) : nullptr;
     QStringList entries;
     QList<int> ids;
+    entries.reserve(qsizetype(loaded.size()));
+    ids.reserve(qsizetype(loaded.size()));
     {
         const UpdatesPaused paused(tree);
         const KeyedTree::Filling filling(*tree, int(loaded.size()));
-        for (const LoadedCategory& each : loaded) {
-            TreeNode* parentNode = nullptr;
-            if (each.parentId != 0) {
-                parentNode = tree->node(categoryKey(each.parentId));
-                if (parentNode == nullptr) {
-                    continue; // its parent could not be loaded, so neither can it
-                }
+        for (std::size_t i = 0; i < loaded.size(); ++i) {
+            LoadedCategory& each = loaded[i];
+            TreeNode* parentNode = each.parentPosition < 0
+                                       ? rootNode
+                                       : nodes[std::size_t(each.parentPosition)];
+            if (parentNode == nullptr && (rootId != 0 || each.parentPosition >= 0)) {
+                continue; // its parent could not be loaded, so neither can it
             }
-            const QString key = categoryKey(each.categoryId);
+            if (!each.readable) {
+                continue; // a row that cannot be read is left out, with its subtree
+            }
+            const int categoryId = each.record.categoryId;
+            const QString key = categoryKey(categoryId);
             try {
-                category& member = all.Add(each.categoryId, key);
+                category& member = all.Add(std::move(each.record), key);
                 try {
-                    member.readRow(each.row);
-                    member.minAllocationPeriod = each.minAllocationPeriod;
-                    member.maxAllocationPeriod = each.maxAllocationPeriod;
-                    member.productivity = each.productivity;
                     member.categoryTreeNode = tree->addNode(parentNode, key, member.categoryName);
                 } catch (const std::exception&) {
                     all.Remove(key);
                     throw;
                 }
+                nodes[i] = member.categoryTreeNode;
             } catch (const std::exception&) {
-                continue; // a row that cannot be read is left out, with its subtree
+                continue;
             }
             entries.append(each.listText);
-            ids.append(each.categoryId);
+            ids.append(categoryId);
         }
     }
 

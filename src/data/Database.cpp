@@ -26,6 +26,7 @@
 #include <QSqlRecord>
 #include <QThread>
 #include <algorithm>
+#include <limits>
 #include <optional>
 #include <sqlite3.h>
 #include <unordered_map>
@@ -174,6 +175,7 @@ public:
     QVariant value(int column) const override { return m_values.at(column); }
     qint64 integer64(int column) const override { return m_values.at(column).toLongLong(); }
     bool utf8(int, QByteArrayView&) const override { return false; }
+    bool wholeNumber(int, qint64&) const override { return false; }
 
 private:
     const QVariantList& m_values;
@@ -214,6 +216,13 @@ public:
         }
         const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(m_statement, column));
         text = QByteArrayView(bytes, sqlite3_column_bytes(m_statement, column));
+        return true;
+    }
+    bool wholeNumber(int column, qint64& number) const override {
+        if (sqlite3_column_type(m_statement, column) != SQLITE_INTEGER) {
+            return false;
+        }
+        number = sqlite3_column_int64(m_statement, column);
         return true;
     }
 
@@ -718,6 +727,29 @@ struct Database::Impl {
 namespace {
 thread_local Database::StatementTrace traceForNewDatabases;
 } // namespace
+
+int StreamedRow::integer(int column) const {
+    if (qint64 number = 0; wholeNumber(column, number) &&
+                           number >= std::numeric_limits<int>::min() &&
+                           number <= std::numeric_limits<int>::max()) {
+        return int(number);
+    }
+    return detail::integerField(value(column), column);
+}
+
+QString StreamedRow::text(int column) const {
+    if (QByteArrayView bytes; utf8(column, bytes)) {
+        return QString::fromUtf8(bytes);
+    }
+    return detail::textField(value(column));
+}
+
+QDateTime StreamedRow::dateTime(int column) const {
+    if (QByteArrayView bytes; utf8(column, bytes)) {
+        return TimeText::fromStorage(bytes);
+    }
+    return TimeText::fromStorage(value(column));
+}
 
 Database::Database(std::unique_ptr<Impl> impl)
     : d(std::move(impl)) {

@@ -4,6 +4,7 @@
 #include "data/ResultSet.h"
 
 #include <QByteArrayView>
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 #include <QVariantList>
@@ -24,6 +25,16 @@ public:
     // The field's text as the engine holds it, in UTF-8, without making a QString of it (valid
     // until the next row); false when the field is not such text, and value() reads it.
     virtual bool utf8(int column, QByteArrayView& text) const = 0;
+    // The field when the engine holds it as a whole number, read without a value made for it;
+    // false for any other field (a null too), which value() reads.
+    virtual bool wholeNumber(int column, qint64& number) const = 0;
+
+    // The readings of Row (integer, text, dateTime), each as Row gives it, taken straight from
+    // the engine where the field allows.
+    int integer(int column) const;
+    QString text(int column) const;
+    QDateTime dateTime(int column) const;
+    bool isNull(int column) const { return value(column).isNull(); }
 };
 
 // The open shared database. Every statement goes through here with its values bound, never

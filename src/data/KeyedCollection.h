@@ -138,14 +138,16 @@ protected:
     // Appends a new record under key (no key when empty) and returns it; a duplicate key leaves
     // the collection unchanged and throws.
     Record& append(std::unique_ptr<Record> record, const QString& key) {
-        if (!key.isEmpty() && m_byKey.contains(key)) {
+        Record& added = *record;
+        if (!key.isEmpty() && !m_byKey.try_emplace(key, &added).second) {
             throw CollectionError(
                 QStringLiteral("Add: the key \"%1\" is already in the collection.").arg(key));
         }
-        Record& added = *record;
-        m_entries.push_back({std::move(record), key});
-        if (!key.isEmpty()) {
-            m_byKey.emplace(key, &added);
+        try {
+            m_entries.push_back({std::move(record), key});
+        } catch (...) {
+            m_byKey.erase(key);
+            throw;
         }
         return added;
     }

@@ -38,6 +38,14 @@ int toInteger(const QVariant& value, const QString& column) {
 }
 } // namespace
 
+int detail::integerField(const QVariant& value, int column) {
+    return toInteger(value, QString::number(column));
+}
+
+QString detail::textField(const QVariant& value) {
+    return value.isNull() ? QString() : value.toString();
+}
+
 ColumnNames::ColumnNames(std::initializer_list<const char*> names) {
     m_names.reserve(names.size());
     for (const char* name : names) {
@@ -147,15 +155,13 @@ qint64 Row::integer64(const QString& column) const {
 }
 // A null of a number type would otherwise read as "0": the PostgreSQL driver types its nulls.
 QString Row::text(int column) const {
-    const QVariant v = value(column);
-    return v.isNull() ? QString() : v.toString();
+    return detail::textField(value(column));
 }
 QString Row::text(const QString& column) const {
     return text(named(column));
 }
 QString Row::text(Column column) const {
-    const QVariant& v = value(column);
-    return v.isNull() ? QString() : v.toString();
+    return detail::textField(value(column));
 }
 QDateTime Row::dateTime(int column) const {
     return TimeText::fromStorage(value(column));

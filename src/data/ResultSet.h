@@ -36,6 +36,10 @@ struct ResultData {
     int indexOf(const QString& name) const;
     const std::vector<int>& positionsOf(const ColumnNames& names) const;
 };
+
+// A field read as Row::integer and Row::text read it, for rows held elsewhere.
+int integerField(const QVariant& value, int column);
+QString textField(const QVariant& value);
 } // namespace detail
 
 // One row of a result set. Fields are found by position or by column name, the name compared

@@ -36,9 +36,10 @@ QDateTime parseSlowly(const QString& text) {
 }
 
 // Two decimal digits at a position, or -1.
-int twoDigits(const QChar* text, int at) {
-    const char16_t high = text[at].unicode();
-    const char16_t low = text[at + 1].unicode();
+template <typename Char>
+int twoDigits(const Char* text, int at) {
+    const auto high = char16_t(text[at]);
+    const auto low = char16_t(text[at + 1]);
     if (high < u'0' || high > u'9' || low < u'0' || low > u'9') {
         return -1;
     }
@@ -47,13 +48,13 @@ int twoDigits(const QChar* text, int at) {
 
 // The two forms the program stores, read at fixed positions: "yyyy-MM-dd HH:mm:ss" and the bare
 // date "yyyy-MM-dd". Anything else, and any date or time that does not exist as written, is
-// left to parseSlowly, so both readings always agree.
-std::optional<QDateTime> parseStorageForm(const QString& text) {
-    const qsizetype length = text.size();
+// left to parseSlowly, so both readings always agree. Char: char16_t (a QString's characters)
+// or char (UTF-8, where these forms are plain ASCII).
+template <typename Char>
+std::optional<QDateTime> parseStorageForm(const Char* c, qsizetype length) {
     if (length != 19 && length != 10) {
         return std::nullopt;
     }
-    const QChar* c = text.constData();
     const int century = twoDigits(c, 0);
     const int yearInCentury = twoDigits(c, 2);
     const int month = twoDigits(c, 5);
@@ -97,8 +98,8 @@ QDateTime fromStorage(const QVariant& value) {
         return QDateTime(value.toDate(), QTime(0, 0));
     }
     if (value.typeId() == QMetaType::QString) {
-        if (std::optional<QDateTime> moment =
-                parseStorageForm(*static_cast<const QString*>(value.constData()))) {
+        const auto* text = static_cast<const QString*>(value.constData());
+        if (std::optional<QDateTime> moment = parseStorageForm(text->utf16(), text->size())) {
             return *moment;
         }
     }
@@ -107,6 +108,13 @@ QDateTime fromStorage(const QVariant& value) {
         return {};
     }
     return parseSlowly(text);
+}
+
+QDateTime fromStorage(QByteArrayView utf8) {
+    if (std::optional<QDateTime> moment = parseStorageForm(utf8.data(), utf8.size())) {
+        return *moment;
+    }
+    return fromStorage(QVariant(QString::fromUtf8(utf8)));
 }
 
 QString defaultText(const QDateTime& moment) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QDateTime>
 #include <QString>
 #include <QVariant>
@@ -23,6 +24,8 @@ QString toStorage(const QDateTime& moment);
 // Reads a stored value: text in the storage form (or ISO form), or a QDateTime from an engine
 // that has a date-time type. Null or unreadable values give an invalid QDateTime.
 QDateTime fromStorage(const QVariant& value);
+// The same reading of stored text given in UTF-8.
+QDateTime fromStorage(QByteArrayView utf8);
 
 // The default text of a date-time: the locale's short date, a blank and HH:mm:ss; at exactly
 // midnight the time is left out.

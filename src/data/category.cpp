@@ -8,6 +8,10 @@ category::category(DataContext& context)
     : startDate(context.clock.now())
     , m_context(&context) {}
 
+category::category(DataContext& context, const QDateTime& started)
+    : startDate(started)
+    , m_context(&context) {}
+
 void category::readRow(const Row& row) {
     static const ColumnNames names{"category",
                                    "parentId",
@@ -96,4 +100,8 @@ category& cateories::Add(int categoryId, const QString& sKey) {
     auto record = std::make_unique<category>(*m_context);
     record->categoryId = categoryId;
     return append(std::move(record), sKey);
+}
+
+category& cateories::Add(category&& record, const QString& sKey) {
+    return append(std::make_unique<category>(std::move(record)), sKey);
 }

@@ -16,6 +16,8 @@ class category {
 public:
     // A new record: allocations and rate 0, both periods one day, started now.
     explicit category(DataContext& context);
+    // A record whose start date is already known, such as one about to be read from its row.
+    category(DataContext& context, const QDateTime& started);
 
     int categoryId = 0;
     QString categoryName;
@@ -59,6 +61,8 @@ public:
         : m_context(&context) {}
     // Creates a category with the given id and appends it under sKey (no key when empty).
     category& Add(int categoryId, const QString& sKey = {});
+    // Appends a record made elsewhere (one already read) under sKey.
+    category& Add(category&& record, const QString& sKey);
 
 private:
     DataContext* m_context;

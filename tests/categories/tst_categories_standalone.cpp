@@ -21,6 +21,7 @@ class CategoriesStandaloneTest : public QObject {
 
 private slots:
     void treeAndListsFollowTheRows();
+    void loadedRecordsMatchTheirRows();
     void choosingANodeSelectsItsCategory();
     void savingANewCategory();
     void deletingTheSelectedCategory();
@@ -98,6 +99,119 @@ void CategoriesStandaloneTest::treeAndListsFollowTheRows() {
     QCOMPARE(f.state.selectedCategory->categoryName, QStringLiteral("Logo"));
     QCOMPARE(running.category, f.state.categoryById(design));
     QCOMPARE(c.categoryTree->selectedNode(), f.state.selectedCategory->categoryTreeNode);
+}
+
+namespace {
+
+// Every stored column and derived value of a loaded record, as a record that reads its own row
+// has them.
+void compareWithItsRow(SubsystemFixture& f, const category& loaded) {
+    category own(f.work.data());
+    own.categoryId = loaded.categoryId;
+    own.refresh();
+    QCOMPARE(loaded.categoryName, own.categoryName);
+    QCOMPARE(loaded.parentId, own.parentId);
+    QCOMPARE(loaded.description, own.description);
+    QCOMPARE(loaded.minAllocation, own.minAllocation);
+    QCOMPARE(loaded.maxAllocation, own.maxAllocation);
+    QCOMPARE(loaded.hourlyRate, own.hourlyRate);
+    QCOMPARE(loaded.folder, own.folder);
+    QCOMPARE(loaded.productivityId, own.productivityId);
+    QCOMPARE(loaded.minAllocationPeriodId, own.minAllocationPeriodId);
+    QCOMPARE(loaded.maxAllocationPeriodId, own.maxAllocationPeriodId);
+    QCOMPARE(loaded.ownerUserId, own.ownerUserId);
+    QCOMPARE(loaded.startDate, own.startDate);
+    QCOMPARE(loaded.minAllocationPeriod, own.minAllocationPeriod);
+    QCOMPARE(loaded.maxAllocationPeriod, own.maxAllocationPeriod);
+    QCOMPARE(loaded.productivity, own.productivity);
+}
+
+QStringList texts(const QComboBox* list) {
+    QStringList result;
+    for (int i = 0; i < list->count(); ++i) {
+        result.append(list->itemText(i));
+    }
+    return result;
+}
+
+QVariantList ids(const QComboBox* list) {
+    QVariantList result;
+    for (int i = 0; i < list->count(); ++i) {
+        result.append(list->itemData(i));
+    }
+    return result;
+}
+
+} // namespace
+
+void CategoriesStandaloneTest::loadedRecordsMatchTheirRows() {
+    SubsystemFixture f;
+    f.settings.setUser(QStringLiteral("Ann"));
+    const int ann = f.addUser(QStringLiteral("Ann"));
+    const QDateTime started(QDate(2024, 3, 31), QTime(9, 15, 30));
+    const int beta = f.addCategory(QStringLiteral("beta"), 0, ann, 4, 2, 40, 4, started);
+    const int alpha = f.addCategory(QStringLiteral("Alpha"), 0, 0, 0, 1, 0, 1,
+                                    QDateTime(QDate(2023, 1, 2), QTime(0, 0)));
+    const int twin = f.addCategory(QStringLiteral("alpha"));
+    const int zed = f.addCategory(QStringLiteral("Zed"), alpha);
+    const int mid = f.addCategory(QStringLiteral("mid"), alpha, ann, 2, 6, 3, 77);
+    const int deep = f.addCategory(QStringLiteral("Deep\\er"), mid);
+    const int client = f.addCategory(QStringLiteral("Client\\Acme"));
+    const int site = f.addCategory(QStringLiteral("Site"), client);
+    const int unicode = f.addCategory(QStringLiteral("Caf\u00e9 \u65e5\u672c"), beta);
+    Database& db = f.database();
+    db.execute(QStringLiteral("update category set description = ?, chargingRate = ?, folder = ?, "
+                              "productivityId = ? where categoryId = ?"),
+               {QStringLiteral("Line one\nline two"), 85, QStringLiteral("/work/beta"), 4, beta});
+    db.execute(QStringLiteral("update category set folder = ?, productivityId = ? "
+                              "where categoryId = ?"),
+               {QString(QLatin1String("")), 99, mid});
+    db.execute(QStringLiteral("update category set startDate = NULL where categoryId = ?"), {zed});
+    Categories c(f);
+
+    for (int load = 1; load <= 2; ++load) {
+        // Siblings by name without regard to case, then by id; each followed by its subtree.
+        QStringList names;
+        for (const category& each : *f.state.allCategories) {
+            names.append(each.categoryName);
+        }
+        QCOMPARE(names, (QStringList{"- none -", "Alpha", "mid", "Deep\\er", "Zed", "alpha",
+                                     "beta", QStringLiteral("Caf\u00e9 \u65e5\u672c"),
+                                     "Client\\Acme", "Site"}));
+        const QList<int> order{alpha, mid, deep, zed, twin, beta, unicode, client, site};
+        for (int i = 0; i < order.size(); ++i) {
+            const category& member = f.state.allCategories->Item(i + 2);
+            QCOMPARE(member.categoryId, order[i]);
+            QCOMPARE(&f.state.allCategories->Item(key(order[i])), &member);
+            QVERIFY(member.categoryTreeNode != nullptr);
+            QCOMPARE(member.categoryTreeNode->key(), key(order[i]));
+            QCOMPARE(member.categoryTreeNode->text(), member.categoryName);
+            compareWithItsRow(f, member);
+        }
+        QCOMPARE(c.categoryTree->node(key(deep))->fullPath(), QStringLiteral("Alpha\\mid\\Deep\\er"));
+        QCOMPARE(c.categoryTree->node(key(site))->parentNode(), c.categoryTree->node(key(client)));
+        QCOMPARE(c.categoryTree->topLevelNodes().size(), 4);
+        QCOMPARE(c.categoryTree->nodeCount(), 9);
+
+        const QStringList indented{"Alpha",     "    mid", "            Deep\\er",
+                                   "    Zed",   "alpha",   "beta",
+                                   QStringLiteral("    Caf\u00e9 \u65e5\u672c"),
+                                   "    Client\\Acme", "        Site"};
+        QCOMPARE(texts(c.control<QComboBox>(QStringLiteral("cboParent"))),
+                 QStringList{"- none -"} + indented);
+        QCOMPARE(texts(c.cboCategoryProductivity), QStringList{"- All -"} + indented);
+        QVariantList entryIds;
+        for (const int id : order) {
+            entryIds.append(id);
+        }
+        QCOMPARE(ids(c.control<QComboBox>(QStringLiteral("cboParent"))),
+                 QVariantList{0} + entryIds);
+        QCOMPARE(ids(c.cboCategoryProductivity), QVariantList{QVariant()} + entryIds);
+        QCOMPARE(c.cboCategoryProductivity->currentIndex(), 0);
+        QCOMPARE(c.control<QComboBox>(QStringLiteral("cboParent"))->currentIndex(), 0);
+
+        c.tree->loadCategoryList();
+    }
 }
 
 void CategoriesStandaloneTest::choosingANodeSelectsItsCategory() {

@@ -11,7 +11,7 @@ namespace {
 QStringList names(const std::vector<LoadedCategory>& loaded) {
     QStringList result;
     for (const LoadedCategory& each : loaded) {
-        result.append(each.name);
+        result.append(each.record.categoryName);
     }
     return result;
 }
@@ -58,15 +58,19 @@ void CategoryRulesTest::treeOrderIsDepthFirstWithSortedSiblings() {
     const int second = env.addCategory(QStringLiteral("beta"));
     env.addCategory(QStringLiteral("a"), a);
 
-    const auto loaded = CategoryLoader::load(env.database());
+    const auto loaded = CategoryLoader::load(env.context());
     QCOMPARE(names(loaded), (QStringList{"A", "a", "B", "C", "Beta", "beta", "zed", "apple"}));
     QCOMPARE(listTexts(loaded),
              (QStringList{"A", "    a", "    B", "        C", "Beta", "beta", "zed", "    apple"}));
-    QCOMPARE(loaded[4].categoryId, first);
-    QCOMPARE(loaded[5].categoryId, second);
-    QCOMPARE(loaded[3].fullPath, QStringLiteral("A\\B\\C"));
-    QCOMPARE(loaded[3].parentId, b);
-    QCOMPARE(CategoryLoader::load(env.database()).size(), std::size_t(8));
+    QCOMPARE(loaded[4].record.categoryId, first);
+    QCOMPARE(loaded[5].record.categoryId, second);
+    // Each one's parent is at the position given; a top-level one has none.
+    QCOMPARE(loaded[3].record.parentId, b);
+    QCOMPARE(loaded[3].parentPosition, 2);
+    QCOMPARE(loaded[2].parentPosition, 0);
+    QCOMPARE(loaded[0].parentPosition, -1);
+    QCOMPARE(loaded[7].parentPosition, 6);
+    QCOMPARE(CategoryLoader::load(env.context()).size(), std::size_t(8));
 }
 
 void CategoryRulesTest::unreachableCategoriesAreLeftOut() {
@@ -86,7 +90,7 @@ void CategoryRulesTest::unreachableCategoriesAreLeftOut() {
     env.database().execute(QStringLiteral("update category set parentId = ? where categoryId = ?"),
                            {y, x});
 
-    QCOMPARE(names(CategoryLoader::load(env.database())), QStringList{"Kept"});
+    QCOMPARE(names(CategoryLoader::load(env.context())), QStringList{"Kept"});
 }
 
 void CategoryRulesTest::subtreeContinuesFromItsRoot() {
@@ -95,7 +99,7 @@ void CategoryRulesTest::subtreeContinuesFromItsRoot() {
     const int b = env.addCategory(QStringLiteral("B"), a);
     env.addCategory(QStringLiteral("C"), b);
     env.addCategory(QStringLiteral("Other"));
-    const auto loaded = CategoryLoader::load(env.database(), a, QStringLiteral("A"));
+    const auto loaded = CategoryLoader::load(env.context(), a, QStringLiteral("A"));
     QCOMPARE(names(loaded), (QStringList{"B", "C"}));
     QCOMPARE(listTexts(loaded), (QStringList{"    B", "        C"}));
 }
@@ -107,20 +111,21 @@ void CategoryRulesTest::derivedValuesComeFromTheLookupTables() {
     env.database().execute(
         QStringLiteral("update category set productivityId = ?, folder = ? where categoryId = ?"),
         {99, QStringLiteral("/work/x"), unknown});
-    const auto loaded = CategoryLoader::load(env.database());
+    const auto loaded = CategoryLoader::load(env.context());
     QCOMPARE(loaded.size(), std::size_t(2));
-    const LoadedCategory& k = loaded[0];
+    const category& k = loaded[0].record;
     QCOMPARE(k.categoryId, known);
     QCOMPARE(k.minAllocationPeriod, 7);
     QCOMPARE(k.maxAllocationPeriod, 30);
     QCOMPARE(k.productivity, 1);
-    QVERIFY(k.row.isNull(QStringLiteral("folder")));
-    const LoadedCategory& u = loaded[1];
+    QVERIFY(k.folder.isEmpty());
+    const category& u = loaded[1].record;
     QCOMPARE(u.minAllocationPeriod, 0);
     QCOMPARE(u.maxAllocationPeriod, 0);
     QCOMPARE(u.productivity, 0);
-    QCOMPARE(u.row.text(QStringLiteral("folder")), QStringLiteral("/work/x"));
-    QCOMPARE(u.row.integer(QStringLiteral("minAllocation")), 5);
+    QCOMPARE(u.folder, QStringLiteral("/work/x"));
+    QCOMPARE(u.minAllocation, 5);
+    QCOMPARE(u.productivityId, 99);
 }
 
 void CategoryRulesTest::lookupsByNameAndDays() {
@@ -236,7 +241,7 @@ void CategoryRulesTest::deleteTakesTimeRowsAndLiftsChildren() {
     QCOMPARE(env.count(QStringLiteral("category"),
                        QStringLiteral("categoryId = ? and parentId = ?"), {grandchild, c1}),
              1);
-    QCOMPARE(names(CategoryLoader::load(env.database())), (QStringList{"A", "C1", "G", "C2"}));
+    QCOMPARE(names(CategoryLoader::load(env.context())), (QStringList{"A", "C1", "G", "C2"}));
     Q_UNUSED(c2);
 
     // A top-level category's children become top-level. Someone else's time on it goes too,
@@ -253,7 +258,7 @@ void CategoryRulesTest::deleteTakesTimeRowsAndLiftsChildren() {
              QStringLiteral("Ann deleted the category A, and with it 2 of your time entries "
                             "(02:00)."));
     QCOMPARE(env.count(QStringLiteral("tallyRecChange")), 5);
-    QCOMPARE(names(CategoryLoader::load(env.database())), (QStringList{"C1", "G", "C2"}));
+    QCOMPARE(names(CategoryLoader::load(env.context())), (QStringList{"C1", "G", "C2"}));
     QCOMPARE(env.count(QStringLiteral("tallyRec")), 0);
 }
 

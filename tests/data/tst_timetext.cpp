@@ -163,6 +163,16 @@ void TimeTextTest::storedFormsAreRead() {
         QCOMPARE(read.timeSpec(), Qt::LocalTime);
         QCOMPARE(read.time().msec(), 0);
     }
+    // Stored text handed over in UTF-8, as the engine holds it, reads the same.
+    if (stored.typeId() == QMetaType::QString) {
+        const QByteArray utf8 = stored.toString().toUtf8();
+        const QDateTime fromBytes = TimeText::fromStorage(QByteArrayView(utf8));
+        QCOMPARE(fromBytes.isValid(), moment.isValid());
+        if (moment.isValid()) {
+            QCOMPARE(fromBytes, read);
+            QCOMPARE(fromBytes.timeSpec(), Qt::LocalTime);
+        }
+    }
 }
 
 void TimeTextTest::skippedWallClockTimesReadAsQtReadsThem_data() {
@@ -200,6 +210,8 @@ void TimeTextTest::skippedWallClockTimesReadAsQtReadsThem() {
     };
     const QDateTime expected = qtReading(stored);
     const QDateTime read = TimeText::fromStorage(stored);
+    const QByteArray utf8 = stored.toUtf8();
+    const QDateTime fromBytes = TimeText::fromStorage(QByteArrayView(utf8));
     if (hadZone) {
         qputenv("TZ", previous);
     } else {
@@ -211,7 +223,11 @@ void TimeTextTest::skippedWallClockTimesReadAsQtReadsThem() {
         QCOMPARE(read.date(), expected.date());
         QCOMPARE(read.time(), expected.time());
         QCOMPARE(read.offsetFromUtc(), expected.offsetFromUtc());
+        QCOMPARE(fromBytes.date(), expected.date());
+        QCOMPARE(fromBytes.time(), expected.time());
+        QCOMPARE(fromBytes.offsetFromUtc(), expected.offsetFromUtc());
     }
+    QCOMPARE(fromBytes.isValid(), expected.isValid());
 }
 
 void TimeTextTest::typedDatesAreRead() {
