@@ -116,9 +116,10 @@ std::vector<LoadedCategory> CategoryLoader::load(DataContext& context, int rootI
     };
     std::vector<Pending> stack;
     const auto pushChildren = [&](int parentId, int parentPosition, int parentDepth) {
-        const auto first = std::lower_bound(
-            byParent.begin(), byParent.end(), parentId,
-            [&](int position, int id) { return recordAt(position).parentId < id; });
+        const auto first =
+            std::lower_bound(byParent.begin(), byParent.end(), parentId, [&](int position, int id) {
+                return recordAt(position).parentId < id;
+            });
         auto last = first;
         while (last != byParent.end() && recordAt(*last).parentId == parentId) {
             ++last;
@@ -126,8 +127,8 @@ std::vector<LoadedCategory> CategoryLoader::load(DataContext& context, int rootI
         for (auto it = last; it != first;) {
             --it;
             // A top-level name starts the path; any other follows its parent and a separator.
-            const int depth = separators(recordAt(*it).categoryName) +
-                              (parentDepth < 0 ? 0 : parentDepth + 1);
+            const int depth =
+                separators(recordAt(*it).categoryName) + (parentDepth < 0 ? 0 : parentDepth + 1);
             stack.push_back({*it, parentPosition, depth});
         }
     };
@@ -144,8 +145,7 @@ std::vector<LoadedCategory> CategoryLoader::load(DataContext& context, int rootI
         taken[std::size_t(next.position)] = true;
         LoadedCategory& loaded = all[std::size_t(next.position)];
         loaded.parentPosition = next.parentPosition;
-        loaded.listText =
-            QString(4 * next.depth, QLatin1Char(' ')) + loaded.record.categoryName;
+        loaded.listText = QString(4 * next.depth, QLatin1Char(' ')) + loaded.record.categoryName;
         const int categoryId = loaded.record.categoryId;
         ordered.push_back(std::move(loaded));
         pushChildren(categoryId, int(ordered.size()) - 1, next.depth);

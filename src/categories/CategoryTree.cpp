@@ -46,6 +46,9 @@ CategoryTree::CategoryTree(Workspace& workspace, KeyedTree& categoryTree, QCombo
     , m_tree(categoryTree)
     , m_cboParent(cboParent)
     , m_cboCategoryProductivity(cboCategoryProductivity) {
+    // Both lists take a thousand entries at a time: texts shared, no item made for each.
+    EntryList::install(&cboParent);
+    EntryList::install(&cboCategoryProductivity);
     connect(&categoryTree, &KeyedTree::NodeClick, this,
             [this](TreeNode* node) { m_work.guard.run([&] { categoryTree_NodeClick(node); }); });
     connect(&categoryTree, &KeyedTree::Expand, this,
@@ -107,9 +110,8 @@ void CategoryTree::getCategories(category& thisCategory) {
         const KeyedTree::Filling filling(*tree, int(loaded.size()));
         for (std::size_t i = 0; i < loaded.size(); ++i) {
             LoadedCategory& each = loaded[i];
-            TreeNode* parentNode = each.parentPosition < 0
-                                       ? rootNode
-                                       : nodes[std::size_t(each.parentPosition)];
+            TreeNode* parentNode =
+                each.parentPosition < 0 ? rootNode : nodes[std::size_t(each.parentPosition)];
             if (parentNode == nullptr && (rootId != 0 || each.parentPosition >= 0)) {
                 continue; // its parent could not be loaded, so neither can it
             }

@@ -175,9 +175,9 @@ void CategoriesStandaloneTest::loadedRecordsMatchTheirRows() {
         for (const category& each : *f.state.allCategories) {
             names.append(each.categoryName);
         }
-        QCOMPARE(names, (QStringList{"- none -", "Alpha", "mid", "Deep\\er", "Zed", "alpha",
-                                     "beta", QStringLiteral("Caf\u00e9 \u65e5\u672c"),
-                                     "Client\\Acme", "Site"}));
+        QCOMPARE(names,
+                 (QStringList{"- none -", "Alpha", "mid", "Deep\\er", "Zed", "alpha", "beta",
+                              QStringLiteral("Caf\u00e9 \u65e5\u672c"), "Client\\Acme", "Site"}));
         const QList<int> order{alpha, mid, deep, zed, twin, beta, unicode, client, site};
         for (int i = 0; i < order.size(); ++i) {
             const category& member = f.state.allCategories->Item(i + 2);
@@ -188,15 +188,21 @@ void CategoriesStandaloneTest::loadedRecordsMatchTheirRows() {
             QCOMPARE(member.categoryTreeNode->text(), member.categoryName);
             compareWithItsRow(f, member);
         }
-        QCOMPARE(c.categoryTree->node(key(deep))->fullPath(), QStringLiteral("Alpha\\mid\\Deep\\er"));
+        QCOMPARE(c.categoryTree->node(key(deep))->fullPath(),
+                 QStringLiteral("Alpha\\mid\\Deep\\er"));
         QCOMPARE(c.categoryTree->node(key(site))->parentNode(), c.categoryTree->node(key(client)));
         QCOMPARE(c.categoryTree->topLevelNodes().size(), 4);
         QCOMPARE(c.categoryTree->nodeCount(), 9);
 
-        const QStringList indented{"Alpha",     "    mid", "            Deep\\er",
-                                   "    Zed",   "alpha",   "beta",
+        const QStringList indented{"Alpha",
+                                   "    mid",
+                                   "            Deep\\er",
+                                   "    Zed",
+                                   "alpha",
+                                   "beta",
                                    QStringLiteral("    Caf\u00e9 \u65e5\u672c"),
-                                   "    Client\\Acme", "        Site"};
+                                   "    Client\\Acme",
+                                   "        Site"};
         QCOMPARE(texts(c.control<QComboBox>(QStringLiteral("cboParent"))),
                  QStringList{"- none -"} + indented);
         QCOMPARE(texts(c.cboCategoryProductivity), QStringList{"- All -"} + indented);
