@@ -3,6 +3,7 @@
 #include "data/KeyedCollection.h"
 
 #include <QHeaderView>
+#include <algorithm>
 #include <memory>
 
 KeyedTree::KeyedTree(QWidget* parent)
@@ -55,8 +56,9 @@ void KeyedTree::forget(TreeNode* node) {
     for (int i = 0; i < node->childCount(); ++i) {
         forget(node->childNode(i));
     }
-    if (m_byKey.value(node->key()) == node) {
-        m_byKey.remove(node->key());
+    if (const auto found = m_byKey.find(node->key());
+        found != m_byKey.end() && found->second == node) {
+        m_byKey.erase(found);
     }
     m_live.remove(node);
 }
@@ -85,7 +87,7 @@ void KeyedTree::clearNodes() {
 KeyedTree::Filling::Filling(KeyedTree& tree, int expectedNodes)
     : m_tree(tree) {
     m_tree.m_filling = true;
-    m_tree.m_byKey.reserve(m_tree.m_byKey.size() + expectedNodes);
+    m_tree.m_byKey.reserve(m_tree.m_byKey.size() + std::size_t(std::max(expectedNodes, 0)));
     m_tree.m_live.reserve(m_tree.m_live.size() + expectedNodes);
 }
 

@@ -1,10 +1,12 @@
 #pragma once
 
 #include "app/TreeNode.h"
+#include "data/TextHash.h"
 
 #include <QHash>
 #include <QSet>
 #include <QTreeWidget>
+#include <unordered_map>
 
 // A tree view whose nodes carry unique keys. Nodes are found through a map, never by walking
 // the tree, so the timers that look nodes up every tick stay cheap however large the tree is.
@@ -20,8 +22,11 @@ public:
     TreeNode* addNode(TreeNode* parent, const QString& key, const QString& text);
 
     // The node with exactly this key (case-sensitive), or nullptr.
-    TreeNode* node(const QString& key) const { return m_byKey.value(key, nullptr); }
-    bool exists(const QString& key) const { return m_byKey.contains(key); }
+    TreeNode* node(const QString& key) const {
+        const auto found = m_byKey.find(key);
+        return found == m_byKey.end() ? nullptr : found->second;
+    }
+    bool exists(const QString& key) const { return m_byKey.find(key) != m_byKey.end(); }
     // Whether the pointer is a node of this tree that has not been removed.
     bool owns(const TreeNode* node) const { return m_live.contains(node); }
 
@@ -58,7 +63,7 @@ signals:
 private:
     void forget(TreeNode* node);
 
-    QHash<QString, TreeNode*> m_byKey;
+    std::unordered_map<QString, TreeNode*, TextHash> m_byKey;
     QSet<const TreeNode*> m_live;
     bool m_filling = false;
     QList<QTreeWidgetItem*> m_heldTopLevel; // added while filling, not yet in the view
