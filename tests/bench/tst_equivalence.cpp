@@ -43,11 +43,7 @@ void EquivalenceTest::categoryTreeEqualsLoadingParentByParent() {
     // The literal way: the children of each category, one statement per parent, each child read
     // with its own refresh; siblings in the order the program shows them (name, then id).
     struct Expected {
-        int id;
-        int parentId;
-        int minDays;
-        int maxDays;
-        int productivity;
+        std::unique_ptr<category> record;
         QString path;
     };
     std::vector<Expected> expected;
@@ -66,26 +62,45 @@ void EquivalenceTest::categoryTreeEqualsLoadingParentByParent() {
                 QString::compare(a->categoryName, b->categoryName, Qt::CaseInsensitive);
             return byName != 0 ? byName < 0 : a->categoryId < b->categoryId;
         });
-        for (const auto& record : records) {
+        for (auto& record : records) {
             const QString own = path.isEmpty() ? record->categoryName
                                                : path + QLatin1Char('\\') + record->categoryName;
-            expected.push_back({record->categoryId, record->parentId, record->minAllocationPeriod,
-                                record->maxAllocationPeriod, record->productivity, own});
-            children(record->categoryId, own);
+            const int id = record->categoryId;
+            expected.push_back({std::move(record), own});
+            children(id, own);
         }
     };
     children(0, QString());
 
-    const std::vector<LoadedCategory> loaded = CategoryLoader::load(db);
+    const std::vector<LoadedCategory> loaded = CategoryLoader::load(m_env->context());
     QVERIFY(expected.size() > 10);
     QCOMPARE(loaded.size(), expected.size());
     for (std::size_t i = 0; i < loaded.size(); ++i) {
-        QCOMPARE(loaded[i].categoryId, expected[i].id);
-        QCOMPARE(loaded[i].parentId, expected[i].parentId);
-        QCOMPARE(loaded[i].minAllocationPeriod, expected[i].minDays);
-        QCOMPARE(loaded[i].maxAllocationPeriod, expected[i].maxDays);
-        QCOMPARE(loaded[i].productivity, expected[i].productivity);
-        QCOMPARE(loaded[i].fullPath, expected[i].path);
+        const category& mine = loaded[i].record;
+        const category& own = *expected[i].record;
+        QCOMPARE(mine.categoryId, own.categoryId);
+        QCOMPARE(mine.categoryName, own.categoryName);
+        QCOMPARE(mine.parentId, own.parentId);
+        QCOMPARE(mine.description, own.description);
+        QCOMPARE(mine.minAllocation, own.minAllocation);
+        QCOMPARE(mine.maxAllocation, own.maxAllocation);
+        QCOMPARE(mine.hourlyRate, own.hourlyRate);
+        QCOMPARE(mine.folder, own.folder);
+        QCOMPARE(mine.productivityId, own.productivityId);
+        QCOMPARE(mine.minAllocationPeriodId, own.minAllocationPeriodId);
+        QCOMPARE(mine.maxAllocationPeriodId, own.maxAllocationPeriodId);
+        QCOMPARE(mine.ownerUserId, own.ownerUserId);
+        QCOMPARE(mine.startDate, own.startDate);
+        QCOMPARE(mine.minAllocationPeriod, own.minAllocationPeriod);
+        QCOMPARE(mine.maxAllocationPeriod, own.maxAllocationPeriod);
+        QCOMPARE(mine.productivity, own.productivity);
+        QCOMPARE(loaded[i].listText, CategoryLoader::listEntry(expected[i].path, own.categoryName));
+        // Its parent is at the position given; a top-level one has none.
+        if (loaded[i].parentPosition >= 0) {
+            QCOMPARE(loaded[std::size_t(loaded[i].parentPosition)].record.categoryId, own.parentId);
+        } else {
+            QCOMPARE(own.parentId, 0);
+        }
     }
 }
 
