@@ -1,4 +1,5 @@
 #include "MainWindowFixture.h"
+#include "TwoUserTeam.h"
 #include "app/KeyedTree.h"
 #include "app/PictureButton.h"
 #include "app/TreeNode.h"
@@ -41,21 +42,8 @@ private slots:
     void darkThemeStaysReadable();
 
 private:
-    struct Team {
-        int ann = 0;
-        int bob = 0;
-        int design = 0;
-        int build = 0;
-    };
-    static Team seed(MainWindowFixture& f) {
-        Team team;
-        team.ann = f.addUser(QStringLiteral("Ann"));
-        team.bob = f.addUser(QStringLiteral("Bob"));
-        team.build = f.addCategory(QStringLiteral("Build"));
-        team.design = f.addCategory(QStringLiteral("Design"));
-        f.settings.setUser(QStringLiteral("Ann"));
-        return team;
-    }
+    using Team = TwoUserTeam;
+    static Team seed(MainWindowFixture& f) { return TwoUserTeam::seed(f); }
     static void start(MainWindowFixture& f, int categoryId, bool prompt = false) {
         f.window().categories().selectCategoryByNode(
             f.window().categoryTree->node(QStringLiteral("id_%1").arg(categoryId)));

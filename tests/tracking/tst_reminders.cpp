@@ -1,4 +1,5 @@
 #include "MainWindowFixture.h"
+#include "TwoUserTeam.h"
 #include "app/KeyedTree.h"
 #include "app/SettingsPage.h"
 #include "categories/CategoryTree.h"
@@ -54,21 +55,8 @@ private slots:
     void programRunsOnWhileTheReminderIsUp();
 
 private:
-    struct Team {
-        int ann = 0;
-        int bob = 0;
-        int design = 0;
-        int build = 0;
-    };
-    static Team seed(MainWindowFixture& f) {
-        Team team;
-        team.ann = f.addUser(QStringLiteral("Ann"));
-        team.bob = f.addUser(QStringLiteral("Bob"));
-        team.build = f.addCategory(QStringLiteral("Build"));
-        team.design = f.addCategory(QStringLiteral("Design"));
-        f.settings.setUser(QStringLiteral("Ann"));
-        return team;
-    }
+    using Team = TwoUserTeam;
+    static Team seed(MainWindowFixture& f) { return TwoUserTeam::seed(f); }
     static frmReminder& reminder(MainWindowFixture& f) { return f.window().reminders().window(); }
     static void start(MainWindowFixture& f, int categoryId, bool prompt) {
         f.window().categories().selectCategoryByNode(
