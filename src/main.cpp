@@ -1,12 +1,10 @@
 #include "app/AppPaths.h"
 #include "app/CommandLine.h"
-#include "app/ErrorGuard.h"
 #include "app/GuardedApplication.h"
 #include "app/QtMessages.h"
 #include "app/SignalWatcher.h"
 #include "app/SingleInstance.h"
 #include "app/Translations.h"
-#include "app/UiHelpers.h"
 #include "app/frmMain.h"
 #include "data/Database.h"
 #include "platform/Clock.h"
@@ -19,6 +17,8 @@
 #include "platform/WindowLister.h"
 #include "platform/X11IdleSource.h"
 #include "platform/X11WindowLister.h"
+#include "session/ErrorGuard.h"
+#include "widgets/UiHelpers.h"
 
 #include <QApplication>
 #include <QCoreApplication>

@@ -1,14 +1,7 @@
 #include "app/frmMain.h"
 
-#include "app/ElidedLabel.h"
-#include "app/ElidedToolButton.h"
-#include "app/KeyedTree.h"
-#include "app/Look.h"
-#include "app/PictureButton.h"
 #include "app/SettingsPage.h"
 #include "app/TrayIcon.h"
-#include "app/UiHelpers.h"
-#include "app/WrappingLabel.h"
 #include "app/frmHelp.h"
 #include "categories/CategoryEditor.h"
 #include "categories/CategoryEditorPage.h"
@@ -49,6 +42,13 @@
 #include "users/SharingFrame.h"
 #include "users/UserList.h"
 #include "users/UsersPage.h"
+#include "widgets/ElidedLabel.h"
+#include "widgets/ElidedToolButton.h"
+#include "widgets/KeyedTree.h"
+#include "widgets/Look.h"
+#include "widgets/PictureButton.h"
+#include "widgets/UiHelpers.h"
+#include "widgets/WrappingLabel.h"
 
 #include <QApplication>
 #include <QCheckBox>

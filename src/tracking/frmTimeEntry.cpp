@@ -1,7 +1,7 @@
 #include "tracking/frmTimeEntry.h"
 
-#include "app/UiHelpers.h"
 #include "data/TimeText.h"
+#include "widgets/UiHelpers.h"
 
 #include <QComboBox>
 #include <QDateEdit>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/ElidedLabel.h"
+#include "widgets/ElidedLabel.h"
 
 // A label that acts as a link: blue, underlined, a pointing hand over it, and clicked() on a
 // left click released over the label. A text too long for its room is cut short.

@@ -1,4 +1,4 @@
-#include "app/KeyedTree.h"
+#include "widgets/KeyedTree.h"
 
 #include "data/KeyedCollection.h"
 

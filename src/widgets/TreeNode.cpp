@@ -1,6 +1,6 @@
-#include "app/TreeNode.h"
+#include "widgets/TreeNode.h"
 
-#include "app/Look.h"
+#include "widgets/Look.h"
 
 #include <QBrush>
 

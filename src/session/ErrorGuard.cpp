@@ -1,4 +1,4 @@
-#include "app/ErrorGuard.h"
+#include "session/ErrorGuard.h"
 
 #include "data/Database.h"
 #include "data/DatabaseError.h"

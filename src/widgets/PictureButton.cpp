@@ -1,4 +1,4 @@
-#include "app/PictureButton.h"
+#include "widgets/PictureButton.h"
 
 #include <QMouseEvent>
 #include <QPainter>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/TreeNode.h"
 #include "data/TextHash.h"
+#include "widgets/TreeNode.h"
 
 #include <QHash>
 #include <QSet>

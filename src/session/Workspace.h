@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/ErrorGuard.h"
-#include "app/ProgramState.h"
+#include "session/ErrorGuard.h"
+#include "session/ProgramState.h"
 
 #include <functional>
 

@@ -1,4 +1,4 @@
-#include "app/Look.h"
+#include "widgets/Look.h"
 
 QFont Look::verdana(qreal points, bool bold) {
     QFont font;

@@ -1,4 +1,4 @@
-#include "app/UiHelpers.h"
+#include "widgets/UiHelpers.h"
 
 // Outside any namespace, as Q_INIT_RESOURCE requires. The images live in a static library, whose
 // resource object the linker would otherwise drop because nothing refers to it.

@@ -1,4 +1,4 @@
-#include "app/WrappingLabel.h"
+#include "widgets/WrappingLabel.h"
 
 #include <QHelpEvent>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "app/ElidedToolButton.h"
+#include "widgets/ElidedToolButton.h"
 
 #include <QHelpEvent>
 #include <QStyleOptionToolButton>

@@ -1,4 +1,4 @@
-#include "app/UpDown.h"
+#include "widgets/UpDown.h"
 
 #include <QToolButton>
 #include <QVBoxLayout>

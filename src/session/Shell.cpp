@@ -1,4 +1,4 @@
-#include "app/Shell.h"
+#include "session/Shell.h"
 
 QString Shell::programTitle() {
     return QStringLiteral("Quillhour %1.%2").arg(majorVersion()).arg(minorVersion());

@@ -1,4 +1,4 @@
-#include "app/ListHelpers.h"
+#include "widgets/ListHelpers.h"
 
 #include <QComboBox>
 #include <QStandardItemModel>

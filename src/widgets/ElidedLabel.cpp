@@ -1,4 +1,4 @@
-#include "app/ElidedLabel.h"
+#include "widgets/ElidedLabel.h"
 
 #include <QHelpEvent>
 #include <QPainter>

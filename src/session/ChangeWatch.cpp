@@ -1,4 +1,4 @@
-#include "data/ChangeWatch.h"
+#include "session/ChangeWatch.h"
 
 ChangeWatch::Reload ChangeWatch::next(const ChangeCounts& counts, int currentUserId,
                                       int userListLoads) {

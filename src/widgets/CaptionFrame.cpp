@@ -1,4 +1,4 @@
-#include "app/CaptionFrame.h"
+#include "widgets/CaptionFrame.h"
 
 #include <QHelpEvent>
 #include <QStyle>
