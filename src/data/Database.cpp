@@ -1,6 +1,7 @@
 #include "data/Database.h"
 
 #include "data/DatabaseInternals.h"
+#include "data/NetworkFileSystem.h"
 #include "data/Refusal.h"
 #include "data/Schema.h"
 #include "data/ServerAddress.h"
@@ -8,7 +9,6 @@
 #include "data/TextHash.h"
 #include "data/TimeText.h"
 #include "data/UpperVectorState.h"
-#include "platform/NetworkFileSystem.h"
 
 #include <QAtomicInteger>
 #include <QCoreApplication>

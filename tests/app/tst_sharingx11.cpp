@@ -1,6 +1,6 @@
 #include "MainWindowFixture.h"
 #include "PrivateXServer.h"
-#include "platform/X11WindowLister.h"
+#include "platform/desktop/X11WindowLister.h"
 #include "users/ProcessList.h"
 #include "widgets/KeyedTree.h"
 

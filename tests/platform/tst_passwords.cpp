@@ -1,6 +1,6 @@
 #include "data/ServerAddress.h"
-#include "platform/DesktopPasswords.h"
 #include "platform/PasswordStore.h"
+#include "platform/desktop/DesktopPasswords.h"
 
 #include <QFile>
 #include <QProcess>

@@ -1,6 +1,6 @@
 #include "MainWindowFixture.h"
 #include "SignedInTeam.h"
-#include "app/CommandLine.h"
+#include "app/cli/CommandLine.h"
 #include "app/frmMain.h"
 #include "data/Schema.h"
 #include "data/SignedIn.h"

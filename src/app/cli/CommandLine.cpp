@@ -1,6 +1,6 @@
-#include "app/CommandLine.h"
+#include "app/cli/CommandLine.h"
 
-#include "app/ReportCommand.h"
+#include "app/cli/ReportCommand.h"
 #include "data/Database.h"
 #include "data/DatabaseError.h"
 #include "data/ServerAddress.h"

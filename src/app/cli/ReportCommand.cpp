@@ -1,14 +1,14 @@
-#include "app/ReportCommand.h"
+#include "app/cli/ReportCommand.h"
 
-#include "app/CommandLine.h"
+#include "app/cli/CommandLine.h"
 #include "data/Database.h"
 #include "data/DatabaseError.h"
 #include "data/ServerAddress.h"
 #include "data/SignedIn.h"
-#include "data/TimeReport.h"
 #include "data/TimeText.h"
 #include "platform/Clock.h"
 #include "platform/Settings.h"
+#include "reports/TimeReport.h"
 #include "reports/TimesheetExport.h"
 #include "reports/TimesheetRange.h"
 

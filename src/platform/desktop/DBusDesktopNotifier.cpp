@@ -1,4 +1,4 @@
-#include "platform/DBusDesktopNotifier.h"
+#include "platform/desktop/DBusDesktopNotifier.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>

@@ -1,4 +1,4 @@
-#include "platform/DesktopPasswords.h"
+#include "platform/desktop/DesktopPasswords.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>

@@ -1,4 +1,4 @@
-#include "platform/DBusIdleSource.h"
+#include "platform/desktop/DBusIdleSource.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>

@@ -1,4 +1,4 @@
-#include "platform/DesktopFolderOpener.h"
+#include "platform/desktop/DesktopFolderOpener.h"
 
 #include <QDesktopServices>
 #include <QUrl>

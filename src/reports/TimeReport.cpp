@@ -1,4 +1,4 @@
-#include "data/TimeReport.h"
+#include "reports/TimeReport.h"
 
 #include "data/Database.h"
 #include "data/TimeText.h"

@@ -1,4 +1,4 @@
-#include "platform/X11IdleSource.h"
+#include "platform/desktop/X11IdleSource.h"
 
 #include <QCoreApplication>
 #include <cstdlib>

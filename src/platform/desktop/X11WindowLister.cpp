@@ -1,4 +1,4 @@
-#include "platform/X11WindowLister.h"
+#include "platform/desktop/X11WindowLister.h"
 
 #include <QHash>
 #include <QStringDecoder>

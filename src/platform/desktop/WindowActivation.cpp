@@ -1,4 +1,4 @@
-#include "platform/WindowActivation.h"
+#include "platform/desktop/WindowActivation.h"
 
 #include <QApplication>
 #include <QWidget>
