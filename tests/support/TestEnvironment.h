@@ -1,12 +1,12 @@
 #pragma once
 
+#include "ScriptedMessages.h"
 #include "data/DataContext.h"
 #include "data/Database.h"
 #include "platform/Clock.h"
 #include "platform/FolderOpener.h"
 #include "platform/IdleSource.h"
 #include "platform/PasswordStore.h"
-#include "platform/ScriptedMessages.h"
 #include "platform/Settings.h"
 #include "platform/WindowLister.h"
 

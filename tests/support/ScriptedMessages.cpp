@@ -1,4 +1,4 @@
-#include "platform/ScriptedMessages.h"
+#include "ScriptedMessages.h"
 
 Messages::Answer ScriptedMessages::show(const QString& text, const QString& title, Buttons buttons,
                                         Icon icon) {
