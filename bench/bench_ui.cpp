@@ -4,8 +4,13 @@
 // check at start, the grid (also filled again after a row is edited) and the chart, memory, the
 // statements each sends, and the same statements replayed without the program.
 
+#include "FakeIdleSource.h"
+#include "FixedClock.h"
+#include "FixedWindowLister.h"
 #include "Harness.h"
+#include "MemoryPasswordStore.h"
 #include "RawReplay.h"
+#include "RecordingFolderOpener.h"
 #include "ReferenceData.h"
 #include "ScriptedMessages.h"
 #include "app/frmMain.h"
@@ -13,12 +18,7 @@
 #include "data/Database.h"
 #include "data/DatabaseError.h"
 #include "data/TimeCorrection.h"
-#include "platform/Clock.h"
-#include "platform/FolderOpener.h"
-#include "platform/IdleSource.h"
-#include "platform/PasswordStore.h"
 #include "platform/Settings.h"
-#include "platform/WindowLister.h"
 #include "reports/ProductivityChart.h"
 #include "reports/ProductivityPage.h"
 #include "reports/TimeRecordsGrid.h"

@@ -106,7 +106,7 @@ static int runProgram(int argc, char* argv[]) {
     if (QGuiApplication::platformName() == QLatin1String("xcb")) {
         windows = std::make_unique<X11WindowLister>(display);
     } else {
-        windows = std::make_unique<FixedWindowLister>();
+        windows = std::make_unique<NoWindowLister>();
     }
     DesktopFolderOpener folders;
     // Idle time from the X server, else from the desktop session over D-Bus.

@@ -1,6 +1,7 @@
 #include "MainWindowFixture.h"
 #include "app/SettingsPage.h"
 #include "data/ServerAddress.h"
+#include "platform/desktop/PgpassFile.h"
 
 #include <QLineEdit>
 #include <QProcess>

@@ -1,6 +1,7 @@
+#include "MemoryPasswordStore.h"
 #include "data/ServerAddress.h"
-#include "platform/PasswordStore.h"
 #include "platform/desktop/DesktopPasswords.h"
+#include "platform/desktop/PgpassFile.h"
 
 #include <QFile>
 #include <QProcess>

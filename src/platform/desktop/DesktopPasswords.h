@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/PasswordStore.h"
+#include "platform/desktop/PgpassFile.h"
 
 // The desktop's secret store (the Secret Service of GNOME Keyring, KWallet and the like, through
 // QtKeychain), and where none answers, libpq's password file. Found again in the same order.

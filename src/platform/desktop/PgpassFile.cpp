@@ -1,4 +1,4 @@
-#include "platform/PasswordStore.h"
+#include "platform/desktop/PgpassFile.h"
 
 #include <QDir>
 #include <QFile>
