@@ -707,6 +707,21 @@ Quillhour wird beendet.</translation>
     </message>
 </context>
 <context>
+    <name>OutputFile</name>
+    <message>
+        <source>The disk is full</source>
+        <translation>Der Datenträger ist voll</translation>
+    </message>
+    <message>
+        <source>The disk quota is used up</source>
+        <translation>Das Speicherkontingent ist aufgebraucht</translation>
+    </message>
+    <message>
+        <source>The file is larger than the system allows</source>
+        <translation>Die Datei ist größer, als das System erlaubt</translation>
+    </message>
+</context>
+<context>
     <name>ProcessList</name>
     <message>
         <source>Processes</source>
@@ -1397,6 +1412,38 @@ Quillhour wird beendet.</translation>
     <message>
         <source>PDF files (*.pdf)</source>
         <translation>PDF-Dateien (*.pdf)</translation>
+    </message>
+    <message>
+        <source>everyone</source>
+        <translation>alle</translation>
+    </message>
+    <message>
+        <source>all</source>
+        <translation>alle</translation>
+    </message>
+    <message>
+        <source>User: %1</source>
+        <translation>Benutzer: %1</translation>
+    </message>
+    <message>
+        <source>Category: %1</source>
+        <translation>Kategorie: %1</translation>
+    </message>
+    <message>
+        <source>Running tasks: included, counted up to %1</source>
+        <translation>Laufende Aufgaben: eingeschlossen, gezählt bis %1</translation>
+    </message>
+    <message>
+        <source>Running tasks: left out</source>
+        <translation>Laufende Aufgaben: ausgelassen</translation>
+    </message>
+    <message>
+        <source>The timesheet could not be saved as %1: %2. Nothing was written there.</source>
+        <translation>Der Stundenzettel konnte nicht als %1 gespeichert werden: %2. Dort wurde nichts geschrieben.</translation>
+    </message>
+    <message>
+        <source>Export</source>
+        <translation>Exportieren</translation>
     </message>
 </context>
 <context>
