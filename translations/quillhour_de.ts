@@ -1376,6 +1376,17 @@ Quillhour wird beendet.</translation>
     </message>
 </context>
 <context>
+    <name>TimeReport</name>
+    <message>
+        <source>(deleted category)</source>
+        <translation>(gelöschte Kategorie)</translation>
+    </message>
+    <message>
+        <source>(deleted user)</source>
+        <translation>(gelöschter Benutzer)</translation>
+    </message>
+</context>
+<context>
     <name>Timesheet</name>
     <message>
         <source>- All -</source>

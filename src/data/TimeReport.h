@@ -129,6 +129,10 @@ public:
     int categoryIdByName(const QString& nameOrPath) const;
     int userIdByName(const QString& name) const;
 
+    // What the lines and entries call time on a category or of a user that is no more.
+    static QString deletedCategory();
+    static QString deletedUser();
+
 private:
     struct Conditions {
         QString with;       // the sub-categories of the chosen category, when one is chosen

@@ -76,9 +76,10 @@ void ReportCommandTest::reportPrintsThisWeekByDefault() {
     const QDate first = monday();
     // The stroke of midnight that opens the week, the last second of its Sunday, and the
     // seconds just outside it.
-    env.addTime(design, ann, QDateTime(first, QTime(0, 0)), QDateTime(first, QTime(0, 20)), 20);
-    env.addTime(design, ann, QDateTime(first.addDays(6), QTime(23, 59, 59)),
-                QDateTime(first.addDays(7), QTime(0, 59, 59)), 60);
+    const int midnight =
+        env.addTime(design, ann, QDateTime(first, QTime(0, 0)), QDateTime(first, QTime(0, 20)), 20);
+    const int last = env.addTime(design, ann, QDateTime(first.addDays(6), QTime(23, 59, 59)),
+                                 QDateTime(first.addDays(7), QTime(0, 59, 59)), 60);
     env.addTime(design, ann, QDateTime(first.addDays(-1), QTime(23, 59, 59)),
                 QDateTime(first, QTime(1, 0)), 61);
     env.addTime(design, ann, QDateTime(first.addDays(7), QTime(0, 0)),
@@ -92,10 +93,12 @@ void ReportCommandTest::reportPrintsThisWeekByDefault() {
     QCOMPARE(week.err, QString());
     const QString day = first.toString(Qt::ISODate);
     const QString sunday = first.addDays(6).toString(Qt::ISODate);
-    QCOMPARE(week.out, QStringLiteral("date,start,end,minutes,category,user,rate,amount\r\n"
-                                      "%1,00:00:00,00:20:00,20,Design,Ann,45,15.00\r\n"
-                                      "%2,23:59:59,00:59:59,60,Design,Ann,45,45.00\r\n")
-                           .arg(day, sunday));
+    const QString monday = first.addDays(7).toString(Qt::ISODate);
+    QCOMPARE(week.out,
+             QStringLiteral("timeId,date,start,endDate,end,minutes,category,user,rate,amount\r\n"
+                            "%1,%2,00:00:00,%2,00:20:00,20,Design,Ann,45,15.00\r\n"
+                            "%3,%4,23:59:59,%5,00:59:59,60,Design,Ann,45,45.00\r\n")
+                 .arg(QString::number(midnight), day, QString::number(last), sunday, monday));
 
     // Nothing in the range: the header alone, and success.
     const Result empty =
@@ -103,7 +106,8 @@ void ReportCommandTest::reportPrintsThisWeekByDefault() {
              QStringLiteral("--to"), QStringLiteral("2001-01-31"), QStringLiteral("--database"),
              env.location()});
     QCOMPARE(empty.exitCode, 0);
-    QCOMPARE(empty.out, QStringLiteral("date,start,end,minutes,category,user,rate,amount\r\n"));
+    QCOMPARE(empty.out,
+             QStringLiteral("timeId,date,start,endDate,end,minutes,category,user,rate,amount\r\n"));
 }
 
 void ReportCommandTest::groupingsFormatsAndFilters() {
