@@ -212,10 +212,6 @@
         <translation>Mit --report: nur die Zeit des Benutzers namens &lt;name&gt;.</translation>
     </message>
     <message>
-        <source>With --report: only the time of the category &lt;name&gt; and its sub-categories; a name that is not unique is given as its path, Parent/Child.</source>
-        <translation>Mit --report: nur die Zeit der Kategorie &lt;name&gt; und ihrer Unterkategorien; ein mehrdeutiger Name wird als Pfad angegeben, Eltern/Kind.</translation>
-    </message>
-    <message>
         <source>With --report: entries (one line per time row, the default), category, user, day or week (a week by its Monday).</source>
         <translation>Mit --report: entries (eine Zeile je Zeiteintrag, der Standard), category, user, day oder week (eine Woche nach ihrem Montag).</translation>
     </message>
@@ -308,6 +304,14 @@ Geben Sie es %1, der es in ~/.pgpass aufbewahrt und es mit \password in psql än
     <message>
         <source>The Quillhour user %1 was there already.</source>
         <translation>Den Quillhour-Benutzer %1 gab es schon.</translation>
+    </message>
+    <message>
+        <source>With --report: only the time of the category &lt;name&gt; and its sub-categories; a name that is not unique is given as its path, Parent/Child, or as the category&apos;s id.</source>
+        <translation>Mit --report: nur die Zeit der Kategorie &lt;name&gt; und ihrer Unterkategorien; ein mehrdeutiger Name wird als Pfad angegeben, Eltern/Kind, oder als Nummer (id) der Kategorie.</translation>
+    </message>
+    <message>
+        <source>the standard output could not be written: %1</source>
+        <translation>die Standardausgabe konnte nicht geschrieben werden: %1</translation>
     </message>
 </context>
 <context>
@@ -903,12 +907,28 @@ Quillhour wird beendet.</translation>
         <translation>keine Kategorie heißt „%1“</translation>
     </message>
     <message>
-        <source>more than one category is named &quot;%1&quot;; give its path, as in Parent/%1</source>
-        <translation>mehr als eine Kategorie heißt „%1“; geben Sie ihren Pfad an, wie in Eltern/%1</translation>
-    </message>
-    <message>
         <source>no user is chosen in the settings</source>
         <translation>in den Einstellungen ist kein Benutzer gewählt</translation>
+    </message>
+    <message>
+        <source>--from %1 is after %2, the Sunday of this week, where the report ends when --to is not given</source>
+        <translation>--from %1 liegt nach %2, dem Sonntag dieser Woche, an dem der Bericht ohne --to endet</translation>
+    </message>
+    <message>
+        <source>--output &quot;&quot; names no file</source>
+        <translation>--output &quot;&quot; nennt keine Datei</translation>
+    </message>
+    <message>
+        <source>--output %1 is the database %2 or one of the files the engine keeps beside it; nothing was written</source>
+        <translation>--output %1 ist die Datenbank %2 oder eine der Dateien, die die Datenbank-Engine daneben führt; es wurde nichts geschrieben</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; names more than one category: %2; give its id, as in --category %3</source>
+        <translation>„%1“ bezeichnet mehr als eine Kategorie: %2; geben Sie ihre Nummer an, wie in --category %3</translation>
+    </message>
+    <message>
+        <source>%1 could not be written: %2</source>
+        <translation>%1 konnte nicht geschrieben werden: %2</translation>
     </message>
 </context>
 <context>
@@ -1425,6 +1445,10 @@ Quillhour wird beendet.</translation>
         <translation>PDF-Dateien (*.pdf)</translation>
     </message>
     <message>
+        <source>The timesheet could not be saved as %1: %2. Nothing was written there.</source>
+        <translation>Der Stundenzettel konnte nicht als %1 gespeichert werden: %2. Dort wurde nichts geschrieben.</translation>
+    </message>
+    <message>
         <source>everyone</source>
         <translation>alle</translation>
     </message>
@@ -1447,10 +1471,6 @@ Quillhour wird beendet.</translation>
     <message>
         <source>Running tasks: left out</source>
         <translation>Laufende Aufgaben: ausgelassen</translation>
-    </message>
-    <message>
-        <source>The timesheet could not be saved as %1: %2. Nothing was written there.</source>
-        <translation>Der Stundenzettel konnte nicht als %1 gespeichert werden: %2. Dort wurde nichts geschrieben.</translation>
     </message>
     <message>
         <source>Export</source>

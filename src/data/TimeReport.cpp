@@ -159,25 +159,17 @@ std::vector<std::pair<int, QString>> TimeReport::usersByName() const {
     return ordered;
 }
 
-int TimeReport::categoryIdByName(const QString& nameOrPath) const {
-    int found = 0;
+std::vector<int> TimeReport::categoriesNamed(const QString& text) const {
+    bool number = false;
+    const int id = text.toInt(&number);
+    std::vector<int> named;
     for (const CategoryInfo& info : m_categories) {
-        if (info.name == nameOrPath) {
-            if (found != 0) {
-                return -1;
-            }
-            found = info.id;
+        if (info.name == text || info.path == text || (number && info.id == id)) {
+            named.push_back(info.id);
         }
     }
-    if (found != 0) {
-        return found;
-    }
-    for (const CategoryInfo& info : m_categories) {
-        if (info.path == nameOrPath) {
-            return info.id;
-        }
-    }
-    return 0;
+    std::sort(named.begin(), named.end());
+    return named;
 }
 
 int TimeReport::userIdByName(const QString& name) const {

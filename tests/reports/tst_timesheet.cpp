@@ -340,10 +340,12 @@ void TimesheetTest::categoryTreeRollsUpAndFilters() {
     QCOMPARE(bobs.amountCents, bobsDesign.cents);
 
     // Names: a unique name, a path, a name two categories share.
-    QCOMPARE(report.categoryIdByName(QStringLiteral("Icons")), data.icons);
-    QCOMPARE(report.categoryIdByName(QStringLiteral("Internal/Design")), data.internalDesign);
-    QCOMPARE(report.categoryIdByName(QStringLiteral("Design")), -1);
-    QCOMPARE(report.categoryIdByName(QStringLiteral("Nothing")), 0);
+    using Ids = std::vector<int>;
+    QCOMPARE(report.categoriesNamed(QStringLiteral("Icons")), Ids{data.icons});
+    QCOMPARE(report.categoriesNamed(QStringLiteral("Internal/Design")), Ids{data.internalDesign});
+    QCOMPARE(report.categoriesNamed(QStringLiteral("Design")),
+             (Ids{data.design, data.internalDesign}));
+    QVERIFY(report.categoriesNamed(QStringLiteral("Nothing")).empty());
     QCOMPARE(report.userIdByName(QStringLiteral("Bob")), data.bob);
     QCOMPARE(report.userIdByName(QStringLiteral("bob")), 0);
 
@@ -464,8 +466,9 @@ void TimesheetTest::csvReadsBack() {
              QStringList({"category", "path", "minutes", "hours", "rate", "amount"}));
     QCOMPARE(categories.size(), 7);
     for (const QStringList& row : categories.mid(1)) {
-        const int id = report.categoryIdByName(row.at(1));
-        QVERIFY2(id > 0, qPrintable(row.at(1)));
+        const std::vector<int> named = report.categoriesNamed(row.at(1));
+        QVERIFY2(named.size() == 1, qPrintable(row.at(1)));
+        const int id = named.front();
         const Truth own = data.truth(From, To, {id});
         QCOMPARE(row.at(2).toLongLong(), own.minutes);
         QCOMPARE(row.at(3), TimeReport::hoursText(own.minutes));
