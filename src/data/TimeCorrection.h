@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QVariant>
 #include <optional>
 
 class Clock;
@@ -24,6 +25,11 @@ public:
         std::optional<int> duration;
         int categoryId = 0;
         int userId = 0;
+        // Start and end exactly as the engine gave them, in whatever form the row holds them,
+        // so that a later write can ask for the row still holding just these (when empty, the
+        // start and end above are asked for).
+        QVariant storedStart;
+        QVariant storedEnd;
     };
 
     // Start, end and category of a finished row, with its duration in minutes counted as Finish
@@ -64,8 +70,12 @@ public:
     static std::optional<QString> problem(const Times& times);
 
     std::optional<Row> read(int timeId);
-    // Changes a finished row; byUserId needs the right on it before and after a move.
-    std::optional<QString> edit(int timeId, const Times& to, int byUserId);
+    // Changes a finished row as it was read, when it still is so; byUserId needs the right on it
+    // before and after a move. Times the same as those read change nothing and write nothing.
+    // When someone else changed the row since it was read, nothing is written and the row as it
+    // is now comes back in current.
+    std::optional<QString> edit(const Row& asRead, const Times& to, int byUserId,
+                                std::optional<Row>* current = nullptr);
     // Deletes a row, finished or running; a row already gone is left at that.
     void remove(int timeId, int byUserId);
     // Deletes every time row of a category that is being deleted, inside the caller's

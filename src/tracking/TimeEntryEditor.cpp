@@ -54,22 +54,34 @@ void TimeEntryEditor::editRow(int timeId) {
     if (!row || !row->endTime.isValid()) {
         return; // deleted meanwhile, or running: the grid lists neither at its next fill
     }
-    frmTimeEntry* dialog = open(frmTimeEntry::Mode::Edit, row->categoryId);
-    dialog->setTimes(row->startTime, row->endTime);
-    const TimeCorrection::Rights rights = correction.rightsOn(currentUserId(), *row);
-    if (!rights.allowed) {
-        dialog->setReadOnly(correction.whoMayChange(rights, row->categoryId));
-    }
-    connect(dialog, &frmTimeEntry::saveRequested, this,
+    open(frmTimeEntry::Mode::Edit, row->categoryId);
+    showRow(correction, *row);
+    connect(m_dialog, &frmTimeEntry::saveRequested, this,
             m_work.guarded([this, timeId] { saveEdit(timeId); }));
-    dialog->open();
+    m_dialog->open();
+}
+
+void TimeEntryEditor::showRow(TimeCorrection& correction, const TimeCorrection::Row& row) {
+    m_read = row;
+    m_dialog->setTimes(row.startTime, row.endTime);
+    m_dialog->chooseCategory(row.categoryId);
+    const TimeCorrection::Rights rights = correction.rightsOn(currentUserId(), row);
+    if (!rights.allowed) {
+        m_dialog->setReadOnly(correction.whoMayChange(rights, row.categoryId));
+    }
 }
 
 void TimeEntryEditor::saveEdit(int timeId) {
-    const std::optional<QString> refused = TimeCorrection(m_work.database(), m_work.clock)
-                                               .edit(timeId, m_dialog->times(), currentUserId());
+    TimeCorrection correction(m_work.database(), m_work.clock);
+    std::optional<TimeCorrection::Row> current;
+    const std::optional<QString> refused =
+        correction.edit(m_read, m_dialog->times(), currentUserId(), &current);
     if (refused) {
         m_work.messages.inform(*refused, m_dialog->windowTitle(), Messages::Icon::Warning);
+        if (current) {
+            showRow(correction, *current);
+            emit rowEdited(timeId); // the grid shows it as it is now too
+        }
         return;
     }
     m_dialog->accept();
