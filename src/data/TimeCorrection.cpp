@@ -21,6 +21,16 @@ QString stillRunning() {
                                        "it is finished.");
 }
 
+QString futureStart() {
+    return QCoreApplication::translate("TimeCorrection", "A task cannot start in the future.");
+}
+
+QString tooLong() {
+    return QCoreApplication::translate("TimeCorrection",
+                                       "A time entry can be at most %1 minutes long.")
+        .arg(TimeCorrection::LongestMinutes);
+}
+
 } // namespace
 
 int TimeCorrection::Times::duration() const {
@@ -68,9 +78,7 @@ std::optional<QString> TimeCorrection::problem(const Times& times) {
         return QCoreApplication::translate("TimeCorrection", "The end must be after the start.");
     }
     if (times.duration() > LongestMinutes) {
-        return QCoreApplication::translate("TimeCorrection",
-                                           "A time entry can be at most %1 minutes long.")
-            .arg(LongestMinutes);
+        return tooLong();
     }
     if (times.categoryId <= 0) {
         return QCoreApplication::translate("TimeCorrection", "Choose a category for the time.");
@@ -240,6 +248,9 @@ std::optional<QString> TimeCorrection::add(const Times& entry, int userId, int* 
     if (const std::optional<QString> wrong = problem(entry)) {
         return wrong;
     }
+    if (entry.startTime > m_clock.now()) {
+        return futureStart();
+    }
     std::optional<QString> refusal;
     m_database.transaction([&] {
         refusal.reset();
@@ -260,13 +271,24 @@ std::optional<QString> TimeCorrection::add(const Times& entry, int userId, int* 
     return refusal;
 }
 
-std::optional<QString> TimeCorrection::moveStart(int timeId, const QDateTime& start, int byUserId) {
+std::optional<QString> TimeCorrection::startProblem(const QDateTime& start) const {
     if (!start.isValid()) {
         return QCoreApplication::translate("TimeCorrection",
                                            "The start must be a date and a time.");
     }
-    if (start > m_clock.now()) {
-        return QCoreApplication::translate("TimeCorrection", "A task cannot start in the future.");
+    const QDateTime now = m_clock.now();
+    if (start > now) {
+        return futureStart();
+    }
+    if (TimeText::minutesBetween(start, now) > LongestMinutes) {
+        return tooLong();
+    }
+    return std::nullopt;
+}
+
+std::optional<QString> TimeCorrection::moveStart(int timeId, const QDateTime& start, int byUserId) {
+    if (const std::optional<QString> wrong = startProblem(start)) {
+        return wrong;
     }
     std::optional<QString> refusal;
     m_database.transaction([&] {

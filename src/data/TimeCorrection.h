@@ -81,8 +81,12 @@ public:
     // Deletes every time row of a category that is being deleted, inside the caller's
     // transaction: each kept in the trail, and every other user whose time it held told once.
     void removeCategoryRows(int categoryId, int byUserId);
-    // Adds a finished row of a user's past time; its id comes back in newId.
+    // Adds a finished row of a user's past time, started no later than now; its id comes back
+    // in newId.
     std::optional<QString> add(const Times& entry, int userId, int* newId = nullptr);
+    // Why a running task cannot start then: not a moment, in the future, or so long ago that it
+    // would run longer than a time row may.
+    std::optional<QString> startProblem(const QDateTime& start) const;
     // Moves the start of a user's own running row, never past now.
     std::optional<QString> moveStart(int timeId, const QDateTime& start, int byUserId);
     // A start more than a day before the last midnight, which the user is asked to confirm.

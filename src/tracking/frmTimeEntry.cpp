@@ -1,6 +1,8 @@
 #include "tracking/frmTimeEntry.h"
 
+#include "app/ElidedComboBox.h"
 #include "app/UiHelpers.h"
+#include "app/WrappingLabel.h"
 #include "data/TimeText.h"
 
 #include <QComboBox>
@@ -37,8 +39,8 @@ frmTimeEntry::frmTimeEntry(Mode mode, QWidget* parent)
         setWindowTitle(tr("Change Start"));
         break;
     }
-    lblRights = named(new QLabel, QStringLiteral("lblRights"));
-    lblRights->setWordWrap(true);
+    // Names of any length wrap, within a word too, rather than widen the dialog.
+    lblRights = named(new WrappingLabel, QStringLiteral("lblRights"));
     lblRights->setVisible(false);
     dtpDate = named(new QDateEdit, QStringLiteral("dtpDate"));
     dtpDate->setCalendarPopup(true);
@@ -51,7 +53,8 @@ frmTimeEntry::frmTimeEntry(Mode mode, QWidget* parent)
     txtMinutes->setRange(1, TimeCorrection::LongestMinutes);
     txtMinutes->setSuffix(tr(" minutes"));
     lblEnds = named(new QLabel, QStringLiteral("lblEnds"));
-    cboCategory = named(new QComboBox, QStringLiteral("cboCategory"));
+    // A long category path is cut short: the dialog keeps its width, and Save stays in view.
+    cboCategory = named(new ElidedComboBox(30), QStringLiteral("cboCategory"));
     cmdSave = named(new QPushButton(tr("Save")), QStringLiteral("cmdSave"));
     cmdSave->setDefault(true);
     cmdCancel = named(new QPushButton(tr("Cancel")), QStringLiteral("cmdCancel"));

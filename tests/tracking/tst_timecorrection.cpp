@@ -91,6 +91,7 @@ private slots:
     void anotherUsersMovedStartIsSeen();
     void deletionsAreKept();
     void savingNothingWritesNothing();
+    void correctingEdges();
 };
 
 void TimeCorrectionTest::ownRowEdited() {
@@ -503,6 +504,44 @@ void TimeCorrectionTest::savingNothingWritesNothing() {
     QCOMPARE(stored(f.database(), row), before);
     QCOMPARE(trail(f.database()), QStringList());
     QCOMPARE(f.count(QStringLiteral("notification")), 0);
+}
+
+void TimeCorrectionTest::correctingEdges() {
+    MainWindowFixture f;
+    f.addUser(QStringLiteral("Ann"));
+    const int clients = f.addCategory(QStringLiteral("Clients"));
+    f.addCategory(QStringLiteral("Acme"), clients);
+    const QString longName(5000, QLatin1Char('W'));
+    f.addCategory(longName);
+    QVERIFY(f.load());
+
+    // Each category listed by its path; a long one leaves the dialog within the screen.
+    QTest::mouseClick(f.control<QPushButton>(QStringLiteral("cmdAddTime")), Qt::LeftButton);
+    frmTimeEntry* dialog = f.window().timeEntries().dialog();
+    QStringList listed;
+    for (int i = 0; i < dialog->cboCategory->count(); ++i) {
+        listed.append(dialog->cboCategory->itemText(i));
+    }
+    QCOMPARE(listed,
+             (QStringList{QStringLiteral("Clients"), QStringLiteral("Clients/Acme"), longName}));
+    QVERIFY(dialog->width() <= dialog->screen()->availableGeometry().width());
+    // Added time may not start in the future.
+    dialog->txtStartTime->setTime(QTime(10, 30));
+    dialog->txtEndTime->setTime(QTime(11, 0));
+    QTest::mouseClick(dialog->cmdSave, Qt::LeftButton);
+    QCOMPARE(f.count(QStringLiteral("tallyRec")), 0);
+    QTest::mouseClick(dialog->cmdCancel, Qt::LeftButton);
+
+    // Nor may a start make a running row longer than a row can be; nothing is asked first.
+    QTest::mouseClick(f.control<QPushButton>(QStringLiteral("cmdStartNow")), Qt::LeftButton);
+    QTest::mouseClick(f.control<QPushButton>(QStringLiteral("cmdChangeStart")), Qt::LeftButton);
+    dialog = f.window().timeEntries().dialog();
+    dialog->dtpDate->setDate(QDate(2026, 11, 14)); // 33,120 minutes ago
+    QTest::mouseClick(dialog->cmdSave, Qt::LeftButton);
+    QCOMPARE(f.messages.texts(),
+             (QStringList{QStringLiteral("A task cannot start in the future."),
+                          QStringLiteral("A time entry can be at most 32767 minutes long.")}));
+    QCOMPARE(f.state().currentTask->startTime, at(7, 10, 0));
 }
 
 QTEST_MAIN(TimeCorrectionTest)
