@@ -1349,6 +1349,10 @@ Quillhour wird beendet.</translation>
         <source>Only %1, whose task this is, may change its start.</source>
         <translation>Nur %1, deren oder dessen Aufgabe dies ist, darf ihren Beginn ändern.</translation>
     </message>
+    <message>
+        <source>Someone else changed this time entry meanwhile, and nothing was saved. It is shown as it is now.</source>
+        <translation>Jemand anderes hat diesen Zeiteintrag inzwischen geändert, und nichts wurde gespeichert. Er wird so angezeigt, wie er jetzt ist.</translation>
+    </message>
 </context>
 <context>
     <name>TimeEntryEditor</name>

@@ -188,7 +188,9 @@ void UpgradeTest::upgradeKeepsEveryRow() {
     QVERIFY(!QFileInfo::exists(location + QStringLiteral(".schema-%1.bak.1").arg(version)));
     // The trail is there and takes a change of an old row.
     TimeCorrection correction(*again, env.clock);
-    QCOMPARE(correction.edit(1,
+    const std::optional<TimeCorrection::Row> old = correction.read(1);
+    QVERIFY(old);
+    QCOMPARE(correction.edit(*old,
                              {QDateTime(QDate(2026, 12, 1), QTime(9, 0)),
                               QDateTime(QDate(2026, 12, 1), QTime(11, 0)), 1},
                              1),

@@ -1,8 +1,12 @@
 #include "MainWindowFixture.h"
 
 #include "tracking/TaskTimer.h"
+#include "tracking/TimeEntryEditor.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QTableView>
+#include <QTest>
 #include <QTimer>
 
 MainWindowFixture::MainWindowFixture(const QDateTime& start)
@@ -48,4 +52,14 @@ void MainWindowFixture::systemTick() {
 
 void MainWindowFixture::taskTick() {
     m_window->guard().runTick(QStringLiteral("tmrTime"), [this] { m_window->tmrTime_Timer(); });
+}
+
+frmTimeEntry* MainWindowFixture::openFirstTimeRow() {
+    auto* grid = control<QTableView>(QStringLiteral("grid"));
+    m_window->tabs->setCurrentIndex(frmMain::ReportsTab);
+    QCoreApplication::processEvents();
+    const QPoint centre = grid->visualRect(grid->model()->index(0, 1)).center();
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, centre);
+    QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, centre);
+    return m_window->timeEntries().dialog();
 }

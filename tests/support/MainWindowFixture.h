@@ -3,6 +3,7 @@
 #include "TestEnvironment.h"
 #include "app/frmMain.h"
 #include "platform/DesktopNotifier.h"
+#include "tracking/frmTimeEntry.h"
 
 #include <chrono>
 #include <memory>
@@ -36,6 +37,10 @@ public:
     // Runs one tick of each timer, as the event loop would.
     void systemTick();
     void taskTick();
+
+    // Shows the Reports page and double-clicks the first row of its grid, as a person opens a
+    // time row to correct it; the dialog that opened, or nullptr.
+    frmTimeEntry* openFirstTimeRow();
 
     QString ownFolder;
     QString databaseOverride;
