@@ -1,3 +1,4 @@
+#include "PrivateDesktop.h"
 #include "TestEnvironment.h"
 
 #include <QJsonArray>
@@ -38,7 +39,7 @@ private slots:
 private:
     Result run(const QStringList& arguments) {
         QProcess process;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        QProcessEnvironment environment = PrivateDesktop::environment(m_home->path());
         for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
             environment.remove(QLatin1String(name));
         }

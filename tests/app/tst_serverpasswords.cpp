@@ -1,4 +1,5 @@
 #include "MainWindowFixture.h"
+#include "PrivateDesktop.h"
 #include "app/SettingsPage.h"
 #include "data/ServerAddress.h"
 
@@ -184,12 +185,7 @@ void ServerPasswordsTest::aWrongPasswordIsSaidClearly() {
 
     // On the command line, and in what the program prints.
     QProcess check;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("HOME"), m_home.path());
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home.filePath(QStringLiteral("c")));
-    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
-                       QStringLiteral("unix:path=") + m_home.filePath(QStringLiteral("no-bus")));
-    check.setProcessEnvironment(environment);
+    check.setProcessEnvironment(PrivateDesktop::environment(m_home.path()));
     check.setProcessChannelMode(QProcess::MergedChannels);
     check.start(QStringLiteral(QUILLHOUR_BINARY), {QStringLiteral("--check-database"), wrong});
     QVERIFY(check.waitForFinished(60000));
