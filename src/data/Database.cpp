@@ -765,7 +765,7 @@ QString Database::displayLocation(const QString& location) {
     if (!isServerLocation(location)) {
         return QDir::toNativeSeparators(location);
     }
-    return ServerAddress::withoutPassword(location);
+    return ServerAddress::shown(location);
 }
 
 namespace {

@@ -135,11 +135,16 @@ void PasswordsTest::addressesKeepTheirPasswordsInTheStore() {
     QCOMPARE(ServerPasswords::connectable(QStringLiteral("/home/ann/team.db"), store),
              QStringLiteral("/home/ann/team.db"));
 
-    // A password given as an option moves out too.
+    // A password given as an option moves out too, however its name is spelled.
     const QString option = QStringLiteral("postgresql://ann@db.example.org:5433/opt?password=x1");
     QCOMPARE(ServerPasswords::keepPassword(option, store, problem),
              QStringLiteral("postgresql://ann@db.example.org:5433/opt"));
     QCOMPARE(store.find(key(QStringLiteral("opt"))), QStringLiteral("x1"));
+    const QString encoded =
+        QStringLiteral("postgresql://ann@db.example.org:5433/enc?sslmode=require&pass%77ord=x2");
+    QCOMPARE(ServerPasswords::keepPassword(encoded, store, problem),
+             QStringLiteral("postgresql://ann@db.example.org:5433/enc?sslmode=require"));
+    QCOMPARE(store.find(key(QStringLiteral("enc"))), QStringLiteral("x2"));
 }
 
 void PasswordsTest::withoutSecretService() {
