@@ -166,6 +166,10 @@ void ServerPasswordsTest::aWrongPasswordIsSaidClearly() {
         QVERIFY2(start.messages.last().text.contains(hint), qPrintable(start.messages.last().text));
         QVERIFY(
             start.messages.last().text.contains(QStringLiteral("password authentication failed")));
+        // The engine's sentence is ended before the program's own begins.
+        QVERIFY2(start.messages.last().text.contains(
+                     QRegularExpression(QStringLiteral("[^.!?\\s][.!?] ") + hint)),
+                 qPrintable(start.messages.last().text));
         noPasswordShown(start.messages, wrongPassword);
         QCOMPARE(start.settings.database(), ServerAddress::withoutPassword(f.location()));
     }
