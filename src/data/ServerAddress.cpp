@@ -134,8 +134,17 @@ QString keepPassword(const QString& location, PasswordStore& passwords, QString&
         return ServerAddress::withoutPassword(location);
     }
     problem.clear();
-    if (!address.password.isEmpty()) {
-        passwords.store(address.passwordKey(), address.password, problem);
+    if (address.password.isEmpty()) {
+        return ServerAddress::withoutPassword(location);
+    }
+    if (!passwords.store(address.passwordKey(), address.password, problem)) {
+        return ServerAddress::withoutPassword(location);
+    }
+    // Only a password that can be read again may leave the address it came in.
+    if (passwords.find(address.passwordKey()) != address.password) {
+        problem = QCoreApplication::translate("ServerAddress",
+                                              "The password could not be read back from %1.")
+                      .arg(passwords.where());
     }
     return ServerAddress::withoutPassword(location);
 }

@@ -49,9 +49,10 @@ QString connectable(const QString& location, PasswordStore& passwords);
 // Whether the location is a server address that holds a password.
 bool holdsPassword(const QString& location);
 
-// Puts the password of a server address into the store and returns the address to keep in the
-// settings: without the password. When the store cannot keep it, problem says why (without the
-// password) and the address still comes back without it.
+// Puts the password of a server address into the store, reads it back, and returns the address
+// to keep in the settings: without the password. When the store cannot keep it or does not give
+// it back, problem says why (without the password); the address still comes back without it,
+// to be kept only when problem is empty.
 QString keepPassword(const QString& location, PasswordStore& passwords, QString& problem);
 
 } // namespace ServerPasswords
