@@ -559,9 +559,36 @@ Quillhour verbindet sich bei seinem nächsten Schritt neu.</translation>
 </context>
 <context>
     <name>DesktopPasswords</name>
+    <message numerus="yes">
+        <source>it did not answer within %n second(s)</source>
+        <translation>
+            <numerusform>er hat nicht innerhalb von %n Sekunde geantwortet</numerusform>
+            <numerusform>er hat nicht innerhalb von %n Sekunden geantwortet</numerusform>
+        </translation>
+    </message>
     <message>
-        <source>Neither the desktop&apos;s secret store (%1) nor %2</source>
-        <translation>Weder der Schlüsselbund des Desktops (%1) noch %2</translation>
+        <source>there is no session bus</source>
+        <translation>es gibt keinen Sitzungsbus</translation>
+    </message>
+    <message>
+        <source>it has no default keyring, and making one would ask for a password</source>
+        <translation>er hat keinen Standard-Schlüsselbund, und einen anzulegen würde nach einem Passwort fragen</translation>
+    </message>
+    <message>
+        <source>its default keyring is forgotten when the session ends</source>
+        <translation>sein Standard-Schlüsselbund wird am Ende der Sitzung vergessen</translation>
+    </message>
+    <message>
+        <source>its keyring is locked, and opening it would ask for a password</source>
+        <translation>sein Schlüsselbund ist gesperrt, und ihn zu öffnen würde nach einem Passwort fragen</translation>
+    </message>
+    <message>
+        <source>it did not give the password back when asked</source>
+        <translation>er hat das Passwort auf Nachfrage nicht zurückgegeben</translation>
+    </message>
+    <message>
+        <source>The desktop&apos;s secret store cannot be used (%1), and %2.</source>
+        <translation>Der Schlüsselbund des Desktops kann nicht verwendet werden (%1), und %2.</translation>
     </message>
 </context>
 <context>
@@ -723,6 +750,17 @@ Quillhour wird beendet.</translation>
     <message>
         <source>The file is larger than the system allows</source>
         <translation>Die Datei ist größer, als das System erlaubt</translation>
+    </message>
+</context>
+<context>
+    <name>PgpassFile</name>
+    <message>
+        <source>a password with a line break cannot be written to %1, which holds one entry per line</source>
+        <translation>ein Passwort mit Zeilenumbruch kann nicht in %1 geschrieben werden, das einen Eintrag je Zeile enthält</translation>
+    </message>
+    <message>
+        <source>a name with a line break cannot be written to %1, which holds one entry per line</source>
+        <translation>ein Name mit Zeilenumbruch kann nicht in %1 geschrieben werden, das einen Eintrag je Zeile enthält</translation>
     </message>
 </context>
 <context>
@@ -974,6 +1012,10 @@ Quillhour wird beendet.</translation>
     <message>
         <source>The option &quot;%1&quot; in the address %2 is not a connection setting Quillhour can pass on.</source>
         <translation>Die Option „%1“ in der Adresse %2 ist keine Verbindungseinstellung, die Quillhour weitergeben kann.</translation>
+    </message>
+    <message>
+        <source>The password could not be read back from %1.</source>
+        <translation>Das Passwort konnte nicht aus %1 zurückgelesen werden.</translation>
     </message>
 </context>
 <context>
@@ -1976,12 +2018,12 @@ The database setting is unchanged.</source>
 Die Einstellung der Datenbank ist unverändert.</translation>
     </message>
     <message>
-        <source>The password of %1 could not be kept safe, so it is not stored: %2
+        <source>The password of %1 cannot be kept safe: %2
 
-Write it into ~/.pgpass (mode 0600) yourself, or start Quillhour with --database and the full address.</source>
-        <translation>Das Passwort von %1 konnte nicht sicher verwahrt werden und wird daher nicht gespeichert: %2
+To use this database, start Quillhour with --database and the full address.</source>
+        <translation>Das Passwort von %1 kann nicht sicher verwahrt werden: %2
 
-Tragen Sie es selbst in ~/.pgpass (Modus 0600) ein oder starten Sie Quillhour mit --database und der vollständigen Adresse.</translation>
+Um diese Datenbank zu verwenden, starten Sie Quillhour mit --database und der vollständigen Adresse.</translation>
     </message>
 </context>
 <context>

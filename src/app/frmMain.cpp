@@ -1191,24 +1191,23 @@ void frmMain::useDatabase(const QString& location, NewDatabase newDatabase) {
             }
         }
     }
+    // The password goes to the password store; the settings keep the address without it. One
+    // whose password could not be kept is refused: the next start would have no password.
+    QString kept = location;
+    if (problem.isEmpty() && ServerPasswords::holdsPassword(location)) {
+        QString passwordProblem;
+        kept = ServerPasswords::keepPassword(location, passwords(), passwordProblem);
+        if (!passwordProblem.isEmpty()) {
+            problem = tr("The password of %1 cannot be kept safe: %2\n\nTo use this database, "
+                         "start Quillhour with --database and the full address.")
+                          .arg(shown, passwordProblem);
+        }
+    }
     if (!problem.isEmpty()) {
         path->setText(Database::displayLocation(settings().database()));
         messages().show(problem + tr("\n\nThe database setting is unchanged."), QString(),
                         Messages::Buttons::Ok, Messages::Icon::Critical);
         return;
-    }
-    // The password goes to the password store; the settings keep the address without it.
-    QString kept = location;
-    if (ServerPasswords::holdsPassword(location)) {
-        QString passwordProblem;
-        kept = ServerPasswords::keepPassword(location, passwords(), passwordProblem);
-        if (!passwordProblem.isEmpty()) {
-            messages().show(tr("The password of %1 could not be kept safe, so it is not stored: "
-                               "%2\n\nWrite it into ~/.pgpass (mode 0600) yourself, or start "
-                               "Quillhour with --database and the full address.")
-                                .arg(shown, passwordProblem),
-                            QString(), Messages::Buttons::Ok, Messages::Icon::Warning);
-        }
     }
     settings().setDatabase(kept);
     path->setText(shown);

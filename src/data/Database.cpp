@@ -292,6 +292,11 @@ struct Database::Impl {
         if (error.nativeErrorCode() == QLatin1String("28P01") ||
             text.contains(QLatin1String("password authentication failed")) ||
             text.contains(QLatin1String("no password supplied"))) {
+            // The engine's sentence comes without its full stop; ours follows it.
+            if (!text.endsWith(QLatin1Char('.')) && !text.endsWith(QLatin1Char('!')) &&
+                !text.endsWith(QLatin1Char('?'))) {
+                text += QLatin1Char('.');
+            }
             text += QCoreApplication::translate(
                 "Database",
                 " The server does not accept this user name and password: give the "
@@ -771,7 +776,7 @@ QString Database::displayLocation(const QString& location) {
     if (!isServerLocation(location)) {
         return QDir::toNativeSeparators(location);
     }
-    return ServerAddress::withoutPassword(location);
+    return ServerAddress::shown(location);
 }
 
 namespace {
