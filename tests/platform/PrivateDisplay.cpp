@@ -1,15 +1,13 @@
 #include "PrivateDisplay.h"
 
+#include "PrivateDesktop.h"
 #include "PrivateXServer.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <cstdio>
-#include <utility>
 
 int rerunOnPrivateDisplay(const QStringList& arguments, int timeoutMs, QString& error) {
     PrivateXServer server;
@@ -17,22 +15,9 @@ int rerunOnPrivateDisplay(const QStringList& arguments, int timeoutMs, QString& 
     if (!server.start(error) || !server.startWindowManager(error)) {
         return -1;
     }
-    const QString runtime = home.filePath(QStringLiteral("runtime"));
-    QDir().mkpath(runtime);
-    QFile::setPermissions(runtime,
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const auto& [name, value] : std::initializer_list<std::pair<const char*, QString>>{
-             {"DISPLAY", server.displayName()},
-             {"QT_QPA_PLATFORM", QStringLiteral("xcb")},
-             {"DBUS_SESSION_BUS_ADDRESS", QStringLiteral("disabled:")},
-             {"HOME", home.path()},
-             {"XDG_CONFIG_HOME", home.filePath(QStringLiteral("config"))},
-             {"XDG_DATA_HOME", home.filePath(QStringLiteral("data"))},
-             {"XDG_CACHE_HOME", home.filePath(QStringLiteral("cache"))},
-             {"XDG_RUNTIME_DIR", runtime}}) {
-        environment.insert(QString::fromLatin1(name), value);
-    }
+    QProcessEnvironment environment = PrivateDesktop::environment(home.path());
+    environment.insert(QStringLiteral("DISPLAY"), server.displayName());
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     QProcess run;
     run.setProcessEnvironment(environment);
     run.setProcessChannelMode(QProcess::ForwardedChannels);
