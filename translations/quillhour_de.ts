@@ -1129,6 +1129,13 @@ Quillhour wird beendet.</translation>
     </message>
 </context>
 <context>
+    <name>StorableText</name>
+    <message>
+        <source>The text &quot;%1&quot; holds a NUL character (shown as %2), which the database cannot keep, so it was not saved. Remove the character and try again; it often comes along with text pasted from another program.</source>
+        <translation>Der Text „%1“ enthält ein NUL-Zeichen (angezeigt als %2), das die Datenbank nicht speichern kann; er wurde daher nicht gespeichert. Entfernen Sie das Zeichen und versuchen Sie es erneut; es kommt oft mit Text, der aus einem anderen Programm eingefügt wurde.</translation>
+    </message>
+</context>
+<context>
     <name>TaskProgress</name>
     <message>
         <source>Complete</source>

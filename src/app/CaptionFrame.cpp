@@ -1,5 +1,7 @@
 #include "app/CaptionFrame.h"
 
+#include "app/UiHelpers.h"
+
 #include <QHelpEvent>
 #include <QStyle>
 #include <QStyleOptionGroupBox>
@@ -54,7 +56,7 @@ bool CaptionFrame::event(QEvent* event) {
         auto* hover = static_cast<QHelpEvent*>(event);
         // Over the caption's strip only; the contents have tips of their own.
         if (hover->pos().y() < contentsRect().top()) {
-            QToolTip::showText(hover->globalPos(), title(), this);
+            QToolTip::showText(hover->globalPos(), plainToolTip(title()), this);
             return true;
         }
     }

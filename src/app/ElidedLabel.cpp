@@ -1,5 +1,7 @@
 #include "app/ElidedLabel.h"
 
+#include "app/UiHelpers.h"
+
 #include <QHelpEvent>
 #include <QPainter>
 #include <QStyle>
@@ -44,7 +46,8 @@ void ElidedLabel::paintEvent(QPaintEvent* event) {
 
 bool ElidedLabel::event(QEvent* event) {
     if (event->type() == QEvent::ToolTip && toolTip().isEmpty() && isElided()) {
-        QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), text(), this);
+        QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), plainToolTip(text()),
+                           this);
         return true;
     }
     return QLabel::event(event);

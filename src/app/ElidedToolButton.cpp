@@ -1,5 +1,7 @@
 #include "app/ElidedToolButton.h"
 
+#include "app/UiHelpers.h"
+
 #include <QHelpEvent>
 #include <QStyleOptionToolButton>
 #include <QStylePainter>
@@ -47,7 +49,7 @@ void ElidedToolButton::paintEvent(QPaintEvent* event) {
 bool ElidedToolButton::event(QEvent* event) {
     if (event->type() == QEvent::ToolTip && isElided()) {
         const QString tip = toolTip().isEmpty() ? text() : toolTip() + QLatin1Char('\n') + text();
-        QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), tip, this);
+        QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), plainToolTip(tip), this);
         return true;
     }
     return QToolButton::event(event);

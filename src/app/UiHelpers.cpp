@@ -1,5 +1,7 @@
 #include "app/UiHelpers.h"
 
+#include <QTextDocument>
+
 // Outside any namespace, as Q_INIT_RESOURCE requires. The images live in a static library, whose
 // resource object the linker would otherwise drop because nothing refers to it.
 static void initQuillhourResources() {
@@ -32,4 +34,8 @@ QStringList quillhourIconNames() {
             QStringLiteral("open-folder"), QStringLiteral("manager"),
             QStringLiteral("help"),        QStringLiteral("calendar"),
             QStringLiteral("user"),        QStringLiteral("quillhour")};
+}
+
+QString plainToolTip(const QString& text) {
+    return text.isEmpty() ? text : Qt::convertFromPlainText(text, Qt::WhiteSpaceNormal);
 }

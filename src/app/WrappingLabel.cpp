@@ -1,5 +1,7 @@
 #include "app/WrappingLabel.h"
 
+#include "app/UiHelpers.h"
+
 #include <QHelpEvent>
 #include <QPainter>
 #include <QStyle>
@@ -141,7 +143,8 @@ void WrappingLabel::paintEvent(QPaintEvent*) {
 
 bool WrappingLabel::event(QEvent* event) {
     if (event->type() == QEvent::ToolTip && toolTip().isEmpty() && isCut()) {
-        QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), text(), this);
+        QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), plainToolTip(text()),
+                           this);
         return true;
     }
     return QLabel::event(event);

@@ -6,12 +6,10 @@
 #include "tracking/frmReminder.h"
 
 #include <QGroupBox>
-#include <QHelpEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
 #include <QTabWidget>
-#include <QToolTip>
 #include <QtTest>
 
 namespace {
@@ -27,16 +25,6 @@ void settle() {
         QCoreApplication::sendPostedEvents();
         QCoreApplication::processEvents();
     }
-}
-
-// The tool-tip a user sees on hovering over the widget, or empty text.
-QString hoverText(QWidget* widget, const QPoint& at) {
-    QToolTip::hideText();
-    QHelpEvent hover(QEvent::ToolTip, at, widget->mapToGlobal(at));
-    QCoreApplication::sendEvent(widget, &hover);
-    const QString shown = QToolTip::isVisible() ? QToolTip::text() : QString();
-    QToolTip::hideText();
-    return shown;
 }
 
 } // namespace

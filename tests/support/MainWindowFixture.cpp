@@ -3,7 +3,10 @@
 #include "tracking/TaskTimer.h"
 
 #include <QDir>
+#include <QHelpEvent>
+#include <QTextDocument>
 #include <QTimer>
+#include <QToolTip>
 
 MainWindowFixture::MainWindowFixture(const QDateTime& start)
     : TestEnvironment(start) {
@@ -30,9 +33,9 @@ bool MainWindowFixture::load() {
             settings.setUser(last.first().text(0));
         }
     }
-    m_window = std::make_unique<frmMain>(frmMain::Services{
-        clock, messages, settings, windows, folders, idle, passwords, ownFolder, databaseOverride,
-        &notifier});
+    m_window = std::make_unique<frmMain>(frmMain::Services{clock, messages, settings, windows,
+                                                           folders, idle, passwords, ownFolder,
+                                                           databaseOverride, &notifier});
     if (actionWait) {
         m_window->guard().setActionWait(*actionWait);
     }
@@ -48,4 +51,22 @@ void MainWindowFixture::systemTick() {
 
 void MainWindowFixture::taskTick() {
     m_window->guard().runTick(QStringLiteral("tmrTime"), [this] { m_window->tmrTime_Timer(); });
+}
+
+QString shownText(const QString& text, Qt::TextFormat format) {
+    if (format == Qt::PlainText || (format == Qt::AutoText && !Qt::mightBeRichText(text))) {
+        return text;
+    }
+    QTextDocument document;
+    document.setHtml(text);
+    return document.toPlainText();
+}
+
+QString hoverText(QWidget* widget, const QPoint& at) {
+    QToolTip::hideText();
+    QHelpEvent hover(QEvent::ToolTip, at, widget->mapToGlobal(at));
+    QCoreApplication::sendEvent(widget, &hover);
+    const QString shown = QToolTip::isVisible() ? shownText(QToolTip::text()) : QString();
+    QToolTip::hideText();
+    return shown;
 }
