@@ -1,5 +1,6 @@
 #include "app/UiHelpers.h"
 
+#include <QLineEdit>
 #include <QTextDocument>
 
 // Outside any namespace, as Q_INIT_RESOURCE requires. The images live in a static library, whose
@@ -38,4 +39,10 @@ QStringList quillhourIconNames() {
 
 QString plainToolTip(const QString& text) {
     return text.isEmpty() ? text : Qt::convertFromPlainText(text, Qt::WhiteSpaceNormal);
+}
+
+void followCount(QLabel* unit, QLineEdit* box, std::function<QString(int count)> word) {
+    auto show = [unit, box, word = std::move(word)] { unit->setText(word(box->text().toInt())); };
+    QObject::connect(box, &QLineEdit::textChanged, unit, show);
+    show();
 }

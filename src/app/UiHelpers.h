@@ -5,8 +5,10 @@
 #include <QLabel>
 #include <QObject>
 #include <QString>
+#include <functional>
 #include <type_traits>
 
+class QLineEdit;
 
 // The program's display font for headings and the progress read-outs. Verdana is not on every
 // desktop; DejaVu Sans has much the same wide, open letters. pointSize <= 0 keeps the default size.
@@ -43,6 +45,10 @@ Widget* indexed(Widget* widget, const QString& name, int index) {
     showPlainText(widget);
     return widget;
 }
+
+// A unit after a number box ("minutes"): its word follows the whole number in the box, as
+// word(number) gives it ("1 minute", "10 minutes"); text that is no number reads as many.
+void followCount(QLabel* unit, QLineEdit* box, std::function<QString(int count)> word);
 
 // A tool-tip that shows text as it is: a tool-tip that looks like markup is taken as markup, so
 // the text is handed over as markup that reads as the text.

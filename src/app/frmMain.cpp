@@ -475,7 +475,7 @@ bool frmMain::Form_Load() {
 
     const QString frequency = settings().promptFrequency();
     settingsPage->txtFrequency->setText(frequency);
-    tasksPage->chkPrompt->setText(Reminders::tr("Prompt every %1 minutes").arg(frequency));
+    tasksPage->chkPrompt->setText(Reminders::promptCaption(frequency));
 
     show();
     addTrace(QStringLiteral("show"));

@@ -249,7 +249,7 @@ void ProcessList::loadRows(const QStringList& titles) {
         }
         // A group made in this load reads "Processes" while it holds one window.
         if (group.existed || group.count > 1) {
-            group.node->setText(tr("%1 Processes").arg(group.count));
+            group.node->setText(tr("%n Processes", nullptr, group.count));
         }
     }
     // A user whose windows have all gone (their instance closed, or shares nothing now) shows
