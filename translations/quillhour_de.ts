@@ -3,9 +3,12 @@
 <TS version="2.1" language="de_DE">
 <context>
     <name>AwayRule</name>
-    <message>
-        <source>You were away from %1 to %2 (%3 minutes) while these tasks ran:</source>
-        <translation>Sie waren von %1 bis %2 (%3 Minuten) abwesend, während diese Aufgaben liefen:</translation>
+    <message numerus="yes">
+        <source>You were away from %1 to %2 (%n minutes) while these tasks ran:</source>
+        <translation>
+            <numerusform>Sie waren von %1 bis %2 (%n Minute) abwesend, während diese Aufgaben liefen:</numerusform>
+            <numerusform>Sie waren von %1 bis %2 (%n Minuten) abwesend, während diese Aufgaben liefen:</numerusform>
+        </translation>
     </message>
 </context>
 <context>
@@ -78,13 +81,12 @@
         <source>The %1 category cannot be deleted while %2 running on it. Nothing has been deleted.</source>
         <translation>Die Kategorie %1 kann nicht gelöscht werden, solange %2. Es wurde nichts gelöscht.</translation>
     </message>
-    <message>
-        <source>1 task is</source>
-        <translation>eine Aufgabe darauf läuft</translation>
-    </message>
-    <message>
-        <source>%1 tasks are</source>
-        <translation>%1 Aufgaben darauf laufen</translation>
+    <message numerus="yes">
+        <source>%n tasks are</source>
+        <translation>
+            <numerusform>eine Aufgabe darauf läuft</numerusform>
+            <numerusform>%n Aufgaben darauf laufen</numerusform>
+        </translation>
     </message>
 </context>
 <context>
@@ -770,20 +772,19 @@ Quillhour wird beendet.</translation>
         <translation>Prozesse</translation>
     </message>
     <message>
-        <source>%1 Processes</source>
-        <translation>%1 Prozesse</translation>
-    </message>
-    <message>
         <source>Nothing is shared until %1.</source>
         <translation>Bis %1 wird nichts geteilt.</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n Processes</source>
+        <translation>
+            <numerusform>%n Prozess</numerusform>
+            <numerusform>%n Prozesse</numerusform>
+        </translation>
     </message>
 </context>
 <context>
     <name>ProductivityChart</name>
-    <message>
-        <source>%1 rows with unreadable start times are left out</source>
-        <translation>%1 Zeilen mit unlesbarer Startzeit sind ausgelassen</translation>
-    </message>
     <message>
         <source>all users</source>
         <translation>alle Benutzer</translation>
@@ -828,6 +829,13 @@ Quillhour wird beendet.</translation>
         <source>Select a category with time data</source>
         <translation>Wählen Sie eine Kategorie mit Zeitdaten</translation>
     </message>
+    <message numerus="yes">
+        <source>%n rows with unreadable start times are left out</source>
+        <translation>
+            <numerusform>%n Zeile mit unlesbarer Startzeit ist ausgelassen</numerusform>
+            <numerusform>%n Zeilen mit unlesbarer Startzeit sind ausgelassen</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>ProductivityPage</name>
@@ -859,18 +867,6 @@ Quillhour wird beendet.</translation>
         <translation>Nur %1 oder der Verantwortliche von %2 kann diese Zeit ändern.</translation>
     </message>
     <message>
-        <source>Only %1 can record time for %1.</source>
-        <translation>Nur %1 kann Zeit für %1 erfassen.</translation>
-    </message>
-    <message>
-        <source>Only %1 can change the list of %1&apos;s windows.</source>
-        <translation>Nur %1 kann die Liste der Fenster von %1 ändern.</translation>
-    </message>
-    <message>
-        <source>Only %1 or a team administrator can change the details of %1.</source>
-        <translation>Nur %1 oder ein Team-Administrator kann die Details von %1 ändern.</translation>
-    </message>
-    <message>
         <source>Only a team administrator can add, rename or delete users.</source>
         <translation>Nur ein Team-Administrator kann Benutzer hinzufügen, umbenennen oder löschen.</translation>
     </message>
@@ -898,12 +894,27 @@ Quillhour wird beendet.</translation>
         <source>A change to time can only be recorded in your own name.</source>
         <translation>Eine Änderung an Zeiten kann nur in Ihrem eigenen Namen aufgezeichnet werden.</translation>
     </message>
+    <message>
+        <source>Only %1 can record their own time.</source>
+        <translation>Nur %1 kann die eigene Zeit erfassen.</translation>
+    </message>
+    <message>
+        <source>Only %1 can change their own list of windows.</source>
+        <translation>Nur %1 kann die eigene Fensterliste ändern.</translation>
+    </message>
+    <message>
+        <source>Only %1, whose details these are, or a team administrator can change them.</source>
+        <translation>Nur %1, um deren oder dessen Details es geht, oder ein Team-Administrator kann sie ändern.</translation>
+    </message>
 </context>
 <context>
     <name>Reminders</name>
-    <message>
+    <message numerus="yes">
         <source>Prompt every %1 minutes</source>
-        <translation>Alle %1 Minuten erinnern</translation>
+        <translation>
+            <numerusform>Nach jeweils %1 Minute erinnern</numerusform>
+            <numerusform>Alle %1 Minuten erinnern</numerusform>
+        </translation>
     </message>
 </context>
 <context>
@@ -1053,10 +1064,6 @@ Quillhour wird beendet.</translation>
         <translation>Eine Erinnerung zeigen alle</translation>
     </message>
     <message>
-        <source>minutes</source>
-        <translation>Minuten</translation>
-    </message>
-    <message>
         <source>Idle</source>
         <translation>Leerlauf</translation>
     </message>
@@ -1075,6 +1082,14 @@ Quillhour wird beendet.</translation>
     <message>
         <source>Settings</source>
         <translation>Einstellungen</translation>
+    </message>
+    <message numerus="yes">
+        <source>minutes</source>
+        <comment>after a number</comment>
+        <translation>
+            <numerusform>Minute</numerusform>
+            <numerusform>Minuten</numerusform>
+        </translation>
     </message>
 </context>
 <context>
@@ -1206,14 +1221,24 @@ Quillhour wird beendet.</translation>
     </message>
 </context>
 <context>
+    <name>StorableText</name>
+    <message>
+        <source>The text &quot;%1&quot; holds a NUL character (shown as %2), which the database cannot keep, so it was not saved. Remove the character and try again; it often comes along with text pasted from another program.</source>
+        <translation>Der Text „%1“ enthält ein NUL-Zeichen (angezeigt als %2), das die Datenbank nicht speichern kann; er wurde daher nicht gespeichert. Entfernen Sie das Zeichen und versuchen Sie es erneut; es kommt oft mit Text, der aus einem anderen Programm eingefügt wurde.</translation>
+    </message>
+</context>
+<context>
     <name>TaskProgress</name>
     <message>
         <source>Complete</source>
         <translation>Erreicht</translation>
     </message>
-    <message>
+    <message numerus="yes">
         <source>%1 % of %2 hours</source>
-        <translation>%1 % von %2 Stunden</translation>
+        <translation>
+            <numerusform>%1 % von %2 Stunde</numerusform>
+            <numerusform>%1 % von %2 Stunden</numerusform>
+        </translation>
     </message>
 </context>
 <context>
@@ -1230,10 +1255,6 @@ Quillhour wird beendet.</translation>
         <translation>Minuten, eine ganze Zahl von 1 bis %1</translation>
     </message>
     <message>
-        <source>%1 minutes have been add against %2</source>
-        <translation>%1 Minuten wurden für %2 erfasst</translation>
-    </message>
-    <message>
         <source>Are you sure you want to stop this task?</source>
         <translation>Möchten Sie diese Aufgabe wirklich abbrechen?</translation>
     </message>
@@ -1248,6 +1269,13 @@ Quillhour wird beendet.</translation>
     <message>
         <source>Create entry for %1</source>
         <translation>Eintrag für %1 anlegen</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n minutes have been add against %1</source>
+        <translation>
+            <numerusform>%n Minute wurde für %1 erfasst</numerusform>
+            <numerusform>%n Minuten wurden für %1 erfasst</numerusform>
+        </translation>
     </message>
 </context>
 <context>
@@ -1267,10 +1295,6 @@ Quillhour wird beendet.</translation>
     <message>
         <source>Duration:</source>
         <translation>Dauer:</translation>
-    </message>
-    <message>
-        <source>minutes</source>
-        <translation>Minuten</translation>
     </message>
     <message>
         <source>Create</source>
@@ -1331,6 +1355,14 @@ Quillhour wird beendet.</translation>
     <message>
         <source>Correct when this task started</source>
         <translation>Korrigieren, wann diese Aufgabe begann</translation>
+    </message>
+    <message numerus="yes">
+        <source>minutes</source>
+        <comment>after a number</comment>
+        <translation>
+            <numerusform>Minute</numerusform>
+            <numerusform>Minuten</numerusform>
+        </translation>
     </message>
 </context>
 <context>
@@ -1394,6 +1426,10 @@ Quillhour wird beendet.</translation>
     <message>
         <source>Someone else changed this time entry meanwhile, and nothing was saved. It is shown as it is now.</source>
         <translation>Jemand anderes hat diesen Zeiteintrag inzwischen geändert, und nichts wurde gespeichert. Er wird so angezeigt, wie er jetzt ist.</translation>
+    </message>
+    <message>
+        <source>its own user</source>
+        <translation>der eigene Benutzer</translation>
     </message>
 </context>
 <context>

@@ -475,7 +475,7 @@ bool frmMain::Form_Load() {
 
     const QString frequency = settings().promptFrequency();
     settingsPage->txtFrequency->setText(frequency);
-    tasksPage->chkPrompt->setText(Reminders::tr("Prompt every %1 minutes").arg(frequency));
+    tasksPage->chkPrompt->setText(Reminders::promptCaption(frequency));
 
     show();
     addTrace(QStringLiteral("show"));
@@ -976,8 +976,9 @@ void frmMain::trmSystem_Timer() {
     }
     tracker().refreshOtherUsersTasks();
     taskList().refreshTaskList();
-    // Users, processes and notifications are read again only when the database's change counts
-    // say they moved (whoever wrote them), or the lists were loaded anew for someone else.
+    // Users, processes, notifications and shown time rows are read again only when the
+    // database's change counts say they moved (whoever wrote them), or the lists were loaded
+    // anew for someone else.
     const int me = m_state.currentUser != nullptr ? m_state.currentUser->userId : -1;
     const ChangeWatch::Reload reload =
         m_changes.next(ChangeCounts::read(*m_state.database), me, userList().loads());
@@ -987,6 +988,12 @@ void frmMain::trmSystem_Timer() {
     processList().refreshProcessList(reload.processes);
     if (reload.notifications) {
         notificationList().loadNotificationList();
+    }
+    // Time that someone recorded, changed or deleted shows on the page in view; a page not in
+    // view reads nothing, and is filled when it is chosen.
+    if (reload.times) {
+        timeRecords().followChangedTime();
+        timesheet().followChangedTime();
     }
     if (settingsPage->chkTaskBar->isChecked() && currentTrayIcon != nullptr) {
         currentTrayIcon->setTooltip(windowTitle());

@@ -54,10 +54,12 @@ TimeCorrection::Rights TimeCorrection::rightsOn(int userId, const Row& row) {
 QString TimeCorrection::whoMayChange(const Rights& rights, int categoryId) {
     QString owner = NameText::isolated(userName(rights.rowUserId));
     if (owner.isEmpty()) {
-        owner = QStringLiteral("its own user");
+        owner = QCoreApplication::translate("TimeCorrection", "its own user");
     }
+    // A person who manages the category of their own time is named once.
+    const bool otherManager = rights.managerUserId > 0 && rights.managerUserId != rights.rowUserId;
     const QString manager =
-        rights.managerUserId > 0 ? NameText::isolated(userName(rights.managerUserId)) : QString();
+        otherManager ? NameText::isolated(userName(rights.managerUserId)) : QString();
     if (manager.isEmpty()) {
         return QCoreApplication::translate("TimeCorrection",
                                            "Only %1, whose time this is, may change it.")

@@ -113,11 +113,10 @@ void TaskTracker::createTimeItem() {
     entry.endTime = TaskProgress::oneOffEnd(entry.startTime, *minutes);
     // Stored first: the message tells the user the time is recorded.
     entry.save();
-    m_work.messages.show(
-        tr("%1 minutes have been add against %2")
-            .arg(QString::number(TimeText::minutesBetween(entry.startTime, entry.endTime)),
-                 NameText::isolated(chosen->categoryName)),
-        QString(), Messages::Buttons::Ok, Messages::Icon::None);
+    m_work.messages.show(tr("%n minutes have been add against %1", nullptr,
+                            int(TimeText::minutesBetween(entry.startTime, entry.endTime)))
+                             .arg(NameText::isolated(chosen->categoryName)),
+                         QString(), Messages::Buttons::Ok, Messages::Icon::None);
 }
 
 void TaskTracker::cmdStop_Click() {

@@ -6,13 +6,10 @@
 #include "tracking/frmReminder.h"
 
 #include <QGroupBox>
-#include <QHelpEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
 #include <QTabWidget>
-#include <QTextDocumentFragment>
-#include <QToolTip>
 #include <QtTest>
 
 namespace {
@@ -28,25 +25,6 @@ void settle() {
         QCoreApplication::sendPostedEvents();
         QCoreApplication::processEvents();
     }
-}
-
-// The tool-tip a user sees on hovering over the widget, its lines joined again, or empty text;
-// the tip's width goes to width.
-QString hoverText(QWidget* widget, const QPoint& at, int* width = nullptr) {
-    QToolTip::hideText();
-    QHelpEvent hover(QEvent::ToolTip, at, widget->mapToGlobal(at));
-    QCoreApplication::sendEvent(widget, &hover);
-    QString shown = QToolTip::isVisible() ? QToolTip::text() : QString();
-    if (Qt::mightBeRichText(shown)) {
-        shown = QTextDocumentFragment::fromHtml(shown).toPlainText().remove(QLatin1Char('\n'));
-    }
-    for (QWidget* tip : QApplication::topLevelWidgets()) {
-        if (width != nullptr && tip->objectName() == QLatin1String("qtooltip_label")) {
-            *width = tip->isVisible() ? tip->width() : 0;
-        }
-    }
-    QToolTip::hideText();
-    return shown;
 }
 
 } // namespace
