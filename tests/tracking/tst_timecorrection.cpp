@@ -243,7 +243,7 @@ void TimeCorrectionTest::thirdUserOnlySeesWhoMay() {
     // Nor twice when she manages the category of her own time.
     f.database().execute(QStringLiteral("update category set ownerUserId = ?"), {ann});
     QCOMPARE(
-        correction.edit(row, {at(5, 8, 0), at(5, 10, 0), design}, carol),
+        correction.edit(*correction.read(row), {at(5, 8, 0), at(5, 10, 0), design}, carol),
         std::optional<QString>(QStringLiteral("Only Ann, whose time this is, may change it.")));
 }
 
