@@ -3,9 +3,12 @@
 <TS version="2.1" language="de_DE">
 <context>
     <name>AwayRule</name>
-    <message>
-        <source>You were away from %1 to %2 (%3 minutes) while these tasks ran:</source>
-        <translation>Sie waren von %1 bis %2 (%3 Minuten) abwesend, während diese Aufgaben liefen:</translation>
+    <message numerus="yes">
+        <source>You were away from %1 to %2 (%n minutes) while these tasks ran:</source>
+        <translation>
+            <numerusform>Sie waren von %1 bis %2 (%n Minute) abwesend, während diese Aufgaben liefen:</numerusform>
+            <numerusform>Sie waren von %1 bis %2 (%n Minuten) abwesend, während diese Aufgaben liefen:</numerusform>
+        </translation>
     </message>
 </context>
 <context>
@@ -78,13 +81,12 @@
         <source>The %1 category cannot be deleted while %2 running on it. Nothing has been deleted.</source>
         <translation>Die Kategorie %1 kann nicht gelöscht werden, solange %2. Es wurde nichts gelöscht.</translation>
     </message>
-    <message>
-        <source>1 task is</source>
-        <translation>eine Aufgabe darauf läuft</translation>
-    </message>
-    <message>
-        <source>%1 tasks are</source>
-        <translation>%1 Aufgaben darauf laufen</translation>
+    <message numerus="yes">
+        <source>%n tasks are</source>
+        <translation>
+            <numerusform>eine Aufgabe darauf läuft</numerusform>
+            <numerusform>%n Aufgaben darauf laufen</numerusform>
+        </translation>
     </message>
 </context>
 <context>
@@ -212,10 +214,6 @@
         <translation>Mit --report: nur die Zeit des Benutzers namens &lt;name&gt;.</translation>
     </message>
     <message>
-        <source>With --report: only the time of the category &lt;name&gt; and its sub-categories; a name that is not unique is given as its path, Parent/Child.</source>
-        <translation>Mit --report: nur die Zeit der Kategorie &lt;name&gt; und ihrer Unterkategorien; ein mehrdeutiger Name wird als Pfad angegeben, Eltern/Kind.</translation>
-    </message>
-    <message>
         <source>With --report: entries (one line per time row, the default), category, user, day or week (a week by its Monday).</source>
         <translation>Mit --report: entries (eine Zeile je Zeiteintrag, der Standard), category, user, day oder week (eine Woche nach ihrem Montag).</translation>
     </message>
@@ -308,6 +306,14 @@ Geben Sie es %1, der es in ~/.pgpass aufbewahrt und es mit \password in psql än
     <message>
         <source>The Quillhour user %1 was there already.</source>
         <translation>Den Quillhour-Benutzer %1 gab es schon.</translation>
+    </message>
+    <message>
+        <source>With --report: only the time of the category &lt;name&gt; and its sub-categories; a name that is not unique is given as its path, Parent/Child, or as the category&apos;s id.</source>
+        <translation>Mit --report: nur die Zeit der Kategorie &lt;name&gt; und ihrer Unterkategorien; ein mehrdeutiger Name wird als Pfad angegeben, Eltern/Kind, oder als Nummer (id) der Kategorie.</translation>
+    </message>
+    <message>
+        <source>the standard output could not be written: %1</source>
+        <translation>die Standardausgabe konnte nicht geschrieben werden: %1</translation>
     </message>
 </context>
 <context>
@@ -555,9 +561,36 @@ Quillhour verbindet sich bei seinem nächsten Schritt neu.</translation>
 </context>
 <context>
     <name>DesktopPasswords</name>
+    <message numerus="yes">
+        <source>it did not answer within %n second(s)</source>
+        <translation>
+            <numerusform>er hat nicht innerhalb von %n Sekunde geantwortet</numerusform>
+            <numerusform>er hat nicht innerhalb von %n Sekunden geantwortet</numerusform>
+        </translation>
+    </message>
     <message>
-        <source>Neither the desktop&apos;s secret store (%1) nor %2</source>
-        <translation>Weder der Schlüsselbund des Desktops (%1) noch %2</translation>
+        <source>there is no session bus</source>
+        <translation>es gibt keinen Sitzungsbus</translation>
+    </message>
+    <message>
+        <source>it has no default keyring, and making one would ask for a password</source>
+        <translation>er hat keinen Standard-Schlüsselbund, und einen anzulegen würde nach einem Passwort fragen</translation>
+    </message>
+    <message>
+        <source>its default keyring is forgotten when the session ends</source>
+        <translation>sein Standard-Schlüsselbund wird am Ende der Sitzung vergessen</translation>
+    </message>
+    <message>
+        <source>its keyring is locked, and opening it would ask for a password</source>
+        <translation>sein Schlüsselbund ist gesperrt, und ihn zu öffnen würde nach einem Passwort fragen</translation>
+    </message>
+    <message>
+        <source>it did not give the password back when asked</source>
+        <translation>er hat das Passwort auf Nachfrage nicht zurückgegeben</translation>
+    </message>
+    <message>
+        <source>The desktop&apos;s secret store cannot be used (%1), and %2.</source>
+        <translation>Der Schlüsselbund des Desktops kann nicht verwendet werden (%1), und %2.</translation>
     </message>
 </context>
 <context>
@@ -703,26 +736,51 @@ Quillhour wird beendet.</translation>
     </message>
 </context>
 <context>
+    <name>OutputFile</name>
+    <message>
+        <source>The disk is full</source>
+        <translation>Der Datenträger ist voll</translation>
+    </message>
+    <message>
+        <source>The disk quota is used up</source>
+        <translation>Das Speicherkontingent ist aufgebraucht</translation>
+    </message>
+    <message>
+        <source>The file is larger than the system allows</source>
+        <translation>Die Datei ist größer, als das System erlaubt</translation>
+    </message>
+</context>
+<context>
+    <name>PgpassFile</name>
+    <message>
+        <source>a password with a line break cannot be written to %1, which holds one entry per line</source>
+        <translation>ein Passwort mit Zeilenumbruch kann nicht in %1 geschrieben werden, das einen Eintrag je Zeile enthält</translation>
+    </message>
+    <message>
+        <source>a name with a line break cannot be written to %1, which holds one entry per line</source>
+        <translation>ein Name mit Zeilenumbruch kann nicht in %1 geschrieben werden, das einen Eintrag je Zeile enthält</translation>
+    </message>
+</context>
+<context>
     <name>ProcessList</name>
     <message>
         <source>Processes</source>
         <translation>Prozesse</translation>
     </message>
     <message>
-        <source>%1 Processes</source>
-        <translation>%1 Prozesse</translation>
-    </message>
-    <message>
         <source>Nothing is shared until %1.</source>
         <translation>Bis %1 wird nichts geteilt.</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n Processes</source>
+        <translation>
+            <numerusform>%n Prozess</numerusform>
+            <numerusform>%n Prozesse</numerusform>
+        </translation>
     </message>
 </context>
 <context>
     <name>ProductivityChart</name>
-    <message>
-        <source>%1 rows with unreadable start times are left out</source>
-        <translation>%1 Zeilen mit unlesbarer Startzeit sind ausgelassen</translation>
-    </message>
     <message>
         <source>all users</source>
         <translation>alle Benutzer</translation>
@@ -767,6 +825,13 @@ Quillhour wird beendet.</translation>
         <source>Select a category with time data</source>
         <translation>Wählen Sie eine Kategorie mit Zeitdaten</translation>
     </message>
+    <message numerus="yes">
+        <source>%n rows with unreadable start times are left out</source>
+        <translation>
+            <numerusform>%n Zeile mit unlesbarer Startzeit ist ausgelassen</numerusform>
+            <numerusform>%n Zeilen mit unlesbarer Startzeit sind ausgelassen</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>ProductivityPage</name>
@@ -798,18 +863,6 @@ Quillhour wird beendet.</translation>
         <translation>Nur %1 oder der Verantwortliche von %2 kann diese Zeit ändern.</translation>
     </message>
     <message>
-        <source>Only %1 can record time for %1.</source>
-        <translation>Nur %1 kann Zeit für %1 erfassen.</translation>
-    </message>
-    <message>
-        <source>Only %1 can change the list of %1&apos;s windows.</source>
-        <translation>Nur %1 kann die Liste der Fenster von %1 ändern.</translation>
-    </message>
-    <message>
-        <source>Only %1 or a team administrator can change the details of %1.</source>
-        <translation>Nur %1 oder ein Team-Administrator kann die Details von %1 ändern.</translation>
-    </message>
-    <message>
         <source>Only a team administrator can add, rename or delete users.</source>
         <translation>Nur ein Team-Administrator kann Benutzer hinzufügen, umbenennen oder löschen.</translation>
     </message>
@@ -837,12 +890,27 @@ Quillhour wird beendet.</translation>
         <source>A change to time can only be recorded in your own name.</source>
         <translation>Eine Änderung an Zeiten kann nur in Ihrem eigenen Namen aufgezeichnet werden.</translation>
     </message>
+    <message>
+        <source>Only %1 can record their own time.</source>
+        <translation>Nur %1 kann die eigene Zeit erfassen.</translation>
+    </message>
+    <message>
+        <source>Only %1 can change their own list of windows.</source>
+        <translation>Nur %1 kann die eigene Fensterliste ändern.</translation>
+    </message>
+    <message>
+        <source>Only %1, whose details these are, or a team administrator can change them.</source>
+        <translation>Nur %1, um deren oder dessen Details es geht, oder ein Team-Administrator kann sie ändern.</translation>
+    </message>
 </context>
 <context>
     <name>Reminders</name>
-    <message>
+    <message numerus="yes">
         <source>Prompt every %1 minutes</source>
-        <translation>Alle %1 Minuten erinnern</translation>
+        <translation>
+            <numerusform>Nach jeweils %1 Minute erinnern</numerusform>
+            <numerusform>Alle %1 Minuten erinnern</numerusform>
+        </translation>
     </message>
 </context>
 <context>
@@ -884,12 +952,28 @@ Quillhour wird beendet.</translation>
         <translation>keine Kategorie heißt „%1“</translation>
     </message>
     <message>
-        <source>more than one category is named &quot;%1&quot;; give its path, as in Parent/%1</source>
-        <translation>mehr als eine Kategorie heißt „%1“; geben Sie ihren Pfad an, wie in Eltern/%1</translation>
-    </message>
-    <message>
         <source>no user is chosen in the settings</source>
         <translation>in den Einstellungen ist kein Benutzer gewählt</translation>
+    </message>
+    <message>
+        <source>--from %1 is after %2, the Sunday of this week, where the report ends when --to is not given</source>
+        <translation>--from %1 liegt nach %2, dem Sonntag dieser Woche, an dem der Bericht ohne --to endet</translation>
+    </message>
+    <message>
+        <source>--output &quot;&quot; names no file</source>
+        <translation>--output &quot;&quot; nennt keine Datei</translation>
+    </message>
+    <message>
+        <source>--output %1 is the database %2 or one of the files the engine keeps beside it; nothing was written</source>
+        <translation>--output %1 ist die Datenbank %2 oder eine der Dateien, die die Datenbank-Engine daneben führt; es wurde nichts geschrieben</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; names more than one category: %2; give its id, as in --category %3</source>
+        <translation>„%1“ bezeichnet mehr als eine Kategorie: %2; geben Sie ihre Nummer an, wie in --category %3</translation>
+    </message>
+    <message>
+        <source>%1 could not be written: %2</source>
+        <translation>%1 konnte nicht geschrieben werden: %2</translation>
     </message>
 </context>
 <context>
@@ -936,6 +1020,10 @@ Quillhour wird beendet.</translation>
         <source>The option &quot;%1&quot; in the address %2 is not a connection setting Quillhour can pass on.</source>
         <translation>Die Option „%1“ in der Adresse %2 ist keine Verbindungseinstellung, die Quillhour weitergeben kann.</translation>
     </message>
+    <message>
+        <source>The password could not be read back from %1.</source>
+        <translation>Das Passwort konnte nicht aus %1 zurückgelesen werden.</translation>
+    </message>
 </context>
 <context>
     <name>SettingsPage</name>
@@ -972,10 +1060,6 @@ Quillhour wird beendet.</translation>
         <translation>Eine Erinnerung zeigen alle</translation>
     </message>
     <message>
-        <source>minutes</source>
-        <translation>Minuten</translation>
-    </message>
-    <message>
         <source>Idle</source>
         <translation>Leerlauf</translation>
     </message>
@@ -994,6 +1078,14 @@ Quillhour wird beendet.</translation>
     <message>
         <source>Settings</source>
         <translation>Einstellungen</translation>
+    </message>
+    <message numerus="yes">
+        <source>minutes</source>
+        <comment>after a number</comment>
+        <translation>
+            <numerusform>Minute</numerusform>
+            <numerusform>Minuten</numerusform>
+        </translation>
     </message>
 </context>
 <context>
@@ -1125,14 +1217,24 @@ Quillhour wird beendet.</translation>
     </message>
 </context>
 <context>
+    <name>StorableText</name>
+    <message>
+        <source>The text &quot;%1&quot; holds a NUL character (shown as %2), which the database cannot keep, so it was not saved. Remove the character and try again; it often comes along with text pasted from another program.</source>
+        <translation>Der Text „%1“ enthält ein NUL-Zeichen (angezeigt als %2), das die Datenbank nicht speichern kann; er wurde daher nicht gespeichert. Entfernen Sie das Zeichen und versuchen Sie es erneut; es kommt oft mit Text, der aus einem anderen Programm eingefügt wurde.</translation>
+    </message>
+</context>
+<context>
     <name>TaskProgress</name>
     <message>
         <source>Complete</source>
         <translation>Erreicht</translation>
     </message>
-    <message>
+    <message numerus="yes">
         <source>%1 % of %2 hours</source>
-        <translation>%1 % von %2 Stunden</translation>
+        <translation>
+            <numerusform>%1 % von %2 Stunde</numerusform>
+            <numerusform>%1 % von %2 Stunden</numerusform>
+        </translation>
     </message>
 </context>
 <context>
@@ -1149,10 +1251,6 @@ Quillhour wird beendet.</translation>
         <translation>Minuten, eine ganze Zahl von 1 bis %1</translation>
     </message>
     <message>
-        <source>%1 minutes have been add against %2</source>
-        <translation>%1 Minuten wurden für %2 erfasst</translation>
-    </message>
-    <message>
         <source>Are you sure you want to stop this task?</source>
         <translation>Möchten Sie diese Aufgabe wirklich abbrechen?</translation>
     </message>
@@ -1167,6 +1265,13 @@ Quillhour wird beendet.</translation>
     <message>
         <source>Create entry for %1</source>
         <translation>Eintrag für %1 anlegen</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n minutes have been add against %1</source>
+        <translation>
+            <numerusform>%n Minute wurde für %1 erfasst</numerusform>
+            <numerusform>%n Minuten wurden für %1 erfasst</numerusform>
+        </translation>
     </message>
 </context>
 <context>
@@ -1186,10 +1291,6 @@ Quillhour wird beendet.</translation>
     <message>
         <source>Duration:</source>
         <translation>Dauer:</translation>
-    </message>
-    <message>
-        <source>minutes</source>
-        <translation>Minuten</translation>
     </message>
     <message>
         <source>Create</source>
@@ -1251,6 +1352,14 @@ Quillhour wird beendet.</translation>
         <source>Correct when this task started</source>
         <translation>Korrigieren, wann diese Aufgabe begann</translation>
     </message>
+    <message numerus="yes">
+        <source>minutes</source>
+        <comment>after a number</comment>
+        <translation>
+            <numerusform>Minute</numerusform>
+            <numerusform>Minuten</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>TimeCorrection</name>
@@ -1310,6 +1419,14 @@ Quillhour wird beendet.</translation>
         <source>Only %1, whose task this is, may change its start.</source>
         <translation>Nur %1, deren oder dessen Aufgabe dies ist, darf ihren Beginn ändern.</translation>
     </message>
+    <message>
+        <source>Someone else changed this time entry meanwhile, and nothing was saved. It is shown as it is now.</source>
+        <translation>Jemand anderes hat diesen Zeiteintrag inzwischen geändert, und nichts wurde gespeichert. Er wird so angezeigt, wie er jetzt ist.</translation>
+    </message>
+    <message>
+        <source>its own user</source>
+        <translation>der eigene Benutzer</translation>
+    </message>
 </context>
 <context>
     <name>TimeEntryEditor</name>
@@ -1357,6 +1474,17 @@ Quillhour wird beendet.</translation>
     </message>
 </context>
 <context>
+    <name>TimeReport</name>
+    <message>
+        <source>(deleted category)</source>
+        <translation>(gelöschte Kategorie)</translation>
+    </message>
+    <message>
+        <source>(deleted user)</source>
+        <translation>(gelöschter Benutzer)</translation>
+    </message>
+</context>
+<context>
     <name>Timesheet</name>
     <message>
         <source>- All -</source>
@@ -1393,6 +1521,38 @@ Quillhour wird beendet.</translation>
     <message>
         <source>PDF files (*.pdf)</source>
         <translation>PDF-Dateien (*.pdf)</translation>
+    </message>
+    <message>
+        <source>The timesheet could not be saved as %1: %2. Nothing was written there.</source>
+        <translation>Der Stundenzettel konnte nicht als %1 gespeichert werden: %2. Dort wurde nichts geschrieben.</translation>
+    </message>
+    <message>
+        <source>everyone</source>
+        <translation>alle</translation>
+    </message>
+    <message>
+        <source>all</source>
+        <translation>alle</translation>
+    </message>
+    <message>
+        <source>User: %1</source>
+        <translation>Benutzer: %1</translation>
+    </message>
+    <message>
+        <source>Category: %1</source>
+        <translation>Kategorie: %1</translation>
+    </message>
+    <message>
+        <source>Running tasks: included, counted up to %1</source>
+        <translation>Laufende Aufgaben: eingeschlossen, gezählt bis %1</translation>
+    </message>
+    <message>
+        <source>Running tasks: left out</source>
+        <translation>Laufende Aufgaben: ausgelassen</translation>
+    </message>
+    <message>
+        <source>Export</source>
+        <translation>Exportieren</translation>
     </message>
 </context>
 <context>
@@ -1890,12 +2050,12 @@ The database setting is unchanged.</source>
 Die Einstellung der Datenbank ist unverändert.</translation>
     </message>
     <message>
-        <source>The password of %1 could not be kept safe, so it is not stored: %2
+        <source>The password of %1 cannot be kept safe: %2
 
-Write it into ~/.pgpass (mode 0600) yourself, or start Quillhour with --database and the full address.</source>
-        <translation>Das Passwort von %1 konnte nicht sicher verwahrt werden und wird daher nicht gespeichert: %2
+To use this database, start Quillhour with --database and the full address.</source>
+        <translation>Das Passwort von %1 kann nicht sicher verwahrt werden: %2
 
-Tragen Sie es selbst in ~/.pgpass (Modus 0600) ein oder starten Sie Quillhour mit --database und der vollständigen Adresse.</translation>
+Um diese Datenbank zu verwenden, starten Sie Quillhour mit --database und der vollständigen Adresse.</translation>
     </message>
 </context>
 <context>
@@ -1974,6 +2134,10 @@ Tragen Sie es selbst in ~/.pgpass (Modus 0600) ein oder starten Sie Quillhour mi
     <message>
         <source>From %1 to %2 (%3)</source>
         <translation>Von %1 bis %2 (%3)</translation>
+    </message>
+    <message>
+        <source>Category no. %1</source>
+        <translation>Kategorie Nr. %1</translation>
     </message>
 </context>
 </TS>

@@ -6,6 +6,7 @@
 #include "data/Schema.h"
 #include "data/ServerAddress.h"
 #include "data/SqliteFile.h"
+#include "data/StorableText.h"
 #include "data/TextHash.h"
 #include "data/TimeText.h"
 #include "data/UpperVectorState.h"
@@ -254,6 +255,7 @@ struct Database::Impl {
     std::optional<SqliteFile::WriteWatch> writeWatch;
     std::optional<DatabaseError> stopped;
     bool readsStopped = false;
+    bool readOnly = false; // opened by openReadOnly: the engine refuses every write
     StatementTrace trace;
 
     ~Impl() {
@@ -269,7 +271,9 @@ struct Database::Impl {
 
     QSqlDatabase connection() const { return QSqlDatabase::database(connectionName, false); }
 
-    static std::unique_ptr<Impl> connectToServer(const QString& location);
+    enum class Access { ReadWrite, ReadOnly };
+    static std::unique_ptr<Impl> connectToServer(const QString& location,
+                                                 Access access = Access::ReadWrite);
 
     QString shownLocation() const { return displayLocation(location); }
 
@@ -289,6 +293,11 @@ struct Database::Impl {
         if (error.nativeErrorCode() == QLatin1String("28P01") ||
             text.contains(QLatin1String("password authentication failed")) ||
             text.contains(QLatin1String("no password supplied"))) {
+            // The engine's sentence comes without its full stop; ours follows it.
+            if (!text.endsWith(QLatin1Char('.')) && !text.endsWith(QLatin1Char('!')) &&
+                !text.endsWith(QLatin1Char('?'))) {
+                text += QLatin1Char('.');
+            }
             text += QCoreApplication::translate(
                 "Database",
                 " The server does not accept this user name and password: give the "
@@ -384,6 +393,9 @@ struct Database::Impl {
         }
         QSqlQuery set(connection());
         if (!set.exec(QStringLiteral("SET lock_timeout = %1").arg(EngineWait.count()))) {
+            throw errorFrom(set.lastError(), set.lastQuery());
+        }
+        if (readOnly && !set.exec(QStringLiteral("SET default_transaction_read_only = on"))) {
             throw errorFrom(set.lastError(), set.lastQuery());
         }
     }
@@ -547,6 +559,7 @@ struct Database::Impl {
     // kept then), else into the result.
     ResultSet runOnce(const QString& sql, const QVariantList& params,
                       const std::function<void(const QVariantList&)>& onRow = {}) {
+        StorableText::check(params, sql);
         checkUsable(sql);
         ++statementCount;
         ensureConnected();
@@ -633,6 +646,7 @@ struct Database::Impl {
     // when it ends, however it ends, so no lock outlives it.
     void streamSqlite(const QString& sql, const QVariantList& params,
                       const std::function<void(const StreamedRow&)>& onRow) {
+        StorableText::check(params, sql);
         checkUsable(sql);
         ++statementCount;
         const QVariant handle = connection().driver()->handle();
@@ -765,7 +779,7 @@ QString Database::displayLocation(const QString& location) {
     if (!isServerLocation(location)) {
         return QDir::toNativeSeparators(location);
     }
-    return ServerAddress::withoutPassword(location);
+    return ServerAddress::shown(location);
 }
 
 namespace {
@@ -970,7 +984,8 @@ void probeSqliteFile(const QString& path) {
 
 // Connects to a PostgreSQL database. Nothing is written: the driver only sets the session's
 // encoding and date style.
-std::unique_ptr<Database::Impl> Database::Impl::connectToServer(const QString& location) {
+std::unique_ptr<Database::Impl> Database::Impl::connectToServer(const QString& location,
+                                                                Access access) {
     ServerAddress address;
     QString problem;
     if (!ServerAddress::parse(location, address, problem)) {
@@ -1002,6 +1017,7 @@ std::unique_ptr<Database::Impl> Database::Impl::connectToServer(const QString& l
     impl->location = location.trimmed();
     impl->password = address.password;
     impl->engine = Engine::PostgreSQL;
+    impl->readOnly = access == Access::ReadOnly;
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), impl->connectionName);
     db.setHostName(address.host);
     db.setPort(address.port);
@@ -1018,24 +1034,26 @@ std::unique_ptr<Database::Impl> Database::Impl::connectToServer(const QString& l
     return impl;
 }
 
-std::unique_ptr<Database> Database::open(const QString& location) {
-    if (isServerLocation(location)) {
-        std::unique_ptr<Database> database(new Database(Impl::connectToServer(location)));
-        const QString shown =
-            QCoreApplication::translate("Database", "The database %1").arg(database->location());
-        const QStringList missing = missingParts(serverColumns(*database));
-        if (!missing.isEmpty()) {
-            throw DatabaseError(DatabaseError::Kind::NotQuillhour,
-                                notQuillhourMessage(shown, missing));
-        }
-        const int version = Schema::version(*database);
-        if (version > Schema::CurrentVersion) {
-            throw DatabaseError(DatabaseError::Kind::NotQuillhour,
-                                newerSchemaMessage(database->location(), version));
-        }
-        Schema::upgrade(*database);
-        return database;
+namespace {
+
+// A server database that holds Quillhour's tables, of a schema this version knows.
+void checkServerTables(Database& database) {
+    const QString shown =
+        QCoreApplication::translate("Database", "The database %1").arg(database.location());
+    const QStringList missing = missingParts(serverColumns(database));
+    if (!missing.isEmpty()) {
+        throw DatabaseError(DatabaseError::Kind::NotQuillhour, notQuillhourMessage(shown, missing));
     }
+    const int version = Schema::version(database);
+    if (version > Schema::CurrentVersion) {
+        throw DatabaseError(DatabaseError::Kind::NotQuillhour,
+                            newerSchemaMessage(database.location(), version));
+    }
+}
+
+// The path of an SQLite file that is there and is a Quillhour database, told without writing
+// anything.
+QString existingSqliteFile(const QString& location) {
     const QString path = location.trimmed();
     const QFileInfo info(path);
     if (path.isEmpty() || !info.exists()) {
@@ -1052,6 +1070,19 @@ std::unique_ptr<Database> Database::open(const QString& location) {
                 .arg(QDir::toNativeSeparators(path)));
     }
     probeSqliteFile(path);
+    return path;
+}
+
+} // namespace
+
+std::unique_ptr<Database> Database::open(const QString& location) {
+    if (isServerLocation(location)) {
+        std::unique_ptr<Database> database(new Database(Impl::connectToServer(location)));
+        checkServerTables(*database);
+        Schema::upgrade(*database);
+        return database;
+    }
+    const QString path = existingSqliteFile(location);
     // Refused before the engine opens it for writing, which would make its working files.
     if (const QString problem = SqliteFile::writeProblem(path); !problem.isEmpty()) {
         throw DatabaseError(DatabaseError::Kind::ReadOnly, problem);
@@ -1063,6 +1094,31 @@ std::unique_ptr<Database> Database::open(const QString& location) {
     database->execute(QStringLiteral("PRAGMA synchronous = NORMAL"));
     Schema::upgrade(*database);
     return database;
+}
+
+std::unique_ptr<Database> Database::openReadOnly(const QString& location) {
+    if (isServerLocation(location)) {
+        std::unique_ptr<Database> database(
+            new Database(Impl::connectToServer(location, Impl::Access::ReadOnly)));
+        checkServerTables(*database);
+        return database;
+    }
+    const QString path = existingSqliteFile(location);
+    auto impl = std::make_unique<Impl>();
+    impl->connectionName = nextConnectionName();
+    impl->location = path;
+    impl->engine = Engine::SQLite;
+    impl->readOnly = true;
+    const SqliteFile::ReadOnlyOpen how = SqliteFile::readOnlyOpen(path, int(EngineWait.count()));
+    auto db = addSqlite(impl->connectionName, how.name, how.options);
+    if (!db->open()) {
+        throw sqliteFailure(
+            path, db->lastError(), DatabaseError::Kind::Connection, {},
+            QCoreApplication::translate("Database", "The database %1 could not be opened: ")
+                .arg(QDir::toNativeSeparators(path)));
+    }
+    impl->identity = SqliteFile::identityOf(path);
+    return std::unique_ptr<Database>(new Database(std::move(impl)));
 }
 
 std::unique_ptr<Database> Database::create(const QString& location) {

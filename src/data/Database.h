@@ -96,6 +96,10 @@ public:
     // changes a file or database that is not a Quillhour database, nor one made by a newer
     // version.
     static std::unique_ptr<Database> open(const QString& location);
+    // Opens an existing Quillhour database only to read it, as reports do: a file the person may
+    // only read opens too, an earlier schema is read as it is (never upgraded), and nothing is
+    // written at or beside the file or on the server. The same errors as open(), but ReadOnly.
+    static std::unique_ptr<Database> openReadOnly(const QString& location);
     // Makes a new database with Quillhour's tables and look-up rows and returns it open.
     // Refuses (AlreadyExists) to touch a file that is already there, or a server database that
     // already holds tables; on a server everything is made in one transaction.

@@ -185,7 +185,7 @@ Database::CheckReport checkServer(const QString& location) {
     report.say(QCoreApplication::translate("DatabaseCheck", "Checking the PostgreSQL database %1:")
                    .arg(shown));
     try {
-        std::unique_ptr<Database> database = Database::open(location);
+        std::unique_ptr<Database> database = Database::openReadOnly(location);
         report.result.verdict = Verdict::Sound;
         report.say(QCoreApplication::translate("DatabaseCheck", "- the connection: ok"));
         report.tables(serverColumns(*database));

@@ -25,16 +25,18 @@ QString sentence(const QString& serverMessage) {
             .arg(who, called);
     }
     if (what == QLatin1String("newTime")) {
-        return QCoreApplication::translate("Refusal", "Only %1 can record time for %1.").arg(who);
+        return QCoreApplication::translate("Refusal", "Only %1 can record their own time.")
+            .arg(who);
     }
     if (what == QLatin1String("process")) {
         return QCoreApplication::translate("Refusal",
-                                           "Only %1 can change the list of %1's windows.")
+                                           "Only %1 can change their own list of windows.")
             .arg(who);
     }
     if (what == QLatin1String("user")) {
         return QCoreApplication::translate(
-                   "Refusal", "Only %1 or a team administrator can change the details of %1.")
+                   "Refusal",
+                   "Only %1, whose details these are, or a team administrator can change them.")
             .arg(who);
     }
     if (what == QLatin1String("users")) {

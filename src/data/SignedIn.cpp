@@ -69,10 +69,10 @@ const char* const RuleFunctions[] = {
            WHEN 'time' THEN CASE WHEN called IS NULL
              THEN format('Only %s can change this time.', who)
              ELSE format('Only %s or the manager of %s can change this time.', who, called) END
-           WHEN 'newTime' THEN format('Only %s can record time for %s.', who, who)
-           WHEN 'process' THEN format('Only %s can change the list of %s''s windows.', who, who)
-           WHEN 'user' THEN
-             format('Only %s or a team administrator can change the details of %s.', who, who)
+           WHEN 'newTime' THEN format('Only %s can record their own time.', who)
+           WHEN 'process' THEN format('Only %s can change their own list of windows.', who)
+           WHEN 'user' THEN format(
+             'Only %s, whose details these are, or a team administrator can change them.', who)
            WHEN 'users' THEN 'Only a team administrator can add, rename or delete users.'
            WHEN 'category' THEN
              format('Only the manager of %s or a team administrator can change this category.',

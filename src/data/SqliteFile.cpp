@@ -268,4 +268,35 @@ bool diskFull(const QString& path) {
     return storage.isValid() && storage.bytesAvailable() < NearlyFull;
 }
 
+namespace {
+
+// Where a file is, or would be made: its folder with every link in it resolved, and its name.
+// A link at the path itself leads on to what it points at, even when that is not there yet.
+QString placeOf(QString path) {
+    for (int links = 0; links < 40 && QFileInfo(path).isSymLink(); ++links) {
+        path = QFileInfo(path).symLinkTarget();
+    }
+    const QFileInfo info(path);
+    const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
+    return folder.isEmpty() ? info.absoluteFilePath() : folder + QLatin1Char('/') + info.fileName();
+}
+
+} // namespace
+
+bool isPartOfDatabase(const QString& path, const QString& databasePath) {
+    const Identity target = identityOf(path);
+    const QString place = placeOf(path);
+    // The engine keeps its files beside the file a link leads to.
+    for (const QString& database : {databasePath, placeOf(databasePath)}) {
+        for (const QString& suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm"),
+                                      QStringLiteral("-journal")}) {
+            const QString part = database + suffix;
+            if ((target.exists && target == identityOf(part)) || place == placeOf(part)) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
 } // namespace SqliteFile

@@ -92,4 +92,9 @@ ReadOnlyOpen readOnlyOpen(const QString& path, int busyTimeoutMs);
 // Whether the disk that holds path has (almost) no room left.
 bool diskFull(const QString& path);
 
+// Whether writing a file at path would write over the database at databasePath or one of the
+// engine's files beside it (-wal, -shm, -journal), under whatever name: another path to the same
+// file, a link to it, or one of those names whose file is not there yet.
+bool isPartOfDatabase(const QString& path, const QString& databasePath);
+
 } // namespace SqliteFile

@@ -3,6 +3,7 @@
 #include "data/Database.h"
 #include "data/TimeText.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <map>
 
@@ -158,25 +159,17 @@ std::vector<std::pair<int, QString>> TimeReport::usersByName() const {
     return ordered;
 }
 
-int TimeReport::categoryIdByName(const QString& nameOrPath) const {
-    int found = 0;
+std::vector<int> TimeReport::categoriesNamed(const QString& text) const {
+    bool number = false;
+    const int id = text.toInt(&number);
+    std::vector<int> named;
     for (const CategoryInfo& info : m_categories) {
-        if (info.name == nameOrPath) {
-            if (found != 0) {
-                return -1;
-            }
-            found = info.id;
+        if (info.name == text || info.path == text || (number && info.id == id)) {
+            named.push_back(info.id);
         }
     }
-    if (found != 0) {
-        return found;
-    }
-    for (const CategoryInfo& info : m_categories) {
-        if (info.path == nameOrPath) {
-            return info.id;
-        }
-    }
-    return 0;
+    std::sort(named.begin(), named.end());
+    return named;
 }
 
 int TimeReport::userIdByName(const QString& name) const {
@@ -187,6 +180,14 @@ int TimeReport::userIdByName(const QString& name) const {
         }
     }
     return found;
+}
+
+QString TimeReport::deletedCategory() {
+    return QCoreApplication::translate("TimeReport", "(deleted category)");
+}
+
+QString TimeReport::deletedUser() {
+    return QCoreApplication::translate("TimeReport", "(deleted user)");
 }
 
 qint64 TimeReport::amountCents(qint64 minutes, qint64 rate) {
@@ -247,8 +248,11 @@ ReportEntry TimeReport::entryFrom(const QVariantList& values, const QDateTime& n
         entry.category = category->name;
         entry.categoryPath = category->path;
         entry.rate = category->rate;
+    } else {
+        entry.category = entry.categoryPath = deletedCategory();
     }
-    entry.user = m_users.value(entry.userId);
+    const auto user = m_users.constFind(entry.userId);
+    entry.user = user != m_users.cend() ? *user : deletedUser();
     entry.amountCents = amountCents(entry.minutes, entry.rate);
     return entry;
 }
@@ -368,6 +372,7 @@ std::vector<ReportLine> TimeReport::lines(const ReportFilter& filter, ReportGrou
             if (known == m_categories.cend()) {
                 ReportLine line;
                 line.id = int(id);
+                line.label = line.path = deletedCategory();
                 line.rows = sum.rows;
                 line.minutes = line.totalMinutes = sum.minutes;
                 line.amountCents = line.totalAmountCents = sum.amountCents;
@@ -406,7 +411,8 @@ std::vector<ReportLine> TimeReport::lines(const ReportFilter& filter, ReportGrou
         ReportLine line;
         if (byUser) {
             line.id = int(id);
-            line.label = m_users.value(int(id));
+            const auto user = m_users.constFind(int(id));
+            line.label = user != m_users.cend() ? *user : deletedUser();
         } else {
             line.date = QDate::fromJulianDay(id);
         }

@@ -124,10 +124,16 @@ public:
     // The categories in tree order, and the users (id and name) by name, as lists show them.
     std::vector<const CategoryInfo*> categoriesInOrder() const;
     std::vector<std::pair<int, QString>> usersByName() const;
-    // The category (with its path "Parent/Child" or its name) or user of that name: 0 when
-    // there is none, -1 when a category name is not unique.
-    int categoryIdByName(const QString& nameOrPath) const;
+    // The categories text may mean, by id: those of that name or of that path ("Parent/Child"),
+    // and the one whose id it is. Two roots may share a name, and a name may hold a "/": the id
+    // tells any category apart.
+    std::vector<int> categoriesNamed(const QString& text) const;
+    // The user of that name (the first made, when several share it), or 0.
     int userIdByName(const QString& name) const;
+
+    // What the lines and entries call time on a category or of a user that is no more.
+    static QString deletedCategory();
+    static QString deletedUser();
 
 private:
     struct Conditions {

@@ -3,6 +3,7 @@
 #include "data/TimeText.h"
 #include "platform/Clock.h"
 #include "platform/Messages.h"
+#include "platform/OutputFile.h"
 #include "reports/TimesheetModel.h"
 #include "reports/TimesheetPage.h"
 #include "reports/TimesheetPrint.h"
@@ -17,9 +18,11 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLocale>
+#include <QPageSize>
+#include <QPdfWriter>
 #include <QPrinter>
 #include <QPushButton>
-#include <QSaveFile>
+#include <QScrollBar>
 #include <QSignalBlocker>
 #include <QTreeView>
 #include <stdexcept>
@@ -43,14 +46,21 @@ TimesheetRange::Period periodOf(int entry) {
     }
 }
 
+struct ListEntry {
+    int id;
+    QString text;
+    QString fullName; // a category's path, shown as its tool-tip and in the printed heading
+};
+
 // Fills a list with "- All -" and the entries, each carrying its id, keeping the chosen id.
-void fill(QComboBox* list, const std::vector<std::pair<int, QString>>& entries) {
+void fill(QComboBox* list, const std::vector<ListEntry>& entries) {
     const QSignalBlocker quiet(list);
     const int chosen = list->currentData().toInt();
     list->clear();
     list->addItem(Timesheet::tr("- All -"), 0);
-    for (const auto& [id, text] : entries) {
-        list->addItem(text, id);
+    for (const ListEntry& entry : entries) {
+        list->addItem(entry.text, entry.id);
+        list->setItemData(list->count() - 1, entry.fullName, Qt::ToolTipRole);
     }
     const int at = list->findData(chosen);
     list->setCurrentIndex(at > 0 ? at : 0);
@@ -98,11 +108,16 @@ Timesheet::Timesheet(Workspace& workspace, TimesheetPage& page, ChoosePrinter ch
 
 void Timesheet::loadTimesheet() {
     const TimeReport report(m_work.database());
-    std::vector<std::pair<int, QString>> categories;
+    std::vector<ListEntry> categories;
     for (const TimeReport::CategoryInfo* info : report.categoriesInOrder()) {
-        categories.emplace_back(info->id, QString(4 * info->depth, QLatin1Char(' ')) + info->name);
+        categories.push_back(
+            {info->id, QString(4 * info->depth, QLatin1Char(' ')) + info->name, info->path});
     }
-    fill(m_page.cboTimesheetUser, report.usersByName());
+    std::vector<ListEntry> users;
+    for (const auto& [id, name] : report.usersByName()) {
+        users.push_back({id, name, name});
+    }
+    fill(m_page.cboTimesheetUser, users);
     fill(m_page.cboTimesheetCategory, categories);
     // "This week" and the others follow the calendar: the day may have changed since.
     if (m_page.cboTimesheetRange->currentIndex() != TimesheetPage::FromTo) {
@@ -181,6 +196,16 @@ void Timesheet::showTimesheet() {
     m_page.lblTimesheetTotal->setText(totalText());
 }
 
+void Timesheet::followChangedTime() {
+    if (m_work.shell.currentTab() != Shell::TimesheetTab) {
+        return;
+    }
+    QScrollBar* scroll = m_page.timesheetGrid->verticalScrollBar();
+    const int scrolled = scroll->value();
+    showTimesheet();
+    scroll->setValue(scrolled);
+}
+
 void Timesheet::cboTimesheetRange_Change() {
     showDays();
     showTimesheet();
@@ -215,11 +240,52 @@ QString Timesheet::suggestedFile(const QString& suffix) const {
             .arg(chosen.from.toString(Qt::ISODate), chosen.to.toString(Qt::ISODate), suffix));
 }
 
-QString Timesheet::heading() const {
+QStringList Timesheet::heading() const {
     const ReportFilter chosen = filter();
-    return tr("Timesheet %1 to %2")
-        .arg(TimeText::format(chosen.from, TimeText::DD_MMM_YYYY),
-             TimeText::format(chosen.to, TimeText::DD_MMM_YYYY));
+    const QString user = chosen.userId == 0
+                             ? tr("everyone")
+                             : m_page.cboTimesheetUser->currentData(Qt::ToolTipRole).toString();
+    const QString category =
+        chosen.categoryId == 0
+            ? tr("all")
+            : m_page.cboTimesheetCategory->currentData(Qt::ToolTipRole).toString();
+    return {
+        tr("Timesheet %1 to %2")
+            .arg(TimeText::format(chosen.from, TimeText::DD_MMM_YYYY),
+                 TimeText::format(chosen.to, TimeText::DD_MMM_YYYY)),
+        tr("User: %1").arg(user), tr("Category: %1").arg(category),
+        chosen.includeRunning
+            ? tr("Running tasks: included, counted up to %1").arg(TimeText::defaultText(chosen.now))
+            : tr("Running tasks: left out")};
+}
+
+void Timesheet::saveAs(const QString& suffix, const QString& fileFilter,
+                       const std::function<void(OutputFile& file)>& write) {
+    const std::optional<QString> path = m_work.messages.saveFile(suggestedFile(suffix), fileFilter);
+    if (!path) {
+        return;
+    }
+    QString why;
+    const std::unique_ptr<OutputFile> file = OutputFile::open(*path, why);
+    if (file) {
+        try {
+            write(*file);
+        } catch (const std::runtime_error&) {
+            // A write that failed is said below, and what was written so far goes nowhere;
+            // anything else is the guard's to tell.
+            if (!file->failed()) {
+                throw;
+            }
+        }
+        if (file->commit()) {
+            return;
+        }
+        why = file->errorString();
+    }
+    m_work.messages.inform(
+        tr("The timesheet could not be saved as %1: %2. Nothing was written there.")
+            .arg(QDir::toNativeSeparators(*path), why),
+        tr("Export"), Messages::Icon::Critical);
 }
 
 void Timesheet::exportTimesheet(TimesheetExport::Format format) {
@@ -230,47 +296,35 @@ void Timesheet::exportTimesheet(TimesheetExport::Format format) {
     const QString kind = format == TimesheetExport::Format::Csv    ? tr("CSV files")
                          : format == TimesheetExport::Format::Json ? tr("JSON files")
                                                                    : tr("iCalendar files");
-    const std::optional<QString> path = m_work.messages.saveFile(
-        suggestedFile(suffix), QStringLiteral("%1 (*.%2)").arg(kind, suffix));
-    if (!path) {
-        return;
-    }
-    const ReportFilter chosen = filter();
-    const ReportGrouping lines = calendar ? ReportGrouping::Entries : grouping();
-    QSaveFile file(*path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        throw std::runtime_error(
-            QStringLiteral("%1: %2").arg(*path, file.errorString()).toStdString());
-    }
-    const TimeReport report(m_work.database());
-    TimesheetExport writer(
-        file, format,
-        {chosen.from, chosen.to, lines,
-         TimesheetExport::identityOf(m_work.database(), m_work.database().location()), chosen.now});
-    if (calendar) {
-        report.entries(chosen, [&](const ReportEntry& entry) { writer.entry(entry); });
-    } else {
-        for (const ReportLine& line : m_model->lines()) {
-            writer.line(line);
+    saveAs(suffix, QStringLiteral("%1 (*.%2)").arg(kind, suffix), [&](OutputFile& file) {
+        const ReportFilter chosen = filter();
+        const TimeReport report(m_work.database());
+        TimesheetExport writer(
+            file, format,
+            {chosen.from, chosen.to, calendar ? ReportGrouping::Entries : grouping(),
+             TimesheetExport::identityOf(m_work.database(), m_work.database().location()),
+             chosen.now});
+        if (calendar) {
+            report.entries(chosen, [&](const ReportEntry& entry) { writer.entry(entry); });
+        } else {
+            for (const ReportLine& line : m_model->lines()) {
+                writer.line(line);
+            }
         }
-    }
-    writer.finish();
-    if (!file.commit()) {
-        throw std::runtime_error(
-            QStringLiteral("%1: %2").arg(*path, file.errorString()).toStdString());
-    }
+        writer.finish();
+    });
 }
 
 void Timesheet::exportPdf() {
-    const std::optional<QString> path =
-        m_work.messages.saveFile(suggestedFile(QStringLiteral("pdf")), tr("PDF files (*.pdf)"));
-    if (!path) {
-        return;
-    }
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(*path);
-    TimesheetPrint::print(*m_model, heading(), totalText(), printer);
+    saveAs(QStringLiteral("pdf"), tr("PDF files (*.pdf)"), [&](OutputFile& file) {
+        const QStringList lines = heading();
+        QPdfWriter writer(&file);
+        writer.setTitle(lines.first());
+        writer.setPageSize(QPageSize(QLocale().measurementSystem() == QLocale::ImperialUSSystem
+                                         ? QPageSize::Letter
+                                         : QPageSize::A4));
+        TimesheetPrint::print(*m_model, lines, totalText(), writer);
+    });
 }
 
 void Timesheet::printTimesheet() {

@@ -6,6 +6,7 @@
 #include <QObject>
 #include <functional>
 
+class OutputFile;
 class QPrinter;
 struct Workspace;
 class TimesheetModel;
@@ -27,6 +28,9 @@ public:
     void loadTimesheet();
     // Reads the timesheet for what the controls say now.
     void showTimesheet();
+    // Time rows were changed by someone (here or elsewhere): while the page shows, the timesheet
+    // is read again where it stands.
+    void followChangedTime();
 
     void cboTimesheetRange_Change();
     void cmdTimesheetFrom_Click();
@@ -43,11 +47,16 @@ public:
     TimesheetModel& model() { return *m_model; }
     // The totals line under the grid.
     QString totalText() const;
+    // The heading of the printed and PDF timesheet: the range, then what it covers (the user or
+    // everyone, the category or all, running tasks in or out), a line each.
+    QStringList heading() const;
 
 private:
     void showDays();
-    // The heading of the printed and PDF timesheet.
-    QString heading() const;
+    // Writes a file the user names (the picker suggests one ending in suffix): whole, or not at
+    // all with a message saying why.
+    void saveAs(const QString& suffix, const QString& fileFilter,
+                const std::function<void(OutputFile& file)>& write);
     QString suggestedFile(const QString& suffix) const;
 
     Workspace& m_work;

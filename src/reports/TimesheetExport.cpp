@@ -6,6 +6,8 @@
 #include <QFileInfo>
 #include <QIODevice>
 #include <QUrl>
+#include <algorithm>
+#include <optional>
 #include <stdexcept>
 
 namespace {
@@ -106,6 +108,33 @@ QString dayText(const QDate& day) {
     return day.toString(Qt::ISODate);
 }
 
+int localOffsetAt(qint64 utcSeconds) {
+    return QDateTime::fromSecsSinceEpoch(utcSeconds).offsetFromUtc();
+}
+
+// The moment a stored wall-clock time stands for, in seconds since the epoch. In the hour the
+// clocks skip in spring, a clock that shows it has not been put forward yet: it is read with the
+// offset from before the change (02:30 in Berlin is 01:30 UTC). In the hour that comes twice in
+// autumn it is the first one.
+std::optional<qint64> utcSecondsOf(const WallClock& wall) {
+    if (!wall.date.isValid()) {
+        return std::nullopt;
+    }
+    const qint64 asUtc = QDateTime(wall.date, wall.time, Qt::UTC).toSecsSinceEpoch();
+    const int before = localOffsetAt(asUtc - 86400);
+    const int after = localOffsetAt(asUtc + 86400);
+    for (const int offset : {std::max(before, after), std::min(before, after)}) {
+        if (localOffsetAt(asUtc - offset) == offset) {
+            return asUtc - offset;
+        }
+    }
+    return asUtc - before;
+}
+
+QString icalMoment(qint64 utcSeconds) {
+    return QDateTime::fromSecsSinceEpoch(utcSeconds, Qt::UTC).toString(IcalMoment);
+}
+
 } // namespace
 
 TimesheetExport::TimesheetExport(QIODevice& device, Format format, Header header)
@@ -117,7 +146,8 @@ TimesheetExport::TimesheetExport(QIODevice& device, Format format, Header header
     case Format::Csv:
         switch (m_header.grouping) {
         case ReportGrouping::Entries:
-            write(QStringLiteral("date,start,end,minutes,category,user,rate,amount\r\n"));
+            write(QStringLiteral(
+                "timeId,date,start,endDate,end,minutes,category,user,rate,amount\r\n"));
             break;
         case ReportGrouping::Category:
             write(QStringLiteral("category,path,minutes,hours,rate,amount\r\n"));
@@ -248,9 +278,15 @@ void TimesheetExport::entry(const ReportEntry& entry) {
             }
             return *found;
         };
+        m_buffer.append(QByteArray::number(entry.timeId));
+        m_buffer.append(',');
         appendDay(m_buffer, entry.start.date);
         m_buffer.append(',');
         appendClock(m_buffer, entry.start);
+        m_buffer.append(',');
+        if (entry.end.date.isValid()) {
+            appendDay(m_buffer, entry.end.date);
+        }
         m_buffer.append(',');
         appendClock(m_buffer, entry.end);
         m_buffer.append(',');
@@ -279,6 +315,7 @@ void TimesheetExport::entry(const ReportEntry& entry) {
         write(QLatin1String(m_firstRow ? "\n" : ",\n") + QStringLiteral("{\"timeId\":") +
               QString::number(entry.timeId) + QStringLiteral(",\"date\":") + jsonString(date) +
               QStringLiteral(",\"start\":") + jsonString(timeText(entry.start)) +
+              QStringLiteral(",\"endDate\":") + jsonString(dayText(entry.end.date)) +
               QStringLiteral(",\"end\":") + jsonString(timeText(entry.end)) +
               QStringLiteral(",\"minutes\":") + QString::number(entry.minutes) +
               QStringLiteral(",\"category\":") + jsonString(entry.category) +
@@ -293,9 +330,15 @@ void TimesheetExport::entry(const ReportEntry& entry) {
         writeIcalLine(
             QStringLiteral("UID:%1-%2@quillhour").arg(entry.timeId).arg(m_header.databaseIdentity));
         writeIcalLine(QStringLiteral("DTSTAMP:") + m_header.now.toUTC().toString(IcalMoment));
-        writeIcalLine(QStringLiteral("DTSTART:") +
-                      entry.start.moment().toUTC().toString(IcalMoment));
-        writeIcalLine(QStringLiteral("DTEND:") + entry.end.moment().toUTC().toString(IcalMoment));
+        const qint64 start = utcSecondsOf(entry.start).value_or(0);
+        // An end read across a change of the clocks may come out before the start; the event
+        // then lasts the row's minutes.
+        const std::optional<qint64> end = utcSecondsOf(entry.end);
+        writeIcalLine(QStringLiteral("DTSTART:") + icalMoment(start));
+        writeIcalLine(QStringLiteral("DTEND:") +
+                      icalMoment(end && *end >= start
+                                     ? *end
+                                     : start + 60 * std::max<qint64>(0, entry.minutes)));
         writeIcalLine(QStringLiteral("SUMMARY:") + icalText(entry.categoryPath));
         writeIcalLine(
             QStringLiteral("DESCRIPTION:") +

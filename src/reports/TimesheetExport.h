@@ -13,13 +13,14 @@ class QIODevice;
 // Writes a timesheet to a file as it is read, one row at a time, so that memory does not grow
 // with the rows:
 // - CSV (RFC 4180): UTF-8, a header row, lines ended by CR LF, fields quoted where they must be.
-//   Entries: date,start,end,minutes,category,user,rate,amount; categories:
+//   Entries: timeId,date,start,endDate,end,minutes,category,user,rate,amount; categories:
 //   category,path,minutes,hours,rate,amount; users: user,minutes,hours,amount; days and weeks
 //   (a week by its first day): date,minutes,hours,amount.
 // - JSON: {"from", "to", "group", "rows": [objects with the CSV's columns, numbers as numbers],
 //   "total": {"rows", "minutes", "hours", "amount"}}.
 // - iCalendar (RFC 5545), entries only: one VEVENT per time row, its UID made from the timeId
-//   and the database's identity so that it stays the same in every export, start and end in UTC.
+//   and the database's identity so that it stays the same in every export, start and end in UTC
+//   as the wall clock read them, never ending before it starts.
 class TimesheetExport {
 public:
     enum class Format { Csv, Json, ICalendar };

@@ -2,7 +2,7 @@
 
 #include "reports/TimesheetModel.h"
 
-#include <QPrinter>
+#include <QPagedPaintDevice>
 #include <QTextDocument>
 
 namespace TimesheetPrint {
@@ -29,11 +29,13 @@ void addRows(const TimesheetModel& model, const QModelIndex& parent, int depth, 
 
 } // namespace
 
-QString html(const TimesheetModel& model, const QString& heading, const QString& totals) {
-    QString html = QStringLiteral("<html><body><h2>%1</h2>"
-                                  "<table width=\"100%\" border=\"1\" cellspacing=\"0\" "
-                                  "cellpadding=\"3\"><thead><tr>")
-                       .arg(heading.toHtmlEscaped());
+QString html(const TimesheetModel& model, const QStringList& heading, const QString& totals) {
+    QString html = QStringLiteral("<html><body><h2>%1</h2>").arg(heading.value(0).toHtmlEscaped());
+    for (const QString& line : heading.mid(1)) {
+        html += QStringLiteral("<p>%1</p>").arg(line.toHtmlEscaped());
+    }
+    html += QStringLiteral("<table width=\"100%\" border=\"1\" cellspacing=\"0\" "
+                           "cellpadding=\"3\"><thead><tr>");
     for (int column = 0; column < TimesheetModel::ColumnCount; ++column) {
         html += QStringLiteral("<th align=\"%1\">%2</th>")
                     .arg(column == TimesheetModel::NameColumn ? QStringLiteral("left")
@@ -46,11 +48,11 @@ QString html(const TimesheetModel& model, const QString& heading, const QString&
     return html;
 }
 
-void print(const TimesheetModel& model, const QString& heading, const QString& totals,
-           QPrinter& printer) {
+void print(const TimesheetModel& model, const QStringList& heading, const QString& totals,
+           QPagedPaintDevice& device) {
     QTextDocument document;
     document.setHtml(html(model, heading, totals));
-    document.print(&printer);
+    document.print(&device);
 }
 
 } // namespace TimesheetPrint

@@ -1,4 +1,7 @@
+#include "EarlierSchemas.h"
+#include "PrivateDesktop.h"
 #include "TestEnvironment.h"
+#include "data/Schema.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -34,18 +37,32 @@ private slots:
     void groupingsFormatsAndFilters();
     void mistakesAreOneLineAndExitTwo();
     void statusListsTheUsersRunningTasks();
+    void failedWritesAreSaidAndLeaveNoCutFile();
+    void reportsOnlyReadTheDatabase();
 
 private:
-    Result run(const QStringList& arguments) {
+    // standardOutput: a file to print into; fileSizeBlocks: a limit on the size of the files the
+    // program writes, past which a write fails (EFBIG) as on a full disk.
+    Result run(const QStringList& arguments, const QString& standardOutput = {},
+               int fileSizeBlocks = 0) {
         QProcess process;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        if (!standardOutput.isEmpty()) {
+            process.setStandardOutputFile(standardOutput, QIODevice::Append);
+        }
+        QProcessEnvironment environment = PrivateDesktop::environment(m_home->path());
         for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
             environment.remove(QLatin1String(name));
         }
         environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home->path());
         environment.insert(QStringLiteral("XDG_DATA_HOME"), m_home->path());
         process.setProcessEnvironment(environment);
-        process.start(QStringLiteral(QUILLHOUR_BINARY), arguments);
+        const QString limit = QStringLiteral("trap '' XFSZ; ulimit -f %1; exec \"$0\" \"$@\"");
+        process.start(QStringLiteral("/bin/sh"),
+                      QStringList{QStringLiteral("-c"),
+                                  fileSizeBlocks > 0 ? limit.arg(fileSizeBlocks)
+                                                     : QStringLiteral("exec \"$0\" \"$@\""),
+                                  QStringLiteral(QUILLHOUR_BINARY)} +
+                          arguments);
         if (!process.waitForFinished(60000)) {
             return {};
         }
@@ -76,9 +93,10 @@ void ReportCommandTest::reportPrintsThisWeekByDefault() {
     const QDate first = monday();
     // The stroke of midnight that opens the week, the last second of its Sunday, and the
     // seconds just outside it.
-    env.addTime(design, ann, QDateTime(first, QTime(0, 0)), QDateTime(first, QTime(0, 20)), 20);
-    env.addTime(design, ann, QDateTime(first.addDays(6), QTime(23, 59, 59)),
-                QDateTime(first.addDays(7), QTime(0, 59, 59)), 60);
+    const int midnight =
+        env.addTime(design, ann, QDateTime(first, QTime(0, 0)), QDateTime(first, QTime(0, 20)), 20);
+    const int last = env.addTime(design, ann, QDateTime(first.addDays(6), QTime(23, 59, 59)),
+                                 QDateTime(first.addDays(7), QTime(0, 59, 59)), 60);
     env.addTime(design, ann, QDateTime(first.addDays(-1), QTime(23, 59, 59)),
                 QDateTime(first, QTime(1, 0)), 61);
     env.addTime(design, ann, QDateTime(first.addDays(7), QTime(0, 0)),
@@ -92,10 +110,12 @@ void ReportCommandTest::reportPrintsThisWeekByDefault() {
     QCOMPARE(week.err, QString());
     const QString day = first.toString(Qt::ISODate);
     const QString sunday = first.addDays(6).toString(Qt::ISODate);
-    QCOMPARE(week.out, QStringLiteral("date,start,end,minutes,category,user,rate,amount\r\n"
-                                      "%1,00:00:00,00:20:00,20,Design,Ann,45,15.00\r\n"
-                                      "%2,23:59:59,00:59:59,60,Design,Ann,45,45.00\r\n")
-                           .arg(day, sunday));
+    const QString monday = first.addDays(7).toString(Qt::ISODate);
+    QCOMPARE(week.out,
+             QStringLiteral("timeId,date,start,endDate,end,minutes,category,user,rate,amount\r\n"
+                            "%1,%2,00:00:00,%2,00:20:00,20,Design,Ann,45,15.00\r\n"
+                            "%3,%4,23:59:59,%5,00:59:59,60,Design,Ann,45,45.00\r\n")
+                 .arg(QString::number(midnight), day, QString::number(last), sunday, monday));
 
     // Nothing in the range: the header alone, and success.
     const Result empty =
@@ -103,7 +123,8 @@ void ReportCommandTest::reportPrintsThisWeekByDefault() {
              QStringLiteral("--to"), QStringLiteral("2001-01-31"), QStringLiteral("--database"),
              env.location()});
     QCOMPARE(empty.exitCode, 0);
-    QCOMPARE(empty.out, QStringLiteral("date,start,end,minutes,category,user,rate,amount\r\n"));
+    QCOMPARE(empty.out,
+             QStringLiteral("timeId,date,start,endDate,end,minutes,category,user,rate,amount\r\n"));
 }
 
 void ReportCommandTest::groupingsFormatsAndFilters() {
@@ -205,8 +226,8 @@ void ReportCommandTest::mistakesAreOneLineAndExitTwo() {
     TestEnvironment env;
     env.addUser(QStringLiteral("Ann"));
     const int client = env.addCategory(QStringLiteral("Client"));
-    env.addCategory(QStringLiteral("Design"), client);
-    env.addCategory(QStringLiteral("Design"));
+    const int clientDesign = env.addCategory(QStringLiteral("Design"), client);
+    const int design = env.addCategory(QStringLiteral("Design"));
     const QStringList base{QStringLiteral("--report"), QStringLiteral("--database"),
                            env.location()};
     const QList<QStringList> mistakes = {
@@ -221,6 +242,10 @@ void ReportCommandTest::mistakesAreOneLineAndExitTwo() {
         {QStringLiteral("--format"), QStringLiteral("xml")},
         {QStringLiteral("--format"), QStringLiteral("ics"), QStringLiteral("--group"),
          QStringLiteral("user")},
+        {QStringLiteral("--group"), QString()},
+        {QStringLiteral("--format"), QString()},
+        {QStringLiteral("--from"), QString()},
+        {QStringLiteral("--output"), QString()},
     };
     for (const QStringList& mistake : mistakes) {
         const Result result = run(base + mistake);
@@ -230,10 +255,22 @@ void ReportCommandTest::mistakesAreOneLineAndExitTwo() {
                      result.err.count(QLatin1Char('\n')) == 1 && result.err.endsWith('\n'),
                  qPrintable(result.err));
     }
-    // A path tells the two apart.
-    const Result path =
-        run(base + QStringList{QStringLiteral("--category"), QStringLiteral("Client/Design")});
-    QCOMPARE(path.exitCode, 0);
+    // The ids tell categories of one name apart, roots too; a path tells the two apart.
+    QCOMPARE(run(base + QStringList{QStringLiteral("--category"), QStringLiteral("Design")}).err,
+             QStringLiteral("quillhour: \"Design\" names more than one category: %1 "
+                            "(Client/Design), %2 (Design); give its id, as in --category %1\n")
+                 .arg(clientDesign)
+                 .arg(design));
+    for (const QString& chosen : {QString::number(design), QStringLiteral("Client/Design")}) {
+        QCOMPARE(run(base + QStringList{QStringLiteral("--category"), chosen}).exitCode, 0);
+    }
+    // --from alone runs to the end of this week: a later day is after that, not after a --to.
+    const QString nextWeek = monday().addDays(7).toString(Qt::ISODate);
+    const Result late = run(base + QStringList{QStringLiteral("--from"), nextWeek});
+    QCOMPARE(late.exitCode, 2);
+    QCOMPARE(late.err, QStringLiteral("quillhour: --from %1 is after %2, the Sunday of this week, "
+                                      "where the report ends when --to is not given\n")
+                           .arg(nextWeek, monday().addDays(6).toString(Qt::ISODate)));
     // The report's options without --report.
     QCOMPARE(run({QStringLiteral("--group"), QStringLiteral("user")}).exitCode, 2);
     // A database that is not there: not a mistake in what was asked, but a failure.
@@ -274,10 +311,113 @@ void ReportCommandTest::statusListsTheUsersRunningTasks() {
                  lines.at(1) == QStringLiteral("Design\t01:16"),
              qPrintable(lines.at(1)));
 
+    // A name with a line break and a tab stays on its line, the tab before the time the only one.
+    env.addOpenTime(env.addCategory(QStringLiteral("Web\nsite\tnew")), ann, now.addSecs(-60));
+    const QStringList three = run({QStringLiteral("--status")}).out.split(QLatin1Char('\n'));
+    QCOMPARE(three.size(), 4); // and the empty text after the last line break
+    QVERIFY2(three.at(2).startsWith(QStringLiteral("Web\\nsite\\tnew\t")), qPrintable(three.at(2)));
+
     writeSettings(env.location(), QStringLiteral("Nobody"));
     const Result unknown = run({QStringLiteral("--status")});
     QCOMPARE(unknown.exitCode, 2);
     QCOMPARE(unknown.err.count(QLatin1Char('\n')), 1);
+}
+
+void ReportCommandTest::failedWritesAreSaidAndLeaveNoCutFile() {
+    TestEnvironment env;
+    const int ann = env.addUser(QStringLiteral("Ann"));
+    const int design = env.addCategory(QStringLiteral("Design"));
+    for (int i = 0; i < 60; ++i) {
+        env.addTime(design, ann, QDateTime(QDate(2026, 11, 2), QTime(8, i)),
+                    QDateTime(QDate(2026, 11, 2), QTime(9, i)), 60);
+    }
+    env.addOpenTime(design, ann, QDateTime::currentDateTime().addSecs(-600));
+    writeSettings(env.location(), QStringLiteral("Ann"));
+    const QStringList november{QStringLiteral("--report"),   QStringLiteral("--from"),
+                               QStringLiteral("2026-11-01"), QStringLiteral("--to"),
+                               QStringLiteral("2026-11-30"), QStringLiteral("--output")};
+    auto read = [](const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    const QString full = fullDevice(m_home->path());
+    if (full.isEmpty()) {
+        QSKIP("root may not make a device here, and /dev/full is not to be put at risk");
+    }
+    // A disk full from the start: the standard output, and a device named by --output.
+    for (const QStringList& printing : {november.mid(0, 5), QStringList{"--status"}}) {
+        QCOMPARE(run(printing, full).err, QStringLiteral("quillhour: the standard output could "
+                                                         "not be written: The disk is full\n"));
+    }
+    const Result toDevice = run(november + QStringList{full});
+    QCOMPARE(toDevice.exitCode, 1);
+    QCOMPARE(toDevice.err, "quillhour: " + full + " could not be written: The disk is full\n");
+    QVERIFY(!QFileInfo(full).isFile()); // still the device
+
+    // One that fills part of the way: the file stays as it was, with nothing left beside it.
+    const QString kept = m_home->filePath(QStringLiteral("kept.csv"));
+    QFile old(kept);
+    QVERIFY(old.open(QIODevice::WriteOnly) && old.write("last month\n") > 0);
+    old.close();
+    const QStringList before = QDir(m_home->path()).entryList(QDir::Files | QDir::System);
+    const Result cut = run(november + QStringList{kept}, {}, 1);
+    QCOMPARE(cut.exitCode, 1);
+    QVERIFY2(cut.err.startsWith("quillhour: " + kept + " could not be written: "),
+             qPrintable(cut.err));
+    QCOMPARE(read(kept), QByteArray("last month\n"));
+    QCOMPARE(QDir(m_home->path()).entryList(QDir::Files | QDir::System), before);
+
+    // The database, the files the engine keeps beside it and a link to it are refused.
+    if (!TestEnvironment::usesPostgres()) {
+        const QString db = env.databasePath();
+        const QByteArray database = read(db);
+        QFile::link(db, m_home->filePath(QStringLiteral("link.csv")));
+        for (const QString& target : {db, db + "-wal", db + "-shm", db + "-journal",
+                                      m_home->filePath(QStringLiteral("link.csv"))}) {
+            const Result refused = run(november + QStringList{target});
+            QVERIFY2(refused.exitCode == 2 && refused.err.contains("nothing was written"),
+                     qPrintable(target + refused.err));
+        }
+        QCOMPARE(read(db), database);
+        QVERIFY(!QFileInfo::exists(db + "-journal"));
+    }
+}
+
+void ReportCommandTest::reportsOnlyReadTheDatabase() {
+    TestEnvironment env;
+    // A database of an earlier version, which opening it to work in would bring up to date, in
+    // a file and a folder the person may only read.
+    const QString folder = m_home->filePath(QStringLiteral("shared"));
+    QDir().mkpath(folder);
+    const QString location = TestEnvironment::usesPostgres() ? env.newLocation(QString())
+                                                             : folder + QStringLiteral("/team.db");
+    EarlierSchemas::create(location, 2);
+    {
+        QSqlDatabase db = EarlierSchemas::connect(location, QStringLiteral("earlier"));
+        for (const char* row : {"insert into \"user\" (userName) values ('Ann')",
+                                "insert into category (category) values ('Design')",
+                                "insert into tallyRec (startTime, categoryId, userId) values "
+                                "('2026-01-05 09:00:00', 1, 1)"}) {
+            EarlierSchemas::run(db, QLatin1String(row));
+        }
+        db.close();
+    }
+    EarlierSchemas::close(QStringLiteral("earlier"));
+    QFile::setPermissions(location, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+    QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
+    writeSettings(location, QStringLiteral("Ann"));
+
+    const Result report = run({QStringLiteral("--report")});
+    QCOMPARE(report.err + QString::number(report.exitCode), QStringLiteral("0"));
+    const Result status = run({QStringLiteral("--status")});
+    QVERIFY2(status.out.startsWith(QStringLiteral("Design\t")), qPrintable(status.err));
+    const Result check = run({QStringLiteral("--check-database"), location});
+    QVERIFY2(check.out.contains(QStringLiteral("- schema version 2: ok")), qPrintable(check.out));
+    QCOMPARE(check.exitCode, 0);
+    QCOMPARE(Schema::version(*Database::openReadOnly(location)), 2);
+    QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System).join(','),
+             TestEnvironment::usesPostgres() ? QString() : QStringLiteral("team.db"));
+    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
 QTEST_GUILESS_MAIN(ReportCommandTest)

@@ -11,6 +11,7 @@
 #include <QJsonObject>
 #include <QRandomGenerator>
 #include <QtTest>
+#include <ctime>
 #include <map>
 
 namespace {
@@ -237,6 +238,8 @@ private slots:
     void csvReadsBack();
     void jsonReadsBack();
     void icalendarReadsBackWithStableUids();
+    void icalendarReadsTheWallClockAcrossClockChanges();
+    void goneNamesAndLineBreaksStayInTheirRows();
     void modelShowsTheTreeRolledUp();
     void rangesAndArithmetic();
 };
@@ -337,10 +340,12 @@ void TimesheetTest::categoryTreeRollsUpAndFilters() {
     QCOMPARE(bobs.amountCents, bobsDesign.cents);
 
     // Names: a unique name, a path, a name two categories share.
-    QCOMPARE(report.categoryIdByName(QStringLiteral("Icons")), data.icons);
-    QCOMPARE(report.categoryIdByName(QStringLiteral("Internal/Design")), data.internalDesign);
-    QCOMPARE(report.categoryIdByName(QStringLiteral("Design")), -1);
-    QCOMPARE(report.categoryIdByName(QStringLiteral("Nothing")), 0);
+    using Ids = std::vector<int>;
+    QCOMPARE(report.categoriesNamed(QStringLiteral("Icons")), Ids{data.icons});
+    QCOMPARE(report.categoriesNamed(QStringLiteral("Internal/Design")), Ids{data.internalDesign});
+    QCOMPARE(report.categoriesNamed(QStringLiteral("Design")),
+             (Ids{data.design, data.internalDesign}));
+    QVERIFY(report.categoriesNamed(QStringLiteral("Nothing")).empty());
     QCOMPARE(report.userIdByName(QStringLiteral("Bob")), data.bob);
     QCOMPARE(report.userIdByName(QStringLiteral("bob")), 0);
 
@@ -348,6 +353,7 @@ void TimesheetTest::categoryTreeRollsUpAndFilters() {
     data.env.addTime(9999, data.ann, at(12, 5, 9), at(12, 5, 10), 60);
     const std::vector<ReportLine> withGone = report.lines(data.filter(), ReportGrouping::Category);
     QCOMPARE(withGone.back().id, 9999);
+    QCOMPARE(withGone.back().label, QStringLiteral("(deleted category)"));
     QCOMPARE(withGone.back().minutes, 60);
     QCOMPARE(withGone.back().amountCents, 0);
     QCOMPARE(TimeReport::totals(withGone).rows, data.truth(From, To).rows + 1);
@@ -426,21 +432,26 @@ void TimesheetTest::csvReadsBack() {
     const QByteArray entries = exported(report, data.filter(), ReportGrouping::Entries,
                                         TimesheetExport::Format::Csv, data.env.clock.now());
     const QList<QStringList> rows = parseCsv(QString::fromUtf8(entries));
-    QCOMPARE(rows.first(), QStringList({"date", "start", "end", "minutes", "category", "user",
-                                        "rate", "amount"}));
+    QCOMPARE(rows.first(), QStringList({"timeId", "date", "start", "endDate", "end", "minutes",
+                                        "category", "user", "rate", "amount"}));
     QCOMPARE(rows.size() - 1, all.rows);
     qint64 minutes = 0;
     qint64 amount = 0;
     bool quotedName = false;
     for (const QStringList& row : rows.mid(1)) {
-        QCOMPARE(row.size(), 8);
-        minutes += row.at(3).toLongLong();
-        amount += cents(row.at(7));
-        QCOMPARE(cents(row.at(7)),
-                 TimeReport::amountCents(row.at(3).toLongLong(), row.at(6).toLongLong()));
-        quotedName = quotedName || row.at(4) == QStringLiteral("Build, \"test\"");
-        if (row.at(0) == QStringLiteral("2026-12-01") && row.at(1) == QStringLiteral("00:00:00")) {
-            QCOMPARE(row.mid(2), QStringList({"00:07:00", "7", "Icons", "Bob", "80", "9.33"}));
+        QCOMPARE(row.size(), 10);
+        minutes += row.at(5).toLongLong();
+        amount += cents(row.at(9));
+        QCOMPARE(cents(row.at(9)),
+                 TimeReport::amountCents(row.at(5).toLongLong(), row.at(8).toLongLong()));
+        quotedName = quotedName || row.at(6) == QStringLiteral("Build, \"test\"");
+        if (row.at(0) == QString::number(data.midnightRow)) {
+            QCOMPARE(row.mid(1), QStringList({"2026-12-01", "00:00:00", "2026-12-01", "00:07:00",
+                                              "7", "Icons", "Bob", "80", "9.33"}));
+        }
+        // The last second of the range, ending after midnight: the end on its own day.
+        if (row.at(1) == QStringLiteral("2026-12-13") && row.at(2) == QStringLiteral("23:59:59")) {
+            QCOMPARE(row.mid(3, 3), QStringList({"2026-12-14", "00:30:00", "31"}));
         }
     }
     QVERIFY(quotedName);
@@ -455,8 +466,9 @@ void TimesheetTest::csvReadsBack() {
              QStringList({"category", "path", "minutes", "hours", "rate", "amount"}));
     QCOMPARE(categories.size(), 7);
     for (const QStringList& row : categories.mid(1)) {
-        const int id = report.categoryIdByName(row.at(1));
-        QVERIFY2(id > 0, qPrintable(row.at(1)));
+        const std::vector<int> named = report.categoriesNamed(row.at(1));
+        QVERIFY2(named.size() == 1, qPrintable(row.at(1)));
+        const int id = named.front();
         const Truth own = data.truth(From, To, {id});
         QCOMPARE(row.at(2).toLongLong(), own.minutes);
         QCOMPARE(row.at(3), TimeReport::hoursText(own.minutes));
@@ -481,7 +493,7 @@ void TimesheetTest::csvReadsBack() {
     ReportFilter empty = data.filter();
     empty.from = empty.to = QDate(2025, 1, 1);
     QCOMPARE(exported(report, empty, ReportGrouping::Entries, TimesheetExport::Format::Csv, {}),
-             QByteArray("date,start,end,minutes,category,user,rate,amount\r\n"));
+             QByteArray("timeId,date,start,endDate,end,minutes,category,user,rate,amount\r\n"));
 }
 
 void TimesheetTest::jsonReadsBack() {
@@ -583,6 +595,59 @@ void TimesheetTest::icalendarReadsBackWithStableUids() {
         }
     }
     QCOMPARE(again, uids);
+}
+
+void TimesheetTest::icalendarReadsTheWallClockAcrossClockChanges() {
+    // Berlin puts its clocks forward at 02:00 on 29 March 2026 and back at 03:00 on 25 October.
+    const QByteArray zone = qgetenv("TZ");
+    qputenv("TZ", "Europe/Berlin");
+    tzset();
+    const auto restore = qScopeGuard([&] {
+        zone.isNull() ? qunsetenv("TZ") : qputenv("TZ", zone);
+        tzset();
+    });
+    TestEnvironment env;
+    const int ann = env.addUser(QStringLiteral("Ann"));
+    const int design = env.addCategory(QStringLiteral("Design"));
+    // As the wall clock read them: within the skipped hour, out of it, across the repeated one.
+    for (const char* row : {"'2026-03-29 02:30:00', '2026-03-29 02:45:00'",
+                            "'2026-03-29 02:40:00', '2026-03-29 03:10:00'",
+                            "'2026-10-25 02:50:00', '2026-10-25 02:10:00'"}) {
+        env.database().execute(QStringLiteral("insert into tallyRec (startTime, endTime, duration, "
+                                              "categoryId, userId) values (%1, 20, ?, ?)")
+                                   .arg(QLatin1String(row)),
+                               {design, ann});
+    }
+    TimeReport report(env.database());
+    ReportFilter year;
+    year.from = QDate(2026, 1, 1);
+    year.to = QDate(2026, 12, 31);
+    const QStringList times = unfold(exported(report, year, ReportGrouping::Entries,
+                                              TimesheetExport::Format::ICalendar, env.clock.now()))
+                                  .filter(QRegularExpression(QStringLiteral("^DT(START|END):")));
+    QCOMPARE(times, QStringList({"DTSTART:20260329T013000Z", "DTEND:20260329T014500Z",
+                                 "DTSTART:20260329T014000Z", "DTEND:20260329T020000Z",
+                                 "DTSTART:20261025T005000Z", "DTEND:20261025T011000Z"}));
+}
+
+void TimesheetTest::goneNamesAndLineBreaksStayInTheirRows() {
+    TestEnvironment env;
+    const int ann = env.addUser(QStringLiteral("Ann\nSmith"));
+    const int design = env.addCategory(QStringLiteral("Design,\r\nphase 2"));
+    env.addTime(design, ann, at(12, 2, 9), at(12, 2, 10), 60);
+    env.addTime(9999, 8888, at(12, 3, 9), at(12, 3, 9, 30), 30); // both deleted since
+    TimeReport report(env.database());
+    ReportFilter filter;
+    filter.from = From;
+    filter.to = To;
+    const QList<QStringList> rows = parseCsv(QString::fromUtf8(
+        exported(report, filter, ReportGrouping::Entries, TimesheetExport::Format::Csv, {})));
+    QCOMPARE(rows.size(), 3);
+    QCOMPARE(rows.at(1).mid(6, 2), QStringList({"Design,\r\nphase 2", "Ann\nSmith"}));
+    QCOMPARE(rows.at(2).mid(6, 2), QStringList({"(deleted category)", "(deleted user)"}));
+    const std::vector<ReportLine> users = report.lines(filter, ReportGrouping::User);
+    QCOMPARE(users.front().label, QStringLiteral("(deleted user)"));
+    QCOMPARE(users.front().minutes, 30);
 }
 
 void TimesheetTest::modelShowsTheTreeRolledUp() {

@@ -75,6 +75,7 @@ private slots:
     void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom)); }
     void controlsChooseWhatIsShown();
     void exportsWriteWhatThePageShows();
+    void headingSaysWhatIsCoveredAndFailedExportsAreSaid();
 };
 
 void TimesheetPageTest::controlsChooseWhatIsShown() {
@@ -203,6 +204,44 @@ void TimesheetPageTest::exportsWriteWhatThePageShows() {
     s.find<QAction>("actTimesheetCsv")->trigger();
     QCOMPARE(f.messages.unexpected(), 0);
     QVERIFY(f.messages.shown().isEmpty());
+}
+
+void TimesheetPageTest::headingSaysWhatIsCoveredAndFailedExportsAreSaid() {
+    SubsystemFixture f;
+    const int ann = f.addUser(QStringLiteral("Ann"));
+    const int client = f.addCategory(QStringLiteral("Client"));
+    const int design = f.addCategory(QStringLiteral("Design"), client);
+    f.addTime(design, ann, at(12, 7, 8), at(12, 7, 9), 60);
+    Sheet s(f);
+    s.timesheet->loadTimesheet();
+    QCOMPARE(s.timesheet->heading(),
+             QStringList({"Timesheet 07 Dec 2026 to 13 Dec 2026", "User: everyone", "Category: all",
+                          "Running tasks: left out"}));
+    auto* users = s.find<QComboBox>("cboTimesheetUser");
+    users->setCurrentIndex(users->findData(ann));
+    auto* categories = s.find<QComboBox>("cboTimesheetCategory");
+    categories->setCurrentIndex(categories->findData(design));
+    s.find<QCheckBox>("chkTimesheetRunning")->setChecked(true);
+    QCOMPARE(s.timesheet->heading().mid(1),
+             QStringList({"User: Ann", "Category: Client/Design",
+                          "Running tasks: included, counted up to " +
+                              TimeText::defaultText(f.clock.now())}));
+
+    // A full disk: said, for each export.
+    const QString full = fullDevice(f.folder());
+    if (full.isEmpty()) {
+        QSKIP("root may not make a device here, and /dev/full is not to be put at risk");
+    }
+    for (const char* exportAction :
+         {"actTimesheetCsv", "actTimesheetICalendar", "actTimesheetJson", "actTimesheetPdf"}) {
+        f.messages.clear();
+        f.messages.chooseFile(full);
+        s.find<QAction>(exportAction)->trigger();
+        QCOMPARE(f.messages.texts(), QStringList("The timesheet could not be saved as " + full +
+                                                 ": The disk is full. Nothing was written there."));
+        QCOMPARE(f.messages.last().icon, Messages::Icon::Critical);
+    }
+    QVERIFY(!QFileInfo(full).isFile());
 }
 
 QTEST_MAIN(TimesheetPageTest)

@@ -12,6 +12,9 @@
 #include <QSqlQuery>
 #include <QUrl>
 #include <QtTest>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
 namespace {
 
@@ -216,4 +219,15 @@ void LockHolder::release() {
         m_held = false;
         m_database->execute(QStringLiteral("ROLLBACK"));
     }
+}
+
+QString fullDevice(const QString& folder) {
+    if (::geteuid() != 0) {
+        return QStringLiteral("/dev/full");
+    }
+    const QString path = folder + QStringLiteral("/full");
+    if (::mknod(QFile::encodeName(path).constData(), S_IFCHR | 0666, makedev(1, 7)) != 0) {
+        return {};
+    }
+    return path;
 }

@@ -96,6 +96,11 @@ private:
     bool m_held = false;
 };
 
+// A device that is always full, as /dev/full is: made in folder when the tests run as root,
+// who could replace /dev/full itself were a fault to put a file in the device's place. Empty
+// when root may not make one here.
+QString fullDevice(const QString& folder);
+
 // For tests that look at what only SQLite has (PRAGMA, query plans, the file itself).
 #define QUILLHOUR_SQLITE_ONLY(why)                                                                 \
     do {                                                                                           \

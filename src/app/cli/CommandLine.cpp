@@ -6,11 +6,13 @@
 #include "data/ServerAddress.h"
 #include "data/SignedIn.h"
 #include "platform/Clock.h"
+#include "platform/OutputFile.h"
 #include "platform/Settings.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QTextStream>
+#include <memory>
 
 namespace {
 
@@ -88,7 +90,7 @@ struct Options {
         QCoreApplication::translate(
             "CommandLine", "With --report: only the time of the category <name> and its "
                            "sub-categories; a name that is not unique is given as its path, "
-                           "Parent/Child."),
+                           "Parent/Child, or as the category's id."),
         QStringLiteral("name")};
     QCommandLineOption group{
         QStringLiteral("group"),
@@ -222,15 +224,19 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
         result.checkDatabase = parser.value(options.check);
     } else if (parser.isSet(options.report)) {
         result.action = Action::Report;
-        result.report.from = parser.value(options.from);
-        result.report.to = parser.value(options.to);
-        result.report.user = parser.value(options.user);
-        result.report.userGiven = parser.isSet(options.user);
-        result.report.category = parser.value(options.category);
-        result.report.categoryGiven = parser.isSet(options.category);
-        result.report.group = parser.value(options.group);
-        result.report.format = parser.value(options.format);
-        result.report.output = parser.value(options.output);
+        auto given = [&](const QCommandLineOption& option) -> std::optional<QString> {
+            if (!parser.isSet(option)) {
+                return std::nullopt;
+            }
+            return parser.value(option);
+        };
+        result.report.from = given(options.from);
+        result.report.to = given(options.to);
+        result.report.user = given(options.user);
+        result.report.category = given(options.category);
+        result.report.group = given(options.group);
+        result.report.format = given(options.format);
+        result.report.output = given(options.output);
     } else if (parser.isSet(options.status)) {
         result.action = Action::Status;
     }
@@ -257,9 +263,12 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
     return result;
 }
 
-int runCommandLineAction(const CommandLine& commandLine, PasswordStore& passwords) {
-    QTextStream out(stdout);
-    QTextStream err(stderr);
+namespace {
+
+// The action itself; out and standardOutput are the same standard output, as text and as the
+// device a report is written to.
+int runAction(const CommandLine& commandLine, PasswordStore& passwords, QTextStream& out,
+              OutputFile& standardOutput, QTextStream& err) {
     switch (commandLine.action) {
     case CommandLine::Action::ShowHelp: {
         QCommandLineParser parser;
@@ -380,15 +389,36 @@ int runCommandLineAction(const CommandLine& commandLine, PasswordStore& password
     case CommandLine::Action::Report: {
         Settings settings;
         SystemClock clock;
-        return ReportCommand(settings, passwords, clock, out, err).report(commandLine);
+        return ReportCommand(settings, passwords, clock, standardOutput, err).report(commandLine);
     }
     case CommandLine::Action::Status: {
         Settings settings;
         SystemClock clock;
-        return ReportCommand(settings, passwords, clock, out, err).status(commandLine);
+        return ReportCommand(settings, passwords, clock, standardOutput, err).status(commandLine);
     }
     case CommandLine::Action::Run:
         break;
     }
     return 0;
+}
+
+} // namespace
+
+int runCommandLineAction(const CommandLine& commandLine, PasswordStore& passwords) {
+    const std::unique_ptr<OutputFile> standardOutput = OutputFile::standardOutput();
+    QTextStream out(standardOutput.get());
+    QTextStream err(stderr);
+    int status = runAction(commandLine, passwords, out, *standardOutput, err);
+    out.flush();
+    // Whatever was printed must have arrived: a script reading the output relies on it. An action
+    // that failed has said why already.
+    if (!standardOutput->commit() && status == 0) {
+        err << "quillhour: "
+            << QCoreApplication::translate("CommandLine",
+                                           "the standard output could not be written: %1")
+                   .arg(standardOutput->errorString())
+            << '\n';
+        status = 1;
+    }
+    return status;
 }

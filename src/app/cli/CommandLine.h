@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 class PasswordStore;
 
@@ -33,17 +34,16 @@ struct CommandLine {
     QString checkDatabase;  // --check-database
     QString error;          // for Action::Error
 
-    // --report and its options, as given (empty when not given); ReportCommand checks them.
+    // --report and its options, as given (nothing when not given, even an empty text when given
+    // so); ReportCommand checks them.
     struct Report {
-        QString from;
-        QString to;
-        QString user;
-        QString category;
-        QString group;
-        QString format;
-        QString output;
-        bool userGiven = false;
-        bool categoryGiven = false;
+        std::optional<QString> from;
+        std::optional<QString> to;
+        std::optional<QString> user;
+        std::optional<QString> category;
+        std::optional<QString> group;
+        std::optional<QString> format;
+        std::optional<QString> output;
     } report;
 
     static CommandLine parse(const QStringList& arguments);

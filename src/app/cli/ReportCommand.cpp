@@ -5,74 +5,104 @@
 #include "data/DatabaseError.h"
 #include "data/ServerAddress.h"
 #include "data/SignedIn.h"
+#include "data/SqliteFile.h"
 #include "data/TimeText.h"
 #include "platform/Clock.h"
+#include "platform/OutputFile.h"
 #include "platform/Settings.h"
 #include "reports/TimeReport.h"
 #include "reports/TimesheetExport.h"
 #include "reports/TimesheetRange.h"
 
 #include <QCoreApplication>
-#include <QFile>
-#include <QSaveFile>
 #include <QTextStream>
-#include <cstdio>
 #include <memory>
 #include <optional>
 #include <stdexcept>
 
-namespace {
+    namespace {
 
-// A day written YYYY-MM-DD and nothing else.
-std::optional<QDate> dayFrom(const QString& text) {
-    static const QString Pattern = QStringLiteral("yyyy-MM-dd");
-    const QDate day = QDate::fromString(text, Pattern);
-    if (text.size() != Pattern.size() || !day.isValid()) {
+    // A day written YYYY-MM-DD and nothing else.
+    std::optional<QDate> dayFrom(const QString& text) {
+        static const QString Pattern = QStringLiteral("yyyy-MM-dd");
+        const QDate day = QDate::fromString(text, Pattern);
+        if (text.size() != Pattern.size() || !day.isValid()) {
+            return std::nullopt;
+        }
+        return day;
+    }
+
+    std::optional<ReportGrouping> groupingFrom(const QString& text) {
+        if (text == QLatin1String("entries")) {
+            return ReportGrouping::Entries;
+        }
+        if (text == QLatin1String("category")) {
+            return ReportGrouping::Category;
+        }
+        if (text == QLatin1String("user")) {
+            return ReportGrouping::User;
+        }
+        if (text == QLatin1String("day")) {
+            return ReportGrouping::Day;
+        }
+        if (text == QLatin1String("week")) {
+            return ReportGrouping::Week;
+        }
         return std::nullopt;
     }
-    return day;
-}
 
-std::optional<ReportGrouping> groupingFrom(const QString& text) {
-    if (text.isEmpty() || text == QLatin1String("entries")) {
-        return ReportGrouping::Entries;
+    std::optional<TimesheetExport::Format> formatFrom(const QString& text) {
+        if (text == QLatin1String("csv")) {
+            return TimesheetExport::Format::Csv;
+        }
+        if (text == QLatin1String("json")) {
+            return TimesheetExport::Format::Json;
+        }
+        if (text == QLatin1String("ics")) {
+            return TimesheetExport::Format::ICalendar;
+        }
+        return std::nullopt;
     }
-    if (text == QLatin1String("category")) {
-        return ReportGrouping::Category;
-    }
-    if (text == QLatin1String("user")) {
-        return ReportGrouping::User;
-    }
-    if (text == QLatin1String("day")) {
-        return ReportGrouping::Day;
-    }
-    if (text == QLatin1String("week")) {
-        return ReportGrouping::Week;
-    }
-    return std::nullopt;
-}
 
-std::optional<TimesheetExport::Format> formatFrom(const QString& text) {
-    if (text.isEmpty() || text == QLatin1String("csv")) {
-        return TimesheetExport::Format::Csv;
+    // A value as the messages show it: an empty one as "", so that it is seen to be empty.
+    QString shown(const QString& value) {
+        return value.isEmpty() ? QStringLiteral("\"\"") : value;
     }
-    if (text == QLatin1String("json")) {
-        return TimesheetExport::Format::Json;
+
+    // A name on one line of its own: backslashes, tabs and line breaks escaped as \\, \t, \n and
+    // \r, so that each line stays one row and its tab the only one.
+    QString oneLine(const QString& text) {
+        QString line;
+        line.reserve(text.size());
+        for (const QChar c : text) {
+            switch (c.unicode()) {
+            case '\\':
+                line += QLatin1String("\\\\");
+                break;
+            case '\t':
+                line += QLatin1String("\\t");
+                break;
+            case '\n':
+                line += QLatin1String("\\n");
+                break;
+            case '\r':
+                line += QLatin1String("\\r");
+                break;
+            default:
+                line += c;
+            }
+        }
+        return line;
     }
-    if (text == QLatin1String("ics")) {
-        return TimesheetExport::Format::ICalendar;
-    }
-    return std::nullopt;
-}
 
 } // namespace
 
 ReportCommand::ReportCommand(Settings& settings, PasswordStore& passwords, const Clock& clock,
-                             QTextStream& out, QTextStream& err)
+                             OutputFile& standardOutput, QTextStream& err)
     : m_settings(settings)
     , m_passwords(passwords)
     , m_clock(clock)
-    , m_out(out)
+    , m_out(standardOutput)
     , m_err(err) {}
 
 QString ReportCommand::location(const CommandLine& commandLine) const {
@@ -81,9 +111,13 @@ QString ReportCommand::location(const CommandLine& commandLine) const {
 }
 
 int ReportCommand::refuse(const QString& message) {
+    return fail(message, BadRequest);
+}
+
+int ReportCommand::fail(const QString& message, Status status) {
     m_err << "quillhour: " << message << '\n';
     m_err.flush();
-    return BadRequest;
+    return status;
 }
 
 int ReportCommand::report(const CommandLine& commandLine) {
@@ -93,40 +127,52 @@ int ReportCommand::report(const CommandLine& commandLine) {
 
     std::optional<QDate> from;
     std::optional<QDate> to;
-    if (!asked.from.isEmpty() && !(from = dayFrom(asked.from))) {
+    if (asked.from && !(from = dayFrom(*asked.from))) {
         return refuse(QCoreApplication::translate("ReportCommand",
                                                   "--from %1 is not a date of the form YYYY-MM-DD")
-                          .arg(asked.from));
+                          .arg(shown(*asked.from)));
     }
-    if (!asked.to.isEmpty() && !(to = dayFrom(asked.to))) {
+    if (asked.to && !(to = dayFrom(*asked.to))) {
         return refuse(QCoreApplication::translate("ReportCommand",
                                                   "--to %1 is not a date of the form YYYY-MM-DD")
-                          .arg(asked.to));
+                          .arg(shown(*asked.to)));
     }
     ReportFilter filter;
     filter.to = to.value_or(thisWeek.to);
     filter.from = from.value_or(TimeReport::weekOf(filter.to, Qt::Monday));
     if (filter.from > filter.to) {
-        return refuse(QCoreApplication::translate("ReportCommand", "--from %1 is after --to %2")
-                          .arg(filter.from.toString(Qt::ISODate), filter.to.toString(Qt::ISODate)));
+        const QString first = filter.from.toString(Qt::ISODate);
+        const QString last = filter.to.toString(Qt::ISODate);
+        return refuse(
+            to ? QCoreApplication::translate("ReportCommand", "--from %1 is after --to %2")
+                     .arg(first, last)
+               : QCoreApplication::translate("ReportCommand",
+                                             "--from %1 is after %2, the Sunday of this week, "
+                                             "where the report ends when --to is not given")
+                     .arg(first, last));
     }
-    const std::optional<ReportGrouping> grouping = groupingFrom(asked.group);
+    const std::optional<ReportGrouping> grouping =
+        groupingFrom(asked.group.value_or(QStringLiteral("entries")));
     if (!grouping) {
         return refuse(
             QCoreApplication::translate("ReportCommand",
                                         "--group %1 is none of entries, category, user, day, week")
-                .arg(asked.group));
+                .arg(shown(*asked.group)));
     }
-    const std::optional<TimesheetExport::Format> format = formatFrom(asked.format);
+    const std::optional<TimesheetExport::Format> format =
+        formatFrom(asked.format.value_or(QStringLiteral("csv")));
     if (!format) {
         return refuse(
             QCoreApplication::translate("ReportCommand", "--format %1 is none of csv, json, ics")
-                .arg(asked.format));
+                .arg(shown(*asked.format)));
     }
     if (*format == TimesheetExport::Format::ICalendar && *grouping != ReportGrouping::Entries) {
         return refuse(QCoreApplication::translate(
             "ReportCommand", "--format ics has one event per time row: it goes with "
                              "--group entries only"));
+    }
+    if (asked.output && asked.output->isEmpty()) {
+        return refuse(QCoreApplication::translate("ReportCommand", "--output \"\" names no file"));
     }
     const QString where = location(commandLine);
     if (where.isEmpty()) {
@@ -134,77 +180,93 @@ int ReportCommand::report(const CommandLine& commandLine) {
             "ReportCommand", "no database is chosen in the settings; name one with "
                              "--database"));
     }
+    if (asked.output && !Database::isServerLocation(where) &&
+        SqliteFile::isPartOfDatabase(*asked.output, where.trimmed())) {
+        return refuse(QCoreApplication::translate(
+                          "ReportCommand", "--output %1 is the database %2 or one of the files "
+                                           "the engine keeps beside it; nothing was written")
+                          .arg(*asked.output, where.trimmed()));
+    }
 
     try {
-        std::unique_ptr<Database> database = Database::open(where);
+        std::unique_ptr<Database> database = Database::openReadOnly(where);
         const TimeReport report(*database);
-        if (asked.userGiven) {
-            filter.userId = report.userIdByName(asked.user);
+        if (asked.user) {
+            filter.userId = report.userIdByName(*asked.user);
             if (filter.userId == 0) {
                 return refuse(
                     QCoreApplication::translate("ReportCommand", "no user is named \"%1\"")
-                        .arg(asked.user));
+                        .arg(oneLine(*asked.user)));
             }
         }
-        if (asked.categoryGiven) {
-            filter.categoryId = report.categoryIdByName(asked.category);
-            if (filter.categoryId == 0) {
+        if (asked.category) {
+            const std::vector<int> named = report.categoriesNamed(*asked.category);
+            if (named.empty()) {
                 return refuse(
                     QCoreApplication::translate("ReportCommand", "no category is named \"%1\"")
-                        .arg(asked.category));
+                        .arg(oneLine(*asked.category)));
             }
-            if (filter.categoryId < 0) {
-                return refuse(
-                    QCoreApplication::translate("ReportCommand",
-                                                "more than one category is named \"%1\"; give its "
-                                                "path, as in Parent/%1")
-                        .arg(asked.category));
+            if (named.size() > 1) {
+                QStringList choices;
+                for (const int id : named) {
+                    choices.append(QStringLiteral("%1 (%2)").arg(id).arg(
+                        oneLine(report.categories().value(id).path)));
+                }
+                return refuse(QCoreApplication::translate(
+                                  "ReportCommand", "\"%1\" names more than one category: %2; "
+                                                   "give its id, as in --category %3")
+                                  .arg(oneLine(*asked.category), choices.join(QStringLiteral(", ")))
+                                  .arg(named.front()));
             }
+            filter.categoryId = named.front();
         }
         filter.now = m_clock.now();
 
         // Into a file only once it is complete; to the standard output as it is read.
-        std::unique_ptr<QIODevice> device;
-        if (asked.output.isEmpty()) {
-            auto standardOutput = std::make_unique<QFile>();
-            if (!standardOutput->open(stdout, QIODevice::WriteOnly)) {
-                throw std::runtime_error("the standard output cannot be written");
+        std::unique_ptr<OutputFile> file;
+        if (asked.output) {
+            QString why;
+            file = OutputFile::open(*asked.output, why);
+            if (!file) {
+                return fail(
+                    QCoreApplication::translate("ReportCommand", "%1 could not be written: %2")
+                        .arg(*asked.output, why));
             }
-            device = std::move(standardOutput);
-        } else {
-            auto file = std::make_unique<QSaveFile>(asked.output);
-            if (!file->open(QIODevice::WriteOnly)) {
-                m_err << "quillhour: " << asked.output << ": " << file->errorString() << '\n';
-                return Failed;
-            }
-            device = std::move(file);
         }
+        OutputFile& device = file ? *file : m_out;
         TimesheetExport::Header header;
         header.from = filter.from;
         header.to = filter.to;
         header.grouping = *grouping;
         header.now = filter.now;
         header.databaseIdentity = TimesheetExport::identityOf(*database, where);
-        TimesheetExport writer(*device, *format, header);
-        if (*grouping == ReportGrouping::Entries) {
-            report.entries(filter, [&](const ReportEntry& entry) { writer.entry(entry); });
-        } else {
-            for (const ReportLine& line : report.lines(filter, *grouping)) {
-                writer.line(line);
+        try {
+            TimesheetExport writer(device, *format, header);
+            if (*grouping == ReportGrouping::Entries) {
+                report.entries(filter, [&](const ReportEntry& entry) { writer.entry(entry); });
+            } else {
+                for (const ReportLine& line : report.lines(filter, *grouping)) {
+                    writer.line(line);
+                }
+            }
+            writer.finish();
+        } catch (const std::runtime_error&) {
+            if (!device.failed()) {
+                throw;
             }
         }
-        writer.finish();
-        if (auto* file = qobject_cast<QSaveFile*>(device.get()); file && !file->commit()) {
-            m_err << "quillhour: " << asked.output << ": " << file->errorString() << '\n';
-            return Failed;
+        if (file ? !file->commit() : device.failed()) {
+            return fail(
+                file ? QCoreApplication::translate("ReportCommand", "%1 could not be written: %2")
+                           .arg(*asked.output, file->errorString())
+                     : QCoreApplication::translate("CommandLine",
+                                                   "the standard output could not be written: %1")
+                           .arg(device.errorString()));
         }
         return Done;
     } catch (const DatabaseError& error) {
-        m_err << "quillhour: " << error.message() << '\n';
-    } catch (const std::exception& error) {
-        m_err << "quillhour: " << QString::fromLocal8Bit(error.what()) << '\n';
+        return fail(error.message());
     }
-    return Failed;
 }
 
 int ReportCommand::status(const CommandLine& commandLine) {
@@ -216,7 +278,7 @@ int ReportCommand::status(const CommandLine& commandLine) {
     }
     QString name = m_settings.user();
     try {
-        std::unique_ptr<Database> database = Database::open(where);
+        std::unique_ptr<Database> database = Database::openReadOnly(where);
         // Signed in to the server, the person is their login, as in the window.
         if (const std::optional<QString> login = SignedIn::login(*database)) {
             name = *login;
@@ -228,16 +290,16 @@ int ReportCommand::status(const CommandLine& commandLine) {
         const TimeReport report(*database);
         const int userId = report.userIdByName(name);
         if (userId == 0) {
-            return refuse(
-                QCoreApplication::translate("ReportCommand", "no user is named \"%1\"").arg(name));
+            return refuse(QCoreApplication::translate("ReportCommand", "no user is named \"%1\"")
+                              .arg(oneLine(name)));
         }
+        QTextStream out(&m_out);
         for (const ReportEntry& task : report.runningTasks(userId, m_clock.now())) {
-            m_out << task.category << '\t' << TimeText::minToTime(task.minutes) << '\n';
+            out << oneLine(task.category) << '\t' << TimeText::minToTime(task.minutes) << '\n';
         }
-        m_out.flush();
+        out.flush();
         return Done;
     } catch (const DatabaseError& error) {
-        m_err << "quillhour: " << error.message() << '\n';
+        return fail(error.message());
     }
-    return Failed;
 }
