@@ -120,17 +120,9 @@ void TaskTracker::createTimeItem() {
 }
 
 void TaskTracker::cmdStop_Click() {
-    task* current = m_work.state.currentTask;
-    if (current == nullptr) {
-        return;
+    if (const task* current = m_work.state.currentTask; current != nullptr) {
+        finishTaskAt(current->taskId, m_work.clock.now());
     }
-    // What finish does, with the duration counted up to the end it writes: the timer may not
-    // have ticked since the last minute began (or at all, while a dialog was open).
-    current->endTime = m_work.clock.now();
-    current->duration = int(TimeText::minutesBetween(current->startTime, current->endTime));
-    current->save();
-    removeTaskFromList(current);
-    emit timeRecorded();
 }
 
 void TaskTracker::cmdCancelTask_Click() {
@@ -154,6 +146,8 @@ void TaskTracker::stopTask(int taskId) {
 }
 
 void TaskTracker::endRowAt(task& running, const QDateTime& end) {
+    // The duration is counted up to the end written: the timer may not have ticked since the
+    // last minute began (or at all, while a dialog was open).
     running.endTime = std::max(toTheSecond(end), running.startTime);
     running.duration = int(TimeText::minutesBetween(running.startTime, running.endTime));
     running.save();

@@ -32,7 +32,8 @@ public:
     void cmdCancelTask_Click();
     void stopTask(int taskId);
     // Finishes a running task's row at a moment already past (never before the task started);
-    // the task ends.
+    // the task ends. Every Finish ends here, whether from the button, the tray or the idle
+    // question.
     void finishTaskAt(int taskId, const QDateTime& end);
     // Finishes a running task's row at a moment already past, as finishTaskAt, and starts a new
     // open row at resume (not before that end, nor after now) on the same category, which goes

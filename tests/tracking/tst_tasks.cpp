@@ -44,6 +44,7 @@ class TasksTest : public QObject {
 private slots:
     void startWritesAnOpenRowAndShowsTheTask();
     void finishCompletesTheRow();
+    void finishNeverEndsBeforeTheStart();
     void cancelAskedBothWays();
     void theLatestRemainingTaskBecomesCurrent();
     void oneOffEntry_data();
@@ -181,6 +182,28 @@ void TasksTest::finishCompletesTheRow() {
                  .scalar(QStringLiteral("select duration from tallyRec where timeId = ?"), {quick})
                  .toInt(),
              0);
+}
+
+void TasksTest::finishNeverEndsBeforeTheStart() {
+    MainWindowFixture f;
+    seed(f);
+    QVERIFY(f.load());
+    f.control<QPushButton>(QStringLiteral("cmdStartNow"))->click();
+    const int id = f.state().currentTask->taskId;
+    // The system clock is put back while the task runs: Finish ends it where it began, as the
+    // tray's Finish and the idle question do.
+    f.clock.set(at(9, 50));
+    f.control<QPushButton>(QStringLiteral("cmdStop"))->click();
+
+    const Row row = f.database()
+                        .query(QStringLiteral("select startTime, endTime, duration from tallyRec "
+                                              "where timeId = ?"),
+                               {id})
+                        .first();
+    QCOMPARE(row.dateTime(0), at(10, 0));
+    QCOMPARE(row.dateTime(1), at(10, 0));
+    QCOMPARE(row.integer(2), 0);
+    QVERIFY(!f.window().taskTree->exists(key(id)));
 }
 
 void TasksTest::cancelAskedBothWays() {
