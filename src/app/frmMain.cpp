@@ -153,7 +153,7 @@ frmMain::frmMain(const Services& services, QWidget* parent)
                                     *settingsPage->fraSharing, this);
     m_taskList =
         new TaskList(work, *taskTree, *lblActiveTasks, userTree, *tasksPage->fraTime, this);
-    m_tracker = new TaskTracker(work, *tasksPage, *taskTree, userTree, *m_taskList, this);
+    m_tracker = new TaskTracker(work, *tasksPage, *m_taskList, this);
     m_reminders = new Reminders(work, *tasksPage, *settingsPage->txtFrequency, *m_tracker, this);
     m_taskTimer =
         new TaskTimer(work, *tasksPage, *m_reminders, *m_tracker, *m_taskList, userTree, this);

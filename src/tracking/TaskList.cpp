@@ -10,6 +10,7 @@
 
 #include <QGroupBox>
 #include <QLabel>
+#include <QSet>
 
 namespace {
 
@@ -52,72 +53,89 @@ void TaskList::refreshTaskList() {
     if (!state.activeTasks) {
         return;
     }
-    KeyedTree* taskTree = &m_taskTree;
-    KeyedTree* userTree = &m_userTree;
     const int me = state.currentUser != nullptr ? state.currentUser->userId : -1;
-
     int mine = 0;
+    QSet<int> listed;
     for (task& running : *state.activeTasks) {
         const bool ours = running.user != nullptr && running.user->userId == me;
         mine += ours ? 1 : 0;
-        const QString key = taskKey(running.taskId);
-        const QString text = nodeText(running);
-        if (running.visible) {
-            if (ours && taskTree->owns(running.taskTreeNode)) {
-                setTextIfChanged(running.taskTreeNode, text);
-            }
-            if (TreeNode* shown = userTree->node(key); shown != nullptr) {
-                setTextIfChanged(shown, text);
-            } else if (TreeNode* owner =
-                           running.user != nullptr ? running.user->userTreeNode : nullptr;
-                       owner != nullptr && userTree->owns(owner)) {
-                // Its user was added to the tree after the task was met (a user another
-                // instance added); a user deleted from the tree has no node to go under.
-                userTree->addNode(owner, key, text);
-            }
-            continue;
-        }
-        if (ours) {
-            TreeNode* node = taskTree->node(key);
-            if (node == nullptr) {
-                node = taskTree->addNode(nullptr, key, text);
-            } else {
-                setTextIfChanged(node, text);
-            }
-            if (running.status == Recovered) {
-                node->setForeColor(Look::RecoveredColour);
-            }
-            running.taskTreeNode = node;
-        }
-        running.visible = true;
-        // A user deleted from the list has no node to put the task under.
-        if (TreeNode* owner = running.user != nullptr ? running.user->userTreeNode : nullptr;
-            owner != nullptr && userTree->owns(owner)) {
-            if (TreeNode* existing = userTree->node(key); existing != nullptr) {
-                setTextIfChanged(existing, text);
-            } else {
-                userTree->addNode(owner, key, text);
-            }
-        }
+        listed.insert(running.taskId);
+        showTaskNodes(running, ours);
     }
+    removeEndedTaskNodes(listed);
 
-    showTaskTree(taskTree->nodeCount() > 0);
+    showTaskTree(m_taskTree.nodeCount() > 0);
     // The current task is the one highlighted, however it became current.
     if (const task* current = state.currentTask;
-        current != nullptr && taskTree->owns(current->taskTreeNode) &&
-        taskTree->selectedNode() != current->taskTreeNode) {
-        taskTree->selectNode(current->taskTreeNode);
+        current != nullptr && m_taskTree.owns(current->taskTreeNode) &&
+        m_taskTree.selectedNode() != current->taskTreeNode) {
+        m_taskTree.selectNode(current->taskTreeNode);
     }
+    showRunning(mine > 0);
+}
 
-    const bool running = mine > 0;
+void TaskList::showTaskNodes(task& running, bool ours) {
+    const QString key = taskKey(running.taskId);
+    const QString text = nodeText(running);
+    if (running.visible) {
+        if (ours && m_taskTree.owns(running.taskTreeNode)) {
+            setTextIfChanged(running.taskTreeNode, text);
+        }
+        if (TreeNode* shown = m_userTree.node(key); shown != nullptr) {
+            setTextIfChanged(shown, text);
+        } else if (TreeNode* owner = running.user != nullptr ? running.user->userTreeNode : nullptr;
+                   owner != nullptr && m_userTree.owns(owner)) {
+            // Its user was added to the tree after the task was met (a user another
+            // instance added); a user deleted from the tree has no node to go under.
+            m_userTree.addNode(owner, key, text);
+        }
+        return;
+    }
+    if (ours) {
+        TreeNode* node = m_taskTree.node(key);
+        if (node == nullptr) {
+            node = m_taskTree.addNode(nullptr, key, text);
+        } else {
+            setTextIfChanged(node, text);
+        }
+        if (running.status == Recovered) {
+            node->setForeColor(Look::RecoveredColour);
+        }
+        running.taskTreeNode = node;
+    }
+    running.visible = true;
+    // A user deleted from the list has no node to put the task under.
+    if (TreeNode* owner = running.user != nullptr ? running.user->userTreeNode : nullptr;
+        owner != nullptr && m_userTree.owns(owner)) {
+        if (TreeNode* existing = m_userTree.node(key); existing != nullptr) {
+            setTextIfChanged(existing, text);
+        } else {
+            m_userTree.addNode(owner, key, text);
+        }
+    }
+}
+
+void TaskList::removeEndedTaskNodes(const QSet<int>& listed) {
+    // A task that left activeTasks since the last refresh (finished, cancelled, or ended by
+    // another instance) leaves both trees.
+    for (const int taskId : std::as_const(m_listed)) {
+        if (!listed.contains(taskId)) {
+            const QString key = taskKey(taskId);
+            m_taskTree.removeNode(key);
+            m_userTree.removeNode(key);
+        }
+    }
+    m_listed = listed;
+}
+
+void TaskList::showRunning(bool running) {
     m_fraTime.setVisible(running);
     if (running && !m_work.shell.taskTimerRunning()) {
         m_work.shell.setTaskTimerRunning(true);
     } else if (!running) {
         m_work.shell.setTaskTimerRunning(false);
     }
-
-    m_work.shell.showActiveTaskCount(state.activeTasks->Count());
+    m_work.shell.showActiveTaskCount(m_work.state.activeTasks->Count());
     // While the user's tasks run, the timer writes the current one into the caption.
     if (!running && m_work.shell.caption() != Shell::programTitle()) {
         m_work.shell.setCaption(Shell::programTitle());

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QSet>
 #include <QString>
 
 class KeyedTree;
@@ -11,7 +12,9 @@ class TreeNode;
 struct Workspace;
 
 // The running tasks in the task tree and under their users in the user tree. The lists are
-// refreshed on every tick of both timers, so nodes are found by key and changed in place.
+// refreshed on every tick of both timers, so nodes are found by key and changed in place. The
+// trees' task nodes are made, changed and removed here alone: a task that leaves activeTasks
+// loses its nodes at the next refresh.
 class TaskList : public QObject {
     Q_OBJECT
 
@@ -35,9 +38,17 @@ public:
     static QString taskKey(int taskId);
 
 private:
+    // Makes or updates one task's nodes; ours: the task is the current user's.
+    void showTaskNodes(task& running, bool ours);
+    // Removes the nodes of the tasks listed at the last refresh that are no longer running.
+    void removeEndedTaskNodes(const QSet<int>& listed);
+    // The "Currently Working" frame, the task timer, the count and the caption.
+    void showRunning(bool running);
+
     Workspace& m_work;
     KeyedTree& m_taskTree;
     QLabel& m_lblActiveTasks;
     KeyedTree& m_userTree;
     QGroupBox& m_fraTime;
+    QSet<int> m_listed; // the ids of the tasks the last refresh showed
 };

@@ -12,7 +12,6 @@
 #include "tracking/TaskList.h"
 #include "tracking/TaskProgress.h"
 #include "tracking/TasksPage.h"
-#include "widgets/KeyedTree.h"
 #include "widgets/UpDown.h"
 
 #include <QCheckBox>
@@ -42,13 +41,10 @@ QDateTime toTheSecond(const QDateTime& moment) {
 
 } // namespace
 
-TaskTracker::TaskTracker(Workspace& workspace, TasksPage& page, KeyedTree& taskTree,
-                         KeyedTree& userTree, TaskList& taskList, QObject* parent)
+TaskTracker::TaskTracker(Workspace& workspace, TasksPage& page, TaskList& taskList, QObject* parent)
     : QObject(parent)
     , m_work(workspace)
     , m_page(page)
-    , m_taskTree(taskTree)
-    , m_userTree(userTree)
     , m_taskList(taskList) {
     page.UpDown1->setRange(0, LongestEntry);
     page.txtDuration->setToolTip(tr("Minutes, a whole number from 1 to %1").arg(LongestEntry));
@@ -227,9 +223,8 @@ void TaskTracker::removeTaskFromList(task* thisTask) {
     if (thisTask == nullptr || !state.activeTasks) {
         return;
     }
+    // Its nodes go with the refresh that runningTasksChanged brings.
     const QString key = TaskList::taskKey(thisTask->taskId);
-    m_taskTree.removeNode(key);
-    m_userTree.removeNode(key);
     const bool wasCurrent = state.currentTask == thisTask;
     if (state.activeTasks->find(key) == thisTask) {
         state.activeTasks->Remove(key);

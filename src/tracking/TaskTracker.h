@@ -5,7 +5,6 @@
 class category;
 class QDateTime;
 struct OpenTimeRow;
-class KeyedTree;
 class task;
 class TaskList;
 class TasksPage;
@@ -22,9 +21,9 @@ class TaskTracker : public QObject {
     Q_OBJECT
 
 public:
-    // taskTree and userTree lose a task's nodes when it ends; taskList shows the task tree.
-    TaskTracker(Workspace& workspace, TasksPage& page, KeyedTree& taskTree, KeyedTree& userTree,
-                TaskList& taskList, QObject* parent = nullptr);
+    // taskList shows the task tree; it follows runningTasksChanged for the tasks' nodes.
+    TaskTracker(Workspace& workspace, TasksPage& page, TaskList& taskList,
+                QObject* parent = nullptr);
 
     void startTimeItem();
     void createTimeItem();
@@ -77,8 +76,6 @@ private:
 
     Workspace& m_work;
     TasksPage& m_page;
-    KeyedTree& m_taskTree;
-    KeyedTree& m_userTree;
     TaskList& m_taskList;
     bool m_typing = false;
 };

@@ -38,7 +38,7 @@ struct Tracking {
         , txtFrequency(new QLineEdit(f.window.get()))
         , list(new TaskList(f.work, *taskTree, *lblActiveTasks, *userTree, *page->fraTime,
                             f.window.get()))
-        , tracker(new TaskTracker(f.work, *page, *taskTree, *userTree, *list, f.window.get()))
+        , tracker(new TaskTracker(f.work, *page, *list, f.window.get()))
         , reminders(new Reminders(f.work, *page, *txtFrequency, *tracker, f.window.get()))
         , timer(new TaskTimer(f.work, *page, *reminders, *tracker, *list, *userTree,
                               f.window.get())) {
