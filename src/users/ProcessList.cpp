@@ -26,6 +26,69 @@ QString groupKey(int userId) {
 QString windowKey(int processId) {
     return NodeKeys::key(NodeKeys::Window, processId);
 }
+
+void showTitles(QListWidget& list, const QStringList& titles) {
+    list.clear();
+    list.addItems(titles);
+}
+
+// The users' "Processes" nodes through one load of the rows.
+class GroupNodes {
+public:
+    GroupNodes(KeyedTree& tree, ProgramState& state)
+        : m_tree(tree)
+        , m_state(state) {}
+
+    // The group one more window of a user goes under, made if need be; nullptr for a user this
+    // instance has not loaded, whose rows have no node to go under.
+    TreeNode* windowGroup(int userId) {
+        Group& group = m_groups[userId];
+        if (group.node == nullptr) {
+            group.node = m_tree.node(groupKey(userId));
+            group.existed = group.node != nullptr;
+            if (group.node == nullptr) {
+                user* owner = m_state.userById(userId);
+                if (owner == nullptr || owner->userTreeNode == nullptr ||
+                    !m_tree.owns(owner->userTreeNode)) {
+                    return nullptr;
+                }
+                group.node = m_tree.addNode(owner->userTreeNode, groupKey(userId),
+                                            ProcessList::tr("Processes"));
+            }
+        }
+        ++group.count;
+        return group.node;
+    }
+
+    // Counts the windows in the groups' texts, and removes the groups of the users listed at the
+    // previous load who have no windows now.
+    void settle(const QSet<int>& previousUsers) {
+        for (const Group& group : std::as_const(m_groups)) {
+            // A group made in this load reads "Processes" while it holds one window.
+            if (group.node != nullptr && (group.existed || group.count > 1)) {
+                group.node->setText(ProcessList::tr("%n Processes", nullptr, group.count));
+            }
+        }
+        // A user whose windows have all gone (their instance closed, or shares nothing now)
+        // shows no group, rather than a count of windows that are no longer there.
+        for (const int userId : previousUsers) {
+            if (!m_groups.contains(userId)) {
+                m_tree.removeNode(groupKey(userId));
+            }
+        }
+    }
+
+private:
+    struct Group {
+        TreeNode* node = nullptr;
+        bool existed = false;
+        int count = 0;
+    };
+    KeyedTree& m_tree;
+    ProgramState& m_state;
+    QHash<int, Group> m_groups;
+};
+
 } // namespace
 
 ProcessList::ProcessList(Workspace& workspace, WindowLister& windows, QListWidget& lstTask,
@@ -136,16 +199,17 @@ void ProcessList::resumeSharing() {
 }
 
 void ProcessList::fillWindowList(QListWidget* list) {
-    list->clear();
-    list->addItems(m_sharing.published(m_windows.windows(m_work.shell.windowId())));
+    showTitles(*list, sharedTitles());
+}
+
+QStringList ProcessList::sharedTitles() {
+    return m_sharing.published(m_windows.windows(m_work.shell.windowId()));
 }
 
 QStringList ProcessList::listWindows() {
-    fillWindowList(&m_lstTask);
-    QStringList titles;
-    for (int i = 0; i < m_lstTask.count(); ++i) {
-        titles.append(m_lstTask.item(i)->text());
-    }
+    // The titles go on to the rows as the desktop gave them; lstTask only shows them.
+    const QStringList titles = sharedTitles();
+    showTitles(m_lstTask, titles);
     return titles;
 }
 
@@ -169,29 +233,40 @@ void ProcessList::refreshProcessList(bool rowsMoved) {
 }
 
 void ProcessList::loadRows(const QStringList& titles) {
-    ProgramState& state = m_work.state;
-    Database& db = m_work.database();
     m_loaded = false; // until the load is through
+    showRows(writeOwnRows(titles));
+    // Written or found equal: this user's rows now hold these titles.
+    m_loaded = true;
+    m_loadedFor = m_work.state.currentUser != nullptr ? m_work.state.currentUser->userId : -1;
+    m_loadedTitles = titles;
+}
+
+ResultSet ProcessList::writeOwnRows(const QStringList& titles) {
+    Database& db = m_work.database();
     ResultSet rows = ProcessStore::everyRow(db);
-    if (state.currentUser != nullptr) {
-        const int me = state.currentUser->userId;
-        QStringList written;
-        for (const Row row : rows) {
-            if (row.integer(QStringLiteral("userId")) == me) {
-                written.append(row.text(QStringLiteral("processName")));
-            }
-        }
-        // The rows are replaced only when the desktop changed: other instances read a stable
-        // list, and the table's ids do not run up every two seconds.
-        if (written != titles) {
-            ProcessStore::replaceOwn(db, me, titles);
-            rows = ProcessStore::everyRow(db);
+    const user* current = m_work.state.currentUser;
+    if (current == nullptr) {
+        return rows;
+    }
+    QStringList written;
+    for (const Row row : rows) {
+        if (row.integer(QStringLiteral("userId")) == current->userId) {
+            written.append(row.text(QStringLiteral("processName")));
         }
     }
+    // The rows are replaced only when the desktop changed: other instances read a stable
+    // list, and the table's ids do not run up every two seconds.
+    if (written != titles) {
+        ProcessStore::replaceOwn(db, current->userId, titles);
+        rows = ProcessStore::everyRow(db);
+    }
+    return rows;
+}
 
+void ProcessList::showRows(const ResultSet& rows) {
     // The collection is rebuilt from the rows; the tree is brought up to date in place, with the
     // texts and places a full rebuild would give.
-    KeyedTree* tree = &m_userTree;
+    ProgramState& state = m_work.state;
     QSet<QString> previousWindows;
     QSet<int> previousGroups;
     if (state.allProcesses) {
@@ -202,67 +277,30 @@ void ProcessList::loadRows(const QStringList& titles) {
     }
     state.allProcesses = std::make_unique<processes>();
 
-    struct Group {
-        TreeNode* node = nullptr;
-        bool existed = false;
-        int count = 0;
-    };
-    QHash<int, Group> groups;
+    GroupNodes groups(m_userTree, state);
     QSet<QString> keptWindows;
     for (const Row row : rows) {
         process& record = state.allProcesses->Add(row.text(QStringLiteral("processName")));
         record.userId = row.integer(QStringLiteral("userId"));
         record.processId = row.integer(QStringLiteral("processId"));
-
-        Group& group = groups[record.userId];
-        if (group.node == nullptr) {
-            group.node = tree->node(groupKey(record.userId));
-            group.existed = group.node != nullptr;
-            if (group.node == nullptr) {
-                // Rows of a user this instance has not loaded have no node to go under.
-                user* owner = m_work.state.userById(record.userId);
-                if (owner == nullptr || owner->userTreeNode == nullptr ||
-                    !tree->owns(owner->userTreeNode)) {
-                    continue;
-                }
-                group.node =
-                    tree->addNode(owner->userTreeNode, groupKey(record.userId), tr("Processes"));
-            }
+        TreeNode* group = groups.windowGroup(record.userId);
+        if (group == nullptr) {
+            continue;
         }
-        ++group.count;
         const QString key = windowKey(record.processId);
-        TreeNode* node = tree->node(key);
+        TreeNode* node = m_userTree.node(key);
         if (node == nullptr) {
-            node = tree->addNode(group.node, key, record.processName);
+            node = m_userTree.addNode(group, key, record.processName);
         }
         record.processNode = node;
         keptWindows << key;
     }
-    for (const QString& key : previousWindows) {
+    for (const QString& key : std::as_const(previousWindows)) {
         if (!keptWindows.contains(key)) {
-            tree->removeNode(key);
+            m_userTree.removeNode(key);
         }
     }
-    for (const Group& group : std::as_const(groups)) {
-        if (group.node == nullptr) {
-            continue;
-        }
-        // A group made in this load reads "Processes" while it holds one window.
-        if (group.existed || group.count > 1) {
-            group.node->setText(tr("%n Processes", nullptr, group.count));
-        }
-    }
-    // A user whose windows have all gone (their instance closed, or shares nothing now) shows
-    // no group, rather than a count of windows that are no longer there.
-    for (const int userId : std::as_const(previousGroups)) {
-        if (!groups.contains(userId)) {
-            tree->removeNode(groupKey(userId));
-        }
-    }
-    // Written or found equal above: this user's rows now hold these titles.
-    m_loaded = true;
-    m_loadedFor = state.currentUser != nullptr ? state.currentUser->userId : -1;
-    m_loadedTitles = titles;
+    groups.settle(previousGroups);
 }
 
 void ProcessList::deleteOwnRows() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/ResultSet.h"
 #include "users/WindowSharing.h"
 
 #include <QObject>
@@ -19,7 +20,7 @@ class ProcessList : public QObject {
     Q_OBJECT
 
 public:
-    // lstTask holds what this desktop shares; userTree shows every user's under the user.
+    // lstTask shows what this desktop shares; userTree shows every user's under the user.
     ProcessList(Workspace& workspace, WindowLister& windows, QListWidget& lstTask,
                 KeyedTree& userTree, SharingFrame& frame, QObject* parent = nullptr);
 
@@ -54,12 +55,17 @@ signals:
     void sharingPausedChanged(bool paused);
 
 private:
-    void rebuildNodes();
     // Settles an open choice: a user who already has rows in the table keeps sharing titles.
     void settleChoice();
-    // Fills the window list and returns what it shows.
+    // What this user shares of the desktop's windows now.
+    QStringList sharedTitles();
+    // The shared titles, shown in lstTask on their way to the rows.
     QStringList listWindows();
     void loadRows(const QStringList& titles);
+    // Writes this user's rows if they differ from the titles; every user's rows as they are then.
+    ResultSet writeOwnRows(const QStringList& titles);
+    // allProcesses and the window nodes as the rows are.
+    void showRows(const ResultSet& rows);
     // The frame as the settings are now.
     void showSharing();
     // The rows as the settings are now.
