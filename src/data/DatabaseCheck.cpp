@@ -80,21 +80,15 @@ struct Report {
     }
 };
 
-// The file as the file system shows it, then the engine's own integrity check, the tables and
-// the schema version, all read without writing anything at or beside the file.
-Database::CheckReport checkFile(const QString& path) {
-    const QString shown = QDir::toNativeSeparators(path);
-    Report report;
-    report.result.verdict = Verdict::Sound;
-    report.say(QCoreApplication::translate("DatabaseCheck", "Checking the SQLite database %1:")
-                   .arg(shown));
+// The file as the file system shows it; false when that ends the check.
+bool checkFileFacts(Report& report, const QString& path, const QString& shown) {
     const QFileInfo info(path);
     if (path.isEmpty() || !info.exists()) {
         report.stopped(DatabaseError(
             DatabaseError::Kind::Missing,
             QCoreApplication::translate("DatabaseCheck", "There is no database at %1.")
                 .arg(shown)));
-        return report.finish(shown);
+        return false;
     }
     const SqliteFile::Facts facts = SqliteFile::inspect(path);
     if (!info.isFile() || !facts.readable) {
@@ -104,7 +98,7 @@ Database::CheckReport checkFile(const QString& path) {
                 .arg(shown, info.isFile()
                                 ? facts.unreadableReason
                                 : QCoreApplication::translate("DatabaseCheck", "a folder"))));
-        return report.finish(shown);
+        return false;
     }
     if (facts.size == 0 || !facts.sqliteHeader) {
         report.fail(
@@ -112,7 +106,7 @@ Database::CheckReport checkFile(const QString& path) {
                 ? QCoreApplication::translate("DatabaseCheck",
                                               "- the file is empty: it holds no database")
                 : QCoreApplication::translate("DatabaseCheck", "- the file is not a database"));
-        return report.finish(shown);
+        return false;
     }
     if (const QString damage = SqliteFile::damage(facts); !damage.isEmpty()) {
         report.fail(QCoreApplication::translate("DatabaseCheck", "- the file: %1").arg(damage));
@@ -128,41 +122,58 @@ Database::CheckReport checkFile(const QString& path) {
                        .arg(facts.size / facts.pageSize)
                        .arg(facts.pageSize));
     }
+    return true;
+}
+
+// The engine's own integrity check, which lists what it finds and may end with the damage it
+// could not get past.
+void checkIntegrity(Report& report, QSqlDatabase& db) {
+    QStringList problems;
+    {
+        QSqlQuery query(db);
+        query.setForwardOnly(true);
+        const bool ran = query.exec(QStringLiteral("PRAGMA integrity_check"));
+        while (ran && query.next()) {
+            problems.append(query.value(0).toString().split(QLatin1Char('\n'), Qt::SkipEmptyParts));
+        }
+        if (!ran || query.lastError().isValid()) {
+            problems.append(QCoreApplication::translate("DatabaseCheck", "the engine stopped: ") +
+                            query.lastError().databaseText());
+        }
+    }
+    if (problems == QStringList{QStringLiteral("ok")}) {
+        report.say(QCoreApplication::translate("DatabaseCheck",
+                                               "- the engine's integrity check (PRAGMA "
+                                               "integrity_check): ok"));
+        return;
+    }
+    report.fail(QCoreApplication::translate("DatabaseCheck",
+                                            "- the engine's integrity check (PRAGMA "
+                                            "integrity_check) found %1 problem(s):")
+                    .arg(problems.size()));
+    for (qsizetype i = 0; i < problems.size() && i < ListedProblems; ++i) {
+        report.say(QStringLiteral("    ") + problems.at(i));
+    }
+    if (problems.size() > ListedProblems) {
+        report.say(QCoreApplication::translate("DatabaseCheck", "    ... and %1 more")
+                       .arg(problems.size() - ListedProblems));
+    }
+}
+
+// The file as the file system shows it, then the engine's own integrity check, the tables and
+// the schema version, all read without writing anything at or beside the file.
+Database::CheckReport checkFile(const QString& path) {
+    const QString shown = QDir::toNativeSeparators(path);
+    Report report;
+    report.result.verdict = Verdict::Sound;
+    report.say(QCoreApplication::translate("DatabaseCheck", "Checking the SQLite database %1:")
+                   .arg(shown));
+    if (!checkFileFacts(report, path, shown)) {
+        return report.finish(shown);
+    }
     try {
         readSqliteFile(path, [&](QSqlDatabase& db, const SqliteFailure& fail) {
-            // The check lists what it finds, and may end with the damage it could not get past.
-            QStringList problems;
-            {
-                QSqlQuery query(db);
-                query.setForwardOnly(true);
-                const bool ran = query.exec(QStringLiteral("PRAGMA integrity_check"));
-                while (ran && query.next()) {
-                    problems.append(
-                        query.value(0).toString().split(QLatin1Char('\n'), Qt::SkipEmptyParts));
-                }
-                if (!ran || query.lastError().isValid()) {
-                    problems.append(
-                        QCoreApplication::translate("DatabaseCheck", "the engine stopped: ") +
-                        query.lastError().databaseText());
-                }
-            }
-            if (problems == QStringList{QStringLiteral("ok")}) {
-                report.say(QCoreApplication::translate("DatabaseCheck",
-                                                       "- the engine's integrity check (PRAGMA "
-                                                       "integrity_check): ok"));
-            } else {
-                report.fail(QCoreApplication::translate("DatabaseCheck",
-                                                        "- the engine's integrity check (PRAGMA "
-                                                        "integrity_check) found %1 problem(s):")
-                                .arg(problems.size()));
-                for (qsizetype i = 0; i < problems.size() && i < ListedProblems; ++i) {
-                    report.say(QStringLiteral("    ") + problems.at(i));
-                }
-                if (problems.size() > ListedProblems) {
-                    report.say(QCoreApplication::translate("DatabaseCheck", "    ... and %1 more")
-                                   .arg(problems.size() - ListedProblems));
-                }
-            }
+            checkIntegrity(report, db);
             report.tables(sqliteColumns(db, fail));
             QSqlQuery version(db);
             if (!version.exec(QStringLiteral("PRAGMA user_version")) || !version.next()) {

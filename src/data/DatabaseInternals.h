@@ -30,4 +30,11 @@ QHash<QString, QSet<QString>> serverColumns(Database& database);
 // per table (names compared without regard to case): "process", "category.folder".
 QStringList missingParts(const QHash<QString, QSet<QString>>& columnsByTable);
 
+// The path of an SQLite file that is there and is a Quillhour database, told without writing
+// anything. Throws what keeps it from being opened.
+QString existingSqliteFile(const QString& location);
+// A server database that holds Quillhour's tables, of a schema this version knows; throws
+// NotQuillhour when it is not.
+void checkServerTables(Database& database);
+
 } // namespace DatabaseInternals

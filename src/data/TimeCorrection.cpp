@@ -129,59 +129,17 @@ std::optional<QString> TimeCorrection::edit(const Row& asRead, const Times& to, 
     std::optional<QString> refusal;
     std::optional<Row> now;
     m_database.transaction([&] {
-        refusal.reset();
         now.reset();
-        const Rights rights = rightsOn(byUserId, asRead);
-        if (!rights.allowed) {
-            refusal = whoMayChange(rights, asRead.categoryId);
+        refusal = editRefusal(asRead, to, byUserId);
+        if (refusal) {
             return;
-        }
-        if (to.categoryId != asRead.categoryId) {
-            const int manager = managerOf(to.categoryId);
-            if (manager < 0) {
-                refusal = QCoreApplication::translate("TimeCorrection",
-                                                      "The category chosen is no longer there.");
-                return;
-            }
-            const Rights after = mayChange(byUserId, asRead.userId, manager);
-            if (!after.allowed) {
-                refusal = QCoreApplication::translate("TimeCorrection",
-                                                      "The time cannot be moved to %1. ")
-                              .arg(NameText::isolated(categoryName(to.categoryId))) +
-                          whoMayChange(after, to.categoryId);
-                return;
-            }
         }
         Row changed = asRead;
         changed.startTime = to.startTime;
         changed.endTime = to.endTime;
         changed.duration = to.duration();
         changed.categoryId = to.categoryId;
-        // Written only over the row the person saw: whatever someone else saved since then is
-        // kept, however the engine interleaves the two transactions.
-        auto asStored = [](const QVariant& stored, const QDateTime& moment) {
-            return stored.isValid() ? stored : QVariant(moment);
-        };
-        QVariantList params{changed.startTime,
-                            changed.endTime,
-                            *changed.duration,
-                            changed.categoryId,
-                            asRead.timeId,
-                            asStored(asRead.storedStart, asRead.startTime),
-                            asStored(asRead.storedEnd, asRead.endTime),
-                            asRead.categoryId};
-        QString sameDuration = QStringLiteral("duration is null");
-        if (asRead.duration) {
-            sameDuration = QStringLiteral("duration = ?");
-            params.append(*asRead.duration);
-        }
-        const ResultSet written = m_database.query(
-            QStringLiteral("update tallyRec set startTime = ?, endTime = ?, duration = ?, "
-                           "categoryId = ? where timeId = ? and startTime = ? and endTime = ? "
-                           "and categoryId = ? and %1 returning timeId")
-                .arg(sameDuration),
-            params);
-        if (written.isEmpty()) {
+        if (!writeOver(asRead, changed)) {
             now = read(asRead.timeId);
             if (!now) {
                 refusal = gone();
@@ -201,6 +159,57 @@ std::optional<QString> TimeCorrection::edit(const Row& asRead, const Times& to, 
         *current = std::move(now);
     }
     return refusal;
+}
+
+std::optional<QString> TimeCorrection::editRefusal(const Row& asRead, const Times& to,
+                                                   int byUserId) {
+    const Rights rights = rightsOn(byUserId, asRead);
+    if (!rights.allowed) {
+        return whoMayChange(rights, asRead.categoryId);
+    }
+    if (to.categoryId == asRead.categoryId) {
+        return std::nullopt;
+    }
+    const int manager = managerOf(to.categoryId);
+    if (manager < 0) {
+        return QCoreApplication::translate("TimeCorrection",
+                                           "The category chosen is no longer there.");
+    }
+    const Rights after = mayChange(byUserId, asRead.userId, manager);
+    if (!after.allowed) {
+        return QCoreApplication::translate("TimeCorrection", "The time cannot be moved to %1. ")
+                   .arg(NameText::isolated(categoryName(to.categoryId))) +
+               whoMayChange(after, to.categoryId);
+    }
+    return std::nullopt;
+}
+
+bool TimeCorrection::writeOver(const Row& asRead, const Row& changed) {
+    // Written only over the row the person saw: whatever someone else saved since then is
+    // kept, however the engine interleaves the two transactions.
+    auto asStored = [](const QVariant& stored, const QDateTime& moment) {
+        return stored.isValid() ? stored : QVariant(moment);
+    };
+    QVariantList params{changed.startTime,
+                        changed.endTime,
+                        *changed.duration,
+                        changed.categoryId,
+                        asRead.timeId,
+                        asStored(asRead.storedStart, asRead.startTime),
+                        asStored(asRead.storedEnd, asRead.endTime),
+                        asRead.categoryId};
+    QString sameDuration = QStringLiteral("duration is null");
+    if (asRead.duration) {
+        sameDuration = QStringLiteral("duration = ?");
+        params.append(*asRead.duration);
+    }
+    const ResultSet written = m_database.query(
+        QStringLiteral("update tallyRec set startTime = ?, endTime = ?, duration = ?, "
+                       "categoryId = ? where timeId = ? and startTime = ? and endTime = ? "
+                       "and categoryId = ? and %1 returning timeId")
+            .arg(sameDuration),
+        params);
+    return !written.isEmpty();
 }
 
 void TimeCorrection::remove(int timeId, int byUserId) {

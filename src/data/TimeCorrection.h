@@ -93,6 +93,11 @@ public:
     static bool farBack(const QDateTime& start, const QDateTime& now);
 
 private:
+    // Why byUserId may not make this change: no right on the row, or none on the category it
+    // moves to; nothing when they may.
+    std::optional<QString> editRefusal(const Row& asRead, const Times& to, int byUserId);
+    // Writes changed over the row as it was read; false when the row is no longer so.
+    bool writeOver(const Row& asRead, const Row& changed);
     // The trail row, and the notification when someone else changed the row; to is empty for a
     // deletion.
     void record(const Row& from, const std::optional<Row>& to, int byUserId);
