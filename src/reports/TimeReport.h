@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QString>
 #include <functional>
+#include <map>
 #include <utility>
 #include <vector>
 
@@ -145,6 +146,16 @@ private:
         QVariantList params() const { return withParams + whereParams; }
     };
     Conditions conditionsFor(const ReportFilter& filter) const;
+
+    struct Sum;      // what a line holds before the categories' roll-up
+    struct Grouping; // what the lines are keyed by
+    using Sums = std::map<qint64, Sum>;
+    void addFinished(Sums& sums, const ReportFilter& filter, const Conditions& conditions,
+                     const Grouping& grouping) const;
+    void addRunning(Sums& sums, const ReportFilter& filter, const Conditions& conditions,
+                    const Grouping& grouping) const;
+    std::vector<ReportLine> categoryLines(const Sums& sums, int chosenCategoryId) const;
+    std::vector<ReportLine> userOrDayLines(const Sums& sums, bool byUser) const;
     ReportEntry entryFrom(const QVariantList& values, const QDateTime& now) const;
     void loadCategories();
 
