@@ -65,6 +65,18 @@ private:
         Period maxPeriod;
     };
 
+    struct SaveInput; // what a save writes, read from the editor as its checks pass
+    // The steps of a save, in order; each but the last answers false, with the user told
+    // where there is something to tell, when the save goes no further.
+    bool readNumbers(SaveInput& input);
+    bool readAllocation(SaveInput& input);
+    bool readTarget(SaveInput& input);
+    bool readParent(SaveInput& input);
+    bool readManager(SaveInput& input);
+    bool readStartDay(SaveInput& input);
+    bool confirmName(const SaveInput& input);
+    void saveRecord(const SaveInput& input);
+
     // Reads and checks both allocations; what was read goes into read when it is given.
     AllocationResult checkAllocation(Allocation* read = nullptr);
     // Whether a number with a fraction is rounded to the nearest whole number or refused.
