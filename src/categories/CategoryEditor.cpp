@@ -167,6 +167,13 @@ void CategoryEditor::clearCategoryAttributes() {
 // ---------------------------------------------------------------------------------------------
 // Checking
 
+struct CategoryEditor::Allocation {
+    int minHours = 0;
+    int maxHours = 0;
+    Period minPeriod;
+    Period maxPeriod;
+};
+
 void CategoryEditor::refuse(const QString& text) {
     m_work.messages.show(text, QString(), Messages::Buttons::Ok, Messages::Icon::Critical);
 }

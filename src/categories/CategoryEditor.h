@@ -58,16 +58,10 @@ private:
         int id = 0;
         int days = 0;
     };
-    struct Allocation {
-        int minHours = 0;
-        int maxHours = 0;
-        Period minPeriod;
-        Period maxPeriod;
-    };
+    struct Allocation; // both allocations as read
 
     struct SaveInput; // what a save writes, read from the editor as its checks pass
-    // The steps of a save, in order; each but the last answers false, with the user told
-    // where there is something to tell, when the save goes no further.
+    // The steps of a save in order; a step answers false when the save goes no further.
     bool readNumbers(SaveInput& input);
     bool readAllocation(SaveInput& input);
     bool readTarget(SaveInput& input);

@@ -211,6 +211,15 @@ QDate TimeReport::weekOf(const QDate& day, Qt::DayOfWeek weekStart) {
     return day.addDays(-((day.dayOfWeek() - int(weekStart) + 7) % 7));
 }
 
+struct TimeReport::Conditions {
+    QString with;       // the sub-categories of the chosen category, when one is chosen
+    QString where;      // the range and the user
+    QString inCategory; // the chosen category's rows, when one is chosen
+    QVariantList withParams;
+    QVariantList whereParams;
+    QVariantList params() const { return withParams + whereParams; }
+};
+
 TimeReport::Conditions TimeReport::conditionsFor(const ReportFilter& filter) const {
     Conditions conditions;
     conditions.where = QStringLiteral(" where t.startTime >= %1 and t.startTime < %2")

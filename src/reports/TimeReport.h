@@ -137,14 +137,7 @@ public:
     static QString deletedUser();
 
 private:
-    struct Conditions {
-        QString with;       // the sub-categories of the chosen category, when one is chosen
-        QString where;      // the range and the user
-        QString inCategory; // the chosen category's rows, when one is chosen
-        QVariantList withParams;
-        QVariantList whereParams;
-        QVariantList params() const { return withParams + whereParams; }
-    };
+    struct Conditions; // which rows a statement reads
     Conditions conditionsFor(const ReportFilter& filter) const;
 
     struct Sum;      // what a line holds before the categories' roll-up
