@@ -167,6 +167,13 @@ void CategoryEditor::clearCategoryAttributes() {
 // ---------------------------------------------------------------------------------------------
 // Checking
 
+struct CategoryEditor::Allocation {
+    int minHours = 0;
+    int maxHours = 0;
+    Period minPeriod;
+    Period maxPeriod;
+};
+
 void CategoryEditor::refuse(const QString& text) {
     m_work.messages.show(text, QString(), Messages::Buttons::Ok, Messages::Icon::Critical);
 }
@@ -256,109 +263,148 @@ category* CategoryEditor::shownCategory() const {
 // ---------------------------------------------------------------------------------------------
 // Saving and deleting
 
+struct CategoryEditor::SaveInput {
+    int hourlyRate = 0;
+    Allocation allocation;
+    QString name;
+    bool isNew = true;
+    category* existing = nullptr; // the record saved into, when it is not new
+    int parentId = 0;
+    int ownerUserId = 0;
+    QDate startDay;
+};
+
 void CategoryEditor::cmdSave_Click() {
     // Every check comes before anything is written, so a refused save leaves no trace.
+    SaveInput input;
+    if (readNumbers(input) && readAllocation(input) && readTarget(input) && readParent(input) &&
+        readManager(input) && readStartDay(input) && confirmName(input)) {
+        saveRecord(input);
+    }
+}
+
+bool CategoryEditor::readNumbers(SaveInput& input) {
     if (!wholeNumber(m_page.txtMinAllocated, fieldName(m_page.lblMinAllocated)) ||
         !wholeNumber(m_page.txtMaxAllocated, fieldName(m_page.lblMaxAllocated))) {
-        return;
+        return false;
     }
     // Money: "85.50" is not 86.
     const auto hourlyRate =
         wholeNumber(m_page.txtCharge, fieldName(m_page.lblCharge), Fraction::Refused);
     if (!hourlyRate) {
-        return;
+        return false;
     }
-    Allocation allocation;
-    switch (checkAllocation(&allocation)) {
+    input.hourlyRate = *hourlyRate;
+    return true;
+}
+
+bool CategoryEditor::readAllocation(SaveInput& input) {
+    switch (checkAllocation(&input.allocation)) {
     case AllocationResult::Refused:
-        return;
+        return false;
     case AllocationResult::MinimumExceedsMaximum:
         refuse(tr("The minimum time allocated to this category exceedes the maximum "
                   "time allocated. Please fix and try again"));
-        return;
+        return false;
     case AllocationResult::Valid:
         break;
     }
+    return true;
+}
 
+// The name, and the record it goes into: a new one, or the one the editor shows.
+bool CategoryEditor::readTarget(SaveInput& input) {
     if (m_page.txtCategory->text().isEmpty()) {
         m_page.txtCategory->setText(tr("NEW CATEGORY"));
     }
-    const QString name = m_page.txtCategory->text();
+    input.name = m_page.txtCategory->text();
+    input.isNew = m_page.txtId->text().trimmed().isEmpty();
+    input.existing = input.isNew ? nullptr : shownCategory();
+    // A category shown that is no longer loaded leaves nothing to save it into.
+    return input.isNew || input.existing != nullptr;
+}
 
-    const bool isNew = m_page.txtId->text().trimmed().isEmpty();
-    category* existing = isNew ? nullptr : shownCategory();
-    if (!isNew && existing == nullptr) {
-        return; // the category shown is no longer loaded: there is nothing to save it into
-    }
-
+bool CategoryEditor::readParent(SaveInput& input) {
     const QVariant parentData = m_page.cboParent->currentData();
-    const int parentId = parentData.isValid() ? parentData.toInt() : 0;
-    if (existing != nullptr &&
-        CategoryStore::isSelfOrDescendant(m_work.database(), existing->categoryId, parentId)) {
+    input.parentId = parentData.isValid() ? parentData.toInt() : 0;
+    if (input.existing != nullptr &&
+        CategoryStore::isSelfOrDescendant(m_work.database(), input.existing->categoryId,
+                                          input.parentId)) {
         refuse(tr("A category cannot be placed under itself or one of its own "
                   "sub-categories. Please choose another parent."));
-        return;
+        return false;
     }
+    return true;
+}
 
-    int ownerUserId = 0;
+bool CategoryEditor::readManager(SaveInput& input) {
     const QString managerName = m_page.cboCategoryOwner->currentText();
-    if (!managerName.isEmpty()) {
-        // Looked up only when it is a user: a failed look-up by name would lock the window.
-        const user* known = nullptr;
-        if (const users* everyone = m_work.state.allUsers.get(); everyone != nullptr) {
-            for (const user& each : *everyone) {
-                if (each.userName == managerName) {
-                    known = &each;
-                    break;
-                }
+    if (managerName.isEmpty()) {
+        input.ownerUserId = 0;
+        return true;
+    }
+    // Looked up only when it is a user: a failed look-up by name would lock the window.
+    const user* known = nullptr;
+    if (const users* everyone = m_work.state.allUsers.get(); everyone != nullptr) {
+        for (const user& each : *everyone) {
+            if (each.userName == managerName) {
+                known = &each;
+                break;
             }
         }
-        if (known == nullptr) {
-            refuse(tr("Choose a manager from the list."));
-            return;
-        }
-        const user* manager = m_users.getUserByName(managerName);
-        if (manager == nullptr) {
-            return;
-        }
-        ownerUserId = manager->userId;
     }
+    if (known == nullptr) {
+        refuse(tr("Choose a manager from the list."));
+        return false;
+    }
+    const user* manager = m_users.getUserByName(managerName);
+    if (manager == nullptr) {
+        return false;
+    }
+    input.ownerUserId = manager->userId;
+    return true;
+}
 
-    const QDate startDay = readStartDate(m_page.txtStartDate->text());
-    if (!startDay.isValid()) {
+bool CategoryEditor::readStartDay(SaveInput& input) {
+    input.startDay = readStartDate(m_page.txtStartDate->text());
+    if (!input.startDay.isValid()) {
         refuse(tr("Start Date must be a date, such as 7/12/2026."));
-        return;
+        return false;
     }
+    return true;
+}
 
-    if (isNew && m_categories.categoryExists(name, std::nullopt)) {
-        const bool anyway = m_work.messages.ask(
-            tr("A category called %1 already exists. Do you want to create this category anyway")
-                .arg(name),
-            tr("Existing Category"), Messages::Icon::Question);
-        if (!anyway) {
-            return;
-        }
+// A second category of a name already used is made only when the user says so.
+bool CategoryEditor::confirmName(const SaveInput& input) {
+    if (!input.isNew || !m_categories.categoryExists(input.name, std::nullopt)) {
+        return true;
     }
+    return m_work.messages.ask(
+        tr("A category called %1 already exists. Do you want to create this category anyway")
+            .arg(input.name),
+        tr("Existing Category"), Messages::Icon::Question);
+}
 
+void CategoryEditor::saveRecord(const SaveInput& input) {
     std::unique_ptr<category> fresh;
-    if (isNew) {
+    if (input.isNew) {
         fresh = std::make_unique<category>(m_work.data());
     }
-    category& record = isNew ? *fresh : *existing;
+    category& record = input.isNew ? *fresh : *input.existing;
     const category before = record;
-    record.parentId = parentId;
-    record.minAllocationPeriodId = allocation.minPeriod.id;
-    record.maxAllocationPeriodId = allocation.maxPeriod.id;
-    record.categoryName = name;
+    record.parentId = input.parentId;
+    record.minAllocationPeriodId = input.allocation.minPeriod.id;
+    record.maxAllocationPeriodId = input.allocation.maxPeriod.id;
+    record.categoryName = input.name;
     record.folder = m_page.txtFolder->text();
     record.description = m_page.txtDescription->toPlainText();
-    record.hourlyRate = *hourlyRate;
-    record.maxAllocation = allocation.maxHours;
-    record.minAllocation = allocation.minHours;
-    record.ownerUserId = ownerUserId;
+    record.hourlyRate = input.hourlyRate;
+    record.maxAllocation = input.allocation.maxHours;
+    record.minAllocation = input.allocation.minHours;
+    record.ownerUserId = input.ownerUserId;
     record.productivityId = getProductivityId(m_page.cboProductivity->currentText());
-    if (!record.startDate.isValid() || record.startDate.date() != startDay) {
-        record.startDate = QDateTime(startDay, QTime(0, 0));
+    if (!record.startDate.isValid() || record.startDate.date() != input.startDay) {
+        record.startDate = QDateTime(input.startDay, QTime(0, 0));
     }
     try {
         record.save();
@@ -368,7 +414,7 @@ void CategoryEditor::cmdSave_Click() {
     }
     record.refresh();
 
-    if (isNew) {
+    if (input.isNew) {
         const int newId = record.categoryId;
         m_categories.loadCategoryList();
         m_categories.selectCategory(

@@ -58,12 +58,18 @@ private:
         int id = 0;
         int days = 0;
     };
-    struct Allocation {
-        int minHours = 0;
-        int maxHours = 0;
-        Period minPeriod;
-        Period maxPeriod;
-    };
+    struct Allocation; // both allocations as read
+
+    struct SaveInput; // what a save writes, read from the editor as its checks pass
+    // The steps of a save in order; a step answers false when the save goes no further.
+    bool readNumbers(SaveInput& input);
+    bool readAllocation(SaveInput& input);
+    bool readTarget(SaveInput& input);
+    bool readParent(SaveInput& input);
+    bool readManager(SaveInput& input);
+    bool readStartDay(SaveInput& input);
+    bool confirmName(const SaveInput& input);
+    void saveRecord(const SaveInput& input);
 
     // Reads and checks both allocations; what was read goes into read when it is given.
     AllocationResult checkAllocation(Allocation* read = nullptr);

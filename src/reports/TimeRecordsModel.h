@@ -16,6 +16,8 @@ class TimeRecordRows {
 public:
     // A start or end that is null or cannot be read.
     static constexpr qint64 NoTime = std::numeric_limits<qint64>::min();
+    // Wall-clock seconds in a day.
+    static constexpr qint64 DaySeconds = 24 * 60 * 60;
 
     // Rows of no category.
     TimeRecordRows() = default;

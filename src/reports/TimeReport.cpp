@@ -211,6 +211,15 @@ QDate TimeReport::weekOf(const QDate& day, Qt::DayOfWeek weekStart) {
     return day.addDays(-((day.dayOfWeek() - int(weekStart) + 7) % 7));
 }
 
+struct TimeReport::Conditions {
+    QString with;       // the sub-categories of the chosen category, when one is chosen
+    QString where;      // the range and the user
+    QString inCategory; // the chosen category's rows, when one is chosen
+    QVariantList withParams;
+    QVariantList whereParams;
+    QVariantList params() const { return withParams + whereParams; }
+};
+
 TimeReport::Conditions TimeReport::conditionsFor(const ReportFilter& filter) const {
     Conditions conditions;
     conditions.where = QStringLiteral(" where t.startTime >= %1 and t.startTime < %2")
@@ -287,35 +296,54 @@ std::vector<ReportEntry> TimeReport::runningTasks(int userId, const QDateTime& n
     return running;
 }
 
+// Keyed by category or user id, or by the Julian day number of the day or of the week's first
+// day.
+struct TimeReport::Sum {
+    qint64 rows = 0;
+    qint64 minutes = 0;
+    qint64 amountCents = 0;
+};
+
+struct TimeReport::Grouping {
+    ReportGrouping by;
+    Qt::DayOfWeek weekStart;
+    bool byCategory() const { return by == ReportGrouping::Category; }
+    bool byUser() const { return by == ReportGrouping::User; }
+    // The key of a line from the value the statement grouped by: an id, or a day as text.
+    qint64 keyOf(const QVariant& value) const;
+};
+
+qint64 TimeReport::Grouping::keyOf(const QVariant& value) const {
+    if (byCategory() || byUser()) {
+        return value.toLongLong();
+    }
+    const QDate day = QDate::fromString(value.toString().left(10), Qt::ISODate);
+    const QDate shown = by == ReportGrouping::Week ? weekOf(day, weekStart) : day;
+    return shown.toJulianDay();
+}
+
 std::vector<ReportLine> TimeReport::lines(const ReportFilter& filter, ReportGrouping grouping,
                                           Qt::DayOfWeek weekStart) const {
     if (grouping == ReportGrouping::Entries || !filter.from.isValid() || !filter.to.isValid() ||
         filter.from > filter.to) {
         return {};
     }
-    const bool byCategory = grouping == ReportGrouping::Category;
-    const bool byUser = grouping == ReportGrouping::User;
-    const QString key = byCategory ? QStringLiteral("t.categoryId")
-                        : byUser   ? QStringLiteral("t.userId")
-                                   : m_database.dayOf(QStringLiteral("t.startTime"));
-
-    // Sums keyed by category or user id, or by the day's Julian day number.
-    struct Sum {
-        qint64 rows = 0;
-        qint64 minutes = 0;
-        qint64 amountCents = 0;
-    };
-    std::map<qint64, Sum> sums;
-    auto keyOf = [&](const QVariant& value) -> qint64 {
-        if (byCategory || byUser) {
-            return value.toLongLong();
-        }
-        const QDate day = QDate::fromString(value.toString().left(10), Qt::ISODate);
-        const QDate shown = grouping == ReportGrouping::Week ? weekOf(day, weekStart) : day;
-        return shown.toJulianDay();
-    };
-
+    const Grouping by{grouping, weekStart};
     const Conditions conditions = conditionsFor(filter);
+    Sums sums;
+    addFinished(sums, filter, conditions, by);
+    if (filter.includeRunning) {
+        addRunning(sums, filter, conditions, by);
+    }
+    return by.byCategory() ? categoryLines(sums, filter.categoryId)
+                           : userOrDayLines(sums, by.byUser());
+}
+
+void TimeReport::addFinished(Sums& sums, const ReportFilter& filter, const Conditions& conditions,
+                             const Grouping& grouping) const {
+    const QString key = grouping.byCategory() ? QStringLiteral("t.categoryId")
+                        : grouping.byUser()   ? QStringLiteral("t.userId")
+                                              : m_database.dayOf(QStringLiteral("t.startTime"));
     // The rows are reached category by category, each a range of the index on category and
     // start time that holds every column the sums read, rather than through the index on start
     // time and then the rows themselves. Without a chosen category the categories are those of
@@ -338,75 +366,83 @@ std::vector<ReportLine> TimeReport::lines(const ReportFilter& filter, ReportGrou
         conditions.params());
     for (int i = 0; i < finished.count(); ++i) {
         const QVariantList& values = finished.values(i);
-        Sum& sum = sums[keyOf(values.at(0))];
+        Sum& sum = sums[grouping.keyOf(values.at(0))];
         sum.rows += values.at(1).toLongLong();
         sum.minutes += values.at(2).toLongLong();
         sum.amountCents += values.at(3).toLongLong();
     }
-    if (filter.includeRunning) {
-        m_database.queryEach(
-            conditions.with +
-                QStringLiteral("select t.timeId, t.startTime, t.endTime, t.duration, "
-                               "t.categoryId, t.userId from tallyRec t") +
-                conditions.where + conditions.inCategory + QStringLiteral(" and t.endTime is null"),
-            conditions.params(), [&](const QVariantList& values) {
-                const ReportEntry entry = entryFrom(values, filter.now);
-                const qint64 id = byCategory ? entry.categoryId
-                                  : byUser   ? entry.userId
-                                             : keyOf(entry.start.date.toString(Qt::ISODate));
-                Sum& sum = sums[id];
-                sum.rows += 1;
-                sum.minutes += entry.minutes;
-                sum.amountCents += entry.amountCents;
-            });
-    }
+}
 
-    std::vector<ReportLine> result;
-    if (byCategory) {
-        // Every category with time in it or below it, in tree order; a category's totals take
-        // in its sub-categories'.
-        std::map<int, ReportLine> shown; // by tree order
-        std::vector<ReportLine> gone;    // time on categories that are no more, after the tree
-        for (const auto& [id, sum] : sums) {
-            const auto known = m_categories.constFind(int(id));
-            if (known == m_categories.cend()) {
-                ReportLine line;
-                line.id = int(id);
-                line.label = line.path = deletedCategory();
-                line.rows = sum.rows;
-                line.minutes = line.totalMinutes = sum.minutes;
-                line.amountCents = line.totalAmountCents = sum.amountCents;
-                gone.push_back(line);
-                continue;
-            }
-            ReportLine& line = shown[known->order];
+// Running tasks have no duration stored yet: they are counted here, up to now.
+void TimeReport::addRunning(Sums& sums, const ReportFilter& filter, const Conditions& conditions,
+                            const Grouping& grouping) const {
+    m_database.queryEach(
+        conditions.with +
+            QStringLiteral("select t.timeId, t.startTime, t.endTime, t.duration, "
+                           "t.categoryId, t.userId from tallyRec t") +
+            conditions.where + conditions.inCategory + QStringLiteral(" and t.endTime is null"),
+        conditions.params(), [&](const QVariantList& values) {
+            const ReportEntry entry = entryFrom(values, filter.now);
+            const qint64 id = grouping.byCategory() ? entry.categoryId
+                              : grouping.byUser()
+                                  ? entry.userId
+                                  : grouping.keyOf(entry.start.date.toString(Qt::ISODate));
+            Sum& sum = sums[id];
+            sum.rows += 1;
+            sum.minutes += entry.minutes;
+            sum.amountCents += entry.amountCents;
+        });
+}
+
+// Every category with time in it or below it, in tree order; a category's totals take in its
+// sub-categories'. The roll-up goes up the tree as far as the chosen category (or the top).
+std::vector<ReportLine> TimeReport::categoryLines(const Sums& sums, int chosenCategoryId) const {
+    std::map<int, ReportLine> shown; // by tree order
+    std::vector<ReportLine> gone;    // time on categories that are no more, after the tree
+    for (const auto& [id, sum] : sums) {
+        const auto known = m_categories.constFind(int(id));
+        if (known == m_categories.cend()) {
+            ReportLine line;
+            line.id = int(id);
+            line.label = line.path = deletedCategory();
             line.rows = sum.rows;
-            line.minutes = sum.minutes;
-            line.amountCents = sum.amountCents;
-            // Up the tree, as far as the chosen category (or the top).
-            QList<int> seen;
-            for (auto step = known; step != m_categories.cend() && !seen.contains(step->id);
-                 step = m_categories.constFind(step->parentId)) {
-                seen.append(step->id);
-                ReportLine& each = shown[step->order];
-                each.id = step->id;
-                each.label = step->name;
-                each.path = step->path;
-                each.depth = step->depth;
-                each.rate = step->rate;
-                each.totalMinutes += sum.minutes;
-                each.totalAmountCents += sum.amountCents;
-                if (step->id == filter.categoryId) {
-                    break;
-                }
+            line.minutes = line.totalMinutes = sum.minutes;
+            line.amountCents = line.totalAmountCents = sum.amountCents;
+            gone.push_back(line);
+            continue;
+        }
+        ReportLine& line = shown[known->order];
+        line.rows = sum.rows;
+        line.minutes = sum.minutes;
+        line.amountCents = sum.amountCents;
+        QList<int> seen;
+        for (auto step = known; step != m_categories.cend() && !seen.contains(step->id);
+             step = m_categories.constFind(step->parentId)) {
+            seen.append(step->id);
+            ReportLine& each = shown[step->order];
+            each.id = step->id;
+            each.label = step->name;
+            each.path = step->path;
+            each.depth = step->depth;
+            each.rate = step->rate;
+            each.totalMinutes += sum.minutes;
+            each.totalAmountCents += sum.amountCents;
+            if (step->id == chosenCategoryId) {
+                break;
             }
         }
-        for (auto& [order, line] : shown) {
-            result.push_back(std::move(line));
-        }
-        result.insert(result.end(), gone.begin(), gone.end());
-        return result;
     }
+    std::vector<ReportLine> result;
+    for (auto& [order, line] : shown) {
+        result.push_back(std::move(line));
+    }
+    result.insert(result.end(), gone.begin(), gone.end());
+    return result;
+}
+
+// Users by name, days and weeks by date (the order of their keys).
+std::vector<ReportLine> TimeReport::userOrDayLines(const Sums& sums, bool byUser) const {
+    std::vector<ReportLine> result;
     for (const auto& [id, sum] : sums) {
         ReportLine line;
         if (byUser) {

@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QString>
 #include <functional>
+#include <map>
 #include <utility>
 #include <vector>
 
@@ -136,15 +137,18 @@ public:
     static QString deletedUser();
 
 private:
-    struct Conditions {
-        QString with;       // the sub-categories of the chosen category, when one is chosen
-        QString where;      // the range and the user
-        QString inCategory; // the chosen category's rows, when one is chosen
-        QVariantList withParams;
-        QVariantList whereParams;
-        QVariantList params() const { return withParams + whereParams; }
-    };
+    struct Conditions; // which rows a statement reads
     Conditions conditionsFor(const ReportFilter& filter) const;
+
+    struct Sum;      // what a line holds before the categories' roll-up
+    struct Grouping; // what the lines are keyed by
+    using Sums = std::map<qint64, Sum>;
+    void addFinished(Sums& sums, const ReportFilter& filter, const Conditions& conditions,
+                     const Grouping& grouping) const;
+    void addRunning(Sums& sums, const ReportFilter& filter, const Conditions& conditions,
+                    const Grouping& grouping) const;
+    std::vector<ReportLine> categoryLines(const Sums& sums, int chosenCategoryId) const;
+    std::vector<ReportLine> userOrDayLines(const Sums& sums, bool byUser) const;
     ReportEntry entryFrom(const QVariantList& values, const QDateTime& now) const;
     void loadCategories();
 

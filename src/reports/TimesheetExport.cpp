@@ -270,88 +270,95 @@ void TimesheetExport::entry(const ReportEntry& entry) {
     m_totals.rows += 1;
     m_totals.minutes += entry.minutes;
     m_totals.amountCents += entry.amountCents;
-    if (m_format == Format::Csv) {
-        auto field = [](QHash<int, QByteArray>& cache, int id, const QString& text) {
-            auto found = cache.find(id);
-            if (found == cache.end()) {
-                found = cache.insert(id, csvField(text).toUtf8());
-            }
-            return *found;
-        };
-        m_buffer.append(QByteArray::number(entry.timeId));
-        m_buffer.append(',');
-        appendDay(m_buffer, entry.start.date);
-        m_buffer.append(',');
-        appendClock(m_buffer, entry.start);
-        m_buffer.append(',');
-        if (entry.end.date.isValid()) {
-            appendDay(m_buffer, entry.end.date);
-        }
-        m_buffer.append(',');
-        appendClock(m_buffer, entry.end);
-        m_buffer.append(',');
-        m_buffer.append(QByteArray::number(entry.minutes));
-        m_buffer.append(',');
-        m_buffer.append(field(m_categoryFields, entry.categoryId, entry.category));
-        m_buffer.append(',');
-        m_buffer.append(field(m_userFields, entry.userId, entry.user));
-        m_buffer.append(',');
-        m_buffer.append(QByteArray::number(entry.rate));
-        m_buffer.append(',');
-        m_buffer.append(TimeReport::centsText(entry.amountCents).toLatin1());
-        m_buffer.append("\r\n");
-        if (m_buffer.size() >= FlushAt) {
-            flush();
-        }
-        m_firstRow = false;
-        return;
-    }
-    const QString date = dayText(entry.start.date);
-    const QString amount = TimeReport::centsText(entry.amountCents);
     switch (m_format) {
     case Format::Csv:
+        csvEntry(entry);
         break;
     case Format::Json:
-        write(QLatin1String(m_firstRow ? "\n" : ",\n") + QStringLiteral("{\"timeId\":") +
-              QString::number(entry.timeId) + QStringLiteral(",\"date\":") + jsonString(date) +
-              QStringLiteral(",\"start\":") + jsonString(timeText(entry.start)) +
-              QStringLiteral(",\"endDate\":") + jsonString(dayText(entry.end.date)) +
-              QStringLiteral(",\"end\":") + jsonString(timeText(entry.end)) +
-              QStringLiteral(",\"minutes\":") + QString::number(entry.minutes) +
-              QStringLiteral(",\"category\":") + jsonString(entry.category) +
-              QStringLiteral(",\"path\":") + jsonString(entry.categoryPath) +
-              QStringLiteral(",\"user\":") + jsonString(entry.user) + QStringLiteral(",\"rate\":") +
-              QString::number(entry.rate) + QStringLiteral(",\"amount\":") + amount +
-              QStringLiteral(",\"running\":") + QLatin1String(entry.running ? "true" : "false") +
-              QLatin1Char('}'));
+        jsonEntry(entry);
         break;
-    case Format::ICalendar: {
-        writeIcalLine(QStringLiteral("BEGIN:VEVENT"));
-        writeIcalLine(
-            QStringLiteral("UID:%1-%2@quillhour").arg(entry.timeId).arg(m_header.databaseIdentity));
-        writeIcalLine(QStringLiteral("DTSTAMP:") + m_header.now.toUTC().toString(IcalMoment));
-        const qint64 start = utcSecondsOf(entry.start).value_or(0);
-        // An end read across a change of the clocks may come out before the start; the event
-        // then lasts the row's minutes.
-        const std::optional<qint64> end = utcSecondsOf(entry.end);
-        writeIcalLine(QStringLiteral("DTSTART:") + icalMoment(start));
-        writeIcalLine(QStringLiteral("DTEND:") +
-                      icalMoment(end && *end >= start
-                                     ? *end
-                                     : start + 60 * std::max<qint64>(0, entry.minutes)));
-        writeIcalLine(QStringLiteral("SUMMARY:") + icalText(entry.categoryPath));
-        writeIcalLine(
-            QStringLiteral("DESCRIPTION:") +
-            icalText(QStringLiteral("%1\n%2 minutes, rate %3, amount %4%5")
-                         .arg(entry.user, QString::number(entry.minutes),
-                              QString::number(entry.rate), amount,
-                              entry.running ? QStringLiteral("\nstill running") : QString())));
-        writeIcalLine(QStringLiteral("CATEGORIES:") + icalText(entry.category));
-        writeIcalLine(QStringLiteral("END:VEVENT"));
+    case Format::ICalendar:
+        icalEntry(entry);
         break;
-    }
     }
     m_firstRow = false;
+}
+
+// Straight into the buffer, the names' fields made once for each category and user: the CSV of
+// every row is the export that writes a million of them.
+void TimesheetExport::csvEntry(const ReportEntry& entry) {
+    auto field = [](QHash<int, QByteArray>& cache, int id, const QString& text) {
+        auto found = cache.find(id);
+        if (found == cache.end()) {
+            found = cache.insert(id, csvField(text).toUtf8());
+        }
+        return *found;
+    };
+    m_buffer.append(QByteArray::number(entry.timeId));
+    m_buffer.append(',');
+    appendDay(m_buffer, entry.start.date);
+    m_buffer.append(',');
+    appendClock(m_buffer, entry.start);
+    m_buffer.append(',');
+    if (entry.end.date.isValid()) {
+        appendDay(m_buffer, entry.end.date);
+    }
+    m_buffer.append(',');
+    appendClock(m_buffer, entry.end);
+    m_buffer.append(',');
+    m_buffer.append(QByteArray::number(entry.minutes));
+    m_buffer.append(',');
+    m_buffer.append(field(m_categoryFields, entry.categoryId, entry.category));
+    m_buffer.append(',');
+    m_buffer.append(field(m_userFields, entry.userId, entry.user));
+    m_buffer.append(',');
+    m_buffer.append(QByteArray::number(entry.rate));
+    m_buffer.append(',');
+    m_buffer.append(TimeReport::centsText(entry.amountCents).toLatin1());
+    m_buffer.append("\r\n");
+    if (m_buffer.size() >= FlushAt) {
+        flush();
+    }
+}
+
+void TimesheetExport::jsonEntry(const ReportEntry& entry) {
+    write(QLatin1String(m_firstRow ? "\n" : ",\n") + QStringLiteral("{\"timeId\":") +
+          QString::number(entry.timeId) + QStringLiteral(",\"date\":") +
+          jsonString(dayText(entry.start.date)) + QStringLiteral(",\"start\":") +
+          jsonString(timeText(entry.start)) + QStringLiteral(",\"endDate\":") +
+          jsonString(dayText(entry.end.date)) + QStringLiteral(",\"end\":") +
+          jsonString(timeText(entry.end)) + QStringLiteral(",\"minutes\":") +
+          QString::number(entry.minutes) + QStringLiteral(",\"category\":") +
+          jsonString(entry.category) + QStringLiteral(",\"path\":") +
+          jsonString(entry.categoryPath) + QStringLiteral(",\"user\":") + jsonString(entry.user) +
+          QStringLiteral(",\"rate\":") + QString::number(entry.rate) +
+          QStringLiteral(",\"amount\":") + TimeReport::centsText(entry.amountCents) +
+          QStringLiteral(",\"running\":") + QLatin1String(entry.running ? "true" : "false") +
+          QLatin1Char('}'));
+}
+
+void TimesheetExport::icalEntry(const ReportEntry& entry) {
+    writeIcalLine(QStringLiteral("BEGIN:VEVENT"));
+    writeIcalLine(
+        QStringLiteral("UID:%1-%2@quillhour").arg(entry.timeId).arg(m_header.databaseIdentity));
+    writeIcalLine(QStringLiteral("DTSTAMP:") + m_header.now.toUTC().toString(IcalMoment));
+    const qint64 start = utcSecondsOf(entry.start).value_or(0);
+    // An end read across a change of the clocks may come out before the start; the event then
+    // lasts the row's minutes.
+    const std::optional<qint64> end = utcSecondsOf(entry.end);
+    writeIcalLine(QStringLiteral("DTSTART:") + icalMoment(start));
+    writeIcalLine(
+        QStringLiteral("DTEND:") +
+        icalMoment(end && *end >= start ? *end : start + 60 * std::max<qint64>(0, entry.minutes)));
+    writeIcalLine(QStringLiteral("SUMMARY:") + icalText(entry.categoryPath));
+    writeIcalLine(
+        QStringLiteral("DESCRIPTION:") +
+        icalText(QStringLiteral("%1\n%2 minutes, rate %3, amount %4%5")
+                     .arg(entry.user, QString::number(entry.minutes), QString::number(entry.rate),
+                          TimeReport::centsText(entry.amountCents),
+                          entry.running ? QStringLiteral("\nstill running") : QString())));
+    writeIcalLine(QStringLiteral("CATEGORIES:") + icalText(entry.category));
+    writeIcalLine(QStringLiteral("END:VEVENT"));
 }
 
 void TimesheetExport::line(const ReportLine& line) {

@@ -54,6 +54,9 @@ public:
     static QString csvField(const QString& text);
 
 private:
+    void csvEntry(const ReportEntry& entry);
+    void jsonEntry(const ReportEntry& entry);
+    void icalEntry(const ReportEntry& entry);
     void write(const QString& text);
     void writeIcalLine(const QString& line);
     void flush();
