@@ -43,8 +43,7 @@ struct Subsystems {
     void build(frmMain& window, Workspace& work, const MainWindowServices& services);
     // The changes that several subsystems follow, in the order they follow them.
     void connect(frmMain& window);
-    // What a page needs when the user chooses it; the Tasks page and the Settings page are
-    // always up to date.
+    // Fills the page the user chose; the other pages follow their changes as they come.
     void loadPage(frmMain& window, int page);
     // Reads again what the database's change counts say has moved.
     void followChanges(const ChangeWatch::Reload& reload);
