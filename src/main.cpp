@@ -52,26 +52,83 @@ QString displayArgument(int argc, char* argv[]) {
     return {};
 }
 
-} // namespace
-
-static int runProgram(int argc, char* argv[]) {
-    // Local times are converted many times a second (durations, the dates in every list). With
-    // TZ unset the C library reads /etc/localtime again for each conversion; naming the file
-    // once saves that. A change of the system's zone then shows at the next start.
+// Local times are converted many times a second (durations, the dates in every list). With TZ
+// unset the C library reads /etc/localtime again for each conversion; naming the file once saves
+// that. A change of the system's zone then shows at the next start.
+void nameTimeZoneFile() {
     if (qEnvironmentVariableIsEmpty("TZ") && QFile::exists(QStringLiteral("/etc/localtime"))) {
         qputenv("TZ", ":/etc/localtime");
     }
-    // What needs no window, a wrong option among them, is done before the window system is
-    // asked for: there may be no display at all.
+}
+
+// What needs no window, a wrong option among them, is done before the window system is asked
+// for: there may be no display at all.
+int runWithoutWindow(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    nameApplication();
+    DesktopPasswords passwords;
+    Translations::install(app);
+    return runCommandLineAction(
+        CommandLine::parse(CommandLine::withoutToolkitOptions(QCoreApplication::arguments())),
+        passwords);
+}
+
+// Window titles come from the X server; elsewhere (Wayland, offscreen) the list stays empty.
+std::unique_ptr<WindowLister> windowLister(const QString& display) {
+    if (QGuiApplication::platformName() == QLatin1String("xcb")) {
+        return std::make_unique<X11WindowLister>(display);
+    }
+    return std::make_unique<NoWindowLister>();
+}
+
+// Idle time from the X server, else from the desktop session over D-Bus.
+std::unique_ptr<IdleSource> idleSource(const QString& display) {
+    if (QGuiApplication::platformName() == QLatin1String("xcb")) {
+        auto x11 = std::make_unique<X11IdleSource>(display);
+        if (x11->unavailableReason().isEmpty()) {
+            return x11;
+        }
+    }
+    if (QGuiApplication::platformName() != QLatin1String("offscreen")) {
+        return std::make_unique<DBusIdleSource>();
+    }
+    return std::make_unique<NoIdleSource>(QCoreApplication::translate(
+        "IdleSource", "nothing is shown on a screen, so nobody can be away from it."));
+}
+
+// The window from its loading to its last release; the exit status.
+int runWindow(frmMain& window) {
+    // Watching from the start: a signal that comes while the window loads (a message box may be
+    // waiting for an answer then) is handled as soon as events are processed.
+    bool terminating = false;
+    SignalWatcher signalWatcher;
+    QObject::connect(&signalWatcher, &SignalWatcher::terminationRequested, &window, [&] {
+        terminating = true;
+        window.shutDown(frmMain::Shutdown::NoQuestions);
+        QCoreApplication::exit(0); // not quit(): that would ask the windows first
+    });
+    const bool loaded = window.Form_Load();
+    if (terminating) {
+        // exec() would start afresh and wait: the loop that exit() ended was a dialog's.
+        window.Form_Terminate();
+        return 0;
+    }
+    if (!loaded) {
+        return 0; // the user has been told why
+    }
+
+    const int result = QApplication::exec();
+    window.Form_Terminate();
+    return result;
+}
+
+} // namespace
+
+static int runProgram(int argc, char* argv[]) {
+    nameTimeZoneFile();
     if (CommandLine::parse(CommandLine::withoutToolkitOptions(argumentList(argc, argv))).action !=
         CommandLine::Action::Run) {
-        QCoreApplication app(argc, argv);
-        nameApplication();
-        DesktopPasswords passwords;
-        Translations::install(app);
-        return runCommandLineAction(
-            CommandLine::parse(CommandLine::withoutToolkitOptions(QCoreApplication::arguments())),
-            passwords);
+        return runWithoutWindow(argc, argv);
     }
 
     const QString display = displayArgument(argc, argv); // before Qt takes its options out
@@ -101,30 +158,9 @@ static int runProgram(int argc, char* argv[]) {
     }
     const QString ownFolder = AppPaths::dataFolder();
     QtMessages messages(ownFolder);
-    // Window titles come from the X server; elsewhere (Wayland, offscreen) the list stays empty.
-    std::unique_ptr<WindowLister> windows;
-    if (QGuiApplication::platformName() == QLatin1String("xcb")) {
-        windows = std::make_unique<X11WindowLister>(display);
-    } else {
-        windows = std::make_unique<NoWindowLister>();
-    }
+    const std::unique_ptr<WindowLister> windows = windowLister(display);
     DesktopFolderOpener folders;
-    // Idle time from the X server, else from the desktop session over D-Bus.
-    std::unique_ptr<IdleSource> idle;
-    if (QGuiApplication::platformName() == QLatin1String("xcb")) {
-        auto x11 = std::make_unique<X11IdleSource>(display);
-        if (x11->unavailableReason().isEmpty()) {
-            idle = std::move(x11);
-        }
-    }
-    if (!idle && QGuiApplication::platformName() != QLatin1String("offscreen")) {
-        idle = std::make_unique<DBusIdleSource>();
-    }
-    if (!idle) {
-        idle = std::make_unique<NoIdleSource>(QCoreApplication::translate(
-            "IdleSource", "nothing is shown on a screen, so nobody can be away from it."));
-    }
-
+    const std::unique_ptr<IdleSource> idle = idleSource(display);
     DBusDesktopNotifier notifier(QStringLiteral(QUILLHOUR_APP_ID));
     frmMain window({clock, messages, settings, *windows, folders, *idle, passwords, ownFolder,
                     commandLine.database, &notifier});
@@ -135,29 +171,7 @@ static int runProgram(int argc, char* argv[]) {
                              bringToFront(waiting, id);
                          }
                      });
-
-    // Watching from the start: a signal that comes while the window loads (a message box may be
-    // waiting for an answer then) is handled as soon as events are processed.
-    bool terminating = false;
-    SignalWatcher signalWatcher;
-    QObject::connect(&signalWatcher, &SignalWatcher::terminationRequested, &window, [&] {
-        terminating = true;
-        window.shutDown(frmMain::Shutdown::NoQuestions);
-        QCoreApplication::exit(0); // not quit(): that would ask the windows first
-    });
-    const bool loaded = window.Form_Load();
-    if (terminating) {
-        // exec() would start afresh and wait: the loop that exit() ended was a dialog's.
-        window.Form_Terminate();
-        return 0;
-    }
-    if (!loaded) {
-        return 0; // the user has been told why
-    }
-
-    const int result = QApplication::exec();
-    window.Form_Terminate();
-    return result;
+    return runWindow(window);
 }
 
 int main(int argc, char* argv[]) {

@@ -1,38 +1,32 @@
 #pragma once
 
+#include "app/DataConnection.h"
+#include "app/DesktopNotices.h"
+#include "app/MainWindowLayout.h"
+#include "app/MainWindowServices.h"
+#include "app/PictureButtonActions.h"
+#include "app/Subsystems.h"
+#include "app/TrayMenu.h"
 #include "session/ChangeWatch.h"
 #include "session/ErrorGuard.h"
 #include "session/ProgramState.h"
 #include "session/Shell.h"
 #include "session/Workspace.h"
 
+#include <QLabel>
 #include <QMainWindow>
-#include <QPointer>
 #include <QStringList>
+#include <QTabWidget>
+#include <QTimer>
+#include <QToolButton>
 #include <array>
 #include <functional>
 
 class QFrame;
-class QLabel;
 class QListWidget;
 class QMenu;
-class QSplitter;
-class QTabWidget;
-class QTimer;
-class QToolButton;
-
-class Clock;
-class DesktopNotifier;
-class FolderOpener;
-class IdleSource;
-class Messages;
-class PasswordStore;
-class Settings;
-class WindowLister;
 
 class KeyedTree;
-class frmHelp;
-class category;
 class PictureButton;
 class TrayIcon;
 
@@ -43,44 +37,18 @@ class ReportsPage;
 class ProductivityPage;
 class NotificationsPage;
 class UsersPage;
-class Timesheet;
 class TimesheetPage;
-
-class CategoryTree;
-class CategoryEditor;
-class UserList;
-class ProcessList;
-class TaskTracker;
-class TaskTimer;
-class TaskList;
-class Reminders;
-class IdleWatch;
-class NotificationList;
-class TimeRecordsGrid;
-class TimeEntryEditor;
-class ProductivityChart;
 
 // The main window: it owns the program's state, the services it was given, every control, and
 // one object per subsystem that works on them. Start-up runs through Form_Load, closing through
-// shutDown.
+// shutDown. Its controls are laid out by MainWindowLayout, its subsystems made and wired by
+// Subsystems, its database opened by DataConnection; TrayMenu, DesktopNotices and
+// PictureButtonActions do the rest.
 class frmMain : public QMainWindow, public Shell {
     Q_OBJECT
 
 public:
-    struct Services {
-        Clock& clock;
-        Messages& messages;
-        Settings& settings;
-        WindowLister& windows;
-        FolderOpener& folders;
-        IdleSource& idle;
-        PasswordStore& passwords; // where server passwords are kept, never in the settings
-        QString ownFolder;        // the program's own folder (application data)
-        QString databaseOverride; // --database: used for this run, never stored
-        // Notices on the desktop (a new notification, a reminder while the window is in the
-        // background); none without one.
-        DesktopNotifier* notifier = nullptr;
-    };
+    using Services = MainWindowServices;
 
     enum class Shutdown {
         AskAboutTasks, // closing the window: remind about each running task
@@ -103,31 +71,33 @@ public:
     // What the subsystems ask of the window (see Shell).
     void selectTab(int index) override;
     void openTab(int index) override;
-    int currentTab() const override;
+    int currentTab() const override { return tabs->currentIndex(); }
     void lockAllTabs(bool locked) override;
-    void unlockTab(int index) override;
-    void setTabCaption(int index, const QString& caption) override;
+    void unlockTab(int index) override { tabs->setTabEnabled(index, true); }
+    void setTabCaption(int index, const QString& caption) override {
+        tabs->setTabText(index, caption);
+    }
     void buttonVisible(int intIndex, bool blnVisible) override;
     void showWelcomeText() override;
-    void setHeading(const QString& title) override;
-    void setDetails(const QString& details) override;
-    QString caption() const override;
-    void setCaption(const QString& caption) override;
+    void setHeading(const QString& title) override { lblTitle->setText(title); }
+    void setDetails(const QString& details) override { lblDetails->setText(details); }
+    QString caption() const override { return windowTitle(); }
+    void setCaption(const QString& caption) override { setWindowTitle(caption); }
     void showActiveTaskCount(int count) override;
-    void showUserPanel(const QString& text) override;
-    bool taskTimerRunning() const override;
+    void showUserPanel(const QString& text) override { statusPanel_2->setText(text); }
+    bool taskTimerRunning() const override { return tmrTime->isActive(); }
     void setTaskTimerRunning(bool running) override;
-    void hideWindow() override;
-    void showWindow() override;
+    void hideWindow() override { hide(); }
+    void showWindow() override { show(); }
     bool isLoaded() const override { return m_loaded; }
-    void loadAgain() override;
-    quintptr windowId() const override;
-    void browseDatabase() override;
+    void loadAgain() override { Form_Load(); }
+    quintptr windowId() const override { return quintptr(winId()); }
+    void browseDatabase() override { cmdBrowseDatabase_Click(); }
 
     // A page was chosen by the user.
     void tabs_Click();
-    void picButton_Click(int Index);
-    void picButton_MouseMove(int Index);
+    void picButton_Click(int Index) { m_buttonActions.click(Index); }
+    void picButton_MouseMove(int Index) { MainWindowLayout::showHoverFrame(*this, Index); }
     void status_PanelClick(int Panel);
     void trmSystem_Timer();
     // The idle time question, then the running tasks.
@@ -140,7 +110,7 @@ public:
 
     // The tray icon's menu: "Show Quillhour", the current user's running tasks each with
     // "Finish", and "Quit". Filled afresh each time it opens.
-    void fillTrayMenu();
+    void fillTrayMenu() { TrayMenu::fill(*this); }
     // Brings forward the window that waits for the user: the main window, or the reminder or a
     // dialog in front of it.
     void showProgram();
@@ -149,10 +119,12 @@ public:
     void quitProgram();
     // A desktop notice was activated: shows the notification ("nid_...") or the running task
     // ("tid_...") it was about.
-    void showNoticeTarget(const QString& target);
+    void showNoticeTarget(const QString& target) { DesktopNotices::showTarget(*this, target); }
 
     // Wraps a handler so that a failure in it is reported and the program goes on.
-    std::function<void()> guarded(std::function<void()> work);
+    std::function<void()> guarded(std::function<void()> work) {
+        return m_workspace.guarded(std::move(work));
+    }
     ErrorGuard& guard() { return m_guard; }
 
     ProgramState& state() { return m_state; }
@@ -167,20 +139,20 @@ public:
     PasswordStore& passwords() { return m_services.passwords; }
     const QString& ownFolder() const { return m_services.ownFolder; }
 
-    CategoryTree& categories() { return *m_categories; }
-    CategoryEditor& categoryEditor() { return *m_categoryEditor; }
-    UserList& userList() { return *m_userList; }
-    ProcessList& processList() { return *m_processList; }
-    TaskTracker& tracker() { return *m_tracker; }
-    TaskTimer& taskTimer() { return *m_taskTimer; }
-    TaskList& taskList() { return *m_taskList; }
-    Reminders& reminders() { return *m_reminders; }
-    IdleWatch& idleWatch() { return *m_idleWatch; }
-    NotificationList& notificationList() { return *m_notificationList; }
-    TimeRecordsGrid& timeRecords() { return *m_timeRecords; }
-    TimeEntryEditor& timeEntries() { return *m_timeEntries; }
-    ProductivityChart& productivityChart() { return *m_productivityChart; }
-    Timesheet& timesheet() { return *m_timesheet; }
+    CategoryTree& categories() { return *m_parts.categories; }
+    CategoryEditor& categoryEditor() { return *m_parts.categoryEditor; }
+    UserList& userList() { return *m_parts.userList; }
+    ProcessList& processList() { return *m_parts.processList; }
+    TaskTracker& tracker() { return *m_parts.tracker; }
+    TaskTimer& taskTimer() { return *m_parts.taskTimer; }
+    TaskList& taskList() { return *m_parts.taskList; }
+    Reminders& reminders() { return *m_parts.reminders; }
+    IdleWatch& idleWatch() { return *m_parts.idleWatch; }
+    NotificationList& notificationList() { return *m_parts.notificationList; }
+    TimeRecordsGrid& timeRecords() { return *m_parts.timeRecords; }
+    TimeEntryEditor& timeEntries() { return *m_parts.timeEntries; }
+    ProductivityChart& productivityChart() { return *m_parts.productivityChart; }
+    Timesheet& timesheet() { return *m_parts.timesheet; }
 
     // The start-up and shutdown steps in the order they ran (since the last Form_Load).
     const QStringList& trace() const { return m_trace; }
@@ -222,30 +194,12 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
-    void buildWindow();
-    QWidget* buildButtonRow();
     void connectControls();
-    // The changes that several subsystems follow, in the order they follow them.
-    void connectSubsystems();
-    void layoutButtonRow();
     // Timer ticks do not run while a modal dialog is open or a handler is still running.
     bool tickAllowed() const;
     void markCurrentUserInactive();
     // The database steps of closing: the user inactive, the user's window list removed.
     void closeDatabaseSteps();
-    void showTrayIcon();
-    // The tray menu's pause of the window sharing, or its end while a pause lasts.
-    void addSharingToTrayMenu();
-    // Desktop notices of new notifications and of reminders due while the window is not in use.
-    void connectNotices();
-    // Checks a new database location and stores it for the next start; makes a new database
-    // there only when the user asked for one. Says what is wrong otherwise.
-    enum class NewDatabase { Make, Refuse };
-    void useDatabase(const QString& location, NewDatabase newDatabase);
-    // A password an earlier version left in the settings goes into the password store.
-    void movePasswordOutOfSettings();
-    // "Open Task Folder", or why it cannot.
-    void openTaskFolder(const category& chosen);
     void rememberGeometry();
 
     Services m_services;
@@ -254,25 +208,12 @@ private:
     ChangeWatch m_changes;
     ErrorGuard m_guard;
     Workspace m_workspace;
+    DataConnection m_connection;
     QStringList m_trace;
     bool m_loaded = false;
     bool m_shutDown = false;
 
-    CategoryTree* m_categories = nullptr;
-    CategoryEditor* m_categoryEditor = nullptr;
-    UserList* m_userList = nullptr;
-    ProcessList* m_processList = nullptr;
-    TaskTracker* m_tracker = nullptr;
-    TaskTimer* m_taskTimer = nullptr;
-    TaskList* m_taskList = nullptr;
-    Reminders* m_reminders = nullptr;
-    IdleWatch* m_idleWatch = nullptr;
-    NotificationList* m_notificationList = nullptr;
-    TimeRecordsGrid* m_timeRecords = nullptr;
-    TimeEntryEditor* m_timeEntries = nullptr;
-    ProductivityChart* m_productivityChart = nullptr;
-    Timesheet* m_timesheet = nullptr;
+    Subsystems m_parts;
     int m_switchingTabs = 0;
-    QWidget* m_buttonRow = nullptr;
-    QPointer<frmHelp> m_help;
+    PictureButtonActions m_buttonActions{*this};
 };

@@ -16,6 +16,7 @@ private slots:
     void serverFailuresNeverShowThePassword();
     void versionAndUnknownOptions();
     void unknownOptionWithoutADisplay();
+    void optionsWithoutTheirActionAreRefused();
     void checkDatabaseSaysWhatItFound();
 
 private:
@@ -134,6 +135,33 @@ void CommandLineTest::unknownOptionWithoutADisplay() {
     std::unique_ptr<QProcess> withQtOption(run(
         {QStringLiteral("-platform"), QStringLiteral("offscreen"), QStringLiteral("--version")}));
     QCOMPARE(withQtOption->exitCode(), 0);
+}
+
+void CommandLineTest::optionsWithoutTheirActionAreRefused() {
+    const struct {
+        QStringList arguments;
+        const char* said;
+    } refused[] = {
+        {{QStringLiteral("--from"), QStringLiteral("2026-01-05")}, "--from goes with --report"},
+        {{QStringLiteral("--status"), QStringLiteral("--format"), QStringLiteral("json")},
+         "--format goes with --report"},
+        {{QStringLiteral("--signed-in")}, "--signed-in goes with --create-database"},
+        {{QStringLiteral("--status"), QStringLiteral("extra")}, "Unexpected argument: extra"},
+        {{QStringLiteral("--add-login"), QStringLiteral("/tmp/team.db")},
+         "--add-login takes the database and the person's name"},
+    };
+    for (const auto& each : refused) {
+        std::unique_ptr<QProcess> process(run(each.arguments));
+        QCOMPARE(process->exitCode(), 2);
+        const QString err = QString::fromUtf8(process->readAllStandardError());
+        QVERIFY2(err.contains(QLatin1String(each.said)), qPrintable(err));
+        QVERIFY(process->readAllStandardOutput().isEmpty());
+    }
+    // Help is given whatever else was asked for.
+    std::unique_ptr<QProcess> help(
+        run({QStringLiteral("--help"), QStringLiteral("--from"), QStringLiteral("x")}));
+    QCOMPARE(help->exitCode(), 0);
+    QVERIFY(QString::fromUtf8(help->readAllStandardOutput()).contains(QLatin1String("--report")));
 }
 
 void CommandLineTest::checkDatabaseSaysWhatItFound() {

@@ -1,0 +1,121 @@
+#pragma once
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QCoreApplication>
+
+// The options the program understands, each with its help text.
+struct CommandLineOptions {
+    QCommandLineOption database{
+        QStringLiteral("database"),
+        QCoreApplication::translate(
+            "CommandLine", "Use the database at <location> for this run without storing it. "
+                           "<location> is an SQLite file or a postgresql:// URL."),
+        QStringLiteral("location")};
+    QCommandLineOption create{
+        QStringLiteral("create-database"),
+        QCoreApplication::translate("CommandLine",
+                                    "Make a new, empty Quillhour database at <location> and exit."),
+        QStringLiteral("location")};
+    QCommandLineOption signedIn{
+        QStringLiteral("signed-in"),
+        QCoreApplication::translate(
+            "CommandLine",
+            "With --create-database on a PostgreSQL server: make the database in signed-in mode, "
+            "where each person connects with their own server login and the server holds "
+            "everyone to the team's rules.")};
+    QCommandLineOption requireSignIn{
+        QStringLiteral("require-sign-in"),
+        QCoreApplication::translate(
+            "CommandLine",
+            "Switch the PostgreSQL database at <location> to signed-in mode and exit. Run by the "
+            "owner of its tables, with the right to make roles."),
+        QStringLiteral("location")};
+    QCommandLineOption addLogin{
+        QStringLiteral("add-login"),
+        QCoreApplication::translate(
+            "CommandLine",
+            "quillhour --add-login <location> NAME: make the server login NAME and the Quillhour "
+            "user NAME of the signed-in database at <location>, print the new login's password "
+            "and exit. Run by a team administrator."),
+        QStringLiteral("location")};
+    QCommandLineOption check{
+        QStringLiteral("check-database"),
+        QCoreApplication::translate(
+            "CommandLine",
+            "Check the database at <location> without changing it, print what was "
+            "found and exit: 0 when it is sound, 1 when it is damaged or not a "
+            "Quillhour database, 3 when it could not be checked. An SQLite file gets "
+            "the engine's integrity check; on a PostgreSQL server the tables, the "
+            "schema version, every page of every table and, with the amcheck "
+            "extension, the indexes are checked."),
+        QStringLiteral("location")};
+    QCommandLineOption report{
+        QStringLiteral("report"),
+        QCoreApplication::translate(
+            "CommandLine", "Print a timesheet of the finished time rows and exit: by default this "
+                           "week's (Monday to Sunday) rows of everyone, one line per row, as CSV, "
+                           "from the database of the settings (or --database). Running tasks are "
+                           "left out.")};
+    QCommandLineOption from{
+        QStringLiteral("from"),
+        QCoreApplication::translate("CommandLine",
+                                    "With --report: the first day, YYYY-MM-DD (rows count "
+                                    "by the day they start). Default: Monday of the week "
+                                    "of --to, or of this week."),
+        QStringLiteral("date")};
+    QCommandLineOption to{QStringLiteral("to"),
+                          QCoreApplication::translate(
+                              "CommandLine", "With --report: the last day, YYYY-MM-DD, included. "
+                                             "Default: Sunday of this week."),
+                          QStringLiteral("date")};
+    QCommandLineOption user{
+        QStringLiteral("user"),
+        QCoreApplication::translate("CommandLine", "With --report: only the time of the user named "
+                                                   "<name>."),
+        QStringLiteral("name")};
+    QCommandLineOption category{
+        QStringLiteral("category"),
+        QCoreApplication::translate(
+            "CommandLine", "With --report: only the time of the category <name> and its "
+                           "sub-categories; a name that is not unique is given as its path, "
+                           "Parent/Child, or as the category's id."),
+        QStringLiteral("name")};
+    QCommandLineOption group{
+        QStringLiteral("group"),
+        QCoreApplication::translate(
+            "CommandLine", "With --report: entries (one line per time row, the default), category, "
+                           "user, day or week (a week by its Monday)."),
+        QStringLiteral("grouping")};
+    QCommandLineOption format{
+        QStringLiteral("format"),
+        QCoreApplication::translate(
+            "CommandLine", "With --report: csv (the default), json, or ics (iCalendar, one event "
+                           "per time row; entries only)."),
+        QStringLiteral("format")};
+    QCommandLineOption output{
+        QStringLiteral("output"),
+        QCoreApplication::translate("CommandLine", "With --report: write to <file> instead of the "
+                                                   "standard output."),
+        QStringLiteral("file")};
+    QCommandLineOption status{
+        QStringLiteral("status"),
+        QCoreApplication::translate(
+            "CommandLine", "Print the current user's running tasks, one per line (category, a tab, "
+                           "and the time so far as HH:MM), and exit; nothing when none run.")};
+    QCommandLineOption version{
+        QStringList{QStringLiteral("v"), QStringLiteral("version")},
+        QCoreApplication::translate("CommandLine", "Show the version and exit.")};
+    QCommandLineOption help{QStringList{QStringLiteral("h"), QStringLiteral("help")},
+                            QCoreApplication::translate("CommandLine", "Show this help and exit.")};
+
+    void addTo(QCommandLineParser& parser) const {
+        parser.setApplicationDescription(QCoreApplication::translate(
+            "CommandLine", "Quillhour: time and project management for teams."));
+        for (const QCommandLineOption* option :
+             {&database, &create, &signedIn, &requireSignIn, &addLogin, &check, &report, &from, &to,
+              &user, &category, &group, &format, &output, &status, &version, &help}) {
+            parser.addOption(*option);
+        }
+    }
+};
