@@ -1150,7 +1150,7 @@ std::unique_ptr<Database> Database::create(const QString& location) {
                                 "Database", "%1 already exists; Quillhour will not overwrite it.")
                                 .arg(QDir::toNativeSeparators(path)));
     }
-    if (!QDir().mkpath(info.absolutePath())) {
+    if (!SqliteFile::prepareNew(path)) {
         throw DatabaseError(
             DatabaseError::Kind::ReadOnly,
             QCoreApplication::translate("Database", "The folder %1 could not be created.")

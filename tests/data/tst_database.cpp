@@ -1,9 +1,11 @@
 #include "TestEnvironment.h"
 #include "data/Database.h"
+#include "data/SqliteFile.h"
 #include "data/TimeText.h"
 #include "data/user.h"
 
 #include <QtTest>
+#include <sys/stat.h>
 
 // The engine facade: bound values, new ids, errors, transactions and date-time text.
 class DatabaseTest : public QObject {
@@ -30,6 +32,7 @@ private slots:
     void missingRecordColumnIsNamed();
     void sumOverNoRowsIsNull();
     void connectionUsesWalAndNormalSync();
+    void newDatabaseInTheOwnFolderIsPrivate();
 };
 
 void DatabaseTest::awkwardTextIsStoredExactly_data() {
@@ -521,6 +524,31 @@ void DatabaseTest::connectionUsesWalAndNormalSync() {
     auto again = Database::open(env.databasePath());
     QCOMPARE(again->scalar(QStringLiteral("PRAGMA synchronous")).toInt(), 1);
     QCOMPARE(again->scalar(QStringLiteral("PRAGMA busy_timeout")).toInt(), 100);
+}
+
+void DatabaseTest::newDatabaseInTheOwnFolderIsPrivate() {
+    QUILLHOUR_SQLITE_ONLY("a file's mode is SQLite's");
+    TestEnvironment env;
+    qputenv("XDG_DATA_HOME", QFile::encodeName(env.folder() + QStringLiteral("/data")));
+    const QString folder = SqliteFile::ownFolder();
+    const QString own = folder + QStringLiteral("/quillhour.db");
+    const QString shared = env.folder() + QStringLiteral("/shared/team.db");
+    const mode_t umaskBefore = ::umask(022);
+    std::vector<std::unique_ptr<Database>> open;
+    for (const QString& path : {own, shared}) {
+        open.push_back(Database::create(path)); // kept open, with its log beside it
+    }
+    ::umask(umaskBefore);
+    qunsetenv("XDG_DATA_HOME");
+    const auto mode = [](const QString& path) {
+        struct stat facts {};
+        return ::stat(QFile::encodeName(path).constData(), &facts) == 0 ? facts.st_mode & 0777
+                                                                        : 01000u;
+    };
+    QCOMPARE(mode(folder), 0700u);
+    QCOMPARE(mode(own), 0600u);
+    QCOMPARE(mode(own + QStringLiteral("-wal")), 0600u);
+    QCOMPARE(mode(shared), 0644u);
 }
 
 QTEST_GUILESS_MAIN(DatabaseTest)
