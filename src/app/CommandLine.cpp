@@ -5,6 +5,7 @@
 #include "data/DatabaseError.h"
 #include "data/ServerAddress.h"
 #include "data/SignedIn.h"
+#include "data/SignedInRules.h"
 #include "platform/Clock.h"
 #include "platform/OutputFile.h"
 #include "platform/Settings.h"
@@ -49,6 +50,14 @@ struct Options {
             "quillhour --add-login <location> NAME: make the server login NAME and the Quillhour "
             "user NAME of the signed-in database at <location>, print the new login's password "
             "and exit. Run by a team administrator."),
+        QStringLiteral("location")};
+    QCommandLineOption renameLogin{
+        QStringLiteral("rename-login"),
+        QCoreApplication::translate(
+            "CommandLine",
+            "quillhour --rename-login <location> OLD NEW: rename the server login OLD and the "
+            "Quillhour user OLD of the signed-in database at <location> to NEW together, and "
+            "exit. Run by a team administrator."),
         QStringLiteral("location")};
     QCommandLineOption check{
         QStringLiteral("check-database"),
@@ -124,8 +133,9 @@ struct Options {
         parser.setApplicationDescription(QCoreApplication::translate(
             "CommandLine", "Quillhour: time and project management for teams."));
         for (const QCommandLineOption* option :
-             {&database, &create, &signedIn, &requireSignIn, &addLogin, &check, &report, &from, &to,
-              &user, &category, &group, &format, &output, &status, &version, &help}) {
+             {&database, &create, &signedIn, &requireSignIn, &addLogin, &renameLogin, &check,
+              &report, &from, &to, &user, &category, &group, &format, &output, &status, &version,
+              &help}) {
             parser.addOption(*option);
         }
     }
@@ -197,7 +207,16 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
                            "--add-login URL NAME");
         return result;
     }
-    if (!addingLogin && !positional.isEmpty()) {
+    const bool renamingLogin = parser.isSet(options.renameLogin) && !parser.isSet(options.help) &&
+                               !parser.isSet(options.version) && !addingLogin;
+    if (renamingLogin && positional.size() != 2) {
+        result.action = Action::Error;
+        result.error = QCoreApplication::translate(
+            "CommandLine", "--rename-login takes the database, the old name and the new one: "
+                           "quillhour --rename-login URL OLD NEW");
+        return result;
+    }
+    if (!addingLogin && !renamingLogin && !positional.isEmpty()) {
         result.action = Action::Error;
         result.error = QCoreApplication::translate("CommandLine", "Unexpected argument: %1")
                            .arg(parser.positionalArguments().first());
@@ -219,6 +238,11 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
         result.action = Action::AddLogin;
         result.addLogin = parser.value(options.addLogin);
         result.loginName = positional.constFirst();
+    } else if (renamingLogin) {
+        result.action = Action::RenameLogin;
+        result.renameLogin = parser.value(options.renameLogin);
+        result.loginName = positional.constFirst();
+        result.newLoginName = positional.constLast();
     } else if (parser.isSet(options.check)) {
         result.action = Action::CheckDatabase;
         result.checkDatabase = parser.value(options.check);
@@ -364,6 +388,21 @@ int runAction(const CommandLine& commandLine, PasswordStore& passwords, QTextStr
                         : QCoreApplication::translate("CommandLine",
                                                       "The Quillhour user %1 was there already."))
                        .arg(name)
+                << '\n';
+            return 0;
+        } catch (const DatabaseError& error) {
+            err << "quillhour: " << error.message() << '\n';
+            return 1;
+        }
+    case CommandLine::Action::RenameLogin:
+        try {
+            std::unique_ptr<Database> database =
+                Database::open(ServerPasswords::connectable(commandLine.renameLogin, passwords));
+            SignedIn::renameLogin(*database, commandLine.loginName,
+                                  commandLine.newLoginName.trimmed());
+            out << QCoreApplication::translate("CommandLine",
+                                               "Renamed the login and the Quillhour user %1 to %2.")
+                       .arg(commandLine.loginName, commandLine.newLoginName.trimmed())
                 << '\n';
             return 0;
         } catch (const DatabaseError& error) {

@@ -256,11 +256,13 @@ void SignedInTest::detailsOfAnotherUserAreRefused() {
     f.control<QPushButton>(QStringLiteral("cmdSaveUser"))->click();
     QCOMPARE(email(team.bob), QStringLiteral("bob@example.org"));
 
-    // Renaming oneself would take another's place: only an administrator renames.
+    // Renaming oneself would take another's place: a name is a login, renamed with it.
+    QVERIFY(f.control<QLineEdit>(QStringLiteral("txtUserName"))->isReadOnly());
     f.control<QLineEdit>(QStringLiteral("txtUserName"))->setText(QStringLiteral("Ann"));
     f.control<QPushButton>(QStringLiteral("cmdSaveUser"))->click();
     QCOMPARE(f.messages.last().text,
-             QStringLiteral("Only a team administrator can add, rename or delete users."));
+             QStringLiteral("A user's name is their login: a team administrator renames Bob "
+                            "with: quillhour --rename-login URL Bob NEW-NAME"));
     QCOMPARE(f.count(QStringLiteral("user"), QStringLiteral("userName = 'Bob'")), 1);
     QCOMPARE(f.messages.unexpected(), 0);
 }
@@ -404,7 +406,8 @@ void SignedInTest::psqlKeepsTheRules() {
     REFUSED("Ann", "update notification set subject = 'Changed'",
             QStringLiteral("Only Ann, to whom it was sent, can mark or delete this notification."));
     ALLOWED("Ann", "update notification set status = 'Read'");
-    QCOMPARE(f.count(QStringLiteral("notification"), QStringLiteral("status = 'Read'")), 1);
+    // Bob's, and the server's two of Mia's changes to Ann's time above.
+    QCOMPARE(f.count(QStringLiteral("notification"), QStringLiteral("status = 'Read'")), 3);
     ALLOWED("Ann", "delete from notification");
     QCOMPARE(f.count(QStringLiteral("notification")), 0);
 
@@ -416,18 +419,18 @@ void SignedInTest::psqlKeepsTheRules() {
     ALLOWED("Bob", "insert into category (category, ownerUserId) values ('Blog', " + bob + ")");
     QCOMPARE(f.count(QStringLiteral("category")), 3);
 
-    // The trail of changes: written in one's own name, never changed or deleted.
-    const QString trail = QStringLiteral("insert into tallyRecChange (timeId, userId, "
-                                         "changedByUserId, changeDate, kind) values (") +
-                          row + ", " + ann + ", %1, '2026-12-07 12:00:00', 'edit')";
-    REFUSED("Bob", trail.arg(ann),
-            QStringLiteral("A change to time can only be recorded in your own name."));
-    ALLOWED("Bob", trail.arg(bob));
+    // The trail of changes: the server's own (Bob's, Ann's and Mia's edits above), never written,
+    // changed or deleted by anyone else.
+    REFUSED("Bob",
+            "insert into tallyRecChange (timeId, userId, changedByUserId, changeDate, kind) "
+            "values (" +
+                row + ", " + ann + ", " + bob + ", '2026-12-07 12:00:00', 'edit')",
+            QStringLiteral("Changes to time are recorded by the server itself."));
     REFUSED("Bob", "update tallyRecChange set kind = 'delete'",
             QStringLiteral("The record of changes to time stays as it was written."));
     REFUSED("Mia", "delete from tallyRecChange",
             QStringLiteral("The record of changes to time stays as it was written."));
-    QCOMPARE(f.count(QStringLiteral("tallyRecChange"), QStringLiteral("kind = 'edit'")), 1);
+    QCOMPARE(f.count(QStringLiteral("tallyRecChange"), QStringLiteral("kind = 'edit'")), 3);
 
     // What nobody on the team writes.
     const SignedInTeam::PsqlRun counters =
@@ -497,6 +500,13 @@ void SignedInTest::commandLine() {
     QCOMPARE(parse({QStringLiteral("--add-login"), env.location()}).action,
              CommandLine::Action::Error);
     QCOMPARE(parse({QStringLiteral("--signed-in")}).action, CommandLine::Action::Error);
+    QCOMPARE(
+        parse({QStringLiteral("--rename-login"), env.location(), QStringLiteral("Pat")}).action,
+        CommandLine::Action::Error);
+    const CommandLine rename = parse({QStringLiteral("--rename-login"), env.location(),
+                                      QStringLiteral("Pat"), QStringLiteral("Patty")});
+    QCOMPARE(rename.action, CommandLine::Action::RenameLogin);
+    QCOMPARE(rename.loginName + rename.newLoginName, QStringLiteral("PatPatty"));
     QCOMPARE(
         parse({QStringLiteral("--require-sign-in"), env.location(), QStringLiteral("--signed-in")})
             .action,
