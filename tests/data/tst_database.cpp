@@ -529,26 +529,20 @@ void DatabaseTest::connectionUsesWalAndNormalSync() {
 void DatabaseTest::newDatabaseInTheOwnFolderIsPrivate() {
     QUILLHOUR_SQLITE_ONLY("a file's mode is SQLite's");
     TestEnvironment env;
-    qputenv("XDG_DATA_HOME", QFile::encodeName(env.folder() + QStringLiteral("/data")));
-    const QString folder = SqliteFile::ownFolder();
-    const QString own = folder + QStringLiteral("/quillhour.db");
+    qputenv("XDG_DATA_HOME", QFile::encodeName(env.folder()));
+    const QString own = SqliteFile::ownFolder() + QStringLiteral("/quillhour.db");
     const QString shared = env.folder() + QStringLiteral("/shared/team.db");
     const mode_t umaskBefore = ::umask(022);
-    std::vector<std::unique_ptr<Database>> open;
-    for (const QString& path : {own, shared}) {
-        open.push_back(Database::create(path)); // kept open, with its log beside it
-    }
+    // Kept open, with their logs beside them.
+    const auto ownDatabase = Database::create(own), sharedDatabase = Database::create(shared);
     ::umask(umaskBefore);
     qunsetenv("XDG_DATA_HOME");
-    const auto mode = [](const QString& path) {
-        struct stat facts {};
-        return ::stat(QFile::encodeName(path).constData(), &facts) == 0 ? facts.st_mode & 0777
-                                                                        : 01000u;
-    };
-    QCOMPARE(mode(folder), 0700u);
-    QCOMPARE(mode(own), 0600u);
-    QCOMPARE(mode(own + QStringLiteral("-wal")), 0600u);
-    QCOMPARE(mode(shared), 0644u);
+    const auto mode = [](const QString& path) { return QFile::permissions(path) & 0x7077; };
+    QCOMPARE(mode(QFileInfo(own).path()), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QCOMPARE(mode(own), QFile::ReadOwner | QFile::WriteOwner);
+    QCOMPARE(mode(own + QStringLiteral("-wal")), QFile::ReadOwner | QFile::WriteOwner);
+    QCOMPARE(mode(shared),
+             QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
 }
 
 QTEST_GUILESS_MAIN(DatabaseTest)
