@@ -3,9 +3,12 @@
 <TS version="2.1" language="de_DE">
 <context>
     <name>AwayRule</name>
-    <message>
-        <source>You were away from %1 to %2 (%3 minutes) while these tasks ran:</source>
-        <translation>Sie waren von %1 bis %2 (%3 Minuten) abwesend, während diese Aufgaben liefen:</translation>
+    <message numerus="yes">
+        <source>You were away from %1 to %2 (%n minutes) while these tasks ran:</source>
+        <translation>
+            <numerusform>Sie waren von %1 bis %2 (%n Minute) abwesend, während diese Aufgaben liefen:</numerusform>
+            <numerusform>Sie waren von %1 bis %2 (%n Minuten) abwesend, während diese Aufgaben liefen:</numerusform>
+        </translation>
     </message>
 </context>
 <context>
@@ -78,13 +81,12 @@
         <source>The %1 category cannot be deleted while %2 running on it. Nothing has been deleted.</source>
         <translation>Die Kategorie %1 kann nicht gelöscht werden, solange %2. Es wurde nichts gelöscht.</translation>
     </message>
-    <message>
-        <source>1 task is</source>
-        <translation>eine Aufgabe darauf läuft</translation>
-    </message>
-    <message>
-        <source>%1 tasks are</source>
-        <translation>%1 Aufgaben darauf laufen</translation>
+    <message numerus="yes">
+        <source>%n tasks are</source>
+        <translation>
+            <numerusform>eine Aufgabe darauf läuft</numerusform>
+            <numerusform>%n Aufgaben darauf laufen</numerusform>
+        </translation>
     </message>
 </context>
 <context>
@@ -594,9 +596,36 @@ Quillhour verbindet sich bei seinem nächsten Schritt neu.</translation>
 </context>
 <context>
     <name>DesktopPasswords</name>
+    <message numerus="yes">
+        <source>it did not answer within %n second(s)</source>
+        <translation>
+            <numerusform>er hat nicht innerhalb von %n Sekunde geantwortet</numerusform>
+            <numerusform>er hat nicht innerhalb von %n Sekunden geantwortet</numerusform>
+        </translation>
+    </message>
     <message>
-        <source>Neither the desktop&apos;s secret store (%1) nor %2</source>
-        <translation>Weder der Schlüsselbund des Desktops (%1) noch %2</translation>
+        <source>there is no session bus</source>
+        <translation>es gibt keinen Sitzungsbus</translation>
+    </message>
+    <message>
+        <source>it has no default keyring, and making one would ask for a password</source>
+        <translation>er hat keinen Standard-Schlüsselbund, und einen anzulegen würde nach einem Passwort fragen</translation>
+    </message>
+    <message>
+        <source>its default keyring is forgotten when the session ends</source>
+        <translation>sein Standard-Schlüsselbund wird am Ende der Sitzung vergessen</translation>
+    </message>
+    <message>
+        <source>its keyring is locked, and opening it would ask for a password</source>
+        <translation>sein Schlüsselbund ist gesperrt, und ihn zu öffnen würde nach einem Passwort fragen</translation>
+    </message>
+    <message>
+        <source>it did not give the password back when asked</source>
+        <translation>er hat das Passwort auf Nachfrage nicht zurückgegeben</translation>
+    </message>
+    <message>
+        <source>The desktop&apos;s secret store cannot be used (%1), and %2.</source>
+        <translation>Der Schlüsselbund des Desktops kann nicht verwendet werden (%1), und %2.</translation>
     </message>
 </context>
 <context>
@@ -761,26 +790,36 @@ Quillhour wird beendet.</translation>
     </message>
 </context>
 <context>
+    <name>PgpassFile</name>
+    <message>
+        <source>a password with a line break cannot be written to %1, which holds one entry per line</source>
+        <translation>ein Passwort mit Zeilenumbruch kann nicht in %1 geschrieben werden, das einen Eintrag je Zeile enthält</translation>
+    </message>
+    <message>
+        <source>a name with a line break cannot be written to %1, which holds one entry per line</source>
+        <translation>ein Name mit Zeilenumbruch kann nicht in %1 geschrieben werden, das einen Eintrag je Zeile enthält</translation>
+    </message>
+</context>
+<context>
     <name>ProcessList</name>
     <message>
         <source>Processes</source>
         <translation>Prozesse</translation>
     </message>
     <message>
-        <source>%1 Processes</source>
-        <translation>%1 Prozesse</translation>
-    </message>
-    <message>
         <source>Nothing is shared until %1.</source>
         <translation>Bis %1 wird nichts geteilt.</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n Processes</source>
+        <translation>
+            <numerusform>%n Prozess</numerusform>
+            <numerusform>%n Prozesse</numerusform>
+        </translation>
     </message>
 </context>
 <context>
     <name>ProductivityChart</name>
-    <message>
-        <source>%1 rows with unreadable start times are left out</source>
-        <translation>%1 Zeilen mit unlesbarer Startzeit sind ausgelassen</translation>
-    </message>
     <message>
         <source>all users</source>
         <translation>alle Benutzer</translation>
@@ -825,6 +864,13 @@ Quillhour wird beendet.</translation>
         <source>Select a category with time data</source>
         <translation>Wählen Sie eine Kategorie mit Zeitdaten</translation>
     </message>
+    <message numerus="yes">
+        <source>%n rows with unreadable start times are left out</source>
+        <translation>
+            <numerusform>%n Zeile mit unlesbarer Startzeit ist ausgelassen</numerusform>
+            <numerusform>%n Zeilen mit unlesbarer Startzeit sind ausgelassen</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>ProductivityPage</name>
@@ -854,18 +900,6 @@ Quillhour wird beendet.</translation>
     <message>
         <source>Only %1 or the manager of %2 can change this time.</source>
         <translation>Nur %1 oder der Verantwortliche von %2 kann diese Zeit ändern.</translation>
-    </message>
-    <message>
-        <source>Only %1 can record time for %1.</source>
-        <translation>Nur %1 kann Zeit für %1 erfassen.</translation>
-    </message>
-    <message>
-        <source>Only %1 can change the list of %1&apos;s windows.</source>
-        <translation>Nur %1 kann die Liste der Fenster von %1 ändern.</translation>
-    </message>
-    <message>
-        <source>Only %1 or a team administrator can change the details of %1.</source>
-        <translation>Nur %1 oder ein Team-Administrator kann die Details von %1 ändern.</translation>
     </message>
     <message>
         <source>Only a team administrator can add, rename or delete users.</source>
@@ -924,19 +958,34 @@ Quillhour wird beendet.</translation>
         <translation>Änderungen an Zeiten zeichnet der Server selbst auf.</translation>
     </message>
     <message>
-        <source>A user&apos;s name is their login: a team administrator renames %1 with: quillhour --rename-login URL %1 NEW-NAME</source>
-        <translation>Der Name eines Benutzers ist seine Anmeldung: ein Team-Administrator benennt %1 um mit: quillhour --rename-login URL %1 NEUER-NAME</translation>
-    </message>
-    <message>
         <source>There is a user named %1 already.</source>
         <translation>Es gibt bereits einen Benutzer namens %1.</translation>
+    </message>
+    <message>
+        <source>Only %1 can record their own time.</source>
+        <translation>Nur %1 kann die eigene Zeit erfassen.</translation>
+    </message>
+    <message>
+        <source>Only %1 can change their own list of windows.</source>
+        <translation>Nur %1 kann die eigene Fensterliste ändern.</translation>
+    </message>
+    <message>
+        <source>Only %1, whose details these are, or a team administrator can change them.</source>
+        <translation>Nur %1, um deren oder dessen Details es geht, oder ein Team-Administrator kann sie ändern.</translation>
+    </message>
+    <message>
+        <source>A user&apos;s name is their login: a team administrator renames both with: quillhour --rename-login URL %1 NEW-NAME</source>
+        <translation>Der Name eines Benutzers ist seine Anmeldung: ein Team-Administrator benennt beide um mit: quillhour --rename-login URL %1 NEUER-NAME</translation>
     </message>
 </context>
 <context>
     <name>Reminders</name>
-    <message>
+    <message numerus="yes">
         <source>Prompt every %1 minutes</source>
-        <translation>Alle %1 Minuten erinnern</translation>
+        <translation>
+            <numerusform>Nach jeweils %1 Minute erinnern</numerusform>
+            <numerusform>Alle %1 Minuten erinnern</numerusform>
+        </translation>
     </message>
 </context>
 <context>
@@ -1046,6 +1095,10 @@ Quillhour wird beendet.</translation>
         <source>The option &quot;%1&quot; in the address %2 is not a connection setting Quillhour can pass on.</source>
         <translation>Die Option „%1“ in der Adresse %2 ist keine Verbindungseinstellung, die Quillhour weitergeben kann.</translation>
     </message>
+    <message>
+        <source>The password could not be read back from %1.</source>
+        <translation>Das Passwort konnte nicht aus %1 zurückgelesen werden.</translation>
+    </message>
 </context>
 <context>
     <name>SettingsPage</name>
@@ -1082,10 +1135,6 @@ Quillhour wird beendet.</translation>
         <translation>Eine Erinnerung zeigen alle</translation>
     </message>
     <message>
-        <source>minutes</source>
-        <translation>Minuten</translation>
-    </message>
-    <message>
         <source>Idle</source>
         <translation>Leerlauf</translation>
     </message>
@@ -1104,6 +1153,14 @@ Quillhour wird beendet.</translation>
     <message>
         <source>Settings</source>
         <translation>Einstellungen</translation>
+    </message>
+    <message numerus="yes">
+        <source>minutes</source>
+        <comment>after a number</comment>
+        <translation>
+            <numerusform>Minute</numerusform>
+            <numerusform>Minuten</numerusform>
+        </translation>
     </message>
 </context>
 <context>
@@ -1251,14 +1308,24 @@ Quillhour wird beendet.</translation>
     </message>
 </context>
 <context>
+    <name>StorableText</name>
+    <message>
+        <source>The text &quot;%1&quot; holds a NUL character (shown as %2), which the database cannot keep, so it was not saved. Remove the character and try again; it often comes along with text pasted from another program.</source>
+        <translation>Der Text „%1“ enthält ein NUL-Zeichen (angezeigt als %2), das die Datenbank nicht speichern kann; er wurde daher nicht gespeichert. Entfernen Sie das Zeichen und versuchen Sie es erneut; es kommt oft mit Text, der aus einem anderen Programm eingefügt wurde.</translation>
+    </message>
+</context>
+<context>
     <name>TaskProgress</name>
     <message>
         <source>Complete</source>
         <translation>Erreicht</translation>
     </message>
-    <message>
+    <message numerus="yes">
         <source>%1 % of %2 hours</source>
-        <translation>%1 % von %2 Stunden</translation>
+        <translation>
+            <numerusform>%1 % von %2 Stunde</numerusform>
+            <numerusform>%1 % von %2 Stunden</numerusform>
+        </translation>
     </message>
 </context>
 <context>
@@ -1275,10 +1342,6 @@ Quillhour wird beendet.</translation>
         <translation>Minuten, eine ganze Zahl von 1 bis %1</translation>
     </message>
     <message>
-        <source>%1 minutes have been add against %2</source>
-        <translation>%1 Minuten wurden für %2 erfasst</translation>
-    </message>
-    <message>
         <source>Are you sure you want to stop this task?</source>
         <translation>Möchten Sie diese Aufgabe wirklich abbrechen?</translation>
     </message>
@@ -1293,6 +1356,13 @@ Quillhour wird beendet.</translation>
     <message>
         <source>Create entry for %1</source>
         <translation>Eintrag für %1 anlegen</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n minutes have been add against %1</source>
+        <translation>
+            <numerusform>%n Minute wurde für %1 erfasst</numerusform>
+            <numerusform>%n Minuten wurden für %1 erfasst</numerusform>
+        </translation>
     </message>
 </context>
 <context>
@@ -1312,10 +1382,6 @@ Quillhour wird beendet.</translation>
     <message>
         <source>Duration:</source>
         <translation>Dauer:</translation>
-    </message>
-    <message>
-        <source>minutes</source>
-        <translation>Minuten</translation>
     </message>
     <message>
         <source>Create</source>
@@ -1377,6 +1443,14 @@ Quillhour wird beendet.</translation>
         <source>Correct when this task started</source>
         <translation>Korrigieren, wann diese Aufgabe begann</translation>
     </message>
+    <message numerus="yes">
+        <source>minutes</source>
+        <comment>after a number</comment>
+        <translation>
+            <numerusform>Minute</numerusform>
+            <numerusform>Minuten</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>TimeCorrection</name>
@@ -1435,6 +1509,14 @@ Quillhour wird beendet.</translation>
     <message>
         <source>Only %1, whose task this is, may change its start.</source>
         <translation>Nur %1, deren oder dessen Aufgabe dies ist, darf ihren Beginn ändern.</translation>
+    </message>
+    <message>
+        <source>Someone else changed this time entry meanwhile, and nothing was saved. It is shown as it is now.</source>
+        <translation>Jemand anderes hat diesen Zeiteintrag inzwischen geändert, und nichts wurde gespeichert. Er wird so angezeigt, wie er jetzt ist.</translation>
+    </message>
+    <message>
+        <source>its own user</source>
+        <translation>der eigene Benutzer</translation>
     </message>
 </context>
 <context>
@@ -2059,12 +2141,12 @@ The database setting is unchanged.</source>
 Die Einstellung der Datenbank ist unverändert.</translation>
     </message>
     <message>
-        <source>The password of %1 could not be kept safe, so it is not stored: %2
+        <source>The password of %1 cannot be kept safe: %2
 
-Write it into ~/.pgpass (mode 0600) yourself, or start Quillhour with --database and the full address.</source>
-        <translation>Das Passwort von %1 konnte nicht sicher verwahrt werden und wird daher nicht gespeichert: %2
+To use this database, start Quillhour with --database and the full address.</source>
+        <translation>Das Passwort von %1 kann nicht sicher verwahrt werden: %2
 
-Tragen Sie es selbst in ~/.pgpass (Modus 0600) ein oder starten Sie Quillhour mit --database und der vollständigen Adresse.</translation>
+Um diese Datenbank zu verwenden, starten Sie Quillhour mit --database und der vollständigen Adresse.</translation>
     </message>
 </context>
 <context>

@@ -1,9 +1,10 @@
 #include "app/CaptionFrame.h"
 
+#include "app/WrappedToolTip.h"
+
 #include <QHelpEvent>
 #include <QStyle>
 #include <QStyleOptionGroupBox>
-#include <QToolTip>
 #include <algorithm>
 
 CaptionFrame::CaptionFrame(const QString& title, QWidget* parent)
@@ -54,7 +55,7 @@ bool CaptionFrame::event(QEvent* event) {
         auto* hover = static_cast<QHelpEvent*>(event);
         // Over the caption's strip only; the contents have tips of their own.
         if (hover->pos().y() < contentsRect().top()) {
-            QToolTip::showText(hover->globalPos(), title(), this);
+            showWrappedToolTip(hover->globalPos(), title(), this);
             return true;
         }
     }

@@ -1,9 +1,10 @@
 #include "app/ElidedLabel.h"
 
+#include "app/WrappedToolTip.h"
+
 #include <QHelpEvent>
 #include <QPainter>
 #include <QStyle>
-#include <QToolTip>
 #include <algorithm>
 
 ElidedLabel::ElidedLabel(const QString& text, QWidget* parent)
@@ -44,7 +45,7 @@ void ElidedLabel::paintEvent(QPaintEvent* event) {
 
 bool ElidedLabel::event(QEvent* event) {
     if (event->type() == QEvent::ToolTip && toolTip().isEmpty() && isElided()) {
-        QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), text(), this);
+        showWrappedToolTip(static_cast<QHelpEvent*>(event)->globalPos(), text(), this);
         return true;
     }
     return QLabel::event(event);

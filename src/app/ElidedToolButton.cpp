@@ -1,9 +1,10 @@
 #include "app/ElidedToolButton.h"
 
+#include "app/WrappedToolTip.h"
+
 #include <QHelpEvent>
 #include <QStyleOptionToolButton>
 #include <QStylePainter>
-#include <QToolTip>
 #include <algorithm>
 
 ElidedToolButton::ElidedToolButton(QWidget* parent)
@@ -47,7 +48,7 @@ void ElidedToolButton::paintEvent(QPaintEvent* event) {
 bool ElidedToolButton::event(QEvent* event) {
     if (event->type() == QEvent::ToolTip && isElided()) {
         const QString tip = toolTip().isEmpty() ? text() : toolTip() + QLatin1Char('\n') + text();
-        QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), tip, this);
+        showWrappedToolTip(static_cast<QHelpEvent*>(event)->globalPos(), tip, this);
         return true;
     }
     return QToolButton::event(event);

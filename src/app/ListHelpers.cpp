@@ -1,6 +1,7 @@
 #include "app/ListHelpers.h"
 
 #include <QComboBox>
+#include <QSignalBlocker>
 #include <QStandardItemModel>
 
 bool setListValue(QComboBox* listControl, const QString& itemValue) {
@@ -12,6 +13,19 @@ bool setListValue(QComboBox* listControl, const QString& itemValue) {
         }
     }
     return false;
+}
+
+void appendKeepingChoice(QComboBox* listControl, const QString& text) {
+    const QSignalBlocker quiet(listControl);
+    const int chosen = listControl->currentIndex();
+    const QString typed = listControl->currentText();
+    listControl->addItem(text);
+    if (listControl->currentIndex() != chosen) {
+        listControl->setCurrentIndex(chosen);
+        if (listControl->isEditable()) {
+            listControl->setEditText(typed);
+        }
+    }
 }
 
 void appendEntries(QComboBox* listControl, const QStringList& texts, const QList<int>& ids) {

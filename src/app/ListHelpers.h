@@ -13,6 +13,11 @@ class QComboBox;
 // Returns whether an entry was selected.
 bool setListValue(QComboBox* listControl, const QString& itemValue);
 
+// Appends an entry and leaves the list's choice as it was: the chosen entry, or none with the
+// typed text of an editable list (an empty list would otherwise choose what it is given).
+// Tells nobody: the choice did not change.
+void appendKeepingChoice(QComboBox* listControl, const QString& text);
+
 // Appends entries with their ids as item data, all in one step: the list takes them in once
 // rather than once per entry and once more per id.
 void appendEntries(QComboBox* listControl, const QStringList& texts, const QList<int>& ids);

@@ -36,6 +36,9 @@ Messages::Answer QtMessages::show(const QString& text, const QString& title, But
                                   Icon icon) {
     QMessageBox box(m_parent);
     box.setWindowTitle(boxTitle(title));
+    // Messages name categories and users, and quote the engine: a name that looks like markup
+    // reads as typed.
+    box.setTextFormat(Qt::PlainText);
     box.setText(text);
     box.setIcon(boxIcon(icon));
     if (buttons != Buttons::Ok) {
@@ -54,7 +57,10 @@ void QtMessages::notify(const QString& text, const QString& title, Icon icon) {
     if (m_notice) {
         m_notice->close();
     }
-    auto* box = new QMessageBox(boxIcon(icon), boxTitle(title), text, QMessageBox::Ok, m_parent);
+    auto* box =
+        new QMessageBox(boxIcon(icon), boxTitle(title), QString(), QMessageBox::Ok, m_parent);
+    box->setTextFormat(Qt::PlainText);
+    box->setText(text);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::NonModal);
     box->show();

@@ -46,7 +46,9 @@ SettingsPage::SettingsPage(QWidget* parent)
     txtFrequency->setFixedWidth(50);
     txtFrequency->setAlignment(Qt::AlignRight);
     lblFrequency->setBuddy(txtFrequency);
-    lblFrequencyMinutes = named(new QLabel(tr("minutes")), QStringLiteral("lblFrequencyMinutes"));
+    lblFrequencyMinutes = named(new QLabel, QStringLiteral("lblFrequencyMinutes"));
+    followCount(lblFrequencyMinutes, txtFrequency,
+                [](int count) { return tr("minutes", "after a number", count); });
     auto* reminders = new QHBoxLayout(fraReminders);
     reminders->addWidget(lblFrequency);
     reminders->addWidget(txtFrequency);
@@ -58,7 +60,9 @@ SettingsPage::SettingsPage(QWidget* parent)
     txtIdleMinutes = named(new QLineEdit(QStringLiteral("10")), QStringLiteral("txtIdleMinutes"));
     txtIdleMinutes->setFixedWidth(50);
     txtIdleMinutes->setAlignment(Qt::AlignRight);
-    lblIdleMinutes = named(new QLabel(tr("minutes")), QStringLiteral("lblIdleMinutes"));
+    lblIdleMinutes = named(new QLabel, QStringLiteral("lblIdleMinutes"));
+    followCount(lblIdleMinutes, txtIdleMinutes,
+                [](int count) { return tr("minutes", "after a number", count); });
     lblIdleUnavailable = named(new QLabel, QStringLiteral("lblIdleUnavailable"));
     lblIdleUnavailable->setWordWrap(true);
     lblIdleUnavailable->hide();

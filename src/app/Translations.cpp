@@ -6,13 +6,20 @@
 #include <QLocale>
 #include <QTranslator>
 
+namespace {
+
+const QString Folder = QStringLiteral(":/translations");
+const QString Name = QStringLiteral("quillhour");
+
+} // namespace
+
 QString Translations::install(QCoreApplication& app) {
     // Compiled into the program (the translations folder of the source tree).
     auto* own = new QTranslator(&app);
-    if (!own->load(QLocale::system(), QStringLiteral("quillhour"), QStringLiteral("_"),
-                   QStringLiteral(":/translations"))) {
+    if (!own->load(QLocale::system(), Name, QStringLiteral("_"), Folder)) {
+        // No translation for the language: the English texts. Qt's own texts stay as they are.
         delete own;
-        return {};
+        return installEnglish(app) ? QStringLiteral("en") : QString();
     }
     QCoreApplication::installTranslator(own);
     // Qt's own texts ("Yes", "No", "Cancel", the file dialog) only with a translation of the
@@ -25,4 +32,14 @@ QString Translations::install(QCoreApplication& app) {
         delete qt;
     }
     return QFileInfo(own->filePath()).completeBaseName().section(QLatin1Char('_'), 1);
+}
+
+bool Translations::installEnglish(QCoreApplication& app) {
+    auto* english = new QTranslator(&app);
+    if (!english->load(Name + QStringLiteral("_en"), Folder)) {
+        delete english;
+        return false;
+    }
+    QCoreApplication::installTranslator(english);
+    return true;
 }

@@ -1,5 +1,8 @@
 #include "app/UiHelpers.h"
 
+#include <QLineEdit>
+#include <QTextDocument>
+
 // Outside any namespace, as Q_INIT_RESOURCE requires. The images live in a static library, whose
 // resource object the linker would otherwise drop because nothing refers to it.
 static void initQuillhourResources() {
@@ -32,4 +35,14 @@ QStringList quillhourIconNames() {
             QStringLiteral("open-folder"), QStringLiteral("manager"),
             QStringLiteral("help"),        QStringLiteral("calendar"),
             QStringLiteral("user"),        QStringLiteral("quillhour")};
+}
+
+QString plainToolTip(const QString& text) {
+    return text.isEmpty() ? text : Qt::convertFromPlainText(text, Qt::WhiteSpaceNormal);
+}
+
+void followCount(QLabel* unit, QLineEdit* box, std::function<QString(int count)> word) {
+    auto show = [unit, box, word = std::move(word)] { unit->setText(word(box->text().toInt())); };
+    QObject::connect(box, &QLineEdit::textChanged, unit, show);
+    show();
 }

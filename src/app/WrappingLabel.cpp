@@ -1,10 +1,11 @@
 #include "app/WrappingLabel.h"
 
+#include "app/WrappedToolTip.h"
+
 #include <QHelpEvent>
 #include <QPainter>
 #include <QStyle>
 #include <QTextLayout>
-#include <QToolTip>
 #include <algorithm>
 
 namespace {
@@ -141,7 +142,7 @@ void WrappingLabel::paintEvent(QPaintEvent*) {
 
 bool WrappingLabel::event(QEvent* event) {
     if (event->type() == QEvent::ToolTip && toolTip().isEmpty() && isCut()) {
-        QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), text(), this);
+        showWrappedToolTip(static_cast<QHelpEvent*>(event)->globalPos(), text(), this);
         return true;
     }
     return QLabel::event(event);

@@ -475,7 +475,7 @@ bool frmMain::Form_Load() {
 
     const QString frequency = settings().promptFrequency();
     settingsPage->txtFrequency->setText(frequency);
-    tasksPage->chkPrompt->setText(Reminders::tr("Prompt every %1 minutes").arg(frequency));
+    tasksPage->chkPrompt->setText(Reminders::promptCaption(frequency));
 
     show();
     addTrace(QStringLiteral("show"));
@@ -976,8 +976,9 @@ void frmMain::trmSystem_Timer() {
     }
     tracker().refreshOtherUsersTasks();
     taskList().refreshTaskList();
-    // Users, processes and notifications are read again only when the database's change counts
-    // say they moved (whoever wrote them), or the lists were loaded anew for someone else.
+    // Users, processes, notifications and shown time rows are read again only when the
+    // database's change counts say they moved (whoever wrote them), or the lists were loaded
+    // anew for someone else.
     const int me = m_state.currentUser != nullptr ? m_state.currentUser->userId : -1;
     const ChangeWatch::Reload reload =
         m_changes.next(ChangeCounts::read(*m_state.database), me, userList().loads());
@@ -987,6 +988,12 @@ void frmMain::trmSystem_Timer() {
     processList().refreshProcessList(reload.processes);
     if (reload.notifications) {
         notificationList().loadNotificationList();
+    }
+    // Time that someone recorded, changed or deleted shows on the page in view; a page not in
+    // view reads nothing, and is filled when it is chosen.
+    if (reload.times) {
+        timeRecords().followChangedTime();
+        timesheet().followChangedTime();
     }
     if (settingsPage->chkTaskBar->isChecked() && currentTrayIcon != nullptr) {
         currentTrayIcon->setTooltip(windowTitle());
@@ -1191,24 +1198,23 @@ void frmMain::useDatabase(const QString& location, NewDatabase newDatabase) {
             }
         }
     }
+    // The password goes to the password store; the settings keep the address without it. One
+    // whose password could not be kept is refused: the next start would have no password.
+    QString kept = location;
+    if (problem.isEmpty() && ServerPasswords::holdsPassword(location)) {
+        QString passwordProblem;
+        kept = ServerPasswords::keepPassword(location, passwords(), passwordProblem);
+        if (!passwordProblem.isEmpty()) {
+            problem = tr("The password of %1 cannot be kept safe: %2\n\nTo use this database, "
+                         "start Quillhour with --database and the full address.")
+                          .arg(shown, passwordProblem);
+        }
+    }
     if (!problem.isEmpty()) {
         path->setText(Database::displayLocation(settings().database()));
         messages().show(problem + tr("\n\nThe database setting is unchanged."), QString(),
                         Messages::Buttons::Ok, Messages::Icon::Critical);
         return;
-    }
-    // The password goes to the password store; the settings keep the address without it.
-    QString kept = location;
-    if (ServerPasswords::holdsPassword(location)) {
-        QString passwordProblem;
-        kept = ServerPasswords::keepPassword(location, passwords(), passwordProblem);
-        if (!passwordProblem.isEmpty()) {
-            messages().show(tr("The password of %1 could not be kept safe, so it is not stored: "
-                               "%2\n\nWrite it into ~/.pgpass (mode 0600) yourself, or start "
-                               "Quillhour with --database and the full address.")
-                                .arg(shown, passwordProblem),
-                            QString(), Messages::Buttons::Ok, Messages::Icon::Warning);
-        }
     }
     settings().setDatabase(kept);
     path->setText(shown);

@@ -416,8 +416,7 @@ bool CategoryEditor::refuseWhileRunning(int categoryId) {
     }
     m_work.messages.inform(
         tr("The %1 category cannot be deleted while %2 running on it. Nothing has been deleted.")
-            .arg(m_page.txtCategory->text(),
-                 running == 1 ? tr("1 task is") : tr("%1 tasks are").arg(running)),
+            .arg(m_page.txtCategory->text(), tr("%n tasks are", nullptr, running)),
         QString(), Messages::Icon::Warning);
     return true;
 }

@@ -1,5 +1,7 @@
 #include "categories/FolderList.h"
 
+#include "app/UiHelpers.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QHeaderView>
@@ -118,7 +120,7 @@ void FolderList::fill() {
         entry->setText(0, text);
         entry->setIcon(0, icon);
         entry->setData(0, Qt::UserRole, folder);
-        entry->setToolTip(0, QDir::toNativeSeparators(folder));
+        entry->setToolTip(0, plainToolTip(QDir::toNativeSeparators(folder)));
         return entry;
     };
 

@@ -6,6 +6,7 @@
 #include "data/Schema.h"
 #include "data/ServerAddress.h"
 #include "data/SqliteFile.h"
+#include "data/StorableText.h"
 #include "data/TextHash.h"
 #include "data/TimeText.h"
 #include "data/UpperVectorState.h"
@@ -544,6 +545,7 @@ struct Database::Impl {
     // kept then), else into the result.
     ResultSet runOnce(const QString& sql, const QVariantList& params,
                       const std::function<void(const QVariantList&)>& onRow = {}) {
+        StorableText::check(params, sql);
         checkUsable(sql);
         ++statementCount;
         ensureConnected();
@@ -630,6 +632,7 @@ struct Database::Impl {
     // when it ends, however it ends, so no lock outlives it.
     void streamSqlite(const QString& sql, const QVariantList& params,
                       const std::function<void(const StreamedRow&)>& onRow) {
+        StorableText::check(params, sql);
         checkUsable(sql);
         ++statementCount;
         const QVariant handle = connection().driver()->handle();
@@ -762,7 +765,7 @@ QString Database::displayLocation(const QString& location) {
     if (!isServerLocation(location)) {
         return QDir::toNativeSeparators(location);
     }
-    return ServerAddress::withoutPassword(location);
+    return ServerAddress::shown(location);
 }
 
 namespace {

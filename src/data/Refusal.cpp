@@ -25,7 +25,8 @@ QString sentence(const QString& serverMessage) {
             .arg(who, called);
     }
     if (what == QLatin1String("newTime")) {
-        return QCoreApplication::translate("Refusal", "Only %1 can record time for %1.").arg(who);
+        return QCoreApplication::translate("Refusal", "Only %1 can record their own time.")
+            .arg(who);
     }
     if (what == QLatin1String("person")) {
         return QCoreApplication::translate("Refusal",
@@ -38,12 +39,13 @@ QString sentence(const QString& serverMessage) {
     }
     if (what == QLatin1String("process")) {
         return QCoreApplication::translate("Refusal",
-                                           "Only %1 can change the list of %1's windows.")
+                                           "Only %1 can change their own list of windows.")
             .arg(who);
     }
     if (what == QLatin1String("user")) {
         return QCoreApplication::translate(
-                   "Refusal", "Only %1 or a team administrator can change the details of %1.")
+                   "Refusal",
+                   "Only %1, whose details these are, or a team administrator can change them.")
             .arg(who);
     }
     if (what == QLatin1String("users")) {
@@ -108,7 +110,8 @@ QString sentence(const QString& serverMessage) {
 QString nameIsLogin(const QString& userName) {
     return QCoreApplication::translate("Refusal",
                                        "A user's name is their login: a team administrator "
-                                       "renames %1 with: quillhour --rename-login URL %1 NEW-NAME")
+                                       "renames both with: quillhour --rename-login URL %1 "
+                                       "NEW-NAME")
         .arg(userName);
 }
 

@@ -202,6 +202,32 @@ QStringList trailStatements(Database::Engine engine) {
     };
 }
 
+// The count of time rows (schema 4): a column of its own in the change counts' row, moved by every
+// write to a time row, so an open report or timesheet can follow time that others record, change
+// or delete. Made the same way in a new database as in an upgraded one. Every update counts: a
+// task's ticking duration is kept in memory, so a time row is written only when it really
+// changes.
+QStringList timeCountStatements(Database::Engine engine) {
+    QStringList statements{
+        QStringLiteral("ALTER TABLE dataChange ADD COLUMN times INTEGER NOT NULL DEFAULT 0")};
+    if (engine == Database::Engine::PostgreSQL) {
+        statements.append(QStringLiteral(
+            "CREATE TRIGGER tallyRec_written AFTER INSERT OR DELETE OR UPDATE ON tallyRec "
+            "FOR EACH STATEMENT EXECUTE FUNCTION dataChange_count('times')"));
+        return statements;
+    }
+    const struct {
+        const char* name;
+        const char* event;
+    } triggers[] = {{"inserted", "INSERT"}, {"deleted", "DELETE"}, {"changed", "UPDATE"}};
+    for (const auto& trigger : triggers) {
+        statements.append(QStringLiteral("CREATE TRIGGER tallyRec_%1 AFTER %2 ON tallyRec "
+                                         "BEGIN UPDATE dataChange SET times = times + 1; END")
+                              .arg(QLatin1String(trigger.name), QLatin1String(trigger.event)));
+    }
+    return statements;
+}
+
 void writeVersion(Database& database, int version) {
     if (database.engine() == Database::Engine::SQLite) {
         database.execute(QStringLiteral("PRAGMA user_version = %1").arg(version));
@@ -229,6 +255,9 @@ void create(Database& database) {
             database.execute(statement);
         }
         for (const QString& statement : trailStatements(database.engine())) {
+            database.execute(statement);
+        }
+        for (const QString& statement : timeCountStatements(database.engine())) {
             database.execute(statement);
         }
         const struct {
@@ -300,6 +329,11 @@ bool upgrade(Database& database) {
             }
             if (found < 3) {
                 for (const QString& statement : trailStatements(database.engine())) {
+                    database.execute(statement);
+                }
+            }
+            if (found < 4) {
+                for (const QString& statement : timeCountStatements(database.engine())) {
                     database.execute(statement);
                 }
             }

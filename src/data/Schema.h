@@ -11,8 +11,8 @@ class Database;
 namespace Schema {
 
 // 1: the seven tables. 2: the change counts (dataChange and its triggers). 3: the trail of changed
-// and deleted time rows (tallyRecChange).
-inline constexpr int CurrentVersion = 3;
+// and deleted time rows (tallyRecChange). 4: the count of time rows (dataChange.times).
+inline constexpr int CurrentVersion = 4;
 
 struct Table {
     QString name;

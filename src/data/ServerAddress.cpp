@@ -16,36 +16,89 @@ bool ServerAddress::isServerUrl(const QString& location) {
            trimmed.startsWith(ShortScheme, Qt::CaseInsensitive);
 }
 
+namespace {
+
+// Where the authority of the address after "://" ends, read as QUrl reads it: at the first '/',
+// '?' or '#'.
+int authorityEnd(const QString& text, int authorityStart) {
+    int end = int(text.size());
+    for (const QChar stop : {QLatin1Char('/'), QLatin1Char('?'), QLatin1Char('#')}) {
+        const int at = int(text.indexOf(stop, authorityStart));
+        if (at >= 0 && at < end) {
+            end = at;
+        }
+    }
+    return end;
+}
+
+// Whether an option of the query names the password, however its name is spelled: libpq and
+// QUrl both decode "pass%77ord" to "password".
+bool isPasswordOption(const QString& option) {
+    const QString name = option.left(option.indexOf(QLatin1Char('=')));
+    return QUrl::fromPercentEncoding(name.toUtf8())
+               .compare(QLatin1String("password"), Qt::CaseInsensitive) == 0;
+}
+
+// The text with every password option taken out of the query that starts at or after from.
+QString withoutPasswordOptions(QString text, int from) {
+    const int queryStart = int(text.indexOf(QLatin1Char('?'), from));
+    if (queryStart < 0) {
+        return text;
+    }
+    int queryEnd = int(text.indexOf(QLatin1Char('#'), queryStart));
+    if (queryEnd < 0) {
+        queryEnd = int(text.size());
+    }
+    QStringList kept;
+    const QStringList options =
+        text.mid(queryStart + 1, queryEnd - queryStart - 1).split(QLatin1Char('&'));
+    for (const QString& option : options) {
+        if (!option.isEmpty() && !isPasswordOption(option)) {
+            kept.append(option);
+        }
+    }
+    const QString query =
+        kept.isEmpty() ? QString() : QLatin1Char('?') + kept.join(QLatin1Char('&'));
+    return text.left(queryStart) + query + text.mid(queryEnd);
+}
+
+} // namespace
+
 QString ServerAddress::withoutPassword(const QString& location) {
     QString text = location.trimmed();
     const int schemeEnd = int(text.indexOf(QLatin1String("://")));
     if (schemeEnd < 0) {
         return text;
     }
-    // The authority runs to the first '/', '?' or '#'; its user part to the last '@' in it, so a
-    // password with an unencoded '@' is still removed whole.
+    // The user part runs to the last '@' in the authority, so a password with an unencoded '@'
+    // is still removed whole.
     const int authorityStart = schemeEnd + 3;
-    int authorityEnd = int(text.size());
-    for (const QChar end : {QLatin1Char('/'), QLatin1Char('?'), QLatin1Char('#')}) {
-        const int at = int(text.indexOf(end, authorityStart));
-        if (at >= 0 && at < authorityEnd) {
-            authorityEnd = at;
-        }
-    }
-    const int userEnd = int(text.lastIndexOf(QLatin1Char('@'), authorityEnd - 1));
+    const int userEnd =
+        int(text.lastIndexOf(QLatin1Char('@'), authorityEnd(text, authorityStart) - 1));
     if (userEnd >= authorityStart) {
         const int colon = int(text.indexOf(QLatin1Char(':'), authorityStart));
         if (colon >= 0 && colon < userEnd) {
             text.remove(colon, userEnd - colon);
         }
     }
-    static const QRegularExpression passwordOption(QStringLiteral("([?&])password=[^&#]*&?"),
-                                                   QRegularExpression::CaseInsensitiveOption);
-    text.replace(passwordOption, QStringLiteral("\\1"));
-    while (text.endsWith(QLatin1Char('&')) || text.endsWith(QLatin1Char('?'))) {
-        text.chop(1);
+    return withoutPasswordOptions(text, authorityStart);
+}
+
+QString ServerAddress::shown(const QString& location) {
+    const QString text = location.trimmed();
+    const int schemeEnd = int(text.indexOf(QLatin1String("://")));
+    if (schemeEnd < 0) {
+        return text;
     }
-    return text;
+    const int authorityStart = schemeEnd + 3;
+    const int lastAt = int(text.lastIndexOf(QLatin1Char('@')));
+    if (lastAt < authorityEnd(text, authorityStart)) {
+        return withoutPassword(text); // the user part is what the program reads as one
+    }
+    // An '@' past the authority: a password with an unencoded '/', '?' or '#' in it, or a text
+    // that is no address at all. Whatever stands before that '@' may be the password.
+    return withoutPasswordOptions(
+        text.left(authorityStart) + QStringLiteral("********") + text.mid(lastAt), authorityStart);
 }
 
 QString ServerAddress::withPassword(const QString& location, const QString& password) {
@@ -81,8 +134,17 @@ QString keepPassword(const QString& location, PasswordStore& passwords, QString&
         return ServerAddress::withoutPassword(location);
     }
     problem.clear();
-    if (!address.password.isEmpty()) {
-        passwords.store(address.passwordKey(), address.password, problem);
+    if (address.password.isEmpty()) {
+        return ServerAddress::withoutPassword(location);
+    }
+    if (!passwords.store(address.passwordKey(), address.password, problem)) {
+        return ServerAddress::withoutPassword(location);
+    }
+    // Only a password that can be read again may leave the address it came in.
+    if (passwords.find(address.passwordKey()) != address.password) {
+        problem = QCoreApplication::translate("ServerAddress",
+                                              "The password could not be read back from %1.")
+                      .arg(passwords.where());
     }
     return ServerAddress::withoutPassword(location);
 }
@@ -91,7 +153,7 @@ QString keepPassword(const QString& location, PasswordStore& passwords, QString&
 
 bool ServerAddress::parse(const QString& location, ServerAddress& address, QString& problem) {
     const QString text = location.trimmed();
-    const QString shown = withoutPassword(text);
+    const QString shown = ServerAddress::shown(text);
     if (!isServerUrl(text)) {
         problem = QCoreApplication::translate("ServerAddress", "%1 is not a postgresql:// address.")
                       .arg(shown);

@@ -24,9 +24,13 @@ struct ServerAddress {
     // Whether the text is meant as a server URL rather than a file path.
     static bool isServerUrl(const QString& location);
 
-    // The URL as it may be shown to a person: everything but the password, wherever it was
-    // written (in the user part or as a password= option). Works on text that does not parse.
+    // The URL without its password, wherever it was written (in the user part or as a password=
+    // option, its name percent-encoded or not): what the settings keep.
     static QString withoutPassword(const QString& location);
+    // The URL as a message shows it: without its password, and where an '@' stands past the
+    // user part (a password with an unencoded '/', '?' or '#'), with everything between "//"
+    // and the last '@' masked. Works on text that does not parse.
+    static QString shown(const QString& location);
     // The URL with this password in its user part (and in no option).
     static QString withPassword(const QString& location, const QString& password);
 
@@ -45,9 +49,10 @@ QString connectable(const QString& location, PasswordStore& passwords);
 // Whether the location is a server address that holds a password.
 bool holdsPassword(const QString& location);
 
-// Puts the password of a server address into the store and returns the address to keep in the
-// settings: without the password. When the store cannot keep it, problem says why (without the
-// password) and the address still comes back without it.
+// Puts the password of a server address into the store, reads it back, and returns the address
+// to keep in the settings: without the password. When the store cannot keep it or does not give
+// it back, problem says why (without the password); the address still comes back without it,
+// to be kept only when problem is empty.
 QString keepPassword(const QString& location, PasswordStore& passwords, QString& problem);
 
 } // namespace ServerPasswords

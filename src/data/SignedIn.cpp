@@ -72,16 +72,16 @@ const char* const RuleFunctions[] = {
            WHEN 'time' THEN CASE WHEN called IS NULL
              THEN format('Only %s can change this time.', who)
              ELSE format('Only %s or the manager of %s can change this time.', who, called) END
-           WHEN 'newTime' THEN format('Only %s can record time for %s.', who, who)
+           WHEN 'newTime' THEN format('Only %s can record their own time.', who)
            WHEN 'person' THEN format('Time stays in the name of %s, who recorded it.', who)
            WHEN 'number' THEN
              'Users, categories and time entries keep the numbers the server gave them.'
-           WHEN 'process' THEN format('Only %s can change the list of %s''s windows.', who, who)
-           WHEN 'user' THEN
-             format('Only %s or a team administrator can change the details of %s.', who, who)
+           WHEN 'process' THEN format('Only %s can change their own list of windows.', who)
+           WHEN 'user' THEN format(
+             'Only %s, whose details these are, or a team administrator can change them.', who)
            WHEN 'users' THEN 'Only a team administrator can add, rename or delete users.'
            WHEN 'userName' THEN format('A user''s name is their login: a team administrator '
-             'renames %s with: quillhour --rename-login URL %s NEW-NAME', who, who)
+             'renames both with: quillhour --rename-login URL %s NEW-NAME', who)
            WHEN 'sameName' THEN format('There is a user named %s already.', who)
            WHEN 'noUser' THEN format('There is no Quillhour user named %s.', who)
            WHEN 'loginTaken' THEN

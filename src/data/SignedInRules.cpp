@@ -45,10 +45,11 @@ const char* const Describe =
                AS named $$)";
 
 // The trail, written after each statement that changes or deletes time rows, whoever runs it
-// (the owner too). Finishing one's own running task is recording time, not changing it. Several
-// rows of one person on one category deleted together (a category deleted with its time) are
-// told to that person in one notification. The time of the change is the server's, in the zone
-// the mode was switched on in: a session's own zone does not move it.
+// (the owner too). Finishing one's own running task is recording time, not changing it, and a row
+// written as it was is not changed. The notices follow from the trail rows just written: one per
+// change of someone else's row, and one per person and category for what was deleted (several
+// rows deleted together: a category deleted with its time). The time of the change is the
+// server's, in the zone the mode was switched on in: a session's own zone does not move it.
 const char* const Trail =
     R"(CREATE OR REPLACE FUNCTION quillhour_trail() RETURNS trigger LANGUAGE plpgsql
        SECURITY DEFINER SET search_path = @path@ SET TimeZone FROM CURRENT AS $$
@@ -57,6 +58,7 @@ const char* const Trail =
          who text := quillhour_isolated(coalesce(
            (SELECT min(userName) FROM "user" WHERE userId = me), ''));
          moment timestamp(0) := localtimestamp(0);
+         written_before integer := (SELECT coalesce(max(tallyRecChangeId), 0) FROM tallyRecChange);
        BEGIN
          IF TG_OP = 'DELETE' THEN
            INSERT INTO tallyRecChange (timeId, userId, changedByUserId, changeDate, kind,
@@ -71,39 +73,40 @@ const char* const Trail =
              SELECT o.timeId, o.userId, me, moment, @edited@, o.startTime, o.endTime,
                o.duration, o.categoryId, n.startTime, n.endTime, n.duration, n.categoryId
              FROM old_rows o JOIN new_rows n ON n.timeId = o.timeId
-             WHERE NOT (o.userId = me AND o.endTime IS NULL AND n.endTime IS NOT NULL
+             WHERE (o.startTime, o.endTime, o.duration, o.categoryId)
+                   IS DISTINCT FROM (n.startTime, n.endTime, n.duration, n.categoryId)
+               AND NOT (o.userId = me AND o.endTime IS NULL AND n.endTime IS NOT NULL
                         AND n.startTime = o.startTime AND n.categoryId = o.categoryId)
              ORDER BY o.timeId;
          END IF;
          -- Only when there is someone to tell: an insert of no rows still counts as a change of
          -- the notifications, which every window would read again.
-         IF me = 0 OR NOT EXISTS (SELECT 1 FROM old_rows WHERE userId <> me) THEN
+         IF me = 0 OR NOT EXISTS (SELECT 1 FROM tallyRecChange WHERE tallyRecChangeId > written_before
+                                  AND changedByUserId = me AND userId <> me) THEN
            RETURN NULL;
          END IF;
-         IF TG_OP = 'DELETE' THEN
-           INSERT INTO notification (fromUserId, toUserId, message, status, statusDate,
-               createDate, categoryId, typeId, subject)
-             SELECT me, userId, CASE WHEN count(*) = 1
-                 THEN format(E'%s deleted your time.\nFrom: %s\nTo: nothing (deleted)', who,
-                        quillhour_describe(min(startTime), min(endTime), min(duration),
-                                           categoryId))
-                 ELSE format('%s deleted %s of your time entries on %s (%s).', who, count(*),
-                        quillhour_isolated(coalesce((SELECT min(category) FROM category c
-                                                     WHERE c.categoryId = o.categoryId), '')),
-                        quillhour_hours(coalesce(sum(duration), 0))) END,
-               @unread@, moment, moment, categoryId, @type@, @subject@
-             FROM old_rows o WHERE userId <> me
-             GROUP BY userId, categoryId ORDER BY userId, categoryId;
-         ELSE
-           INSERT INTO notification (fromUserId, toUserId, message, status, statusDate,
-               createDate, categoryId, typeId, subject)
-             SELECT me, o.userId, format(E'%s changed your time.\nFrom: %s\nTo: %s', who,
-                 quillhour_describe(o.startTime, o.endTime, o.duration, o.categoryId),
-                 quillhour_describe(n.startTime, n.endTime, n.duration, n.categoryId)),
-               @unread@, moment, moment, n.categoryId, @type@, @subject@
-             FROM old_rows o JOIN new_rows n ON n.timeId = o.timeId
-             WHERE o.userId <> me ORDER BY o.timeId;
-         END IF;
+         INSERT INTO notification (fromUserId, toUserId, message, status, statusDate,
+             createDate, categoryId, typeId, subject)
+           SELECT me, userId, CASE
+               WHEN min(kind) = @edited@ THEN format(E'%s changed your time.\nFrom: %s\nTo: %s',
+                 who, quillhour_describe(min(oldStartTime), min(oldEndTime), min(oldDuration),
+                                         min(oldCategoryId)),
+                 quillhour_describe(min(newStartTime), min(newEndTime), min(newDuration),
+                                    place))
+               WHEN count(*) = 1 THEN
+                 format(E'%s deleted your time.\nFrom: %s\nTo: nothing (deleted)', who,
+                        quillhour_describe(min(oldStartTime), min(oldEndTime),
+                                           min(oldDuration), place))
+               ELSE format('%s deleted %s of your time entries on %s (%s).', who, count(*),
+                      quillhour_isolated(coalesce((SELECT min(c.category) FROM category c
+                                                   WHERE c.categoryId = t.place), '')),
+                      quillhour_hours(coalesce(sum(oldDuration), 0))) END,
+             @unread@, moment, moment, place, @type@, @subject@
+           FROM (SELECT *, coalesce(newCategoryId, oldCategoryId) AS place,
+                   CASE WHEN kind = @edited@ THEN tallyRecChangeId END AS one_change
+                 FROM tallyRecChange WHERE tallyRecChangeId > written_before AND changedByUserId = me
+                   AND userId <> me) AS t
+           GROUP BY userId, place, one_change ORDER BY min(tallyRecChangeId);
          RETURN NULL;
        END $$)";
 

@@ -8,6 +8,32 @@
 
 #include <QCoreApplication>
 
+namespace {
+
+QString gone() {
+    return QCoreApplication::translate("TimeCorrection",
+                                       "This time entry is no longer there: it was deleted "
+                                       "meanwhile.");
+}
+
+QString stillRunning() {
+    return QCoreApplication::translate("TimeCorrection",
+                                       "This time entry is still running: it can be changed once "
+                                       "it is finished.");
+}
+
+QString futureStart() {
+    return QCoreApplication::translate("TimeCorrection", "A task cannot start in the future.");
+}
+
+QString tooLong() {
+    return QCoreApplication::translate("TimeCorrection",
+                                       "A time entry can be at most %1 minutes long.")
+        .arg(TimeCorrection::LongestMinutes);
+}
+
+} // namespace
+
 int TimeCorrection::Times::duration() const {
     return int(TimeText::minutesBetween(startTime, endTime));
 }
@@ -29,10 +55,12 @@ TimeCorrection::Rights TimeCorrection::rightsOn(int userId, const Row& row) {
 QString TimeCorrection::whoMayChange(const Rights& rights, int categoryId) {
     QString owner = NameText::isolated(userName(rights.rowUserId));
     if (owner.isEmpty()) {
-        owner = QStringLiteral("its own user");
+        owner = QCoreApplication::translate("TimeCorrection", "its own user");
     }
+    // A person who manages the category of their own time is named once.
+    const bool otherManager = rights.managerUserId > 0 && rights.managerUserId != rights.rowUserId;
     const QString manager =
-        rights.managerUserId > 0 ? NameText::isolated(userName(rights.managerUserId)) : QString();
+        otherManager ? NameText::isolated(userName(rights.managerUserId)) : QString();
     if (manager.isEmpty()) {
         return QCoreApplication::translate("TimeCorrection",
                                            "Only %1, whose time this is, may change it.")
@@ -53,9 +81,7 @@ std::optional<QString> TimeCorrection::problem(const Times& times) {
         return QCoreApplication::translate("TimeCorrection", "The end must be after the start.");
     }
     if (times.duration() > LongestMinutes) {
-        return QCoreApplication::translate("TimeCorrection",
-                                           "A time entry can be at most %1 minutes long.")
-            .arg(LongestMinutes);
+        return tooLong();
     }
     if (times.categoryId <= 0) {
         return QCoreApplication::translate("TimeCorrection", "Choose a category for the time.");
@@ -81,50 +107,44 @@ std::optional<TimeCorrection::Row> TimeCorrection::read(int timeId) {
     }
     row.categoryId = stored.integer(4);
     row.userId = stored.integer(5);
+    row.storedStart = stored.value(1);
+    row.storedEnd = stored.value(2);
     return row;
 }
 
-namespace {
-
-QString gone() {
-    return QCoreApplication::translate("TimeCorrection",
-                                       "This time entry is no longer there: it was deleted "
-                                       "meanwhile.");
-}
-
-} // namespace
-
-std::optional<QString> TimeCorrection::edit(int timeId, const Times& to, int byUserId) {
+std::optional<QString> TimeCorrection::edit(const Row& asRead, const Times& to, int byUserId,
+                                            std::optional<Row>* current) {
+    if (current != nullptr) {
+        current->reset();
+    }
+    if (to.startTime == asRead.startTime && to.endTime == asRead.endTime &&
+        to.categoryId == asRead.categoryId) {
+        return std::nullopt; // nothing to change, nothing to keep, nobody to tell
+    }
     if (const std::optional<QString> wrong = problem(to)) {
         return wrong;
     }
+    if (!asRead.endTime.isValid()) {
+        return stillRunning();
+    }
     std::optional<QString> refusal;
+    std::optional<Row> now;
     m_database.transaction([&] {
         refusal.reset();
-        const std::optional<Row> before = read(timeId);
-        if (!before) {
-            refusal = gone();
-            return;
-        }
-        if (!before->endTime.isValid()) {
-            refusal = QCoreApplication::translate(
-                "TimeCorrection", "This time entry is still running: it can be changed once "
-                                  "it is finished.");
-            return;
-        }
-        const Rights rights = rightsOn(byUserId, *before);
+        now.reset();
+        const Rights rights = rightsOn(byUserId, asRead);
         if (!rights.allowed) {
-            refusal = whoMayChange(rights, before->categoryId);
+            refusal = whoMayChange(rights, asRead.categoryId);
             return;
         }
-        if (to.categoryId != before->categoryId) {
+        if (to.categoryId != asRead.categoryId) {
             const int manager = managerOf(to.categoryId);
             if (manager < 0) {
                 refusal = QCoreApplication::translate("TimeCorrection",
                                                       "The category chosen is no longer there.");
                 return;
             }
-            const Rights after = mayChange(byUserId, before->userId, manager);
+            const Rights after = mayChange(byUserId, asRead.userId, manager);
             if (!after.allowed) {
                 refusal = QCoreApplication::translate("TimeCorrection",
                                                       "The time cannot be moved to %1. ")
@@ -133,17 +153,54 @@ std::optional<QString> TimeCorrection::edit(int timeId, const Times& to, int byU
                 return;
             }
         }
-        Row changed = *before;
+        Row changed = asRead;
         changed.startTime = to.startTime;
         changed.endTime = to.endTime;
         changed.duration = to.duration();
         changed.categoryId = to.categoryId;
-        m_database.execute(
-            QStringLiteral("update tallyRec set startTime = ?, endTime = ?, "
-                           "duration = ?, categoryId = ? where timeId = ?"),
-            {changed.startTime, changed.endTime, *changed.duration, changed.categoryId, timeId});
-        record(*before, changed, byUserId);
+        // Written only over the row the person saw: whatever someone else saved since then is
+        // kept, however the engine interleaves the two transactions.
+        auto asStored = [](const QVariant& stored, const QDateTime& moment) {
+            return stored.isValid() ? stored : QVariant(moment);
+        };
+        QVariantList params{changed.startTime,
+                            changed.endTime,
+                            *changed.duration,
+                            changed.categoryId,
+                            asRead.timeId,
+                            asStored(asRead.storedStart, asRead.startTime),
+                            asStored(asRead.storedEnd, asRead.endTime),
+                            asRead.categoryId};
+        QString sameDuration = QStringLiteral("duration is null");
+        if (asRead.duration) {
+            sameDuration = QStringLiteral("duration = ?");
+            params.append(*asRead.duration);
+        }
+        const ResultSet written = m_database.query(
+            QStringLiteral("update tallyRec set startTime = ?, endTime = ?, duration = ?, "
+                           "categoryId = ? where timeId = ? and startTime = ? and endTime = ? "
+                           "and categoryId = ? and %1 returning timeId")
+                .arg(sameDuration),
+            params);
+        if (written.isEmpty()) {
+            now = read(asRead.timeId);
+            if (!now) {
+                refusal = gone();
+            } else if (!now->endTime.isValid()) {
+                refusal = stillRunning();
+                now.reset(); // nothing the dialog could show
+            } else {
+                refusal = QCoreApplication::translate(
+                    "TimeCorrection", "Someone else changed this time entry meanwhile, and "
+                                      "nothing was saved. It is shown as it is now.");
+            }
+            return;
+        }
+        record(asRead, changed, byUserId);
     });
+    if (current != nullptr && now) {
+        *current = std::move(now);
+    }
     return refusal;
 }
 
@@ -200,6 +257,9 @@ std::optional<QString> TimeCorrection::add(const Times& entry, int userId, int* 
     if (const std::optional<QString> wrong = problem(entry)) {
         return wrong;
     }
+    if (entry.startTime > m_clock.now()) {
+        return futureStart();
+    }
     std::optional<QString> refusal;
     m_database.transaction([&] {
         refusal.reset();
@@ -220,13 +280,24 @@ std::optional<QString> TimeCorrection::add(const Times& entry, int userId, int* 
     return refusal;
 }
 
-std::optional<QString> TimeCorrection::moveStart(int timeId, const QDateTime& start, int byUserId) {
+std::optional<QString> TimeCorrection::startProblem(const QDateTime& start) const {
     if (!start.isValid()) {
         return QCoreApplication::translate("TimeCorrection",
                                            "The start must be a date and a time.");
     }
-    if (start > m_clock.now()) {
-        return QCoreApplication::translate("TimeCorrection", "A task cannot start in the future.");
+    const QDateTime now = m_clock.now();
+    if (start > now) {
+        return futureStart();
+    }
+    if (TimeText::minutesBetween(start, now) > LongestMinutes) {
+        return tooLong();
+    }
+    return std::nullopt;
+}
+
+std::optional<QString> TimeCorrection::moveStart(int timeId, const QDateTime& start, int byUserId) {
+    if (const std::optional<QString> wrong = startProblem(start)) {
+        return wrong;
     }
     std::optional<QString> refusal;
     m_database.transaction([&] {

@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QVariant>
 #include <optional>
 
 class Clock;
@@ -26,6 +27,11 @@ public:
         std::optional<int> duration;
         int categoryId = 0;
         int userId = 0;
+        // Start and end exactly as the engine gave them, in whatever form the row holds them,
+        // so that a later write can ask for the row still holding just these (when empty, the
+        // start and end above are asked for).
+        QVariant storedStart;
+        QVariant storedEnd;
     };
 
     // Start, end and category of a finished row, with its duration in minutes counted as Finish
@@ -66,15 +72,23 @@ public:
     static std::optional<QString> problem(const Times& times);
 
     std::optional<Row> read(int timeId);
-    // Changes a finished row; byUserId needs the right on it before and after a move.
-    std::optional<QString> edit(int timeId, const Times& to, int byUserId);
+    // Changes a finished row as it was read, when it still is so; byUserId needs the right on it
+    // before and after a move. Times the same as those read change nothing and write nothing.
+    // When someone else changed the row since it was read, nothing is written and the row as it
+    // is now comes back in current.
+    std::optional<QString> edit(const Row& asRead, const Times& to, int byUserId,
+                                std::optional<Row>* current = nullptr);
     // Deletes a row, finished or running; a row already gone is left at that.
     void remove(int timeId, int byUserId);
     // Deletes every time row of a category that is being deleted, inside the caller's
     // transaction: each kept in the trail, and every other user whose time it held told once.
     void removeCategoryRows(int categoryId, int byUserId);
-    // Adds a finished row of a user's past time; its id comes back in newId.
+    // Adds a finished row of a user's past time, started no later than now; its id comes back
+    // in newId.
     std::optional<QString> add(const Times& entry, int userId, int* newId = nullptr);
+    // Why a running task cannot start then: not a moment, in the future, or so long ago that it
+    // would run longer than a time row may.
+    std::optional<QString> startProblem(const QDateTime& start) const;
     // Moves the start of a user's own running row, never past now.
     std::optional<QString> moveStart(int timeId, const QDateTime& start, int byUserId);
     // A start more than a day before the last midnight, which the user is asked to confirm.

@@ -1,5 +1,6 @@
 #include "platform/PasswordStore.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QSaveFile>
@@ -67,6 +68,24 @@ QString PgpassFile::defaultPath() {
 }
 
 bool PgpassFile::store(const Key& key, const QString& password, QString& problem) {
+    // libpq reads the file a line at a time: a line break would cut the entry in two.
+    auto breaksLine = [](const QString& field) {
+        return field.contains(QLatin1Char('\n')) || field.contains(QLatin1Char('\r'));
+    };
+    if (breaksLine(password)) {
+        problem = QCoreApplication::translate("PgpassFile",
+                                              "a password with a line break cannot be written "
+                                              "to %1, which holds one entry per line")
+                      .arg(QDir::toNativeSeparators(m_path));
+        return false;
+    }
+    if (breaksLine(key.host) || breaksLine(key.database) || breaksLine(key.user)) {
+        problem = QCoreApplication::translate("PgpassFile",
+                                              "a name with a line break cannot be written to %1, "
+                                              "which holds one entry per line")
+                      .arg(QDir::toNativeSeparators(m_path));
+        return false;
+    }
     QStringList lines;
     {
         QFile existing(m_path);

@@ -52,7 +52,7 @@ ProductivityChart::ProductivityChart(Workspace& workspace, ProductivityPage& pag
 }
 
 QString ProductivityChart::unreadableText(qint64 rows) {
-    return tr("%1 rows with unreadable start times are left out").arg(rows);
+    return tr("%n rows with unreadable start times are left out", nullptr, int(rows));
 }
 
 bool ProductivityChart::pageShowing() const {

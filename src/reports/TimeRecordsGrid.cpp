@@ -11,8 +11,10 @@
 
 #include <QEvent>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableView>
 #include <algorithm>
 
@@ -73,6 +75,28 @@ void TimeRecordsGrid::showChangedRow(int timeId) {
         // The last row went: the label under the grid says there is nothing to show.
         m_page.grid->hide();
     }
+}
+
+void TimeRecordsGrid::followChangedTime() {
+    if (m_work.shell.currentTab() != Shell::ReportsTab) {
+        return;
+    }
+    QTableView* grid = m_page.grid;
+    const int currentId = currentTimeId();
+    const int currentColumn = grid->currentIndex().column();
+    const int scrolled = grid->verticalScrollBar()->value();
+    viewCategoryTimes();
+    grid->verticalScrollBar()->setValue(scrolled);
+    const int row = currentId > 0 ? m_model->rowOf(currentId) : -1;
+    if (row < 0) {
+        // The row the buttons were for is gone.
+        m_page.cmdEditTime->setVisible(false);
+        m_page.cmdDeleteTime->setVisible(false);
+        return;
+    }
+    grid->selectionModel()->setCurrentIndex(m_model->index(row, std::max(0, currentColumn)),
+                                            QItemSelectionModel::ClearAndSelect |
+                                                QItemSelectionModel::Rows);
 }
 
 void TimeRecordsGrid::applyColumnWidths() {

@@ -25,6 +25,9 @@ public:
     // Shows one changed, moved or deleted row: only that row is read again when the grid holds
     // the selected category's rows; otherwise the grid is filled as viewCategoryTimes() does.
     void showChangedRow(int timeId);
+    // Time rows were changed by someone (here or elsewhere): while the Reports page shows, the
+    // grid is filled again where it stands, its current row kept when that row is still there.
+    void followChangedTime();
 
     TimeRecordsModel& model() { return *m_model; }
 

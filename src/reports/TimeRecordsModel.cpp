@@ -352,6 +352,11 @@ int TimeRecordsModel::timeId(int row) const {
     return int(m_rows.timeId(stored(row)));
 }
 
+int TimeRecordsModel::rowOf(qint64 timeId) const {
+    const int storedRow = m_rows.find(timeId);
+    return storedRow < 0 ? -1 : shown(storedRow);
+}
+
 void TimeRecordsModel::sort(int column, Qt::SortOrder order) {
     const QModelIndexList before = persistentIndexList();
     std::vector<int> storedBefore;

@@ -85,6 +85,8 @@ public:
 
     // The time id of the row the view shows at that position.
     int timeId(int row) const;
+    // Where the view shows the row of a time id, or -1.
+    int rowOf(qint64 timeId) const;
     // The end minus the start as hours of the day and minutes ("HH:MM"): whole days are left out,
     // so 25 hours and 10 minutes reads 01:10. Counted on the wall clock; seconds are dropped.
     static QString timeSpent(const QDateTime& start, const QDateTime& end);

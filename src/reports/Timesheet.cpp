@@ -22,6 +22,7 @@
 #include <QPdfWriter>
 #include <QPrinter>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalBlocker>
 #include <QTreeView>
 #include <stdexcept>
@@ -193,6 +194,16 @@ void Timesheet::showTimesheet() {
         m_page.timesheetGrid->header()->setSectionResizeMode(column, QHeaderView::ResizeToContents);
     }
     m_page.lblTimesheetTotal->setText(totalText());
+}
+
+void Timesheet::followChangedTime() {
+    if (m_work.shell.currentTab() != Shell::TimesheetTab) {
+        return;
+    }
+    QScrollBar* scroll = m_page.timesheetGrid->verticalScrollBar();
+    const int scrolled = scroll->value();
+    showTimesheet();
+    scroll->setValue(scrolled);
 }
 
 void Timesheet::cboTimesheetRange_Change() {

@@ -28,6 +28,9 @@ public:
     void loadTimesheet();
     // Reads the timesheet for what the controls say now.
     void showTimesheet();
+    // Time rows were changed by someone (here or elsewhere): while the page shows, the timesheet
+    // is read again where it stands.
+    void followChangedTime();
 
     void cboTimesheetRange_Change();
     void cmdTimesheetFrom_Click();

@@ -55,8 +55,9 @@ std::optional<int> AwayRule::threshold(const QString& setting) {
 
 QString AwayRule::question(const Away& away) {
     return QCoreApplication::translate("AwayRule",
-                                       "You were away from %1 to %2 (%3 minutes) while these "
-                                       "tasks ran:")
+                                       "You were away from %1 to %2 (%n minutes) while these "
+                                       "tasks ran:",
+                                       nullptr, away.minutes())
         .arg(TimeText::format(away.start, TimeText::HH_MM),
-             TimeText::format(away.end, TimeText::HH_MM), QString::number(away.minutes()));
+             TimeText::format(away.end, TimeText::HH_MM));
 }

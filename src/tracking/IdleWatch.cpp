@@ -107,7 +107,9 @@ void IdleWatch::answer(frmIdle::Answer given) {
     m_work.guard.run([&] {
         for (const int id : ids) {
             if (given == frmIdle::Answer::Discard) {
-                m_tracker.restartTaskAt(id, m_away.start);
+                // Goes on from the moment the person came back: the minutes until they
+                // answered were worked.
+                m_tracker.restartTaskAt(id, m_away.start, m_away.end);
             } else if (given == frmIdle::Answer::Stop) {
                 m_tracker.finishTaskAt(id, m_away.start);
             }

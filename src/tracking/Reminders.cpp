@@ -44,8 +44,14 @@ void Reminders::chkTaskReminder_Click() {
 
 void Reminders::txtFrequency_Change() {
     const QString frequency = m_txtFrequency.text();
-    m_tasksPage.chkPrompt->setText(tr("Prompt every %1 minutes").arg(frequency));
+    m_tasksPage.chkPrompt->setText(promptCaption(frequency));
     m_work.settings.setPromptFrequency(frequency);
+}
+
+QString Reminders::promptCaption(const QString& frequency) {
+    // The frequency as typed; its number chooses between "minute" and "minutes" (text that is
+    // no number reads as many).
+    return tr("Prompt every %1 minutes", nullptr, frequency.toInt()).arg(frequency);
 }
 
 std::optional<int> Reminders::frequency() const {

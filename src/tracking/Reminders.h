@@ -29,6 +29,8 @@ public:
     void chkTaskReminder_Click();
     // Captions chkPrompt after the frequency and stores it as typed.
     void txtFrequency_Change();
+    // "Prompt every 10 minutes", with the frequency as typed.
+    static QString promptCaption(const QString& frequency);
 
     // The frequency in txtFrequency; nothing when it is not a whole number of at least 1.
     std::optional<int> frequency() const;

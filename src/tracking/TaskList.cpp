@@ -66,8 +66,15 @@ void TaskList::refreshTaskList() {
             if (ours && taskTree->owns(running.taskTreeNode)) {
                 setTextIfChanged(running.taskTreeNode, text);
             }
-            // Gone when its user was deleted from the tree; then there is nothing to update.
-            setTextIfChanged(userTree->node(key), text);
+            if (TreeNode* shown = userTree->node(key); shown != nullptr) {
+                setTextIfChanged(shown, text);
+            } else if (TreeNode* owner =
+                           running.user != nullptr ? running.user->userTreeNode : nullptr;
+                       owner != nullptr && userTree->owns(owner)) {
+                // Its user was added to the tree after the task was met (a user another
+                // instance added); a user deleted from the tree has no node to go under.
+                userTree->addNode(owner, key, text);
+            }
             continue;
         }
         if (ours) {

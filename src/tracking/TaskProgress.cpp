@@ -23,7 +23,8 @@ QString percentText(double fraction, const QString& total) {
     if (passed(fraction)) {
         return QCoreApplication::translate("TaskProgress", "Complete");
     }
-    return QCoreApplication::translate("TaskProgress", "%1 % of %2 hours")
+    // The total is shown as given; its number chooses between "hour" and "hours".
+    return QCoreApplication::translate("TaskProgress", "%1 % of %2 hours", nullptr, total.toInt())
         .arg(QString::number(wholePercent(fraction)), total);
 }
 

@@ -113,11 +113,10 @@ void TaskTracker::createTimeItem() {
     entry.endTime = TaskProgress::oneOffEnd(entry.startTime, *minutes);
     // Stored first: the message tells the user the time is recorded.
     entry.save();
-    m_work.messages.show(
-        tr("%1 minutes have been add against %2")
-            .arg(QString::number(TimeText::minutesBetween(entry.startTime, entry.endTime)),
-                 NameText::isolated(chosen->categoryName)),
-        QString(), Messages::Buttons::Ok, Messages::Icon::None);
+    m_work.messages.show(tr("%n minutes have been add against %1", nullptr,
+                            int(TimeText::minutesBetween(entry.startTime, entry.endTime)))
+                             .arg(NameText::isolated(chosen->categoryName)),
+                         QString(), Messages::Buttons::Ok, Messages::Icon::None);
 }
 
 void TaskTracker::cmdStop_Click() {
@@ -170,7 +169,7 @@ void TaskTracker::finishTaskAt(int taskId, const QDateTime& end) {
     emit timeRecorded();
 }
 
-void TaskTracker::restartTaskAt(int taskId, const QDateTime& end) {
+void TaskTracker::restartTaskAt(int taskId, const QDateTime& end, const QDateTime& resume) {
     ProgramState& state = m_work.state;
     task* running = getTaskById(taskId);
     if (running == nullptr) {
@@ -184,7 +183,9 @@ void TaskTracker::restartTaskAt(int taskId, const QDateTime& end) {
     user* owner = running->user;
     const bool prompt = running->prompt;
     const bool wasCurrent = state.currentTask == running;
-    const QDateTime start = toTheSecond(m_work.clock.now());
+    const QDateTime now = toTheSecond(m_work.clock.now());
+    const QDateTime ended = std::max(toTheSecond(end), running->startTime);
+    const QDateTime start = std::clamp(toTheSecond(resume), std::min(ended, now), now);
     // Both rows or neither: a task is never left without its open row.
     int id = 0;
     m_work.database().transaction([&] {
@@ -196,7 +197,10 @@ void TaskTracker::restartTaskAt(int taskId, const QDateTime& end) {
     again.category = on;
     again.user = owner;
     again.startTime = start;
-    again.duration = 0;
+    again.duration = int(TimeText::minutesBetween(start, now));
+    // Reminders due in the minutes before the answer are not all given at once.
+    again.reminderCount = ReminderRule::countAfter(
+        again.duration, ReminderRule::frequency(m_work.settings.promptFrequency()));
     again.prompt = prompt;
     if (wasCurrent || state.currentTask == nullptr) {
         state.currentTask = &again;

@@ -31,8 +31,9 @@ public:
     // the task ends.
     void finishTaskAt(int taskId, const QDateTime& end);
     // Finishes a running task's row at a moment already past, as finishTaskAt, and starts a new
-    // open row now on the same category, which goes on as the task.
-    void restartTaskAt(int taskId, const QDateTime& end);
+    // open row at resume (not before that end, nor after now) on the same category, which goes
+    // on as the task.
+    void restartTaskAt(int taskId, const QDateTime& end, const QDateTime& resume);
     // The running task with this id, or nullptr.
     task* getTaskById(int taskId) const;
     void removeTaskFromList(task* thisTask);

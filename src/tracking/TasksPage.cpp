@@ -72,7 +72,9 @@ void TasksPage::buildEntry() {
     lblSetDuration->setBuddy(txtDuration);
     UpDown1 = named(new UpDown, QStringLiteral("UpDown1"));
     UpDown1->setFixedHeight(txtDuration->sizeHint().height());
-    lblMinutes = caption(tr("minutes"), QStringLiteral("lblMinutes"));
+    lblMinutes = caption(QString(), QStringLiteral("lblMinutes"));
+    followCount(lblMinutes, txtDuration,
+                [](int count) { return tr("minutes", "after a number", count); });
     cmdCreateNow = named(new QPushButton(tr("Create")), QStringLiteral("cmdCreateNow"));
     cmdCreateNow->setEnabled(false);
     cmdAddTime = named(new QPushButton(tr("Add time...")), QStringLiteral("cmdAddTime"));

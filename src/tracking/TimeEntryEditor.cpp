@@ -8,12 +8,47 @@
 #include "tracking/ReminderRule.h"
 #include "tracking/Reminders.h"
 
+#include <QHash>
 #include <QTime>
+#include <functional>
 
 namespace {
 
 QDateTime toTheMinute(const QDateTime& moment) {
     return QDateTime(moment.date(), QTime(moment.time().hour(), moment.time().minute()));
+}
+
+// Every category (the placeholder left out) with its path, "Parent/Child", as the timesheets and
+// the command line name it: categories of the same name under different parents stay apart.
+std::vector<std::pair<int, QString>> categoryPaths(const cateories& all) {
+    QHash<int, const category*> byId;
+    for (const category& each : all) {
+        if (each.categoryId > 0) {
+            byId.insert(each.categoryId, &each);
+        }
+    }
+    QHash<int, QString> paths;
+    // A loop in the parents ends after as many steps as there are categories.
+    const std::function<QString(const category&, qsizetype)> pathOf = [&](const category& leaf,
+                                                                          qsizetype steps) {
+        if (const auto known = paths.constFind(leaf.categoryId); known != paths.cend()) {
+            return *known;
+        }
+        const category* parent =
+            leaf.parentId != leaf.categoryId ? byId.value(leaf.parentId) : nullptr;
+        const QString path = parent != nullptr && steps < byId.size()
+                                 ? pathOf(*parent, steps + 1) + QLatin1Char('/') + leaf.categoryName
+                                 : leaf.categoryName;
+        paths.insert(leaf.categoryId, path);
+        return path;
+    };
+    std::vector<std::pair<int, QString>> listed;
+    for (const category& each : all) {
+        if (each.categoryId > 0) {
+            listed.emplace_back(each.categoryId, pathOf(each, 0));
+        }
+    }
+    return listed;
 }
 
 } // namespace
@@ -37,13 +72,7 @@ frmTimeEntry* TimeEntryEditor::open(frmTimeEntry::Mode mode, int categoryId) {
     m_dialog = new frmTimeEntry(mode, &m_window);
     m_dialog->setAttribute(Qt::WA_DeleteOnClose);
     if (mode != frmTimeEntry::Mode::Start && m_work.state.allCategories) {
-        std::vector<std::pair<int, QString>> categories;
-        for (const category& each : *m_work.state.allCategories) {
-            if (each.categoryId > 0) {
-                categories.emplace_back(each.categoryId, each.categoryName);
-            }
-        }
-        m_dialog->setCategories(categories, categoryId);
+        m_dialog->setCategories(categoryPaths(*m_work.state.allCategories), categoryId);
     }
     return m_dialog;
 }
@@ -54,22 +83,34 @@ void TimeEntryEditor::editRow(int timeId) {
     if (!row || !row->endTime.isValid()) {
         return; // deleted meanwhile, or running: the grid lists neither at its next fill
     }
-    frmTimeEntry* dialog = open(frmTimeEntry::Mode::Edit, row->categoryId);
-    dialog->setTimes(row->startTime, row->endTime);
-    const TimeCorrection::Rights rights = correction.rightsOn(currentUserId(), *row);
-    if (!rights.allowed) {
-        dialog->setReadOnly(correction.whoMayChange(rights, row->categoryId));
-    }
-    connect(dialog, &frmTimeEntry::saveRequested, this,
+    open(frmTimeEntry::Mode::Edit, row->categoryId);
+    showRow(correction, *row);
+    connect(m_dialog, &frmTimeEntry::saveRequested, this,
             m_work.guarded([this, timeId] { saveEdit(timeId); }));
-    dialog->open();
+    m_dialog->open();
+}
+
+void TimeEntryEditor::showRow(TimeCorrection& correction, const TimeCorrection::Row& row) {
+    m_read = row;
+    m_dialog->setTimes(row.startTime, row.endTime);
+    m_dialog->chooseCategory(row.categoryId);
+    const TimeCorrection::Rights rights = correction.rightsOn(currentUserId(), row);
+    if (!rights.allowed) {
+        m_dialog->setReadOnly(correction.whoMayChange(rights, row.categoryId));
+    }
 }
 
 void TimeEntryEditor::saveEdit(int timeId) {
-    const std::optional<QString> refused = TimeCorrection(m_work.database(), m_work.clock)
-                                               .edit(timeId, m_dialog->times(), currentUserId());
+    TimeCorrection correction(m_work.database(), m_work.clock);
+    std::optional<TimeCorrection::Row> current;
+    const std::optional<QString> refused =
+        correction.edit(m_read, m_dialog->times(), currentUserId(), &current);
     if (refused) {
         m_work.messages.inform(*refused, m_dialog->windowTitle(), Messages::Icon::Warning);
+        if (current) {
+            showRow(correction, *current);
+            emit rowEdited(timeId); // the grid shows it as it is now too
+        }
         return;
     }
     m_dialog->accept();
@@ -120,15 +161,19 @@ void TimeEntryEditor::saveStart(int taskId) {
     }
     const QDateTime start = m_dialog->startTime();
     const QDateTime now = m_work.clock.now();
-    if (start <= now && TimeCorrection::farBack(start, now) &&
+    TimeCorrection correction(m_work.database(), m_work.clock);
+    // A start that cannot be taken is said before anything is asked about it.
+    std::optional<QString> refused = correction.startProblem(start);
+    if (!refused && TimeCorrection::farBack(start, now) &&
         !m_work.messages.ask(tr("The new start, %1, is more than a day before last midnight. "
                                 "Start the task then?")
                                  .arg(TimeText::defaultText(start)),
                              m_dialog->windowTitle(), Messages::Icon::Question)) {
         return;
     }
-    const std::optional<QString> refused =
-        TimeCorrection(m_work.database(), m_work.clock).moveStart(taskId, start, currentUserId());
+    if (!refused) {
+        refused = correction.moveStart(taskId, start, currentUserId());
+    }
     if (refused) {
         m_work.messages.inform(*refused, m_dialog->windowTitle(), Messages::Icon::Warning);
         return;

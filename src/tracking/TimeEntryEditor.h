@@ -34,7 +34,8 @@ public:
 signals:
     // A finished time row was added.
     void timeChanged();
-    // One finished row was changed: its new values, or its move to another category.
+    // One finished row was changed, here or by someone else meanwhile: its new values, or its
+    // move to another category.
     void rowEdited(int timeId);
     // A running task starts at another moment now.
     void startMoved();
@@ -42,6 +43,9 @@ signals:
 private:
     // A new dialog, the one open before closed; categoryId is chosen in its list.
     frmTimeEntry* open(frmTimeEntry::Mode mode, int categoryId);
+    // Shows a stored row in the edit dialog, as the one its Save changes: editable, or read-only
+    // for someone without the right.
+    void showRow(TimeCorrection& correction, const TimeCorrection::Row& row);
     void saveEdit(int timeId);
     void saveNew();
     void saveStart(int taskId);
@@ -51,4 +55,6 @@ private:
     QWidget& m_window;
     Reminders& m_reminders;
     QPointer<frmTimeEntry> m_dialog;
+    // The row the edit dialog shows, as it was read: Save changes it only if it is still so.
+    TimeCorrection::Row m_read;
 };

@@ -1,6 +1,8 @@
 #include "tracking/frmTimeEntry.h"
 
+#include "app/ElidedComboBox.h"
 #include "app/UiHelpers.h"
+#include "app/WrappingLabel.h"
 #include "data/TimeText.h"
 
 #include <QComboBox>
@@ -37,8 +39,8 @@ frmTimeEntry::frmTimeEntry(Mode mode, QWidget* parent)
         setWindowTitle(tr("Change Start"));
         break;
     }
-    lblRights = named(new QLabel, QStringLiteral("lblRights"));
-    lblRights->setWordWrap(true);
+    // Names of any length wrap, within a word too, rather than widen the dialog.
+    lblRights = named(new WrappingLabel, QStringLiteral("lblRights"));
     lblRights->setVisible(false);
     dtpDate = named(new QDateEdit, QStringLiteral("dtpDate"));
     dtpDate->setCalendarPopup(true);
@@ -51,7 +53,8 @@ frmTimeEntry::frmTimeEntry(Mode mode, QWidget* parent)
     txtMinutes->setRange(1, TimeCorrection::LongestMinutes);
     txtMinutes->setSuffix(tr(" minutes"));
     lblEnds = named(new QLabel, QStringLiteral("lblEnds"));
-    cboCategory = named(new QComboBox, QStringLiteral("cboCategory"));
+    // A long category path is cut short: the dialog keeps its width, and Save stays in view.
+    cboCategory = named(new ElidedComboBox(30), QStringLiteral("cboCategory"));
     cmdSave = named(new QPushButton(tr("Save")), QStringLiteral("cmdSave"));
     cmdSave->setDefault(true);
     cmdCancel = named(new QPushButton(tr("Cancel")), QStringLiteral("cmdCancel"));
@@ -81,12 +84,13 @@ frmTimeEntry::frmTimeEntry(Mode mode, QWidget* parent)
     layout->addLayout(form);
     layout->addLayout(buttons);
 
+    // A field set back to what the row holds counts as left alone.
     connect(dtpDate, &QDateEdit::dateChanged, this, [this] {
-        m_dateEdited = true;
+        m_dateEdited = dtpDate->date() != m_start.date();
         showResult();
     });
     connect(txtStartTime, &QTimeEdit::timeChanged, this, [this] {
-        m_startEdited = true;
+        m_startEdited = txtStartTime->time() != toTheMinute(m_start.time());
         showResult();
     });
     connect(txtEndTime, &QTimeEdit::timeChanged, this, &frmTimeEntry::endChanged);
@@ -101,7 +105,11 @@ void frmTimeEntry::setCategories(const std::vector<std::pair<int, QString>>& cat
     for (const auto& [id, text] : categories) {
         cboCategory->addItem(text, id);
     }
-    cboCategory->setCurrentIndex(std::max(0, cboCategory->findData(chosen)));
+    chooseCategory(chosen);
+}
+
+void frmTimeEntry::chooseCategory(int categoryId) {
+    cboCategory->setCurrentIndex(std::max(0, cboCategory->findData(categoryId)));
 }
 
 void frmTimeEntry::setTimes(const QDateTime& start, const QDateTime& end) {
@@ -164,13 +172,18 @@ TimeCorrection::Times frmTimeEntry::times() const {
 }
 
 void frmTimeEntry::endChanged() {
-    m_endEdited = true;
+    // An end time that is the minute the end already falls in keeps that end to the second.
     m_minutesEdited = false;
+    m_endEdited = false; // endTime() then gives the end the row keeps
+    m_endEdited = toTheMinute(endTime().time()) != txtEndTime->time();
     showResult();
 }
 
 void frmTimeEntry::minutesChanged() {
-    m_minutesEdited = true;
+    // A duration the end already gives (typed again, or back after the box was emptied) keeps
+    // that end to the second.
+    m_minutesEdited = false; // endTime() then gives the end the row keeps
+    m_minutesEdited = TimeText::minutesBetween(startTime(), endTime()) != txtMinutes->value();
     showResult();
 }
 
@@ -182,9 +195,8 @@ void frmTimeEntry::showResult() {
     const QDateTime end = endTime();
     const qint64 minutes = TimeText::minutesBetween(start, end);
     const QSignalBlocker a(txtEndTime), b(txtMinutes);
-    if (m_minutesEdited) {
-        txtEndTime->setTime(toTheMinute(end.time()));
-    } else if (minutes >= 1 && minutes <= TimeCorrection::LongestMinutes) {
+    txtEndTime->setTime(toTheMinute(end.time()));
+    if (!m_minutesEdited && minutes >= 1 && minutes <= TimeCorrection::LongestMinutes) {
         txtMinutes->setValue(int(minutes));
     }
     lblEnds->setText(tr("From %1 to %2 (%3)")

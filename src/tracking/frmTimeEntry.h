@@ -18,9 +18,9 @@ class QTimeEdit;
 // edit a finished row, to add past time, and (date and start only) to move a running task's
 // start. A row may pass midnight: an end time not after the start is on the next day.
 //
-// Fields the user leaves alone keep what the row holds to the second; a field the user changes
-// counts from the start of its minute. Editing the end time sets the duration, and editing the
-// duration sets the end; the one edited last is the one kept.
+// Fields the user leaves alone (or sets back) keep what the row holds to the second; a field the
+// user changes counts from the start of its minute. Editing the end time sets the duration, and
+// editing the duration sets the end; the one edited last is the one kept.
 class frmTimeEntry : public QDialog {
     Q_OBJECT
 
@@ -31,6 +31,7 @@ public:
 
     // The categories to choose from (id and the text shown), and the one chosen.
     void setCategories(const std::vector<std::pair<int, QString>>& categories, int chosen);
+    void chooseCategory(int categoryId);
     // What the dialog starts from; end is ignored in Start mode.
     void setTimes(const QDateTime& start, const QDateTime& end);
     // Everything shown and nothing can be changed; the sentence says who may change it.

@@ -193,9 +193,11 @@ void ProcessList::loadRows(const QStringList& titles) {
     // texts and places a full rebuild would give.
     KeyedTree* tree = &m_userTree;
     QSet<QString> previousWindows;
+    QSet<int> previousGroups;
     if (state.allProcesses) {
         for (const process& each : *state.allProcesses) {
             previousWindows << windowKey(each.processId);
+            previousGroups << each.userId;
         }
     }
     state.allProcesses = std::make_unique<processes>();
@@ -247,7 +249,14 @@ void ProcessList::loadRows(const QStringList& titles) {
         }
         // A group made in this load reads "Processes" while it holds one window.
         if (group.existed || group.count > 1) {
-            group.node->setText(tr("%1 Processes").arg(group.count));
+            group.node->setText(tr("%n Processes", nullptr, group.count));
+        }
+    }
+    // A user whose windows have all gone (their instance closed, or shares nothing now) shows
+    // no group, rather than a count of windows that are no longer there.
+    for (const int userId : std::as_const(previousGroups)) {
+        if (!groups.contains(userId)) {
+            tree->removeNode(groupKey(userId));
         }
     }
     // Written or found equal above: this user's rows now hold these titles.

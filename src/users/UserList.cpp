@@ -24,6 +24,7 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QToolButton>
+#include <algorithm>
 
 namespace {
 const char* const NoUserSet = QT_TRANSLATE_NOOP(
@@ -241,10 +242,11 @@ void UserList::refreshUserList() {
     }
     const ResultSet rows = UserStore::everyRow(m_work.database());
     const int current = state.currentUser != nullptr ? state.currentUser->userId : -1;
+    std::vector<Row> arrived;
     for (const Row row : rows) {
-        // A user added by another instance since the list was loaded waits for the next load.
         user* loaded = getUserById(row.integer(QStringLiteral("userId")));
         if (loaded == nullptr) {
+            arrived.push_back(row);
             continue;
         }
         loaded->readRow(row);
@@ -260,6 +262,35 @@ void UserList::refreshUserList() {
             node->setBackColor(Look::CurrentColour);
         }
     }
+    if (!arrived.empty()) {
+        addArrivedUsers(arrived);
+    }
+}
+
+void UserList::addArrivedUsers(std::vector<Row>& rows) {
+    // Added by another instance since the list was loaded: listed at the end, in the order they
+    // were added, without a reload that would take away what the lists have chosen and what is
+    // typed into them.
+    std::sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) {
+        return a.integer(QStringLiteral("userId")) < b.integer(QStringLiteral("userId"));
+    });
+    ProgramState& state = m_work.state;
+    for (const Row& row : rows) {
+        const int id = row.integer(QStringLiteral("userId"));
+        const QString key = NodeKeys::key(NodeKeys::User, id);
+        user& arrived = state.allUsers->Add(id, key);
+        arrived.readRow(row);
+        arrived.userTreeNode = m_page.userTree->addNode(nullptr, key, arrived.userName);
+        if (arrived.active) {
+            arrived.userTreeNode->setBackColor(Look::ActiveColour);
+        }
+        for (QComboBox* list : {&m_cboUser, &m_cboUserProductivity, &m_cboCategoryOwner}) {
+            appendKeepingChoice(list, arrived.userName);
+        }
+    }
+    // Records that knew them by id only (the sender of a notification, the user of a running
+    // task) point at the listed users now.
+    state.repointUsers(nullptr);
 }
 
 user* UserList::getUserById(int userId) const {

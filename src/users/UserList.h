@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/ResultSet.h"
+
 #include <QObject>
 #include <QString>
 #include <memory>
@@ -29,7 +31,8 @@ public:
     void loadUserList();
     // How many times the list was loaded: each load clears the tree and the collection.
     int loads() const { return m_loads; }
-    // Re-reads every loaded user and colours the active and current users' nodes.
+    // Re-reads every loaded user and colours the active and current users' nodes. Users added
+    // by another instance are added to the tree and the lists.
     void refreshUserList();
     // Makes the user named in cboUser current, or offers to create that user.
     void setCurrentUser();
@@ -59,6 +62,7 @@ protected:
 
 private:
     void lockOnSettings();
+    void addArrivedUsers(std::vector<Row>& rows);
 
     Workspace& m_work;
     UsersPage& m_page;

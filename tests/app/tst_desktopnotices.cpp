@@ -1,45 +1,13 @@
+#include "PrivateSessionBus.h"
 #include "RealProgram.h"
 #include "data/Database.h"
 
 #include <QProcess>
 #include <QScopeGuard>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
-
-// A session bus of the test's own: dbus-daemon on a socket in a temporary folder.
-class PrivateSessionBus {
-public:
-    ~PrivateSessionBus() {
-        if (m_daemon.state() != QProcess::NotRunning) {
-            m_daemon.terminate();
-            m_daemon.waitForFinished(5000);
-        }
-    }
-    // The bus address, or empty text with the reason in error.
-    QString start(const QString& folder, QString& error) {
-        const QString daemon = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));
-        if (daemon.isEmpty()) {
-            error = QStringLiteral("dbus-daemon is not installed (package dbus-daemon)");
-            return {};
-        }
-        m_daemon.start(daemon, {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                                QStringLiteral("--nopidfile"), QStringLiteral("--print-address=1"),
-                                QStringLiteral("--address=unix:path=") + folder +
-                                    QStringLiteral("/bus")});
-        if (!m_daemon.waitForStarted(10000) || !m_daemon.waitForReadyRead(10000)) {
-            error = QStringLiteral("dbus-daemon did not start: ") +
-                    QString::fromLocal8Bit(m_daemon.readAllStandardError());
-            return {};
-        }
-        return QString::fromLocal8Bit(m_daemon.readLine()).trimmed();
-    }
-
-private:
-    QProcess m_daemon;
-};
 
 // Ann manages Design, at most one hour a day; Bob has been working on it for three hours.
 struct Team {
@@ -50,18 +18,18 @@ struct Team {
 Team makeTeam(const QString& folder) {
     Team team{folder + QStringLiteral("/team.db")};
     auto db = Database::create(team.path);
-    team.ann = int(db->insert(
-        QStringLiteral("insert into \"user\" (userName, active) values ('Ann', 0)"), {},
-        QStringLiteral("userId")));
-    const qint64 bob = db->insert(
-        QStringLiteral("insert into \"user\" (userName, active) values ('Bob', 0)"), {},
-        QStringLiteral("userId"));
+    team.ann =
+        int(db->insert(QStringLiteral("insert into \"user\" (userName, active) values ('Ann', 0)"),
+                       {}, QStringLiteral("userId")));
+    const qint64 bob =
+        db->insert(QStringLiteral("insert into \"user\" (userName, active) values ('Bob', 0)"), {},
+                   QStringLiteral("userId"));
     const QDateTime now = QDateTime::currentDateTime();
-    const qint64 design = db->insert(
-        QStringLiteral("insert into category (category, parentId, maxAllocation, "
-                       "maxAllocationPeriodId, minAllocation, minAllocationPeriodId, "
-                       "ownerUserId, startDate) values ('Design', 0, 1, 1, 0, 1, ?, ?)"),
-        {team.ann, now}, QStringLiteral("categoryId"));
+    const qint64 design =
+        db->insert(QStringLiteral("insert into category (category, parentId, maxAllocation, "
+                                  "maxAllocationPeriodId, minAllocation, minAllocationPeriodId, "
+                                  "ownerUserId, startDate) values ('Design', 0, 1, 1, 0, 1, ?, ?)"),
+                   {team.ann, now}, QStringLiteral("categoryId"));
     db->execute(
         QStringLiteral("insert into tallyRec (startTime, categoryId, userId) values (?, ?, ?)"),
         {now.addSecs(-3 * 3600), design, bob});

@@ -1,4 +1,5 @@
 #include "EarlierSchemas.h"
+#include "PrivateDesktop.h"
 #include "TestEnvironment.h"
 #include "data/Schema.h"
 
@@ -48,7 +49,7 @@ private:
         if (!standardOutput.isEmpty()) {
             process.setStandardOutputFile(standardOutput, QIODevice::Append);
         }
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        QProcessEnvironment environment = PrivateDesktop::environment(m_home->path());
         for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
             environment.remove(QLatin1String(name));
         }

@@ -1,3 +1,4 @@
+#include "PrivateDesktop.h"
 #include "PrivateXServer.h"
 #include "TestEnvironment.h"
 
@@ -145,8 +146,7 @@ void SecondStartTest::init() {
     }
     // One account's files: its settings, data and runtime folder.
     m_home = std::make_unique<QTemporaryDir>();
-    QFile::setPermissions(m_home->path(),
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    PrivateDesktop::makeFolders(m_home->path());
     QDir(m_home->path()).mkpath(QStringLiteral("config/Quillhour"));
     QFile config(m_home->filePath(QStringLiteral("config/Quillhour/Quillhour.conf")));
     QVERIFY(config.open(QIODevice::WriteOnly));
@@ -181,10 +181,9 @@ QProcess* SecondStartTest::launchProgram(const QString& program, const QStringLi
 }
 
 void SecondStartTest::workInAnotherProgram(const Display& display) {
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    QProcessEnvironment environment = PrivateDesktop::environment(m_home->path());
     environment.insert(QStringLiteral("DISPLAY"), m_x->displayName());
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_home->path());
     QProcess* other = launchProgram(QStringLiteral(OWN_WINDOW_PROGRAM), {}, environment);
     QVERIFY(waitFor([&] { return display.windowsOf(other->processId()).size() == 1; }));
     const uint32_t window = display.windowsOf(other->processId()).front();
@@ -193,14 +192,9 @@ void SecondStartTest::workInAnotherProgram(const Display& display) {
 }
 
 QProcess* SecondStartTest::launch(const QStringList& arguments, const QByteArray& startupId) {
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    QProcessEnvironment environment = PrivateDesktop::environment(m_home->path());
     environment.insert(QStringLiteral("DISPLAY"), m_x->displayName());
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"),
-                       m_home->filePath(QStringLiteral("config")));
-    environment.insert(QStringLiteral("XDG_DATA_HOME"), m_home->filePath(QStringLiteral("data")));
-    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_home->path());
-    environment.remove(QStringLiteral("DESKTOP_STARTUP_ID"));
     if (!startupId.isEmpty()) {
         environment.insert(QStringLiteral("DESKTOP_STARTUP_ID"), QString::fromLatin1(startupId));
     }
@@ -294,8 +288,8 @@ void SecondStartTest::killedInstanceAndOtherDatabaseStartTheirOwn() {
     ::kill(pid_t(first->processId()), SIGKILL);
     QVERIFY(first->waitForFinished(10000));
     // What it left: the socket it listened on.
-    const QStringList left =
-        QDir(m_home->path()).entryList({QStringLiteral("quillhour-*")}, QDir::System);
+    const QDir runtime(m_home->filePath(QStringLiteral("runtime")));
+    const QStringList left = runtime.entryList({QStringLiteral("quillhour-*")}, QDir::System);
     QVERIFY2(left.size() == 1, qPrintable(left.join(QLatin1Char(' '))));
 
     QProcess* next = launch({});
@@ -320,8 +314,7 @@ void SecondStartTest::killedInstanceAndOtherDatabaseStartTheirOwn() {
         QCOMPARE(process->exitCode(), 0);
     }
     // Closed properly, they leave nothing in the runtime folder.
-    QVERIFY(
-        QDir(m_home->path()).entryList({QStringLiteral("quillhour-*")}, QDir::System).isEmpty());
+    QVERIFY(runtime.entryList({QStringLiteral("quillhour-*")}, QDir::System).isEmpty());
 }
 
 QTEST_GUILESS_MAIN(SecondStartTest)

@@ -1,15 +1,21 @@
 #include "MainWindowFixture.h"
+#include "PrivateDesktop.h"
+#include "PrivateSessionBus.h"
+#include "PrivateXServer.h"
+#include "RealProgram.h"
 #include "app/SettingsPage.h"
 #include "data/ServerAddress.h"
 
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QLineEdit>
 #include <QProcess>
 #include <QtTest>
 #include <sys/stat.h>
 
 // A database server reached with a password: the password is kept in libpq's ~/.pgpass of a
-// temporary home (what Quillhour does where no secret service answers) and never in the
-// settings file, in a message or on standard error.
+// temporary home (what Quillhour does where no secret service answers, or one that would ask)
+// and never in the settings file, in a message or on standard error.
 class ServerPasswordsTest : public QObject {
     Q_OBJECT
 
@@ -19,6 +25,7 @@ private slots:
     void theSettingsPageKeepsThePasswordOut();
     void aWrongPasswordIsSaidClearly();
     void aPasswordGivenForOneRunIsNotKept();
+    void aKeyringThatWouldAskNeverTakesThePassword();
 
 private:
     // One start of the program on the settings file of the test and the password file.
@@ -123,6 +130,26 @@ void ServerPasswordsTest::theSettingsPageKeepsThePasswordOut() {
     const QString other = f.newLocation(QStringLiteral("second"));
     Database::create(other).reset();
     const QString secret = password(other);
+
+    // A password that cannot be kept anywhere is said, and its address is not taken: the next
+    // start would have no password for it. (No file can be made below a file, even by root.)
+    QFile blocker(m_home.filePath(QStringLiteral("blocker")));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    PgpassFile nowhere(m_home.filePath(QStringLiteral("blocker/.pgpass")));
+    {
+        Start start(f, nowhere);
+        QVERIFY(start.load());
+        auto* path = start.window->findChild<QLineEdit*>(QStringLiteral("txtDatabasePath"));
+        path->setText(other);
+        emit path->editingFinished();
+        QCOMPARE(start.messages.shown().size(), 1);
+        QVERIFY2(start.messages.last().text.contains(QStringLiteral("cannot be kept safe")),
+                 qPrintable(start.messages.last().text));
+        noPasswordShown(start.messages, secret);
+        QCOMPARE(start.settings.database(), f.location()); // as it was, its password unmoved
+    }
+
     PgpassFile passwords(m_home.filePath(QStringLiteral(".pgpass")));
     {
         Start start(f, passwords);
@@ -165,6 +192,10 @@ void ServerPasswordsTest::aWrongPasswordIsSaidClearly() {
         QVERIFY2(start.messages.last().text.contains(hint), qPrintable(start.messages.last().text));
         QVERIFY(
             start.messages.last().text.contains(QStringLiteral("password authentication failed")));
+        // The engine's sentence is ended before the program's own begins.
+        QVERIFY2(start.messages.last().text.contains(
+                     QRegularExpression(QStringLiteral("[^.!?\\s][.!?] ") + hint)),
+                 qPrintable(start.messages.last().text));
         noPasswordShown(start.messages, wrongPassword);
         QCOMPARE(start.settings.database(), ServerAddress::withoutPassword(f.location()));
     }
@@ -184,12 +215,7 @@ void ServerPasswordsTest::aWrongPasswordIsSaidClearly() {
 
     // On the command line, and in what the program prints.
     QProcess check;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("HOME"), m_home.path());
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home.filePath(QStringLiteral("c")));
-    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
-                       QStringLiteral("unix:path=") + m_home.filePath(QStringLiteral("no-bus")));
-    check.setProcessEnvironment(environment);
+    check.setProcessEnvironment(PrivateDesktop::environment(m_home.path()));
     check.setProcessChannelMode(QProcess::MergedChannels);
     check.start(QStringLiteral(QUILLHOUR_BINARY), {QStringLiteral("--check-database"), wrong});
     QVERIFY(check.waitForFinished(60000));
@@ -218,6 +244,51 @@ void ServerPasswordsTest::aPasswordGivenForOneRunIsNotKept() {
     QCOMPARE(Settings(f.folder() + QStringLiteral("/Quillhour.conf")).database(), mine);
     QVERIFY(!settingsText(f).contains(password(f.location()).toUtf8()));
     QVERIFY(!QFile::exists(passwords.where()));
+}
+
+void ServerPasswordsTest::aKeyringThatWouldAskNeverTakesThePassword() {
+    // A desktop whose GNOME Keyring has no keyring yet: it starts on the program's first request
+    // and, asked to keep a password, shows its prompt for a new keyring on the screen and waits.
+    // Nobody answers it here. The password, left in the settings by an earlier version, has to
+    // reach the server at this start and the next one all the same.
+    TestEnvironment env;
+    env.addUser(QStringLiteral("Ann"));
+    env.addCategory(QStringLiteral("Design"));
+    PrivateXServer x;
+    QString why;
+    QVERIFY2(x.start(why), qPrintable(why));
+    QTemporaryDir home;
+    QProcessEnvironment desktop = PrivateDesktop::environment(home.path());
+    desktop.insert(QStringLiteral("DISPLAY"), x.displayName());
+    PrivateSessionBus bus;
+    const QString address = bus.start(home.path(), why, desktop);
+    QVERIFY2(!address.isEmpty(), qPrintable(why));
+
+    RealProgram program(home.path());
+    program.writeSettings(env.location(), QStringLiteral("Ann"));
+    program.setEnvironment(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), address);
+    for (int start = 1; start <= 2; ++start) {
+        program.start();
+        QVERIFY2(waitUntil([&] { return userActive(env.location(), QStringLiteral("Ann")); },
+                           PrivateXServer::WaitMs),
+                 qPrintable(QStringLiteral("start %1: %2").arg(start).arg(program.output())));
+        QCOMPARE(program.terminate(), 0);
+    }
+    // The keyring was there to be asked: the bus started it for the program.
+    const QDBusConnection onBus =
+        QDBusConnection::connectToBus(address, QStringLiteral("keyring-check"));
+    QVERIFY(onBus.interface()->isServiceRegistered(QStringLiteral("org.freedesktop.secrets")));
+    QDBusConnection::disconnectFromBus(QStringLiteral("keyring-check"));
+
+    const QString secret = password(env.location());
+    QFile settings(home.filePath(QStringLiteral("config/Quillhour/Quillhour.conf")));
+    QVERIFY(settings.open(QIODevice::ReadOnly));
+    QVERIFY(!settings.readAll().contains(secret.toUtf8()));
+    const QString pgpass = home.filePath(QStringLiteral(".pgpass"));
+    QCOMPARE(mode(pgpass), 0600);
+    ServerAddress server;
+    QVERIFY(ServerAddress::parse(env.location(), server, why));
+    QCOMPARE(PgpassFile(pgpass).find(server.passwordKey()), secret);
 }
 
 QTEST_MAIN(ServerPasswordsTest)

@@ -6,12 +6,10 @@
 #include "tracking/frmReminder.h"
 
 #include <QGroupBox>
-#include <QHelpEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
 #include <QTabWidget>
-#include <QToolTip>
 #include <QtTest>
 
 namespace {
@@ -27,16 +25,6 @@ void settle() {
         QCoreApplication::sendPostedEvents();
         QCoreApplication::processEvents();
     }
-}
-
-// The tool-tip a user sees on hovering over the widget, or empty text.
-QString hoverText(QWidget* widget, const QPoint& at) {
-    QToolTip::hideText();
-    QHelpEvent hover(QEvent::ToolTip, at, widget->mapToGlobal(at));
-    QCoreApplication::sendEvent(widget, &hover);
-    const QString shown = QToolTip::isVisible() ? QToolTip::text() : QString();
-    QToolTip::hideText();
-    return shown;
 }
 
 } // namespace
@@ -55,7 +43,7 @@ void WindowSizeTest::longTextNeverWidensTheWindow() {
     MainWindowFixture f;
     const QString longUser = QStringLiteral("Annabelle ") + LongName;
     const int ann = f.addUser(longUser);
-    const int bob = f.addUser(QStringLiteral("Bob") + UnbrokenWord);
+    const int bob = f.addUser(QStringLiteral("<b>Bob</b>") + UnbrokenWord);
     f.settings.setUser(longUser);
     const int planning = f.addCategory(LongName, 0, ann, 0, 1, 1, 1);
     const int word = f.addCategory(UnbrokenWord, 0, ann);
@@ -117,6 +105,11 @@ void WindowSizeTest::longTextNeverWidensTheWindow() {
     QVERIFY(message->isVisible());
     QVERIFY(message->width() < screen.width());
     QCOMPARE(message->text(), QStringLiteral("It reads ") + UnbrokenWord);
+    // The sender, cut short, shows whole in a tool-tip within the screen, as the text it is.
+    int tipWidth = 0;
+    QCOMPARE(hoverText(f.control<QLabel>(QStringLiteral("lblFrom")), QPoint(2, 2), &tipWidth),
+             QStringLiteral("From: <b>Bob</b>") + UnbrokenWord);
+    QVERIFY2(tipWidth > 0 && tipWidth <= screen.width(), qPrintable(QString::number(tipWidth)));
 
     // Captions cut short keep the whole text in a tool-tip.
     w.tabs->setCurrentIndex(frmMain::TasksTab);

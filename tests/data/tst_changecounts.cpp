@@ -6,8 +6,9 @@
 #include <QtTest>
 
 // The change counts a tick reads before anything else: every write that changes a user, a
-// notification or a process moves its count, from this connection or another one, and nothing
-// else does; a database of the first schema is brought up to them with every row kept.
+// notification, a process or a time row moves its count, from this connection or another one,
+// and nothing else does; a database of the first schema is brought up to them with every row
+// kept.
 class ChangeCountsTest : public QObject {
     Q_OBJECT
 
@@ -22,7 +23,7 @@ void ChangeCountsTest::eachWriteMovesItsOwnCount() {
     TestEnvironment env;
     Database& db = env.database();
     ChangeCounts last = ChangeCounts::read(db);
-    // Which count moved since the last look: "users", "notifications", "processes" or "".
+    // Which counts moved since the last look: "users", "notifications", "processes", "times".
     auto moved = [&] {
         const ChangeCounts now = ChangeCounts::read(db);
         QStringList which;
@@ -34,6 +35,9 @@ void ChangeCountsTest::eachWriteMovesItsOwnCount() {
         }
         if (now.processes != last.processes) {
             which.append(QStringLiteral("processes"));
+        }
+        if (now.times != last.times) {
+            which.append(QStringLiteral("times"));
         }
         last = now;
         return which.join(QLatin1Char(','));
@@ -72,10 +76,16 @@ void ChangeCountsTest::eachWriteMovesItsOwnCount() {
     db.execute(QStringLiteral("delete from process where userId = ?"), {ann});
     QCOMPARE(moved(), QStringLiteral("processes"));
 
-    // Time rows and categories are none of the counts' business.
+    // Categories are none of the counts' business; every write to a time row is.
     const int work = env.addCategory(QStringLiteral("Work"));
-    env.addTime(work, ann, env.clock.now().addSecs(-3600), env.clock.now(), 60);
     QCOMPARE(moved(), QString());
+    const int open = env.addOpenTime(work, ann, env.clock.now().addSecs(-3600));
+    QCOMPARE(moved(), QStringLiteral("times"));
+    db.execute(QStringLiteral("update tallyRec set endTime = ?, duration = ? where timeId = ?"),
+               {env.clock.now(), 60, open});
+    QCOMPARE(moved(), QStringLiteral("times"));
+    db.execute(QStringLiteral("delete from tallyRec where timeId = ?"), {open});
+    QCOMPARE(moved(), QStringLiteral("times"));
 
     // A change taken back leaves the counts where they were.
     try {
@@ -103,6 +113,7 @@ void ChangeCountsTest::anotherConnectionsWritesAreSeen() {
     QCOMPARE(after.users, before.users);
     QVERIFY(after.notifications > before.notifications);
     QCOMPARE(after.processes, before.processes);
+    QCOMPARE(after.times, before.times);
 }
 
 void ChangeCountsTest::firstSchemaIsUpgradedKeepingItsRows() {
@@ -117,6 +128,10 @@ void ChangeCountsTest::firstSchemaIsUpgradedKeepingItsRows() {
                 env.database().execute(QStringLiteral("DROP TRIGGER %1_%2")
                                            .arg(QLatin1String(table), QLatin1String(event)));
             }
+        }
+        for (const char* event : {"inserted", "deleted", "changed"}) {
+            env.database().execute(
+                QStringLiteral("DROP TRIGGER tallyRec_%1").arg(QLatin1String(event)));
         }
         env.database().execute(QStringLiteral("DROP TABLE dataChange"));
         env.database().execute(QStringLiteral("DROP TABLE tallyRecChange"));
@@ -143,27 +158,33 @@ void ChangeCountsTest::firstSchemaIsUpgradedKeepingItsRows() {
                        {ann, QStringLiteral("Editor")});
     }
     QVERIFY(ChangeCounts::read(env.database()).processes > before.processes);
+    env.addTime(env.addCategory(QStringLiteral("Work")), ann, env.clock.now().addSecs(-60),
+                env.clock.now(), 1);
+    QVERIFY(ChangeCounts::read(env.database()).times > before.times);
 }
 
 void ChangeCountsTest::watchReadsOnlyWhatMoved() {
     auto as = [](const ChangeWatch::Reload& reload) {
-        return QStringLiteral("%1%2%3").arg(reload.users ? "u" : "-", reload.processes ? "p" : "-",
-                                            reload.notifications ? "n" : "-");
+        return QStringLiteral("%1%2%3%4")
+            .arg(reload.users ? "u" : "-", reload.processes ? "p" : "-",
+                 reload.notifications ? "n" : "-", reload.times ? "t" : "-");
     };
     ChangeWatch watch;
-    const ChangeCounts start{4, 7, 9};
-    QCOMPARE(as(watch.next(start, 1, 1)), QStringLiteral("upn")); // the first look
-    QCOMPARE(as(watch.next(start, 1, 1)), QStringLiteral("---"));
-    QCOMPARE(as(watch.next({4, 8, 9}, 1, 1)), QStringLiteral("--n"));
-    QCOMPARE(as(watch.next({4, 8, 10}, 1, 1)), QStringLiteral("-p-"));
-    // Users shown moved: their processes and the notifications' senders are read too.
-    QCOMPARE(as(watch.next({5, 8, 10}, 1, 1)), QStringLiteral("upn"));
-    QCOMPARE(as(watch.next({5, 8, 10}, 2, 1)), QStringLiteral("upn")); // someone else is current
-    QCOMPARE(as(watch.next({5, 8, 10}, 2, 2)), QStringLiteral("upn")); // the users loaded anew
-    QCOMPARE(as(watch.next({5, 8, 10}, 2, 2)), QStringLiteral("---"));
+    const ChangeCounts start{4, 7, 9, 3};
+    QCOMPARE(as(watch.next(start, 1, 1)), QStringLiteral("upnt")); // the first look
+    QCOMPARE(as(watch.next(start, 1, 1)), QStringLiteral("----"));
+    QCOMPARE(as(watch.next({4, 8, 9, 3}, 1, 1)), QStringLiteral("--n-"));
+    QCOMPARE(as(watch.next({4, 8, 10, 3}, 1, 1)), QStringLiteral("-p--"));
+    QCOMPARE(as(watch.next({4, 8, 10, 4}, 1, 1)), QStringLiteral("---t"));
+    // Users shown moved: their processes, the notifications' senders and the names beside the
+    // time rows are read too.
+    QCOMPARE(as(watch.next({5, 8, 10, 4}, 1, 1)), QStringLiteral("upnt"));
+    QCOMPARE(as(watch.next({5, 8, 10, 4}, 2, 1)), QStringLiteral("upnt")); // another current user
+    QCOMPARE(as(watch.next({5, 8, 10, 4}, 2, 2)), QStringLiteral("upnt")); // users loaded anew
+    QCOMPARE(as(watch.next({5, 8, 10, 4}, 2, 2)), QStringLiteral("----"));
     // Counts the database could not give (its row taken out) never stand for "nothing moved".
-    QCOMPARE(as(watch.next(ChangeCounts{}, 2, 2)), QStringLiteral("upn"));
-    QCOMPARE(as(watch.next(ChangeCounts{}, 2, 2)), QStringLiteral("upn"));
+    QCOMPARE(as(watch.next(ChangeCounts{}, 2, 2)), QStringLiteral("upnt"));
+    QCOMPARE(as(watch.next(ChangeCounts{}, 2, 2)), QStringLiteral("upnt"));
 }
 
 QTEST_GUILESS_MAIN(ChangeCountsTest)

@@ -1,3 +1,4 @@
+#include "PrivateDesktop.h"
 #include "TestEnvironment.h"
 #include "data/Schema.h"
 
@@ -18,12 +19,15 @@ private slots:
     void checkDatabaseSaysWhatItFound();
 
 private:
-    static QProcess* run(const QStringList& arguments) {
+    QProcess* run(const QStringList& arguments) const {
         auto* process = new QProcess;
+        process->setProcessEnvironment(PrivateDesktop::environment(m_home.path()));
         process->start(QStringLiteral(QUILLHOUR_BINARY), arguments);
         process->waitForFinished(30000);
         return process;
     }
+
+    QTemporaryDir m_home;
 };
 
 void CommandLineTest::createDatabaseMakesAFileAndRefusesASecondTime() {
@@ -114,7 +118,7 @@ void CommandLineTest::versionAndUnknownOptions() {
 void CommandLineTest::unknownOptionWithoutADisplay() {
     // No display to open a window on, and no platform chosen: the option is still told about.
     QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    QProcessEnvironment environment = PrivateDesktop::environment(m_home.path());
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
         environment.remove(QLatin1String(name));
     }

@@ -146,7 +146,7 @@ void UpgradeTest::upgradeKeepsEveryRow() {
     {
         std::unique_ptr<Database> upgraded = Database::open(location);
         QCOMPARE(Schema::version(*upgraded), Schema::CurrentVersion);
-        QCOMPARE(Schema::CurrentVersion, 3);
+        QCOMPARE(Schema::CurrentVersion, 4);
         // The change counts follow writes from here on, as they do in a new database.
         const qint64 users =
             upgraded->scalar(QStringLiteral("select users from dataChange")).toLongLong();
@@ -156,13 +156,16 @@ void UpgradeTest::upgradeKeepsEveryRow() {
                  users + 1);
         upgraded->execute(QStringLiteral("update \"user\" set active = ? where userId = 2"),
                           {false});
+        // So do the time rows' writes, from a count of its own.
+        upgraded->execute(QStringLiteral("update tallyRec set duration = 75 where timeId = 1"));
+        QCOMPARE(upgraded->scalar(QStringLiteral("select times from dataChange")).toLongLong(), 1);
     }
-    // Every row as the earlier version wrote it (the two writes above took each other back; the
-    // count they moved is left out).
+    // Every row as the earlier version wrote it (the writes above left the rows as they were;
+    // the counts they moved are left out).
     QStringList after = rows(location, version);
     if (version >= 2) {
         QCOMPARE(before.last(), QStringLiteral("dataChange:1|7|1|1"));
-        QCOMPARE(after.last(), QStringLiteral("dataChange:1|9|1|1"));
+        QCOMPARE(after.last(), QStringLiteral("dataChange:1|9|1|1|1"));
         after.last() = before.last();
     }
     QCOMPARE(after, before);
@@ -188,7 +191,9 @@ void UpgradeTest::upgradeKeepsEveryRow() {
     QVERIFY(!QFileInfo::exists(location + QStringLiteral(".schema-%1.bak.1").arg(version)));
     // The trail is there and takes a change of an old row.
     TimeCorrection correction(*again, env.clock);
-    QCOMPARE(correction.edit(1,
+    const std::optional<TimeCorrection::Row> old = correction.read(1);
+    QVERIFY(old);
+    QCOMPARE(correction.edit(*old,
                              {QDateTime(QDate(2026, 12, 1), QTime(9, 0)),
                               QDateTime(QDate(2026, 12, 1), QTime(11, 0)), 1},
                              1),

@@ -1,9 +1,8 @@
 #include "ScreenshotMain.h"
 
-#include "PrivateXServer.h"
+#include "PrivateDisplay.h"
 
 #include <QApplication>
-#include <QProcess>
 #include <cstdio>
 
 int screenshotFailure(const char* name, const QString& text) {
@@ -22,23 +21,10 @@ int screenshotMain(int argc, char* argv[], const char* name,
         return 2;
     }
     QCoreApplication app(argc, argv);
-    PrivateXServer server;
     QString error;
-    if (!server.start(error) || !server.startWindowManager(error)) {
-        return screenshotFailure(name, error);
-    }
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("DISPLAY"), server.displayName());
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    QProcess shot;
-    shot.setProcessEnvironment(environment);
-    shot.setProcessChannelMode(QProcess::ForwardedChannels);
     // The options after the picture's name go to the program on the private display.
-    shot.start(QCoreApplication::applicationFilePath(),
-               QStringList{QStringLiteral("--child")} + QCoreApplication::arguments().mid(1));
-    if (!shot.waitForFinished(60000)) {
-        shot.kill();
-        return screenshotFailure(name, QStringLiteral("the window took too long"));
-    }
-    return shot.exitCode();
+    const int status = rerunOnPrivateDisplay(QStringList{QStringLiteral("--child")} +
+                                                 QCoreApplication::arguments().mid(1),
+                                             60000, error);
+    return status < 0 ? screenshotFailure(name, error) : status;
 }

@@ -1,7 +1,14 @@
+#include "PrivateDesktop.h"
+#include "PrivateSessionBus.h"
+#include "PrivateXServer.h"
 #include "data/ServerAddress.h"
 #include "platform/DesktopPasswords.h"
 #include "platform/PasswordStore.h"
 
+#include <QDBusConnection>
+#include <QDBusInterface>
+#include <QDBusObjectPath>
+#include <QDBusReply>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -10,9 +17,10 @@
 
 // Where server passwords are kept instead of the settings file. The cases of the desktop's
 // secret store each run in a process of their own (CTest starts them by name), since a process
-// finds its session bus once: withoutSecretService on a private bus that offers none, so the
-// passwords go to ~/.pgpass of a temporary home; withSecretService on a private bus with GNOME
-// Keyring.
+// finds its session bus once: withoutSecretService on a private bus with no keyring to write to
+// (GNOME Keyring, started by the bus, has none yet), so the passwords go to ~/.pgpass of a
+// temporary home; withSecretService on a private bus with GNOME Keyring, whose prompts would
+// show on a private X display.
 class PasswordsTest : public QObject {
     Q_OBJECT
 
@@ -25,8 +33,9 @@ private slots:
     void cleanup();
 
 private:
-    // A session bus of this test's own; its address is set for this process.
-    bool startPrivateBus(QString& why);
+    // A session bus of this test's own; its address is set for this process. The services it
+    // starts show their windows on display.
+    bool startPrivateBus(QString& why, const QString& display = {});
     // The file's mode bits as ls shows them.
     static int mode(const QString& path) {
         struct stat info {};
@@ -38,35 +47,34 @@ private:
     }
 
     QTemporaryDir m_home;
-    QProcess m_bus;
+    PrivateXServer m_x; // where the keyring's prompts would wait for an answer
+    PrivateSessionBus m_bus;
     QProcess m_keyring;
 };
 
 void PasswordsTest::cleanup() {
-    for (QProcess* process : {&m_keyring, &m_bus}) {
-        if (process->state() != QProcess::NotRunning) {
-            process->kill();
-            process->waitForFinished(5000);
-        }
+    if (m_keyring.state() != QProcess::NotRunning) {
+        m_keyring.kill();
+        m_keyring.waitForFinished(5000);
     }
 }
 
-bool PasswordsTest::startPrivateBus(QString& why) {
-    m_bus.start(QStringLiteral("dbus-daemon"),
-                {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                 QStringLiteral("--print-address=1"),
-                 QStringLiteral("--address=unix:path=") + m_home.filePath(QStringLiteral("bus"))});
-    if (!m_bus.waitForStarted(10000) || !m_bus.waitForReadyRead(10000)) {
-        why = QStringLiteral("dbus-daemon did not start: ") + m_bus.errorString();
+bool PasswordsTest::startPrivateBus(QString& why, const QString& display) {
+    // The keyring's files and sockets stay in the temporary home, and so does ~/.pgpass. Its
+    // prompts, if any, show on the display.
+    QProcessEnvironment environment = PrivateDesktop::environment(m_home.path());
+    if (!display.isEmpty()) {
+        environment.insert(QStringLiteral("DISPLAY"), display);
+    }
+    const QString address = m_bus.start(m_home.path(), why, environment);
+    if (address.isEmpty()) {
         return false;
     }
-    const QByteArray address = m_bus.readLine().trimmed();
-    qputenv("DBUS_SESSION_BUS_ADDRESS", address);
-    // The keyring's files and sockets stay in the temporary home as well.
-    qputenv("HOME", QFile::encodeName(m_home.path()));
-    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_home.path()));
-    qputenv("XDG_DATA_HOME", QFile::encodeName(m_home.filePath(QStringLiteral("data"))));
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_home.filePath(QStringLiteral("config"))));
+    for (const QString& variable : PrivateDesktop::variables(m_home.path())) {
+        const qsizetype equals = variable.indexOf(QLatin1Char('='));
+        qputenv(qPrintable(variable.left(equals)), QFile::encodeName(variable.mid(equals + 1)));
+    }
+    qputenv("DBUS_SESSION_BUS_ADDRESS", address.toLocal8Bit());
     qunsetenv("PGPASSFILE");
     return true;
 }
@@ -86,6 +94,12 @@ void PasswordsTest::pgpassLinesAreLibpqs() {
     QCOMPARE(mode(path), 0600);
     QCOMPARE(file.find(key(QStringLiteral("team"))), QStringLiteral("se:cr\\et"));
     QCOMPARE(file.find(key(QStringLiteral("other"))), std::nullopt);
+
+    // A line break would cut an entry in two: refused and said, the file as it was.
+    QVERIFY(!file.store(key(QStringLiteral("team")), QStringLiteral("n3w\ncr3t"), problem));
+    QVERIFY2(problem.contains(QStringLiteral("line break")), qPrintable(problem));
+    QVERIFY(!problem.contains(QStringLiteral("cr3t")));
+    QCOMPARE(file.find(key(QStringLiteral("team"))), QStringLiteral("se:cr\\et"));
 }
 
 void PasswordsTest::pgpassReplacesOnlyItsOwnEntry() {
@@ -135,11 +149,16 @@ void PasswordsTest::addressesKeepTheirPasswordsInTheStore() {
     QCOMPARE(ServerPasswords::connectable(QStringLiteral("/home/ann/team.db"), store),
              QStringLiteral("/home/ann/team.db"));
 
-    // A password given as an option moves out too.
+    // A password given as an option moves out too, however its name is spelled.
     const QString option = QStringLiteral("postgresql://ann@db.example.org:5433/opt?password=x1");
     QCOMPARE(ServerPasswords::keepPassword(option, store, problem),
              QStringLiteral("postgresql://ann@db.example.org:5433/opt"));
     QCOMPARE(store.find(key(QStringLiteral("opt"))), QStringLiteral("x1"));
+    const QString encoded =
+        QStringLiteral("postgresql://ann@db.example.org:5433/enc?sslmode=require&pass%77ord=x2");
+    QCOMPARE(ServerPasswords::keepPassword(encoded, store, problem),
+             QStringLiteral("postgresql://ann@db.example.org:5433/enc?sslmode=require"));
+    QCOMPARE(store.find(key(QStringLiteral("enc"))), QStringLiteral("x2"));
 }
 
 void PasswordsTest::withoutSecretService() {
@@ -166,7 +185,8 @@ void PasswordsTest::withSecretService() {
         QSKIP("runs in a process of its own (CTest: tst_passwords_keyring)");
     }
     QString why;
-    QVERIFY2(startPrivateBus(why), qPrintable(why));
+    QVERIFY2(m_x.start(why), qPrintable(why));
+    QVERIFY2(startPrivateBus(why, m_x.displayName()), qPrintable(why));
     // The keyring of the temporary home, made and unlocked with a password of its own.
     m_keyring.start(QStringLiteral("gnome-keyring-daemon"),
                     {QStringLiteral("--foreground"), QStringLiteral("--unlock"),
@@ -198,6 +218,24 @@ void PasswordsTest::withSecretService() {
     QVERIFY(!QFile::exists(m_home.filePath(QStringLiteral(".pgpass"))));
     QCOMPARE(DesktopPasswords().find(key(QStringLiteral("team"))), QStringLiteral("s3cret"));
     QCOMPARE(DesktopPasswords().find(key(QStringLiteral("other"))), std::nullopt);
+
+    // Locked, the keyring would show a prompt for its own password before it took another one:
+    // that one goes to ~/.pgpass instead, and is found there.
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    QDBusInterface service(QStringLiteral("org.freedesktop.secrets"),
+                           QStringLiteral("/org/freedesktop/secrets"),
+                           QStringLiteral("org.freedesktop.Secret.Service"), bus);
+    const QDBusReply<QDBusObjectPath> keyring =
+        service.call(QStringLiteral("ReadAlias"), QStringLiteral("default"));
+    QVERIFY2(keyring.isValid(), qPrintable(keyring.error().message()));
+    const QDBusMessage locked = service.call(
+        QStringLiteral("Lock"), QVariant::fromValue(QList<QDBusObjectPath>{keyring.value()}));
+    QVERIFY2(locked.type() == QDBusMessage::ReplyMessage, qPrintable(locked.errorMessage()));
+    DesktopPasswords lockedStore;
+    QVERIFY2(lockedStore.store(key(QStringLiteral("other")), QStringLiteral("s4cret"), problem),
+             qPrintable(problem));
+    QCOMPARE(lockedStore.where(), m_home.filePath(QStringLiteral(".pgpass")));
+    QCOMPARE(DesktopPasswords().find(key(QStringLiteral("other"))), QStringLiteral("s4cret"));
 }
 
 QTEST_GUILESS_MAIN(PasswordsTest)

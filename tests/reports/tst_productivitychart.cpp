@@ -434,6 +434,9 @@ void ProductivityChartTest::unreadableStartsAreLeftOut() {
     QVERIFY(!c.page().picProd->showsChart());
     QCOMPARE(c.page().picProd->hint(), QStringLiteral("Select a category with time data"));
     QCOMPARE(c.details(), QStringLiteral("4 rows with unreadable start times are left out"));
+    c.f.database().execute(QStringLiteral("delete from tallyRec where startTime <> ''"));
+    c.chart().loadProductivityChart();
+    QCOMPARE(c.details(), QStringLiteral("1 row with an unreadable start time is left out"));
 }
 
 QTEST_MAIN(ProductivityChartTest)

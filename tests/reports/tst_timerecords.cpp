@@ -57,6 +57,7 @@ private slots:
     void deletingTheLastRow();
     void columnsFitAndSort();
     void readOnlyWhileThePageShows();
+    void othersTimeFollowsWhileShown();
 };
 
 void TimeRecordsTest::timeSpentDropsWholeDays() {
@@ -388,6 +389,52 @@ void TimeRecordsTest::readOnlyWhileThePageShows() {
     f.window().tabs->setCurrentIndex(frmMain::ReportsTab);
     QCOMPARE(cells(grid).size(), 3);
     QCOMPARE(cells(grid).last().at(3), QStringLiteral("00:40"));
+}
+
+void TimeRecordsTest::othersTimeFollowsWhileShown() {
+    MainWindowFixture f;
+    const int ann = f.addUser(QStringLiteral("Ann"));
+    const int bob = f.addUser(QStringLiteral("Bob"));
+    f.settings.setUser(QStringLiteral("Ann"));
+    const int design = f.addCategory(QStringLiteral("Design"));
+    f.addTime(design, ann, at(1, 9, 0), at(1, 10, 0), 60);
+    QVERIFY(f.load());
+    frmMain& window = f.window();
+    window.tabs->setCurrentIndex(frmMain::ReportsTab);
+    f.systemTick();
+    QTableView* grid = f.control<QTableView>(QStringLiteral("grid"));
+    clickCell(grid, 0, 2);
+
+    // Bob's instance, on a connection of its own, records an hour and takes it back; the grid
+    // follows on the next tick, keeping the row Ann chose.
+    const int bobs = f.addTime(design, bob, at(2, 9, 0), at(2, 10, 0), 60);
+    f.systemTick();
+    QCOMPARE(cells(grid).size(), 2);
+    QCOMPARE(cells(grid).last().at(4), QStringLiteral("Bob"));
+    QCOMPARE(grid->currentIndex().row(), 0);
+    QVERIFY(f.control<QPushButton>(QStringLiteral("cmdDeleteTime"))->isVisible());
+    f.database().execute(QStringLiteral("delete from tallyRec where timeId = ?"), {bobs});
+    f.systemTick();
+    QCOMPARE(cells(grid).size(), 1);
+
+    // The timesheet too.
+    window.tabs->setCurrentIndex(frmMain::TimesheetTab);
+    f.addTime(design, bob, at(7, 8, 0), at(7, 9, 30), 90);
+    f.systemTick();
+    QVERIFY(f.control<QLabel>(QStringLiteral("lblTimesheetTotal"))
+                ->text()
+                .startsWith(QStringLiteral("Total: 01:30")));
+
+    // A page out of sight reads nothing: such a tick costs what a quiet one does.
+    window.tabs->setCurrentIndex(frmMain::TasksTab);
+    auto tickCost = [&] {
+        const quint64 before = window.database().statementCount();
+        f.systemTick();
+        return window.database().statementCount() - before;
+    };
+    const quint64 quiet = tickCost();
+    f.addTime(design, bob, at(7, 9, 30), at(7, 9, 45), 15);
+    QCOMPARE(tickCost(), quiet);
 }
 
 QTEST_MAIN(TimeRecordsTest)

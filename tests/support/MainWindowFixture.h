@@ -3,6 +3,7 @@
 #include "TestEnvironment.h"
 #include "app/frmMain.h"
 #include "platform/DesktopNotifier.h"
+#include "tracking/frmTimeEntry.h"
 
 #include <chrono>
 #include <memory>
@@ -37,6 +38,10 @@ public:
     void systemTick();
     void taskTick();
 
+    // Shows the Reports page and double-clicks the first row of its grid, as a person opens a
+    // time row to correct it; the dialog that opened, or nullptr.
+    frmTimeEntry* openFirstTimeRow();
+
     QString ownFolder;
     QString databaseOverride;
     // The desktop notices the window gave.
@@ -47,3 +52,9 @@ public:
 private:
     std::unique_ptr<frmMain> m_window;
 };
+
+// The characters a text puts on the screen in a label or tool-tip that takes it in that format:
+// the text itself, or what it reads as when it is taken for markup.
+QString shownText(const QString& text, Qt::TextFormat format = Qt::AutoText);
+// The tool-tip a user reads on hovering over the widget, or empty text; its width goes to width.
+QString hoverText(QWidget* widget, const QPoint& at, int* width = nullptr);

@@ -1,5 +1,6 @@
 #include "RealProgram.h"
 
+#include "PrivateDesktop.h"
 #include "data/Database.h"
 
 #include <QDateTime>
@@ -104,12 +105,8 @@ void RealProgram::openToAll(const QString& folder) {
 }
 
 void RealProgram::writeSettings(const QString& database, const QString& user) {
+    PrivateDesktop::makeFolders(m_home); // there before a test opens them to all
     QDir(m_home).mkpath(QStringLiteral("config/Quillhour"));
-    QDir(m_home).mkpath(QStringLiteral("data"));
-    QDir(m_home).mkpath(QStringLiteral("runtime"));
-    // As the system makes it: the program's own.
-    QFile::setPermissions(m_home + QStringLiteral("/runtime"),
-                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     QFile config(m_home + QStringLiteral("/config/Quillhour/Quillhour.conf"));
     if (config.open(QIODevice::WriteOnly)) {
         // QSettings writes a blank in a key as %20.
@@ -121,25 +118,17 @@ void RealProgram::writeSettings(const QString& database, const QString& user) {
 }
 
 void RealProgram::start(User user, const QStringList& wrapper) {
-    QStringList variables = {
-        QStringLiteral("HOME=") + m_home,
-        QStringLiteral("XDG_CONFIG_HOME=") + m_home + QStringLiteral("/config"),
-        QStringLiteral("XDG_DATA_HOME=") + m_home + QStringLiteral("/data"),
-        QStringLiteral("XDG_RUNTIME_DIR=") + m_home + QStringLiteral("/runtime"),
-        // A session bus that is not there: the program never reaches the developer's desktop
-        // (its secret store above all), and keeps passwords in the home folder's ~/.pgpass.
-        QStringLiteral("DBUS_SESSION_BUS_ADDRESS=unix:path=") + m_home +
-            QStringLiteral("/runtime/no-session-bus"),
-        QStringLiteral("QT_QPA_PLATFORM=") +
-            (m_display.isEmpty() ? QStringLiteral("offscreen") : QStringLiteral("xcb")),
-    };
+    // Given again on env's command line: runuser sets HOME and the like for the user it runs as.
+    // Without a bus of the test's own, the program never reaches the developer's desktop (its
+    // secret store above all), and keeps passwords in the home folder's ~/.pgpass.
+    QStringList variables = PrivateDesktop::variables(m_home);
+    variables.append(QStringLiteral("QT_QPA_PLATFORM=") +
+                     (m_display.isEmpty() ? QStringLiteral("offscreen") : QStringLiteral("xcb")));
     if (!m_display.isEmpty()) {
         variables.append(QStringLiteral("DISPLAY=") + m_display);
     }
     variables += m_environment;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.remove(QStringLiteral("SESSION_MANAGER"));
-    m_process.setProcessEnvironment(environment);
+    m_process.setProcessEnvironment(PrivateDesktop::environment(m_home));
 
     QStringList command = QStringList{QStringLiteral("env")} + variables + QStringList{m_binary};
     if (user == User::WithoutRootRights && isRoot()) {

@@ -228,8 +228,9 @@ void IdleTimeTest::discardFinishesAtIdleStartAndGoesOn() {
     awayFor(f, 5, 12);
     frmIdle& question = f.window().idleWatch().window();
     QVERIFY(question.isVisible());
-    const QDateTime answeredAt = f.clock.now().addSecs(20);
-    f.clock.set(answeredAt);
+    // Back at the last tick; the answer comes twenty seconds later.
+    const QDateTime cameBack = f.clock.now();
+    f.clock.set(cameBack.addSecs(20));
     question.cmdDiscard->click();
     QVERIFY(!question.isVisible());
 
@@ -237,10 +238,11 @@ void IdleTimeTest::discardFinishesAtIdleStartAndGoesOn() {
     QCOMPARE(finished.start, at(10, 0));
     QCOMPARE(finished.end, at(10, 5));
     QCOMPARE(finished.duration, 5);
-    // A new open row from now on the same category, and the task goes on with it.
+    // A new open row on the same category from the moment Ann came back (the minutes until she
+    // answered were work), and the task goes on with it.
     const int again = annsOpenRow(f, t);
     QVERIFY(again != 0 && again != annsRow);
-    QCOMPARE(rowOf(f, again).start, answeredAt);
+    QCOMPARE(rowOf(f, again).start, cameBack);
     QCOMPARE(f.count(QStringLiteral("tallyRec"), QStringLiteral("timeId = ? and categoryId = ?"),
                      {again, t.design}),
              1);

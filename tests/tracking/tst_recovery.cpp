@@ -1,3 +1,4 @@
+#include "PrivateDesktop.h"
 #include "PrivateXServer.h"
 #include "data/Database.h"
 #include "data/TimeText.h"
@@ -49,13 +50,9 @@ private:
 };
 
 QProcessEnvironment RecoveryTest::environment() const {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    QProcessEnvironment env = PrivateDesktop::environment(m_home.path());
     env.insert(QStringLiteral("DISPLAY"), m_x.displayName());
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home.filePath(QStringLiteral("config")));
-    env.insert(QStringLiteral("XDG_DATA_HOME"), m_home.filePath(QStringLiteral("data")));
-    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_home.filePath(QStringLiteral("runtime")));
-    env.remove(QStringLiteral("SESSION_MANAGER"));
     return env;
 }
 
@@ -139,10 +136,8 @@ void RecoveryTest::initTestCase() {
         db->execute(QStringLiteral("insert into category (category, parentId) values (?, 0)"),
                     {QStringLiteral("Design")});
     }
+    PrivateDesktop::makeFolders(m_home.path());
     QDir(m_home.path()).mkpath(QStringLiteral("config/Quillhour"));
-    QDir(m_home.path()).mkpath(QStringLiteral("runtime"));
-    QFile(m_home.filePath(QStringLiteral("runtime")))
-        .setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     QVERIFY(useDatabase(m_database));
 }
 

@@ -72,18 +72,6 @@ QTableView* gridOf(MainWindowFixture& f) {
     return f.control<QTableView>(QStringLiteral("grid"));
 }
 
-// Double-clicks the grid's first row, as a person opens a row for editing.
-frmTimeEntry* openFirstRow(MainWindowFixture& f) {
-    QTableView* grid = gridOf(f);
-    f.window().tabs->setCurrentIndex(frmMain::ReportsTab);
-    QCoreApplication::processEvents();
-    const QModelIndex cell = grid->model()->index(0, 1);
-    const QPoint centre = grid->visualRect(cell).center();
-    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, centre);
-    QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, centre);
-    return f.window().timeEntries().dialog();
-}
-
 } // namespace
 
 // Correcting recorded time from the main window: a finished row edited by its user or its
@@ -102,6 +90,8 @@ private slots:
     void runningStartMovedBack();
     void anotherUsersMovedStartIsSeen();
     void deletionsAreKept();
+    void savingNothingWritesNothing();
+    void correctingEdges();
 };
 
 void TimeCorrectionTest::ownRowEdited() {
@@ -111,7 +101,7 @@ void TimeCorrectionTest::ownRowEdited() {
     const int row = f.addTime(design, ann, at(5, 9, 0, 37), at(5, 10, 0), 60);
     QVERIFY(f.load());
 
-    frmTimeEntry* dialog = openFirstRow(f);
+    frmTimeEntry* dialog = f.openFirstTimeRow();
     QVERIFY(dialog != nullptr);
     QVERIFY(dialog->isVisible());
     QCOMPARE(dialog->windowTitle(), QStringLiteral("Edit Time"));
@@ -222,7 +212,7 @@ void TimeCorrectionTest::thirdUserOnlySeesWhoMay() {
     const int row = f.addTime(design, ann, at(5, 9, 0), at(5, 10, 0), 60);
     QVERIFY(f.load()); // as Carol
 
-    frmTimeEntry* dialog = openFirstRow(f);
+    frmTimeEntry* dialog = f.openFirstTimeRow();
     QVERIFY(dialog != nullptr);
     QVERIFY(!dialog->lblRights->isHidden());
     QCOMPARE(dialog->lblRights->text(),
@@ -239,7 +229,7 @@ void TimeCorrectionTest::thirdUserOnlySeesWhoMay() {
 
     // Nor does the rule give way underneath the dialog.
     TimeCorrection correction(f.database(), f.clock);
-    QCOMPARE(correction.edit(row, {at(5, 8, 0), at(5, 10, 0), design}, carol),
+    QCOMPARE(correction.edit(*correction.read(row), {at(5, 8, 0), at(5, 10, 0), design}, carol),
              std::optional<QString>(QStringLiteral(
                  "Only Ann, whose time this is, or Bob, the manager of Design, may change it.")));
     QCOMPARE(stored(f.database(), row),
@@ -248,7 +238,12 @@ void TimeCorrectionTest::thirdUserOnlySeesWhoMay() {
     // Without a manager, the sentence names the user alone.
     f.database().execute(QStringLiteral("update category set ownerUserId = 0"));
     QCOMPARE(
-        correction.edit(row, {at(5, 8, 0), at(5, 10, 0), design}, carol),
+        correction.edit(*correction.read(row), {at(5, 8, 0), at(5, 10, 0), design}, carol),
+        std::optional<QString>(QStringLiteral("Only Ann, whose time this is, may change it.")));
+    // Nor twice when she manages the category of her own time.
+    f.database().execute(QStringLiteral("update category set ownerUserId = ?"), {ann});
+    QCOMPARE(
+        correction.edit(*correction.read(row), {at(5, 8, 0), at(5, 10, 0), design}, carol),
         std::optional<QString>(QStringLiteral("Only Ann, whose time this is, may change it.")));
 }
 
@@ -267,7 +262,7 @@ void TimeCorrectionTest::rowMovedToAnotherCategory() {
         f.window().categoryTree->node(QStringLiteral("id_%1").arg(design)));
     QCOMPARE(gridOf(f)->model()->rowCount(), 2);
 
-    frmTimeEntry* dialog = openFirstRow(f);
+    frmTimeEntry* dialog = f.openFirstTimeRow();
     QVERIFY(dialog != nullptr);
     dialog->cboCategory->setCurrentIndex(dialog->cboCategory->findData(build));
     QTest::mouseClick(dialog->cmdSave, Qt::LeftButton);
@@ -287,17 +282,18 @@ void TimeCorrectionTest::rowMovedToAnotherCategory() {
 
     // Design's manager may change Ann's time there, but not put it where he manages nothing.
     TimeCorrection correction(f.database(), f.clock);
-    QCOMPARE(correction.edit(other, {at(6, 9, 0), at(6, 9, 30), build}, bob),
+    QCOMPARE(correction.edit(*correction.read(other), {at(6, 9, 0), at(6, 9, 30), build}, bob),
              std::optional<QString>(
                  QStringLiteral("The time cannot be moved to Build. Only Ann, whose time this is, "
                                 "may change it.")));
     QCOMPARE(stored(f.database(), other),
              QStringLiteral("2026-12-06 09:00:00 2026-12-06 09:30:00 30 %1").arg(design));
     // Nor take it back from a category he does not manage.
-    QVERIFY(correction.edit(row, {at(5, 9, 0), at(5, 10, 0), design}, bob).has_value());
+    QVERIFY(correction.edit(*correction.read(row), {at(5, 9, 0), at(5, 10, 0), design}, bob)
+                .has_value());
     // Managing both, he may.
     f.database().execute(QStringLiteral("update category set ownerUserId = ?"), {bob});
-    QCOMPARE(correction.edit(other, {at(6, 9, 0), at(6, 9, 30), build}, bob),
+    QCOMPARE(correction.edit(*correction.read(other), {at(6, 9, 0), at(6, 9, 30), build}, bob),
              std::optional<QString>());
     QCOMPARE(trail(f.database()).size(), 2);
     QCOMPARE(f.count(QStringLiteral("notification"), QStringLiteral("toUserId = ?"), {ann}), 1);
@@ -490,6 +486,67 @@ void TimeCorrectionTest::deletionsAreKept() {
                  .arg(bob)
                  .arg(design));
     QCOMPARE(f.count(QStringLiteral("notification")), 1);
+}
+
+void TimeCorrectionTest::savingNothingWritesNothing() {
+    MainWindowFixture f;
+    const int ann = f.addUser(QStringLiteral("Ann"));
+    const int design = f.addCategory(QStringLiteral("Design"), 0, f.addUser(QStringLiteral("Bob")));
+    const int row = f.addTime(design, ann, at(5, 9, 0, 37), at(5, 10, 0, 12), 60);
+    QVERIFY(f.load()); // as Bob, the manager, whose changes Ann is told of
+    const QString before = stored(f.database(), row);
+
+    // Saved as it opened; with the start changed and set back; with the Duration box emptied.
+    QTest::mouseClick(f.openFirstTimeRow()->cmdSave, Qt::LeftButton);
+    frmTimeEntry* dialog = f.openFirstTimeRow();
+    dialog->txtStartTime->setTime(QTime(9, 5));
+    dialog->txtStartTime->setTime(QTime(9, 0));
+    QTest::mouseClick(dialog->cmdSave, Qt::LeftButton);
+    dialog = f.openFirstTimeRow();
+    dialog->txtMinutes->selectAll();
+    QTest::keyClick(dialog->txtMinutes, Qt::Key_Backspace);
+    QTest::mouseClick(dialog->cmdSave, Qt::LeftButton);
+    QCOMPARE(stored(f.database(), row), before);
+    QCOMPARE(trail(f.database()), QStringList());
+    QCOMPARE(f.count(QStringLiteral("notification")), 0);
+}
+
+void TimeCorrectionTest::correctingEdges() {
+    MainWindowFixture f;
+    f.addUser(QStringLiteral("Ann"));
+    const int clients = f.addCategory(QStringLiteral("Clients"));
+    f.addCategory(QStringLiteral("Acme"), clients);
+    const QString longName(5000, QLatin1Char('W'));
+    f.addCategory(longName);
+    QVERIFY(f.load());
+
+    // Each category listed by its path; a long one leaves the dialog within the screen.
+    QTest::mouseClick(f.control<QPushButton>(QStringLiteral("cmdAddTime")), Qt::LeftButton);
+    frmTimeEntry* dialog = f.window().timeEntries().dialog();
+    QStringList listed;
+    for (int i = 0; i < dialog->cboCategory->count(); ++i) {
+        listed.append(dialog->cboCategory->itemText(i));
+    }
+    QCOMPARE(listed,
+             (QStringList{QStringLiteral("Clients"), QStringLiteral("Clients/Acme"), longName}));
+    QVERIFY(dialog->width() <= dialog->screen()->availableGeometry().width());
+    // Added time may not start in the future.
+    dialog->txtStartTime->setTime(QTime(10, 30));
+    dialog->txtEndTime->setTime(QTime(11, 0));
+    QTest::mouseClick(dialog->cmdSave, Qt::LeftButton);
+    QCOMPARE(f.count(QStringLiteral("tallyRec")), 0);
+    QTest::mouseClick(dialog->cmdCancel, Qt::LeftButton);
+
+    // Nor may a start make a running row longer than a row can be; nothing is asked first.
+    QTest::mouseClick(f.control<QPushButton>(QStringLiteral("cmdStartNow")), Qt::LeftButton);
+    QTest::mouseClick(f.control<QPushButton>(QStringLiteral("cmdChangeStart")), Qt::LeftButton);
+    dialog = f.window().timeEntries().dialog();
+    dialog->dtpDate->setDate(QDate(2026, 11, 14)); // 33,120 minutes ago
+    QTest::mouseClick(dialog->cmdSave, Qt::LeftButton);
+    QCOMPARE(f.messages.texts(),
+             (QStringList{QStringLiteral("A task cannot start in the future."),
+                          QStringLiteral("A time entry can be at most 32767 minutes long.")}));
+    QCOMPARE(f.state().currentTask->startTime, at(7, 10, 0));
 }
 
 QTEST_MAIN(TimeCorrectionTest)

@@ -70,12 +70,11 @@ void ProcessesTest::singleWindowGroup() {
     TreeNode* group = tree(f)->node(QStringLiteral("processes_%1").arg(ann));
     QCOMPARE(group->text(), QStringLiteral("Processes"));
     f.systemTick();
-    QCOMPARE(group->text(), QStringLiteral("1 Processes"));
-    // All windows closed: the group stays with its last text and nothing under it.
+    QCOMPARE(group->text(), QStringLiteral("1 Process"));
+    // All windows closed: no group is left to count windows that are gone.
     f.windows.setTitles({});
     f.systemTick();
-    QCOMPARE(group->childCount(), 0);
-    QCOMPARE(group->text(), QStringLiteral("1 Processes"));
+    QVERIFY(!tree(f)->exists(QStringLiteral("processes_%1").arg(ann)));
     QCOMPARE(f.count(QStringLiteral("process")), 0);
 }
 
@@ -106,7 +105,12 @@ void ProcessesTest::otherUsersWindowsAppearUnderTheirNode() {
                          {QStringLiteral("Bob's shell")});
     f.systemTick();
     QCOMPARE(windowTexts(group), QStringList{"Bob's browser"});
-    QCOMPARE(group->text(), QStringLiteral("1 Processes"));
+    QCOMPARE(group->text(), QStringLiteral("1 Process"));
+    // Bob's instance closes: his count goes with his windows.
+    f.database().execute(QStringLiteral("delete from process where userId = ?"), {bob});
+    f.systemTick();
+    QVERIFY(!tree(f)->exists(QStringLiteral("processes_%1").arg(bob)));
+    QVERIFY(tree(f)->exists(QStringLiteral("processes_%1").arg(ann)));
 }
 
 void ProcessesTest::rowsOfUnknownUsersAreLeftOut() {

@@ -248,7 +248,8 @@ void SignedInTest::detailsOfAnotherUserAreRefused() {
     f.control<QLineEdit>(QStringLiteral("txtEmail"))->setText(QStringLiteral("bob@example.org"));
     f.control<QPushButton>(QStringLiteral("cmdSaveUser"))->click();
     QCOMPARE(f.messages.last().text,
-             QStringLiteral("Only Ann or a team administrator can change the details of Ann."));
+             QStringLiteral(
+                 "Only Ann, whose details these are, or a team administrator can change them."));
     QCOMPARE(email(team.ann), QString());
 
     users.loadUserAttributes(users.getUserById(team.bob));
@@ -261,7 +262,7 @@ void SignedInTest::detailsOfAnotherUserAreRefused() {
     f.control<QLineEdit>(QStringLiteral("txtUserName"))->setText(QStringLiteral("Ann"));
     f.control<QPushButton>(QStringLiteral("cmdSaveUser"))->click();
     QCOMPARE(f.messages.last().text,
-             QStringLiteral("A user's name is their login: a team administrator renames Bob "
+             QStringLiteral("A user's name is their login: a team administrator renames both "
                             "with: quillhour --rename-login URL Bob NEW-NAME"));
     QCOMPARE(f.count(QStringLiteral("user"), QStringLiteral("userName = 'Bob'")), 1);
     QCOMPARE(f.messages.unexpected(), 0);
@@ -350,7 +351,7 @@ void SignedInTest::psqlKeepsTheRules() {
     REFUSED("Bob",
             "insert into tallyRec (startTime, categoryId, userId) values ('2026-12-07 12:00', " +
                 website + ", " + ann + ")",
-            QStringLiteral("Only Ann can record time for Ann."));
+            QStringLiteral("Only Ann can record their own time."));
     QCOMPARE(duration(), 60);
     QCOMPARE(f.count(QStringLiteral("tallyRec")), 1);
     // One's own: made, changed, deleted.
@@ -377,9 +378,9 @@ void SignedInTest::psqlKeepsTheRules() {
     ALLOWED("Ann", "insert into process (userId, processName) values (" + ann + ", 'Editor')");
     QVERIFY(processCount() > counted);
     REFUSED("Bob", "delete from process where userId = " + ann,
-            QStringLiteral("Only Ann can change the list of Ann's windows."));
+            QStringLiteral("Only Ann can change their own list of windows."));
     REFUSED("Bob", "insert into process (userId, processName) values (" + ann + ", 'Fake')",
-            QStringLiteral("Only Ann can change the list of Ann's windows."));
+            QStringLiteral("Only Ann can change their own list of windows."));
     ALLOWED("Bob", "insert into process (userId, processName) values (" + bob +
                        ", 'Mail'); delete from process where userId = " + bob);
     QCOMPARE(f.count(QStringLiteral("process")), 1);
@@ -387,7 +388,8 @@ void SignedInTest::psqlKeepsTheRules() {
     // Presence and details: one's own row, never its name; users are the administrators'.
     ALLOWED("Bob", "update \"user\" set active = true, email = 'b@x' where userId = " + bob);
     REFUSED("Bob", "update \"user\" set active = true where userId = " + ann,
-            QStringLiteral("Only Ann or a team administrator can change the details of Ann."));
+            QStringLiteral(
+                "Only Ann, whose details these are, or a team administrator can change them."));
     REFUSED("Bob", "insert into \"user\" (userName) values ('Eve')",
             QStringLiteral("Only a team administrator can add, rename or delete users."));
     REFUSED("Bob", "delete from \"user\" where userId = " + ann,

@@ -76,7 +76,7 @@ Bob: set role "Ann"
 Bob: select rolpassword from pg_authid
   => permission denied for table pg_authid
 Bob: update "user" set userName = 'Ann' where userId = {Bob}
-  => A user's name is their login: a team administrator renames Bob with: quillhour --rename-login
+  => A user's name is their login: a team administrator renames both with: quillhour --rename-login URL Bob
 Bob: select quillhour_rename_login('Ann', 'Annie')
   => Only a team administrator can add, rename or delete users.
 Bob: begin; update "user" set email = 'b' where userId = {Bob}; prepare transaction 'held'
@@ -91,7 +91,7 @@ Ann: insert into tallyRec (startTime, endTime, duration, categoryId, userId)
      values ('2026-12-07 11:00', '2026-12-07 11:30', 30, {web2}, {Ann})
 Mia: delete from tallyRec where categoryId = {web2}
 Ada: update "user" set userName = 'Ada' where userId = {Ann}
-  => A user's name is their login: a team administrator renames Ann with
+  => A user's name is their login: a team administrator renames both with: quillhour --rename-login URL Ann
 Ada: update "user" set userId = 999 where userId = {Ann}
   => Users, categories and time entries keep the numbers the server gave them.
 Ada: insert into "user" (userName) values ('Ann ')
@@ -102,7 +102,7 @@ Ada: grant "{db}_team" to "Out"; revoke "{db}_team" from "Out"
 Ada: grant "{db}_admin" to "Bob"
   => must have admin option
 Zed: insert into tallyRec (startTime, categoryId, userId) values ('2026-12-07', {website}, {Ann})
-  => Only Ann can record time for Ann.
+  => Only Ann can record their own time.
 Zed: insert into "user" (userName) values ('Zed')
   => Only a team administrator can add, rename or delete users.
 {owner}: update category set parentId = {web2} where categoryId = {website}

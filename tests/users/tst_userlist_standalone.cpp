@@ -188,7 +188,7 @@ void UserListStandaloneTest::processListPublishesTheWindows() {
     f.windows.setTitles({QStringLiteral("Mail")});
     processes.loadProcessList();
     QCOMPARE(f.count(QStringLiteral("process"), QStringLiteral("userId = ?"), {ann}), 1);
-    QCOMPARE(group->text(), QStringLiteral("1 Processes"));
+    QCOMPARE(group->text(), QStringLiteral("1 Process"));
 
     processes.deleteOwnRows();
     QCOMPARE(f.count(QStringLiteral("process")), 0);

@@ -429,16 +429,37 @@ void UsersTest::rowsOfOtherInstancesDuringRefresh() {
     MainWindowFixture f;
     f.addUser(QStringLiteral("Ann"));
     const int bob = f.addUser(QStringLiteral("Bob"));
+    const int design = f.addCategory(QStringLiteral("Design"), 0, bob);
     QVERIFY(f.load());
+    f.systemTick();
     f.messages.clear();
-    // Another instance adds a user and deletes one.
-    f.addUser(QStringLiteral("Newcomer"), true);
+    auto* owner = f.control<QComboBox>(QStringLiteral("cboCategoryOwner"));
+    auto* cboUser = f.control<QComboBox>(QStringLiteral("cboUser"));
+    owner->setCurrentIndex(0);
+    cboUser->setEditText(QStringLiteral("Bo")); // being typed
+    // Another instance adds a user, who starts work at once, and deletes one.
+    const int newcomer = f.addUser(QStringLiteral("Newcomer"), true);
+    f.addOpenTime(design, newcomer, f.clock.now().addSecs(-120));
     f.database().execute(QStringLiteral("delete from \"user\" where userId = 1"));
     f.systemTick();
-    f.systemTick();
     QCOMPARE(f.messages.shown().size(), 0);
-    QCOMPARE(f.state().allUsers->Count(), 2);
+    QCOMPARE(f.state().allUsers->Count(), 3);
     QCOMPARE(f.state().currentUser->userId, bob);
+    // The newcomer shows at once, in the tree and in the lists, and nothing chosen or typed is
+    // lost.
+    TreeNode* node = f.control<KeyedTree>(QStringLiteral("userTree"))
+                         ->node(QStringLiteral("uid_%1").arg(newcomer));
+    QVERIFY(node != nullptr);
+    QCOMPARE(node->text(), QStringLiteral("Newcomer"));
+    for (const char* list : {"cboUser", "cboUserProductivity", "cboCategoryOwner"}) {
+        auto* box = f.control<QComboBox>(QString::fromLatin1(list));
+        QCOMPARE(box->itemText(box->count() - 1), QStringLiteral("Newcomer"));
+    }
+    QCOMPARE(owner->currentIndex(), 0);
+    QCOMPARE(cboUser->currentText(), QStringLiteral("Bo"));
+    // Their running task hangs under them by the next tick.
+    f.systemTick();
+    QCOMPARE(node->childCount(), 1);
 }
 
 void UsersTest::lookupByUnknownNameLocks() {
