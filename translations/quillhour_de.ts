@@ -2226,5 +2226,9 @@ Um diese Datenbank zu verwenden, starten Sie Quillhour mit --database und der vo
         <source>From %1 to %2 (%3)</source>
         <translation>Von %1 bis %2 (%3)</translation>
     </message>
+    <message>
+        <source>Category no. %1</source>
+        <translation>Kategorie Nr. %1</translation>
+    </message>
 </context>
 </TS>

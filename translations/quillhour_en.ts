@@ -22,6 +22,16 @@
     </message>
 </context>
 <context>
+    <name>DesktopPasswords</name>
+    <message numerus="yes">
+        <source>it did not answer within %n second(s)</source>
+        <translation>
+            <numerusform>it did not answer within %n second</numerusform>
+            <numerusform>it did not answer within %n seconds</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
     <name>ProcessList</name>
     <message numerus="yes">
         <source>%n Processes</source>

@@ -109,7 +109,14 @@ void frmTimeEntry::setCategories(const std::vector<std::pair<int, QString>>& cat
 }
 
 void frmTimeEntry::chooseCategory(int categoryId) {
-    cboCategory->setCurrentIndex(std::max(0, cboCategory->findData(categoryId)));
+    int index = cboCategory->findData(categoryId);
+    if (index < 0 && categoryId > 0) {
+        // A category made elsewhere since this window read its categories: the row keeps it,
+        // rather than moving to whatever the list shows first.
+        cboCategory->addItem(tr("Category no. %1").arg(categoryId), categoryId);
+        index = cboCategory->count() - 1;
+    }
+    cboCategory->setCurrentIndex(std::max(0, index));
 }
 
 void frmTimeEntry::setTimes(const QDateTime& start, const QDateTime& end) {

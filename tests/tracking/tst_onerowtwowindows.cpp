@@ -1,6 +1,7 @@
 #include "MainWindowFixture.h"
 #include "PrivateDisplay.h"
 
+#include <QComboBox>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTimeEdit>
@@ -41,6 +42,10 @@ void OneRowTwoWindowsTest::laterSaveKeepsTheEarlierChange() {
     // Bob saves a start at 8:30; Ann, whose dialog still shows 9:00, changes only the end.
     bobsDialog->txtStartTime->setTime(QTime(8, 30));
     QTest::mouseClick(bobsDialog->cmdSave, Qt::LeftButton);
+    // ...and then moves it to a category made since both windows read theirs.
+    const int print = bobs.addCategory(QStringLiteral("Print"));
+    bobs.database().execute(QStringLiteral("update tallyRec set categoryId = ? where timeId = ?"),
+                            {print, row});
     annsDialog->txtEndTime->setTime(QTime(10, 15));
     QTest::mouseClick(annsDialog->cmdSave, Qt::LeftButton);
     // Nothing of hers is written; she is told, and sees the row as Bob left it.
@@ -49,12 +54,17 @@ void OneRowTwoWindowsTest::laterSaveKeepsTheEarlierChange() {
                                         "nothing was saved. It is shown as it is now.")});
     QCOMPARE(annsDialog->txtStartTime->time(), QTime(8, 30));
     QCOMPARE(annsDialog->txtMinutes->value(), 90);
+    QCOMPARE(annsDialog->cboCategory->currentData().toInt(), print);
     QCOMPARE(minutes(), 90);
     QCOMPARE(bobs.count(QStringLiteral("tallyRecChange")), 1);
     // Made again on the row as it is now, her change keeps his.
     annsDialog->txtEndTime->setTime(QTime(10, 15));
     QTest::mouseClick(annsDialog->cmdSave, Qt::LeftButton);
     QCOMPARE(minutes(), 105);
+    QCOMPARE(bobs.database()
+                 .scalar(QStringLiteral("select categoryId from tallyRec where timeId = ?"), {row})
+                 .toInt(),
+             print);
     QCOMPARE(bobs.count(QStringLiteral("tallyRecChange")), 2);
 }
 
