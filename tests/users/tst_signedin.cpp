@@ -534,6 +534,23 @@ void SignedInTest::commandLine() {
                         {SignedIn::teamRole(env.database())})
                 .toBool());
 
+    // Renamed together: the login and the user, who keeps their id (and so their time). The
+    // new name is this run's alone, as logins outlive the database.
+    const int patId =
+        env.database()
+            .scalar(QStringLiteral("select userId from \"user\" where userName = 'Pat'"))
+            .toInt();
+    const QString renamed = QStringLiteral("Pat %1").arg(QCoreApplication::applicationPid());
+    const CommandLine patty = parse({QStringLiteral("--rename-login"), env.location(),
+                                     QStringLiteral("Pat"), QLatin1Char(' ') + renamed});
+    QCOMPARE(runCommandLineAction(patty, env.passwords), 0);
+    QCOMPARE(env.count(QStringLiteral("user"), QStringLiteral("userName = ? and userId = ?"),
+                       {renamed, patId}),
+             1);
+    QCOMPARE(env.count(QStringLiteral("pg_roles"), QStringLiteral("rolname = ?"), {renamed}), 1);
+    QCOMPARE(env.count(QStringLiteral("pg_roles"), QStringLiteral("rolname = 'Pat'")), 0);
+    QCOMPARE(runCommandLineAction(patty, env.passwords), 1); // no user named Pat any more
+
     // A database made in the mode from the start.
     const QString made = env.newLocation(QStringLiteral("made"));
     // newLocation makes an empty database on the server; --create-database fills it.
