@@ -58,31 +58,37 @@ const char* const Trail =
          who text := quillhour_isolated(coalesce(
            (SELECT min(userName) FROM "user" WHERE userId = me), ''));
          moment timestamp(0) := localtimestamp(0);
-         written_before integer := (SELECT coalesce(max(tallyRecChangeId), 0) FROM tallyRecChange);
+         written integer[]; -- this statement's trail rows, whatever other sessions write
        BEGIN
          IF TG_OP = 'DELETE' THEN
-           INSERT INTO tallyRecChange (timeId, userId, changedByUserId, changeDate, kind,
-               oldStartTime, oldEndTime, oldDuration, oldCategoryId)
-             SELECT timeId, userId, me, moment, @deleted@, startTime, endTime, duration,
-               categoryId
-             FROM old_rows ORDER BY timeId;
+           WITH made AS (
+             INSERT INTO tallyRecChange (timeId, userId, changedByUserId, changeDate, kind,
+                 oldStartTime, oldEndTime, oldDuration, oldCategoryId)
+               SELECT timeId, userId, me, moment, @deleted@, startTime, endTime, duration,
+                 categoryId
+               FROM old_rows ORDER BY timeId
+               RETURNING tallyRecChangeId)
+           SELECT array_agg(tallyRecChangeId) INTO written FROM made;
          ELSE
-           INSERT INTO tallyRecChange (timeId, userId, changedByUserId, changeDate, kind,
-               oldStartTime, oldEndTime, oldDuration, oldCategoryId, newStartTime, newEndTime,
-               newDuration, newCategoryId)
-             SELECT o.timeId, o.userId, me, moment, @edited@, o.startTime, o.endTime,
-               o.duration, o.categoryId, n.startTime, n.endTime, n.duration, n.categoryId
-             FROM old_rows o JOIN new_rows n ON n.timeId = o.timeId
-             WHERE (o.startTime, o.endTime, o.duration, o.categoryId)
-                   IS DISTINCT FROM (n.startTime, n.endTime, n.duration, n.categoryId)
-               AND NOT (o.userId = me AND o.endTime IS NULL AND n.endTime IS NOT NULL
-                        AND n.startTime = o.startTime AND n.categoryId = o.categoryId)
-             ORDER BY o.timeId;
+           WITH made AS (
+             INSERT INTO tallyRecChange (timeId, userId, changedByUserId, changeDate, kind,
+                 oldStartTime, oldEndTime, oldDuration, oldCategoryId, newStartTime, newEndTime,
+                 newDuration, newCategoryId)
+               SELECT o.timeId, o.userId, me, moment, @edited@, o.startTime, o.endTime,
+                 o.duration, o.categoryId, n.startTime, n.endTime, n.duration, n.categoryId
+               FROM old_rows o JOIN new_rows n ON n.timeId = o.timeId
+               WHERE (o.startTime, o.endTime, o.duration, o.categoryId)
+                     IS DISTINCT FROM (n.startTime, n.endTime, n.duration, n.categoryId)
+                 AND NOT (o.userId = me AND o.endTime IS NULL AND n.endTime IS NOT NULL
+                          AND n.startTime = o.startTime AND n.categoryId = o.categoryId)
+               ORDER BY o.timeId
+               RETURNING tallyRecChangeId)
+           SELECT array_agg(tallyRecChangeId) INTO written FROM made;
          END IF;
          -- Only when there is someone to tell: an insert of no rows still counts as a change of
          -- the notifications, which every window would read again.
-         IF me = 0 OR NOT EXISTS (SELECT 1 FROM tallyRecChange WHERE tallyRecChangeId > written_before
-                                  AND changedByUserId = me AND userId <> me) THEN
+         IF me = 0 OR NOT EXISTS (SELECT 1 FROM tallyRecChange
+                                  WHERE tallyRecChangeId = ANY (written) AND userId <> me) THEN
            RETURN NULL;
          END IF;
          INSERT INTO notification (fromUserId, toUserId, message, status, statusDate,
@@ -104,8 +110,8 @@ const char* const Trail =
              @unread@, moment, moment, place, @type@, @subject@
            FROM (SELECT *, coalesce(newCategoryId, oldCategoryId) AS place,
                    CASE WHEN kind = @edited@ THEN tallyRecChangeId END AS one_change
-                 FROM tallyRecChange WHERE tallyRecChangeId > written_before AND changedByUserId = me
-                   AND userId <> me) AS t
+                 FROM tallyRecChange WHERE tallyRecChangeId = ANY (written) AND userId <> me)
+                AS t
            GROUP BY userId, place, one_change ORDER BY min(tallyRecChangeId);
          RETURN NULL;
        END $$)";
