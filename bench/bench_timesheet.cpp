@@ -6,7 +6,7 @@
 #include "RawReplay.h"
 #include "ReferenceData.h"
 #include "data/Database.h"
-#include "data/TimeReport.h"
+#include "reports/TimeReport.h"
 #include "reports/TimesheetExport.h"
 #include "reports/TimesheetRange.h"
 

@@ -1,24 +1,24 @@
 #include "app/AppPaths.h"
-#include "app/CommandLine.h"
-#include "app/ErrorGuard.h"
 #include "app/GuardedApplication.h"
 #include "app/QtMessages.h"
 #include "app/SignalWatcher.h"
 #include "app/SingleInstance.h"
 #include "app/Translations.h"
-#include "app/UiHelpers.h"
+#include "app/cli/CommandLine.h"
 #include "app/frmMain.h"
 #include "data/Database.h"
 #include "platform/Clock.h"
-#include "platform/DBusDesktopNotifier.h"
-#include "platform/DBusIdleSource.h"
-#include "platform/DesktopFolderOpener.h"
-#include "platform/DesktopPasswords.h"
 #include "platform/Settings.h"
-#include "platform/WindowActivation.h"
 #include "platform/WindowLister.h"
-#include "platform/X11IdleSource.h"
-#include "platform/X11WindowLister.h"
+#include "platform/desktop/DBusDesktopNotifier.h"
+#include "platform/desktop/DBusIdleSource.h"
+#include "platform/desktop/DesktopFolderOpener.h"
+#include "platform/desktop/DesktopPasswords.h"
+#include "platform/desktop/WindowActivation.h"
+#include "platform/desktop/X11IdleSource.h"
+#include "platform/desktop/X11WindowLister.h"
+#include "session/ErrorGuard.h"
+#include "widgets/UiHelpers.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -106,7 +106,7 @@ static int runProgram(int argc, char* argv[]) {
     if (QGuiApplication::platformName() == QLatin1String("xcb")) {
         windows = std::make_unique<X11WindowLister>(display);
     } else {
-        windows = std::make_unique<FixedWindowLister>();
+        windows = std::make_unique<NoWindowLister>();
     }
     DesktopFolderOpener folders;
     // Idle time from the X server, else from the desktop session over D-Bus.

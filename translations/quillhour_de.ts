@@ -670,10 +670,6 @@ Quillhour wird beendet.</translation>
         <translation>die Desktop-Sitzung nennt die Leerlaufzeit nicht (weder org.freedesktop.ScreenSaver noch der Leerlaufmonitor von GNOME antwortet).</translation>
     </message>
     <message>
-        <source>No idle time was set.</source>
-        <translation>Es wurde keine Leerlaufzeit festgelegt.</translation>
-    </message>
-    <message>
         <source>the X display cannot be reached.</source>
         <translation>die X-Anzeige ist nicht erreichbar.</translation>
     </message>

@@ -1,6 +1,6 @@
 #include "app/GuardedApplication.h"
 
-#include "app/ErrorGuard.h"
+#include "session/ErrorGuard.h"
 
 #include <QDebug>
 

@@ -1,7 +1,7 @@
 #include "app/SettingsPage.h"
 
-#include "app/UiHelpers.h"
 #include "users/SharingFrame.h"
+#include "widgets/UiHelpers.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,6 +1,6 @@
 #include "app/frmHelp.h"
 
-#include "app/Look.h"
+#include "widgets/Look.h"
 
 #include <QFont>
 #include <QHBoxLayout>

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "app/ErrorGuard.h"
-#include "app/ProgramState.h"
-#include "app/Shell.h"
-#include "app/Workspace.h"
-#include "data/ChangeWatch.h"
+#include "session/ChangeWatch.h"
+#include "session/ErrorGuard.h"
+#include "session/ProgramState.h"
+#include "session/Shell.h"
+#include "session/Workspace.h"
 
 #include <QMainWindow>
 #include <QPointer>

@@ -1,8 +1,5 @@
 #include "categories/CategoryEditor.h"
 
-#include "app/ListHelpers.h"
-#include "app/Shell.h"
-#include "app/Workspace.h"
 #include "categories/AllocationRules.h"
 #include "categories/CategoryEditorPage.h"
 #include "categories/CategoryLookups.h"
@@ -13,7 +10,10 @@
 #include "data/TimeText.h"
 #include "platform/Clock.h"
 #include "platform/Messages.h"
+#include "session/Shell.h"
+#include "session/Workspace.h"
 #include "users/UserList.h"
+#include "widgets/ListHelpers.h"
 
 #include <QComboBox>
 #include <QLabel>

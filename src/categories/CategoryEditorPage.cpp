@@ -1,6 +1,6 @@
 #include "categories/CategoryEditorPage.h"
 
-#include "app/UiHelpers.h"
+#include "widgets/UiHelpers.h"
 
 #include <QComboBox>
 #include <QGridLayout>

@@ -1,15 +1,15 @@
 #include "categories/CategoryTree.h"
 
-#include "app/KeyedTree.h"
-#include "app/ListHelpers.h"
-#include "app/Shell.h"
-#include "app/Workspace.h"
 #include "categories/CategoryLoader.h"
 #include "categories/CategoryStore.h"
 #include "data/NodeKeys.h"
 #include "data/category.h"
 #include "data/task.h"
 #include "platform/Messages.h"
+#include "session/Shell.h"
+#include "session/Workspace.h"
+#include "widgets/KeyedTree.h"
+#include "widgets/ListHelpers.h"
 
 #include <QComboBox>
 #include <QSignalBlocker>

@@ -11,6 +11,10 @@ class QComboBox;
 class TreeNode;
 struct Workspace;
 
+// categorySelected carries a category*: moc needs the whole class to register that type, without
+// which a queued connection or a signal spy cannot hold the argument.
+Q_MOC_INCLUDE("data/category.h")
+
 // The category tree beside the tabs, the categories in memory (allCategories) and the look-ups
 // by id and by name.
 class CategoryTree : public QObject {

@@ -1,6 +1,6 @@
 #include "categories/FolderList.h"
 
-#include "app/UiHelpers.h"
+#include "widgets/UiHelpers.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -2,6 +2,7 @@
 
 #include "data/ConnectFailure.h"
 #include "data/DatabaseInternals.h"
+#include "data/NetworkFileSystem.h"
 #include "data/Refusal.h"
 #include "data/Schema.h"
 #include "data/ServerAddress.h"
@@ -10,7 +11,6 @@
 #include "data/TextHash.h"
 #include "data/TimeText.h"
 #include "data/UpperVectorState.h"
-#include "platform/NetworkFileSystem.h"
 
 #include <QAtomicInteger>
 #include <QCoreApplication>

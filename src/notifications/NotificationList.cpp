@@ -1,16 +1,16 @@
 #include "notifications/NotificationList.h"
 
-#include "app/ClickableLabel.h"
-#include "app/KeyedTree.h"
-#include "app/Look.h"
-#include "app/Shell.h"
-#include "app/Workspace.h"
 #include "categories/CategoryTree.h"
 #include "data/NodeKeys.h"
 #include "data/TimeText.h"
 #include "notifications/NotificationText.h"
 #include "notifications/NotificationsPage.h"
+#include "session/Shell.h"
+#include "session/Workspace.h"
 #include "users/UserList.h"
+#include "widgets/ClickableLabel.h"
+#include "widgets/KeyedTree.h"
+#include "widgets/Look.h"
 
 #include <QGroupBox>
 #include <QLabel>

@@ -1,9 +1,9 @@
 #include "notifications/NotificationsPage.h"
 
-#include "app/ClickableLabel.h"
-#include "app/KeyedTree.h"
-#include "app/UiHelpers.h"
-#include "app/WrappingLabel.h"
+#include "widgets/ClickableLabel.h"
+#include "widgets/KeyedTree.h"
+#include "widgets/UiHelpers.h"
+#include "widgets/WrappingLabel.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QHash>
 #include <QString>
 #include <optional>
 
@@ -26,46 +25,4 @@ public:
     virtual std::optional<QString> find(const Key& key) = 0;
     // Where the passwords go, as a person would be told: "the desktop's secret store", a path.
     virtual QString where() const = 0;
-};
-
-// libpq's own password file: $PGPASSFILE, else ~/.pgpass, with lines of
-// host:port:database:user:password (':' and '\' written with a '\' before them). The file is
-// the user's alone (mode 0600): libpq ignores one that others can read.
-class PgpassFile final : public PasswordStore {
-public:
-    // path empty: libpq's choice as above.
-    explicit PgpassFile(QString path = {});
-
-    bool store(const Key& key, const QString& password, QString& problem) override;
-    std::optional<QString> find(const Key& key) override;
-    QString where() const override { return m_path; }
-
-    static QString defaultPath();
-
-private:
-    QString m_path;
-};
-
-// Passwords kept in memory, for tests.
-class MemoryPasswordStore final : public PasswordStore {
-public:
-    bool store(const Key& key, const QString& password, QString&) override {
-        m_passwords.insert(text(key), password);
-        return true;
-    }
-    std::optional<QString> find(const Key& key) override {
-        const auto found = m_passwords.constFind(text(key));
-        return found == m_passwords.constEnd() ? std::nullopt : std::optional<QString>(*found);
-    }
-    QString where() const override { return QStringLiteral("memory"); }
-    int count() const { return int(m_passwords.size()); }
-
-private:
-    static QString text(const Key& key) {
-        return QStringLiteral("%1@%2:%3/%4")
-            .arg(key.user, key.host)
-            .arg(key.port)
-            .arg(key.database);
-    }
-    QHash<QString, QString> m_passwords;
 };

@@ -42,10 +42,3 @@ QStringList WindowLister::windowTitles(quintptr ownWindow) {
     }
     return titles;
 }
-
-void FixedWindowLister::setTitles(const QStringList& titles) {
-    m_windows.clear();
-    for (const QString& title : titles) {
-        m_windows.append({title, QString()});
-    }
-}

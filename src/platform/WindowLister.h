@@ -30,16 +30,8 @@ public:
     QStringList windowTitles(quintptr ownWindow);
 };
 
-// A window list set by hand, for tests, benchmarks and desktops without a window system.
-class FixedWindowLister final : public WindowLister {
+// A desktop without a window system to ask: no windows.
+class NoWindowLister final : public WindowLister {
 public:
-    FixedWindowLister() = default;
-    // Windows of these titles, of no named application.
-    explicit FixedWindowLister(const QStringList& titles) { setTitles(titles); }
-    QList<DesktopWindow> windows(quintptr) override { return m_windows; }
-    void setTitles(const QStringList& titles);
-    void setWindows(QList<DesktopWindow> windows) { m_windows = std::move(windows); }
-
-private:
-    QList<DesktopWindow> m_windows;
+    QList<DesktopWindow> windows(quintptr) override { return {}; }
 };

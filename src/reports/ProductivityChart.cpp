@@ -1,13 +1,13 @@
 #include "reports/ProductivityChart.h"
 
-#include "app/ListHelpers.h"
-#include "app/Shell.h"
-#include "app/Workspace.h"
 #include "categories/CategoryTree.h"
 #include "data/TimeText.h"
 #include "reports/ProductivityPage.h"
 #include "reports/ProductivityPicture.h"
+#include "session/Shell.h"
+#include "session/Workspace.h"
 #include "users/UserList.h"
+#include "widgets/ListHelpers.h"
 
 #include <QComboBox>
 #include <QFrame>

@@ -1,9 +1,9 @@
 #include "reports/ProductivityPage.h"
 
-#include "app/Look.h"
-#include "app/UiHelpers.h"
 #include "reports/ProductivityData.h"
 #include "reports/ProductivityPicture.h"
+#include "widgets/Look.h"
+#include "widgets/UiHelpers.h"
 
 #include <QComboBox>
 #include <QEvent>

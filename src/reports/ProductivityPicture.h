@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/Look.h"
 #include "reports/ProductivityData.h"
+#include "widgets/Look.h"
 
 #include <QWidget>
 

@@ -1,6 +1,6 @@
 #include "reports/ReportsPage.h"
 
-#include "app/UiHelpers.h"
+#include "widgets/UiHelpers.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

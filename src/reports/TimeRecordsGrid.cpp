@@ -1,13 +1,13 @@
 #include "reports/TimeRecordsGrid.h"
 
-#include "app/Shell.h"
-#include "app/Workspace.h"
 #include "data/NameText.h"
 #include "data/Numbers.h"
 #include "data/TimeCorrection.h"
 #include "platform/Messages.h"
 #include "reports/ReportsPage.h"
 #include "reports/TimeRecordsModel.h"
+#include "session/Shell.h"
+#include "session/Workspace.h"
 
 #include <QEvent>
 #include <QHeaderView>

@@ -1,7 +1,5 @@
 #include "reports/Timesheet.h"
 
-#include "app/Shell.h"
-#include "app/Workspace.h"
 #include "data/TimeText.h"
 #include "platform/Clock.h"
 #include "platform/Messages.h"
@@ -10,6 +8,8 @@
 #include "reports/TimesheetPage.h"
 #include "reports/TimesheetPrint.h"
 #include "reports/TimesheetRange.h"
+#include "session/Shell.h"
+#include "session/Workspace.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/TimeReport.h"
+#include "reports/TimeReport.h"
 #include "reports/TimesheetExport.h"
 
 #include <QObject>

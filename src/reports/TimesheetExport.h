@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/TimeReport.h"
+#include "reports/TimeReport.h"
 
 #include <QByteArray>
 #include <QDateTime>

@@ -1,6 +1,6 @@
 #include "reports/TimesheetPage.h"
 
-#include "app/UiHelpers.h"
+#include "widgets/UiHelpers.h"
 
 #include <QAction>
 #include <QCheckBox>

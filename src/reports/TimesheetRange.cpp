@@ -1,6 +1,6 @@
 #include "reports/TimesheetRange.h"
 
-#include "data/TimeReport.h"
+#include "reports/TimeReport.h"
 
 TimesheetRange TimesheetRange::of(Period period, const QDate& today, Qt::DayOfWeek weekStart) {
     const QDate weekFirst = TimeReport::weekOf(today, weekStart);

@@ -1,10 +1,10 @@
 #include "tracking/IdleWatch.h"
 
-#include "app/Workspace.h"
 #include "data/TimeText.h"
 #include "platform/Clock.h"
 #include "platform/IdleSource.h"
 #include "platform/Settings.h"
+#include "session/Workspace.h"
 #include "tracking/TaskTracker.h"
 
 #include <QCheckBox>

@@ -1,8 +1,8 @@
 #include "tracking/Reminders.h"
 
-#include "app/Workspace.h"
 #include "data/TimeText.h"
 #include "platform/Settings.h"
+#include "session/Workspace.h"
 #include "tracking/ReminderRule.h"
 #include "tracking/TaskTracker.h"
 #include "tracking/TasksPage.h"

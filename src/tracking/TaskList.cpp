@@ -1,12 +1,12 @@
 #include "tracking/TaskList.h"
 
-#include "app/KeyedTree.h"
-#include "app/Look.h"
-#include "app/Shell.h"
-#include "app/Workspace.h"
 #include "data/NameText.h"
 #include "data/NodeKeys.h"
 #include "data/TimeText.h"
+#include "session/Shell.h"
+#include "session/Workspace.h"
+#include "widgets/KeyedTree.h"
+#include "widgets/Look.h"
 
 #include <QGroupBox>
 #include <QLabel>

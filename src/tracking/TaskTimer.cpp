@@ -1,12 +1,11 @@
 #include "tracking/TaskTimer.h"
 
-#include "app/KeyedTree.h"
-#include "app/Shell.h"
-#include "app/Workspace.h"
 #include "data/Database.h"
 #include "data/NameText.h"
 #include "data/TimeText.h"
 #include "platform/Clock.h"
+#include "session/Shell.h"
+#include "session/Workspace.h"
 #include "tracking/AllocationCheck.h"
 #include "tracking/ReminderRule.h"
 #include "tracking/Reminders.h"
@@ -14,6 +13,7 @@
 #include "tracking/TaskProgress.h"
 #include "tracking/TaskTracker.h"
 #include "tracking/TasksPage.h"
+#include "widgets/KeyedTree.h"
 
 #include <QCheckBox>
 #include <QGroupBox>

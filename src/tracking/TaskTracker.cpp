@@ -1,19 +1,19 @@
 #include "tracking/TaskTracker.h"
 
-#include "app/KeyedTree.h"
-#include "app/Shell.h"
-#include "app/UpDown.h"
-#include "app/Workspace.h"
 #include "data/NameText.h"
 #include "data/Numbers.h"
 #include "data/TimeText.h"
 #include "platform/Clock.h"
 #include "platform/Messages.h"
 #include "platform/Settings.h"
+#include "session/Shell.h"
+#include "session/Workspace.h"
 #include "tracking/ReminderRule.h"
 #include "tracking/TaskList.h"
 #include "tracking/TaskProgress.h"
 #include "tracking/TasksPage.h"
+#include "widgets/KeyedTree.h"
+#include "widgets/UpDown.h"
 
 #include <QCheckBox>
 #include <QFileInfo>

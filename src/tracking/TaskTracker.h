@@ -12,6 +12,10 @@ class TasksPage;
 class user;
 struct Workspace;
 
+// categoryShown carries a category*: moc needs the whole class to register that type, without which
+// a queued connection or a signal spy cannot hold the argument.
+Q_MOC_INCLUDE("data/category.h")
+
 // Starting, finishing and cancelling tasks, one-off entries, and the recovery of open time rows
 // at start.
 class TaskTracker : public QObject {

@@ -1,9 +1,9 @@
 #include "tracking/TasksPage.h"
 
-#include "app/CaptionFrame.h"
-#include "app/Look.h"
-#include "app/UiHelpers.h"
-#include "app/UpDown.h"
+#include "widgets/CaptionFrame.h"
+#include "widgets/Look.h"
+#include "widgets/UiHelpers.h"
+#include "widgets/UpDown.h"
 
 #include <QCheckBox>
 #include <QEvent>

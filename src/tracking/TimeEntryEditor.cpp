@@ -1,10 +1,10 @@
 #include "tracking/TimeEntryEditor.h"
 
-#include "app/Workspace.h"
 #include "data/TimeCorrection.h"
 #include "data/TimeText.h"
 #include "platform/Clock.h"
 #include "platform/Messages.h"
+#include "session/Workspace.h"
 #include "tracking/ReminderRule.h"
 #include "tracking/Reminders.h"
 

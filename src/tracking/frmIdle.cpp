@@ -1,6 +1,6 @@
 #include "tracking/frmIdle.h"
 
-#include "app/UiHelpers.h"
+#include "widgets/UiHelpers.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

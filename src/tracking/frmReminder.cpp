@@ -1,14 +1,14 @@
 #include "tracking/frmReminder.h"
 
-#include "app/Look.h"
-#include "app/Shell.h"
-#include "app/UiHelpers.h"
-#include "app/Workspace.h"
-#include "app/WrappingLabel.h"
 #include "data/NameText.h"
 #include "data/TimeText.h"
 #include "platform/Clock.h"
+#include "session/Shell.h"
+#include "session/Workspace.h"
 #include "tracking/TaskTracker.h"
+#include "widgets/Look.h"
+#include "widgets/UiHelpers.h"
+#include "widgets/WrappingLabel.h"
 
 #include <QCloseEvent>
 #include <QHBoxLayout>

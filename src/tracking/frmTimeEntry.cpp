@@ -1,9 +1,9 @@
 #include "tracking/frmTimeEntry.h"
 
-#include "app/ElidedComboBox.h"
-#include "app/UiHelpers.h"
-#include "app/WrappingLabel.h"
 #include "data/TimeText.h"
+#include "widgets/ElidedComboBox.h"
+#include "widgets/UiHelpers.h"
+#include "widgets/WrappingLabel.h"
 
 #include <QComboBox>
 #include <QDateEdit>
@@ -16,11 +16,11 @@
 #include <QTimeEdit>
 #include <QVBoxLayout>
 
-namespace {
+    namespace {
 
-QTime toTheMinute(const QTime& time) {
-    return QTime(time.hour(), time.minute());
-}
+    QTime toTheMinute(const QTime& time) {
+        return QTime(time.hour(), time.minute());
+    }
 
 } // namespace
 

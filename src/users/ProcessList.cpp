@@ -1,13 +1,13 @@
 #include "users/ProcessList.h"
 
-#include "app/KeyedTree.h"
-#include "app/Shell.h"
-#include "app/Workspace.h"
 #include "data/NodeKeys.h"
 #include "platform/Clock.h"
 #include "platform/WindowLister.h"
+#include "session/Shell.h"
+#include "session/Workspace.h"
 #include "users/ProcessStore.h"
 #include "users/SharingFrame.h"
+#include "widgets/KeyedTree.h"
 
 #include <QButtonGroup>
 #include <QComboBox>

@@ -1,7 +1,7 @@
 #include "users/SharingFrame.h"
 
-#include "app/UiHelpers.h"
 #include "users/WindowSharing.h"
+#include "widgets/UiHelpers.h"
 
 #include <QButtonGroup>
 #include <QComboBox>

@@ -1,10 +1,5 @@
 #include "users/UserList.h"
 
-#include "app/KeyedTree.h"
-#include "app/ListHelpers.h"
-#include "app/Look.h"
-#include "app/Shell.h"
-#include "app/Workspace.h"
 #include "data/NameText.h"
 #include "data/NodeKeys.h"
 #include "data/Refusal.h"
@@ -13,8 +8,13 @@
 #include "platform/Clock.h"
 #include "platform/Messages.h"
 #include "platform/Settings.h"
+#include "session/Shell.h"
+#include "session/Workspace.h"
 #include "users/UserStore.h"
 #include "users/UsersPage.h"
+#include "widgets/KeyedTree.h"
+#include "widgets/ListHelpers.h"
+#include "widgets/Look.h"
 
 #include <QComboBox>
 #include <QEvent>

@@ -1,8 +1,8 @@
 #include "users/UsersPage.h"
 
-#include "app/CaptionFrame.h"
-#include "app/KeyedTree.h"
-#include "app/UiHelpers.h"
+#include "widgets/CaptionFrame.h"
+#include "widgets/KeyedTree.h"
+#include "widgets/UiHelpers.h"
 
 #include <QGridLayout>
 #include <QGroupBox>

@@ -1,14 +1,14 @@
 #include "MainWindowFixture.h"
 #include "TwoUserTeam.h"
-#include "app/KeyedTree.h"
-#include "app/PictureButton.h"
-#include "app/TreeNode.h"
 #include "app/frmHelp.h"
 #include "categories/CategoryTree.h"
 #include "notifications/NotificationsPage.h"
 #include "tracking/Reminders.h"
 #include "tracking/frmReminder.h"
 #include "users/ProcessList.h"
+#include "widgets/KeyedTree.h"
+#include "widgets/PictureButton.h"
+#include "widgets/TreeNode.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,6 +1,6 @@
 #include "MainWindowFixture.h"
-#include "app/PictureButton.h"
 #include "app/Translations.h"
+#include "widgets/PictureButton.h"
 
 #include <QApplication>
 #include <QLabel>

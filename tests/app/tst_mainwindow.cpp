@@ -1,10 +1,10 @@
 #include "MainWindowFixture.h"
-#include "app/KeyedTree.h"
-#include "app/PictureButton.h"
 #include "app/SettingsPage.h"
 #include "app/TrayIcon.h"
 #include "app/frmHelp.h"
 #include "tracking/TasksPage.h"
+#include "widgets/KeyedTree.h"
+#include "widgets/PictureButton.h"
 
 #include <QCheckBox>
 #include <QCryptographicHash>

@@ -1,8 +1,4 @@
-#include "app/ClickableLabel.h"
-#include "app/KeyedTree.h"
 #include "app/SettingsPage.h"
-#include "app/UiHelpers.h"
-#include "app/UpDown.h"
 #include "categories/CategoryEditorPage.h"
 #include "data/KeyedCollection.h"
 #include "notifications/NotificationsPage.h"
@@ -12,6 +8,10 @@
 #include "tracking/TasksPage.h"
 #include "users/SharingFrame.h"
 #include "users/UsersPage.h"
+#include "widgets/ClickableLabel.h"
+#include "widgets/KeyedTree.h"
+#include "widgets/UiHelpers.h"
+#include "widgets/UpDown.h"
 
 #include <QCheckBox>
 #include <QComboBox>

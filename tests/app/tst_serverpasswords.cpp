@@ -5,6 +5,7 @@
 #include "RealProgram.h"
 #include "app/SettingsPage.h"
 #include "data/ServerAddress.h"
+#include "platform/desktop/PgpassFile.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>

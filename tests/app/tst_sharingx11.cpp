@@ -1,8 +1,8 @@
 #include "MainWindowFixture.h"
 #include "PrivateXServer.h"
-#include "app/KeyedTree.h"
-#include "platform/X11WindowLister.h"
+#include "platform/desktop/X11WindowLister.h"
 #include "users/ProcessList.h"
+#include "widgets/KeyedTree.h"
 
 #include <QLineEdit>
 #include <QRadioButton>

@@ -1,5 +1,5 @@
 #include "app/SingleInstance.h"
-#include "platform/WindowActivation.h"
+#include "platform/desktop/WindowActivation.h"
 
 #include <QDir>
 #include <QLocalSocket>

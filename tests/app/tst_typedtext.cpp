@@ -1,11 +1,11 @@
 #include "MainWindowFixture.h"
-#include "app/ElidedLabel.h"
-#include "app/KeyedTree.h"
 #include "app/QtMessages.h"
 #include "categories/CategoryTree.h"
 #include "reports/TimeRecordsGrid.h"
 #include "tracking/TimeEntryEditor.h"
 #include "tracking/frmTimeEntry.h"
+#include "widgets/ElidedLabel.h"
+#include "widgets/KeyedTree.h"
 
 #include <QApplication>
 #include <QLineEdit>

@@ -1,9 +1,9 @@
 #include "MainWindowFixture.h"
-#include "app/ClickableLabel.h"
-#include "app/KeyedTree.h"
 #include "categories/CategoryTree.h"
 #include "tracking/Reminders.h"
 #include "tracking/frmReminder.h"
+#include "widgets/ClickableLabel.h"
+#include "widgets/KeyedTree.h"
 
 #include <QGroupBox>
 #include <QLabel>

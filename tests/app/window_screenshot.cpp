@@ -8,9 +8,9 @@
 
 #include "../platform/ScreenshotMain.h"
 #include "MainWindowFixture.h"
-#include "app/KeyedTree.h"
 #include "app/Translations.h"
 #include "categories/CategoryTree.h"
+#include "widgets/KeyedTree.h"
 
 #include <QApplication>
 #include <QMenu>

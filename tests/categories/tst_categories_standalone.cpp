@@ -1,5 +1,4 @@
 #include "SubsystemFixture.h"
-#include "app/KeyedTree.h"
 #include "app/SettingsPage.h"
 #include "categories/CategoryEditor.h"
 #include "categories/CategoryEditorPage.h"
@@ -7,6 +6,7 @@
 #include "data/category.h"
 #include "users/UserList.h"
 #include "users/UsersPage.h"
+#include "widgets/KeyedTree.h"
 
 #include <QComboBox>
 #include <QLineEdit>

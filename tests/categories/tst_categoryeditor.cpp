@@ -1,10 +1,10 @@
 #include "MainWindowFixture.h"
-#include "app/KeyedTree.h"
-#include "app/PictureButton.h"
 #include "categories/CategoryEditor.h"
 #include "categories/CategoryEditorPage.h"
 #include "categories/CategoryTree.h"
 #include "tracking/TasksPage.h"
+#include "widgets/KeyedTree.h"
+#include "widgets/PictureButton.h"
 
 #include <QComboBox>
 #include <QGroupBox>

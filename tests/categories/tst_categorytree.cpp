@@ -1,11 +1,11 @@
 #include "MainWindowFixture.h"
-#include "app/KeyedTree.h"
-#include "app/PictureButton.h"
 #include "categories/CategoryEditorPage.h"
 #include "categories/CategoryTree.h"
 #include "reports/ProductivityPage.h"
 #include "tracking/TaskTracker.h"
 #include "tracking/TasksPage.h"
+#include "widgets/KeyedTree.h"
+#include "widgets/PictureButton.h"
 
 #include <QComboBox>
 #include <QGroupBox>

@@ -1,7 +1,7 @@
 #include "TestEnvironment.h"
 #include "data/ChangeCounts.h"
-#include "data/ChangeWatch.h"
 #include "data/Schema.h"
+#include "session/ChangeWatch.h"
 
 #include <QtTest>
 

@@ -1,8 +1,8 @@
 #include "MainWindowFixture.h"
-#include "app/ClickableLabel.h"
-#include "app/KeyedTree.h"
 #include "categories/CategoryTree.h"
 #include "users/UserList.h"
+#include "widgets/ClickableLabel.h"
+#include "widgets/KeyedTree.h"
 
 #include <QComboBox>
 #include <QGroupBox>

@@ -1,6 +1,4 @@
 #include "SubsystemFixture.h"
-#include "app/ClickableLabel.h"
-#include "app/KeyedTree.h"
 #include "app/SettingsPage.h"
 #include "categories/CategoryEditorPage.h"
 #include "categories/CategoryTree.h"
@@ -10,6 +8,8 @@
 #include "notifications/NotificationsPage.h"
 #include "users/UserList.h"
 #include "users/UsersPage.h"
+#include "widgets/ClickableLabel.h"
+#include "widgets/KeyedTree.h"
 
 #include <QComboBox>
 #include <QGroupBox>

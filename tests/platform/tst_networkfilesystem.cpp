@@ -1,4 +1,4 @@
-#include "platform/NetworkFileSystem.h"
+#include "data/NetworkFileSystem.h"
 
 #include <QDir>
 #include <QProcess>

@@ -1,9 +1,10 @@
+#include "MemoryPasswordStore.h"
 #include "PrivateDesktop.h"
 #include "PrivateSessionBus.h"
 #include "PrivateXServer.h"
 #include "data/ServerAddress.h"
-#include "platform/DesktopPasswords.h"
-#include "platform/PasswordStore.h"
+#include "platform/desktop/DesktopPasswords.h"
+#include "platform/desktop/PgpassFile.h"
 
 #include <QDBusConnection>
 #include <QDBusInterface>

@@ -1,5 +1,5 @@
 #include "PrivateXServer.h"
-#include "platform/X11WindowLister.h"
+#include "platform/desktop/X11WindowLister.h"
 
 #include <QDeadlineTimer>
 #include <QProcess>

@@ -1,9 +1,9 @@
 #include "MainWindowFixture.h"
-#include "app/KeyedTree.h"
 #include "data/Numbers.h"
 #include "reports/ProductivityChart.h"
 #include "reports/ProductivityPage.h"
 #include "reports/ProductivityPicture.h"
+#include "widgets/KeyedTree.h"
 
 #include <QComboBox>
 #include <QFrame>

@@ -1,5 +1,4 @@
 #include "SubsystemFixture.h"
-#include "app/KeyedTree.h"
 #include "app/SettingsPage.h"
 #include "categories/CategoryEditorPage.h"
 #include "categories/CategoryTree.h"
@@ -10,6 +9,7 @@
 #include "reports/TimeRecordsModel.h"
 #include "users/UserList.h"
 #include "users/UsersPage.h"
+#include "widgets/KeyedTree.h"
 
 #include <QComboBox>
 #include <QPushButton>

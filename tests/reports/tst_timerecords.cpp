@@ -1,11 +1,11 @@
 #include "MainWindowFixture.h"
-#include "app/KeyedTree.h"
 #include "categories/CategoryTree.h"
 #include "data/Numbers.h"
 #include "data/TimeText.h"
 #include "reports/ReportsPage.h"
 #include "reports/TimeRecordsGrid.h"
 #include "reports/TimeRecordsModel.h"
+#include "widgets/KeyedTree.h"
 
 #include <QHeaderView>
 #include <QLabel>

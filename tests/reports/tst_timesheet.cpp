@@ -1,6 +1,6 @@
 #include "TestEnvironment.h"
-#include "data/TimeReport.h"
 #include "data/TimeText.h"
+#include "reports/TimeReport.h"
 #include "reports/TimesheetExport.h"
 #include "reports/TimesheetModel.h"
 #include "reports/TimesheetRange.h"

@@ -3,9 +3,9 @@
 #include "tracking/TaskTimer.h"
 #include "tracking/TimeEntryEditor.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
-#include <QApplication>
 #include <QHelpEvent>
 #include <QTableView>
 #include <QTest>

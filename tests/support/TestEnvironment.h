@@ -1,14 +1,14 @@
 #pragma once
 
+#include "FakeIdleSource.h"
+#include "FixedClock.h"
+#include "FixedWindowLister.h"
+#include "MemoryPasswordStore.h"
+#include "RecordingFolderOpener.h"
+#include "ScriptedMessages.h"
 #include "data/DataContext.h"
 #include "data/Database.h"
-#include "platform/Clock.h"
-#include "platform/FolderOpener.h"
-#include "platform/IdleSource.h"
-#include "platform/PasswordStore.h"
-#include "platform/ScriptedMessages.h"
 #include "platform/Settings.h"
-#include "platform/WindowLister.h"
 
 #include <QTemporaryDir>
 #include <memory>

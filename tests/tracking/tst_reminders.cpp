@@ -1,12 +1,12 @@
 #include "MainWindowFixture.h"
 #include "TwoUserTeam.h"
-#include "app/KeyedTree.h"
 #include "app/SettingsPage.h"
 #include "categories/CategoryTree.h"
 #include "tracking/Reminders.h"
 #include "tracking/TaskList.h"
 #include "tracking/TasksPage.h"
 #include "tracking/frmReminder.h"
+#include "widgets/KeyedTree.h"
 
 #include <QApplication>
 #include <QCheckBox>

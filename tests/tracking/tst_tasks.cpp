@@ -1,6 +1,4 @@
 #include "MainWindowFixture.h"
-#include "app/KeyedTree.h"
-#include "app/UpDown.h"
 #include "categories/CategoryTree.h"
 #include "data/TimeText.h"
 #include "tracking/TaskList.h"
@@ -8,6 +6,8 @@
 #include "tracking/TasksPage.h"
 #include "users/UserList.h"
 #include "users/UsersPage.h"
+#include "widgets/KeyedTree.h"
+#include "widgets/UpDown.h"
 
 #include <QCheckBox>
 #include <QGroupBox>

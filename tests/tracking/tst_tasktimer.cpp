@@ -1,10 +1,10 @@
 #include "MainWindowFixture.h"
-#include "app/KeyedTree.h"
 #include "categories/CategoryTree.h"
 #include "data/TimeText.h"
 #include "tracking/TaskList.h"
 #include "tracking/TaskTimer.h"
 #include "tracking/TasksPage.h"
+#include "widgets/KeyedTree.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>

@@ -1,5 +1,4 @@
 #include "MainWindowFixture.h"
-#include "app/KeyedTree.h"
 #include "categories/CategoryTree.h"
 #include "data/TimeCorrection.h"
 #include "data/TimeText.h"
@@ -8,6 +7,7 @@
 #include "tracking/TasksPage.h"
 #include "tracking/TimeEntryEditor.h"
 #include "tracking/frmTimeEntry.h"
+#include "widgets/KeyedTree.h"
 
 #include <QComboBox>
 #include <QDateEdit>

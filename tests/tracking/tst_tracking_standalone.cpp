@@ -1,5 +1,4 @@
 #include "SubsystemFixture.h"
-#include "app/KeyedTree.h"
 #include "data/category.h"
 #include "data/user.h"
 #include "tracking/Reminders.h"
@@ -8,6 +7,7 @@
 #include "tracking/TaskTracker.h"
 #include "tracking/TasksPage.h"
 #include "tracking/frmReminder.h"
+#include "widgets/KeyedTree.h"
 
 #include <QCheckBox>
 #include <QGroupBox>

@@ -1,7 +1,7 @@
 #include "MainWindowFixture.h"
-#include "app/KeyedTree.h"
 #include "users/ProcessList.h"
 #include "users/UserList.h"
+#include "widgets/KeyedTree.h"
 
 #include <QtTest>
 

@@ -1,10 +1,10 @@
 #include "MainWindowFixture.h"
 #include "SignedInTeam.h"
-#include "app/CommandLine.h"
-#include "app/Shell.h"
+#include "app/cli/CommandLine.h"
 #include "app/frmMain.h"
 #include "data/Schema.h"
 #include "data/SignedIn.h"
+#include "session/Shell.h"
 #include "users/UserList.h"
 
 #include <QComboBox>

@@ -1,10 +1,10 @@
 #include "SubsystemFixture.h"
-#include "app/KeyedTree.h"
 #include "app/SettingsPage.h"
 #include "users/ProcessList.h"
 #include "users/SharingFrame.h"
 #include "users/UserList.h"
 #include "users/UsersPage.h"
+#include "widgets/KeyedTree.h"
 
 #include <QComboBox>
 #include <QGroupBox>

@@ -1,10 +1,10 @@
 #include "MainWindowFixture.h"
-#include "app/KeyedTree.h"
 #include "app/SettingsPage.h"
 #include "categories/CategoryEditorPage.h"
 #include "reports/ProductivityPage.h"
 #include "users/UserList.h"
 #include "users/UsersPage.h"
+#include "widgets/KeyedTree.h"
 
 #include <QComboBox>
 #include <QGroupBox>

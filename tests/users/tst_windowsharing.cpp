@@ -1,4 +1,4 @@
-#include "platform/Clock.h"
+#include "FixedClock.h"
 #include "platform/Settings.h"
 #include "users/WindowSharing.h"
 

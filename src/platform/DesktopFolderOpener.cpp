@@ -1,8 +1,0 @@
-#include "platform/DesktopFolderOpener.h"
-
-#include <QDesktopServices>
-#include <QUrl>
-
-bool DesktopFolderOpener::openFolder(const QString& path) {
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
-}

@@ -1,0 +1,440 @@
+#include "reports/TimeReport.h"
+
+#include "data/Database.h"
+#include "data/TimeText.h"
+
+#include <QCoreApplication>
+#include <algorithm>
+#include <map>
+
+namespace {
+
+// A stored date-time. The storage form is taken apart by hand: a timesheet of every row reads
+// a million of them, and the general parser is several times slower.
+WallClock wallClockOf(const QVariant& stored) {
+    if (stored.typeId() == QMetaType::QDateTime) {
+        const QDateTime moment = stored.toDateTime();
+        return {moment.date(), moment.time()};
+    }
+    if (stored.typeId() == QMetaType::QString) {
+        const QString text = stored.toString();
+        if (text.size() == 19 && text.at(4) == QLatin1Char('-') && text.at(7) == QLatin1Char('-') &&
+            text.at(10) == QLatin1Char(' ') && text.at(13) == QLatin1Char(':') &&
+            text.at(16) == QLatin1Char(':')) {
+            auto number = [&](int from, int length) {
+                int value = 0;
+                for (int i = from; i < from + length; ++i) {
+                    const int digit = text.at(i).unicode() - '0';
+                    if (digit < 0 || digit > 9) {
+                        return -1;
+                    }
+                    value = value * 10 + digit;
+                }
+                return value;
+            };
+            const QDate day(number(0, 4), number(5, 2), number(8, 2));
+            const QTime time(number(11, 2), number(14, 2), number(17, 2));
+            if (day.isValid() && time.isValid()) {
+                return {day, time};
+            }
+        }
+    }
+    const QDateTime moment = TimeText::fromStorage(stored);
+    return {moment.date(), moment.time()};
+}
+
+// Siblings in the category lists' order, and users: by name without regard to case, then by id.
+bool before(const QString& leftName, int leftId, const QString& rightName, int rightId) {
+    const int byName = QString::compare(leftName, rightName, Qt::CaseInsensitive);
+    return byName != 0 ? byName < 0 : leftId < rightId;
+}
+
+// The amount of one time row in cents, in SQL, to the nearest cent as amountCents() gives it:
+// 5 × minutes × rate is the amount in thirds of a cent; integer division truncates towards 0.
+const QString RowAmountSql =
+    QStringLiteral("(cast(coalesce(t.duration, 0) as bigint) * coalesce(c.chargingRate, 0) * 5 + "
+                   "case when cast(coalesce(t.duration, 0) as bigint) * "
+                   "coalesce(c.chargingRate, 0) < 0 "
+                   "then -1 else 1 end) / 3");
+
+} // namespace
+
+TimeReport::TimeReport(Database& database)
+    : m_database(database) {
+    loadCategories();
+    const ResultSet users =
+        m_database.query(QStringLiteral("select userId, userName from \"user\""));
+    for (int i = 0; i < users.count(); ++i) {
+        const QVariantList& values = users.values(i);
+        m_users.insert(values.at(0).toInt(), values.at(1).toString());
+    }
+}
+
+void TimeReport::loadCategories() {
+    const ResultSet rows = m_database.query(
+        QStringLiteral("select categoryId, category, parentId, chargingRate from category"));
+    std::map<int, std::vector<int>> children; // parent id to its categories
+    for (int i = 0; i < rows.count(); ++i) {
+        const QVariantList& values = rows.values(i);
+        CategoryInfo info;
+        info.id = values.at(0).toInt();
+        info.name = values.at(1).toString();
+        info.parentId = values.at(2).toInt();
+        info.rate = values.at(3).toInt();
+        info.order = -1;
+        m_categories.insert(info.id, info);
+    }
+    for (const CategoryInfo& info : std::as_const(m_categories)) {
+        // A parent that is missing (or the category itself) puts it at the top of the tree.
+        const bool hasParent = info.parentId != info.id && m_categories.contains(info.parentId);
+        children[hasParent ? info.parentId : 0].push_back(info.id);
+    }
+    for (auto& [parent, ids] : children) {
+        std::sort(ids.begin(), ids.end(), [this](int a, int b) {
+            return before(m_categories[a].name, a, m_categories[b].name, b);
+        });
+    }
+    // Depth first from the top; a category already placed is never placed again, so a loop in
+    // the parent ids ends.
+    int order = 0;
+    struct Step {
+        int id;
+        int depth;
+        QString parentPath;
+    };
+    std::vector<Step> pending;
+    auto pushChildren = [&](int parent, int depth, const QString& parentPath) {
+        const auto found = children.find(parent);
+        if (found == children.end()) {
+            return;
+        }
+        for (auto it = found->second.rbegin(); it != found->second.rend(); ++it) {
+            pending.push_back({*it, depth, parentPath});
+        }
+    };
+    pushChildren(0, 0, {});
+    while (!pending.empty()) {
+        const Step step = pending.back();
+        pending.pop_back();
+        CategoryInfo& info = m_categories[step.id];
+        if (info.order >= 0) {
+            continue;
+        }
+        info.order = order++;
+        info.depth = step.depth;
+        info.path =
+            step.parentPath.isEmpty() ? info.name : step.parentPath + QLatin1Char('/') + info.name;
+        if (step.id != 0) {
+            pushChildren(step.id, step.depth + 1, info.path);
+        }
+    }
+    // Categories only reachable through a loop come last, at the top level.
+    for (CategoryInfo& info : m_categories) {
+        if (info.order < 0) {
+            info.order = order++;
+            info.path = info.name;
+        }
+    }
+}
+
+std::vector<const TimeReport::CategoryInfo*> TimeReport::categoriesInOrder() const {
+    std::vector<const CategoryInfo*> ordered;
+    ordered.reserve(std::size_t(m_categories.size()));
+    for (const CategoryInfo& info : m_categories) {
+        ordered.push_back(&info);
+    }
+    std::sort(ordered.begin(), ordered.end(),
+              [](const CategoryInfo* a, const CategoryInfo* b) { return a->order < b->order; });
+    return ordered;
+}
+
+std::vector<std::pair<int, QString>> TimeReport::usersByName() const {
+    std::vector<std::pair<int, QString>> ordered;
+    for (auto it = m_users.cbegin(); it != m_users.cend(); ++it) {
+        ordered.emplace_back(it.key(), it.value());
+    }
+    std::sort(ordered.begin(), ordered.end(), [](const auto& a, const auto& b) {
+        return before(a.second, a.first, b.second, b.first);
+    });
+    return ordered;
+}
+
+std::vector<int> TimeReport::categoriesNamed(const QString& text) const {
+    bool number = false;
+    const int id = text.toInt(&number);
+    std::vector<int> named;
+    for (const CategoryInfo& info : m_categories) {
+        if (info.name == text || info.path == text || (number && info.id == id)) {
+            named.push_back(info.id);
+        }
+    }
+    std::sort(named.begin(), named.end());
+    return named;
+}
+
+int TimeReport::userIdByName(const QString& name) const {
+    int found = 0;
+    for (auto it = m_users.cbegin(); it != m_users.cend(); ++it) {
+        if (it.value() == name && (found == 0 || it.key() < found)) {
+            found = it.key();
+        }
+    }
+    return found;
+}
+
+QString TimeReport::deletedCategory() {
+    return QCoreApplication::translate("TimeReport", "(deleted category)");
+}
+
+QString TimeReport::deletedUser() {
+    return QCoreApplication::translate("TimeReport", "(deleted user)");
+}
+
+qint64 TimeReport::amountCents(qint64 minutes, qint64 rate) {
+    const qint64 thirds = minutes * rate * 5;
+    return (thirds + (thirds < 0 ? -1 : 1)) / 3;
+}
+
+QString TimeReport::centsText(qint64 cents) {
+    const qint64 whole = cents / 100;
+    const qint64 part = std::abs(cents % 100);
+    const QString sign = cents < 0 && whole == 0 ? QStringLiteral("-") : QString();
+    return sign + QString::number(whole) + QLatin1Char('.') +
+           QStringLiteral("%1").arg(part, 2, 10, QLatin1Char('0'));
+}
+
+QString TimeReport::hoursText(qint64 minutes) {
+    return centsText(amountCents(minutes, 1));
+}
+
+QDate TimeReport::weekOf(const QDate& day, Qt::DayOfWeek weekStart) {
+    return day.addDays(-((day.dayOfWeek() - int(weekStart) + 7) % 7));
+}
+
+TimeReport::Conditions TimeReport::conditionsFor(const ReportFilter& filter) const {
+    Conditions conditions;
+    conditions.where = QStringLiteral(" where t.startTime >= %1 and t.startTime < %2")
+                           .arg(m_database.dayStart(QStringLiteral("?"), QStringLiteral("0")),
+                                m_database.dayEnd(QStringLiteral("?"), QStringLiteral("0")));
+    conditions.whereParams = {filter.from, filter.to};
+    if (filter.userId > 0) {
+        conditions.where += QStringLiteral(" and t.userId = ?");
+        conditions.whereParams.append(filter.userId);
+    }
+    if (filter.categoryId > 0) {
+        // "union", not "union all": a loop in the parent ids ends.
+        conditions.with = QStringLiteral(
+            "with recursive sub(id) as (select cast(? as integer) union "
+            "select c2.categoryId from category c2 join sub on c2.parentId = sub.id) ");
+        conditions.withParams = {filter.categoryId};
+        conditions.inCategory = QStringLiteral(" and t.categoryId in (select id from sub)");
+    }
+    return conditions;
+}
+
+ReportEntry TimeReport::entryFrom(const QVariantList& values, const QDateTime& now) const {
+    ReportEntry entry;
+    entry.timeId = values.at(0).toLongLong();
+    entry.start = wallClockOf(values.at(1));
+    entry.running = values.at(2).isNull();
+    entry.end = entry.running ? WallClock{now.date(), now.time()} : wallClockOf(values.at(2));
+    entry.minutes = entry.running
+                        ? std::max<qint64>(0, TimeText::minutesBetween(entry.start.moment(), now))
+                        : values.at(3).toLongLong();
+    entry.categoryId = values.at(4).toInt();
+    entry.userId = values.at(5).toInt();
+    const auto category = m_categories.constFind(entry.categoryId);
+    if (category != m_categories.cend()) {
+        entry.category = category->name;
+        entry.categoryPath = category->path;
+        entry.rate = category->rate;
+    } else {
+        entry.category = entry.categoryPath = deletedCategory();
+    }
+    const auto user = m_users.constFind(entry.userId);
+    entry.user = user != m_users.cend() ? *user : deletedUser();
+    entry.amountCents = amountCents(entry.minutes, entry.rate);
+    return entry;
+}
+
+void TimeReport::entries(const ReportFilter& filter,
+                         const std::function<void(const ReportEntry&)>& onEntry) const {
+    if (!filter.from.isValid() || !filter.to.isValid() || filter.from > filter.to) {
+        return;
+    }
+    const Conditions conditions = conditionsFor(filter);
+    // The order is the start-time index's own, so the rows stream without being sorted first.
+    const QString sql =
+        conditions.with +
+        QStringLiteral("select t.timeId, t.startTime, t.endTime, t.duration, t.categoryId, "
+                       "t.userId from tallyRec t") +
+        conditions.where + conditions.inCategory +
+        (filter.includeRunning ? QString() : QStringLiteral(" and t.endTime is not null")) +
+        QStringLiteral(" order by t.startTime, t.duration, t.timeId");
+    m_database.queryEach(sql, conditions.params(), [&](const QVariantList& values) {
+        onEntry(entryFrom(values, filter.now));
+    });
+}
+
+std::vector<ReportEntry> TimeReport::runningTasks(int userId, const QDateTime& now) const {
+    std::vector<ReportEntry> running;
+    m_database.queryEach(
+        QStringLiteral("select t.timeId, t.startTime, t.endTime, t.duration, "
+                       "t.categoryId, t.userId from tallyRec t where "
+                       "t.endTime is null and t.userId = ? "
+                       "order by t.startTime, t.timeId"),
+        {userId}, [&](const QVariantList& values) { running.push_back(entryFrom(values, now)); });
+    return running;
+}
+
+std::vector<ReportLine> TimeReport::lines(const ReportFilter& filter, ReportGrouping grouping,
+                                          Qt::DayOfWeek weekStart) const {
+    if (grouping == ReportGrouping::Entries || !filter.from.isValid() || !filter.to.isValid() ||
+        filter.from > filter.to) {
+        return {};
+    }
+    const bool byCategory = grouping == ReportGrouping::Category;
+    const bool byUser = grouping == ReportGrouping::User;
+    const QString key = byCategory ? QStringLiteral("t.categoryId")
+                        : byUser   ? QStringLiteral("t.userId")
+                                   : m_database.dayOf(QStringLiteral("t.startTime"));
+
+    // Sums keyed by category or user id, or by the day's Julian day number.
+    struct Sum {
+        qint64 rows = 0;
+        qint64 minutes = 0;
+        qint64 amountCents = 0;
+    };
+    std::map<qint64, Sum> sums;
+    auto keyOf = [&](const QVariant& value) -> qint64 {
+        if (byCategory || byUser) {
+            return value.toLongLong();
+        }
+        const QDate day = QDate::fromString(value.toString().left(10), Qt::ISODate);
+        const QDate shown = grouping == ReportGrouping::Week ? weekOf(day, weekStart) : day;
+        return shown.toJulianDay();
+    };
+
+    const Conditions conditions = conditionsFor(filter);
+    // The rows are reached category by category, each a range of the index on category and
+    // start time that holds every column the sums read, rather than through the index on start
+    // time and then the rows themselves. Without a chosen category the categories are those of
+    // the rows (one look-up in that index each), so time on a category that is gone counts too.
+    const QString categories =
+        filter.categoryId > 0
+            ? conditions.with
+            : QStringLiteral("with recursive sub(id) as (select min(categoryId) from tallyRec "
+                             "union all select (select min(t2.categoryId) from tallyRec t2 "
+                             "where t2.categoryId > sub.id) from sub where sub.id is not null) ");
+    const ResultSet finished = m_database.query(
+        categories +
+            QStringLiteral("select %1, count(*), sum(coalesce(t.duration, 0)), sum(%2) "
+                           "from sub cross join tallyRec t left join category c "
+                           "on c.categoryId = t.categoryId")
+                .arg(key, RowAmountSql) +
+            conditions.where +
+            QStringLiteral(" and t.categoryId = sub.id and t.endTime is not null group by %1")
+                .arg(key),
+        conditions.params());
+    for (int i = 0; i < finished.count(); ++i) {
+        const QVariantList& values = finished.values(i);
+        Sum& sum = sums[keyOf(values.at(0))];
+        sum.rows += values.at(1).toLongLong();
+        sum.minutes += values.at(2).toLongLong();
+        sum.amountCents += values.at(3).toLongLong();
+    }
+    if (filter.includeRunning) {
+        m_database.queryEach(
+            conditions.with +
+                QStringLiteral("select t.timeId, t.startTime, t.endTime, t.duration, "
+                               "t.categoryId, t.userId from tallyRec t") +
+                conditions.where + conditions.inCategory + QStringLiteral(" and t.endTime is null"),
+            conditions.params(), [&](const QVariantList& values) {
+                const ReportEntry entry = entryFrom(values, filter.now);
+                const qint64 id = byCategory ? entry.categoryId
+                                  : byUser   ? entry.userId
+                                             : keyOf(entry.start.date.toString(Qt::ISODate));
+                Sum& sum = sums[id];
+                sum.rows += 1;
+                sum.minutes += entry.minutes;
+                sum.amountCents += entry.amountCents;
+            });
+    }
+
+    std::vector<ReportLine> result;
+    if (byCategory) {
+        // Every category with time in it or below it, in tree order; a category's totals take
+        // in its sub-categories'.
+        std::map<int, ReportLine> shown; // by tree order
+        std::vector<ReportLine> gone;    // time on categories that are no more, after the tree
+        for (const auto& [id, sum] : sums) {
+            const auto known = m_categories.constFind(int(id));
+            if (known == m_categories.cend()) {
+                ReportLine line;
+                line.id = int(id);
+                line.label = line.path = deletedCategory();
+                line.rows = sum.rows;
+                line.minutes = line.totalMinutes = sum.minutes;
+                line.amountCents = line.totalAmountCents = sum.amountCents;
+                gone.push_back(line);
+                continue;
+            }
+            ReportLine& line = shown[known->order];
+            line.rows = sum.rows;
+            line.minutes = sum.minutes;
+            line.amountCents = sum.amountCents;
+            // Up the tree, as far as the chosen category (or the top).
+            QList<int> seen;
+            for (auto step = known; step != m_categories.cend() && !seen.contains(step->id);
+                 step = m_categories.constFind(step->parentId)) {
+                seen.append(step->id);
+                ReportLine& each = shown[step->order];
+                each.id = step->id;
+                each.label = step->name;
+                each.path = step->path;
+                each.depth = step->depth;
+                each.rate = step->rate;
+                each.totalMinutes += sum.minutes;
+                each.totalAmountCents += sum.amountCents;
+                if (step->id == filter.categoryId) {
+                    break;
+                }
+            }
+        }
+        for (auto& [order, line] : shown) {
+            result.push_back(std::move(line));
+        }
+        result.insert(result.end(), gone.begin(), gone.end());
+        return result;
+    }
+    for (const auto& [id, sum] : sums) {
+        ReportLine line;
+        if (byUser) {
+            line.id = int(id);
+            const auto user = m_users.constFind(int(id));
+            line.label = user != m_users.cend() ? *user : deletedUser();
+        } else {
+            line.date = QDate::fromJulianDay(id);
+        }
+        line.rows = sum.rows;
+        line.minutes = line.totalMinutes = sum.minutes;
+        line.amountCents = line.totalAmountCents = sum.amountCents;
+        result.push_back(std::move(line));
+    }
+    if (byUser) {
+        std::sort(result.begin(), result.end(), [](const ReportLine& a, const ReportLine& b) {
+            return before(a.label, a.id, b.label, b.id);
+        });
+    }
+    return result;
+}
+
+ReportTotals TimeReport::totals(const std::vector<ReportLine>& lines) {
+    ReportTotals totals;
+    for (const ReportLine& line : lines) {
+        totals.rows += line.rows;
+        totals.minutes += line.minutes;
+        totals.amountCents += line.amountCents;
+    }
+    return totals;
+}
