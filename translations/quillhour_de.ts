@@ -315,6 +315,33 @@ Geben Sie es %1, der es in ~/.pgpass aufbewahrt und es mit \password in psql än
         <source>the standard output could not be written: %1</source>
         <translation>die Standardausgabe konnte nicht geschrieben werden: %1</translation>
     </message>
+    <message>
+        <source>quillhour --rename-login &lt;location&gt; OLD NEW: rename the server login OLD and the Quillhour user OLD of the signed-in database at &lt;location&gt; to NEW together, and exit. Run by a team administrator.</source>
+        <translation>quillhour --rename-login &lt;location&gt; ALT NEU: die Server-Anmeldung ALT und den Quillhour-Benutzer ALT der angemeldeten Datenbank unter &lt;location&gt; gemeinsam in NEU umbenennen und beenden. Wird von einem Team-Administrator ausgeführt.</translation>
+    </message>
+    <message>
+        <source>--rename-login takes the database, the old name and the new one: quillhour --rename-login URL OLD NEW</source>
+        <translation>--rename-login nimmt die Datenbank, den alten und den neuen Namen: quillhour --rename-login URL ALT NEU</translation>
+    </message>
+    <message>
+        <source>Renamed the login and the Quillhour user %1 to %2.</source>
+        <translation>Die Anmeldung und der Quillhour-Benutzer %1 heißen jetzt %2.</translation>
+    </message>
+</context>
+<context>
+    <name>ConnectFailure</name>
+    <message>
+        <source>the team&apos;s administrator</source>
+        <translation>den Administrator des Teams</translation>
+    </message>
+    <message>
+        <source> or </source>
+        <translation> oder </translation>
+    </message>
+    <message>
+        <source>The database server knows you as %1, but %1 is not on the team of the database %2. Ask %3 to let you in with: quillhour --add-login URL %1</source>
+        <translation>Der Datenbankserver kennt Sie als %1, aber %1 gehört nicht zum Team der Datenbank %2. Bitten Sie %3, Sie hereinzulassen mit: quillhour --add-login URL %1</translation>
+    </message>
 </context>
 <context>
     <name>Database</name>
@@ -550,6 +577,14 @@ Quillhour verbindet sich bei seinem nächsten Schritt neu.</translation>
     <message>
         <source>- the %1 indexes (amcheck&apos;s bt_index_check): ok</source>
         <translation>- die %1 Indizes (bt_index_check von amcheck): in Ordnung</translation>
+    </message>
+    <message>
+        <source>- every user&apos;s name is their own: ok</source>
+        <translation>- jeder Benutzer hat einen eigenen Namen: in Ordnung</translation>
+    </message>
+    <message>
+        <source>- the users %1 share the name %2: rename all but one of them</source>
+        <translation>- die Benutzer %1 teilen sich den Namen %2: benennen Sie alle bis auf einen um</translation>
     </message>
 </context>
 <context>
@@ -887,8 +922,40 @@ Quillhour wird beendet.</translation>
         <translation>Die Aufzeichnung der Änderungen an Zeiten bleibt, wie sie geschrieben wurde.</translation>
     </message>
     <message>
-        <source>A change to time can only be recorded in your own name.</source>
-        <translation>Eine Änderung an Zeiten kann nur in Ihrem eigenen Namen aufgezeichnet werden.</translation>
+        <source>Time stays in the name of %1, who recorded it.</source>
+        <translation>Zeit bleibt auf den Namen von %1, der sie erfasst hat.</translation>
+    </message>
+    <message>
+        <source>Users, categories and time entries keep the numbers the server gave them.</source>
+        <translation>Benutzer, Kategorien und Zeiteinträge behalten die Nummern, die der Server ihnen gegeben hat.</translation>
+    </message>
+    <message>
+        <source>There is no Quillhour user named %1.</source>
+        <translation>Es gibt keinen Quillhour-Benutzer namens %1.</translation>
+    </message>
+    <message>
+        <source>There is a login named %1 on the database server already.</source>
+        <translation>Auf dem Datenbankserver gibt es bereits eine Anmeldung namens %1.</translation>
+    </message>
+    <message>
+        <source>The login %1 is not on this team.</source>
+        <translation>Die Anmeldung %1 gehört nicht zu diesem Team.</translation>
+    </message>
+    <message>
+        <source>A login name can be at most 63 bytes long: %1 is longer.</source>
+        <translation>Ein Anmeldename darf höchstens 63 Bytes lang sein: %1 ist länger.</translation>
+    </message>
+    <message>
+        <source>A category cannot be placed under itself or one of its own sub-categories.</source>
+        <translation>Eine Kategorie kann nicht unter sich selbst oder eine ihrer eigenen Unterkategorien gestellt werden.</translation>
+    </message>
+    <message>
+        <source>Changes to time are recorded by the server itself.</source>
+        <translation>Änderungen an Zeiten zeichnet der Server selbst auf.</translation>
+    </message>
+    <message>
+        <source>There is a user named %1 already.</source>
+        <translation>Es gibt bereits einen Benutzer namens %1.</translation>
     </message>
     <message>
         <source>Only %1 can record their own time.</source>
@@ -901,6 +968,10 @@ Quillhour wird beendet.</translation>
     <message>
         <source>Only %1, whose details these are, or a team administrator can change them.</source>
         <translation>Nur %1, um deren oder dessen Details es geht, oder ein Team-Administrator kann sie ändern.</translation>
+    </message>
+    <message>
+        <source>A user&apos;s name is their login: a team administrator renames both with: quillhour --rename-login URL %1 NEW-NAME</source>
+        <translation>Der Name eines Benutzers ist seine Anmeldung: ein Team-Administrator benennt beide um mit: quillhour --rename-login URL %1 NEUER-NAME</translation>
     </message>
 </context>
 <context>
@@ -1168,6 +1239,22 @@ Quillhour wird beendet.</translation>
     <message>
         <source>A login needs a name.</source>
         <translation>Eine Anmeldung braucht einen Namen.</translation>
+    </message>
+    <message>
+        <source>A login name can be at most 63 bytes long: %1 is longer. Nothing was made.</source>
+        <translation>Ein Anmeldename darf höchstens 63 Bytes lang sein: %1 ist länger. Es wurde nichts angelegt.</translation>
+    </message>
+    <message>
+        <source>Only a team administrator can add logins: ask %1.</source>
+        <translation>Nur ein Team-Administrator kann Anmeldungen hinzufügen: fragen Sie %1.</translation>
+    </message>
+    <message>
+        <source> or </source>
+        <translation> oder </translation>
+    </message>
+    <message>
+        <source>Your login may let people into the team, but the server does not let it make new logins. Ask %1 to make the login %2 with: quillhour --add-login URL %2</source>
+        <translation>Ihre Anmeldung darf Personen ins Team aufnehmen, aber der Server lässt sie keine neuen Anmeldungen anlegen. Bitten Sie %1, die Anmeldung %2 anzulegen mit: quillhour --add-login URL %2</translation>
     </message>
 </context>
 <context>

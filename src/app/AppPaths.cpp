@@ -1,14 +1,19 @@
 #include "app/AppPaths.h"
 
+#include "data/SqliteFile.h"
+
 #include <QDir>
-#include <QStandardPaths>
+#include <QFile>
+#include <QFileInfo>
 
 namespace AppPaths {
 
 QString dataFolder() {
-    const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-    const QString folder = QDir(base).filePath(QStringLiteral("Quillhour"));
-    QDir().mkpath(folder);
+    const QString folder = SqliteFile::ownFolder();
+    if (!QFileInfo::exists(folder) && QDir().mkpath(folder)) {
+        // The person's own databases live here: nobody else enters.
+        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
     return folder;
 }
 

@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QMap>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -18,6 +19,11 @@ namespace {
 constexpr int ListedProblems = 20;
 
 using Verdict = Database::CheckReport::Verdict;
+
+// The name and id of each user whose name, blanks around it left out, another user has too.
+const QString SharedNames = QStringLiteral(
+    "select trim(userName), userId from \"user\" where trim(userName) in (select "
+    "trim(userName) from \"user\" group by trim(userName) having count(*) > 1) order by 1, 2");
 
 // Everything the report says about one database, with its verdict: sound until a check fails.
 struct Report {
@@ -46,6 +52,25 @@ struct Report {
                      .arg(Schema::CurrentVersion));
         } else {
             say(QCoreApplication::translate("DatabaseCheck", "- schema version %1: ok").arg(found));
+        }
+    }
+    // Two users of one name: the program finds a person by name, so one of them is locked out.
+    // pairs holds the name and id of every user whose name another shares, by name.
+    void names(const QList<QPair<QString, int>>& pairs) {
+        QMap<QString, QStringList> ids;
+        for (const auto& [name, id] : pairs) {
+            ids[name].append(QString::number(id));
+        }
+        if (ids.isEmpty()) {
+            say(QCoreApplication::translate("DatabaseCheck",
+                                            "- every user's name is their own: ok"));
+            return;
+        }
+        for (auto each = ids.cbegin(); each != ids.cend(); ++each) {
+            fail(QCoreApplication::translate("DatabaseCheck",
+                                             "- the users %1 share the name %2: rename all but "
+                                             "one of them")
+                     .arg(each.value().join(QStringLiteral(", ")), each.key()));
         }
     }
     // An error that ended the check: damage is a finding, anything else leaves it unchecked.
@@ -174,7 +199,19 @@ Database::CheckReport checkFile(const QString& path) {
     try {
         readSqliteFile(path, [&](QSqlDatabase& db, const SqliteFailure& fail) {
             checkIntegrity(report, db);
-            report.tables(sqliteColumns(db, fail));
+            const QHash<QString, QSet<QString>> columns = sqliteColumns(db, fail);
+            report.tables(columns);
+            if (missingParts(columns).isEmpty()) {
+                QSqlQuery shared(db);
+                if (!shared.exec(SharedNames)) {
+                    fail(shared.lastError());
+                }
+                QList<QPair<QString, int>> pairs;
+                while (shared.next()) {
+                    pairs.append({shared.value(0).toString(), shared.value(1).toInt()});
+                }
+                report.names(pairs);
+            }
             QSqlQuery version(db);
             if (!version.exec(QStringLiteral("PRAGMA user_version")) || !version.next()) {
                 fail(version.lastError());
@@ -199,8 +236,16 @@ Database::CheckReport checkServer(const QString& location) {
         std::unique_ptr<Database> database = Database::openReadOnly(location);
         report.result.verdict = Verdict::Sound;
         report.say(QCoreApplication::translate("DatabaseCheck", "- the connection: ok"));
-        report.tables(serverColumns(*database));
+        const QHash<QString, QSet<QString>> columns = serverColumns(*database);
+        report.tables(columns);
         report.version(Schema::version(*database));
+        if (missingParts(columns).isEmpty()) {
+            QList<QPair<QString, int>> pairs;
+            for (const Row row : database->query(SharedNames)) {
+                pairs.append({row.text(0), row.integer(1)});
+            }
+            report.names(pairs);
+        }
         // Counting with every index turned off reads each page of each table.
         for (const char* setting :
              {"enable_indexscan", "enable_indexonlyscan", "enable_bitmapscan"}) {

@@ -5,6 +5,7 @@
 #include "data/NetworkFileSystem.h"
 #include "data/Schema.h"
 #include "data/ServerAddress.h"
+#include "data/SqliteFile.h"
 
 #include <QAtomicInteger>
 #include <QCoreApplication>
@@ -200,7 +201,7 @@ QString newSqlitePath(const QString& location) {
                                 "Database", "%1 already exists; Quillhour will not overwrite it.")
                                 .arg(QDir::toNativeSeparators(path)));
     }
-    if (!QDir().mkpath(info.absolutePath())) {
+    if (!SqliteFile::prepareNew(path)) {
         throw DatabaseError(
             DatabaseError::Kind::ReadOnly,
             QCoreApplication::translate("Database", "The folder %1 could not be created.")

@@ -28,6 +28,15 @@ QString sentence(const QString& serverMessage) {
         return QCoreApplication::translate("Refusal", "Only %1 can record their own time.")
             .arg(who);
     }
+    if (what == QLatin1String("person")) {
+        return QCoreApplication::translate("Refusal",
+                                           "Time stays in the name of %1, who recorded it.")
+            .arg(who);
+    }
+    if (what == QLatin1String("number")) {
+        return QCoreApplication::translate(
+            "Refusal", "Users, categories and time entries keep the numbers the server gave them.");
+    }
     if (what == QLatin1String("process")) {
         return QCoreApplication::translate("Refusal",
                                            "Only %1 can change their own list of windows.")
@@ -42,6 +51,33 @@ QString sentence(const QString& serverMessage) {
     if (what == QLatin1String("users")) {
         return QCoreApplication::translate(
             "Refusal", "Only a team administrator can add, rename or delete users.");
+    }
+    if (what == QLatin1String("userName")) {
+        return nameIsLogin(who);
+    }
+    if (what == QLatin1String("sameName")) {
+        return sameName(who);
+    }
+    if (what == QLatin1String("noUser")) {
+        return QCoreApplication::translate("Refusal", "There is no Quillhour user named %1.")
+            .arg(who);
+    }
+    if (what == QLatin1String("loginTaken")) {
+        return QCoreApplication::translate(
+                   "Refusal", "There is a login named %1 on the database server already.")
+            .arg(who);
+    }
+    if (what == QLatin1String("notOnTeam")) {
+        return QCoreApplication::translate("Refusal", "The login %1 is not on this team.").arg(who);
+    }
+    if (what == QLatin1String("longName")) {
+        return QCoreApplication::translate(
+                   "Refusal", "A login name can be at most 63 bytes long: %1 is longer.")
+            .arg(who);
+    }
+    if (what == QLatin1String("parent")) {
+        return QCoreApplication::translate("Refusal", "A category cannot be placed under itself "
+                                                      "or one of its own sub-categories.");
     }
     if (what == QLatin1String("category")) {
         return QCoreApplication::translate(
@@ -62,13 +98,26 @@ QString sentence(const QString& serverMessage) {
         return QCoreApplication::translate(
             "Refusal", "The record of changes to time stays as it was written.");
     }
-    if (what == QLatin1String("trailWriter")) {
-        return QCoreApplication::translate(
-            "Refusal", "A change to time can only be recorded in your own name.");
+    if (what == QLatin1String("trailNew")) {
+        return QCoreApplication::translate("Refusal",
+                                           "Changes to time are recorded by the server itself.");
     }
     return QCoreApplication::translate("Refusal",
                                        "The server refused this change: your login may not make "
                                        "it. Ask your team administrator if it should be allowed.");
+}
+
+QString nameIsLogin(const QString& userName) {
+    return QCoreApplication::translate("Refusal",
+                                       "A user's name is their login: a team administrator "
+                                       "renames both with: quillhour --rename-login URL %1 "
+                                       "NEW-NAME")
+        .arg(userName);
+}
+
+QString sameName(const QString& userName) {
+    return QCoreApplication::translate("Refusal", "There is a user named %1 already.")
+        .arg(userName);
 }
 
 } // namespace Refusal

@@ -11,4 +11,9 @@ namespace Refusal {
 // they can be translated. Any other refusal (a policy, a missing right) gets a general sentence.
 QString sentence(const QString& serverMessage);
 
+// What the program says itself of the same rules, before it asks the server: a person's name
+// is their login on a signed-in server; no two users share a name.
+QString nameIsLogin(const QString& userName);
+QString sameName(const QString& userName);
+
 } // namespace Refusal

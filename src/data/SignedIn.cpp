@@ -1,6 +1,7 @@
 #include "data/SignedIn.h"
 
 #include "data/Database.h"
+#include "data/SignedInRules.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -56,11 +57,13 @@ const char* const RuleFunctions[] = {
                  OR EXISTS (SELECT 1 FROM category WHERE categoryId = place
                             AND ownerUserId = quillhour_me()) $$)",
     // Refuses with the sentence a person reads in psql, and the same facts in the detail as
-    // JSON for the program, which says it in the person's language.
-    R"(CREATE OR REPLACE FUNCTION quillhour_refuse(what text, person integer, place integer)
+    // JSON for the program, which says it in the person's language. The person is named by id,
+    // or by named where there is no user to name.
+    R"(CREATE OR REPLACE FUNCTION quillhour_refuse(what text, person integer, place integer,
+         named text DEFAULT NULL)
        RETURNS void LANGUAGE plpgsql SECURITY DEFINER SET search_path = %1 AS $$
        DECLARE
-         who text := coalesce((SELECT min(userName) FROM "user" WHERE userId = person),
+         who text := coalesce(named, (SELECT min(userName) FROM "user" WHERE userId = person),
                               'user ' || person);
          called text := (SELECT min(category) FROM category WHERE categoryId = place);
          sentence text;
@@ -70,18 +73,32 @@ const char* const RuleFunctions[] = {
              THEN format('Only %s can change this time.', who)
              ELSE format('Only %s or the manager of %s can change this time.', who, called) END
            WHEN 'newTime' THEN format('Only %s can record their own time.', who)
+           WHEN 'person' THEN format('Time stays in the name of %s, who recorded it.', who)
+           WHEN 'number' THEN
+             'Users, categories and time entries keep the numbers the server gave them.'
            WHEN 'process' THEN format('Only %s can change their own list of windows.', who)
            WHEN 'user' THEN format(
              'Only %s, whose details these are, or a team administrator can change them.', who)
            WHEN 'users' THEN 'Only a team administrator can add, rename or delete users.'
+           WHEN 'userName' THEN format('A user''s name is their login: a team administrator '
+             'renames both with: quillhour --rename-login URL %s NEW-NAME', who)
+           WHEN 'sameName' THEN format('There is a user named %s already.', who)
+           WHEN 'noUser' THEN format('There is no Quillhour user named %s.', who)
+           WHEN 'loginTaken' THEN
+             format('There is a login named %s on the database server already.', who)
+           WHEN 'notOnTeam' THEN format('The login %s is not on this team.', who)
+           WHEN 'longName' THEN
+             format('A login name can be at most 63 bytes long: %s is longer.', who)
            WHEN 'category' THEN
              format('Only the manager of %s or a team administrator can change this category.',
                     called)
+           WHEN 'parent' THEN
+             'A category cannot be placed under itself or one of its own sub-categories.'
            WHEN 'notification' THEN
              format('Only %s, to whom it was sent, can mark or delete this notification.', who)
            WHEN 'sender' THEN 'A notification can only be sent in your own name.'
            WHEN 'trail' THEN 'The record of changes to time stays as it was written.'
-           WHEN 'trailWriter' THEN 'A change to time can only be recorded in your own name.'
+           WHEN 'trailNew' THEN 'Changes to time are recorded by the server itself.'
          END;
          RAISE EXCEPTION USING ERRCODE = 'insufficient_privilege', MESSAGE = sentence,
            DETAIL = json_build_object('refused', what, 'user', who, 'category', called)::text;
@@ -110,8 +127,16 @@ const Guarded GuardedTables[] = {
         IF NOT quillhour_may_change_time(OLD.userId, OLD.categoryId) THEN
           PERFORM quillhour_refuse('time', OLD.userId, OLD.categoryId);
         END IF;
-        IF TG_OP = 'UPDATE' AND NOT quillhour_may_change_time(NEW.userId, NEW.categoryId) THEN
-          PERFORM quillhour_refuse('time', NEW.userId, NEW.categoryId);
+        -- Time stays in the name it was recorded in, whoever changes it: a manager moves it
+        -- only between categories they manage.
+        IF TG_OP = 'UPDATE' AND NEW.userId IS DISTINCT FROM OLD.userId THEN
+          PERFORM quillhour_refuse('person', OLD.userId, OLD.categoryId);
+        END IF;
+        IF TG_OP = 'UPDATE' AND NEW.timeId IS DISTINCT FROM OLD.timeId THEN
+          PERFORM quillhour_refuse('number', NULL, NULL);
+        END IF;
+        IF TG_OP = 'UPDATE' AND NOT quillhour_may_change_time(OLD.userId, NEW.categoryId) THEN
+          PERFORM quillhour_refuse('time', OLD.userId, NEW.categoryId);
         END IF;)",
      "userId = quillhour_me()", "quillhour_may_change_time(userId, categoryId)"},
     {"process",
@@ -140,32 +165,47 @@ const Guarded GuardedTables[] = {
           PERFORM quillhour_refuse('notification', OLD.toUserId, OLD.categoryId);
         END IF;)",
      "fromUserId = quillhour_me()", "toUserId = quillhour_me()"},
+    // A name is a login: it is changed only with the login, by quillhour_rename_login. An id
+    // is where a person's time points: it never changes, and a new user never takes the id of
+    // one whose time is still there.
     {"user",
-     R"(IF quillhour_is_admin() THEN
-          RETURN COALESCE(NEW, OLD);
-        END IF;
-        IF TG_OP <> 'UPDATE' OR NEW.userId IS DISTINCT FROM OLD.userId
-            OR NEW.userName IS DISTINCT FROM OLD.userName THEN
+     R"(IF TG_OP <> 'UPDATE' AND NOT quillhour_is_admin() THEN
           PERFORM quillhour_refuse('users', NULL, NULL);
         END IF;
-        IF OLD.userId IS DISTINCT FROM quillhour_me() THEN
+        IF TG_OP = 'UPDATE' AND NOT quillhour_is_admin()
+            AND OLD.userId IS DISTINCT FROM quillhour_me() THEN
           PERFORM quillhour_refuse('user', OLD.userId, NULL);
+        END IF;
+        IF TG_OP = 'UPDATE' AND NEW.userName IS DISTINCT FROM OLD.userName THEN
+          PERFORM quillhour_refuse('userName', OLD.userId, NULL);
+        END IF;
+        IF (TG_OP = 'UPDATE' AND NEW.userId IS DISTINCT FROM OLD.userId)
+            OR (TG_OP = 'INSERT' AND EXISTS (SELECT 1 FROM tallyRec WHERE userId = NEW.userId))
+        THEN
+          PERFORM quillhour_refuse('number', NULL, NULL);
+        END IF;
+        IF TG_OP = 'INSERT' AND EXISTS (SELECT 1 FROM "user"
+                                        WHERE trim(userName) = trim(NEW.userName)) THEN
+          PERFORM quillhour_refuse('sameName', NULL, NULL, trim(NEW.userName));
         END IF;)",
      "quillhour_is_admin()", "userId = quillhour_me() OR quillhour_is_admin()"},
-    // The trail of changes to time rows: written by whoever makes the change, in their own name,
-    // and never changed or deleted afterwards.
+    // The trail of changes to time rows is the server's own (see SignedInTrail): nobody writes
+    // it directly.
     {"tallyRecChange",
-     R"(IF TG_OP <> 'INSERT' THEN
-          PERFORM quillhour_refuse('trail', OLD.userId, OLD.oldCategoryId);
+     R"(IF TG_OP = 'INSERT' THEN
+          PERFORM quillhour_refuse('trailNew', NULL, NULL);
         END IF;
-        IF NEW.changedByUserId IS DISTINCT FROM quillhour_me() THEN
-          PERFORM quillhour_refuse('trailWriter', NEW.changedByUserId, NULL);
-        END IF;)",
-     "changedByUserId = quillhour_me()", "false"},
+        PERFORM quillhour_refuse('trail', OLD.userId, OLD.oldCategoryId);)",
+     "false", "false"},
     {"category",
      R"(IF TG_OP <> 'INSERT' AND NOT quillhour_is_admin()
             AND OLD.ownerUserId IS DISTINCT FROM quillhour_me() THEN
           PERFORM quillhour_refuse('category', NULL, OLD.categoryId);
+        END IF;
+        IF (TG_OP = 'UPDATE' AND NEW.categoryId IS DISTINCT FROM OLD.categoryId)
+            OR (TG_OP = 'INSERT'
+                AND EXISTS (SELECT 1 FROM tallyRec WHERE categoryId = NEW.categoryId)) THEN
+          PERFORM quillhour_refuse('number', NULL, NULL);
         END IF;)",
      "true", "true"},
 };
@@ -189,8 +229,13 @@ QStringList ruleStatements(Database& database) {
                           "THEN CREATE ROLE %2 NOLOGIN; END IF; END $$")
                           .arg(literal(role), identifier(role));
     }
-    statements << QStringLiteral("GRANT %1 TO %2").arg(team, identifier(admin))
-               << QStringLiteral("GRANT %1 TO SESSION_USER").arg(identifier(admin));
+    // Administrators let people in: granting the team role needs its admin option, and nothing
+    // more of the owner's rights.
+    statements << QStringLiteral("GRANT %1 TO %2 WITH ADMIN OPTION").arg(team, identifier(admin))
+               << QStringLiteral("GRANT %1 TO SESSION_USER").arg(identifier(admin))
+               // Refusals name a person by their name where there is no user to name.
+               << QStringLiteral(
+                      "DROP FUNCTION IF EXISTS quillhour_refuse(text, integer, integer)");
     for (const char* function : RuleFunctions) {
         statements << QString::fromUtf8(function)
                           .replace(QStringLiteral("%1"), path)
@@ -252,7 +297,29 @@ QStringList ruleStatements(Database& database) {
         }
         statements << QStringLiteral("ALTER TABLE %1 ENABLE ROW LEVEL SECURITY").arg(table);
     }
+    statements << serverKeptStatements(path, teamRole(database));
     return statements;
+}
+
+QString owner(Database& database) {
+    return database
+        .scalar(QStringLiteral("select pg_get_userbyid(datdba) from pg_database "
+                               "where datname = current_database()"))
+        .toString();
+}
+
+// Who may make new logins for the team: administrators with the right to make roles, or the
+// owner of the database.
+QStringList loginMakers(Database& database) {
+    QStringList names;
+    const ResultSet rows = database.query(
+        QStringLiteral("select rolname from pg_roles where rolcanlogin and rolcreaterole and not "
+                       "rolsuper and pg_has_role(oid, ?, 'MEMBER') order by 1"),
+        {adminRole(database)});
+    for (const Row row : rows) {
+        names << row.text(0);
+    }
+    return names.isEmpty() ? QStringList{owner(database)} : names;
 }
 
 QString newPassword() {
@@ -290,7 +357,7 @@ QString teamRole(Database& database) {
 }
 
 QString adminRole(Database& database) {
-    return databaseName(database) + QStringLiteral("_admin");
+    return databaseName(database) + AdminSuffix;
 }
 
 void require(Database& database) {
@@ -313,7 +380,7 @@ void require(Database& database) {
     });
 }
 
-AddedLogin addLogin(Database& database, const QString& name, const QDateTime& now) {
+void requireOn(Database& database) {
     requireServer(database);
     if (!isOn(database)) {
         throw DatabaseError(DatabaseError::Kind::Statement,
@@ -323,10 +390,29 @@ AddedLogin addLogin(Database& database, const QString& name, const QDateTime& no
                                             "--require-sign-in URL")
                                 .arg(database.location()));
     }
+}
+
+AddedLogin addLogin(Database& database, const QString& name, const QDateTime& now) {
+    requireOn(database);
     const QString person = name.trimmed();
     if (person.isEmpty()) {
         throw DatabaseError(DatabaseError::Kind::Statement,
                             QCoreApplication::translate("SignedIn", "A login needs a name."));
+    }
+    // The server would cut a longer name and make a login that nobody can sign in with.
+    if (person.toUtf8().size() > 63) {
+        throw DatabaseError(DatabaseError::Kind::Statement,
+                            QCoreApplication::translate("SignedIn",
+                                                        "A login name can be at most 63 bytes "
+                                                        "long: %1 is longer. Nothing was made.")
+                                .arg(person));
+    }
+    if (!database.scalar(QStringLiteral("select quillhour_is_admin()")).toBool()) {
+        throw DatabaseError(DatabaseError::Kind::Refused,
+                            QCoreApplication::translate(
+                                "SignedIn", "Only a team administrator can add logins: ask %1.")
+                                .arg(administrators(database).join(
+                                    QCoreApplication::translate("SignedIn", " or "))));
     }
     const QString team = identifier(teamRole(database));
     AddedLogin added;
@@ -363,6 +449,18 @@ AddedLogin addLogin(Database& database, const QString& name, const QDateTime& no
     try {
         add();
     } catch (const DatabaseError& error) {
+        if (error.kind() == DatabaseError::Kind::Refused &&
+            error.statement().startsWith(QLatin1String("CREATE ROLE"))) {
+            throw DatabaseError(
+                DatabaseError::Kind::Refused,
+                QCoreApplication::translate(
+                    "SignedIn", "Your login may let people into the team, but the server does "
+                                "not let it make new logins. Ask %1 to make the login %2 with: "
+                                "quillhour --add-login URL %2")
+                    .arg(
+                        loginMakers(database).join(QCoreApplication::translate("SignedIn", " or ")),
+                        person));
+        }
         // Logins are the server's, shared by its databases: another database's administrator
         // may have made the same one a moment ago. It is there now.
         if (error.nativeCode() != QLatin1String("23505") &&
@@ -372,26 +470,6 @@ AddedLogin addLogin(Database& database, const QString& name, const QDateTime& no
         add();
     }
     return added;
-}
-
-QStringList administrators(Database& database) {
-    QStringList names;
-    const ResultSet rows =
-        database.query(QStringLiteral("select m.rolname from pg_auth_members a "
-                                      "join pg_roles m on m.oid = a.member "
-                                      "join pg_roles g on g.oid = a.roleid "
-                                      "where g.rolname = ? and m.rolcanlogin order by 1"),
-                       {adminRole(database)});
-    for (const Row row : rows) {
-        names << row.text(0);
-    }
-    if (names.isEmpty()) {
-        names << database
-                     .scalar(QStringLiteral("select pg_get_userbyid(datdba) from pg_database "
-                                            "where datname = current_database()"))
-                     .toString();
-    }
-    return names;
 }
 
 } // namespace SignedIn

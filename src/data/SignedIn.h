@@ -3,6 +3,8 @@
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
+#include <QVariantList>
+#include <functional>
 #include <optional>
 
 class Database;
@@ -53,6 +55,9 @@ QString adminRole(Database& database);
 // an administrator. One transaction: on failure nothing has changed.
 void require(Database& database);
 
+// Throws, saying how to switch it on, unless the database is in signed-in mode.
+void requireOn(Database& database);
+
 // What addLogin did.
 struct AddedLogin {
     bool madeLogin = false; // false: the login was there already, and keeps its password
@@ -61,12 +66,19 @@ struct AddedLogin {
 };
 
 // Makes a server login for a person, lets it into the team, and makes the Quillhour user of the
-// same name (whichever of them is missing; the user is made at now). Run by an administrator
-// who may make roles.
+// same name (whichever of them is missing; the user is made at now). Run by a team
+// administrator: letting a login into the team is theirs, making a new login needs the right
+// to make roles as well. A name over 63 bytes (the server's limit) is refused before anything
+// is made.
 AddedLogin addLogin(Database& database, const QString& name, const QDateTime& now);
 
 // Who a person without a Quillhour user should ask: the administrators who can log in, or the
 // owner of the database when there are none.
 QStringList administrators(Database& database);
+// The same for a database by its name, read through any connection to its server (the roles
+// and the databases are the server's): read runs a statement and gives its first column.
+using FirstColumn = std::function<QStringList(const QString& sql, const QVariantList& params)>;
+QStringList whomToAsk(const FirstColumn& read, const QString& databaseName);
+inline const QString AdminSuffix = QStringLiteral("_admin");
 
 } // namespace SignedIn

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <QStorageInfo>
 #include <QUrl>
 #include <QtEndian>
@@ -297,6 +298,30 @@ bool isPartOfDatabase(const QString& path, const QString& databasePath) {
         }
     }
     return false;
+}
+
+QString ownFolder() {
+    return QDir(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation))
+        .filePath(QStringLiteral("Quillhour"));
+}
+
+bool prepareNew(const QString& path) {
+    const QString folder = QFileInfo(path).absolutePath();
+    if (!QDir().mkpath(folder)) {
+        return false;
+    }
+    if (QFileInfo(folder).canonicalFilePath() != QFileInfo(ownFolder()).canonicalFilePath()) {
+        return true;
+    }
+    ::chmod(QFile::encodeName(folder).constData(), S_IRWXU);
+    // Made here with its mode rather than by the engine, which would let the umask decide. An
+    // empty file is an empty database to the engine.
+    const int made = ::open(QFile::encodeName(path).constData(),
+                            O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, S_IRUSR | S_IWUSR);
+    if (made >= 0) {
+        ::close(made);
+    }
+    return true;
 }
 
 } // namespace SqliteFile

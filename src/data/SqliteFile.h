@@ -97,4 +97,13 @@ bool diskFull(const QString& path);
 // file, a link to it, or one of those names whose file is not there yet.
 bool isPartOfDatabase(const QString& path, const QString& databasePath);
 
+// The program's own folder, ~/.local/share/Quillhour, where its default database lives.
+QString ownFolder();
+
+// Makes the folder of a new database file at path; false when it cannot be made. In the
+// program's own folder the new file is its person's alone: made empty, readable and writable by
+// its owner only (the engine gives its -wal and -shm files the same mode), in a folder only its
+// owner may enter. Elsewhere the folder's own rules apply.
+bool prepareNew(const QString& path);
+
 } // namespace SqliteFile

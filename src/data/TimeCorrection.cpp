@@ -2,6 +2,7 @@
 
 #include "data/Database.h"
 #include "data/NameText.h"
+#include "data/SignedInRules.h"
 #include "data/TimeText.h"
 #include "platform/Clock.h"
 
@@ -224,7 +225,13 @@ void TimeCorrection::remove(int timeId, int byUserId) {
 }
 
 void TimeCorrection::removeCategoryRows(int categoryId, int byUserId) {
+    const bool serverKeepsTrail = SignedIn::keepsTrail(m_database);
     m_database.transaction([&] {
+        if (serverKeepsTrail) {
+            m_database.execute(QStringLiteral("delete from tallyRec where categoryId = ?"),
+                               {categoryId});
+            return;
+        }
         const QDateTime now = m_clock.now();
         m_database.execute(
             QStringLiteral("insert into tallyRecChange (timeId, userId, changedByUserId, "
@@ -332,6 +339,9 @@ bool TimeCorrection::farBack(const QDateTime& start, const QDateTime& now) {
 }
 
 void TimeCorrection::record(const Row& from, const std::optional<Row>& to, int byUserId) {
+    if (SignedIn::keepsTrail(m_database)) {
+        return; // the server's triggers wrote it, in the changer's name
+    }
     const QDateTime now = m_clock.now();
     auto optional = [](const std::optional<int>& value) {
         return value ? QVariant(*value) : QVariant();

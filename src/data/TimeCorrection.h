@@ -11,7 +11,9 @@ class Database;
 // Correcting recorded time: a finished row changed or deleted, past time added, a running row's
 // start moved. Every change and deletion of a row is kept in the trail (tallyRecChange) in the
 // transaction that makes it, and when someone other than the row's user makes it, that user is
-// sent a notification "Time changed" saying who changed what, from and to.
+// sent a notification "Time changed" saying who changed what, from and to. On a server in
+// signed-in mode the server's own triggers write both, whatever client changes the row, and the
+// program writes neither.
 //
 // The operations return the reason a change was refused, in words for the person who asked, or
 // nothing when it was made.

@@ -54,6 +54,12 @@ void notification::save() {
                params);
 }
 
+void notification::saveStatus() {
+    m_context->database.execute(QStringLiteral("update notification set status = ?, statusDate = ? "
+                                               "where notificationId = ?"),
+                                {m_status, statusDate, notificationId});
+}
+
 notification& notifications::Add(int notificationId, const QString& sKey) {
     auto record = std::make_unique<notification>(*m_context);
     record->notificationId = notificationId;

@@ -45,6 +45,10 @@ public:
     // Inserts the record when notificationId is 0, updates every column otherwise. The insert
     // does not learn the new id.
     void save();
+    // Writes the status and its date of a stored record, and nothing else: marking a
+    // notification read or deleted leaves what was sent as it was sent, whatever the record
+    // made of it (a missing category reads as 0).
+    void saveStatus();
 
 private:
     DataContext* m_context;

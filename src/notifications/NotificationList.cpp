@@ -157,7 +157,7 @@ void NotificationList::LoadNotificationAttributes(notification* thisNotification
     notification* shown = thisNotification;
     if (shown->status() == notification::Unread) {
         shown->setStatus(notification::Read);
-        shown->save();
+        shown->saveStatus();
         const int id = shown->notificationId;
         // Taken out so that the reload makes it again under "Read".
         m_page.notificationTree->removeNode(nodeKey(id));
@@ -228,7 +228,7 @@ void NotificationList::cmdDeleteNotification_Click() {
     }
     // Saved first: when the row cannot be written, the node stays where the user saw it.
     shown->setStatus(notification::Deleted);
-    shown->save();
+    shown->saveStatus();
     m_page.notificationTree->removeNode(nodeKey(shown->notificationId));
     m_page.fraNotificationAttributes->hide();
 }

@@ -2,6 +2,7 @@
 
 #include "data/NameText.h"
 #include "data/NodeKeys.h"
+#include "data/Refusal.h"
 #include "data/SignedIn.h"
 #include "data/TimeText.h"
 #include "platform/Clock.h"
@@ -176,8 +177,9 @@ void UserList::setCurrentUser() {
     if (state.currentUser != nullptr) {
         setUserActive(state.currentUser->userId, false);
     }
-    // Signed in to the server, the login is the name, whatever the box was made to say.
-    const QString name = state.signedInAs.value_or(m_cboUser.currentText());
+    // Signed in to the server, the login is the name, whatever the box was made to say. Blanks
+    // around a typed name are no part of it, as the lists compare names.
+    const QString name = state.signedInAs.value_or(m_cboUser.currentText().trimmed());
     if (state.signedInAs && m_cboUser.currentText() != name) {
         const QSignalBlocker quiet(&m_cboUser);
         setListValue(&m_cboUser, name);
@@ -215,7 +217,11 @@ void UserList::setCurrentUser() {
                              tr("New User"))) {
         return;
     }
-    UserStore::add(m_work.database(), name, m_work.clock.now());
+    if (!UserStore::add(m_work.database(), name, m_work.clock.now())) {
+        m_work.messages.show(Refusal::sameName(name), QString(), Messages::Buttons::Ok,
+                             Messages::Icon::Information);
+        return;
+    }
     if (state.currentUser == nullptr) {
         // Nobody was chosen: the person made themselves, and works as the user just made.
         m_work.settings.setUser(name);
@@ -313,6 +319,11 @@ void UserList::loadUserAttributes(user* thisUser) {
     m_page.fraUserDetails->show();
     m_work.shell.selectTab(Shell::UsersTab);
     m_page.txtUserName->setText(thisUser->userName);
+    // Signed in to the server, a name is a login: administrators rename both together.
+    const bool nameIsLogin = m_work.state.signedInAs.has_value();
+    m_page.txtUserName->setReadOnly(nameIsLogin);
+    m_page.txtUserName->setToolTip(nameIsLogin ? Refusal::nameIsLogin(thisUser->userName)
+                                               : QString());
     m_page.txtUserId->setText(QString::number(thisUser->userId));
     m_page.txtEmail->setText(thisUser->email);
     m_page.txtUserDetails->setPlainText(thisUser->details);
@@ -355,10 +366,36 @@ void UserList::cmdSaveUser_Click() {
         fresh = std::make_unique<user>(m_work.data());
         record = fresh.get();
     }
+    if (!fresh && m_work.state.signedInAs && name != record->userName) {
+        m_work.messages.show(Refusal::nameIsLogin(record->userName), QString(),
+                             Messages::Buttons::Ok, Messages::Icon::Information);
+        return;
+    }
+    const user before = *record;
     record->userName = name;
     record->details = m_page.txtUserDetails->toPlainText();
     record->email = m_page.txtEmail->text();
-    record->save();
+    bool taken = false;
+    try {
+        m_work.database().transaction([&] {
+            // Tried again when the database was busy: as if nothing had been saved.
+            record->userId = before.userId;
+            record->created = before.created;
+            taken = UserStore::nameTaken(m_work.database(), name, record->userId);
+            if (!taken) {
+                record->save();
+            }
+        });
+    } catch (...) {
+        *record = before; // nothing was stored, so the record in memory says so too
+        throw;
+    }
+    if (taken) {
+        *record = before;
+        m_work.messages.show(Refusal::sameName(name), QString(), Messages::Buttons::Ok,
+                             Messages::Icon::Information);
+        return;
+    }
     if (fresh) {
         const int newId = fresh->userId;
         loadUserList();
@@ -374,6 +411,8 @@ void UserList::cmdNewUser_Click() {
     m_page.fraUserDetails->setTitle(tr("User Details"));
     m_page.fraUserDetails->show();
     m_page.txtUserName->clear();
+    m_page.txtUserName->setReadOnly(false);
+    m_page.txtUserName->setToolTip(QString());
     m_page.txtUserId->clear();
     m_page.txtEmail->clear();
     m_page.txtUserDetails->clear();

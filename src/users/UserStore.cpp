@@ -21,9 +21,25 @@ std::optional<Row> findByName(Database& database, const QString& userName) {
     return rows.first();
 }
 
-void add(Database& database, const QString& userName, const QDateTime& created) {
-    database.execute(QStringLiteral("insert into \"user\" (userName, created) values (?, ?)"),
-                     {userName, created});
+bool nameTaken(Database& database, const QString& userName, int exceptUserId) {
+    return database
+               .scalar(QStringLiteral("select count(*) from \"user\" where trim(userName) = ? "
+                                      "and userId <> ?"),
+                       {userName.trimmed(), exceptUserId})
+               .toLongLong() > 0;
+}
+
+bool add(Database& database, const QString& userName, const QDateTime& created) {
+    bool added = false;
+    database.transaction([&] {
+        added = !nameTaken(database, userName);
+        if (added) {
+            database.execute(
+                QStringLiteral("insert into \"user\" (userName, created) values (?, ?)"),
+                {userName, created});
+        }
+    });
+    return added;
 }
 
 void setActive(Database& database, int userId, bool active) {

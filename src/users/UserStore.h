@@ -18,8 +18,11 @@ ResultSet everyUser(Database& database);
 ResultSet everyRow(Database& database);
 // The first row of a user of exactly that name, or nothing.
 std::optional<Row> findByName(Database& database, const QString& userName);
-// Adds a user of that name, made at created.
-void add(Database& database, const QString& userName, const QDateTime& created);
+// Whether another user than exceptUserId has this name, with blanks around it left out as the
+// lists leave them out: two users of one name cannot be told apart by name.
+bool nameTaken(Database& database, const QString& userName, int exceptUserId = 0);
+// Adds a user of that name, made at created; false, and nothing added, when the name is taken.
+bool add(Database& database, const QString& userName, const QDateTime& created);
 void setActive(Database& database, int userId, bool active);
 void remove(Database& database, int userId);
 

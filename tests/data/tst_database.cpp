@@ -1,9 +1,11 @@
 #include "TestEnvironment.h"
 #include "data/Database.h"
+#include "data/SqliteFile.h"
 #include "data/TimeText.h"
 #include "data/user.h"
 
 #include <QtTest>
+#include <sys/stat.h>
 
 // The engine facade: bound values, new ids, errors, transactions and date-time text.
 class DatabaseTest : public QObject {
@@ -30,6 +32,7 @@ private slots:
     void missingRecordColumnIsNamed();
     void sumOverNoRowsIsNull();
     void connectionUsesWalAndNormalSync();
+    void newDatabaseInTheOwnFolderIsPrivate();
 };
 
 void DatabaseTest::awkwardTextIsStoredExactly_data() {
@@ -521,6 +524,25 @@ void DatabaseTest::connectionUsesWalAndNormalSync() {
     auto again = Database::open(env.databasePath());
     QCOMPARE(again->scalar(QStringLiteral("PRAGMA synchronous")).toInt(), 1);
     QCOMPARE(again->scalar(QStringLiteral("PRAGMA busy_timeout")).toInt(), 100);
+}
+
+void DatabaseTest::newDatabaseInTheOwnFolderIsPrivate() {
+    QUILLHOUR_SQLITE_ONLY("a file's mode is SQLite's");
+    TestEnvironment env;
+    qputenv("XDG_DATA_HOME", QFile::encodeName(env.folder()));
+    const QString own = SqliteFile::ownFolder() + QStringLiteral("/quillhour.db");
+    const QString shared = env.folder() + QStringLiteral("/shared/team.db");
+    const mode_t umaskBefore = ::umask(022);
+    // Kept open, with their logs beside them.
+    const auto ownDatabase = Database::create(own), sharedDatabase = Database::create(shared);
+    ::umask(umaskBefore);
+    qunsetenv("XDG_DATA_HOME");
+    const auto mode = [](const QString& path) { return QFile::permissions(path) & 0x7077; };
+    QCOMPARE(mode(QFileInfo(own).path()), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QCOMPARE(mode(own), QFile::ReadOwner | QFile::WriteOwner);
+    QCOMPARE(mode(own + QStringLiteral("-wal")), QFile::ReadOwner | QFile::WriteOwner);
+    QCOMPARE(mode(shared),
+             QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
 }
 
 QTEST_GUILESS_MAIN(DatabaseTest)

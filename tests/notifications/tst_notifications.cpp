@@ -368,7 +368,17 @@ void NotificationsTest::unknownSenderAndCategory() {
     const int nobody = std::max(t.ann, t.bob) + 1000;
     const int noCategory = t.budget + 1000;
     const int id = t.f.addNotification(nobody, t.bob, noCategory, 1, QStringLiteral("Orphan"));
+    // About no category at all: marked and deleted, it stays about none.
+    const int loose = t.toBob(QStringLiteral("Loose"));
+    t.f.database().execute(
+        QStringLiteral("update notification set categoryId = null where notificationId = ?"),
+        {loose});
     QVERIFY(t.f.load());
+    t.click(t.node(loose));
+    QTest::mouseClick(t.f.control<QPushButton>(QStringLiteral("cmdDeleteNotification")),
+                      Qt::LeftButton);
+    QCOMPARE(t.row(loose).text(QStringLiteral("status")), QStringLiteral("Deleted"));
+    QVERIFY(t.row(loose).value(QStringLiteral("categoryId")).isNull());
     QCOMPARE(t.node(id)->text(), QStringLiteral("- none - - Orphan"));
 
     t.click(t.node(id));

@@ -43,6 +43,20 @@ int SignedInTeam::addLogin(const QString& name) {
         .toInt();
 }
 
+int SignedInTeam::addAdministrator(const QString& name) {
+    const int id = addLogin(name);
+    m_env.database().execute(
+        QStringLiteral("GRANT \"%1\" TO \"%2\"").arg(SignedIn::adminRole(m_env.database()), name));
+    return id;
+}
+
+void SignedInTeam::addOutsider(const QString& name) {
+    m_env.database().execute(
+        QStringLiteral("DO $$ BEGIN IF NOT EXISTS (SELECT 1 FROM pg_roles WHERE rolname = '%1') "
+                       "THEN CREATE ROLE \"%1\" LOGIN; END IF; END $$")
+            .arg(name));
+}
+
 QString SignedInTeam::locationFor(const QString& login) const {
     QUrl url(m_env.location());
     url.setUserName(login);

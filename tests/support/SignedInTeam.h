@@ -18,6 +18,10 @@ public:
 
     // Makes the login and the Quillhour user of that name; returns the user's id.
     int addLogin(const QString& name);
+    // Lets a login with a user administer the team; returns the user's id.
+    int addAdministrator(const QString& name);
+    // Makes a login of the server that is not on this database's team.
+    void addOutsider(const QString& name);
     // Where the program reaches the database as that login.
     QString locationFor(const QString& login) const;
 

@@ -257,11 +257,13 @@ void SignedInTest::detailsOfAnotherUserAreRefused() {
     f.control<QPushButton>(QStringLiteral("cmdSaveUser"))->click();
     QCOMPARE(email(team.bob), QStringLiteral("bob@example.org"));
 
-    // Renaming oneself would take another's place: only an administrator renames.
+    // Renaming oneself would take another's place: a name is a login, renamed with it.
+    QVERIFY(f.control<QLineEdit>(QStringLiteral("txtUserName"))->isReadOnly());
     f.control<QLineEdit>(QStringLiteral("txtUserName"))->setText(QStringLiteral("Ann"));
     f.control<QPushButton>(QStringLiteral("cmdSaveUser"))->click();
     QCOMPARE(f.messages.last().text,
-             QStringLiteral("Only a team administrator can add, rename or delete users."));
+             QStringLiteral("A user's name is their login: a team administrator renames both "
+                            "with: quillhour --rename-login URL Bob NEW-NAME"));
     QCOMPARE(f.count(QStringLiteral("user"), QStringLiteral("userName = 'Bob'")), 1);
     QCOMPARE(f.messages.unexpected(), 0);
 }
@@ -406,7 +408,8 @@ void SignedInTest::psqlKeepsTheRules() {
     REFUSED("Ann", "update notification set subject = 'Changed'",
             QStringLiteral("Only Ann, to whom it was sent, can mark or delete this notification."));
     ALLOWED("Ann", "update notification set status = 'Read'");
-    QCOMPARE(f.count(QStringLiteral("notification"), QStringLiteral("status = 'Read'")), 1);
+    // Bob's, and the server's two of Mia's changes to Ann's time above.
+    QCOMPARE(f.count(QStringLiteral("notification"), QStringLiteral("status = 'Read'")), 3);
     ALLOWED("Ann", "delete from notification");
     QCOMPARE(f.count(QStringLiteral("notification")), 0);
 
@@ -418,18 +421,18 @@ void SignedInTest::psqlKeepsTheRules() {
     ALLOWED("Bob", "insert into category (category, ownerUserId) values ('Blog', " + bob + ")");
     QCOMPARE(f.count(QStringLiteral("category")), 3);
 
-    // The trail of changes: written in one's own name, never changed or deleted.
-    const QString trail = QStringLiteral("insert into tallyRecChange (timeId, userId, "
-                                         "changedByUserId, changeDate, kind) values (") +
-                          row + ", " + ann + ", %1, '2026-12-07 12:00:00', 'edit')";
-    REFUSED("Bob", trail.arg(ann),
-            QStringLiteral("A change to time can only be recorded in your own name."));
-    ALLOWED("Bob", trail.arg(bob));
+    // The trail of changes: the server's own (Bob's, Ann's and Mia's edits above), never written,
+    // changed or deleted by anyone else.
+    REFUSED("Bob",
+            "insert into tallyRecChange (timeId, userId, changedByUserId, changeDate, kind) "
+            "values (" +
+                row + ", " + ann + ", " + bob + ", '2026-12-07 12:00:00', 'edit')",
+            QStringLiteral("Changes to time are recorded by the server itself."));
     REFUSED("Bob", "update tallyRecChange set kind = 'delete'",
             QStringLiteral("The record of changes to time stays as it was written."));
     REFUSED("Mia", "delete from tallyRecChange",
             QStringLiteral("The record of changes to time stays as it was written."));
-    QCOMPARE(f.count(QStringLiteral("tallyRecChange"), QStringLiteral("kind = 'edit'")), 1);
+    QCOMPARE(f.count(QStringLiteral("tallyRecChange"), QStringLiteral("kind = 'edit'")), 3);
 
     // What nobody on the team writes.
     const SignedInTeam::PsqlRun counters =
@@ -500,6 +503,13 @@ void SignedInTest::commandLine() {
              CommandLine::Action::Error);
     QCOMPARE(parse({QStringLiteral("--signed-in")}).action, CommandLine::Action::Error);
     QCOMPARE(
+        parse({QStringLiteral("--rename-login"), env.location(), QStringLiteral("Pat")}).action,
+        CommandLine::Action::Error);
+    const CommandLine rename = parse({QStringLiteral("--rename-login"), env.location(),
+                                      QStringLiteral("Pat"), QStringLiteral("Patty")});
+    QCOMPARE(rename.action, CommandLine::Action::RenameLogin);
+    QCOMPARE(rename.loginName + rename.newLoginName, QStringLiteral("PatPatty"));
+    QCOMPARE(
         parse({QStringLiteral("--require-sign-in"), env.location(), QStringLiteral("--signed-in")})
             .action,
         CommandLine::Action::Error);
@@ -523,6 +533,23 @@ void SignedInTest::commandLine() {
                 .scalar(QStringLiteral("select pg_has_role('Pat', ?, 'MEMBER')"),
                         {SignedIn::teamRole(env.database())})
                 .toBool());
+
+    // Renamed together: the login and the user, who keeps their id (and so their time). The
+    // new name is this run's alone, as logins outlive the database.
+    const int patId =
+        env.database()
+            .scalar(QStringLiteral("select userId from \"user\" where userName = 'Pat'"))
+            .toInt();
+    const QString renamed = QStringLiteral("Pat %1").arg(QCoreApplication::applicationPid());
+    const CommandLine patty = parse({QStringLiteral("--rename-login"), env.location(),
+                                     QStringLiteral("Pat"), QLatin1Char(' ') + renamed});
+    QCOMPARE(runCommandLineAction(patty, env.passwords), 0);
+    QCOMPARE(env.count(QStringLiteral("user"), QStringLiteral("userName = ? and userId = ?"),
+                       {renamed, patId}),
+             1);
+    QCOMPARE(env.count(QStringLiteral("pg_roles"), QStringLiteral("rolname = ?"), {renamed}), 1);
+    QCOMPARE(env.count(QStringLiteral("pg_roles"), QStringLiteral("rolname = 'Pat'")), 0);
+    QCOMPARE(runCommandLineAction(patty, env.passwords), 1); // no user named Pat any more
 
     // A database made in the mode from the start.
     const QString made = env.newLocation(QStringLiteral("made"));

@@ -34,6 +34,7 @@ private slots:
     void usersPageShowsTheCurrentUser();
     void savingAStoredUser();
     void savingANewUser();
+    void nameOfAnotherUserIsRefused();
     void deletingAUser();
     void nodeColours();
     void rowsOfOtherInstancesDuringRefresh();
@@ -334,6 +335,36 @@ void UsersTest::savingANewUser() {
     // Added, not taken on: Ann is still the one at work here.
     QCOMPARE(f.state().currentUser->userName, QStringLiteral("Ann"));
     QCOMPARE(f.settings.user(), QStringLiteral("Ann"));
+}
+
+void UsersTest::nameOfAnotherUserIsRefused() {
+    // Two users of one name cannot be told apart: the second would lock the first out.
+    MainWindowFixture f;
+    const int ann = f.addUser(QStringLiteral("Ann"));
+    const int bob = f.addUser(QStringLiteral("Bob"));
+    f.settings.setUser(QStringLiteral("Ann"));
+    QVERIFY(f.load());
+    const QString refused = QStringLiteral("There is a user named Ann already.");
+    f.control<QPushButton>(QStringLiteral("cmdNewUser"))->click();
+    f.control<QLineEdit>(QStringLiteral("txtUserName"))->setText(QStringLiteral(" Ann"));
+    f.control<QPushButton>(QStringLiteral("cmdSaveUser"))->click();
+    QCOMPARE(f.messages.last().text, refused);
+    f.window().userList().loadUserAttributes(f.window().userList().getUserById(bob));
+    f.control<QLineEdit>(QStringLiteral("txtUserName"))->setText(QStringLiteral("Ann"));
+    f.control<QPushButton>(QStringLiteral("cmdSaveUser"))->click();
+    QCOMPARE(f.messages.last().text, refused);
+    QCOMPARE(f.window().userList().getUserById(bob)->userName, QStringLiteral("Bob"));
+    QCOMPARE(f.count(QStringLiteral("user"), QStringLiteral("trim(userName) = 'Ann'")), 1);
+
+    // A second row of one name, written by another program, is what the check reports.
+    const int second = f.addUser(QStringLiteral("Ann "));
+    const Database::CheckReport report = Database::check(f.location());
+    QCOMPARE(report.verdict, Database::CheckReport::Verdict::Damaged);
+    QVERIFY2(report.lines.contains(
+                 QStringLiteral("- the users %1, %2 share the name Ann: rename all but one of them")
+                     .arg(ann)
+                     .arg(second)),
+             qPrintable(report.lines.join(QLatin1Char('\n'))));
 }
 
 void UsersTest::deletingAUser() {

@@ -51,15 +51,22 @@ QStringList CommandLine::withoutToolkitOptions(const QStringList& arguments) {
 
 namespace {
 
-// --add-login takes one positional argument, the person's name; nothing else takes one.
-std::optional<QString> positionalProblem(const QCommandLineParser& parser, bool addingLogin) {
+// --add-login takes one positional argument, the person's name, and --rename-login two, the old
+// name and the new one; nothing else takes one.
+std::optional<QString> positionalProblem(const QCommandLineParser& parser, bool addingLogin,
+                                         bool renamingLogin) {
     const QStringList positional = parser.positionalArguments();
     if (addingLogin && positional.size() != 1) {
         return QCoreApplication::translate("CommandLine",
                                            "--add-login takes the database and the person's name: "
                                            "quillhour --add-login URL NAME");
     }
-    if (!addingLogin && !positional.isEmpty()) {
+    if (renamingLogin && positional.size() != 2) {
+        return QCoreApplication::translate(
+            "CommandLine", "--rename-login takes the database, the old name and the new one: "
+                           "quillhour --rename-login URL OLD NEW");
+    }
+    if (!addingLogin && !renamingLogin && !positional.isEmpty()) {
         return QCoreApplication::translate("CommandLine", "Unexpected argument: %1")
             .arg(positional.first());
     }
@@ -88,7 +95,7 @@ CommandLine::Report reportOptions(const QCommandLineParser& parser,
 
 // The first action asked for, in this order; the window when none is.
 void chooseAction(const QCommandLineParser& parser, const CommandLineOptions& options,
-                  bool addingLogin, CommandLine& result) {
+                  bool addingLogin, bool renamingLogin, CommandLine& result) {
     using Action = CommandLine::Action;
     if (parser.isSet(options.help)) {
         result.action = Action::ShowHelp;
@@ -105,6 +112,11 @@ void chooseAction(const QCommandLineParser& parser, const CommandLineOptions& op
         result.action = Action::AddLogin;
         result.addLogin = parser.value(options.addLogin);
         result.loginName = parser.positionalArguments().constFirst();
+    } else if (renamingLogin) {
+        result.action = Action::RenameLogin;
+        result.renameLogin = parser.value(options.renameLogin);
+        result.loginName = parser.positionalArguments().constFirst();
+        result.newLoginName = parser.positionalArguments().constLast();
     } else if (parser.isSet(options.check)) {
         result.action = Action::CheckDatabase;
         result.checkDatabase = parser.value(options.check);
@@ -167,6 +179,8 @@ int runAction(const CommandLine& commandLine, PasswordStore& passwords, QTextStr
         return actions.requireSignIn(commandLine);
     case CommandLine::Action::AddLogin:
         return actions.addLogin(commandLine);
+    case CommandLine::Action::RenameLogin:
+        return actions.renameLogin(commandLine);
     case CommandLine::Action::CheckDatabase:
         return actions.checkDatabase(commandLine);
     case CommandLine::Action::Report:
@@ -190,12 +204,14 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
     }
     const bool addingLogin = parser.isSet(options.addLogin) && !parser.isSet(options.help) &&
                              !parser.isSet(options.version);
-    if (const auto problem = positionalProblem(parser, addingLogin)) {
+    const bool renamingLogin = parser.isSet(options.renameLogin) && !parser.isSet(options.help) &&
+                               !parser.isSet(options.version) && !addingLogin;
+    if (const auto problem = positionalProblem(parser, addingLogin, renamingLogin)) {
         return refused(*problem);
     }
     CommandLine result;
     result.database = parser.value(options.database);
-    chooseAction(parser, options, addingLogin, result);
+    chooseAction(parser, options, addingLogin, renamingLogin, result);
     if (const auto problem = misplacedOption(parser, options, result.action)) {
         result.action = Action::Error;
         result.error = *problem;

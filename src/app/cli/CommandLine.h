@@ -13,6 +13,7 @@ struct CommandLine {
         CreateDatabase,
         RequireSignIn,
         AddLogin,
+        RenameLogin,
         CheckDatabase,
         ShowVersion,
         ShowHelp,
@@ -30,7 +31,9 @@ struct CommandLine {
     bool signedIn = false;  // --signed-in, with --create-database
     QString requireSignIn;  // --require-sign-in
     QString addLogin;       // --add-login: the database
-    QString loginName;      // --add-login: the person's name
+    QString loginName;      // --add-login: the person's name; --rename-login: the old name
+    QString renameLogin;    // --rename-login: the database
+    QString newLoginName;   // --rename-login: the new name
     QString checkDatabase;  // --check-database
     QString error;          // for Action::Error
 
@@ -53,6 +56,6 @@ struct CommandLine {
 };
 
 // Runs the actions that need no window (--create-database, --require-sign-in, --add-login,
-// --check-database, --report, --status, --version, --help, errors) and returns the process's exit
-// code. passwords completes a server address given without its password.
+// --rename-login, --check-database, --report, --status, --version, --help, errors) and returns the
+// process's exit code. passwords completes a server address given without its password.
 int runCommandLineAction(const CommandLine& commandLine, PasswordStore& passwords);

@@ -7,6 +7,7 @@
 #include "data/DatabaseError.h"
 #include "data/ServerAddress.h"
 #include "data/SignedIn.h"
+#include "data/SignedInRules.h"
 #include "platform/Clock.h"
 #include "platform/OutputFile.h"
 #include "platform/Settings.h"
@@ -139,6 +140,22 @@ int CommandLineActions::addLogin(const CommandLine& commandLine) {
                       : QCoreApplication::translate("CommandLine",
                                                     "The Quillhour user %1 was there already."))
                      .arg(name)
+              << '\n';
+        return 0;
+    } catch (const DatabaseError& error) {
+        return failed(error.message());
+    }
+}
+
+int CommandLineActions::renameLogin(const CommandLine& commandLine) {
+    try {
+        std::unique_ptr<Database> database =
+            Database::open(ServerPasswords::connectable(commandLine.renameLogin, m_passwords));
+        const QString to = commandLine.newLoginName.trimmed();
+        SignedIn::renameLogin(*database, commandLine.loginName, to);
+        m_out << QCoreApplication::translate("CommandLine",
+                                             "Renamed the login and the Quillhour user %1 to %2.")
+                     .arg(commandLine.loginName, to)
               << '\n';
         return 0;
     } catch (const DatabaseError& error) {

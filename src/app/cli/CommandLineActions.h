@@ -22,6 +22,7 @@ public:
     int createDatabase(const CommandLine& commandLine);
     int requireSignIn(const CommandLine& commandLine);
     int addLogin(const CommandLine& commandLine);
+    int renameLogin(const CommandLine& commandLine);
     int checkDatabase(const CommandLine& commandLine);
     int report(const CommandLine& commandLine);
     int status(const CommandLine& commandLine);

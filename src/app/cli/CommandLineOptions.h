@@ -39,6 +39,14 @@ struct CommandLineOptions {
             "user NAME of the signed-in database at <location>, print the new login's password "
             "and exit. Run by a team administrator."),
         QStringLiteral("location")};
+    QCommandLineOption renameLogin{
+        QStringLiteral("rename-login"),
+        QCoreApplication::translate(
+            "CommandLine",
+            "quillhour --rename-login <location> OLD NEW: rename the server login OLD and the "
+            "Quillhour user OLD of the signed-in database at <location> to NEW together, and "
+            "exit. Run by a team administrator."),
+        QStringLiteral("location")};
     QCommandLineOption check{
         QStringLiteral("check-database"),
         QCoreApplication::translate(
@@ -113,8 +121,9 @@ struct CommandLineOptions {
         parser.setApplicationDescription(QCoreApplication::translate(
             "CommandLine", "Quillhour: time and project management for teams."));
         for (const QCommandLineOption* option :
-             {&database, &create, &signedIn, &requireSignIn, &addLogin, &check, &report, &from, &to,
-              &user, &category, &group, &format, &output, &status, &version, &help}) {
+             {&database, &create, &signedIn, &requireSignIn, &addLogin, &renameLogin, &check,
+              &report, &from, &to, &user, &category, &group, &format, &output, &status, &version,
+              &help}) {
             parser.addOption(*option);
         }
     }
