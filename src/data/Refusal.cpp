@@ -7,15 +7,10 @@
 
 namespace Refusal {
 
-QString sentence(const QString& serverMessage) {
-    static const QRegularExpression detail(QStringLiteral("DETAIL:\\s*(\\{[^\\n]*\\})"));
-    const QRegularExpressionMatch match = detail.match(serverMessage);
-    const QJsonObject facts = match.hasMatch()
-                                  ? QJsonDocument::fromJson(match.captured(1).toUtf8()).object()
-                                  : QJsonObject();
-    const QString what = facts.value(QLatin1String("refused")).toString();
-    const QString who = facts.value(QLatin1String("user")).toString();
-    const QString called = facts.value(QLatin1String("category")).toString();
+namespace {
+
+// Refusals about time rows and the lists of windows, or nothing.
+QString aboutTime(const QString& what, const QString& who, const QString& called) {
     if (what == QLatin1String("time")) {
         if (called.isEmpty()) {
             return QCoreApplication::translate("Refusal", "Only %1 can change this time.").arg(who);
@@ -42,6 +37,11 @@ QString sentence(const QString& serverMessage) {
                                            "Only %1 can change their own list of windows.")
             .arg(who);
     }
+    return {};
+}
+
+// Refusals about users, their names and logins, or nothing.
+QString aboutPeople(const QString& what, const QString& who, const QString& /*called*/) {
     if (what == QLatin1String("user")) {
         return QCoreApplication::translate(
                    "Refusal",
@@ -75,6 +75,11 @@ QString sentence(const QString& serverMessage) {
                    "Refusal", "A login name can be at most 63 bytes long: %1 is longer.")
             .arg(who);
     }
+    return {};
+}
+
+// Refusals about categories, notifications and the trail, or nothing.
+QString aboutTheRest(const QString& what, const QString& who, const QString& called) {
     if (what == QLatin1String("parent")) {
         return QCoreApplication::translate("Refusal", "A category cannot be placed under itself "
                                                       "or one of its own sub-categories.");
@@ -101,6 +106,25 @@ QString sentence(const QString& serverMessage) {
     if (what == QLatin1String("trailNew")) {
         return QCoreApplication::translate("Refusal",
                                            "Changes to time are recorded by the server itself.");
+    }
+    return {};
+}
+
+} // namespace
+
+QString sentence(const QString& serverMessage) {
+    static const QRegularExpression detail(QStringLiteral("DETAIL:\\s*(\\{[^\\n]*\\})"));
+    const QRegularExpressionMatch match = detail.match(serverMessage);
+    const QJsonObject facts = match.hasMatch()
+                                  ? QJsonDocument::fromJson(match.captured(1).toUtf8()).object()
+                                  : QJsonObject();
+    const QString what = facts.value(QLatin1String("refused")).toString();
+    const QString who = facts.value(QLatin1String("user")).toString();
+    const QString called = facts.value(QLatin1String("category")).toString();
+    for (auto about : {aboutTime, aboutPeople, aboutTheRest}) {
+        if (QString said = about(what, who, called); !said.isEmpty()) {
+            return said;
+        }
     }
     return QCoreApplication::translate("Refusal",
                                        "The server refused this change: your login may not make "

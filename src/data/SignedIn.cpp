@@ -213,6 +213,51 @@ const Guarded GuardedTables[] = {
 // Read by the team, written by nobody but the owner (and the counters' trigger, as the owner).
 const char* const ReadOnlyTables[] = {"productivity", "allocationPeriod", "dataChange"};
 
+// What holds one table to the team's rules: the team's rights on it, the guard that checks
+// each old row, the policies that check each new one, and row-level security switched on.
+QStringList guardedTableStatements(const Guarded& each, const QString& path, const QString& team) {
+    QStringList statements;
+    const QString name = QString::fromLatin1(each.table).toLower();
+    const QString table = identifier(name);
+    const QString guard = QStringLiteral("quillhour_guard_%1").arg(name);
+    statements
+        << QStringLiteral("GRANT SELECT, INSERT, UPDATE, DELETE ON %1 TO %2").arg(table, team)
+        << QStringLiteral("CREATE OR REPLACE FUNCTION %1() RETURNS trigger LANGUAGE plpgsql "
+                          "SET search_path = %2 AS $$ BEGIN "
+                          "IF NOT row_security_active(TG_RELID) THEN "
+                          "RETURN COALESCE(NEW, OLD); END IF; %3 "
+                          "RETURN COALESCE(NEW, OLD); END $$")
+               .arg(guard, path, QString::fromUtf8(each.guard))
+        << QStringLiteral("DROP TRIGGER IF EXISTS %1 ON %2").arg(guard, table)
+        << QStringLiteral("CREATE TRIGGER %1 BEFORE INSERT OR UPDATE OR DELETE ON %2 "
+                          "FOR EACH ROW EXECUTE FUNCTION %1()")
+               .arg(guard, table);
+    const struct {
+        const char* name;
+        const char* command;
+        QString rule;
+    } policies[] = {
+        {"read", "SELECT", QStringLiteral("USING (true)")},
+        {"add", "INSERT",
+         QStringLiteral("WITH CHECK (%1)").arg(QString::fromLatin1(each.insertCheck))},
+        // The old row of an update or a delete is the guard's: a policy would skip it
+        // without a word.
+        {"change", "UPDATE",
+         QStringLiteral("USING (true) WITH CHECK (%1)").arg(QString::fromLatin1(each.updateCheck))},
+        {"remove", "DELETE", QStringLiteral("USING (true)")},
+    };
+    for (const auto& policy : policies) {
+        const QString policyName =
+            QStringLiteral("quillhour_%1").arg(QString::fromLatin1(policy.name));
+        statements << QStringLiteral("DROP POLICY IF EXISTS %1 ON %2").arg(policyName, table)
+                   << QStringLiteral("CREATE POLICY %1 ON %2 FOR %3 TO %4 %5")
+                          .arg(policyName, table, QString::fromLatin1(policy.command), team,
+                               policy.rule);
+    }
+    statements << QStringLiteral("ALTER TABLE %1 ENABLE ROW LEVEL SECURITY").arg(table);
+    return statements;
+}
+
 QStringList ruleStatements(Database& database) {
     const QString schema = database.scalar(QStringLiteral("select current_schema()")).toString();
     const QString path = identifier(schema) + QStringLiteral(", pg_temp");
@@ -257,45 +302,7 @@ QStringList ruleStatements(Database& database) {
                           .arg(identifier(QString::fromLatin1(table).toLower()), team);
     }
     for (const Guarded& each : GuardedTables) {
-        const QString name = QString::fromLatin1(each.table).toLower();
-        const QString table = identifier(name);
-        const QString guard = QStringLiteral("quillhour_guard_%1").arg(name);
-        statements
-            << QStringLiteral("GRANT SELECT, INSERT, UPDATE, DELETE ON %1 TO %2").arg(table, team)
-            << QStringLiteral("CREATE OR REPLACE FUNCTION %1() RETURNS trigger LANGUAGE plpgsql "
-                              "SET search_path = %2 AS $$ BEGIN "
-                              "IF NOT row_security_active(TG_RELID) THEN "
-                              "RETURN COALESCE(NEW, OLD); END IF; %3 "
-                              "RETURN COALESCE(NEW, OLD); END $$")
-                   .arg(guard, path, QString::fromUtf8(each.guard))
-            << QStringLiteral("DROP TRIGGER IF EXISTS %1 ON %2").arg(guard, table)
-            << QStringLiteral("CREATE TRIGGER %1 BEFORE INSERT OR UPDATE OR DELETE ON %2 "
-                              "FOR EACH ROW EXECUTE FUNCTION %1()")
-                   .arg(guard, table);
-        const struct {
-            const char* name;
-            const char* command;
-            QString rule;
-        } policies[] = {
-            {"read", "SELECT", QStringLiteral("USING (true)")},
-            {"add", "INSERT",
-             QStringLiteral("WITH CHECK (%1)").arg(QString::fromLatin1(each.insertCheck))},
-            // The old row of an update or a delete is the guard's: a policy would skip it
-            // without a word.
-            {"change", "UPDATE",
-             QStringLiteral("USING (true) WITH CHECK (%1)")
-                 .arg(QString::fromLatin1(each.updateCheck))},
-            {"remove", "DELETE", QStringLiteral("USING (true)")},
-        };
-        for (const auto& policy : policies) {
-            const QString policyName =
-                QStringLiteral("quillhour_%1").arg(QString::fromLatin1(policy.name));
-            statements << QStringLiteral("DROP POLICY IF EXISTS %1 ON %2").arg(policyName, table)
-                       << QStringLiteral("CREATE POLICY %1 ON %2 FOR %3 TO %4 %5")
-                              .arg(policyName, table, QString::fromLatin1(policy.command), team,
-                                   policy.rule);
-        }
-        statements << QStringLiteral("ALTER TABLE %1 ENABLE ROW LEVEL SECURITY").arg(table);
+        statements << guardedTableStatements(each, path, team);
     }
     statements << serverKeptStatements(path, teamRole(database));
     return statements;
