@@ -70,6 +70,7 @@ private:
         QProcess process;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("DISPLAY"), display);
+        environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("disabled:"));
         process.setProcessEnvironment(environment);
         process.start(program, arguments);
         if (!process.waitForFinished(10000) || process.exitCode() != 0) {
@@ -115,6 +116,7 @@ void LocksTest::clockKeepsMovingOnScreen() {
         QProcess import;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("DISPLAY"), x.displayName());
+        environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("disabled:"));
         import.setProcessEnvironment(environment);
         import.start(QStringLiteral("import"),
                      {QStringLiteral("-silent"), QStringLiteral("-window"), window,

@@ -85,7 +85,13 @@ std::unique_ptr<QProcess> PrivateXServer::launch(const QString& program,
     auto process = std::make_unique<QProcess>();
     process->setProgram(program);
     process->setArguments(arguments);
-    process->setProcessEnvironment(environment);
+    // Without a bus of the test's own, nothing started here reaches the desktop's session bus
+    // (or starts one through the X display).
+    QProcessEnvironment own = environment;
+    if (!own.contains(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"))) {
+        own.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("disabled:"));
+    }
+    process->setProcessEnvironment(own);
     if (program == QLatin1String("Xvfb")) {
         process->setStandardErrorFile(m_folder.filePath(logName)); // its output is the number
     } else {
