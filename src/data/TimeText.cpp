@@ -35,17 +35,6 @@ QDateTime parseSlowly(const QString& text) {
     return moment;
 }
 
-// Two decimal digits at a position, or -1.
-template <typename Char>
-int twoDigits(const Char* text, int at) {
-    const auto high = char16_t(text[at]);
-    const auto low = char16_t(text[at + 1]);
-    if (high < u'0' || high > u'9' || low < u'0' || low > u'9') {
-        return -1;
-    }
-    return (high - u'0') * 10 + (low - u'0');
-}
-
 // The two forms the program stores, read at fixed positions: "yyyy-MM-dd HH:mm:ss" and the bare
 // date "yyyy-MM-dd". Anything else, and any date or time that does not exist as written, is
 // left to parseSlowly, so both readings always agree. Char: char16_t (a QString's characters)

@@ -8,6 +8,17 @@
 // Date-times as the program stores, shows and counts them.
 namespace TimeText {
 
+// Two decimal digits at a position, or -1.
+template <typename Char>
+int twoDigits(const Char* text, int at) {
+    const auto high = char16_t(text[at]);
+    const auto low = char16_t(text[at + 1]);
+    if (high < u'0' || high > u'9' || low < u'0' || low > u'9') {
+        return -1;
+    }
+    return (high - u'0') * 10 + (low - u'0');
+}
+
 // The storage form, "yyyy-MM-dd HH:mm:ss" in local time: it sorts and compares as text the way
 // the moments themselves do.
 inline constexpr const char* StorageFormat = "yyyy-MM-dd HH:mm:ss";

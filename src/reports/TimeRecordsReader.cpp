@@ -8,17 +8,6 @@
 
 namespace {
 
-// Two decimal digits at a position, or -1.
-template <typename Char>
-int twoDigits(const Char* text, int at) {
-    const auto high = char16_t(text[at]);
-    const auto low = char16_t(text[at + 1]);
-    if (high < u'0' || high > u'9' || low < u'0' || low > u'9') {
-        return -1;
-    }
-    return (high - u'0') * 10 + (low - u'0');
-}
-
 // A stored date-time taken apart: the Julian day and the seconds into it.
 struct StoredTime {
     qint64 julianDay;
@@ -32,13 +21,13 @@ std::optional<StoredTime> storageForm(const Char* c, qsizetype size) {
     if (size != 19 || c[4] != '-' || c[7] != '-' || c[10] != ' ' || c[13] != ':' || c[16] != ':') {
         return std::nullopt;
     }
-    const int century = twoDigits(c, 0);
-    const int yearInCentury = twoDigits(c, 2);
-    const int month = twoDigits(c, 5);
-    const int day = twoDigits(c, 8);
-    const int hour = twoDigits(c, 11);
-    const int minute = twoDigits(c, 14);
-    const int second = twoDigits(c, 17);
+    const int century = TimeText::twoDigits(c, 0);
+    const int yearInCentury = TimeText::twoDigits(c, 2);
+    const int month = TimeText::twoDigits(c, 5);
+    const int day = TimeText::twoDigits(c, 8);
+    const int hour = TimeText::twoDigits(c, 11);
+    const int minute = TimeText::twoDigits(c, 14);
+    const int second = TimeText::twoDigits(c, 17);
     if (century < 0 || yearInCentury < 0 || month < 0 || day < 0 || hour < 0 || minute < 0 ||
         second < 0 || !QDate::isValid(century * 100 + yearInCentury, month, day) ||
         !QTime::isValid(hour, minute, second)) {
