@@ -8,17 +8,25 @@
 #include <QRandomGenerator>
 #include <QThread>
 #include <algorithm>
+#include <utility>
 
 namespace {
 
 // The longest pause between two tries at a lock: short, so a lock that is let go is taken soon.
 constexpr int LongestPauseMs = 100;
 
-// A pause before the next try, growing with each try, never past the deadline.
-void pause(int attempt, const QDeadlineTimer& deadline) {
+// A pause before the next try, growing with each try, never past the deadline; false when the
+// pause function says the wait is over.
+bool pause(const Database::PauseFunction& pauser, int attempt, const QDeadlineTimer& deadline) {
     const int base = std::min(10 << std::min(attempt, 8), LongestPauseMs);
     const qint64 wanted = base + QRandomGenerator::global()->bounded(base);
-    QThread::msleep(ulong(std::max<qint64>(0, std::min(wanted, deadline.remainingTime()))));
+    const auto length =
+        std::chrono::milliseconds(std::max<qint64>(0, std::min(wanted, deadline.remainingTime())));
+    if (pauser) {
+        return pauser(length);
+    }
+    QThread::msleep(ulong(length.count()));
+    return true;
 }
 
 // A row of values read through Qt.
@@ -141,7 +149,9 @@ ResultSet Database::retried(const std::function<ResultSet()>& once) {
                 throw;
             }
             wait.waiting();
-            pause(attempt, deadline);
+            if (!pause(d->pauser, attempt, deadline)) {
+                throw;
+            }
         }
     }
 }
@@ -245,7 +255,9 @@ void Database::transaction(const std::function<void()>& work) {
                 throw error;
             }
             wait.waiting();
-            pause(attempt, deadline);
+            if (!pause(d->pauser, attempt, deadline)) {
+                throw error;
+            }
         } catch (...) {
             d->transactionDepth = 0;
             d->transactionFailure.reset();
@@ -273,6 +285,14 @@ Database::Patience::Patience(Database& database, std::chrono::milliseconds wait)
 
 Database::Patience::~Patience() {
     m_database.setPatience(m_previous);
+}
+
+Database::Pause::Pause(Database& database, PauseFunction pause)
+    : m_database(database)
+    , m_previous(std::exchange(database.d->pauser, std::move(pause))) {}
+
+Database::Pause::~Pause() {
+    m_database.d->pauser = std::move(m_previous);
 }
 
 std::chrono::milliseconds Database::patience() const {

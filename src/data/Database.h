@@ -61,7 +61,8 @@ public:
 // Once the SQLite file at the location is no longer the one that was opened (deleted, another
 // file put in its place or copied over it), or the engine reports the database corrupt, every
 // later write is refused with that error (Kind::Lost, Kind::Damaged); reads go on, except from a
-// file copied over, whose pages no longer match what this connection knows.
+// file written over behind the engine (another copied over it, or its pages damaged), whose pages
+// no longer match what this connection knows. The engine's files beside it are never touched.
 class Database {
 public:
     enum class Engine { SQLite, PostgreSQL };
@@ -82,6 +83,22 @@ public:
     private:
         Database& m_database;
         std::chrono::milliseconds m_previous;
+    };
+
+    // How the pauses between two tries at a lock are spent while it lives: in pause, which is
+    // given the length of the pause and answers false when the wait is to end now (the busy
+    // error is thrown then, as when patience runs out). Without one the thread sleeps.
+    using PauseFunction = std::function<bool(std::chrono::milliseconds)>;
+    class Pause {
+    public:
+        Pause(Database& database, PauseFunction pause);
+        ~Pause();
+        Pause(const Pause&) = delete;
+        Pause& operator=(const Pause&) = delete;
+
+    private:
+        Database& m_database;
+        PauseFunction m_previous;
     };
 
     // What --check-database found: the lines to print, and the verdict.

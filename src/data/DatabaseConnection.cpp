@@ -5,8 +5,10 @@
 
 #include <QCoreApplication>
 #include <QRegularExpression>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlRecord>
+#include <sqlite3.h>
 
 namespace {
 
@@ -114,31 +116,64 @@ void Database::Impl::lose(const QString& what) {
             .arg(shownLocation(), what));
 }
 
-// SQLite: whether the file at the location is still the one that was opened.
+void Database::Impl::damagedOnDisk() {
+    stopped = DatabaseError(
+        DatabaseError::Kind::Damaged,
+        QCoreApplication::translate(
+            "Database", "The database file %1 was damaged while Quillhour was using it: some "
+                        "of its pages were changed on the disk by something other than the "
+                        "database engine. To keep what is left safe, Quillhour neither reads "
+                        "nor writes it any more and leaves its working files beside it as they "
+                        "are, so nothing you do from now on is saved. Check the database "
+                        "(quillhour --check-database) before you start Quillhour on it again.")
+            .arg(shownLocation()));
+}
+
+// The engine copies the log into the file when its last connection closes. Into a file that is
+// no longer the database the log belongs to, or one whose pages are damaged, that would mix the
+// two for good; left beside it, the log still holds every change committed to it.
+void Database::Impl::keepLogAtClose() {
+    const QVariant handle = connection().driver()->handle();
+    if (handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0) {
+        if (sqlite3* db = *static_cast<sqlite3* const*>(handle.constData()); db != nullptr) {
+            sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, static_cast<int*>(nullptr));
+        }
+    }
+}
+
+// SQLite: whether the file at the location is still the one that was opened. Whatever is found,
+// the program only stops: the engine's own files beside the database are never touched, since
+// what looks like a replaced file may be a damaged one whose good pages live only in the log.
 void Database::Impl::verifyFile() {
-    if (engine != Engine::SQLite || !identity.exists ||
+    if (engine != Engine::SQLite || !identity.exists || readsStopped ||
         (stopped && stopped->kind() == DatabaseError::Kind::Lost)) {
         return;
     }
     const SqliteFile::Identity now = SqliteFile::identityOf(location);
     if (now != identity) {
-        // The log beside the path holds changes to the file that was opened; whatever is put
-        // at the path later (the right database brought back, or the replacement opened by
-        // another program) would take them for its own and be damaged. They go into the file
-        // this connection still has open, and the log is emptied.
-        QSqlQuery(connection()).exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
+        // The log stays beside the path, where the right database finds it again once it is
+        // put back.
+        keepLogAtClose();
         lose(now.exists ? QCoreApplication::translate("Database", "was replaced by another file")
                         : QCoreApplication::translate("Database", "was deleted"));
         return;
     }
-    if (writeWatch && writeWatch->writtenBehindTheEngine()) {
-        // Copied over in place: this connection's file is the replacement now. The log's
-        // pages belong to the database that was there before; copied into the replacement
-        // (by a checkpoint, at the latest when the last program closes) they would damage
-        // it. Emptied, the log has nothing to copy, and the next start finds none.
-        SqliteFile::emptyLog(location);
-        readsStopped = true;
+    if (!writeWatch) {
+        return;
+    }
+    if (!writeWatch->writtenBehindTheEngine()) {
+        header = writeWatch->header();
+        return;
+    }
+    // Neither can be read through this connection any more: its pages no longer match the
+    // log it knows.
+    readsStopped = true;
+    keepLogAtClose();
+    if (SqliteFile::judgeOverwrite(header, writeWatch->header()) ==
+        SqliteFile::Overwrite::Replaced) {
         lose(QCoreApplication::translate("Database", "was replaced by another file"));
+    } else {
+        damagedOnDisk();
     }
 }
 

@@ -29,12 +29,14 @@ struct Database::Impl {
     quint64 rowsDelivered = 0; // by the streaming statement now running
     std::chrono::milliseconds patience = BusyTimeout;
     std::function<void(bool)> waitObserver;
+    PauseFunction pauser;
     // SQLite: the file that was opened, how it was last seen written (not watched on a network
     // file system, whose other computers' checkpoints this one never sees), and, once it is
     // lost or found damaged, why nothing more is written. A file copied over in place cannot
     // even be read any more: this connection would mix its pages with the log of the old one.
     SqliteFile::Identity identity;
     std::optional<SqliteFile::WriteWatch> writeWatch;
+    QByteArray header; // the file's header as last seen written by the engine
     std::optional<DatabaseError> stopped;
     bool readsStopped = false;
     bool readOnly = false; // opened by openReadOnly: the engine refuses every write
@@ -60,6 +62,8 @@ struct Database::Impl {
     DatabaseError stop(DatabaseError error);
     void configureSession();
     void lose(const QString& what);
+    void damagedOnDisk();
+    void keepLogAtClose();
     void verifyFile();
     void checkUsable(const QString& sql);
     void ensureConnected();

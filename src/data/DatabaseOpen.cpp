@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QSqlError>
 #include <algorithm>
 
@@ -59,6 +60,7 @@ std::unique_ptr<Database::Impl> Database::connectSqlite(const QString& path,
     impl->identity = SqliteFile::identityOf(path);
     if (!isNetworkFileSystem(path)) {
         impl->writeWatch.emplace(path);
+        impl->header = impl->writeWatch->header();
     }
     return impl;
 }
@@ -230,6 +232,10 @@ void createSqliteTables(Database& database) {
                                 .arg(mode));
     }
     database.execute(QStringLiteral("PRAGMA synchronous = NORMAL"));
+    // A number of its own in the header tells this database from a copy of another one put in
+    // its place later, even one made the same way.
+    database.execute(QStringLiteral("PRAGMA application_id = %1")
+                         .arg(QRandomGenerator::global()->bounded(1, 0x7fffffff)));
     Schema::create(database);
 }
 

@@ -5,7 +5,9 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 
 namespace Schema {
 
@@ -228,6 +230,17 @@ QStringList timeCountStatements(Database::Engine engine) {
     return statements;
 }
 
+// The copy made before an upgrade, kept under the backup's name.
+void keepBackup(const QString& copy, const QString& backup) {
+    if (!QFile::rename(copy, backup)) {
+        throw DatabaseError(DatabaseError::Kind::ReadOnly,
+                            QCoreApplication::translate(
+                                "Schema", "The copy of the database made before its upgrade "
+                                          "could not be kept as %1, so nothing was changed.")
+                                .arg(QDir::toNativeSeparators(backup)));
+    }
+}
+
 void writeVersion(Database& database, int version) {
     if (database.engine() == Database::Engine::SQLite) {
         database.execute(QStringLiteral("PRAGMA user_version = %1").arg(version));
@@ -303,12 +316,26 @@ bool upgrade(Database& database) {
         return false;
     }
     const bool sqlite = database.engine() == Database::Engine::SQLite;
+    const QString path = QDir::fromNativeSeparators(database.location());
+    // The whole database as it is, written by the engine itself, so that rows still in the
+    // write-ahead log are in the copy too. Outside the transaction, since the engine copies only
+    // outside one, and under a name of this start's own: it becomes the backup only for the
+    // start that then holds the write lock and still finds the upgrade to do, so however many
+    // start together, one upgrade leaves one backup. The others' copies go.
+    struct Copy {
+        QString path;
+        ~Copy() {
+            if (!path.isEmpty()) {
+                QFile::remove(path);
+            }
+        }
+    } copy;
     if (sqlite) {
-        // The whole database as it is, written by the engine itself, so that rows still in the
-        // write-ahead log are in the copy too. Outside the transaction: the engine copies only
-        // outside one.
-        const QString path = QDir::fromNativeSeparators(database.location());
-        database.execute(QStringLiteral("VACUUM INTO ?"), {backupPath(path, before)});
+        copy.path = QStringLiteral("%1.schema-%2.copy-%3")
+                        .arg(path)
+                        .arg(before)
+                        .arg(QRandomGenerator::global()->generate64(), 0, 36);
+        database.execute(QStringLiteral("VACUUM INTO ?"), {copy.path});
     }
     bool upgraded = false;
     try {
@@ -320,6 +347,9 @@ bool upgrade(Database& database) {
             const int found = version(database);
             if (found >= CurrentVersion) {
                 return;
+            }
+            if (sqlite && QFileInfo::exists(copy.path)) {
+                keepBackup(copy.path, backupPath(path, before));
             }
             // One numbered step after another; each keeps every row.
             if (found < 2) {

@@ -8,8 +8,6 @@
 #include <QStorageInfo>
 #include <QUrl>
 #include <QtEndian>
-#include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <optional>
 #include <sys/stat.h>
@@ -107,6 +105,21 @@ bool WriteWatch::writtenBehindTheEngine() {
     return behind;
 }
 
+QByteArray WriteWatch::header() {
+    struct stat status = {};
+    struct stat open = {};
+    if (::stat(QFile::encodeName(m_path).constData(), &status) == 0 &&
+        (m_file == -1 || ::fstat(m_file, &open) != 0 || open.st_dev != status.st_dev ||
+         open.st_ino != status.st_ino)) {
+        m_file = openDescriptorOn(m_path);
+    }
+    QByteArray head(HeaderSize, Qt::Uninitialized);
+    if (m_file == -1 || ::pread(m_file, head.data(), size_t(HeaderSize), 0) != HeaderSize) {
+        return headerOf(m_path);
+    }
+    return head;
+}
+
 WriteWatch::Writes WriteWatch::look() {
     Writes writes;
     const QString indexPath = m_path + QStringLiteral("-shm");
@@ -156,12 +169,19 @@ WriteWatch::Marks WriteWatch::marks() const {
     return seen;
 }
 
-void emptyLog(const QString& path) {
-    const QString log = path + QStringLiteral("-wal");
-    if (::truncate(QFile::encodeName(log).constData(), 0) != 0 && errno != ENOENT) {
-        qWarning("Quillhour could not empty the log %s: %s", qUtf8Printable(shown(log)),
-                 std::strerror(errno));
+QByteArray headerOf(const QString& path) {
+    QString reason;
+    const std::optional<QByteArray> head = readHead(path, HeaderSize, reason);
+    return head && head->size() == HeaderSize ? *head : QByteArray();
+}
+
+Overwrite judgeOverwrite(const QByteArray& before, const QByteArray& after) {
+    const QByteArrayView magic("SQLite format 3\0", 16);
+    if (before.size() != HeaderSize || after.size() != HeaderSize || before == after ||
+        !after.startsWith(magic)) {
+        return Overwrite::Damaged;
     }
+    return Overwrite::Replaced;
 }
 
 Facts inspect(const QString& path) {

@@ -31,6 +31,9 @@ public:
 
     // Whether the file was written by something other than the engine since the last look.
     bool writtenBehindTheEngine();
+    // The file's header as it stands now (its first 100 bytes), read through the engine's own
+    // descriptor; empty when it cannot be read whole.
+    QByteArray header();
 
 private:
     struct Writes {
@@ -56,10 +59,21 @@ private:
     QString m_path;
     Writes m_last;
     int m_index = -1; // this process's descriptor of the index, as last found
+    int m_file = -1;  // and of the file
 };
 
-// Empties the log beside the database at path, so that its pages reach no file.
-void emptyLog(const QString& path);
+// The header of the database file at path as it stands on disk (its first 100 bytes), or
+// nothing when it cannot be read whole.
+QByteArray headerOf(const QString& path);
+
+// What was written over the file behind the engine's back, judged from its header before and
+// after. The engine writes the header only in a checkpoint, so with none in between the same
+// database keeps it byte for byte: another header that still opens as a database's is another
+// database (its page size, the number it was given at creation, its counts of changes); the
+// same header, or one that no longer reads as a database's, is the same file whose pages were
+// damaged where they lie.
+enum class Overwrite { Damaged, Replaced };
+Overwrite judgeOverwrite(const QByteArray& before, const QByteArray& after);
 
 struct Facts {
     bool readable = false;

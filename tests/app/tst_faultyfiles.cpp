@@ -21,6 +21,8 @@ private slots:
     void fileReplacedUnderARunningInstance_data();
     void fileReplacedUnderARunningInstance();
     void cutShortOrDamagedFileIsNamedAndLeftAlone();
+    void damageWhileRunningLeavesOtherProgramsRows_data();
+    void damageWhileRunningLeavesOtherProgramsRows();
     void fullDiskIsNotCalledNotADatabase();
 
 private:
@@ -149,17 +151,25 @@ void FaultyFilesTest::fileReplacedUnderARunningInstance() {
     // Its changes since then are still in its log beside the file.
     QTest::qWait(2500);
 
+    // The right database's file; what the program wrote since it started is in the log.
+    const QString saved = folder.filePath(QStringLiteral("saved.db"));
+    QVERIFY(QFile::copy(path, saved));
+
     QVERIFY(run(command, {other, path}));
     const QByteArray replacement = fingerprint(path);
+    const QByteArray log = fingerprint(path + QStringLiteral("-wal"));
+    QVERIFY(!log.isEmpty());
     QVERIFY2(program.waitForOutput(QStringLiteral("was replaced by another file"), 10000),
              qPrintable(program.output()));
     QCOMPARE(program.terminate(), 0);
-    // The replacement is as it was put there, readable, with its own rows only.
+    // Nothing was touched: the replacement is as it was put there, the log beside it as it was.
     QCOMPARE(fingerprint(path), replacement);
+    QCOMPARE(fingerprint(path + QStringLiteral("-wal")), log);
+    // The right database put back finds its log and is whole, Ann still marked present.
+    QVERIFY(QFile::remove(path));
+    QVERIFY(QFile::copy(saved, path));
     QCOMPARE(Database::check(path).verdict, Database::CheckReport::Verdict::Sound);
-    auto db = Database::open(path);
-    QCOMPARE(db->scalar(QStringLiteral("select count(*) from category")).toInt(), 2);
-    QVERIFY(!db->scalar(QStringLiteral("select active from \"user\"")).toBool());
+    QVERIFY(annActive(path));
 }
 
 void FaultyFilesTest::cutShortOrDamagedFileIsNamedAndLeftAlone() {
@@ -202,6 +212,61 @@ void FaultyFilesTest::cutShortOrDamagedFileIsNamedAndLeftAlone() {
                  qPrintable(program.output()));
         QCOMPARE(program.terminate(), 0);
         QCOMPARE(fingerprint(broken), before); // nothing written to it
+    }
+}
+
+void FaultyFilesTest::damageWhileRunningLeavesOtherProgramsRows_data() {
+    QTest::addColumn<bool>("cut");
+    QTest::newRow("a page overwritten") << false;
+    QTest::newRow("cut to half") << true;
+}
+
+void FaultyFilesTest::damageWhileRunningLeavesOtherProgramsRows() {
+    QFETCH(bool, cut);
+    QTemporaryDir folder;
+    const QString path = teamDatabase(folder.path());
+    RealProgram program(folder.path());
+    program.writeSettings(path, QStringLiteral("Ann"));
+    program.start();
+    QVERIFY2(waitUntil([&] { return annActive(path); }, 20000), qPrintable(program.output()));
+
+    // Another program commits 60 rows. While Quillhour has the database open, no checkpoint
+    // copies them into the file: they are in the log, with the category table's page.
+    {
+        auto theirs = Database::open(path);
+        theirs->transaction([&] {
+            for (int i = 0; i < 60; ++i) {
+                theirs->execute(QStringLiteral("insert into category (category) values (?)"),
+                                {QStringLiteral("Theirs %1").arg(i)});
+            }
+        });
+    }
+    const int page =
+        Database::openReadOnly(path)
+            ->scalar(QStringLiteral("select rootpage from sqlite_master where name = 'category'"))
+            .toInt();
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        if (cut) {
+            QVERIFY(file.resize(file.size() / 2 / 4096 * 4096));
+        } else {
+            QVERIFY(file.seek(qint64(page - 1) * 4096));
+            QCOMPARE(file.write(QByteArray(4096, '\x5a')), 4096);
+        }
+    }
+    const QByteArray log = fingerprint(path + QStringLiteral("-wal"));
+    QVERIFY2(
+        program.waitForOutput(QStringLiteral("was damaged while Quillhour was using it"), 10000),
+        qPrintable(program.output()));
+    QCOMPARE(program.terminate(), 0);
+    QCOMPARE(fingerprint(path + QStringLiteral("-wal")), log);
+    if (!cut) {
+        // Read as the engine reads it, the log's page over the damaged one: every row is there.
+        auto db = Database::openReadOnly(path);
+        QCOMPARE(db->scalar(QStringLiteral("select count(*) from category")).toInt(), 61);
+        QCOMPARE(db->scalar(QStringLiteral("PRAGMA integrity_check")).toString(),
+                 QStringLiteral("ok"));
     }
 }
 
