@@ -133,11 +133,14 @@ void DataConnection::prepare(const QString& location) {
     m_state.context =
         std::make_unique<DataContext>(DataContext{*m_state.database, m_services.clock});
     m_guard.setDatabase(m_state.database.get());
-    m_state.database->setWaitObserver([](bool waiting) {
+    m_state.database->setWaitObserver([this](bool waiting) {
         if (waiting) {
             QApplication::setOverrideCursor(Qt::WaitCursor);
         } else {
             QApplication::restoreOverrideCursor();
+        }
+        if (m_waitShown) {
+            m_waitShown(waiting);
         }
     });
     if (!Database::isServerLocation(location) && isNetworkFileSystem(location)) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 #include <optional>
 
 class ErrorGuard;
@@ -21,6 +22,9 @@ public:
     void browse(QLineEdit& path);
     // A location typed into path, checked and kept for the next start.
     void typed(QLineEdit& path);
+    // Told true when a statement starts waiting for a lock, false when the wait is over (the
+    // busy cursor shows meanwhile either way).
+    void setWaitShown(std::function<void(bool)> shown) { m_waitShown = std::move(shown); }
 
 private:
     enum class NewDatabase { Make, Refuse };
@@ -42,4 +46,5 @@ private:
     const MainWindowServices& m_services;
     ProgramState& m_state;
     ErrorGuard& m_guard;
+    std::function<void(bool)> m_waitShown;
 };

@@ -1,5 +1,6 @@
 #include "app/MainWindowLayout.h"
 
+#include "app/DatabaseBar.h"
 #include "app/SettingsPage.h"
 #include "app/frmMain.h"
 #include "categories/CategoryEditorPage.h"
@@ -230,6 +231,8 @@ void build(frmMain& window) {
     layout->setContentsMargins(8, 6, 8, 4);
     layout->addLayout(header);
     layout->addWidget(buttonRow);
+    window.databaseBar = new DatabaseBar(central);
+    layout->addWidget(window.databaseBar);
     layout->addWidget(splitter, 1);
 
     buildStatusBar(window);

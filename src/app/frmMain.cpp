@@ -1,5 +1,6 @@
 #include "app/frmMain.h"
 
+#include "app/DatabaseBar.h"
 #include "app/SettingsPage.h"
 #include "app/TrayIcon.h"
 #include "categories/CategoryEditor.h"
@@ -48,6 +49,10 @@ frmMain::frmMain(const Services& services, QWidget* parent)
     setWindowTitle(QStringLiteral("Quillhour"));
     setWindowIcon(quillhourIcon(QStringLiteral("quillhour")));
     MainWindowLayout::build(*this);
+    m_guard.setTickNotice([this](const QString& text) { databaseBar->showNotice(text); });
+    m_guard.setActionPause(
+        [this](std::chrono::milliseconds length) { return databaseBar->pause(length); });
+    m_connection.setWaitShown([this](bool waiting) { showDatabaseWait(waiting); });
     m_parts.build(*this, m_workspace, services);
     connectControls();
     m_parts.connect(*this);
@@ -90,6 +95,8 @@ void frmMain::connectControls() {
     connect(tmrTime, &QTimer::timeout, this, [this] {
         if (tickAllowed()) {
             m_guard.runTick(QStringLiteral("tmrTime"), [this] { tmrTime_Timer(); });
+        } else if (m_waitingForDatabase) {
+            taskTimer().showClock(); // the action that waits holds the database
         }
     });
     connect(settingsPage->chkTaskBar, &QCheckBox::clicked, this,
@@ -116,6 +123,16 @@ bool frmMain::tickAllowed() const {
     return m_loaded && m_guard.depth() == 0 && QApplication::activeModalWidget() == nullptr;
 }
 
+void frmMain::showDatabaseWait(bool waiting) {
+    m_waitingForDatabase = waiting;
+    databaseBar->showWaiting(waiting);
+    for (const QString& name : {QStringLiteral("mainSplitter"), QStringLiteral("buttonRow")}) {
+        if (auto* controls = findChild<QWidget*>(name); controls != nullptr) {
+            controls->setEnabled(!waiting);
+        }
+    }
+}
+
 bool frmMain::Form_Load() {
     m_trace.clear();
     addTrace(QStringLiteral("Form_Load"));
@@ -123,6 +140,7 @@ bool frmMain::Form_Load() {
     bool opened = false;
     if (!m_guard.runStartUp([this, &opened] { opened = initilise(); })) {
         // Whatever start-up did write is taken back, as far as the database lets it at once.
+        userList().endPresenceHold(UserList::HoldEnd::Forget);
         m_guard.beginClosing(std::chrono::milliseconds(0));
         closeDatabaseSteps();
         return false;
@@ -169,6 +187,9 @@ bool frmMain::initilise() {
     m_state.userNotifications = std::make_unique<notifications>(context());
     m_state.currentNotification = nullptr;
 
+    // Presence is written once everything start-up reads has been read: damage found on the
+    // way leaves the file as it was.
+    userList().holdPresence();
     categories().loadCategoryList();
     addTrace(QStringLiteral("loadCategoryList"));
     categoryEditor().loadTimeAllocationList();
@@ -202,6 +223,7 @@ bool frmMain::initilise() {
     addTrace(QStringLiteral("refreshTaskList"));
     notificationList().loadNotificationList();
     addTrace(QStringLiteral("loadNotificationList"));
+    userList().endPresenceHold(UserList::HoldEnd::Write);
 
     MainWindowLayout::paintColourKeys(*this);
     return true;
@@ -213,7 +235,7 @@ bool frmMain::openDataConnection() {
 }
 
 void frmMain::markCurrentUserInactive() {
-    if (m_state.currentUser != nullptr && m_state.database) {
+    if (m_state.currentUser != nullptr && m_state.database && userList().presenceWritten()) {
         const int userId = m_state.currentUser->userId;
         m_guard.runClosingStep(QStringLiteral("marking the user inactive"),
                                [this, userId] { userList().setUserActive(userId, false); });
@@ -294,6 +316,10 @@ void frmMain::showEvent(QShowEvent* event) {
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {
+    if (m_waitingForDatabase) {
+        event->ignore(); // the waiting action ends first, or is cancelled
+        return;
+    }
     m_guard.run([this] {
         if (m_loaded) {
             shutDown(Shutdown::AskAboutTasks);

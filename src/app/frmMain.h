@@ -26,6 +26,7 @@ class QFrame;
 class QListWidget;
 class QMenu;
 
+class DatabaseBar;
 class KeyedTree;
 class PictureButton;
 class TrayIcon;
@@ -173,6 +174,7 @@ public:
     QTimer* trmSystem = nullptr;
     QTimer* tmrTime = nullptr;
     QListWidget* lstTask = nullptr;
+    DatabaseBar* databaseBar = nullptr; // what keeps the database from the program, in words
 
     TasksPage* tasksPage = nullptr;
     CategoryEditorPage* categoryPage = nullptr;
@@ -197,6 +199,8 @@ private:
     void connectControls();
     // Timer ticks do not run while a modal dialog is open or a handler is still running.
     bool tickAllowed() const;
+    // While a person's action waits for a lock, the rest of the window is theirs only to watch.
+    void showDatabaseWait(bool waiting);
     void markCurrentUserInactive();
     // The database steps of closing: the user inactive, the user's window list removed.
     void closeDatabaseSteps();
@@ -212,6 +216,7 @@ private:
     QStringList m_trace;
     bool m_loaded = false;
     bool m_shutDown = false;
+    bool m_waitingForDatabase = false;
 
     Subsystems m_parts;
     int m_switchingTabs = 0;

@@ -84,7 +84,15 @@ bool ErrorGuard::isRefused(const std::exception_ptr& failure) {
 
 bool ErrorGuard::run(const std::function<void()>& work) {
     std::exception_ptr failure;
-    if (attempt(work, m_actionWait, failure)) {
+    bool done = false;
+    {
+        std::optional<Database::Pause> pause;
+        if (m_database != nullptr && m_actionPause) {
+            pause.emplace(*m_database, m_actionPause);
+        }
+        done = attempt(work, m_actionWait, failure);
+    }
+    if (done) {
         return true;
     }
     const QString text = describe(failure);
@@ -132,7 +140,7 @@ void ErrorGuard::tickFailed(const QString& timer, const std::exception_ptr& fail
         if (!m_toldTickFailures.contains(text)) {
             m_toldTickFailures << text;
             qWarning().noquote() << "Quillhour:" << timer << text;
-            m_messages->show(text, QString(), Messages::Buttons::Ok, Messages::Icon::Critical);
+            tellTickFailure(text);
         }
         return;
     }
@@ -144,9 +152,21 @@ void ErrorGuard::tickFailed(const QString& timer, const std::exception_ptr& fail
         const QString notice =
             text + QLatin1Char(' ') + QCoreApplication::translate("ErrorGuard", KeepsTrying);
         qWarning().noquote() << "Quillhour:" << notice;
-        // A box to answer would stop the timers, and with them the task's clock.
-        m_messages->notify(notice, QCoreApplication::translate("ErrorGuard", "Database Busy"),
-                           Messages::Icon::Warning);
+        if (m_tickNotice) {
+            tellTickFailure(notice);
+        } else {
+            m_messages->notify(notice, QCoreApplication::translate("ErrorGuard", "Database Busy"),
+                               Messages::Icon::Warning);
+        }
+    }
+}
+
+void ErrorGuard::tellTickFailure(const QString& text) {
+    if (m_tickNotice) {
+        m_tickNotice(text);
+        m_tickNoticeShown = true;
+    } else {
+        m_messages->notify(text, QString(), Messages::Icon::Critical);
     }
 }
 
@@ -159,6 +179,10 @@ void ErrorGuard::tickSucceeded(const QString& timer) {
     }
     if (m_failingTimers.isEmpty()) {
         m_toldTickFailures.clear();
+        if (m_tickNoticeShown) {
+            m_tickNoticeShown = false;
+            m_tickNotice(QString());
+        }
     }
 }
 

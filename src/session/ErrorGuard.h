@@ -26,6 +26,9 @@ class Database;
 // database shows a busy cursor meanwhile), then says that another program holds the database.
 // Timer work does not wait: it gives up at once and tries again on its next tick, and only when
 // the database has stayed busy for BusyNotice is the user told, once, without a box to answer.
+// No failure of timer work opens a box: a box to answer would stop the timers, and with them the
+// task's clock and the next try that brings the connection back. They are shown in the window
+// (the tick notice) until a tick works again.
 class ErrorGuard {
 public:
     static constexpr qint64 BusyNoticeSeconds = 10;
@@ -36,6 +39,16 @@ public:
     void setDatabase(Database* database) { m_database = database; }
     // How long a person's action waits for a lock (the busy timeout unless a test says less).
     void setActionWait(std::chrono::milliseconds wait) { m_actionWait = wait; }
+    // Where a person's action spends its pauses between two tries at a lock, so that the window
+    // goes on meanwhile; false when the person gave up waiting. Timer work, start-up and closing
+    // never pause there.
+    void setActionPause(std::function<bool(std::chrono::milliseconds)> pause) {
+        m_actionPause = std::move(pause);
+    }
+    // Shows what keeps timer work failing, in words; told empty text once it works again.
+    void setTickNotice(std::function<void(const QString&)> notice) {
+        m_tickNotice = std::move(notice);
+    }
 
     // Runs work; returns false when it failed (the failure has been reported).
     bool run(const std::function<void()>& work);
@@ -63,6 +76,7 @@ private:
     bool attempt(const std::function<void()>& work, std::chrono::milliseconds wait,
                  std::exception_ptr& failure);
     void report(const QString& text, Messages::Icon icon);
+    void tellTickFailure(const QString& text);
     void tickFailed(const QString& timer, const std::exception_ptr& failure);
     void tickSucceeded(const QString& timer);
 
@@ -70,6 +84,9 @@ private:
     const Clock* m_clock;
     Database* m_database = nullptr;
     std::chrono::milliseconds m_actionWait;
+    std::function<bool(std::chrono::milliseconds)> m_actionPause;
+    std::function<void(const QString&)> m_tickNotice;
+    bool m_tickNoticeShown = false;
     int m_depth = 0;
 
     // Per timer: since when it has found the database busy, if it has.

@@ -100,6 +100,20 @@ void TaskTimer::processTasks() {
     }
 }
 
+void TaskTimer::showClock() {
+    ProgramState& state = m_work.state;
+    if (!state.activeTasks) {
+        return;
+    }
+    // Found in the list rather than trusted: the waiting action may be changing what is current.
+    for (task& running : *state.activeTasks) {
+        if (&running == state.currentTask) {
+            running.duration = int(TimeText::minutesBetween(running.startTime, m_work.clock.now()));
+            fillCurrentTask(running);
+        }
+    }
+}
+
 void TaskTimer::fillCurrentTask(const task& current) {
     setText(m_page.lblDuration, TimeText::minToTime(current.duration));
     setText(m_page.lblEndTime, TimeText::format(m_work.clock.now(), TimeText::HH_MM_SS));

@@ -24,6 +24,9 @@ public:
               TaskList& taskList, KeyedTree& userTree, QObject* parent = nullptr);
 
     void processTasks();
+    // The current task's clock and duration brought up to the time, and nothing else: no
+    // reminder, no statement. For ticks that come while a person's action holds the database.
+    void showClock();
     // Shows a fraction of an allocation on bar whichBar (0 minimum, 1 maximum); true when the
     // allocation is passed.
     bool showPercent(double percent, int whichBar, const QString& total);

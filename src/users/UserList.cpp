@@ -25,6 +25,7 @@
 #include <QSignalBlocker>
 #include <QToolButton>
 #include <algorithm>
+#include <utility>
 
 namespace {
 const char* const NoUserSet = QT_TRANSLATE_NOOP(
@@ -232,7 +233,25 @@ void UserList::setCurrentUser() {
 }
 
 void UserList::setUserActive(int userId, bool active) {
+    if (m_presenceHeld) {
+        // Only the last word counts: present, or nobody present to write.
+        m_presenceOwed = active ? std::optional<int>(userId) : std::nullopt;
+        return;
+    }
     UserStore::setActive(m_work.database(), userId, active);
+    m_presenceWritten = m_presenceWritten || active;
+}
+
+void UserList::holdPresence() {
+    m_presenceHeld = true;
+}
+
+void UserList::endPresenceHold(HoldEnd end) {
+    m_presenceHeld = false;
+    const std::optional<int> owed = std::exchange(m_presenceOwed, std::nullopt);
+    if (owed && end == HoldEnd::Write) {
+        setUserActive(*owed, true);
+    }
 }
 
 void UserList::refreshUserList() {

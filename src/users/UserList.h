@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QString>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QComboBox;
@@ -37,6 +38,14 @@ public:
     // Makes the user named in cboUser current, or offers to create that user.
     void setCurrentUser();
     void setUserActive(int userId, bool active);
+    // Start-up reads everything it needs before it writes anything: while held, marking the
+    // current user present waits, and is written when the hold ends (forgotten when start-up
+    // failed).
+    enum class HoldEnd { Write, Forget };
+    void holdPresence();
+    void endPresenceHold(HoldEnd end);
+    // Whether this run has marked anyone present, so that there is presence to take back.
+    bool presenceWritten() const { return m_presenceWritten; }
     user* getUserById(int userId) const;
     // The first loaded user with exactly this name. When there is none the window is locked on
     // the Settings page and the user told so.
@@ -70,5 +79,8 @@ private:
     QComboBox& m_cboUserProductivity;
     QComboBox& m_cboCategoryOwner;
     bool m_settingUser = false;
+    bool m_presenceHeld = false;
+    std::optional<int> m_presenceOwed;
+    bool m_presenceWritten = false;
     int m_loads = 0;
 };

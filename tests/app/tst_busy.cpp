@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTimer>
 #include <QtTest>
 
 using namespace std::chrono_literals;
@@ -24,6 +25,7 @@ private slots:
     void startMeetingALockEndsInWords();
     void lostFileIsToldOnceAndNothingMoreIsSaved_data();
     void lostFileIsToldOnceAndNothingMoreIsSaved();
+    void damagedDatabaseIsNamedAtStart_data();
     void damagedDatabaseIsNamedAtStart();
 
 private:
@@ -31,15 +33,6 @@ private:
         return f.database()
             .scalar(QStringLiteral("select active from \"user\" where userId = ?"), {userId})
             .toBool();
-    }
-    static int busyNotices(MainWindowFixture& f) {
-        int count = 0;
-        for (const auto& shown : f.messages.shown()) {
-            if (shown.text.startsWith(QStringLiteral("Another program is holding the database"))) {
-                ++count;
-            }
-        }
-        return count;
     }
 };
 
@@ -62,34 +55,38 @@ void BusyTest::timersKeepTheClockMovingAndTellOnce() {
     }
     QCOMPARE(f.messages.shown().size(), 0); // nothing yet, and never the bare engine message
 
-    // Ten seconds busy: told once, in words, without a box to answer (that would stop the timers).
+    // Ten seconds busy: told in words in the window, without a box to answer (that would stop
+    // the timers).
+    auto* notice = f.control<QLabel>(QStringLiteral("lblDatabaseNotice"));
+    auto* bar = f.control<QWidget>(QStringLiteral("fraDatabase"));
+    QVERIFY(bar->isHidden());
     f.clock.advanceSeconds(1);
     f.systemTick();
-    QCOMPARE(f.messages.shown().size(), 1);
-    const ScriptedMessages::Shown notice = f.messages.last();
-    QVERIFY(!notice.waited);
-    QCOMPARE(notice.icon, Messages::Icon::Warning);
-    QVERIFY2(notice.text.contains(QStringLiteral("Quillhour keeps trying")),
-             qPrintable(notice.text));
+    QVERIFY(!bar->isHidden());
+    QVERIFY2(notice->text().startsWith(QStringLiteral("Another program is holding the database")),
+             qPrintable(notice->text()));
+    QVERIFY(notice->text().contains(QStringLiteral("Quillhour keeps trying")));
     for (int second = 0; second < 20; ++second) {
         f.clock.advanceSeconds(1);
         f.systemTick();
         f.taskTick();
     }
-    QCOMPARE(f.messages.shown().size(), 1);
+    QCOMPARE(f.messages.shown().size(), 0);
     QCOMPARE(clock->text(), f.clock.now().toString(QStringLiteral("HH:mm:ss")));
 
-    // Free again: the next tick does the work it could not do.
+    // Free again: the next tick does the work it could not do, and the line goes.
     lock.release();
     f.systemTick();
     QVERIFY(active(f, ann));
-    QCOMPARE(f.messages.shown().size(), 1);
+    QVERIFY(bar->isHidden());
     // A later spell is worth telling again.
     LockHolder again(f.location());
     f.systemTick();
+    QVERIFY(bar->isHidden());
     f.clock.advanceSeconds(10);
     f.systemTick();
-    QCOMPARE(busyNotices(f), 2);
+    QVERIFY(notice->text().contains(QStringLiteral("Quillhour keeps trying")));
+    QCOMPARE(f.messages.shown().size(), 0);
 }
 
 void BusyTest::actionWaitsThenSaysSoAndLosesNothing() {
@@ -111,8 +108,24 @@ void BusyTest::actionWaitsThenSaysSoAndLosesNothing() {
         busyCursor.append(cursor != nullptr && cursor->shape() == Qt::WaitCursor);
     });
 
+    // While it waits the window goes on: what it shows meanwhile, seen from the event loop.
+    auto* bar = f.control<QWidget>(QStringLiteral("fraDatabase"));
+    auto* notice = f.control<QLabel>(QStringLiteral("lblDatabaseNotice"));
+    auto* cancel = f.control<QPushButton>(QStringLiteral("cmdCancelWait"));
+    QStringList seen;
+    auto look = [&] {
+        seen << QStringLiteral("%1|%2|%3|%4")
+                    .arg(bar->isHidden() ? QStringLiteral("hidden") : QStringLiteral("shown"),
+                         notice->text(), cancel->isHidden() ? QStringLiteral("-") : cancel->text(),
+                         f.window().tabs->isEnabled() ? QStringLiteral("open")
+                                                      : QStringLiteral("closed"));
+    };
     LockHolder lock(f.location());
+    QTimer::singleShot(100ms, look);
     f.control<QPushButton>(QStringLiteral("cmdSaveUser"))->click();
+    QCOMPARE(seen, QStringList{QStringLiteral("shown|Waiting for the database...|Cancel|closed")});
+    QVERIFY(bar->isHidden());
+    QVERIFY(f.window().tabs->isEnabled());
     QCOMPARE(busyCursor, (QList<bool>{true, false}));
     QCOMPARE(f.messages.shown().size(), 1);
     QCOMPARE(f.messages.last().icon, Messages::Icon::Critical);
@@ -127,9 +140,16 @@ void BusyTest::actionWaitsThenSaysSoAndLosesNothing() {
                  .toString(),
              QStringLiteral("ann@example.org"));
 
+    // Cancel ends the wait there and then, with the same words; the wait would last an hour.
+    f.window().guard().setActionWait(std::chrono::hours(1));
+    QTimer::singleShot(100ms, cancel, &QPushButton::click);
+    f.control<QPushButton>(QStringLiteral("cmdSaveUser"))->click();
+    QCOMPARE(f.messages.shown().size(), 2);
+    QVERIFY(f.messages.last().text.contains(QStringLiteral("Nothing is lost")));
+
     lock.release();
     f.control<QPushButton>(QStringLiteral("cmdSaveUser"))->click();
-    QCOMPARE(f.messages.shown().size(), 1);
+    QCOMPARE(f.messages.shown().size(), 2);
     QCOMPARE(f.database()
                  .scalar(QStringLiteral("select email from \"user\" where userId = ?"), {ann})
                  .toString(),
@@ -212,16 +232,18 @@ void BusyTest::lostFileIsToldOnceAndNothingMoreIsSaved() {
         QVERIFY(QFile::remove(f.databasePath()));
     }
     f.systemTick();
-    QCOMPARE(f.messages.shown().size(), 1);
-    QVERIFY2(f.messages.last().text.contains(said), qPrintable(f.messages.last().text));
-    QVERIFY(f.messages.last().text.contains(QStringLiteral("nothing you do from now on is saved")));
+    // Found by the timer: said in the window, with no box that would stop the timers.
+    auto* notice = f.control<QLabel>(QStringLiteral("lblDatabaseNotice"));
+    QVERIFY2(notice->text().contains(said), qPrintable(notice->text()));
+    QVERIFY(notice->text().contains(QStringLiteral("nothing you do from now on is saved")));
+    QVERIFY(!f.control<QWidget>(QStringLiteral("fraDatabase"))->isHidden());
     f.systemTick();
     f.taskTick();
     f.systemTick();
-    QCOMPARE(f.messages.shown().size(), 1);
+    QCOMPARE(f.messages.shown().size(), 0);
     // Start is refused with the same words: no task is shown as running that was not saved.
     f.control<QPushButton>(QStringLiteral("cmdStartNow"))->click();
-    QCOMPARE(f.messages.shown().size(), 2);
+    QCOMPARE(f.messages.shown().size(), 1);
     QVERIFY(f.messages.last().text.contains(said));
     QCOMPARE(f.state().activeTasks->Count(), 0);
     if (copiedOver) {
@@ -234,16 +256,24 @@ void BusyTest::lostFileIsToldOnceAndNothingMoreIsSaved() {
     }
 }
 
+void BusyTest::damagedDatabaseIsNamedAtStart_data() {
+    QTest::addColumn<QString>("table");
+    // The first table start-up reads, and one it reads after it knows who the user is.
+    QTest::newRow("categories") << QStringLiteral("category");
+    QTest::newRow("time rows") << QStringLiteral("tallyRec");
+}
+
 void BusyTest::damagedDatabaseIsNamedAtStart() {
     QUILLHOUR_SQLITE_ONLY("a file on disk");
+    QFETCH(QString, table);
     MainWindowFixture f;
     f.addUser(QStringLiteral("Ann"));
     f.addCategory(QStringLiteral("Design"));
-    // The category table's first page overwritten: the category list skips what it cannot read,
-    // but the damage is named and nothing is written.
+    // A table's first page overwritten: the lists skip what they cannot read, but the damage is
+    // named and nothing is written, the user's presence neither.
     const int page =
         f.database()
-            .scalar(QStringLiteral("select rootpage from sqlite_master where name = 'category'"))
+            .scalar(QStringLiteral("select rootpage from sqlite_master where name = ?"), {table})
             .toInt();
     const int pageSize = f.database().scalar(QStringLiteral("PRAGMA page_size")).toInt();
     f.database().scalar(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
