@@ -260,15 +260,16 @@ void BusyTest::damagedDatabaseIsNamedAtStart_data() {
     QTest::addColumn<QString>("table");
     // The first table start-up reads, and one it reads after it knows who the user is.
     QTest::newRow("categories") << QStringLiteral("category");
-    QTest::newRow("time rows") << QStringLiteral("tallyRec");
+    QTest::newRow("notifications") << QStringLiteral("notification");
 }
 
 void BusyTest::damagedDatabaseIsNamedAtStart() {
     QUILLHOUR_SQLITE_ONLY("a file on disk");
     QFETCH(QString, table);
     MainWindowFixture f;
-    f.addUser(QStringLiteral("Ann"));
-    f.addCategory(QStringLiteral("Design"));
+    const int ann = f.addUser(QStringLiteral("Ann"));
+    const int design = f.addCategory(QStringLiteral("Design"));
+    f.addNotification(ann, ann, design, 1, QStringLiteral("Read at start"));
     // A table's first page overwritten: the lists skip what they cannot read, but the damage is
     // named and nothing is written, the user's presence neither.
     const int page =

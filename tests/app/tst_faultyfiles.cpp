@@ -225,22 +225,20 @@ void FaultyFilesTest::damageWhileRunningLeavesOtherProgramsRows() {
     QFETCH(bool, cut);
     QTemporaryDir folder;
     const QString path = teamDatabase(folder.path());
+    // Another program commits 60 rows and stays open: while a program has the database open, no
+    // checkpoint copies them into the file. They are in the log, with the category table's page.
+    auto theirs = Database::open(path);
+    theirs->transaction([&] {
+        for (int i = 0; i < 60; ++i) {
+            theirs->execute(QStringLiteral("insert into category (category) values (?)"),
+                            {QStringLiteral("Theirs %1").arg(i)});
+        }
+    });
     RealProgram program(folder.path());
     program.writeSettings(path, QStringLiteral("Ann"));
     program.start();
     QVERIFY2(waitUntil([&] { return annActive(path); }, 20000), qPrintable(program.output()));
-
-    // Another program commits 60 rows. While Quillhour has the database open, no checkpoint
-    // copies them into the file: they are in the log, with the category table's page.
-    {
-        auto theirs = Database::open(path);
-        theirs->transaction([&] {
-            for (int i = 0; i < 60; ++i) {
-                theirs->execute(QStringLiteral("insert into category (category) values (?)"),
-                                {QStringLiteral("Theirs %1").arg(i)});
-            }
-        });
-    }
+    theirs.reset();
     const int page =
         Database::openReadOnly(path)
             ->scalar(QStringLiteral("select rootpage from sqlite_master where name = 'category'"))

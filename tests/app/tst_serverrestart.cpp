@@ -1,4 +1,5 @@
 #include "MainWindowFixture.h"
+#include "data/Database.h"
 
 #include <QLabel>
 #include <QProcess>
@@ -67,10 +68,13 @@ void ServerRestartTest::windowComesBackByItself() {
     f.taskTick();
     QVERIFY2(bar->isHidden(), qPrintable(notice->text()));
     QCOMPARE(f.messages.shown().size(), 0);
-    QVERIFY(f.database()
-                .scalar(QStringLiteral("select active from \"user\" where userId = ?"), {ann})
+    // Read through the window's own connection, the one that came back.
+    Database& database = *f.state().database;
+    QVERIFY(database.scalar(QStringLiteral("select active from \"user\" where userId = ?"), {ann})
                 .toBool());
-    QCOMPARE(f.count(QStringLiteral("tallyRec"), QStringLiteral("endTime is null")), 1);
+    QCOMPARE(database.scalar(QStringLiteral("select count(*) from tallyRec where endTime is null"))
+                 .toInt(),
+             1);
 }
 
 QTEST_MAIN(ServerRestartTest)
