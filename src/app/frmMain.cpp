@@ -205,6 +205,9 @@ bool frmMain::initilise() {
     addTrace(QStringLiteral("checkTaskProgress"));
 
     if (m_state.allCategories->Count() <= 1) {
+        // The box waits for the person; the presence it would hold back is written first, and
+        // a write the database refuses ends the start before anyone is asked anything.
+        userList().endPresenceHold(UserList::HoldEnd::Write);
         messages().show(tr("You must create categories as there are currently none"),
                         tr("Missing Categories"), Messages::Buttons::Ok,
                         Messages::Icon::Information);
