@@ -89,7 +89,11 @@ CategoryEditorPage::CategoryEditorPage(QWidget* parent)
     cmdRateFrom = named(new QPushButton(tr("Rate from...")), QStringLiteral("cmdRateFrom"));
     cmdRateFrom->setToolTip(tr("Make this rate the one in force from a day on; time before that "
                                "day keeps the rate it had"));
+    // Some styles make a button no wider than their usual width, whatever its text.
+    cmdRateFrom->setMinimumWidth(cmdRateFrom->fontMetrics().horizontalAdvance(cmdRateFrom->text()) +
+                                 14);
     chkBillable = named(new QCheckBox(tr("Billable")), QStringLiteral("chkBillable"));
+    chkBillable->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     chkBillable->setChecked(true);
     cboProductivity = choiceList(QStringLiteral("cboProductivity"));
     lblProductivity =
@@ -140,6 +144,7 @@ CategoryEditorPage::CategoryEditorPage(QWidget* parent)
     form->addWidget(lblCharge, row, 0, captionAlign);
     auto* rateRow = new QHBoxLayout;
     rateRow->addWidget(txtCharge);
+    rateRow->setSpacing(4);
     rateRow->addWidget(cmdRateFrom);
     rateRow->addWidget(chkBillable);
     rateRow->addStretch(1);
