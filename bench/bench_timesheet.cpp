@@ -40,7 +40,7 @@ qint64 writeCsv(Database& db, const ReportFilter& filter, const QString& path) {
     const TimeReport report(db);
     TimesheetExport writer(
         file, TimesheetExport::Format::Csv,
-        {filter.from, filter.to, ReportGrouping::Entries, QString(), filter.now});
+        {filter.from, filter.to, ReportGrouping::Entries, QString(), filter.now, QString(), false});
     qint64 rows = 0;
     report.entries(filter, [&](const ReportEntry& entry) {
         writer.entry(entry);

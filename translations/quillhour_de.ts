@@ -12,6 +12,81 @@
     </message>
 </context>
 <context>
+    <name>BillingCommand</name>
+    <message>
+        <source>&quot;%1&quot; names more than one category; give its path, Parent/Child, or its id</source>
+        <translation>&quot;%1&quot; benennt mehr als eine Kategorie; geben Sie ihren Pfad, Eltern/Kind, oder ihre Nummer an</translation>
+    </message>
+    <message>
+        <source>%1 is not a rate: give a number with up to two decimals, as 70 or 72.50</source>
+        <translation>%1 ist kein Satz: Geben Sie eine Zahl mit bis zu zwei Nachkommastellen an, etwa 70 oder 72.50</translation>
+    </message>
+    <message>
+        <source>--set-rate needs --from, the first day of the rate, as YYYY-MM-DD</source>
+        <translation>--set-rate braucht --from, den ersten Tag des Satzes, als JJJJ-MM-TT</translation>
+    </message>
+    <message>
+        <source>The rate of %1 is %2 from %3 on.</source>
+        <translation>Der Satz von %1 ist ab %3 %2.</translation>
+    </message>
+    <message>
+        <source>The rate of %1 on %2 is %3 from %4 on.</source>
+        <translation>Der Satz von %1 auf %2 ist ab %4 %3.</translation>
+    </message>
+    <message>
+        <source>--billable takes yes or no, not %1</source>
+        <translation>--billable erwartet yes oder no, nicht %1</translation>
+    </message>
+    <message>
+        <source>The time of %1 is billed.</source>
+        <translation>Die Zeit von %1 wird abgerechnet.</translation>
+    </message>
+    <message>
+        <source>The time of %1 is not billed.</source>
+        <translation>Die Zeit von %1 wird nicht abgerechnet.</translation>
+    </message>
+    <message>
+        <source>%1 is not a date of the form YYYY-MM-DD</source>
+        <translation>%1 ist kein Datum der Form JJJJ-MM-TT</translation>
+    </message>
+    <message>
+        <source>all categories</source>
+        <translation>alle Kategorien</translation>
+    </message>
+    <message>
+        <source>No period of %1 is closed up to %2.</source>
+        <translation>Kein Zeitraum von %1 ist bis %2 abgeschlossen.</translation>
+    </message>
+    <message>
+        <source>Reopened the time of %1 up to %2.</source>
+        <translation>Die Zeit von %1 bis %2 wurde wieder geöffnet.</translation>
+    </message>
+    <message>
+        <source>Closed the time of %1 up to and including %2.</source>
+        <translation>Die Zeit von %1 bis einschließlich %2 wurde abgeschlossen.</translation>
+    </message>
+    <message>
+        <source>%1 is not a currency code: give its three capital letters, as EUR</source>
+        <translation>%1 ist kein Währungscode: Geben Sie seine drei Großbuchstaben an, etwa EUR</translation>
+    </message>
+    <message>
+        <source>The team&apos;s currency is %1.</source>
+        <translation>Die Währung des Teams ist %1.</translation>
+    </message>
+    <message>
+        <source>--set-rounding takes row or line, not %1</source>
+        <translation>--set-rounding erwartet row oder line, nicht %1</translation>
+    </message>
+    <message>
+        <source>Amounts are rounded for each time row.</source>
+        <translation>Beträge werden für jeden Zeiteintrag gerundet.</translation>
+    </message>
+    <message>
+        <source>Amounts are rounded for each line from its total minutes.</source>
+        <translation>Beträge werden für jede Zeile aus ihren gesamten Minuten gerundet.</translation>
+    </message>
+</context>
+<context>
     <name>CategoryEditor</name>
     <message>
         <source>Properties</source>
@@ -163,6 +238,33 @@
         <source>Maximum Time:</source>
         <translation>Höchstzeit:</translation>
     </message>
+    <message>
+        <source>Rate from...</source>
+        <translation>Satz ab...</translation>
+    </message>
+    <message>
+        <source>Make this rate the one in force from a day on; time before that day keeps the rate it had</source>
+        <translation>Diesen Satz ab einem Tag gelten lassen; Zeit vor diesem Tag behält ihren Satz</translation>
+    </message>
+    <message>
+        <source>Billable</source>
+        <translation>Abrechenbar</translation>
+    </message>
+</context>
+<context>
+    <name>CategoryRates</name>
+    <message>
+        <source>The Hourly Rate must be a whole number from 0 to 32767.</source>
+        <translation>Der Stundensatz muss eine ganze Zahl von 0 bis 32767 sein.</translation>
+    </message>
+    <message>
+        <source>Rate</source>
+        <translation>Satz</translation>
+    </message>
+    <message>
+        <source>The rate is %1 from %2 on; time before that day keeps the rate it had.</source>
+        <translation>Der Satz ist ab %2 %1; Zeit vor diesem Tag behält ihren Satz.</translation>
+    </message>
 </context>
 <context>
     <name>CategoryTree</name>
@@ -181,6 +283,33 @@
     <message>
         <source>Missing Argument</source>
         <translation>Fehlendes Argument</translation>
+    </message>
+</context>
+<context>
+    <name>ClosedPeriods</name>
+    <message>
+        <source>user %1</source>
+        <translation>Benutzer %1</translation>
+    </message>
+    <message>
+        <source>A rate from %1 would change amounts already closed. %2</source>
+        <translation>Ein Satz ab %1 würde bereits abgeschlossene Beträge ändern. %2</translation>
+    </message>
+    <message>
+        <source>Only days that are over can be closed: close up to yesterday at the latest.</source>
+        <translation>Nur vergangene Tage können abgeschlossen werden: höchstens bis gestern.</translation>
+    </message>
+    <message>
+        <source>The category chosen is no longer there.</source>
+        <translation>Die gewählte Kategorie ist nicht mehr vorhanden.</translation>
+    </message>
+    <message>
+        <source>Only the manager of a category can close its time.</source>
+        <translation>Nur die oder der Verantwortliche einer Kategorie kann ihre Zeit abschließen.</translation>
+    </message>
+    <message>
+        <source>A task started in that period is still running: finish it before closing the period.</source>
+        <translation>Eine in diesem Zeitraum begonnene Aufgabe läuft noch: Beenden Sie sie, bevor Sie den Zeitraum abschließen.</translation>
     </message>
 </context>
 <context>
@@ -326,6 +455,42 @@ Geben Sie es %1, der es in ~/.pgpass aufbewahrt und es mit \password in psql än
     <message>
         <source>Renamed the login and the Quillhour user %1 to %2.</source>
         <translation>Die Anmeldung und der Quillhour-Benutzer %1 heißen jetzt %2.</translation>
+    </message>
+    <message>
+        <source>--set-rate takes the category and the rate: quillhour --set-rate CATEGORY RATE --from DATE [--user NAME]</source>
+        <translation>--set-rate erwartet die Kategorie und den Satz: quillhour --set-rate KATEGORIE SATZ --from DATUM [--user NAME]</translation>
+    </message>
+    <message>
+        <source>--billable takes the category and yes or no: quillhour --billable CATEGORY yes|no</source>
+        <translation>--billable erwartet die Kategorie und yes oder no: quillhour --billable KATEGORIE yes|no</translation>
+    </message>
+    <message>
+        <source>With --report: start a CSV or JSON file with the UTF-8 byte-order mark, for spreadsheets that need one.</source>
+        <translation>Mit --report: eine CSV- oder JSON-Datei mit der UTF-8-Bytereihenfolge-Markierung beginnen, für Tabellenkalkulationen, die sie brauchen.</translation>
+    </message>
+    <message>
+        <source>quillhour --set-rate CATEGORY RATE --from DATE [--user NAME]: the hourly rate of CATEGORY (or of the person NAME on it) from DATE on, a number with up to two decimals; time before DATE keeps the rate it had. Exits.</source>
+        <translation>quillhour --set-rate KATEGORIE SATZ --from DATUM [--user NAME]: der Stundensatz von KATEGORIE (oder der Person NAME darauf) ab DATUM, eine Zahl mit bis zu zwei Nachkommastellen; Zeit vor DATUM behält ihren Satz. Beendet sich danach.</translation>
+    </message>
+    <message>
+        <source>quillhour --billable CATEGORY yes|no: whether the time of CATEGORY and its sub-categories is billed (no: internal work, worth nothing). Exits.</source>
+        <translation>quillhour --billable KATEGORIE yes|no: ob die Zeit von KATEGORIE und ihren Unterkategorien abgerechnet wird (no: interne Arbeit, ohne Betrag). Beendet sich danach.</translation>
+    </message>
+    <message>
+        <source>Close the time up to and including &lt;date&gt; (YYYY-MM-DD) to changes: of the category --category, which its manager closes, or of all categories. Exits.</source>
+        <translation>Die Zeit bis einschließlich &lt;date&gt; (JJJJ-MM-TT) für Änderungen abschließen: die der Kategorie --category, die deren Verantwortliche abschließen, oder die aller Kategorien. Beendet sich danach.</translation>
+    </message>
+    <message>
+        <source>Reopen the period closed up to &lt;date&gt; (of --category, or of all categories); kept in the record with who reopened it. Exits.</source>
+        <translation>Den bis &lt;date&gt; abgeschlossenen Zeitraum wieder öffnen (von --category oder aller Kategorien); er bleibt mit der Person, die ihn wieder geöffnet hat, verzeichnet. Beendet sich danach.</translation>
+    </message>
+    <message>
+        <source>The team&apos;s currency, an ISO 4217 code such as EUR, which every amount is in whoever views it. Exits.</source>
+        <translation>Die Währung des Teams, ein ISO-4217-Code wie EUR, in der jeder Betrag steht, wer ihn auch ansieht. Beendet sich danach.</translation>
+    </message>
+    <message>
+        <source>How amounts are rounded to the cent: line (each line from its total minutes, the default) or row (each time row). Exits.</source>
+        <translation>Wie Beträge auf den Cent gerundet werden: line (jede Zeile aus ihren gesamten Minuten, die Voreinstellung) oder row (jeder Zeiteintrag). Beendet sich danach.</translation>
     </message>
 </context>
 <context>
@@ -474,6 +639,10 @@ Quillhour verbindet sich bei seinem nächsten Schritt neu.</translation>
     <message>
         <source>The database file %1 was damaged while Quillhour was using it: some of its pages were changed on the disk by something other than the database engine. To keep what is left safe, Quillhour neither reads nor writes it any more and leaves its working files beside it as they are, so nothing you do from now on is saved. Check the database (quillhour --check-database) before you start Quillhour on it again.</source>
         <translation>Die Datenbankdatei %1 wurde beschädigt, während Quillhour sie benutzte: Einige ihrer Seiten wurden auf dem Datenträger von etwas anderem als der Datenbank-Engine geändert. Um zu schützen, was übrig ist, liest und schreibt Quillhour sie nicht mehr und lässt ihre Arbeitsdateien daneben unverändert; nichts, was Sie von jetzt an tun, wird gespeichert. Prüfen Sie die Datenbank (quillhour --check-database), bevor Sie Quillhour wieder damit starten.</translation>
+    </message>
+    <message>
+        <source>This time lies in a closed period: it cannot be added, changed or deleted.</source>
+        <translation>Diese Zeit liegt in einem abgeschlossenen Zeitraum: Sie kann nicht hinzugefügt, geändert oder gelöscht werden.</translation>
     </message>
 </context>
 <context>
@@ -987,6 +1156,30 @@ Quillhour wird beendet.</translation>
     <message>
         <source>A user&apos;s name is their login: a team administrator renames both with: quillhour --rename-login URL %1 NEW-NAME</source>
         <translation>Der Name eines Benutzers ist seine Anmeldung: ein Team-Administrator benennt beide um mit: quillhour --rename-login URL %1 NEUER-NAME</translation>
+    </message>
+    <message>
+        <source>Only the manager of a category closes its time, and only a team administrator closes the time of all categories.</source>
+        <translation>Nur die oder der Verantwortliche einer Kategorie schließt ihre Zeit ab, und nur eine Team-Administration schließt die Zeit aller Kategorien ab.</translation>
+    </message>
+    <message>
+        <source>Only a team administrator can reopen a closed period.</source>
+        <translation>Nur eine Team-Administration kann einen abgeschlossenen Zeitraum wieder öffnen.</translation>
+    </message>
+    <message>
+        <source>A closed period stays as it was closed.</source>
+        <translation>Ein abgeschlossener Zeitraum bleibt, wie er abgeschlossen wurde.</translation>
+    </message>
+    <message>
+        <source>Only a team administrator can change this.</source>
+        <translation>Nur eine Team-Administration kann das ändern.</translation>
+    </message>
+    <message>
+        <source>All time up to and including %1 was closed by %2: it cannot be added, changed or deleted.</source>
+        <translation>Die gesamte Zeit bis einschließlich %1 wurde von %2 abgeschlossen: Sie kann nicht hinzugefügt, geändert oder gelöscht werden.</translation>
+    </message>
+    <message>
+        <source>The time on %1 up to and including %2 was closed by %3: it cannot be added, changed or deleted.</source>
+        <translation>Die Zeit auf %1 bis einschließlich %2 wurde von %3 abgeschlossen: Sie kann nicht hinzugefügt, geändert oder gelöscht werden.</translation>
     </message>
 </context>
 <context>
@@ -1660,6 +1853,10 @@ Quillhour wird beendet.</translation>
         <source>Export</source>
         <translation>Exportieren</translation>
     </message>
+    <message>
+        <source>(billable %1 hours, not billable %2 hours)</source>
+        <translation>(abrechenbar %1 Stunden, nicht abrechenbar %2 Stunden)</translation>
+    </message>
 </context>
 <context>
     <name>TimesheetModel</name>
@@ -1789,6 +1986,10 @@ Quillhour wird beendet.</translation>
     <message>
         <source>Print...</source>
         <translation>Drucken...</translation>
+    </message>
+    <message>
+        <source>Byte-order mark for spreadsheets</source>
+        <translation>Bytereihenfolge-Markierung für Tabellenkalkulationen</translation>
     </message>
 </context>
 <context>

@@ -4,6 +4,7 @@
 #include "app/frmMain.h"
 #include "categories/CategoryEditor.h"
 #include "categories/CategoryEditorPage.h"
+#include "categories/CategoryRates.h"
 #include "categories/CategoryTree.h"
 #include "data/NodeKeys.h"
 #include "notifications/NotificationList.h"
@@ -37,6 +38,7 @@ void Subsystems::build(frmMain& window, Workspace& work, const MainWindowService
                             *window.productivityPage->cboUserProductivity,
                             *window.categoryPage->cboCategoryOwner, owner);
     categoryEditor = new CategoryEditor(work, *window.categoryPage, *categories, *userList, owner);
+    new CategoryRates(work, *window.categoryPage, *categories, owner);
     processList = new ProcessList(work, services.windows, *window.lstTask, userTree,
                                   *settingsPage.fraSharing, owner);
     taskList = new TaskList(work, *window.taskTree, *window.lblActiveTasks, userTree,

@@ -5,6 +5,7 @@
 #include "categories/CategoryLookups.h"
 #include "categories/CategoryStore.h"
 #include "categories/CategoryTree.h"
+#include "data/Billing.h"
 #include "data/NameText.h"
 #include "data/Numbers.h"
 #include "data/TimeText.h"
@@ -405,6 +406,12 @@ void CategoryEditor::saveRecord(const SaveInput& input) {
     record.productivityId = getProductivityId(m_page.cboProductivity->currentText());
     if (!record.startDate.isValid() || record.startDate.date() != input.startDay) {
         record.startDate = QDateTime(input.startDay, QTime(0, 0));
+    }
+    if (!input.isNew && before.hourlyRate != record.hourlyRate) {
+        // Time already recorded keeps the rate it had; the new one holds from today.
+        const QDate today = m_work.clock.now().date();
+        Billing::setRate(m_work.database(),
+                         {record.categoryId, 0, today, qint64(record.hourlyRate) * 100}, today);
     }
     try {
         record.save();

@@ -2,6 +2,7 @@
 
 #include "widgets/UiHelpers.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -85,6 +86,15 @@ CategoryEditorPage::CategoryEditorPage(QWidget* parent)
 
     txtCharge = numberBox(QStringLiteral("txtCharge"));
     lblCharge = caption(tr("Hourly Rate:"), QStringLiteral("lblCharge"), txtCharge);
+    cmdRateFrom = named(new QPushButton(tr("Rate from...")), QStringLiteral("cmdRateFrom"));
+    cmdRateFrom->setToolTip(tr("Make this rate the one in force from a day on; time before that "
+                               "day keeps the rate it had"));
+    // Some styles make a button no wider than their usual width, whatever its text.
+    cmdRateFrom->setMinimumWidth(cmdRateFrom->fontMetrics().horizontalAdvance(cmdRateFrom->text()) +
+                                 14);
+    chkBillable = named(new QCheckBox(tr("Billable")), QStringLiteral("chkBillable"));
+    chkBillable->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    chkBillable->setChecked(true);
     cboProductivity = choiceList(QStringLiteral("cboProductivity"));
     lblProductivity =
         caption(tr("Productivity:"), QStringLiteral("lblProductivity"), cboProductivity);
@@ -132,7 +142,13 @@ CategoryEditorPage::CategoryEditorPage(QWidget* parent)
     form->addWidget(txtDescription, row++, 1, 1, 3);
     form->addWidget(Allocation, row++, 0, 1, 4);
     form->addWidget(lblCharge, row, 0, captionAlign);
-    form->addWidget(txtCharge, row, 1, Qt::AlignLeft);
+    auto* rateRow = new QHBoxLayout;
+    rateRow->addWidget(txtCharge);
+    rateRow->setSpacing(4);
+    rateRow->addWidget(cmdRateFrom);
+    rateRow->addWidget(chkBillable);
+    rateRow->addStretch(1);
+    form->addLayout(rateRow, row, 1);
     form->addWidget(lblProductivity, row, 2, captionAlign);
     form->addWidget(cboProductivity, row++, 3);
     form->addWidget(lblFolder, row, 0, captionAlign);

@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QLabel;
@@ -39,6 +40,9 @@ public:
 
     QLabel* lblCharge;
     QLineEdit* txtCharge;
+    // Records the rate in txtCharge from a day on; earlier time keeps its rate.
+    QPushButton* cmdRateFrom;
+    QCheckBox* chkBillable; // unticked: internal work, worth nothing
     QLabel* lblProductivity;
     QComboBox* cboProductivity;
     QLabel* lblFolder;

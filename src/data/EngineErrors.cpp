@@ -1,5 +1,6 @@
 #include "data/EngineErrors.h"
 
+#include "data/BillingSchema.h"
 #include "data/ConnectFailure.h"
 #include "data/DatabaseConnection.h"
 #include "data/Refusal.h"
@@ -49,6 +50,16 @@ DatabaseError sqliteFailure(const QString& path, const QSqlError& error,
     QString text = error.databaseText().trimmed();
     if (text.isEmpty()) {
         text = error.text().trimmed();
+    }
+    // The database's own trigger on time in a closed period: the program says which period
+    // before it writes; another program's write lands here.
+    if (text.contains(QLatin1String(Schema::ClosedPeriodMarker))) {
+        return DatabaseError(
+            DatabaseError::Kind::Refused,
+            QCoreApplication::translate("Database",
+                                        "This time lies in a closed period: it cannot be added, "
+                                        "changed or deleted."),
+            statement, code, text);
     }
     bool numeric = false;
     const int primary = code.toInt(&numeric) & 0xff;

@@ -1,5 +1,7 @@
 #include "data/Refusal.h"
 
+#include "data/TimeText.h"
+
 #include <QCoreApplication>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -103,6 +105,21 @@ QString aboutTheRest(const QString& what, const QString& who, const QString& cal
         return QCoreApplication::translate(
             "Refusal", "The record of changes to time stays as it was written.");
     }
+    if (what == QLatin1String("close")) {
+        return QCoreApplication::translate(
+            "Refusal", "Only the manager of a category closes its time, and only a team "
+                       "administrator closes the time of all categories.");
+    }
+    if (what == QLatin1String("reopen")) {
+        return QCoreApplication::translate("Refusal",
+                                           "Only a team administrator can reopen a closed period.");
+    }
+    if (what == QLatin1String("closing")) {
+        return QCoreApplication::translate("Refusal", "A closed period stays as it was closed.");
+    }
+    if (what == QLatin1String("team")) {
+        return QCoreApplication::translate("Refusal", "Only a team administrator can change this.");
+    }
     if (what == QLatin1String("trailNew")) {
         return QCoreApplication::translate("Refusal",
                                            "Changes to time are recorded by the server itself.");
@@ -121,6 +138,9 @@ QString sentence(const QString& serverMessage) {
     const QString what = facts.value(QLatin1String("refused")).toString();
     const QString who = facts.value(QLatin1String("user")).toString();
     const QString called = facts.value(QLatin1String("category")).toString();
+    if (what == QLatin1String("closed")) {
+        return closedTime(who, called, facts.value(QLatin1String("through")).toString());
+    }
     for (auto about : {aboutTime, aboutPeople, aboutTheRest}) {
         if (QString said = about(what, who, called); !said.isEmpty()) {
             return said;
@@ -137,6 +157,21 @@ QString nameIsLogin(const QString& userName) {
                                        "renames both with: quillhour --rename-login URL %1 "
                                        "NEW-NAME")
         .arg(userName);
+}
+
+QString closedTime(const QString& closedBy, const QString& category, const QString& through) {
+    const QString day =
+        TimeText::format(QDate::fromString(through, Qt::ISODate), TimeText::DD_MMM_YYYY);
+    if (category.isEmpty()) {
+        return QCoreApplication::translate("Refusal",
+                                           "All time up to and including %1 was closed by %2: it "
+                                           "cannot be added, changed or deleted.")
+            .arg(day, closedBy);
+    }
+    return QCoreApplication::translate("Refusal",
+                                       "The time on %1 up to and including %2 was closed by %3: "
+                                       "it cannot be added, changed or deleted.")
+        .arg(category, day, closedBy);
 }
 
 QString sameName(const QString& userName) {

@@ -15,5 +15,7 @@ QString sentence(const QString& serverMessage);
 // is their login on a signed-in server; no two users share a name.
 QString nameIsLogin(const QString& userName);
 QString sameName(const QString& userName);
+// Time in a closed period (through: YYYY-MM-DD), closed by someone, on a category or all.
+QString closedTime(const QString& closedBy, const QString& category, const QString& through);
 
 } // namespace Refusal

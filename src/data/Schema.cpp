@@ -1,5 +1,6 @@
 #include "data/Schema.h"
 
+#include "data/BillingSchema.h"
 #include "data/Database.h"
 #include "data/SignedIn.h"
 
@@ -273,6 +274,9 @@ void create(Database& database) {
         for (const QString& statement : timeCountStatements(database.engine())) {
             database.execute(statement);
         }
+        for (const QString& statement : billingStatements(database)) {
+            database.execute(statement);
+        }
         const struct {
             int id;
             int days;
@@ -364,6 +368,11 @@ bool upgrade(Database& database) {
             }
             if (found < 4) {
                 for (const QString& statement : timeCountStatements(database.engine())) {
+                    database.execute(statement);
+                }
+            }
+            if (found < 5) {
+                for (const QString& statement : billingStatements(database)) {
                     database.execute(statement);
                 }
             }

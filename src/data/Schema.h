@@ -11,8 +11,9 @@ class Database;
 namespace Schema {
 
 // 1: the seven tables. 2: the change counts (dataChange and its triggers). 3: the trail of changed
-// and deleted time rows (tallyRecChange). 4: the count of time rows (dataChange.times).
-inline constexpr int CurrentVersion = 4;
+// and deleted time rows (tallyRecChange). 4: the count of time rows (dataChange.times). 5: billing
+// (rates over time, billable categories, closed periods, team settings).
+inline constexpr int CurrentVersion = 5;
 
 struct Table {
     QString name;

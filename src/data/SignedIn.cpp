@@ -1,6 +1,7 @@
 #include "data/SignedIn.h"
 
 #include "data/Database.h"
+#include "data/SignedInGuards.h"
 #include "data/SignedInRules.h"
 
 #include <QCoreApplication>
@@ -99,6 +100,11 @@ const char* const RuleFunctions[] = {
            WHEN 'sender' THEN 'A notification can only be sent in your own name.'
            WHEN 'trail' THEN 'The record of changes to time stays as it was written.'
            WHEN 'trailNew' THEN 'Changes to time are recorded by the server itself.'
+           WHEN 'close' THEN 'Only the manager of a category closes its time, and only a team '
+             'administrator closes the time of all categories.'
+           WHEN 'reopen' THEN 'Only a team administrator can reopen a closed period.'
+           WHEN 'closing' THEN 'A closed period stays as it was closed.'
+           WHEN 'team' THEN 'Only a team administrator can change this.'
          END;
          RAISE EXCEPTION USING ERRCODE = 'insufficient_privilege', MESSAGE = sentence,
            DETAIL = json_build_object('refused', what, 'user', who, 'category', called)::text;
@@ -109,13 +115,6 @@ const char* const RuleFunctions[] = {
 // where row-level security does (not for the owner, nor for superusers) and refuses before the
 // row is written; the policies say the same of new rows, so that nothing passes if a guard is
 // ever dropped. Reading is open to the team everywhere.
-struct Guarded {
-    const char* table;
-    const char* guard;       // plpgsql statements; OLD and NEW as the trigger has them
-    const char* insertCheck; // policy of INSERT
-    const char* updateCheck; // policy of the new row of an UPDATE
-};
-
 const Guarded GuardedTables[] = {
     {"tallyRec",
      R"(IF TG_OP = 'INSERT' THEN
@@ -302,6 +301,9 @@ QStringList ruleStatements(Database& database) {
                           .arg(identifier(QString::fromLatin1(table).toLower()), team);
     }
     for (const Guarded& each : GuardedTables) {
+        statements << guardedTableStatements(each, path, team);
+    }
+    for (const Guarded& each : billingGuards()) {
         statements << guardedTableStatements(each, path, team);
     }
     statements << serverKeptStatements(path, teamRole(database));

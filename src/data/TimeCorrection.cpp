@@ -1,5 +1,6 @@
 #include "data/TimeCorrection.h"
 
+#include "data/ClosedPeriods.h"
 #include "data/Database.h"
 #include "data/NameText.h"
 #include "data/SignedInRules.h"
@@ -168,6 +169,12 @@ std::optional<QString> TimeCorrection::editRefusal(const Row& asRead, const Time
     if (!rights.allowed) {
         return whoMayChange(rights, asRead.categoryId);
     }
+    if (auto closed = ClosedPeriods::refusal(m_database, asRead.categoryId, asRead.startTime)) {
+        return closed;
+    }
+    if (auto closed = ClosedPeriods::refusal(m_database, to.categoryId, to.startTime)) {
+        return closed;
+    }
     if (to.categoryId == asRead.categoryId) {
         return std::nullopt;
     }
@@ -218,6 +225,10 @@ void TimeCorrection::remove(int timeId, int byUserId) {
         const std::optional<Row> before = read(timeId);
         if (!before) {
             return; // already gone: nothing to delete, nothing to tell
+        }
+        if (auto closed =
+                ClosedPeriods::refusal(m_database, before->categoryId, before->startTime)) {
+            throw DatabaseError(DatabaseError::Kind::Refused, *closed);
         }
         m_database.execute(QStringLiteral("delete from tallyRec where timeId = ?"), {timeId});
         record(*before, std::nullopt, byUserId);
@@ -277,6 +288,10 @@ std::optional<QString> TimeCorrection::add(const Times& entry, int userId, int* 
                                                   "The category chosen is no longer there.");
             return;
         }
+        refusal = ClosedPeriods::refusal(m_database, entry.categoryId, entry.startTime);
+        if (refusal) {
+            return;
+        }
         const int id = int(m_database.insert(
             QStringLiteral("insert into tallyRec (startTime, endTime, duration, categoryId, "
                            "userId) values (?, ?, ?, ?, ?)"),
@@ -321,6 +336,10 @@ std::optional<QString> TimeCorrection::moveStart(int timeId, const QDateTime& st
             refusal = QCoreApplication::translate(
                           "TimeCorrection", "Only %1, whose task this is, may change its start.")
                           .arg(NameText::isolated(userName(before->userId)));
+            return;
+        }
+        refusal = ClosedPeriods::refusal(m_database, before->categoryId, start);
+        if (refusal) {
             return;
         }
         Row changed = *before;

@@ -1,7 +1,6 @@
-#include "reports/TimeReport.h"
-
 #include "data/Database.h"
 #include "data/TimeText.h"
+#include "reports/TimeReportParts.h"
 
 #include <QCoreApplication>
 #include <algorithm>
@@ -49,19 +48,18 @@ bool before(const QString& leftName, int leftId, const QString& rightName, int r
     return byName != 0 ? byName < 0 : leftId < rightId;
 }
 
-// The amount of one time row in cents, in SQL, to the nearest cent as amountCents() gives it:
-// 5 × minutes × rate is the amount in thirds of a cent; integer division truncates towards 0.
-const QString RowAmountSql =
-    QStringLiteral("(cast(coalesce(t.duration, 0) as bigint) * coalesce(c.chargingRate, 0) * 5 + "
-                   "case when cast(coalesce(t.duration, 0) as bigint) * "
-                   "coalesce(c.chargingRate, 0) < 0 "
-                   "then -1 else 1 end) / 3");
-
 } // namespace
 
 TimeReport::TimeReport(Database& database)
     : m_database(database) {
     loadCategories();
+    QHash<int, RateBook::Category> rated;
+    for (const CategoryInfo& info : std::as_const(m_categories)) {
+        rated.insert(info.id, {info.parentId, info.rate});
+    }
+    m_rates = RateBook::read(m_database, std::move(rated));
+    m_rounding = Billing::rounding(m_database);
+    m_currency = Billing::currency(m_database);
     const ResultSet users =
         m_database.query(QStringLiteral("select userId, userName from \"user\""));
     for (int i = 0; i < users.count(); ++i) {
@@ -191,8 +189,17 @@ QString TimeReport::deletedUser() {
 }
 
 qint64 TimeReport::amountCents(qint64 minutes, qint64 rate) {
-    const qint64 thirds = minutes * rate * 5;
-    return (thirds + (thirds < 0 ? -1 : 1)) / 3;
+    return amountAt(minutes, rate * 100);
+}
+
+qint64 TimeReport::amountAt(qint64 minutes, qint64 rateCents) {
+    // In 120ths of a cent, a half cent added away from zero, then cut towards zero.
+    const qint64 doubled = minutes * rateCents * 2;
+    return (doubled + (doubled < 0 ? -60 : 60)) / 120;
+}
+
+QString TimeReport::rateText(qint64 rateCents) {
+    return rateCents % 100 == 0 ? QString::number(rateCents / 100) : centsText(rateCents);
 }
 
 QString TimeReport::centsText(qint64 cents) {
@@ -210,15 +217,6 @@ QString TimeReport::hoursText(qint64 minutes) {
 QDate TimeReport::weekOf(const QDate& day, Qt::DayOfWeek weekStart) {
     return day.addDays(-((day.dayOfWeek() - int(weekStart) + 7) % 7));
 }
-
-struct TimeReport::Conditions {
-    QString with;       // the sub-categories of the chosen category, when one is chosen
-    QString where;      // the range and the user
-    QString inCategory; // the chosen category's rows, when one is chosen
-    QVariantList withParams;
-    QVariantList whereParams;
-    QVariantList params() const { return withParams + whereParams; }
-};
 
 TimeReport::Conditions TimeReport::conditionsFor(const ReportFilter& filter) const {
     Conditions conditions;
@@ -256,13 +254,15 @@ ReportEntry TimeReport::entryFrom(const QVariantList& values, const QDateTime& n
     if (category != m_categories.cend()) {
         entry.category = category->name;
         entry.categoryPath = category->path;
-        entry.rate = category->rate;
     } else {
         entry.category = entry.categoryPath = deletedCategory();
     }
+    entry.rateCents = m_rates.rateCents(entry.categoryId, entry.userId, entry.start.date);
+    entry.rate = int(entry.rateCents / 100);
+    entry.billable = m_rates.billable(entry.categoryId);
     const auto user = m_users.constFind(entry.userId);
     entry.user = user != m_users.cend() ? *user : deletedUser();
-    entry.amountCents = amountCents(entry.minutes, entry.rate);
+    entry.amountCents = entry.billable ? amountAt(entry.minutes, entry.rateCents) : 0;
     return entry;
 }
 
@@ -296,104 +296,6 @@ std::vector<ReportEntry> TimeReport::runningTasks(int userId, const QDateTime& n
     return running;
 }
 
-// Keyed by category or user id, or by the Julian day number of the day or of the week's first
-// day.
-struct TimeReport::Sum {
-    qint64 rows = 0;
-    qint64 minutes = 0;
-    qint64 amountCents = 0;
-};
-
-struct TimeReport::Grouping {
-    ReportGrouping by;
-    Qt::DayOfWeek weekStart;
-    bool byCategory() const { return by == ReportGrouping::Category; }
-    bool byUser() const { return by == ReportGrouping::User; }
-    // The key of a line from the value the statement grouped by: an id, or a day as text.
-    qint64 keyOf(const QVariant& value) const;
-};
-
-qint64 TimeReport::Grouping::keyOf(const QVariant& value) const {
-    if (byCategory() || byUser()) {
-        return value.toLongLong();
-    }
-    const QDate day = QDate::fromString(value.toString().left(10), Qt::ISODate);
-    const QDate shown = by == ReportGrouping::Week ? weekOf(day, weekStart) : day;
-    return shown.toJulianDay();
-}
-
-std::vector<ReportLine> TimeReport::lines(const ReportFilter& filter, ReportGrouping grouping,
-                                          Qt::DayOfWeek weekStart) const {
-    if (grouping == ReportGrouping::Entries || !filter.from.isValid() || !filter.to.isValid() ||
-        filter.from > filter.to) {
-        return {};
-    }
-    const Grouping by{grouping, weekStart};
-    const Conditions conditions = conditionsFor(filter);
-    Sums sums;
-    addFinished(sums, filter, conditions, by);
-    if (filter.includeRunning) {
-        addRunning(sums, filter, conditions, by);
-    }
-    return by.byCategory() ? categoryLines(sums, filter.categoryId)
-                           : userOrDayLines(sums, by.byUser());
-}
-
-void TimeReport::addFinished(Sums& sums, const ReportFilter& filter, const Conditions& conditions,
-                             const Grouping& grouping) const {
-    const QString key = grouping.byCategory() ? QStringLiteral("t.categoryId")
-                        : grouping.byUser()   ? QStringLiteral("t.userId")
-                                              : m_database.dayOf(QStringLiteral("t.startTime"));
-    // The rows are reached category by category, each a range of the index on category and
-    // start time that holds every column the sums read, rather than through the index on start
-    // time and then the rows themselves. Without a chosen category the categories are those of
-    // the rows (one look-up in that index each), so time on a category that is gone counts too.
-    const QString categories =
-        filter.categoryId > 0
-            ? conditions.with
-            : QStringLiteral("with recursive sub(id) as (select min(categoryId) from tallyRec "
-                             "union all select (select min(t2.categoryId) from tallyRec t2 "
-                             "where t2.categoryId > sub.id) from sub where sub.id is not null) ");
-    const ResultSet finished = m_database.query(
-        categories +
-            QStringLiteral("select %1, count(*), sum(coalesce(t.duration, 0)), sum(%2) "
-                           "from sub cross join tallyRec t left join category c "
-                           "on c.categoryId = t.categoryId")
-                .arg(key, RowAmountSql) +
-            conditions.where +
-            QStringLiteral(" and t.categoryId = sub.id and t.endTime is not null group by %1")
-                .arg(key),
-        conditions.params());
-    for (int i = 0; i < finished.count(); ++i) {
-        const QVariantList& values = finished.values(i);
-        Sum& sum = sums[grouping.keyOf(values.at(0))];
-        sum.rows += values.at(1).toLongLong();
-        sum.minutes += values.at(2).toLongLong();
-        sum.amountCents += values.at(3).toLongLong();
-    }
-}
-
-// Running tasks have no duration stored yet: they are counted here, up to now.
-void TimeReport::addRunning(Sums& sums, const ReportFilter& filter, const Conditions& conditions,
-                            const Grouping& grouping) const {
-    m_database.queryEach(
-        conditions.with +
-            QStringLiteral("select t.timeId, t.startTime, t.endTime, t.duration, "
-                           "t.categoryId, t.userId from tallyRec t") +
-            conditions.where + conditions.inCategory + QStringLiteral(" and t.endTime is null"),
-        conditions.params(), [&](const QVariantList& values) {
-            const ReportEntry entry = entryFrom(values, filter.now);
-            const qint64 id = grouping.byCategory() ? entry.categoryId
-                              : grouping.byUser()
-                                  ? entry.userId
-                                  : grouping.keyOf(entry.start.date.toString(Qt::ISODate));
-            Sum& sum = sums[id];
-            sum.rows += 1;
-            sum.minutes += entry.minutes;
-            sum.amountCents += entry.amountCents;
-        });
-}
-
 // Every category with time in it or below it, in tree order; a category's totals take in its
 // sub-categories'. The roll-up goes up the tree as far as the chosen category (or the top).
 std::vector<ReportLine> TimeReport::categoryLines(const Sums& sums, int chosenCategoryId) const {
@@ -407,6 +309,7 @@ std::vector<ReportLine> TimeReport::categoryLines(const Sums& sums, int chosenCa
             line.label = line.path = deletedCategory();
             line.rows = sum.rows;
             line.minutes = line.totalMinutes = sum.minutes;
+            line.billableMinutes = sum.billableMinutes;
             line.amountCents = line.totalAmountCents = sum.amountCents;
             gone.push_back(line);
             continue;
@@ -414,6 +317,7 @@ std::vector<ReportLine> TimeReport::categoryLines(const Sums& sums, int chosenCa
         ReportLine& line = shown[known->order];
         line.rows = sum.rows;
         line.minutes = sum.minutes;
+        line.billableMinutes = sum.billableMinutes;
         line.amountCents = sum.amountCents;
         QList<int> seen;
         for (auto step = known; step != m_categories.cend() && !seen.contains(step->id);
@@ -454,6 +358,7 @@ std::vector<ReportLine> TimeReport::userOrDayLines(const Sums& sums, bool byUser
         }
         line.rows = sum.rows;
         line.minutes = line.totalMinutes = sum.minutes;
+        line.billableMinutes = sum.billableMinutes;
         line.amountCents = line.totalAmountCents = sum.amountCents;
         result.push_back(std::move(line));
     }
@@ -470,6 +375,7 @@ ReportTotals TimeReport::totals(const std::vector<ReportLine>& lines) {
     for (const ReportLine& line : lines) {
         totals.rows += line.rows;
         totals.minutes += line.minutes;
+        totals.billableMinutes += line.billableMinutes;
         totals.amountCents += line.amountCents;
     }
     return totals;

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "data/Billing.h"
+#include "reports/RateBook.h"
+
 #include <QDate>
 #include <QDateTime>
 #include <QHash>
@@ -45,7 +48,9 @@ struct ReportEntry {
     QString categoryPath; // "Parent/Child"
     int userId = 0;
     QString user;
-    int rate = 0; // the category's hourly rate
+    int rate = 0;         // the rate used, in whole units (rateCents ÷ 100, rounded down)
+    qint64 rateCents = 0; // the rate in force for the person and category on the day it started
+    bool billable = true; // false: internal time, worth nothing
     qint64 amountCents = 0;
 };
 
@@ -59,6 +64,7 @@ struct ReportLine {
     int rate = 0;  // categories: the hourly rate
     qint64 rows = 0;
     qint64 minutes = 0;
+    qint64 billableMinutes = 0;
     qint64 amountCents = 0;
     // Categories: with every sub-category's time added (the tree's roll-up).
     qint64 totalMinutes = 0;
@@ -68,14 +74,15 @@ struct ReportLine {
 struct ReportTotals {
     qint64 rows = 0;
     qint64 minutes = 0;
+    qint64 billableMinutes = 0;
     qint64 amountCents = 0;
 };
 
 // Timesheets read from the time rows: totals per category, user, day or week, or the rows
-// themselves, with what they are worth at each category's hourly rate. An amount is the
-// minutes ÷ 60 × the rate, in cents, rounded to the nearest cent for each time row; a group's
-// amount is the sum of its rows' amounts, so every grouping of the same rows comes to the same
-// total.
+// themselves, with what they are worth at the rate in force for each row (RateBook). An amount
+// is the minutes ÷ 60 × the rate in cents, rounded to the nearest cent by the team's rule: for
+// each time row (a line's amount is then the sum of its rows'), or for each line from its total
+// minutes at each rate (the default: a line at one rate is its hours × the rate, to the cent).
 //
 // Finished rows are summed by the database; running tasks, which are few, are added here. The
 // time rows are never all held in memory: entries() hands them on one by one.
@@ -113,6 +120,14 @@ public:
     // minutes ÷ 60 × rate in cents, to the nearest cent (never a tie: the exact value is a
     // whole number of thirds of a cent).
     static qint64 amountCents(qint64 minutes, qint64 rate);
+    // minutes ÷ 60 × a rate in cents an hour, to the nearest cent, a half cent away from zero.
+    static qint64 amountAt(qint64 minutes, qint64 rateCents);
+    // A rate in cents as a number: "60" for 6000, "60.50" for 6050.
+    static QString rateText(qint64 rateCents);
+
+    Billing::Rounding rounding() const { return m_rounding; }
+    // The team's currency (ISO 4217), or empty text when none is set.
+    const QString& currency() const { return m_currency; }
     // Minutes as hours with two decimals, or cents as currency units with two decimals, a point
     // as the decimal mark: 90 minutes gives "1.50", 1234 cents "12.34".
     static QString hoursText(qint64 minutes);
@@ -147,6 +162,8 @@ private:
                      const Grouping& grouping) const;
     void addRunning(Sums& sums, const ReportFilter& filter, const Conditions& conditions,
                     const Grouping& grouping) const;
+    // The amounts of the lines by the rounding rule, once every row is in.
+    void settle(Sums& sums) const;
     std::vector<ReportLine> categoryLines(const Sums& sums, int chosenCategoryId) const;
     std::vector<ReportLine> userOrDayLines(const Sums& sums, bool byUser) const;
     ReportEntry entryFrom(const QVariantList& values, const QDateTime& now) const;
@@ -155,4 +172,7 @@ private:
     Database& m_database;
     QHash<int, CategoryInfo> m_categories;
     QHash<int, QString> m_users;
+    RateBook m_rates;
+    Billing::Rounding m_rounding = Billing::Rounding::PerLine;
+    QString m_currency;
 };

@@ -178,14 +178,23 @@ ReportFilter Timesheet::filter() const {
 
 QString Timesheet::totalText() const {
     const ReportTotals& totals = m_model->totals();
-    return tr("Total: %1 (%2 hours), %3")
-        .arg(m_model->timeText(totals.minutes), m_model->hoursText(totals.minutes),
-             m_model->moneyText(totals.amountCents));
+    const QString total =
+        tr("Total: %1 (%2 hours), %3")
+            .arg(m_model->timeText(totals.minutes), m_model->hoursText(totals.minutes),
+                 m_model->moneyText(totals.amountCents));
+    if (totals.billableMinutes == totals.minutes) {
+        return total;
+    }
+    return total + QLatin1Char(' ') +
+           tr("(billable %1 hours, not billable %2 hours)")
+               .arg(m_model->hoursText(totals.billableMinutes),
+                    m_model->hoursText(totals.minutes - totals.billableMinutes));
 }
 
 void Timesheet::showTimesheet() {
     const TimeReport report(m_work.database());
     const ReportGrouping shown = grouping();
+    m_model->setCurrency(report.currency());
     m_model->setLines(report.lines(filter(), shown, QLocale().firstDayOfWeek()), shown);
     m_page.timesheetGrid->expandAll();
     m_page.timesheetGrid->header()->setSectionResizeMode(TimesheetModel::NameColumn,
@@ -303,7 +312,7 @@ void Timesheet::exportTimesheet(TimesheetExport::Format format) {
             file, format,
             {chosen.from, chosen.to, calendar ? ReportGrouping::Entries : grouping(),
              TimesheetExport::identityOf(m_work.database(), m_work.database().location()),
-             chosen.now});
+             chosen.now, report.currency(), m_page.chkTimesheetBom->isChecked()});
         if (calendar) {
             report.entries(chosen, [&](const ReportEntry& entry) { writer.entry(entry); });
         } else {

@@ -142,29 +142,33 @@ TimesheetExport::TimesheetExport(QIODevice& device, Format format, Header header
     , m_format(format)
     , m_header(std::move(header)) {
     m_buffer.reserve(FlushAt + 4096);
+    if (m_header.byteOrderMark && m_format != Format::ICalendar) {
+        m_buffer.append("\xEF\xBB\xBF");
+    }
+    m_currencyField = csvField(m_header.currency).toUtf8();
     switch (m_format) {
     case Format::Csv:
         switch (m_header.grouping) {
         case ReportGrouping::Entries:
-            write(QStringLiteral(
-                "timeId,date,start,endDate,end,minutes,category,user,rate,amount\r\n"));
+            write(QStringLiteral("timeId,date,start,endDate,end,minutes,category,user,rate,amount,"
+                                 "billable,currency\r\n"));
             break;
         case ReportGrouping::Category:
-            write(QStringLiteral("category,path,minutes,hours,rate,amount\r\n"));
+            write(QStringLiteral("category,path,minutes,hours,rate,amount,currency\r\n"));
             break;
         case ReportGrouping::User:
-            write(QStringLiteral("user,minutes,hours,amount\r\n"));
+            write(QStringLiteral("user,minutes,hours,amount,currency\r\n"));
             break;
         case ReportGrouping::Day:
         case ReportGrouping::Week:
-            write(QStringLiteral("date,minutes,hours,amount\r\n"));
+            write(QStringLiteral("date,minutes,hours,amount,currency\r\n"));
             break;
         }
         break;
     case Format::Json:
-        write(QStringLiteral("{\"from\":%1,\"to\":%2,\"group\":%3,\"rows\":[")
+        write(QStringLiteral("{\"from\":%1,\"to\":%2,\"group\":%3,\"currency\":%4,\"rows\":[")
                   .arg(jsonString(dayText(m_header.from)), jsonString(dayText(m_header.to)),
-                       jsonString(groupName(m_header.grouping))));
+                       jsonString(groupName(m_header.grouping)), jsonString(m_header.currency)));
         break;
     case Format::ICalendar:
         writeIcalLine(QStringLiteral("BEGIN:VCALENDAR"));
@@ -312,9 +316,11 @@ void TimesheetExport::csvEntry(const ReportEntry& entry) {
     m_buffer.append(',');
     m_buffer.append(field(m_userFields, entry.userId, entry.user));
     m_buffer.append(',');
-    m_buffer.append(QByteArray::number(entry.rate));
+    m_buffer.append(TimeReport::rateText(entry.rateCents).toLatin1());
     m_buffer.append(',');
     m_buffer.append(TimeReport::centsText(entry.amountCents).toLatin1());
+    m_buffer.append(entry.billable ? ",yes," : ",no,");
+    m_buffer.append(m_currencyField);
     m_buffer.append("\r\n");
     if (m_buffer.size() >= FlushAt) {
         flush();
@@ -331,8 +337,9 @@ void TimesheetExport::jsonEntry(const ReportEntry& entry) {
           QString::number(entry.minutes) + QStringLiteral(",\"category\":") +
           jsonString(entry.category) + QStringLiteral(",\"path\":") +
           jsonString(entry.categoryPath) + QStringLiteral(",\"user\":") + jsonString(entry.user) +
-          QStringLiteral(",\"rate\":") + QString::number(entry.rate) +
+          QStringLiteral(",\"rate\":") + TimeReport::rateText(entry.rateCents) +
           QStringLiteral(",\"amount\":") + TimeReport::centsText(entry.amountCents) +
+          QStringLiteral(",\"billable\":") + QLatin1String(entry.billable ? "true" : "false") +
           QStringLiteral(",\"running\":") + QLatin1String(entry.running ? "true" : "false") +
           QLatin1Char('}'));
 }
@@ -354,7 +361,8 @@ void TimesheetExport::icalEntry(const ReportEntry& entry) {
     writeIcalLine(
         QStringLiteral("DESCRIPTION:") +
         icalText(QStringLiteral("%1\n%2 minutes, rate %3, amount %4%5")
-                     .arg(entry.user, QString::number(entry.minutes), QString::number(entry.rate),
+                     .arg(entry.user, QString::number(entry.minutes),
+                          TimeReport::rateText(entry.rateCents),
                           TimeReport::centsText(entry.amountCents),
                           entry.running ? QStringLiteral("\nstill running") : QString())));
     writeIcalLine(QStringLiteral("CATEGORIES:") + icalText(entry.category));
@@ -399,7 +407,8 @@ void TimesheetExport::line(const ReportLine& line) {
         break;
     }
     if (m_format == Format::Csv) {
-        write(fields + QLatin1String("\r\n"));
+        write(fields + QLatin1Char(',') + QString::fromUtf8(m_currencyField) +
+              QLatin1String("\r\n"));
     } else if (m_format == Format::Json) {
         write(QLatin1String(m_firstRow ? "\n" : ",\n") + fields);
     }

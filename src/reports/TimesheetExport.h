@@ -12,12 +12,15 @@ class QIODevice;
 
 // Writes a timesheet to a file as it is read, one row at a time, so that memory does not grow
 // with the rows:
-// - CSV (RFC 4180): UTF-8, a header row, lines ended by CR LF, fields quoted where they must be.
-//   Entries: timeId,date,start,endDate,end,minutes,category,user,rate,amount; categories:
-//   category,path,minutes,hours,rate,amount; users: user,minutes,hours,amount; days and weeks
-//   (a week by its first day): date,minutes,hours,amount.
-// - JSON: {"from", "to", "group", "rows": [objects with the CSV's columns, numbers as numbers],
-//   "total": {"rows", "minutes", "hours", "amount"}}.
+// - CSV (RFC 4180): UTF-8 (with a byte-order mark when asked, for spreadsheets that take text
+//   without one for their own code page), a header row, lines ended by CR LF, fields quoted
+//   where they must be. Entries: timeId,date,start,endDate,end,minutes,category,user,rate,amount,
+//   billable,currency (the rate used, and whether the time is billed); categories:
+//   category,path,minutes,hours,rate,amount,currency; users: user,minutes,hours,amount,currency;
+//   days and weeks (a week by its first day): date,minutes,hours,amount,currency. The currency
+//   is the team's ISO 4217 code, empty when the team has none.
+// - JSON: {"from", "to", "group", "currency", "rows": [objects with the CSV's columns, numbers
+//   as numbers], "total": {"rows", "minutes", "hours", "amount"}}.
 // - iCalendar (RFC 5545), entries only: one VEVENT per time row, its UID made from the timeId
 //   and the database's identity so that it stays the same in every export, start and end in UTC
 //   as the wall clock read them, never ending before it starts.
@@ -31,6 +34,8 @@ public:
         ReportGrouping grouping = ReportGrouping::Entries;
         QString databaseIdentity; // see identityOf
         QDateTime now;            // the iCalendar's time stamp
+        QString currency;         // the team's ISO 4217 code, or empty
+        bool byteOrderMark = false;
     };
 
     // Starts the file (the header row, the opening of the JSON or the calendar).
@@ -68,6 +73,7 @@ private:
     // CSV fields of the names already written, by category and user id.
     QHash<int, QByteArray> m_categoryFields;
     QHash<int, QByteArray> m_userFields;
+    QByteArray m_currencyField;
     ReportTotals m_totals;
     bool m_firstRow = true;
     bool m_finished = false;

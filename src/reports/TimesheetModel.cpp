@@ -48,8 +48,19 @@ QString TimesheetModel::hoursText(qint64 minutes) const {
     return m_locale.toString(double(TimeReport::amountCents(minutes, 1)) / 100, 'f', 2);
 }
 
+void TimesheetModel::setCurrency(const QString& code) {
+    if (code == m_currency) {
+        return;
+    }
+    beginResetModel();
+    m_currency = code;
+    endResetModel();
+}
+
 QString TimesheetModel::moneyText(qint64 cents) const {
-    return m_locale.toCurrencyString(double(cents) / 100, m_locale.currencySymbol(), 2);
+    // The team's own currency whatever the viewer's locale: the same data shows the same money.
+    return m_locale.toCurrencyString(
+        double(cents) / 100, m_currency.isEmpty() ? m_locale.currencySymbol() : m_currency, 2);
 }
 
 QString TimesheetModel::headerText(int column) const {

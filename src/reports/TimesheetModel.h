@@ -8,7 +8,8 @@
 
 // The lines of the Timesheet page: per category (a tree, each category with its sub-categories'
 // time rolled up into it), per user, per day or per week; each with its time as HH:MM and as
-// decimal hours, the hourly rate (categories) and the amount in the locale's currency.
+// decimal hours, the hourly rate (categories) and the amount in the team's currency (the
+// locale's when the team has none).
 class TimesheetModel : public QAbstractItemModel {
     Q_OBJECT
 
@@ -21,6 +22,8 @@ public:
     // their depth, as TimeReport gives them.
     void setLines(std::vector<ReportLine> lines, ReportGrouping grouping);
     void setLocale(const QLocale& locale);
+    // Amounts in the team's currency (an ISO 4217 code); empty: the locale's.
+    void setCurrency(const QString& code);
 
     ReportGrouping grouping() const { return m_grouping; }
     const std::vector<ReportLine>& lines() const { return m_lines; }
@@ -56,4 +59,5 @@ private:
     ReportGrouping m_grouping = ReportGrouping::Category;
     ReportTotals m_totals;
     QLocale m_locale;
+    QString m_currency;
 };

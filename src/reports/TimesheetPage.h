@@ -38,6 +38,8 @@ public:
     QCheckBox* chkTimesheetRunning; // running tasks counted up to now
     QTreeView* timesheetGrid;
     QLabel* lblTimesheetTotal;
+    // Exports start with the UTF-8 byte-order mark, for spreadsheets that need one.
+    QCheckBox* chkTimesheetBom;
     QToolButton* cmdTimesheetExport;
     QAction* actTimesheetCsv;
     QAction* actTimesheetICalendar;

@@ -1,6 +1,7 @@
 #include "EarlierSchemas.h"
 #include "PrivateDesktop.h"
 #include "TestEnvironment.h"
+#include "data/Billing.h"
 #include "data/Schema.h"
 
 #include <QJsonArray>
@@ -39,6 +40,7 @@ private slots:
     void statusListsTheUsersRunningTasks();
     void failedWritesAreSaidAndLeaveNoCutFile();
     void reportsOnlyReadTheDatabase();
+    void billingFromTheCommandLine();
 
 private:
     // standardOutput: a file to print into; fileSizeBlocks: a limit on the size of the files the
@@ -112,9 +114,10 @@ void ReportCommandTest::reportPrintsThisWeekByDefault() {
     const QString sunday = first.addDays(6).toString(Qt::ISODate);
     const QString monday = first.addDays(7).toString(Qt::ISODate);
     QCOMPARE(week.out,
-             QStringLiteral("timeId,date,start,endDate,end,minutes,category,user,rate,amount\r\n"
-                            "%1,%2,00:00:00,%2,00:20:00,20,Design,Ann,45,15.00\r\n"
-                            "%3,%4,23:59:59,%5,00:59:59,60,Design,Ann,45,45.00\r\n")
+             QStringLiteral("timeId,date,start,endDate,end,minutes,category,user,rate,amount,"
+                            "billable,currency\r\n"
+                            "%1,%2,00:00:00,%2,00:20:00,20,Design,Ann,45,15.00,yes,\r\n"
+                            "%3,%4,23:59:59,%5,00:59:59,60,Design,Ann,45,45.00,yes,\r\n")
                  .arg(QString::number(midnight), day, QString::number(last), sunday, monday));
 
     // Nothing in the range: the header alone, and success.
@@ -124,7 +127,8 @@ void ReportCommandTest::reportPrintsThisWeekByDefault() {
              env.location()});
     QCOMPARE(empty.exitCode, 0);
     QCOMPARE(empty.out,
-             QStringLiteral("timeId,date,start,endDate,end,minutes,category,user,rate,amount\r\n"));
+             QStringLiteral("timeId,date,start,endDate,end,minutes,category,user,rate,amount,"
+                            "billable,currency\r\n"));
 }
 
 void ReportCommandTest::groupingsFormatsAndFilters() {
@@ -143,6 +147,8 @@ void ReportCommandTest::groupingsFormatsAndFilters() {
                                  : other,
                     i % 2 ? ann : bob, start, start.addSecs(60 * (10 + i)), 10 + i);
     }
+    // The sums below round each row, as the team may choose to.
+    Billing::setSetting(env.database(), Billing::RoundingSetting, QStringLiteral("row"));
     const QStringList range{
         QStringLiteral("--report"),  QStringLiteral("--database"), env.location(),
         QStringLiteral("--from"),    QStringLiteral("2026-11-02"), QStringLiteral("--to"),
@@ -165,10 +171,10 @@ void ReportCommandTest::groupingsFormatsAndFilters() {
         run(range + QStringList{QStringLiteral("--group"), QStringLiteral("category")});
     QCOMPARE(categories.exitCode, 0);
     const QStringList lines = categories.out.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
-    QCOMPARE(lines.first(), QStringLiteral("category,path,minutes,hours,rate,amount"));
+    QCOMPARE(lines.first(), QStringLiteral("category,path,minutes,hours,rate,amount,currency"));
     QCOMPARE(lines.size(), 4);
     const QVariantList own = truth(QStringLiteral(" and t.categoryId = ?"), {design});
-    QCOMPARE(lines.at(2), QStringLiteral("Design,Client/Design,%1,%2,%3,%4")
+    QCOMPARE(lines.at(2), QStringLiteral("Design,Client/Design,%1,%2,%3,%4,")
                               .arg(own.at(0).toLongLong())
                               .arg(own.at(0).toLongLong() / 60.0, 0, 'f', 2)
                               .arg(design * 10)
@@ -194,8 +200,9 @@ void ReportCommandTest::groupingsFormatsAndFilters() {
     // Weeks by their Monday; users.
     const Result weeks =
         run(range + QStringList{QStringLiteral("--group"), QStringLiteral("week")});
-    QVERIFY2(weeks.out.startsWith(QStringLiteral("date,minutes,hours,amount\r\n2026-11-02,")),
-             qPrintable(weeks.out));
+    QVERIFY2(
+        weeks.out.startsWith(QStringLiteral("date,minutes,hours,amount,currency\r\n2026-11-02,")),
+        qPrintable(weeks.out));
     QVERIFY2(weeks.out.contains(QStringLiteral("\r\n2026-11-09,")), qPrintable(weeks.out));
     const Result users =
         run(range + QStringList{QStringLiteral("--group"), QStringLiteral("user")});
@@ -418,6 +425,53 @@ void ReportCommandTest::reportsOnlyReadTheDatabase() {
     QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System).join(','),
              TestEnvironment::usesPostgres() ? QString() : QStringLiteral("team.db"));
     QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+// A rate from a day on, the team's currency and a closed quarter, set from the command line,
+// and what the report then carries.
+void ReportCommandTest::billingFromTheCommandLine() {
+    TestEnvironment env;
+    const int ann = env.addUser(QStringLiteral("Ann"));
+    const int support = env.addCategory(QStringLiteral("Support"), 0, ann);
+    env.database().execute(QStringLiteral("update category set chargingRate = 60"));
+    env.addTime(support, ann, QDateTime(QDate(2026, 1, 5), QTime(9, 0)),
+                QDateTime(QDate(2026, 1, 5), QTime(10, 0)), 60);
+    env.addTime(support, ann, QDateTime(QDate(2026, 7, 6), QTime(9, 0)),
+                QDateTime(QDate(2026, 7, 6), QTime(10, 0)), 60);
+    writeSettings(env.location(), QStringLiteral("Ann"));
+
+    const Result rate =
+        run({QStringLiteral("--set-rate"), QStringLiteral("Support"), QStringLiteral("70"),
+             QStringLiteral("--from"), QStringLiteral("2026-07-01")});
+    QCOMPARE(rate.err, QString());
+    QCOMPARE(rate.out, QStringLiteral("The rate of Support is 70.00 from 2026-07-01 on.\n"));
+    QCOMPARE(run({QStringLiteral("--set-currency"), QStringLiteral("EUR")}).exitCode, 0);
+    QCOMPARE(run({QStringLiteral("--set-currency"), QStringLiteral("euro")}).exitCode, 2);
+
+    const QString csv = m_home->filePath(QStringLiteral("year.csv"));
+    const Result year =
+        run({QStringLiteral("--report"), QStringLiteral("--group"), QStringLiteral("category"),
+             QStringLiteral("--from"), QStringLiteral("2026-01-01"), QStringLiteral("--to"),
+             QStringLiteral("2026-12-31"), QStringLiteral("--bom"), QStringLiteral("--output"),
+             csv});
+    QCOMPARE(year.exitCode, 0);
+    QFile written(csv);
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    // 60 minutes at 60.00 and 60 at 70.00: the earlier hour keeps its rate.
+    QCOMPARE(written.readAll(), QByteArray("\xEF\xBB\xBF"
+                                           "category,path,minutes,hours,rate,amount,currency\r\n"
+                                           "Support,Support,120,2.00,70,130.00,EUR\r\n"));
+
+    const Result close = run({QStringLiteral("--close-period"), QStringLiteral("2026-03-31"),
+                              QStringLiteral("--category"), QStringLiteral("Support")});
+    QCOMPARE(close.err, QString());
+    QCOMPARE(close.exitCode, 0);
+    const Result reaching =
+        run({QStringLiteral("--set-rate"), QStringLiteral("Support"), QStringLiteral("80"),
+             QStringLiteral("--from"), QStringLiteral("2026-02-01")});
+    QCOMPARE(reaching.exitCode, 1);
+    QVERIFY2(reaching.err.contains(QStringLiteral("would change amounts already closed")),
+             qPrintable(reaching.err));
 }
 
 QTEST_GUILESS_MAIN(ReportCommandTest)

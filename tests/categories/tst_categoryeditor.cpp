@@ -2,10 +2,12 @@
 #include "categories/CategoryEditor.h"
 #include "categories/CategoryEditorPage.h"
 #include "categories/CategoryTree.h"
+#include "reports/TimeReport.h"
 #include "tracking/TasksPage.h"
 #include "widgets/KeyedTree.h"
 #include "widgets/PictureButton.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -135,6 +137,7 @@ private slots:
     void deleteRefusedWhileTasksRun();
 
     void browseAndDatePicker();
+    void ratesOverTimeAndBillable();
 };
 
 void CategoryEditorTest::lookupListsAreLoaded() {
@@ -826,6 +829,60 @@ void CategoryEditorTest::browseAndDatePicker() {
     e.save();
     QCOMPARE(storedRow(f, e.txtId->text().toInt()).dateTime(QStringLiteral("startDate")),
              QDateTime(QDate(2005, 3, 5), QTime(0, 0)));
+}
+
+// "Rate from..." makes the Hourly Rate the rate from a chosen day, a changed Hourly Rate saved
+// holds from today, and earlier time keeps its worth; "Billable" unticked is stored at once.
+void CategoryEditorTest::ratesOverTimeAndBillable() {
+    MainWindowFixture f;
+    const int id = f.addCategory(QStringLiteral("Acme"));
+    f.database().execute(QStringLiteral("update category set chargingRate = 45"));
+    const int ann = loadAsAnn(f);
+    QVERIFY(ann > 0);
+    f.addTime(id, ann, QDateTime(QDate(2026, 11, 2), QTime(9, 0)),
+              QDateTime(QDate(2026, 11, 2), QTime(10, 0)), 60);
+    Editor e(f);
+    CategoryTree& tree = f.window().categories();
+    tree.selectCategoryByNode(tree.getCategoryById(*f.state().allCategories, id)->categoryTreeNode);
+    e.openPage();
+    auto* rateFrom = f.control<QPushButton>("cmdRateFrom");
+    auto* billable = f.control<QCheckBox>("chkBillable");
+    QVERIFY(rateFrom->isEnabled());
+    QVERIFY(billable->isChecked());
+
+    e.txtCharge->setText(QStringLiteral("50"));
+    f.messages.chooseDate(QDate(2026, 12, 1));
+    rateFrom->click();
+    QCOMPARE(f.messages.texts(),
+             QStringList{QStringLiteral("The rate is 50 from 01 Dec 2026 on; time before that day "
+                                        "keeps the rate it had.")});
+    e.txtCharge->setText(QStringLiteral("55"));
+    e.save();
+    QCOMPARE(storedRow(f, id).integer(QStringLiteral("chargingRate")), 55);
+    QStringList rates;
+    for (const Row row : f.database().query(
+             QStringLiteral("select fromDate, rateCents from categoryRate order by fromDate"))) {
+        rates << row.dateTime(0).date().toString(Qt::ISODate) + QLatin1Char('=') +
+                     QString::number(row.integer(1));
+    }
+    QCOMPARE(rates, (QStringList{"1900-01-01=4500", "2026-12-01=5000", "2026-12-07=5500"}));
+    ReportFilter november;
+    november.from = QDate(2026, 11, 1);
+    november.to = QDate(2026, 11, 30);
+    QCOMPARE(TimeReport::totals(TimeReport(f.database()).lines(november, ReportGrouping::Category))
+                 .amountCents,
+             4500);
+
+    billable->click();
+    QCOMPARE(f.database()
+                 .scalar(QStringLiteral("select count(*) from categoryBilling where categoryId = "
+                                        "? and billable = ?"),
+                         {id, false})
+                 .toInt(),
+             1);
+    QCOMPARE(TimeReport::totals(TimeReport(f.database()).lines(november, ReportGrouping::Category))
+                 .amountCents,
+             0);
 }
 
 QTEST_MAIN(CategoryEditorTest)

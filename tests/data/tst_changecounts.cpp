@@ -133,14 +133,22 @@ void ChangeCountsTest::firstSchemaIsUpgradedKeepingItsRows() {
             env.database().execute(
                 QStringLiteral("DROP TRIGGER tallyRec_%1").arg(QLatin1String(event)));
         }
+        for (const char* event : {"insert", "update", "delete"}) {
+            env.database().execute(
+                QStringLiteral("DROP TRIGGER tallyRec_closed_%1").arg(QLatin1String(event)));
+        }
         env.database().execute(QStringLiteral("DROP TABLE dataChange"));
         env.database().execute(QStringLiteral("DROP TABLE tallyRecChange"));
         env.database().execute(QStringLiteral("PRAGMA user_version = 1"));
     } else {
+        env.database().execute(QStringLiteral("DROP FUNCTION quillhour_closed_check() CASCADE"));
         env.database().execute(QStringLiteral("DROP FUNCTION dataChange_count() CASCADE"));
         env.database().execute(QStringLiteral("DROP TABLE dataChange"));
         env.database().execute(QStringLiteral("DROP TABLE tallyRecChange"));
         env.database().execute(QStringLiteral("COMMENT ON TABLE \"user\" IS 'Quillhour schema 1'"));
+    }
+    for (const char* table : {"categoryRate", "categoryBilling", "closedPeriod", "teamSetting"}) {
+        env.database().execute(QStringLiteral("DROP TABLE %1").arg(QLatin1String(table)));
     }
     QCOMPARE(Schema::version(env.database()), 1);
     QVERIFY(Schema::upgrade(env.database()));

@@ -146,7 +146,10 @@ void UpgradeTest::upgradeKeepsEveryRow() {
     {
         std::unique_ptr<Database> upgraded = Database::open(location);
         QCOMPARE(Schema::version(*upgraded), Schema::CurrentVersion);
-        QCOMPARE(Schema::CurrentVersion, 4);
+        QCOMPARE(Schema::CurrentVersion, 5);
+        // Billing starts empty: no rate over time, nothing closed.
+        QCOMPARE(upgraded->scalar(QStringLiteral("select count(*) from categoryRate")).toInt(), 0);
+        QCOMPARE(upgraded->scalar(QStringLiteral("select count(*) from closedPeriod")).toInt(), 0);
         // The change counts follow writes from here on, as they do in a new database.
         const qint64 users =
             upgraded->scalar(QStringLiteral("select users from dataChange")).toLongLong();

@@ -1,4 +1,5 @@
 #include "TestEnvironment.h"
+#include "data/Billing.h"
 #include "data/TimeText.h"
 #include "reports/TimeReport.h"
 #include "reports/TimesheetExport.h"
@@ -67,6 +68,8 @@ struct DataSet {
         env.addTime(build, cid, at(12, 14, 0), at(12, 14, 0, 30), 30);
         env.addOpenTime(design, ann, at(12, 7, 8, 30)); // 90 minutes up to the clock's 10:00
         env.addOpenTime(icons, bob, at(11, 29, 8, 0));  // outside the range
+        // The sums below round each row, as the team may choose to.
+        Billing::setSetting(env.database(), Billing::RoundingSetting, QStringLiteral("row"));
     }
 
     int rated(const QString& name, int parentId, int rate) {
@@ -208,9 +211,9 @@ QByteArray exported(TimeReport& report, const ReportFilter& filter, ReportGroupi
                     TimesheetExport::Format format, const QDateTime& now) {
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
-    TimesheetExport writer(
-        buffer, format,
-        {filter.from, filter.to, grouping, QStringLiteral("0123456789abcdef"), now});
+    TimesheetExport writer(buffer, format,
+                           {filter.from, filter.to, grouping, QStringLiteral("0123456789abcdef"),
+                            now, QString(), false});
     if (grouping == ReportGrouping::Entries) {
         report.entries(filter, [&](const ReportEntry& entry) { writer.entry(entry); });
     } else {
@@ -432,14 +435,15 @@ void TimesheetTest::csvReadsBack() {
     const QByteArray entries = exported(report, data.filter(), ReportGrouping::Entries,
                                         TimesheetExport::Format::Csv, data.env.clock.now());
     const QList<QStringList> rows = parseCsv(QString::fromUtf8(entries));
-    QCOMPARE(rows.first(), QStringList({"timeId", "date", "start", "endDate", "end", "minutes",
-                                        "category", "user", "rate", "amount"}));
+    QCOMPARE(rows.first(),
+             QStringList({"timeId", "date", "start", "endDate", "end", "minutes", "category",
+                          "user", "rate", "amount", "billable", "currency"}));
     QCOMPARE(rows.size() - 1, all.rows);
     qint64 minutes = 0;
     qint64 amount = 0;
     bool quotedName = false;
     for (const QStringList& row : rows.mid(1)) {
-        QCOMPARE(row.size(), 10);
+        QCOMPARE(row.size(), 12);
         minutes += row.at(5).toLongLong();
         amount += cents(row.at(9));
         QCOMPARE(cents(row.at(9)),
@@ -447,7 +451,7 @@ void TimesheetTest::csvReadsBack() {
         quotedName = quotedName || row.at(6) == QStringLiteral("Build, \"test\"");
         if (row.at(0) == QString::number(data.midnightRow)) {
             QCOMPARE(row.mid(1), QStringList({"2026-12-01", "00:00:00", "2026-12-01", "00:07:00",
-                                              "7", "Icons", "Bob", "80", "9.33"}));
+                                              "7", "Icons", "Bob", "80", "9.33", "yes", ""}));
         }
         // The last second of the range, ending after midnight: the end on its own day.
         if (row.at(1) == QStringLiteral("2026-12-13") && row.at(2) == QStringLiteral("23:59:59")) {
@@ -463,7 +467,7 @@ void TimesheetTest::csvReadsBack() {
         parseCsv(QString::fromUtf8(exported(report, data.filter(), ReportGrouping::Category,
                                             TimesheetExport::Format::Csv, data.env.clock.now())));
     QCOMPARE(categories.first(),
-             QStringList({"category", "path", "minutes", "hours", "rate", "amount"}));
+             QStringList({"category", "path", "minutes", "hours", "rate", "amount", "currency"}));
     QCOMPARE(categories.size(), 7);
     for (const QStringList& row : categories.mid(1)) {
         const std::vector<int> named = report.categoriesNamed(row.at(1));
@@ -478,14 +482,14 @@ void TimesheetTest::csvReadsBack() {
     const QList<QStringList> users =
         parseCsv(QString::fromUtf8(exported(report, data.filter(), ReportGrouping::User,
                                             TimesheetExport::Format::Csv, data.env.clock.now())));
-    QCOMPARE(users.first(), QStringList({"user", "minutes", "hours", "amount"}));
+    QCOMPARE(users.first(), QStringList({"user", "minutes", "hours", "amount", "currency"}));
     QCOMPARE(users.at(1).at(0), QStringLiteral("Ann"));
     QCOMPARE(users.at(1).at(1).toLongLong(), data.truth(From, To, {}, data.ann).minutes);
 
     const QList<QStringList> weeks =
         parseCsv(QString::fromUtf8(exported(report, data.filter(), ReportGrouping::Week,
                                             TimesheetExport::Format::Csv, data.env.clock.now())));
-    QCOMPARE(weeks.first(), QStringList({"date", "minutes", "hours", "amount"}));
+    QCOMPARE(weeks.first(), QStringList({"date", "minutes", "hours", "amount", "currency"}));
     QCOMPARE(weeks.at(2).at(0), QStringLiteral("2026-12-07"));
     QCOMPARE(cents(weeks.at(2).at(3)), data.truth(QDate(2026, 12, 7), To).cents);
 
@@ -493,7 +497,8 @@ void TimesheetTest::csvReadsBack() {
     ReportFilter empty = data.filter();
     empty.from = empty.to = QDate(2025, 1, 1);
     QCOMPARE(exported(report, empty, ReportGrouping::Entries, TimesheetExport::Format::Csv, {}),
-             QByteArray("timeId,date,start,endDate,end,minutes,category,user,rate,amount\r\n"));
+             QByteArray("timeId,date,start,endDate,end,minutes,category,user,rate,amount,"
+                        "billable,currency\r\n"));
 }
 
 void TimesheetTest::jsonReadsBack() {

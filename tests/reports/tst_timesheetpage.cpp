@@ -1,4 +1,5 @@
 #include "SubsystemFixture.h"
+#include "data/Billing.h"
 #include "data/TimeText.h"
 #include "reports/Timesheet.h"
 #include "reports/TimesheetModel.h"
@@ -169,11 +170,20 @@ void TimesheetPageTest::exportsWriteWhatThePageShows() {
     const QString csv = f.folder() + QStringLiteral("/week.csv");
     f.messages.chooseFile(csv);
     s.find<QAction>("actTimesheetCsv")->trigger();
-    QCOMPARE(read(csv), QByteArray("category,path,minutes,hours,rate,amount\r\n"
-                                   "Design,Design,110,1.83,45,82.50\r\n"));
+    QCOMPARE(read(csv), QByteArray("category,path,minutes,hours,rate,amount,currency\r\n"
+                                   "Design,Design,110,1.83,45,82.50,\r\n"));
     QVERIFY(f.messages.lastFileFilter().contains(QStringLiteral("*.csv")));
     QVERIFY(f.messages.lastSuggestedFile().endsWith(
         QStringLiteral("timesheet-2026-12-07-2026-12-13.csv")));
+    // In the team's currency, with the mark a spreadsheet needs to read UTF-8.
+    Billing::setSetting(f.database(), Billing::CurrencySetting, QStringLiteral("EUR"));
+    s.timesheet->showTimesheet();
+    s.find<QCheckBox>("chkTimesheetBom")->setChecked(true);
+    f.messages.chooseFile(csv);
+    s.find<QAction>("actTimesheetCsv")->trigger();
+    QCOMPARE(read(csv), QByteArray("\xEF\xBB\xBF"
+                                   "category,path,minutes,hours,rate,amount,currency\r\n"
+                                   "Design,Design,110,1.83,45,82.50,EUR\r\n"));
 
     s.find<QComboBox>("cboTimesheetGroup")->setCurrentIndex(TimesheetPage::ByWeek);
     const QString json = f.folder() + QStringLiteral("/week.json");

@@ -52,10 +52,28 @@ QStringList CommandLine::withoutToolkitOptions(const QStringList& arguments) {
 namespace {
 
 // --add-login takes one positional argument, the person's name, and --rename-login two, the old
-// name and the new one; nothing else takes one.
-std::optional<QString> positionalProblem(const QCommandLineParser& parser, bool addingLogin,
+// name and the new one; --set-rate takes the rate and --billable yes or no; nothing else takes
+// one.
+std::optional<QString> positionalProblem(const QCommandLineParser& parser,
+                                         const CommandLineOptions& options, bool addingLogin,
                                          bool renamingLogin) {
     const QStringList positional = parser.positionalArguments();
+    if (!addingLogin && !renamingLogin && parser.isSet(options.setRate)) {
+        if (positional.size() != 1) {
+            return QCoreApplication::translate(
+                "CommandLine", "--set-rate takes the category and the rate: quillhour --set-rate "
+                               "CATEGORY RATE --from DATE [--user NAME]");
+        }
+        return std::nullopt;
+    }
+    if (!addingLogin && !renamingLogin && parser.isSet(options.billable)) {
+        if (positional.size() != 1) {
+            return QCoreApplication::translate(
+                "CommandLine", "--billable takes the category and yes or no: quillhour --billable "
+                               "CATEGORY yes|no");
+        }
+        return std::nullopt;
+    }
     if (addingLogin && positional.size() != 1) {
         return QCoreApplication::translate("CommandLine",
                                            "--add-login takes the database and the person's name: "
@@ -90,7 +108,32 @@ CommandLine::Report reportOptions(const QCommandLineParser& parser,
     report.group = given(options.group);
     report.format = given(options.format);
     report.output = given(options.output);
+    report.byteOrderMark = parser.isSet(options.bom);
     return report;
+}
+
+void chooseBillingAction(const QCommandLineParser& parser, const CommandLineOptions& options,
+                         CommandLine& result) {
+    using Action = CommandLine::Action;
+    const struct {
+        const QCommandLineOption& option;
+        Action action;
+    } actions[] = {
+        {options.setRate, Action::SetRate},         {options.billable, Action::SetBillable},
+        {options.closePeriod, Action::ClosePeriod}, {options.reopenPeriod, Action::ReopenPeriod},
+        {options.setCurrency, Action::SetCurrency}, {options.setRounding, Action::SetRounding}};
+    for (const auto& each : actions) {
+        if (!parser.isSet(each.option)) {
+            continue;
+        }
+        result.action = each.action;
+        result.report = reportOptions(parser, options);
+        const bool named = each.action == Action::SetRate || each.action == Action::SetBillable;
+        result.billingCategory = named ? parser.value(each.option) : QString();
+        result.billingValue =
+            named ? parser.positionalArguments().constFirst() : parser.value(each.option);
+        return;
+    }
 }
 
 // The first action asked for, in this order; the window when none is.
@@ -125,6 +168,8 @@ void chooseAction(const QCommandLineParser& parser, const CommandLineOptions& op
         result.report = reportOptions(parser, options);
     } else if (parser.isSet(options.status)) {
         result.action = Action::Status;
+    } else {
+        chooseBillingAction(parser, options, result);
     }
 }
 
@@ -143,9 +188,16 @@ std::optional<QString> misplacedOption(const QCommandLineParser& parser,
     if (action == Action::Report) {
         return std::nullopt;
     }
+    // --from and --user go with --set-rate, --category with closing and reopening.
+    const bool rate = action == Action::SetRate;
+    const bool period = action == Action::ClosePeriod || action == Action::ReopenPeriod;
     for (const QCommandLineOption* option :
          {&options.from, &options.to, &options.user, &options.category, &options.group,
-          &options.format, &options.output}) {
+          &options.format, &options.output, &options.bom}) {
+        if ((rate && (option == &options.from || option == &options.user)) ||
+            (period && option == &options.category)) {
+            continue;
+        }
         if (parser.isSet(*option)) {
             return QCoreApplication::translate("CommandLine", "--%1 goes with --report")
                 .arg(option->names().constFirst());
@@ -187,6 +239,13 @@ int runAction(const CommandLine& commandLine, PasswordStore& passwords, QTextStr
         return actions.report(commandLine);
     case CommandLine::Action::Status:
         return actions.status(commandLine);
+    case CommandLine::Action::SetRate:
+    case CommandLine::Action::SetBillable:
+    case CommandLine::Action::ClosePeriod:
+    case CommandLine::Action::ReopenPeriod:
+    case CommandLine::Action::SetCurrency:
+    case CommandLine::Action::SetRounding:
+        return actions.billing(commandLine);
     case CommandLine::Action::Run:
         break;
     }
@@ -206,7 +265,7 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
                              !parser.isSet(options.version);
     const bool renamingLogin = parser.isSet(options.renameLogin) && !parser.isSet(options.help) &&
                                !parser.isSet(options.version) && !addingLogin;
-    if (const auto problem = positionalProblem(parser, addingLogin, renamingLogin)) {
+    if (const auto problem = positionalProblem(parser, options, addingLogin, renamingLogin)) {
         return refused(*problem);
     }
     CommandLine result;

@@ -19,6 +19,12 @@ struct CommandLine {
         ShowHelp,
         Report,
         Status,
+        SetRate,
+        SetBillable,
+        ClosePeriod,
+        ReopenPeriod,
+        SetCurrency,
+        SetRounding,
         Error
     };
 
@@ -47,7 +53,14 @@ struct CommandLine {
         std::optional<QString> group;
         std::optional<QString> format;
         std::optional<QString> output;
+        bool byteOrderMark = false;
     } report;
+
+    // The billing actions: their category (--set-rate, --billable), value (the rate, yes or no,
+    // the day closed through, the currency, the rounding rule); --from, --user and --category
+    // come in report.
+    QString billingCategory;
+    QString billingValue;
 
     static CommandLine parse(const QStringList& arguments);
     // The arguments without the window system's own options (-display :1, -platform xcb,

@@ -1,5 +1,6 @@
 #include "app/cli/CommandLineActions.h"
 
+#include "app/cli/BillingCommand.h"
 #include "app/cli/CommandLine.h"
 #include "app/cli/CommandLineOptions.h"
 #include "app/cli/ReportCommand.h"
@@ -190,4 +191,10 @@ int CommandLineActions::status(const CommandLine& commandLine) {
     Settings settings;
     SystemClock clock;
     return ReportCommand(settings, m_passwords, clock, m_standardOutput, m_err).status(commandLine);
+}
+
+int CommandLineActions::billing(const CommandLine& commandLine) {
+    Settings settings;
+    SystemClock clock;
+    return BillingCommand(settings, m_passwords, clock, m_out, m_err).run(commandLine);
 }

@@ -26,6 +26,8 @@ public:
     int checkDatabase(const CommandLine& commandLine);
     int report(const CommandLine& commandLine);
     int status(const CommandLine& commandLine);
+    // --set-rate, --billable, --close-period, --reopen-period, --set-currency, --set-rounding.
+    int billing(const CommandLine& commandLine);
 
 private:
     // --signed-in with --create-database, once the database is made.

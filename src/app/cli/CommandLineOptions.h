@@ -106,6 +106,52 @@ struct CommandLineOptions {
         QCoreApplication::translate("CommandLine", "With --report: write to <file> instead of the "
                                                    "standard output."),
         QStringLiteral("file")};
+    QCommandLineOption bom{
+        QStringLiteral("bom"),
+        QCoreApplication::translate("CommandLine",
+                                    "With --report: start a CSV or JSON file with the UTF-8 "
+                                    "byte-order mark, for spreadsheets that need one.")};
+    QCommandLineOption setRate{
+        QStringLiteral("set-rate"),
+        QCoreApplication::translate(
+            "CommandLine",
+            "quillhour --set-rate CATEGORY RATE --from DATE [--user NAME]: the hourly rate of "
+            "CATEGORY (or of the person NAME on it) from DATE on, a number with up to two "
+            "decimals; time before DATE keeps the rate it had. Exits."),
+        QStringLiteral("category")};
+    QCommandLineOption billable{
+        QStringLiteral("billable"),
+        QCoreApplication::translate(
+            "CommandLine", "quillhour --billable CATEGORY yes|no: whether the time of CATEGORY and "
+                           "its sub-categories is billed (no: internal work, worth nothing). "
+                           "Exits."),
+        QStringLiteral("category")};
+    QCommandLineOption closePeriod{
+        QStringLiteral("close-period"),
+        QCoreApplication::translate(
+            "CommandLine",
+            "Close the time up to and including <date> (YYYY-MM-DD) to changes: of the category "
+            "--category, which its manager closes, or of all categories. Exits."),
+        QStringLiteral("date")};
+    QCommandLineOption reopenPeriod{
+        QStringLiteral("reopen-period"),
+        QCoreApplication::translate("CommandLine",
+                                    "Reopen the period closed up to <date> (of --category, or of "
+                                    "all categories); kept in the record with who reopened it. "
+                                    "Exits."),
+        QStringLiteral("date")};
+    QCommandLineOption setCurrency{
+        QStringLiteral("set-currency"),
+        QCoreApplication::translate("CommandLine",
+                                    "The team's currency, an ISO 4217 code such as EUR, which "
+                                    "every amount is in whoever views it. Exits."),
+        QStringLiteral("code")};
+    QCommandLineOption setRounding{
+        QStringLiteral("set-rounding"),
+        QCoreApplication::translate(
+            "CommandLine", "How amounts are rounded to the cent: line (each line from its total "
+                           "minutes, the default) or row (each time row). Exits."),
+        QStringLiteral("rule")};
     QCommandLineOption status{
         QStringLiteral("status"),
         QCoreApplication::translate(
@@ -121,9 +167,11 @@ struct CommandLineOptions {
         parser.setApplicationDescription(QCoreApplication::translate(
             "CommandLine", "Quillhour: time and project management for teams."));
         for (const QCommandLineOption* option :
-             {&database, &create, &signedIn, &requireSignIn, &addLogin, &renameLogin, &check,
-              &report, &from, &to, &user, &category, &group, &format, &output, &status, &version,
-              &help}) {
+             {&database,    &create,      &signedIn, &requireSignIn, &addLogin,
+              &renameLogin, &check,       &report,   &from,          &to,
+              &user,        &category,    &group,    &format,        &output,
+              &bom,         &setRate,     &billable, &closePeriod,   &reopenPeriod,
+              &setCurrency, &setRounding, &status,   &version,       &help}) {
             parser.addOption(*option);
         }
     }

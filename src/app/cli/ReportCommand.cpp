@@ -23,16 +23,6 @@
 
 namespace {
 
-// A day written YYYY-MM-DD and nothing else.
-std::optional<QDate> dayFrom(const QString& text) {
-    static const QString Pattern = QStringLiteral("yyyy-MM-dd");
-    const QDate day = QDate::fromString(text, Pattern);
-    if (text.size() != Pattern.size() || !day.isValid()) {
-        return std::nullopt;
-    }
-    return day;
-}
-
 std::optional<ReportGrouping> groupingFrom(const QString& text) {
     if (text == QLatin1String("entries")) {
         return ReportGrouping::Entries;
@@ -104,12 +94,12 @@ std::optional<QString> readDays(const CommandLine::Report& asked, const QDate& t
         TimesheetRange::of(TimesheetRange::Period::ThisWeek, today, Qt::Monday);
     std::optional<QDate> from;
     std::optional<QDate> to;
-    if (asked.from && !(from = dayFrom(*asked.from))) {
+    if (asked.from && !(from = ReportCommand::dayFrom(*asked.from))) {
         return QCoreApplication::translate("ReportCommand",
                                            "--from %1 is not a date of the form YYYY-MM-DD")
             .arg(shown(*asked.from));
     }
-    if (asked.to && !(to = dayFrom(*asked.to))) {
+    if (asked.to && !(to = ReportCommand::dayFrom(*asked.to))) {
         return QCoreApplication::translate("ReportCommand",
                                            "--to %1 is not a date of the form YYYY-MM-DD")
             .arg(shown(*asked.to));
@@ -266,6 +256,15 @@ std::optional<QString> deliver(const std::optional<QString>& output, OutputFile&
 
 } // namespace
 
+std::optional<QDate> ReportCommand::dayFrom(const QString& text) {
+    static const QString Pattern = QStringLiteral("yyyy-MM-dd");
+    const QDate day = QDate::fromString(text, Pattern);
+    if (text.size() != Pattern.size() || !day.isValid()) {
+        return std::nullopt;
+    }
+    return day;
+}
+
 ReportCommand::ReportCommand(Settings& settings, PasswordStore& passwords, const Clock& clock,
                              OutputFile& standardOutput, QTextStream& err)
     : m_settings(settings)
@@ -322,6 +321,8 @@ int ReportCommand::report(const CommandLine& commandLine) {
         header.now = filter.now;
         const auto failure = deliver(asked.output, m_out, [&](OutputFile& device) {
             header.databaseIdentity = TimesheetExport::identityOf(*database, where);
+            header.currency = report.currency();
+            header.byteOrderMark = asked.byteOrderMark;
             writeSheet({report, filter, header, format}, device);
         });
         if (failure) {

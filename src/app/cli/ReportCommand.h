@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QDate>
 #include <QString>
+#include <optional>
 
 class Clock;
 class OutputFile;
@@ -28,6 +30,9 @@ public:
 
     int report(const CommandLine& commandLine);
     int status(const CommandLine& commandLine);
+
+    // A day written YYYY-MM-DD and nothing else, as every option that takes a day wants it.
+    static std::optional<QDate> dayFrom(const QString& text);
 
 private:
     // The database the command reads: --database, else the one of the settings.

@@ -1,0 +1,137 @@
+#include "data/BillingSchema.h"
+
+#include "data/Database.h"
+
+namespace Schema {
+
+namespace {
+
+// How deep the SQLite triggers look up the tree for a closed parent: triggers there take no
+// recursive query. The program itself checks the whole tree before it writes.
+constexpr int ParentLevels = 8;
+
+// The categories a closed period of categoryId may cover: the category and its parents.
+QString categoryAndParents(const QString& categoryId) {
+    QStringList ids{categoryId};
+    QString parent = categoryId;
+    for (int level = 0; level < ParentLevels; ++level) {
+        parent =
+            QStringLiteral("(select parentId from category where categoryId = %1)").arg(parent);
+        ids.append(parent);
+    }
+    return ids.join(QStringLiteral(", "));
+}
+
+QStringList sqliteTriggers(Database& database) {
+    auto closed = [&](const QString& row) {
+        return QStringLiteral("exists (select 1 from closedPeriod p where p.reopenedAt is null "
+                              "and %1.startTime < %2 and (p.categoryId is null or "
+                              "p.categoryId in (%3)))")
+            .arg(row, database.dayEnd(QStringLiteral("p.closedThrough"), QStringLiteral("0")),
+                 categoryAndParents(row + QStringLiteral(".categoryId")));
+    };
+    const QString refuse = QStringLiteral("BEGIN SELECT RAISE(ABORT, '%1'); END")
+                               .arg(QLatin1String(ClosedPeriodMarker));
+    return {
+        QStringLiteral("CREATE TRIGGER tallyRec_closed_insert BEFORE INSERT ON tallyRec WHEN %1 %2")
+            .arg(closed(QStringLiteral("NEW")), refuse),
+        QStringLiteral("CREATE TRIGGER tallyRec_closed_update BEFORE UPDATE ON tallyRec "
+                       "WHEN %1 OR %2 %3")
+            .arg(closed(QStringLiteral("OLD")), closed(QStringLiteral("NEW")), refuse),
+        QStringLiteral("CREATE TRIGGER tallyRec_closed_delete BEFORE DELETE ON tallyRec WHEN %1 %2")
+            .arg(closed(QStringLiteral("OLD")), refuse),
+    };
+}
+
+// On the server the refusal names the period and who closed it, in the same form as the team's
+// other refusals (SQLSTATE 42501, the facts as JSON in the detail), for everyone: the owner too.
+const char* const ServerClosing =
+    R"(CREATE OR REPLACE FUNCTION quillhour_refuse_closed(started timestamp, place integer)
+       RETURNS void LANGUAGE plpgsql AS $$
+       DECLARE
+         closing record;
+         sentence text;
+       BEGIN
+         SELECT p.closedThrough, p.categoryId, c.category,
+                coalesce(u.userName, 'user ' || p.closedByUserId) AS closer
+           INTO closing
+           FROM closedPeriod p
+           LEFT JOIN category c ON c.categoryId = p.categoryId
+           LEFT JOIN "user" u ON u.userId = p.closedByUserId
+           WHERE p.reopenedAt IS NULL
+             AND started < date_trunc('day', p.closedThrough) + interval '1 day'
+             AND (p.categoryId IS NULL OR p.categoryId IN (
+               WITH RECURSIVE up(id) AS (
+                 SELECT place
+                 UNION SELECT c2.parentId FROM category c2 JOIN up ON c2.categoryId = up.id)
+               SELECT id FROM up))
+           ORDER BY p.closedThrough DESC LIMIT 1;
+         IF NOT FOUND THEN
+           RETURN;
+         END IF;
+         sentence := CASE WHEN closing.categoryId IS NULL
+           THEN format('All time up to and including %s was closed by %s: it cannot be added, '
+                       'changed or deleted.', to_char(closing.closedThrough, 'YYYY-MM-DD'),
+                       closing.closer)
+           ELSE format('The time on %s up to and including %s was closed by %s: it cannot be '
+                       'added, changed or deleted.', closing.category,
+                       to_char(closing.closedThrough, 'YYYY-MM-DD'), closing.closer) END;
+         RAISE EXCEPTION USING ERRCODE = 'insufficient_privilege', MESSAGE = sentence,
+           DETAIL = json_build_object('refused', 'closed', 'user', closing.closer,
+             'category', closing.category,
+             'through', to_char(closing.closedThrough, 'YYYY-MM-DD'))::text;
+       END $$)";
+
+const char* const ServerCheck =
+    R"(CREATE OR REPLACE FUNCTION quillhour_closed_check() RETURNS trigger LANGUAGE plpgsql AS $$
+       BEGIN
+         -- Most teams close nothing, or nothing yet: a bulk load stays cheap.
+         IF NOT EXISTS (SELECT 1 FROM closedPeriod WHERE reopenedAt IS NULL) THEN
+           RETURN COALESCE(NEW, OLD);
+         END IF;
+         IF TG_OP <> 'INSERT' THEN
+           PERFORM quillhour_refuse_closed(OLD.startTime, OLD.categoryId);
+         END IF;
+         IF TG_OP <> 'DELETE' THEN
+           PERFORM quillhour_refuse_closed(NEW.startTime, NEW.categoryId);
+         END IF;
+         RETURN COALESCE(NEW, OLD);
+       END $$)";
+
+} // namespace
+
+QStringList billingStatements(Database& database) {
+    const bool server = database.engine() == Database::Engine::PostgreSQL;
+    const QString counter =
+        server ? QStringLiteral("INTEGER GENERATED BY DEFAULT AS IDENTITY PRIMARY KEY")
+               : QStringLiteral("INTEGER PRIMARY KEY AUTOINCREMENT");
+    const QString dateTime =
+        server ? QStringLiteral("TIMESTAMP(0) WITHOUT TIME ZONE") : QStringLiteral("TEXT");
+    const QString yes = server ? QStringLiteral("BOOLEAN NOT NULL DEFAULT TRUE")
+                               : QStringLiteral("INTEGER NOT NULL DEFAULT 1");
+    QStringList statements{
+        QStringLiteral("CREATE TABLE categoryRate (categoryRateId %1, categoryId INTEGER NOT NULL, "
+                       "userId INTEGER, fromDate %2 NOT NULL, rateCents INTEGER NOT NULL)")
+            .arg(counter, dateTime),
+        QStringLiteral("CREATE INDEX categoryRate_category ON categoryRate (categoryId, fromDate)"),
+        QStringLiteral("CREATE TABLE categoryBilling (categoryId INTEGER PRIMARY KEY, "
+                       "billable %1)")
+            .arg(yes),
+        QStringLiteral("CREATE TABLE closedPeriod (closedPeriodId %1, categoryId INTEGER, "
+                       "closedThrough %2 NOT NULL, closedByUserId INTEGER NOT NULL, "
+                       "closedAt %2 NOT NULL, reopenedByUserId INTEGER, reopenedAt %2)")
+            .arg(counter, dateTime),
+        QStringLiteral("CREATE TABLE teamSetting (name TEXT PRIMARY KEY, value TEXT)"),
+    };
+    if (!server) {
+        statements << sqliteTriggers(database);
+        return statements;
+    }
+    statements << QString::fromUtf8(ServerClosing) << QString::fromUtf8(ServerCheck)
+               << QStringLiteral("CREATE TRIGGER quillhour_closed BEFORE INSERT OR UPDATE OR "
+                                 "DELETE ON tallyRec FOR EACH ROW "
+                                 "EXECUTE FUNCTION quillhour_closed_check()");
+    return statements;
+}
+
+} // namespace Schema
