@@ -33,9 +33,17 @@ QDate readStartDate(const QString& text) {
     return dayFirst.isValid() ? dayFirst : TimeText::parseDate(text);
 }
 
-// The caption of a field, as a message names it.
+// The caption of a field, as a message names it: as it reads, without the "&" that marks its
+// Alt key ("&&" reads as one "&").
 QString fieldName(const QLabel* caption) {
-    QString text = caption->text().trimmed();
+    const QString marked = caption->text().trimmed();
+    QString text;
+    for (qsizetype i = 0; i < marked.size(); ++i) {
+        if (marked[i] == QLatin1Char('&') && i + 1 < marked.size()) {
+            ++i;
+        }
+        text += marked[i];
+    }
     if (text.endsWith(QLatin1Char(':'))) {
         text.chop(1);
     }
@@ -52,6 +60,11 @@ CategoryEditor::CategoryEditor(Workspace& workspace, CategoryEditorPage& page,
     , m_categories(categories)
     , m_users(users) {
     connect(page.cmdSave, &QPushButton::clicked, this, m_work.guarded([this] { cmdSave_Click(); }));
+    // Enter in any box of the form saves, as in a dialog.
+    for (QLineEdit* box : {page.txtCategory, page.txtMinAllocated, page.txtMaxAllocated,
+                           page.txtCharge, page.txtFolder, page.txtStartDate}) {
+        connect(box, &QLineEdit::returnPressed, page.cmdSave, &QPushButton::click);
+    }
     connect(page.cmdDelete, &QPushButton::clicked, this,
             m_work.guarded([this] { cmdDelete_Click(); }));
     connect(page.cmdBrowse_0, &QPushButton::clicked, this,
@@ -142,6 +155,18 @@ void CategoryEditor::showCategoryProperties(category* thisCategory) {
     m_page.txtFolder->setText(shown.folder);
     m_page.cmdSave->setEnabled(true);
     m_page.cmdDelete->setEnabled(true);
+}
+
+void CategoryEditor::showPage(category* selected) {
+    if (selected != nullptr && selected->categoryId != 0) {
+        showCategoryProperties(selected);
+        return;
+    }
+    // Nothing to show: the page starts a new category as "Create a new category" does, unless
+    // one is being filled in already.
+    if (m_page.txtId->text().isEmpty() && m_page.txtStartDate->text().trimmed().isEmpty()) {
+        clearCategoryAttributes();
+    }
 }
 
 void CategoryEditor::clearCategoryAttributes() {
