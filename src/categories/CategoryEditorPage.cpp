@@ -63,7 +63,8 @@ CategoryEditorPage::CategoryEditorPage(QWidget* parent)
     fraDetails = named(new QGroupBox(tr("Category Details")), QStringLiteral("fraDetails"));
 
     txtCategory = named(new QLineEdit, QStringLiteral("txtCategory"));
-    lblCategoryName = caption(tr("Category Name:"), QStringLiteral("lblCategoryName"), txtCategory);
+    lblCategoryName =
+        caption(tr("Category &Name:"), QStringLiteral("lblCategoryName"), txtCategory);
     txtId = named(new QLineEdit, QStringLiteral("txtId"));
     txtId->setReadOnly(true);
     txtId->setFocusPolicy(Qt::NoFocus);
@@ -72,25 +73,25 @@ CategoryEditorPage::CategoryEditorPage(QWidget* parent)
     txtId->setToolTip(tr("Category ID"));
 
     cboParent = choiceList(QStringLiteral("cboParent"));
-    lblParent = caption(tr("Parent:"), QStringLiteral("lblParent"), cboParent);
+    lblParent = caption(tr("&Parent:"), QStringLiteral("lblParent"), cboParent);
 
     txtDescription = named(new QPlainTextEdit, QStringLiteral("txtDescription"));
     txtDescription->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     txtDescription->setTabChangesFocus(true);
     const int lineHeight = txtDescription->fontMetrics().lineSpacing();
     txtDescription->setFixedHeight(lineHeight * 3 + 12);
-    lblDescription = caption(tr("Description:"), QStringLiteral("lblDescription"), txtDescription);
+    lblDescription = caption(tr("&Description:"), QStringLiteral("lblDescription"), txtDescription);
 
     buildAllocation();
 
     txtCharge = numberBox(QStringLiteral("txtCharge"));
-    lblCharge = caption(tr("Hourly Rate:"), QStringLiteral("lblCharge"), txtCharge);
+    lblCharge = caption(tr("Hourly &Rate:"), QStringLiteral("lblCharge"), txtCharge);
     cboProductivity = choiceList(QStringLiteral("cboProductivity"));
     lblProductivity =
-        caption(tr("Productivity:"), QStringLiteral("lblProductivity"), cboProductivity);
+        caption(tr("Pr&oductivity:"), QStringLiteral("lblProductivity"), cboProductivity);
 
     txtFolder = named(new QLineEdit, QStringLiteral("txtFolder"));
-    lblFolder = caption(tr("Working Folder:"), QStringLiteral("lblFolder"), txtFolder);
+    lblFolder = caption(tr("&Working Folder:"), QStringLiteral("lblFolder"), txtFolder);
     cmdBrowse_0 = indexed(new QPushButton(QStringLiteral("...")), QStringLiteral("cmdBrowse"), 0);
     cmdBrowse_0->setToolTip(tr("Locate a folder on your computer"));
     cmdBrowse_0->setFixedWidth(32);
@@ -98,11 +99,11 @@ CategoryEditorPage::CategoryEditorPage(QWidget* parent)
     cboCategoryOwner = choiceList(QStringLiteral("cboCategoryOwner"));
     keepSorted(cboCategoryOwner);
     lblCategoryOwner =
-        caption(tr("Manager:"), QStringLiteral("lblCategoryOwner"), cboCategoryOwner);
+        caption(tr("&Manager:"), QStringLiteral("lblCategoryOwner"), cboCategoryOwner);
 
     txtStartDate = named(new QLineEdit, QStringLiteral("txtStartDate"));
     txtStartDate->setFixedWidth(100);
-    lblStartDate = caption(tr("Start Date:"), QStringLiteral("lblStartDate"), txtStartDate);
+    lblStartDate = caption(tr("Start Da&te:"), QStringLiteral("lblStartDate"), txtStartDate);
     picButtonCal = named(new QToolButton, QStringLiteral("picButtonCal"));
     picButtonCal->setIcon(quillhourIcon(QStringLiteral("calendar")));
     picButtonCal->setIconSize(QSize(20, 20));
@@ -110,8 +111,8 @@ CategoryEditorPage::CategoryEditorPage(QWidget* parent)
     picButtonCal->setCursor(Qt::PointingHandCursor);
     picButtonCal->setToolTip(tr("Select a date"));
 
-    cmdSave = named(new QPushButton(tr("Save")), QStringLiteral("cmdSave"));
-    cmdDelete = named(new QPushButton(tr("Delete")), QStringLiteral("cmdDelete"));
+    cmdSave = named(new QPushButton(tr("&Save")), QStringLiteral("cmdSave"));
+    cmdDelete = named(new QPushButton(tr("De&lete")), QStringLiteral("cmdDelete"));
     cmdDelete->setVisible(false);
     cmdDelete->setEnabled(false);
 
@@ -165,13 +166,13 @@ void CategoryEditorPage::buildAllocation() {
     Allocation = named(new QGroupBox(tr("Time Allocation")), QStringLiteral("Allocation"));
     txtMinAllocated = numberBox(QStringLiteral("txtMinAllocated"));
     lblMinAllocated =
-        caption(tr("Minimum Time:"), QStringLiteral("lblMinAllocated"), txtMinAllocated);
+        caption(tr("M&inimum Time:"), QStringLiteral("lblMinAllocated"), txtMinAllocated);
     cboMinAllocationPeriod = choiceList(QStringLiteral("cboMinAllocationPeriod"));
     lblMinAllocationPeriod =
         caption(tr("Hours per:"), QStringLiteral("lblMinAllocationPeriod"), cboMinAllocationPeriod);
     txtMaxAllocated = numberBox(QStringLiteral("txtMaxAllocated"));
     lblMaxAllocated =
-        caption(tr("Maximum Time:"), QStringLiteral("lblMaxAllocated"), txtMaxAllocated);
+        caption(tr("Ma&ximum Time:"), QStringLiteral("lblMaxAllocated"), txtMaxAllocated);
     cboMaxAllocationPeriod = choiceList(QStringLiteral("cboMaxAllocationPeriod"));
     lblMaxAllocationPeriod =
         caption(tr("Hours per:"), QStringLiteral("lblMaxAllocationPeriod"), cboMaxAllocationPeriod);
