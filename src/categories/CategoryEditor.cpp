@@ -33,23 +33,6 @@ QDate readStartDate(const QString& text) {
     return dayFirst.isValid() ? dayFirst : TimeText::parseDate(text);
 }
 
-// The caption of a field, as a message names it: as it reads, without the "&" that marks its
-// Alt key ("&&" reads as one "&").
-QString fieldName(const QLabel* caption) {
-    const QString marked = caption->text().trimmed();
-    QString text;
-    for (qsizetype i = 0; i < marked.size(); ++i) {
-        if (marked[i] == QLatin1Char('&') && i + 1 < marked.size()) {
-            ++i;
-        }
-        text += marked[i];
-    }
-    if (text.endsWith(QLatin1Char(':'))) {
-        text.chop(1);
-    }
-    return text;
-}
-
 } // namespace
 
 CategoryEditor::CategoryEditor(Workspace& workspace, CategoryEditorPage& page,
@@ -60,11 +43,6 @@ CategoryEditor::CategoryEditor(Workspace& workspace, CategoryEditorPage& page,
     , m_categories(categories)
     , m_users(users) {
     connect(page.cmdSave, &QPushButton::clicked, this, m_work.guarded([this] { cmdSave_Click(); }));
-    // Enter in any box of the form saves, as in a dialog.
-    for (QLineEdit* box : {page.txtCategory, page.txtMinAllocated, page.txtMaxAllocated,
-                           page.txtCharge, page.txtFolder, page.txtStartDate}) {
-        connect(box, &QLineEdit::returnPressed, page.cmdSave, &QPushButton::click);
-    }
     connect(page.cmdDelete, &QPushButton::clicked, this,
             m_work.guarded([this] { cmdDelete_Click(); }));
     connect(page.cmdBrowse_0, &QPushButton::clicked, this,
@@ -230,8 +208,8 @@ std::optional<CategoryEditor::Period> CategoryEditor::chosenPeriod(QComboBox* li
 }
 
 CategoryEditor::AllocationResult CategoryEditor::checkAllocation(Allocation* read) {
-    const QString minimumField = fieldName(m_page.lblMinAllocated);
-    const QString maximumField = fieldName(m_page.lblMaxAllocated);
+    const QString minimumField = CategoryEditorPage::fieldName(m_page.lblMinAllocated);
+    const QString maximumField = CategoryEditorPage::fieldName(m_page.lblMaxAllocated);
     const auto minHours = wholeNumber(m_page.txtMinAllocated, minimumField);
     if (!minHours) {
         return AllocationResult::Refused;
@@ -309,13 +287,15 @@ void CategoryEditor::cmdSave_Click() {
 }
 
 bool CategoryEditor::readNumbers(SaveInput& input) {
-    if (!wholeNumber(m_page.txtMinAllocated, fieldName(m_page.lblMinAllocated)) ||
-        !wholeNumber(m_page.txtMaxAllocated, fieldName(m_page.lblMaxAllocated))) {
+    if (!wholeNumber(m_page.txtMinAllocated,
+                     CategoryEditorPage::fieldName(m_page.lblMinAllocated)) ||
+        !wholeNumber(m_page.txtMaxAllocated,
+                     CategoryEditorPage::fieldName(m_page.lblMaxAllocated))) {
         return false;
     }
     // Money: "85.50" is not 86.
-    const auto hourlyRate =
-        wholeNumber(m_page.txtCharge, fieldName(m_page.lblCharge), Fraction::Refused);
+    const auto hourlyRate = wholeNumber(
+        m_page.txtCharge, CategoryEditorPage::fieldName(m_page.lblCharge), Fraction::Refused);
     if (!hourlyRate) {
         return false;
     }

@@ -160,6 +160,15 @@ CategoryEditorPage::CategoryEditorPage(QWidget* parent)
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(fraDetails);
+    saveOnEnter();
+}
+
+void CategoryEditorPage::saveOnEnter() {
+    // Enter in any box of the form saves, as in a dialog.
+    for (QLineEdit* box :
+         {txtCategory, txtMinAllocated, txtMaxAllocated, txtCharge, txtFolder, txtStartDate}) {
+        connect(box, &QLineEdit::returnPressed, cmdSave, &QPushButton::click);
+    }
 }
 
 void CategoryEditorPage::buildAllocation() {
@@ -188,4 +197,21 @@ void CategoryEditorPage::buildAllocation() {
     grid->addWidget(cboMaxAllocationPeriod, 1, 3);
     grid->setColumnStretch(4, 1);
     grid->setHorizontalSpacing(10);
+}
+
+// The caption of a field, as a message names it: as it reads, without the "&" that marks its
+// Alt key ("&&" reads as one "&").
+QString CategoryEditorPage::fieldName(const QLabel* caption) {
+    const QString marked = caption->text().trimmed();
+    QString text;
+    for (qsizetype i = 0; i < marked.size(); ++i) {
+        if (marked[i] == QLatin1Char('&') && i + 1 < marked.size()) {
+            ++i;
+        }
+        text += marked[i];
+    }
+    if (text.endsWith(QLatin1Char(':'))) {
+        text.chop(1);
+    }
+    return text;
 }

@@ -429,7 +429,7 @@ void PagesTest::captionsFitAndControlsStayOnThePage() {
         auto* label = qobject_cast<QLabel*>(widget);
         int needed = 0;
         if (auto* button = qobject_cast<QPushButton*>(widget)) {
-            needed = button->fontMetrics().horizontalAdvance(button->text()) + 12;
+            needed = button->fontMetrics().horizontalAdvance(withoutMnemonic(button->text())) + 12;
         } else if (qobject_cast<QAbstractButton*>(widget) != nullptr ||
                    (label != nullptr && !label->wordWrap())) {
             needed = widget->minimumSizeHint().width();
