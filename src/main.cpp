@@ -24,6 +24,7 @@
 #include <QCoreApplication>
 #include <QDebug>
 #include <QFile>
+#include <functional>
 #include <memory>
 
 namespace {
@@ -96,8 +97,9 @@ std::unique_ptr<IdleSource> idleSource(const QString& display) {
         "IdleSource", "nothing is shown on a screen, so nobody can be away from it."));
 }
 
-// The window from its loading to its last release; the exit status.
-int runWindow(frmMain& window) {
+// The window from its loading to its last release; the exit status. afterLoad runs once the
+// window stands.
+int runWindow(frmMain& window, const std::function<void()>& afterLoad) {
     // Watching from the start: a signal that comes while the window loads (a message box may be
     // waiting for an answer then) is handled as soon as events are processed.
     bool terminating = false;
@@ -116,6 +118,7 @@ int runWindow(frmMain& window) {
     if (!loaded) {
         return 0; // the user has been told why
     }
+    afterLoad();
 
     const int result = QApplication::exec();
     window.Form_Terminate();
@@ -171,7 +174,13 @@ static int runProgram(int argc, char* argv[]) {
                              bringToFront(waiting, id);
                          }
                      });
-    return runWindow(window);
+    return runWindow(window, [&] {
+        // A first start has chosen its database now; later starts look for it by that.
+        if (commandLine.database.isEmpty()) {
+            instance.answerAlsoAt(SingleInstance::socketPath(
+                settings.location(), Database::displayLocation(settings.database())));
+        }
+    });
 }
 
 int main(int argc, char* argv[]) {

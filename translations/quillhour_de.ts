@@ -171,72 +171,72 @@
         <translation>Kategoriedetails</translation>
     </message>
     <message>
-        <source>Category Name:</source>
-        <translation>Name der Kategorie:</translation>
-    </message>
-    <message>
         <source>Category ID</source>
         <translation>Kategorie-ID</translation>
-    </message>
-    <message>
-        <source>Parent:</source>
-        <translation>Übergeordnet:</translation>
-    </message>
-    <message>
-        <source>Description:</source>
-        <translation>Beschreibung:</translation>
-    </message>
-    <message>
-        <source>Hourly Rate:</source>
-        <translation>Stundensatz:</translation>
-    </message>
-    <message>
-        <source>Productivity:</source>
-        <translation>Produktivität:</translation>
-    </message>
-    <message>
-        <source>Working Folder:</source>
-        <translation>Arbeitsordner:</translation>
     </message>
     <message>
         <source>Locate a folder on your computer</source>
         <translation>Einen Ordner auf Ihrem Computer suchen</translation>
     </message>
     <message>
-        <source>Manager:</source>
-        <translation>Verantwortlich:</translation>
-    </message>
-    <message>
-        <source>Start Date:</source>
-        <translation>Startdatum:</translation>
-    </message>
-    <message>
         <source>Select a date</source>
         <translation>Ein Datum auswählen</translation>
-    </message>
-    <message>
-        <source>Save</source>
-        <translation>Speichern</translation>
-    </message>
-    <message>
-        <source>Delete</source>
-        <translation>Löschen</translation>
     </message>
     <message>
         <source>Time Allocation</source>
         <translation>Zeitvorgabe</translation>
     </message>
     <message>
-        <source>Minimum Time:</source>
-        <translation>Mindestzeit:</translation>
-    </message>
-    <message>
         <source>Hours per:</source>
         <translation>Stunden je:</translation>
     </message>
     <message>
-        <source>Maximum Time:</source>
-        <translation>Höchstzeit:</translation>
+        <source>Category &amp;Name:</source>
+        <translation>&amp;Name der Kategorie:</translation>
+    </message>
+    <message>
+        <source>&amp;Parent:</source>
+        <translation>Ü&amp;bergeordnet:</translation>
+    </message>
+    <message>
+        <source>&amp;Description:</source>
+        <translation>B&amp;eschreibung:</translation>
+    </message>
+    <message>
+        <source>Hourly &amp;Rate:</source>
+        <translation>Stundensat&amp;z:</translation>
+    </message>
+    <message>
+        <source>Pr&amp;oductivity:</source>
+        <translation>&amp;Produktivität:</translation>
+    </message>
+    <message>
+        <source>&amp;Working Folder:</source>
+        <translation>&amp;Arbeitsordner:</translation>
+    </message>
+    <message>
+        <source>&amp;Manager:</source>
+        <translation>&amp;Verantwortlich:</translation>
+    </message>
+    <message>
+        <source>Start Da&amp;te:</source>
+        <translation>Start&amp;datum:</translation>
+    </message>
+    <message>
+        <source>&amp;Save</source>
+        <translation>&amp;Speichern</translation>
+    </message>
+    <message>
+        <source>De&amp;lete</source>
+        <translation>&amp;Löschen</translation>
+    </message>
+    <message>
+        <source>M&amp;inimum Time:</source>
+        <translation>M&amp;indestzeit:</translation>
+    </message>
+    <message>
+        <source>Ma&amp;ximum Time:</source>
+        <translation>&amp;Höchstzeit:</translation>
     </message>
     <message>
         <source>Rate from...</source>
@@ -1266,12 +1266,12 @@ Quillhour wird beendet.</translation>
         <translation>Keine Daten vorhanden</translation>
     </message>
     <message>
-        <source>Delete</source>
-        <translation>Löschen</translation>
+        <source>&amp;Edit...</source>
+        <translation>&amp;Bearbeiten...</translation>
     </message>
     <message>
-        <source>Edit...</source>
-        <translation>Bearbeiten...</translation>
+        <source>&amp;Delete</source>
+        <translation>&amp;Löschen</translation>
     </message>
 </context>
 <context>
@@ -1315,10 +1315,6 @@ Quillhour wird beendet.</translation>
         <translation>Anzeige</translation>
     </message>
     <message>
-        <source>Show tray icon</source>
-        <translation>Symbol im Infobereich anzeigen</translation>
-    </message>
-    <message>
         <source>Database</source>
         <translation>Datenbank</translation>
     </message>
@@ -1339,24 +1335,12 @@ Quillhour wird beendet.</translation>
         <translation>Erinnerungen</translation>
     </message>
     <message>
-        <source>Show a reminder every</source>
-        <translation>Eine Erinnerung zeigen alle</translation>
-    </message>
-    <message>
         <source>Idle</source>
         <translation>Leerlauf</translation>
     </message>
     <message>
-        <source>Ask about idle time after</source>
-        <translation>Nach Leerlaufzeit fragen nach</translation>
-    </message>
-    <message>
         <source>User</source>
         <translation>Benutzer</translation>
-    </message>
-    <message>
-        <source>Current User:</source>
-        <translation>Aktueller Benutzer:</translation>
     </message>
     <message>
         <source>Settings</source>
@@ -1369,6 +1353,22 @@ Quillhour wird beendet.</translation>
             <numerusform>Minute</numerusform>
             <numerusform>Minuten</numerusform>
         </translation>
+    </message>
+    <message>
+        <source>Show &amp;tray icon</source>
+        <translation>Symbol im Infobereich an&amp;zeigen</translation>
+    </message>
+    <message>
+        <source>Show a reminder &amp;every</source>
+        <translation>Eine &amp;Erinnerung zeigen alle</translation>
+    </message>
+    <message>
+        <source>Ask about &amp;idle time after</source>
+        <translation>Nach &amp;Leerlaufzeit fragen nach</translation>
+    </message>
+    <message>
+        <source>Current &amp;User:</source>
+        <translation>Aktueller &amp;Benutzer:</translation>
     </message>
 </context>
 <context>
@@ -1592,10 +1592,6 @@ Quillhour wird beendet.</translation>
         <translation>Dauer:</translation>
     </message>
     <message>
-        <source>Create</source>
-        <translation>Anlegen</translation>
-    </message>
-    <message>
         <source>Currently Working</source>
         <translation>In Arbeit</translation>
     </message>
@@ -1620,32 +1616,12 @@ Quillhour wird beendet.</translation>
         <translation>Erinnerungen:</translation>
     </message>
     <message>
-        <source>Remind Me</source>
-        <translation>Erinnere mich</translation>
-    </message>
-    <message>
-        <source>Finish</source>
-        <translation>Beenden</translation>
-    </message>
-    <message>
-        <source>Cancel</source>
-        <translation>Abbrechen</translation>
-    </message>
-    <message>
         <source>Start New Task</source>
         <translation>Neue Aufgabe beginnen</translation>
     </message>
     <message>
         <source>New Time Entry</source>
         <translation>Neuer Zeiteintrag</translation>
-    </message>
-    <message>
-        <source>Add time...</source>
-        <translation>Zeit hinzufügen...</translation>
-    </message>
-    <message>
-        <source>Change...</source>
-        <translation>Ändern...</translation>
     </message>
     <message>
         <source>Correct when this task started</source>
@@ -1658,6 +1634,38 @@ Quillhour wird beendet.</translation>
             <numerusform>Minute</numerusform>
             <numerusform>Minuten</numerusform>
         </translation>
+    </message>
+    <message>
+        <source>&amp;Start</source>
+        <translation>&amp;Starten</translation>
+    </message>
+    <message>
+        <source>D&amp;uration:</source>
+        <translation>Da&amp;uer:</translation>
+    </message>
+    <message>
+        <source>C&amp;reate</source>
+        <translation>&amp;Anlegen</translation>
+    </message>
+    <message>
+        <source>&amp;Add time...</source>
+        <translation>&amp;Zeit hinzufügen...</translation>
+    </message>
+    <message>
+        <source>C&amp;hange...</source>
+        <translation>Ä&amp;ndern...</translation>
+    </message>
+    <message>
+        <source>Remind &amp;Me</source>
+        <translation>Erinnere &amp;mich</translation>
+    </message>
+    <message>
+        <source>&amp;Finish</source>
+        <translation>&amp;Beenden</translation>
+    </message>
+    <message>
+        <source>&amp;Cancel</source>
+        <translation>Abbre&amp;chen</translation>
     </message>
 </context>
 <context>
@@ -2058,40 +2066,40 @@ Quillhour wird beendet.</translation>
         <translation>Benutzerdetails</translation>
     </message>
     <message>
-        <source>User Name:</source>
-        <translation>Benutzername:</translation>
-    </message>
-    <message>
         <source>User ID:</source>
         <translation>Benutzer-ID:</translation>
-    </message>
-    <message>
-        <source>Email:</source>
-        <translation>E-Mail:</translation>
-    </message>
-    <message>
-        <source>Details:</source>
-        <translation>Details:</translation>
     </message>
     <message>
         <source>Created:</source>
         <translation>Angelegt:</translation>
     </message>
     <message>
-        <source>Save</source>
-        <translation>Speichern</translation>
-    </message>
-    <message>
-        <source>Delete</source>
-        <translation>Löschen</translation>
-    </message>
-    <message>
-        <source>New</source>
-        <translation>Neu</translation>
-    </message>
-    <message>
         <source>Add a user</source>
         <translation>Einen Benutzer hinzufügen</translation>
+    </message>
+    <message>
+        <source>User &amp;Name:</source>
+        <translation>Benutzer&amp;name:</translation>
+    </message>
+    <message>
+        <source>&amp;Email:</source>
+        <translation>&amp;E-Mail:</translation>
+    </message>
+    <message>
+        <source>&amp;Details:</source>
+        <translation>&amp;Details:</translation>
+    </message>
+    <message>
+        <source>&amp;Save</source>
+        <translation>&amp;Speichern</translation>
+    </message>
+    <message>
+        <source>De&amp;lete</source>
+        <translation>&amp;Löschen</translation>
+    </message>
+    <message>
+        <source>Ne&amp;w</source>
+        <translation>Ne&amp;u</translation>
     </message>
 </context>
 <context>
@@ -2169,6 +2177,23 @@ Quillhour wird beendet.</translation>
     <message>
         <source>Close</source>
         <translation>Schließen</translation>
+    </message>
+    <message>
+        <source>en</source>
+        <comment>the language code of the handbook to show</comment>
+        <translation>de</translation>
+    </message>
+    <message>
+        <source>Version %1. The command line is described in the manual page (man quillhour).</source>
+        <translation>Version %1. Die Befehlszeile beschreibt die Handbuchseite (man quillhour).</translation>
+    </message>
+    <message>
+        <source>Handbook</source>
+        <translation>Handbuch</translation>
+    </message>
+    <message>
+        <source>C&amp;ontents</source>
+        <translation>&amp;Inhalt</translation>
     </message>
 </context>
 <context>
@@ -2364,6 +2389,46 @@ To use this database, start Quillhour with --database and the full address.</sou
 
 Um diese Datenbank zu verwenden, starten Sie Quillhour mit --database und der vollständigen Adresse.</translation>
     </message>
+    <message>
+        <source>General</source>
+        <translation>Allgemein</translation>
+    </message>
+    <message>
+        <source>Welcome to Quillhour</source>
+        <translation>Willkommen bei Quillhour</translation>
+    </message>
+    <message>
+        <source>The password of %1 cannot be kept safe: %2</source>
+        <translation>Das Passwort von %1 kann nicht sicher verwahrt werden: %2</translation>
+    </message>
+    <message>
+        <source>Say where your database is, or where a new one goes.</source>
+        <translation>Geben Sie an, wo Ihre Datenbank liegt oder wohin eine neue kommen soll.</translation>
+    </message>
+    <message>
+        <source>%1 is not the address of a database server: such an address starts with postgresql://</source>
+        <translation>%1 ist keine Adresse eines Datenbankservers: Eine solche Adresse beginnt mit postgresql://</translation>
+    </message>
+    <message>
+        <source>There is no database file at %1.</source>
+        <translation>Unter %1 gibt es keine Datenbankdatei.</translation>
+    </message>
+    <message>
+        <source>Your name is how your team sees your time: type it in.</source>
+        <translation>Unter Ihrem Namen sieht Ihr Team Ihre Zeit: Bitte geben Sie ihn ein.</translation>
+    </message>
+    <message>
+        <source>%1 is a user of this database already: Quillhour records your time as theirs.</source>
+        <translation>%1 ist bereits Benutzer dieser Datenbank: Quillhour erfasst Ihre Zeit unter diesem Benutzer.</translation>
+    </message>
+    <message>
+        <source>Quillhour cannot use the database %1.
+
+%2</source>
+        <translation>Quillhour kann die Datenbank %1 nicht verwenden.
+
+%2</translation>
+    </message>
 </context>
 <context>
     <name>frmReminder</name>
@@ -2381,7 +2446,7 @@ Um diese Datenbank zu verwenden, starten Sie Quillhour mit --database und der vo
     </message>
     <message>
         <source>Stop Working</source>
-        <translation>Arbeit beenden</translation>
+        <translation>Zeit verwerfen</translation>
     </message>
     <message>
         <source>Are you still working on %1? You have committed %2 to this task already</source>
@@ -2445,6 +2510,53 @@ Um diese Datenbank zu verwenden, starten Sie Quillhour mit --database und der vo
     <message>
         <source>Category no. %1</source>
         <translation>Kategorie Nr. %1</translation>
+    </message>
+</context>
+<context>
+    <name>frmWelcome</name>
+    <message>
+        <source>Start a &amp;new database on this computer:</source>
+        <translation>Eine &amp;neue Datenbank auf diesem Computer anlegen:</translation>
+    </message>
+    <message>
+        <source>&amp;Open an existing database file:</source>
+        <translation>Eine vorhandene Datenbankdatei ö&amp;ffnen:</translation>
+    </message>
+    <message>
+        <source>&amp;Browse...</source>
+        <translation>&amp;Durchsuchen...</translation>
+    </message>
+    <message>
+        <source>Connect to a team&apos;s &amp;server:</source>
+        <translation>Mit dem &amp;Server eines Teams verbinden:</translation>
+    </message>
+    <message>
+        <source>Welcome to Quillhour</source>
+        <translation>Willkommen bei Quillhour</translation>
+    </message>
+    <message>
+        <source>Password</source>
+        <translation>Passwort</translation>
+    </message>
+    <message>
+        <source>Where is your time kept?</source>
+        <translation>Wo wird Ihre Zeit festgehalten?</translation>
+    </message>
+    <message>
+        <source>&amp;Password:</source>
+        <translation>&amp;Passwort:</translation>
+    </message>
+    <message>
+        <source>Your &amp;name:</source>
+        <translation>Ihr &amp;Name:</translation>
+    </message>
+    <message>
+        <source>&amp;What are you working on?</source>
+        <translation>&amp;Woran arbeiten Sie?</translation>
+    </message>
+    <message>
+        <source>&amp;Start</source>
+        <translation>&amp;Starten</translation>
     </message>
 </context>
 </TS>

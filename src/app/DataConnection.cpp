@@ -2,21 +2,29 @@
 
 #include "app/MainWindowServices.h"
 #include "app/frmMain.h"
+#include "app/frmWelcome.h"
+#include "categories/CategoryLookups.h"
+#include "categories/CategoryStore.h"
 #include "data/Database.h"
+#include "data/NameText.h"
 #include "data/NetworkFileSystem.h"
 #include "data/ServerAddress.h"
 #include "data/SignedIn.h"
+#include "data/category.h"
+#include "platform/Clock.h"
 #include "platform/Messages.h"
 #include "platform/PasswordStore.h"
 #include "platform/Settings.h"
 #include "session/ErrorGuard.h"
 #include "session/ProgramState.h"
+#include "users/UserStore.h"
 
 #include <QApplication>
 #include <QDebug>
 #include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <utility>
 
 namespace {
 
@@ -72,24 +80,33 @@ bool DataConnection::open(QLineEdit& path) {
     path.setText(Database::displayLocation(stored));
 
     QString location = stored.trimmed();
-    // On a first start the database chosen below becomes the setting; a stored location that
-    // has gone missing stays stored, and the choice serves this run only.
-    const bool firstStart = given.isEmpty() && location.isEmpty();
-    if (!Database::isServerLocation(location) &&
-        (location.isEmpty() || !QFileInfo(location).isFile())) {
-        const std::optional<QString> chosen = askForDatabase(path);
-        if (!chosen) {
+    // A first start asks everything in one window and stores the answer; a stored location that
+    // has gone missing stays stored, and the choice made for it serves this run only.
+    std::optional<Messages::FirstStart> newcomer;
+    if (given.isEmpty() && location.isEmpty()) {
+        newcomer = welcome();
+        if (!newcomer) {
             return false;
         }
-        location = *chosen;
-    }
-    if (!connectTo(location)) {
-        return false;
-    }
-    if (firstStart) {
-        m_services.settings.setDatabase(location);
+        location = newcomer->location;
+        path.setText(Database::displayLocation(location));
+    } else {
+        if (!Database::isServerLocation(location) &&
+            (location.isEmpty() || !QFileInfo(location).isFile())) {
+            const std::optional<QString> chosen = askForDatabase(path);
+            if (!chosen) {
+                return false;
+            }
+            location = *chosen;
+        }
+        if (!connectTo(location, Refused::Close)) {
+            return false;
+        }
     }
     prepare(location);
+    if (newcomer) {
+        settle(*newcomer);
+    }
     return true;
 }
 
@@ -112,7 +129,109 @@ std::optional<QString> DataConnection::askForDatabase(QLineEdit& path) {
     return location;
 }
 
-bool DataConnection::connectTo(const QString& location) {
+std::optional<Messages::FirstStart> DataConnection::welcome() {
+    Messages& messages = m_services.messages;
+    Messages::FirstStart suggested;
+    suggested.location = QDir(m_services.ownFolder).filePath(QStringLiteral("quillhour.db"));
+    suggested.userName = frmWelcome::accountName();
+    suggested.categoryName = frmMain::tr("General");
+    for (;;) {
+        const std::optional<Messages::FirstStart> given = messages.welcome(suggested);
+        if (!given) {
+            messages.show(frmMain::tr("No database was chosen, so Quillhour will close. Start "
+                                      "it again to choose or create one."),
+                          QString(), Messages::Buttons::Ok, Messages::Icon::Information);
+            return std::nullopt;
+        }
+        // Asked again with what was typed, after being told what is wrong with it.
+        suggested = *given;
+        if (const QString problem = problemWith(*given); !problem.isEmpty()) {
+            messages.show(problem, frmMain::tr("Welcome to Quillhour"), Messages::Buttons::Ok,
+                          Messages::Icon::Warning);
+            continue;
+        }
+        if (!connectTo(given->location, Refused::AskAgain)) {
+            continue;
+        }
+        QString passwordProblem;
+        const QString kept = ServerPasswords::holdsPassword(given->location)
+                                 ? ServerPasswords::keepPassword(
+                                       given->location, m_services.passwords, passwordProblem)
+                                 : given->location;
+        if (!passwordProblem.isEmpty()) {
+            m_state.database.reset();
+            messages.show(frmMain::tr("The password of %1 cannot be kept safe: %2")
+                              .arg(Database::displayLocation(given->location), passwordProblem),
+                          frmMain::tr("Welcome to Quillhour"), Messages::Buttons::Ok,
+                          Messages::Icon::Critical);
+            continue;
+        }
+        m_services.settings.setDatabase(kept);
+        return given;
+    }
+}
+
+QString DataConnection::problemWith(const Messages::FirstStart& given) const {
+    using Place = Messages::FirstStart::Place;
+    const QString shown = Database::displayLocation(given.location);
+    if (given.location.isEmpty()) {
+        return frmMain::tr("Say where your database is, or where a new one goes.");
+    }
+    if (given.place == Place::Server && !Database::isServerLocation(given.location)) {
+        return frmMain::tr("%1 is not the address of a database server: such an address starts "
+                           "with postgresql://")
+            .arg(shown);
+    }
+    if (given.place != Place::Server && QFileInfo(given.location).isRelative()) {
+        return frmMain::tr("%1 is not a full path. Type the full path of the database file "
+                           "(starting with /), or the postgresql:// address of a database "
+                           "server.")
+            .arg(shown);
+    }
+    if (given.place == Place::ExistingFile && !QFileInfo(given.location).isFile()) {
+        return frmMain::tr("There is no database file at %1.").arg(shown);
+    }
+    if (given.userName.isEmpty()) {
+        return frmMain::tr("Your name is how your team sees your time: type it in.");
+    }
+    return {};
+}
+
+void DataConnection::settle(const Messages::FirstStart& newcomer) {
+    Database& database = *m_state.database;
+    const QString& name = newcomer.userName;
+    if (UserStore::findByName(database, name)) {
+        m_services.messages.show(frmMain::tr("%1 is a user of this database already: Quillhour "
+                                             "records your time as theirs.")
+                                     .arg(NameText::isolated(name)),
+                                 frmMain::tr("Welcome to Quillhour"), Messages::Buttons::Ok,
+                                 Messages::Icon::Information);
+    } else {
+        UserStore::add(database, name, m_services.clock.now());
+    }
+    m_services.settings.setUser(name);
+    m_newcomerCategory = newcomer.categoryName;
+    if (newcomer.categoryName.isEmpty() || CategoryStore::count(database) > 0) {
+        return;
+    }
+    // As the category editor makes one: today, "Normal", no allocations, managed by its maker.
+    category first(*m_state.context);
+    first.categoryName = newcomer.categoryName;
+    first.startDate = QDateTime(m_services.clock.now().date(), QTime(0, 0));
+    first.minAllocationPeriodId = 1;
+    first.maxAllocationPeriodId = 1;
+    first.productivityId = CategoryLookups::getProductivityId(database, QStringLiteral("Normal"));
+    if (const std::optional<Row> me = UserStore::findByName(database, name)) {
+        first.ownerUserId = me->integer(QStringLiteral("userId"));
+    }
+    first.save();
+}
+
+QString DataConnection::takeNewcomerCategory() {
+    return std::exchange(m_newcomerCategory, QString());
+}
+
+bool DataConnection::connectTo(const QString& location, Refused refused) {
     try {
         // A password given with --database serves this run; else the one kept for the address.
         m_state.database =
@@ -120,10 +239,16 @@ bool DataConnection::connectTo(const QString& location) {
         m_state.signedInAs = SignedIn::login(*m_state.database);
     } catch (const DatabaseError& error) {
         qWarning().noquote() << "Quillhour:" << error.message();
+        const QString shown = Database::displayLocation(location);
         m_services.messages.show(
-            frmMain::tr("Quillhour cannot use the database %1.\n\n%2\n\nQuillhour will close.")
-                .arg(Database::displayLocation(location), error.message()),
+            refused == Refused::Close
+                ? frmMain::tr("Quillhour cannot use the database %1.\n\n%2\n\nQuillhour will "
+                              "close.")
+                      .arg(shown, error.message())
+                : frmMain::tr("Quillhour cannot use the database %1.\n\n%2")
+                      .arg(shown, error.message()),
             QString(), Messages::Buttons::Ok, Messages::Icon::Critical);
+        m_state.database.reset();
         return false;
     }
     return true;

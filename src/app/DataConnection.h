@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Messages.h"
+
 #include <QString>
 #include <functional>
 #include <optional>
@@ -25,13 +27,26 @@ public:
     // Told true when a statement starts waiting for a lock, false when the wait is over (the
     // busy cursor shows meanwhile either way).
     void setWaitShown(std::function<void(bool)> shown) { m_waitShown = std::move(shown); }
+    // The first category a newcomer named in the welcome window, once; empty otherwise.
+    QString takeNewcomerCategory();
 
 private:
     enum class NewDatabase { Make, Refuse };
+    // What follows a database that cannot be used: the program ends, or the question comes
+    // again.
+    enum class Refused { Close, AskAgain };
+    // The welcome window until its answer gives a database, which is then open and stored;
+    // nothing when the newcomer closed it.
+    std::optional<Messages::FirstStart> welcome();
+    // What is wrong with an answer of the welcome window, nothing when it can be tried.
+    QString problemWith(const Messages::FirstStart& given) const;
+    // The newcomer becomes a user (or is the user of that name) and the current one; their
+    // first category is made when the database has none.
+    void settle(const Messages::FirstStart& newcomer);
     // The database file to use when the stored one is not there: asked of the user.
     std::optional<QString> askForDatabase(QLineEdit& path);
     // Opens location, or makes a new database there; says why not to the user.
-    bool connectTo(const QString& location);
+    bool connectTo(const QString& location, Refused refused);
     // What the program needs of an open database: the records' context, the error guard's
     // link to it, the busy cursor and a warning about a network file system.
     void prepare(const QString& location);
@@ -47,4 +62,5 @@ private:
     ProgramState& m_state;
     ErrorGuard& m_guard;
     std::function<void(bool)> m_waitShown;
+    QString m_newcomerCategory;
 };

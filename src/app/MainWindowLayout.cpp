@@ -24,6 +24,7 @@
 #include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
@@ -32,6 +33,9 @@
 #include <cmath>
 
 namespace {
+
+// The category tree's share of the window as it opens.
+constexpr int TreeWidth = 230;
 
 // The picture-button row is laid out in twips: it starts 176 in and each visible button takes
 // its width plus 10.
@@ -173,7 +177,7 @@ QSplitter* buildSplitter(QWidget* left, QWidget* right, QWidget* central) {
     splitter->addWidget(right);
     splitter->setStretchFactor(0, 0);
     splitter->setStretchFactor(1, 1);
-    splitter->setSizes({230, 690});
+    splitter->setSizes({TreeWidth, 690});
     splitter->setChildrenCollapsible(false);
     return splitter;
 }
@@ -243,8 +247,10 @@ void build(frmMain& window) {
     // The design size of the client area is 9495 by 6945 twips; the window opens somewhat
     // larger so the editor and the chart have room on today's screens, though never larger
     // than the screen.
+    // Wider where the pages' captions need it (German ones are long), so every caption shows.
     const QRect room = window.screen()->availableGeometry();
-    window.resize(std::min(960, room.width()), std::min(660, room.height()));
+    const int captions = window.tabs->tabBar()->sizeHint().width() + TreeWidth + 40;
+    window.resize(std::min(std::max(960, captions), room.width()), std::min(660, room.height()));
 }
 
 QString designWelcome() {

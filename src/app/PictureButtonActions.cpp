@@ -3,6 +3,7 @@
 #include "app/frmHelp.h"
 #include "app/frmMain.h"
 #include "categories/CategoryEditor.h"
+#include "categories/CategoryEditorPage.h"
 #include "data/NameText.h"
 #include "platform/FolderOpener.h"
 #include "platform/Messages.h"
@@ -10,6 +11,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QLineEdit>
 
 PictureButtonActions::PictureButtonActions(frmMain& window)
     : m_window(window) {}
@@ -24,6 +26,7 @@ void PictureButtonActions::click(int index) {
     case 1:
         m_window.selectTab(Shell::CategoryTab);
         m_window.categoryEditor().clearCategoryAttributes();
+        m_window.categoryPage->txtCategory->setFocus();
         break;
     case 2:
         if (chosen != nullptr && !chosen->folder.isEmpty()) {

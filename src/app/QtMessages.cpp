@@ -1,5 +1,6 @@
 #include "app/QtMessages.h"
 
+#include "app/frmWelcome.h"
 #include "categories/frmBrowse.h"
 #include "categories/frmDatePicker.h"
 
@@ -115,4 +116,12 @@ std::optional<QDate> QtMessages::pickDate(const QDate& date) {
         return std::nullopt;
     }
     return QDate(parts[2].toInt(), parts[1].toInt(), parts[0].toInt());
+}
+
+std::optional<Messages::FirstStart> QtMessages::welcome(const FirstStart& suggested) {
+    frmWelcome window(suggested, m_ownFolder, m_parent);
+    if (window.exec() != QDialog::Accepted) {
+        return std::nullopt;
+    }
+    return window.answer();
 }

@@ -22,6 +22,7 @@ public:
                                           const QString& suggestedNewFile) override;
     std::optional<QString> saveFile(const QString& suggestedFile, const QString& filter) override;
     std::optional<QDate> pickDate(const QDate& date) override;
+    std::optional<FirstStart> welcome(const FirstStart& suggested) override;
 
 private:
     QPointer<QWidget> m_parent;

@@ -16,7 +16,7 @@
 SettingsPage::SettingsPage(QWidget* parent)
     : QWidget(parent) {
     fraDisplaySettings = named(new QGroupBox(tr("Display")), QStringLiteral("fraDisplaySettings"));
-    chkTaskBar = named(new QCheckBox(tr("Show tray icon")), QStringLiteral("chkTaskBar"));
+    chkTaskBar = named(new QCheckBox(tr("Show &tray icon")), QStringLiteral("chkTaskBar"));
     auto* display = new QHBoxLayout(fraDisplaySettings);
     display->addWidget(chkTaskBar);
     display->addStretch(1);
@@ -41,7 +41,7 @@ SettingsPage::SettingsPage(QWidget* parent)
     database->addWidget(lblDatabaseTips);
 
     fraReminders = named(new QGroupBox(tr("Reminders")), QStringLiteral("fraReminders"));
-    lblFrequency = named(new QLabel(tr("Show a reminder every")), QStringLiteral("lblFrequency"));
+    lblFrequency = named(new QLabel(tr("Show a reminder &every")), QStringLiteral("lblFrequency"));
     txtFrequency = named(new QLineEdit(QStringLiteral("10")), QStringLiteral("txtFrequency"));
     txtFrequency->setFixedWidth(50);
     txtFrequency->setAlignment(Qt::AlignRight);
@@ -56,7 +56,7 @@ SettingsPage::SettingsPage(QWidget* parent)
     reminders->addStretch(1);
 
     fraIdle = named(new QGroupBox(tr("Idle")), QStringLiteral("fraIdle"));
-    chkIdle = named(new QCheckBox(tr("Ask about idle time after")), QStringLiteral("chkIdle"));
+    chkIdle = named(new QCheckBox(tr("Ask about &idle time after")), QStringLiteral("chkIdle"));
     txtIdleMinutes = named(new QLineEdit(QStringLiteral("10")), QStringLiteral("txtIdleMinutes"));
     txtIdleMinutes->setFixedWidth(50);
     txtIdleMinutes->setAlignment(Qt::AlignRight);
@@ -78,7 +78,7 @@ SettingsPage::SettingsPage(QWidget* parent)
     fraSharing = new SharingFrame;
 
     fraUser = named(new QGroupBox(tr("User")), QStringLiteral("fraUser"));
-    lblCurrentUser = named(new QLabel(tr("Current User:")), QStringLiteral("lblCurrentUser"));
+    lblCurrentUser = named(new QLabel(tr("Current &User:")), QStringLiteral("lblCurrentUser"));
     cboUser = named(new QComboBox, QStringLiteral("cboUser"));
     cboUser->setEditable(true);
     // A typed name is looked up when the box loses focus; it must not be added to the list.

@@ -59,7 +59,7 @@ SingleInstance::SingleInstance(QString socketPath, QObject* parent)
 SingleInstance::~SingleInstance() = default; // the server removes its socket file as it closes
 
 bool SingleInstance::isListening() const {
-    return m_server != nullptr && m_server->isListening();
+    return !m_servers.empty() && m_servers.front()->isListening();
 }
 
 SingleInstance::Claim SingleInstance::claim(const QByteArray& startupId) {
@@ -85,19 +85,44 @@ SingleInstance::Claim SingleInstance::claim(const QByteArray& startupId) {
         }
     }
     // Nobody answered: a socket file still there is what a killed instance left.
-    QLocalServer::removeServer(m_path);
-    m_server = new QLocalServer(this);
-    m_server->setSocketOptions(QLocalServer::UserAccessOption);
-    if (!m_server->listen(m_path)) {
+    listenAt(m_path);
+    return Claim::First;
+}
+
+bool SingleInstance::listenAt(const QString& path) {
+    QLocalServer::removeServer(path);
+    auto* server = new QLocalServer(this);
+    server->setSocketOptions(QLocalServer::UserAccessOption);
+    if (!server->listen(path)) {
         say(stderr, tr("a second start with this database will open a second window: "
                        "cannot listen at %1 (%2).")
-                        .arg(m_path, m_server->errorString()));
-        delete m_server;
-        m_server = nullptr;
-        return Claim::First;
+                        .arg(path, server->errorString()));
+        delete server;
+        return false;
     }
-    connect(m_server, &QLocalServer::newConnection, this, &SingleInstance::accept);
-    return Claim::First;
+    connect(server, &QLocalServer::newConnection, this, [this, server] { accept(*server); });
+    m_servers.push_back(server);
+    return true;
+}
+
+void SingleInstance::answerAlsoAt(const QString& socketPath) {
+    if (m_servers.empty() || socketPath.isEmpty() || socketPath == m_path ||
+        m_also.contains(socketPath)) {
+        return;
+    }
+    QLockFile turn(socketPath + QStringLiteral(".lock"));
+    turn.setStaleLockTime(0);
+    if (!turn.tryLock(AnswerWaitMs)) {
+        return;
+    }
+    QLocalSocket running;
+    running.connectToServer(socketPath);
+    if (running.waitForConnected(2000)) {
+        return; // another window answers for that database already (started with --database)
+    }
+    if (listenAt(socketPath)) {
+        m_also.append(socketPath);
+    }
 }
 
 SingleInstance::Claim SingleInstance::handOver(QLocalSocket& socket, const QByteArray& startupId) {
@@ -127,8 +152,8 @@ SingleInstance::Claim SingleInstance::handOver(QLocalSocket& socket, const QByte
     return Claim::AlreadyRunning;
 }
 
-void SingleInstance::accept() {
-    while (QLocalSocket* socket = m_server->nextPendingConnection()) {
+void SingleInstance::accept(QLocalServer& server) {
+    while (QLocalSocket* socket = server.nextPendingConnection()) {
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         auto serve = [this, socket] {
             if (!socket->canReadLine()) {

@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QObject>
 #include <QString>
+#include <QStringList>
+#include <vector>
 
 class QLocalServer;
 class QLocalSocket;
@@ -41,6 +43,11 @@ public:
 
     bool isListening() const;
 
+    // Also answers the starts that look for the instance of another database: the one chosen
+    // on a first start, which later starts find in the settings. Nothing when this start is not
+    // the first, or another instance answers there already.
+    void answerAlsoAt(const QString& socketPath);
+
     // How long a later start waits for the running instance to confirm.
     static constexpr int AnswerWaitMs = 10000;
 
@@ -50,8 +57,10 @@ signals:
 
 private:
     Claim handOver(QLocalSocket& socket, const QByteArray& startupId);
-    void accept();
+    bool listenAt(const QString& path);
+    void accept(QLocalServer& server);
 
     QString m_path;
-    QLocalServer* m_server = nullptr;
+    std::vector<QLocalServer*> m_servers; // owned as children
+    QStringList m_also;
 };

@@ -7,6 +7,7 @@
 #include "categories/CategoryRates.h"
 #include "categories/CategoryTree.h"
 #include "data/NodeKeys.h"
+#include "data/category.h"
 #include "notifications/NotificationList.h"
 #include "reports/ProductivityChart.h"
 #include "reports/ProductivityPage.h"
@@ -73,6 +74,13 @@ void Subsystems::connect(frmMain& window) {
     // the editor, then the time records, then the chart.
     QObject::connect(categories, &CategoryTree::categorySelected, tracker,
                      [this](category* chosen) { tracker->showCategory(0, chosen); });
+    // A category clicked on the Tasks page is one key from being started. Arrow keys leave the
+    // focus in the tree.
+    QObject::connect(window.categoryTree, &KeyedTree::NodeClick, &window, [&window] {
+        if (window.currentTab() == Shell::TasksTab && window.tasksPage->cmdStartNow->isEnabled()) {
+            window.tasksPage->cmdStartNow->setFocus();
+        }
+    });
     QObject::connect(tracker, &TaskTracker::categoryShown, categoryEditor,
                      &CategoryEditor::showCategoryProperties);
     QObject::connect(tracker, &TaskTracker::categoryShown, timeRecords,
@@ -104,9 +112,18 @@ void Subsystems::connect(frmMain& window) {
 
 void Subsystems::loadPage(frmMain& window, int page) {
     ProgramState& state = window.state();
+    // The heading follows the page: the pages with a heading of their own set it as they load,
+    // the Tasks page names its category, the others greet.
+    if (page == Shell::TasksTab && state.selectedCategory != nullptr &&
+        state.selectedCategory->categoryId != 0) {
+        window.setHeading(state.selectedCategory->categoryName);
+    } else if (page == Shell::TasksTab || page == Shell::SettingsTab ||
+               page == Shell::NotificationsTab || page == Shell::UsersTab) {
+        window.showWelcomeText();
+    }
     switch (page) {
     case Shell::CategoryTab:
-        categoryEditor->showCategoryProperties(state.selectedCategory);
+        categoryEditor->showPage(state.selectedCategory);
         break;
     case Shell::ReportsTab:
         timeRecords->viewCategoryTimes();

@@ -1,5 +1,8 @@
 #include "app/TrayIcon.h"
 
+#include <QGuiApplication>
+#include <QTimer>
+
 TrayIcon::TrayIcon(QObject* parent)
     : QObject(parent) {}
 
@@ -27,10 +30,32 @@ void TrayIcon::setMenu(QMenu* menu) {
 
 void TrayIcon::Add() {
     fillRecord();
-    if (QSystemTrayIcon::isSystemTrayAvailable()) {
+    // On X11 shown whether or not a notification area is there yet: a tray that appears later
+    // (after the login's race, or a panel's restart) takes the icon then.
+    if (QSystemTrayIcon::isSystemTrayAvailable() ||
+        QGuiApplication::platformName() == QLatin1String("xcb")) {
         m_tray->show();
     }
+    watchForTray();
     m_state = 1;
+}
+
+void TrayIcon::watchForTray() {
+    if (m_trayWatch != nullptr || QSystemTrayIcon::isSystemTrayAvailable()) {
+        return;
+    }
+    m_trayWatch = new QTimer(this);
+    m_trayWatch->setInterval(TrayWatchMs);
+    connect(m_trayWatch, &QTimer::timeout, this, [this] {
+        if (m_state == 0 || !QSystemTrayIcon::isSystemTrayAvailable()) {
+            return;
+        }
+        m_trayWatch->stop();
+        // Registered afresh with the tray that has come.
+        m_tray->hide();
+        m_tray->show();
+    });
+    m_trayWatch->start();
 }
 
 void TrayIcon::Modify() {
@@ -39,6 +64,11 @@ void TrayIcon::Modify() {
 }
 
 void TrayIcon::Remove() {
+    if (m_trayWatch != nullptr) {
+        m_trayWatch->stop();
+        delete m_trayWatch;
+        m_trayWatch = nullptr;
+    }
     if (m_tray != nullptr) {
         m_tray->hide();
     }

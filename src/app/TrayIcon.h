@@ -7,14 +7,18 @@
 #include <QSystemTrayIcon>
 #include <QWidget>
 
+class QTimer;
+
 // The program's icon in the desktop's notification area, with the main window's caption as its
 // tool-tip. State is 0 when removed (or never added), 1 after Add and 2 after each Modify. On a
 // desktop without a notification area every operation still succeeds and changes the state;
-// nothing is shown.
+// nothing is shown until a notification area appears.
 class TrayIcon : public QObject {
     Q_OBJECT
 
 public:
+    // How often a missing notification area is looked for.
+    static constexpr int TrayWatchMs = 3000;
     // The tool-tip field holds 64 characters with the terminating one, so 63 show.
     static constexpr int TooltipLimit = 63;
 
@@ -62,6 +66,8 @@ signals:
 
 private:
     void fillRecord();
+    // Until a notification area is there, looks for one now and then.
+    void watchForTray();
     void onActivated(QSystemTrayIcon::ActivationReason reason);
 
     QPointer<QWidget> m_owner;
@@ -72,4 +78,5 @@ private:
     int m_state = 0;
     bool m_busy = false;
     QSystemTrayIcon* m_tray = nullptr;
+    QTimer* m_trayWatch = nullptr;
 };

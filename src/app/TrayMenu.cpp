@@ -48,8 +48,12 @@ void addRunningTasks(frmMain& window) {
 // while a pause lasts.
 void addSharing(frmMain& window) {
     QMenu* menu = window.trayMenu;
+    const bool paused = window.processList().sharing().pausedUntil().has_value();
+    if (!paused && window.processList().sharing().mode() == WindowSharing::Mode::Nothing) {
+        return; // nothing shared, nothing to pause
+    }
     menu->addSeparator();
-    if (window.processList().sharing().pausedUntil()) {
+    if (paused) {
         QAction* resume = menu->addAction(SharingFrame::tr("Resume sharing"));
         resume->setObjectName(QStringLiteral("mnuResumeSharing"));
         QObject::connect(resume, &QAction::triggered, &window,

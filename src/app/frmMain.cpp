@@ -165,13 +165,33 @@ bool frmMain::Form_Load() {
         addTrace(QStringLiteral("TrayIcon.Add"));
     }
     buttonVisible(1, true);
-    // A newcomer is shown what the team would see of their windows before anything is shared.
-    if (processList().awaitingChoice()) {
+    if (const QString first = m_connection.takeNewcomerCategory(); !first.isEmpty()) {
+        // Welcomed a moment ago: one key from a running timer. Their windows stay unshared
+        // until they choose on the Settings page.
+        greetNewcomer(first);
+    } else if (processList().awaitingChoice()) {
+        // Someone new to this database is shown what the team would see of their windows
+        // before anything is shared.
         selectTab(SettingsTab);
     }
     m_loaded = true;
     trmSystem->start();
     return true;
+}
+
+void frmMain::greetNewcomer(const QString& categoryName) {
+    for (category& each : *m_state.allCategories) {
+        if (each.categoryId != 0 && each.categoryName == categoryName &&
+            each.categoryTreeNode != nullptr) {
+            m_state.selectedCategory = &each;
+            categoryTree->selectNode(each.categoryTreeNode);
+            tracker().showCategory(0, &each);
+            break;
+        }
+    }
+    selectTab(TasksTab);
+    activateWindow();
+    tasksPage->cmdStartNow->setFocus();
 }
 
 bool frmMain::initilise() {

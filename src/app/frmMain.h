@@ -197,6 +197,8 @@ protected:
 
 private:
     void connectControls();
+    // After the welcome window: that category shown on the Tasks page, Start under the keys.
+    void greetNewcomer(const QString& categoryName);
     // Timer ticks do not run while a modal dialog is open or a handler is still running.
     bool tickAllowed() const;
     // While a person's action waits for a lock, the rest of the window is theirs only to watch.

@@ -34,15 +34,6 @@ QDate readStartDate(const QString& text) {
     return dayFirst.isValid() ? dayFirst : TimeText::parseDate(text);
 }
 
-// The caption of a field, as a message names it.
-QString fieldName(const QLabel* caption) {
-    QString text = caption->text().trimmed();
-    if (text.endsWith(QLatin1Char(':'))) {
-        text.chop(1);
-    }
-    return text;
-}
-
 } // namespace
 
 CategoryEditor::CategoryEditor(Workspace& workspace, CategoryEditorPage& page,
@@ -145,6 +136,18 @@ void CategoryEditor::showCategoryProperties(category* thisCategory) {
     m_page.cmdDelete->setEnabled(true);
 }
 
+void CategoryEditor::showPage(category* selected) {
+    if (selected != nullptr && selected->categoryId != 0) {
+        showCategoryProperties(selected);
+        return;
+    }
+    // Nothing to show: the page starts a new category as "Create a new category" does, unless
+    // one is being filled in already.
+    if (m_page.txtId->text().isEmpty() && m_page.txtStartDate->text().trimmed().isEmpty()) {
+        clearCategoryAttributes();
+    }
+}
+
 void CategoryEditor::clearCategoryAttributes() {
     m_page.txtId->clear();
     m_page.txtStartDate->setText(TimeText::format(m_work.clock.now(), TimeText::DD_MM_YYYY));
@@ -206,8 +209,8 @@ std::optional<CategoryEditor::Period> CategoryEditor::chosenPeriod(QComboBox* li
 }
 
 CategoryEditor::AllocationResult CategoryEditor::checkAllocation(Allocation* read) {
-    const QString minimumField = fieldName(m_page.lblMinAllocated);
-    const QString maximumField = fieldName(m_page.lblMaxAllocated);
+    const QString minimumField = CategoryEditorPage::fieldName(m_page.lblMinAllocated);
+    const QString maximumField = CategoryEditorPage::fieldName(m_page.lblMaxAllocated);
     const auto minHours = wholeNumber(m_page.txtMinAllocated, minimumField);
     if (!minHours) {
         return AllocationResult::Refused;
@@ -285,13 +288,15 @@ void CategoryEditor::cmdSave_Click() {
 }
 
 bool CategoryEditor::readNumbers(SaveInput& input) {
-    if (!wholeNumber(m_page.txtMinAllocated, fieldName(m_page.lblMinAllocated)) ||
-        !wholeNumber(m_page.txtMaxAllocated, fieldName(m_page.lblMaxAllocated))) {
+    if (!wholeNumber(m_page.txtMinAllocated,
+                     CategoryEditorPage::fieldName(m_page.lblMinAllocated)) ||
+        !wholeNumber(m_page.txtMaxAllocated,
+                     CategoryEditorPage::fieldName(m_page.lblMaxAllocated))) {
         return false;
     }
     // Money: "85.50" is not 86.
-    const auto hourlyRate =
-        wholeNumber(m_page.txtCharge, fieldName(m_page.lblCharge), Fraction::Refused);
+    const auto hourlyRate = wholeNumber(
+        m_page.txtCharge, CategoryEditorPage::fieldName(m_page.lblCharge), Fraction::Refused);
     if (!hourlyRate) {
         return false;
     }

@@ -28,6 +28,8 @@ public:
     void loadTimeAllocationList();
     // Fills the editor from a category; the placeholder (id 0) leaves it as it is.
     void showCategoryProperties(category* thisCategory);
+    // What the page shows when it is opened: the selected category, or a new one.
+    void showPage(category* selected);
     // Empties the editor for a new category.
     void clearCategoryAttributes();
     // True when the minimum allocation, in hours per day, does not exceed the maximum. An

@@ -64,7 +64,8 @@ CategoryEditorPage::CategoryEditorPage(QWidget* parent)
     fraDetails = named(new QGroupBox(tr("Category Details")), QStringLiteral("fraDetails"));
 
     txtCategory = named(new QLineEdit, QStringLiteral("txtCategory"));
-    lblCategoryName = caption(tr("Category Name:"), QStringLiteral("lblCategoryName"), txtCategory);
+    lblCategoryName =
+        caption(tr("Category &Name:"), QStringLiteral("lblCategoryName"), txtCategory);
     txtId = named(new QLineEdit, QStringLiteral("txtId"));
     txtId->setReadOnly(true);
     txtId->setFocusPolicy(Qt::NoFocus);
@@ -73,19 +74,19 @@ CategoryEditorPage::CategoryEditorPage(QWidget* parent)
     txtId->setToolTip(tr("Category ID"));
 
     cboParent = choiceList(QStringLiteral("cboParent"));
-    lblParent = caption(tr("Parent:"), QStringLiteral("lblParent"), cboParent);
+    lblParent = caption(tr("&Parent:"), QStringLiteral("lblParent"), cboParent);
 
     txtDescription = named(new QPlainTextEdit, QStringLiteral("txtDescription"));
     txtDescription->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     txtDescription->setTabChangesFocus(true);
     const int lineHeight = txtDescription->fontMetrics().lineSpacing();
     txtDescription->setFixedHeight(lineHeight * 3 + 12);
-    lblDescription = caption(tr("Description:"), QStringLiteral("lblDescription"), txtDescription);
+    lblDescription = caption(tr("&Description:"), QStringLiteral("lblDescription"), txtDescription);
 
     buildAllocation();
 
     txtCharge = numberBox(QStringLiteral("txtCharge"));
-    lblCharge = caption(tr("Hourly Rate:"), QStringLiteral("lblCharge"), txtCharge);
+    lblCharge = caption(tr("Hourly &Rate:"), QStringLiteral("lblCharge"), txtCharge);
     cmdRateFrom = named(new QPushButton(tr("Rate from...")), QStringLiteral("cmdRateFrom"));
     cmdRateFrom->setToolTip(tr("Make this rate the one in force from a day on; time before that "
                                "day keeps the rate it had"));
@@ -97,10 +98,10 @@ CategoryEditorPage::CategoryEditorPage(QWidget* parent)
     chkBillable->setChecked(true);
     cboProductivity = choiceList(QStringLiteral("cboProductivity"));
     lblProductivity =
-        caption(tr("Productivity:"), QStringLiteral("lblProductivity"), cboProductivity);
+        caption(tr("Pr&oductivity:"), QStringLiteral("lblProductivity"), cboProductivity);
 
     txtFolder = named(new QLineEdit, QStringLiteral("txtFolder"));
-    lblFolder = caption(tr("Working Folder:"), QStringLiteral("lblFolder"), txtFolder);
+    lblFolder = caption(tr("&Working Folder:"), QStringLiteral("lblFolder"), txtFolder);
     cmdBrowse_0 = indexed(new QPushButton(QStringLiteral("...")), QStringLiteral("cmdBrowse"), 0);
     cmdBrowse_0->setToolTip(tr("Locate a folder on your computer"));
     cmdBrowse_0->setFixedWidth(32);
@@ -108,11 +109,11 @@ CategoryEditorPage::CategoryEditorPage(QWidget* parent)
     cboCategoryOwner = choiceList(QStringLiteral("cboCategoryOwner"));
     keepSorted(cboCategoryOwner);
     lblCategoryOwner =
-        caption(tr("Manager:"), QStringLiteral("lblCategoryOwner"), cboCategoryOwner);
+        caption(tr("&Manager:"), QStringLiteral("lblCategoryOwner"), cboCategoryOwner);
 
     txtStartDate = named(new QLineEdit, QStringLiteral("txtStartDate"));
     txtStartDate->setFixedWidth(100);
-    lblStartDate = caption(tr("Start Date:"), QStringLiteral("lblStartDate"), txtStartDate);
+    lblStartDate = caption(tr("Start Da&te:"), QStringLiteral("lblStartDate"), txtStartDate);
     picButtonCal = named(new QToolButton, QStringLiteral("picButtonCal"));
     picButtonCal->setIcon(quillhourIcon(QStringLiteral("calendar")));
     picButtonCal->setIconSize(QSize(20, 20));
@@ -120,8 +121,8 @@ CategoryEditorPage::CategoryEditorPage(QWidget* parent)
     picButtonCal->setCursor(Qt::PointingHandCursor);
     picButtonCal->setToolTip(tr("Select a date"));
 
-    cmdSave = named(new QPushButton(tr("Save")), QStringLiteral("cmdSave"));
-    cmdDelete = named(new QPushButton(tr("Delete")), QStringLiteral("cmdDelete"));
+    cmdSave = named(new QPushButton(tr("&Save")), QStringLiteral("cmdSave"));
+    cmdDelete = named(new QPushButton(tr("De&lete")), QStringLiteral("cmdDelete"));
     cmdDelete->setVisible(false);
     cmdDelete->setEnabled(false);
 
@@ -175,19 +176,28 @@ CategoryEditorPage::CategoryEditorPage(QWidget* parent)
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(fraDetails);
+    saveOnEnter();
+}
+
+void CategoryEditorPage::saveOnEnter() {
+    // Enter in any box of the form saves, as in a dialog.
+    for (QLineEdit* box :
+         {txtCategory, txtMinAllocated, txtMaxAllocated, txtCharge, txtFolder, txtStartDate}) {
+        connect(box, &QLineEdit::returnPressed, cmdSave, &QPushButton::click);
+    }
 }
 
 void CategoryEditorPage::buildAllocation() {
     Allocation = named(new QGroupBox(tr("Time Allocation")), QStringLiteral("Allocation"));
     txtMinAllocated = numberBox(QStringLiteral("txtMinAllocated"));
     lblMinAllocated =
-        caption(tr("Minimum Time:"), QStringLiteral("lblMinAllocated"), txtMinAllocated);
+        caption(tr("M&inimum Time:"), QStringLiteral("lblMinAllocated"), txtMinAllocated);
     cboMinAllocationPeriod = choiceList(QStringLiteral("cboMinAllocationPeriod"));
     lblMinAllocationPeriod =
         caption(tr("Hours per:"), QStringLiteral("lblMinAllocationPeriod"), cboMinAllocationPeriod);
     txtMaxAllocated = numberBox(QStringLiteral("txtMaxAllocated"));
     lblMaxAllocated =
-        caption(tr("Maximum Time:"), QStringLiteral("lblMaxAllocated"), txtMaxAllocated);
+        caption(tr("Ma&ximum Time:"), QStringLiteral("lblMaxAllocated"), txtMaxAllocated);
     cboMaxAllocationPeriod = choiceList(QStringLiteral("cboMaxAllocationPeriod"));
     lblMaxAllocationPeriod =
         caption(tr("Hours per:"), QStringLiteral("lblMaxAllocationPeriod"), cboMaxAllocationPeriod);
@@ -203,4 +213,21 @@ void CategoryEditorPage::buildAllocation() {
     grid->addWidget(cboMaxAllocationPeriod, 1, 3);
     grid->setColumnStretch(4, 1);
     grid->setHorizontalSpacing(10);
+}
+
+// The caption of a field, as a message names it: as it reads, without the "&" that marks its
+// Alt key ("&&" reads as one "&").
+QString CategoryEditorPage::fieldName(const QLabel* caption) {
+    const QString marked = caption->text().trimmed();
+    QString text;
+    for (qsizetype i = 0; i < marked.size(); ++i) {
+        if (marked[i] == QLatin1Char('&') && i + 1 < marked.size()) {
+            ++i;
+        }
+        text += marked[i];
+    }
+    if (text.endsWith(QLatin1Char(':'))) {
+        text.chop(1);
+    }
+    return text;
 }

@@ -19,6 +19,9 @@ class CategoryEditorPage : public QWidget {
 public:
     explicit CategoryEditorPage(QWidget* parent = nullptr);
 
+    // The caption of a field, as a message names it.
+    static QString fieldName(const QLabel* caption);
+
     QGroupBox* fraDetails;
     QLabel* lblCategoryName;
     QLineEdit* txtCategory;
@@ -58,4 +61,5 @@ public:
 
 private:
     void buildAllocation();
+    void saveOnEnter();
 };

@@ -28,6 +28,10 @@ bool exists(Database& database, const std::optional<QString>& name,
     return database.scalar(sql, params).toLongLong() > 0;
 }
 
+int count(Database& database) {
+    return int(database.scalar(QStringLiteral("select count(*) from category")).toLongLong());
+}
+
 bool isSelfOrDescendant(Database& database, int categoryId, int candidateParentId) {
     if (candidateParentId == categoryId) {
         return true;

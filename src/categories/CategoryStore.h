@@ -15,6 +15,9 @@ namespace CategoryStore {
 bool exists(Database& database, const std::optional<QString>& name,
             const std::optional<int>& categoryId);
 
+// How many categories the table holds.
+int count(Database& database);
+
 // Whether candidateParentId is categoryId itself or one of its descendants, as the table holds
 // them now: such a parent would cut the category and its subtree off from the tree.
 bool isSelfOrDescendant(Database& database, int categoryId, int candidateParentId);

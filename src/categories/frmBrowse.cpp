@@ -265,6 +265,12 @@ void frmBrowse::fileList_DblClick(QListWidgetItem* item) {
 }
 
 void frmBrowse::cmdSelect_Click() {
+    // Asked for a database with none picked, Select (and Enter) means the new one suggested:
+    // a folder is no database.
+    if (browseType == kFileMode && m_newFileOffered && fileList->selectedItems().isEmpty()) {
+        cmdNew_Click();
+        return;
+    }
     if (targetControl != nullptr) {
         // In folder mode the answer is the folder the user highlighted, opened or not.
         QString result = browseType == kFileMode ? dirList->path() : dirList->highlightedPath();

@@ -37,6 +37,18 @@ public:
     // The date picker opened on date; the chosen day, or nothing when cancelled.
     virtual std::optional<QDate> pickDate(const QDate& date) = 0;
 
+    // What a newcomer tells the welcome window of a first start: where the database is, who
+    // they are and what they work on first.
+    struct FirstStart {
+        enum class Place { NewFile, ExistingFile, Server };
+        Place place = Place::NewFile;
+        QString location; // a file path, or a server's address (with the password typed)
+        QString userName;
+        QString categoryName;
+    };
+    // The welcome window, filled with suggested; what was accepted, or nothing when closed.
+    virtual std::optional<FirstStart> welcome(const FirstStart& suggested) = 0;
+
     void inform(const QString& text, const QString& title = {}, Icon icon = Icon::None) {
         show(text, title, Buttons::Ok, icon);
     }

@@ -32,8 +32,8 @@ ReportsPage::ReportsPage(QWidget* parent)
     grid->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
     grid->setSortingEnabled(true);
 
-    cmdEditTime = named(new QPushButton(tr("Edit...")), QStringLiteral("cmdEditTime"));
-    cmdDeleteTime = named(new QPushButton(tr("Delete")), QStringLiteral("cmdDeleteTime"));
+    cmdEditTime = named(new QPushButton(tr("&Edit...")), QStringLiteral("cmdEditTime"));
+    cmdDeleteTime = named(new QPushButton(tr("&Delete")), QStringLiteral("cmdDeleteTime"));
     for (QPushButton* button : {cmdEditTime, cmdDeleteTime}) {
         button->setVisible(false);
         // The grid keeps its height when the buttons appear.

@@ -48,7 +48,7 @@ TasksPage::TasksPage(QWidget* parent)
 void TasksPage::buildNewTask() {
     fraNewTask = named(new CaptionFrame(tr(NewTaskCaption)), QStringLiteral("fraNewTask"));
     chkPrompt = named(new QCheckBox(tr("Prompt")), QStringLiteral("chkPrompt"));
-    cmdStartNow = named(new QPushButton(tr("Start")), QStringLiteral("cmdStartNow"));
+    cmdStartNow = named(new QPushButton(tr("&Start")), QStringLiteral("cmdStartNow"));
     cmdStartNow->setEnabled(false);
     cmdStart = named(new QPushButton(tr("Start")), QStringLiteral("cmdStart"));
     cmdStart->setEnabled(false);
@@ -65,7 +65,7 @@ void TasksPage::buildEntry() {
     fraEntry = named(new CaptionFrame(tr(EntryCaption)), QStringLiteral("fraEntry"));
     Label17 =
         caption(tr("Add a one off time entry against this category."), QStringLiteral("Label17"));
-    lblSetDuration = caption(tr("Duration:"), QStringLiteral("lblSetDuration"));
+    lblSetDuration = caption(tr("D&uration:"), QStringLiteral("lblSetDuration"));
     txtDuration = named(new QLineEdit(QStringLiteral("0")), QStringLiteral("txtDuration"));
     txtDuration->setAlignment(Qt::AlignRight);
     txtDuration->setFixedWidth(64);
@@ -75,9 +75,9 @@ void TasksPage::buildEntry() {
     lblMinutes = caption(QString(), QStringLiteral("lblMinutes"));
     followCount(lblMinutes, txtDuration,
                 [](int count) { return tr("minutes", "after a number", count); });
-    cmdCreateNow = named(new QPushButton(tr("Create")), QStringLiteral("cmdCreateNow"));
+    cmdCreateNow = named(new QPushButton(tr("C&reate")), QStringLiteral("cmdCreateNow"));
     cmdCreateNow->setEnabled(false);
-    cmdAddTime = named(new QPushButton(tr("Add time...")), QStringLiteral("cmdAddTime"));
+    cmdAddTime = named(new QPushButton(tr("&Add time...")), QStringLiteral("cmdAddTime"));
     cmdAddTime->setEnabled(false);
 
     auto* durationRow = new QHBoxLayout;
@@ -115,7 +115,7 @@ void TasksPage::buildTime() {
         readOut->setFont(bold);
     }
 
-    cmdChangeStart = named(new QPushButton(tr("Change...")), QStringLiteral("cmdChangeStart"));
+    cmdChangeStart = named(new QPushButton(tr("C&hange...")), QStringLiteral("cmdChangeStart"));
     cmdChangeStart->setToolTip(tr("Correct when this task started"));
     auto* start = new QHBoxLayout;
     start->addWidget(lblStartTime);
@@ -140,7 +140,7 @@ void TasksPage::buildTime() {
     lblReminderTitle = caption(tr("Reminders:"), QStringLiteral("lblReminderTitle"));
     lblReminder = caption(QString(), QStringLiteral("lblReminder"));
     lblReminder->setMinimumWidth(40);
-    chkTaskReminder = named(new QCheckBox(tr("Remind Me")), QStringLiteral("chkTaskReminder"));
+    chkTaskReminder = named(new QCheckBox(tr("Remind &Me")), QStringLiteral("chkTaskReminder"));
 
     auto* progress = new QGridLayout;
     progress->addWidget(lblMinTime, 0, 0);
@@ -155,8 +155,8 @@ void TasksPage::buildTime() {
     progress->addLayout(reminders, 2, 1);
     progress->setColumnStretch(1, 1);
 
-    cmdStop = named(new QPushButton(tr("Finish")), QStringLiteral("cmdStop"));
-    cmdCancelTask = named(new QPushButton(tr("Cancel")), QStringLiteral("cmdCancelTask"));
+    cmdStop = named(new QPushButton(tr("&Finish")), QStringLiteral("cmdStop"));
+    cmdCancelTask = named(new QPushButton(tr("&Cancel")), QStringLiteral("cmdCancelTask"));
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(cmdStop);

@@ -127,8 +127,10 @@ void ProcessList::showSharing() {
     }
     const std::optional<QDateTime> until = m_sharing.pausedUntil();
     const QDateTime now = m_work.clock.now();
-    m_frame.cmdPauseSharing->setEnabled(!until);
-    m_frame.cboPauseSharing->setEnabled(!until);
+    // Nothing shared, nothing to pause.
+    const bool pausable = !until && m_sharing.mode() != WindowSharing::Mode::Nothing;
+    m_frame.cmdPauseSharing->setEnabled(pausable);
+    m_frame.cboPauseSharing->setEnabled(pausable);
     m_frame.cmdResumeSharing->setEnabled(until.has_value());
     if (!until) {
         m_frame.lblSharingPaused->clear();

@@ -43,19 +43,19 @@ UsersPage::UsersPage(QWidget* parent)
     fraUserDetails->setSizePolicy(keepPlace);
 
     txtUserName = named(new QLineEdit, QStringLiteral("txtUserName"));
-    lblUserName = caption(tr("User Name:"), QStringLiteral("lblUserName"), txtUserName);
+    lblUserName = caption(tr("User &Name:"), QStringLiteral("lblUserName"), txtUserName);
     txtUserId = readOnlyBox(QStringLiteral("txtUserId"), 80);
     lblUserId = caption(tr("User ID:"), QStringLiteral("lblUserId"), txtUserId);
     txtEmail = named(new QLineEdit, QStringLiteral("txtEmail"));
-    lblEmail = caption(tr("Email:"), QStringLiteral("lblEmail"), txtEmail);
+    lblEmail = caption(tr("&Email:"), QStringLiteral("lblEmail"), txtEmail);
     txtUserDetails = named(new QPlainTextEdit, QStringLiteral("txtUserDetails"));
     txtUserDetails->setTabChangesFocus(true);
-    lblUserDetails = caption(tr("Details:"), QStringLiteral("lblUserDetails"), txtUserDetails);
+    lblUserDetails = caption(tr("&Details:"), QStringLiteral("lblUserDetails"), txtUserDetails);
     txtUserCreated = readOnlyBox(QStringLiteral("txtUserCreated"), 100);
     lblUserCreated = caption(tr("Created:"), QStringLiteral("lblUserCreated"), txtUserCreated);
-    cmdSaveUser = named(new QPushButton(tr("Save")), QStringLiteral("cmdSaveUser"));
-    cmdDeleteUser = named(new QPushButton(tr("Delete")), QStringLiteral("cmdDeleteUser"));
-    cmdNewUser = named(new QPushButton(tr("New")), QStringLiteral("cmdNewUser"));
+    cmdSaveUser = named(new QPushButton(tr("&Save")), QStringLiteral("cmdSaveUser"));
+    cmdDeleteUser = named(new QPushButton(tr("De&lete")), QStringLiteral("cmdDeleteUser"));
+    cmdNewUser = named(new QPushButton(tr("Ne&w")), QStringLiteral("cmdNewUser"));
     cmdNewUser->setToolTip(tr("Add a user"));
 
     auto* form = new QGridLayout(fraUserDetails);

@@ -17,8 +17,10 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScopeGuard>
 #include <QTabWidget>
+#include <QTextBrowser>
 #include <QTimer>
 #include <QtTest>
 
@@ -38,6 +40,7 @@ private slots:
     void pictureButtonsWorkFromTheKeyboard();
     void f1OpensHelp();
     void enterInTheDurationCreatesTheEntry();
+    void altKeysReachThePagesControls();
     void destructiveAnswersAreNeverTheDefault();
     void darkThemeStaysReadable();
 
@@ -178,6 +181,12 @@ void DesktopTest::trayPausesAndResumesSharing() {
     QVERIFY(menu->findChild<QMenu*>(QStringLiteral("mnuPauseSharing")) == nullptr);
     action(f, QStringLiteral("mnuResumeSharing"))->trigger();
     QVERIFY(!f.window().processList().sharing().pausedUntil());
+
+    // Sharing nothing, there is nothing to pause: neither the menu nor the page offers it.
+    f.control<QRadioButton>(QStringLiteral("optShareNothing"))->click();
+    emit menu->aboutToShow();
+    QVERIFY(menu->findChild<QMenu*>(QStringLiteral("mnuPauseSharing")) == nullptr);
+    QVERIFY(!f.control<QPushButton>(QStringLiteral("cmdPauseSharing"))->isEnabled());
 }
 
 void DesktopTest::newUnreadNotificationIsNoticed() {
@@ -290,6 +299,11 @@ void DesktopTest::f1OpensHelp() {
     QTest::keyClick(f.control<QLineEdit>(QStringLiteral("txtDuration")), Qt::Key_F1);
     auto* window = f.window().findChild<frmHelp*>();
     QVERIFY(window != nullptr && window->isVisible());
+    // The handbook, with its pages linked from the first and its version named.
+    QCOMPARE(window->txtGuide->documentTitle(), QStringLiteral("Getting started"));
+    QVERIFY(window->lblVersion->text().contains(QStringLiteral(QUILLHOUR_VERSION)));
+    window->txtGuide->setSource(QUrl(QStringLiteral("keys.html")));
+    QCOMPARE(window->txtGuide->documentTitle(), QStringLiteral("Keys"));
 }
 
 void DesktopTest::enterInTheDurationCreatesTheEntry() {
@@ -312,6 +326,33 @@ void DesktopTest::enterInTheDurationCreatesTheEntry() {
     QCOMPARE(f.count(QStringLiteral("tallyRec"), QStringLiteral("categoryId = ? and duration = 25"),
                      {team.design}),
              1);
+}
+
+void DesktopTest::altKeysReachThePagesControls() {
+    MainWindowFixture f;
+    const Team team = seed(f);
+    QVERIFY(f.load());
+    f.window().activateWindow();
+    QApplication::setActiveWindow(&f.window());
+    QVERIFY(QTest::qWaitForWindowActive(&f.window()));
+    // A category clicked is one key from running: Start has the focus.
+    QTreeWidgetItem* design =
+        f.window().categoryTree->node(QStringLiteral("id_%1").arg(team.design));
+    const QRect place = f.window().categoryTree->visualItemRect(design);
+    QTest::mouseClick(f.window().categoryTree->viewport(), Qt::LeftButton, {}, place.center());
+    QCOMPARE(QApplication::focusWidget(), f.control<QPushButton>(QStringLiteral("cmdStartNow")));
+    // Alt+U goes to the duration box, Alt+S starts, Alt+F finishes (a button so pressed shows
+    // itself pressed for a moment first).
+    QTest::keyClick(&f.window(), Qt::Key_U, Qt::AltModifier);
+    QCOMPARE(QApplication::focusWidget(), f.control<QLineEdit>(QStringLiteral("txtDuration")));
+    QTest::keyClick(&f.window(), Qt::Key_S, Qt::AltModifier);
+    QTRY_COMPARE(openRows(f), 1);
+    QTest::keyClick(&f.window(), Qt::Key_F, Qt::AltModifier);
+    QTRY_COMPARE(openRows(f), 0);
+    QCOMPARE(f.count(QStringLiteral("tallyRec")), 1);
+    // The captions read as described; the marks only underline.
+    QCOMPARE(f.control<QPushButton>(QStringLiteral("cmdStartNow"))->text().remove(QLatin1Char('&')),
+             QStringLiteral("Start"));
 }
 
 void DesktopTest::destructiveAnswersAreNeverTheDefault() {

@@ -1,12 +1,18 @@
 #include "MainWindowFixture.h"
 #include "app/Translations.h"
+#include "app/frmHelp.h"
+#include "tracking/Reminders.h"
+#include "tracking/TasksPage.h"
+#include "tracking/frmReminder.h"
 #include "widgets/PictureButton.h"
 
 #include <QApplication>
 #include <QLabel>
 #include <QLocale>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTabWidget>
+#include <QTextBrowser>
 #include <QtTest>
 
 // The program in German: CTest starts this test with LANG=de_DE.UTF-8, as a German desktop
@@ -37,17 +43,29 @@ void GermanTest::mainWindowSpeaksGerman() {
     for (int i = 0; i < window.tabs->count(); ++i) {
         captions.append(window.tabs->tabText(i));
     }
-    QCOMPARE(captions, QStringList({"Aufgaben", "Eigenschaften", "Einstellungen", "Berichte",
-                                    "Produktivität", "Benachrichtigungen", "Benutzer",
-                                    "Stundenzettel"}));
+    QCOMPARE(captions,
+             QStringList({"Aufgaben", "Eigenschaften", "Einstellungen", "Berichte", "Produktivität",
+                          "Benachrichtigungen", "Benutzer", "Stundenzettel"}));
+    // Every caption shows at the size the window opens with: none behind the scroll arrows.
+    QVERIFY2(window.tabs->tabBar()->sizeHint().width() <= window.tabs->width(),
+             qPrintable(QStringLiteral("%1 > %2")
+                            .arg(window.tabs->tabBar()->sizeHint().width())
+                            .arg(window.tabs->width())));
     QCOMPARE(window.picButton[4]->toolTip(), QStringLiteral("Hilfe und Informationen anzeigen"));
     QCOMPARE(window.picButton[4]->accessibleName(),
              QStringLiteral("Hilfe und Informationen anzeigen"));
     QCOMPARE(f.control<QPushButton>(QStringLiteral("cmdCreateNow"))->text(),
-             QStringLiteral("Anlegen"));
+             QStringLiteral("&Anlegen"));
     QCOMPARE(f.control<QAbstractButton>(QStringLiteral("chkPrompt"))->text(),
              QStringLiteral("Alle 15 Minuten erinnern"));
     QVERIFY(window.lblDetails->text().startsWith(QStringLiteral("Willkommen Ann")));
+    // The reminder's button that throws the task's time away never reads like Finish, which
+    // keeps it.
+    QCOMPARE(window.reminders().window().cmdStop->text(), QStringLiteral("Zeit verwerfen"));
+    // The handbook in German.
+    frmHelp help(&window);
+    QCOMPARE(help.txtGuide->documentTitle(), QStringLiteral("Erste Schritte"));
+    QCOMPARE(window.tasksPage->cmdStop->text(), QStringLiteral("&Beenden"));
 }
 
 void GermanTest::qtsOwnTextsToo() {

@@ -206,15 +206,27 @@ const QList<Control>& controls() {
 }
 
 // The text a user reads on the control.
+// A caption as it reads: the "&" that marks its Alt key is not shown ("&&" shows one).
+QString withoutMnemonic(const QString& text) {
+    QString shown;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == QLatin1Char('&') && i + 1 < text.size()) {
+            ++i;
+        }
+        shown += text[i];
+    }
+    return shown;
+}
+
 QString shownText(const QObject* control) {
     if (auto* box = qobject_cast<const QGroupBox*>(control)) {
         return box->title();
     }
     if (auto* button = qobject_cast<const QAbstractButton*>(control)) {
-        return button->text();
+        return withoutMnemonic(button->text());
     }
     if (auto* label = qobject_cast<const QLabel*>(control)) {
-        return label->text();
+        return label->buddy() != nullptr ? withoutMnemonic(label->text()) : label->text();
     }
     if (auto* edit = qobject_cast<const QLineEdit*>(control)) {
         return edit->text();
@@ -417,7 +429,7 @@ void PagesTest::captionsFitAndControlsStayOnThePage() {
         auto* label = qobject_cast<QLabel*>(widget);
         int needed = 0;
         if (auto* button = qobject_cast<QPushButton*>(widget)) {
-            needed = button->fontMetrics().horizontalAdvance(button->text()) + 12;
+            needed = button->fontMetrics().horizontalAdvance(withoutMnemonic(button->text())) + 12;
         } else if (qobject_cast<QAbstractButton*>(widget) != nullptr ||
                    (label != nullptr && !label->wordWrap())) {
             needed = widget->minimumSizeHint().width();

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QProcess>
 #include <QtTest>
 #include <csignal>
@@ -14,7 +15,9 @@
 
 // The real program started twice by one user on one X display (Xvfb with openbox): the second
 // start with the same settings brings the first window forward and ends; a start with another
-// --database is a program of its own; an instance killed with SIGKILL never stops the next.
+// --database is a program of its own; an instance killed with SIGKILL never stops the next. A new
+// account goes from the welcome window to a running timer with two keys, and is one instance
+// all the while.
 class SecondStartTest : public QObject {
     Q_OBJECT
 
@@ -23,6 +26,7 @@ private slots:
     void cleanup();
     void secondStartBringsTheFirstForward();
     void secondStartDuringTheDatabaseQuestion();
+    void newAccountReachesARunningTimerFromOneWindow();
     void killedInstanceAndOtherDatabaseStartTheirOwn();
 
 private:
@@ -37,6 +41,8 @@ private:
                             const QProcessEnvironment& environment);
     // Starts another program and gives its window the focus, as a user working in it would.
     void workInAnotherProgram(const Display& display);
+    // Keys and pointer through the private display, as a person's; false when xdotool failed.
+    bool xdotool(const QStringList& arguments) const;
 };
 
 // A client connection of the test's own to the private display.
@@ -278,6 +284,70 @@ void SecondStartTest::secondStartDuringTheDatabaseQuestion() {
     QVERIFY2(waitFor([&] { return display.activeWindow() == question; }),
              "the question the first start waits on was not brought forward");
     QCOMPARE(display.windowsOf(first->processId()).size(), size_t(1));
+}
+
+bool SecondStartTest::xdotool(const QStringList& arguments) const {
+    QProcessEnvironment environment = PrivateDesktop::environment(m_home->path());
+    environment.insert(QStringLiteral("DISPLAY"), m_x->displayName());
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral("xdotool"), arguments);
+    return process.waitForFinished(PrivateXServer::WaitMs) &&
+           process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+}
+
+void SecondStartTest::newAccountReachesARunningTimerFromOneWindow() {
+    QUILLHOUR_SQLITE_ONLY("the default database file of a new account");
+    QVERIFY(QFile::remove(m_home->filePath(QStringLiteral("config/Quillhour/Quillhour.conf"))));
+    Display display(m_x->displayName());
+    QVERIFY(display.root != XCB_NONE);
+    QProcess* first = launch({});
+    QVERIFY(waitFor([&] { return display.windowsOf(first->processId()).size() == 1; }));
+    const uint32_t welcome = display.windowsOf(first->processId()).front();
+
+    // Started once more meanwhile: the welcome window stays the only one, and comes forward.
+    QProcess* second = launch({});
+    QVERIFY(second->waitForFinished(30000));
+    QCOMPARE(second->exitCode(), 0);
+    QVERIFY(waitFor([&] { return display.activeWindow() == welcome; }));
+    QCOMPARE(display.windowsOf(first->processId()).size(), size_t(1));
+
+    // Enter takes what the window suggests, and the main window opens in its place.
+    QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("Return")}));
+    uint32_t mainWindow = XCB_NONE;
+    QVERIFY2(waitFor([&] {
+                 const std::vector<uint32_t> windows = display.windowsOf(first->processId());
+                 mainWindow =
+                     windows.size() == 1 && windows.front() != welcome ? windows.front() : XCB_NONE;
+                 return mainWindow != XCB_NONE && display.activeWindow() == mainWindow;
+             }),
+             "Enter on the welcome window did not lead to the main window");
+    const QString path = m_home->filePath(QStringLiteral("data/Quillhour/quillhour.db"));
+    QVERIFY(QFileInfo::exists(path));
+    const auto db = Database::open(path);
+    QCOMPARE(db->scalar(QStringLiteral("select count(*) from \"user\"")).toInt(), 1);
+    QCOMPARE(db->scalar(QStringLiteral("select category from category")).toString(),
+             QStringLiteral("General"));
+
+    // One key more: Start has the focus, and the timer runs.
+    QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("space")}));
+    QVERIFY2(waitFor([&] {
+                 return db->scalar(QStringLiteral("select count(*) from tallyRec where endTime "
+                                                  "is null"))
+                            .toInt() == 1;
+             }),
+             "Start did not have the focus");
+
+    // A start now finds the window by the database the first one stored.
+    QProcess* third = launch({});
+    QVERIFY(third->waitForFinished(30000));
+    QCOMPARE(third->exitCode(), 0);
+    QVERIFY(QString::fromUtf8(third->readAllStandardOutput()).contains(QStringLiteral("already")));
+    QCOMPARE(display.windowsOf(first->processId()).size(), size_t(1));
+
+    ::kill(pid_t(first->processId()), SIGTERM);
+    QVERIFY(first->waitForFinished(20000));
+    QCOMPARE(first->exitCode(), 0);
 }
 
 void SecondStartTest::killedInstanceAndOtherDatabaseStartTheirOwn() {

@@ -11,7 +11,7 @@
 #include <QtTest>
 
 // Counts as people read them: one of a thing in the singular, more in the plural, with the
-// described texts as they are for the counts they describe. CTest starts this test on a French
+// described texts as they are for the counts they describe. CTest starts this test on an Italian
 // desktop, for which the program has no translation: it speaks English, and so do Qt's texts.
 class WordsTest : public QObject {
     Q_OBJECT

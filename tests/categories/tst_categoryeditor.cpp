@@ -116,6 +116,7 @@ private slots:
     void showingACategoryFillsEveryControl();
     void unknownPeriodAndRatingShowSensibly();
     void newCategoryClearsTheEditor();
+    void firstCategoryFromTheTabWithEnter();
 
     void allocationChecks_data();
     void allocationChecks();
@@ -185,6 +186,11 @@ void CategoryEditorTest::showingACategoryFillsEveryControl() {
     QVERIFY(e.cmdDelete->isVisible());
     QVERIFY(e.cmdDelete->isEnabled());
     QVERIFY(e.cmdSave->isEnabled());
+    // The heading follows the page turned to.
+    w.tabs->setCurrentIndex(frmMain::UsersTab);
+    QVERIFY(w.lblTitle->text().startsWith(QStringLiteral("Quillhour ")));
+    w.tabs->setCurrentIndex(frmMain::TasksTab);
+    QCOMPARE(w.lblTitle->text(), QStringLiteral("Acme"));
 
     // Shown from another page, the title is the name and the details the description.
     w.selectTab(frmMain::TasksTab);
@@ -247,6 +253,24 @@ void CategoryEditorTest::newCategoryClearsTheEditor() {
     // Delete stays where it was; the caption too.
     QVERIFY(e.cmdDelete->isVisible());
     QCOMPARE(f.window().tabs->tabText(frmMain::CategoryTab), QStringLiteral("Properties"));
+}
+
+void CategoryEditorTest::firstCategoryFromTheTabWithEnter() {
+    MainWindowFixture f;
+    QVERIFY(loadAsAnn(f) > 0);
+    Editor e(f);
+    // Nothing chosen yet: the tab offers a new category as "Create a new category" does.
+    e.openPage();
+    QCOMPARE(e.txtStartDate->text(), QStringLiteral("07/12/2026"));
+    QCOMPARE(e.cboProductivity->currentText(), QStringLiteral("Normal"));
+    e.txtCategory->setText(QStringLiteral("Garden"));
+    QTest::keyClick(e.txtCategory, Qt::Key_Return);
+    QCOMPARE(f.count(QStringLiteral("category"), QStringLiteral("category = ?"),
+                     {QStringLiteral("Garden")}),
+             1);
+    // The next one is typed at once.
+    e.startNew();
+    QCOMPARE(f.window().focusWidget(), e.txtCategory);
 }
 
 void CategoryEditorTest::allocationChecks_data() {

@@ -357,6 +357,16 @@ void PickersTest::newFileWritesSuggestedOrEditedPath() {
     named.cmdNew->click();
     QCOMPARE(bare.text(), m_work + QStringLiteral("/team.db"));
 
+    // Select, the key Enter presses, with no file picked is the suggested new file, never the
+    // folder shown.
+    QLineEdit byDefault;
+    frmBrowse fourth(m_own);
+    fourth.offerNewFile(suggested);
+    fourth.prepareFileBrowse(&byDefault, m_work, QStringLiteral("*.db"));
+    fourth.cmdSelect->click();
+    QCOMPARE(byDefault.text(), suggested);
+    QVERIFY(fourth.newFileChosen());
+
     // Picking an existing file instead is not a new file.
     QLineEdit picked;
     frmBrowse third(m_own);

@@ -1,5 +1,6 @@
 #include <QDir>
 #include <QDirIterator>
+#include <QImage>
 #include <QImageReader>
 #include <QProcess>
 #include <QRegularExpression>
@@ -45,6 +46,14 @@ const QStringList InstalledFiles = {
     QStringLiteral("usr/share/applications/%1.desktop").arg(AppId),
     QStringLiteral("usr/share/doc/quillhour/changelog.gz"),
     QStringLiteral("usr/share/doc/quillhour/copyright"),
+    QStringLiteral("usr/share/icons/hicolor/128x128/apps/%1.png").arg(AppId),
+    QStringLiteral("usr/share/icons/hicolor/16x16/apps/%1.png").arg(AppId),
+    QStringLiteral("usr/share/icons/hicolor/22x22/apps/%1.png").arg(AppId),
+    QStringLiteral("usr/share/icons/hicolor/24x24/apps/%1.png").arg(AppId),
+    QStringLiteral("usr/share/icons/hicolor/256x256/apps/%1.png").arg(AppId),
+    QStringLiteral("usr/share/icons/hicolor/32x32/apps/%1.png").arg(AppId),
+    QStringLiteral("usr/share/icons/hicolor/48x48/apps/%1.png").arg(AppId),
+    QStringLiteral("usr/share/icons/hicolor/64x64/apps/%1.png").arg(AppId),
     QStringLiteral("usr/share/icons/hicolor/scalable/apps/%1.svg").arg(AppId),
     QStringLiteral("usr/share/man/man1/quillhour.1.gz"),
     QStringLiteral("usr/share/metainfo/%1.metainfo.xml").arg(AppId),
@@ -132,6 +141,15 @@ void InstallTest::installsTheProgramAndItsDesktopFiles() {
         installed(QStringLiteral("usr/share/icons/hicolor/scalable/apps/%1.svg").arg(AppId)));
     QCOMPARE(icon.format(), QByteArray("svg"));
     QVERIFY2(!icon.read().isNull(), qPrintable(icon.errorString()));
+    // Beside it, bitmaps of each size a panel asks for, drawn and not empty.
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+        const QImage bitmap(installed(
+            QStringLiteral("usr/share/icons/hicolor/%1x%1/apps/%2.png").arg(size).arg(AppId)));
+        QCOMPARE(bitmap.size(), QSize(size, size));
+        QVERIFY(bitmap.pixelColor(size * 12 / 32, size * 20 / 32).alpha() > 0); // the dial
+    }
+    // The menu entry speaks German too.
+    QVERIFY(!desktopValue(desktop, QStringLiteral("Comment[de]")).isEmpty());
 
     // The copyright file names the licence, as Debian lays it out.
     QFile copyright(installed(QStringLiteral("usr/share/doc/quillhour/copyright")));

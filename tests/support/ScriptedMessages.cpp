@@ -69,6 +69,18 @@ std::optional<QDate> ScriptedMessages::pickDate(const QDate& date) {
     return next;
 }
 
+std::optional<Messages::FirstStart> ScriptedMessages::welcome(const FirstStart& suggested) {
+    m_lastWelcome = suggested;
+    ++m_welcomesShown;
+    if (m_welcomes.empty()) {
+        ++m_unexpected;
+        return std::nullopt;
+    }
+    auto next = m_welcomes.front();
+    m_welcomes.pop_front();
+    return next;
+}
+
 QStringList ScriptedMessages::texts() const {
     QStringList result;
     for (const auto& shown : m_shown) {
@@ -83,5 +95,6 @@ void ScriptedMessages::clear() {
 }
 
 int ScriptedMessages::unused() const {
-    return int(m_answers.size() + m_folders.size() + m_files.size() + m_dates.size());
+    return int(m_answers.size() + m_folders.size() + m_files.size() + m_dates.size() +
+               m_welcomes.size());
 }

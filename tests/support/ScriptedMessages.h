@@ -30,6 +30,8 @@ public:
     // Answered from the same script as browseFile.
     std::optional<QString> saveFile(const QString& suggestedFile, const QString& filter) override;
     std::optional<QDate> pickDate(const QDate& date) override;
+    // Answered from its own script; what it was filled with is kept.
+    std::optional<FirstStart> welcome(const FirstStart& suggested) override;
 
     void answer(Answer next) { m_answers.push_back(next); }
     void answerYes() { answer(Answer::Yes); }
@@ -37,6 +39,10 @@ public:
     void chooseFolder(std::optional<QString> folder) { m_folders.push_back(std::move(folder)); }
     void chooseFile(std::optional<QString> file) { m_files.push_back(std::move(file)); }
     void chooseDate(std::optional<QDate> date) { m_dates.push_back(date); }
+    void acceptWelcome(std::optional<FirstStart> answer) { m_welcomes.push_back(answer); }
+    // The suggestions of the last welcome window; how many were shown.
+    const FirstStart& lastWelcome() const { return m_lastWelcome; }
+    int welcomesShown() const { return m_welcomesShown; }
 
     const QList<Shown>& shown() const { return m_shown; }
     QStringList texts() const;
@@ -62,6 +68,9 @@ private:
     std::deque<std::optional<QString>> m_folders;
     std::deque<std::optional<QString>> m_files;
     std::deque<std::optional<QDate>> m_dates;
+    std::deque<std::optional<FirstStart>> m_welcomes;
+    FirstStart m_lastWelcome;
+    int m_welcomesShown = 0;
     int m_unexpected = 0;
     QString m_lastFolderStart;
     QString m_lastFileStart;

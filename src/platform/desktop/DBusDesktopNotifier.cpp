@@ -36,22 +36,22 @@ void DBusDesktopNotifier::notify(const QString& summary, const QString& body,
     if (!m_connected) {
         return;
     }
-    QDBusMessage call = QDBusMessage::createMethodCall(Service, Path, Interface,
-                                                       QStringLiteral("Notify"));
-    const QStringList actions = {DefaultAction, QCoreApplication::translate("DesktopNotifier",
-                                                                            "Show")};
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(Service, Path, Interface, QStringLiteral("Notify"));
+    const QStringList actions = {DefaultAction,
+                                 QCoreApplication::translate("DesktopNotifier", "Show")};
     QVariantMap hints;
     hints.insert(QStringLiteral("desktop-entry"), QStringLiteral(QUILLHOUR_APP_ID));
     call << QCoreApplication::applicationName() << uint(0) << m_appIcon << summary << body
          << actions << hints << int(-1);
-    // Not started on demand: a desktop without a notification service shows none.
-    call.setAutoStartService(false);
+    // A notification server the bus starts on demand (as many desktops install theirs) is
+    // started by the first notice; the call is answered later, so nothing waits for it.
+    call.setAutoStartService(true);
     auto* watcher =
         new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(call), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this,
-            [this, target](QDBusPendingCallWatcher* answered) {
-                onNotifyAnswered(answered, target);
-            });
+    connect(
+        watcher, &QDBusPendingCallWatcher::finished, this,
+        [this, target](QDBusPendingCallWatcher* answered) { onNotifyAnswered(answered, target); });
 }
 
 void DBusDesktopNotifier::onNotifyAnswered(QDBusPendingCallWatcher* watcher,
