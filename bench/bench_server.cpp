@@ -443,9 +443,9 @@ void measure(Harness& harness, const Options& options) {
         const QString name = QStringLiteral("%1 desktops: ").arg(level);
         harness.amount(name + QStringLiteral("server CPU"), QStringLiteral("% of all cores"),
                        serverCores < 0 ? -1 : 100.0 * serverCores / cores);
-        harness.amount(name + QStringLiteral("server CPU per desktop"),
-                       QStringLiteral("% of a core"),
-                       serverCores < 0 ? -1 : 100.0 * serverCores / level);
+        // In CPU milliseconds each second: a per cent of a core would round to nothing.
+        harness.amount(name + QStringLiteral("server CPU per desktop, each second"),
+                       QStringLiteral("ms"), serverCores < 0 ? -1 : 1000.0 * serverCores / level);
         harness.amount(name + QStringLiteral("tick, 50th percentile"), QStringLiteral("ms"),
                        percentile(measured.tickMs, 0.50));
         harness.amount(name + QStringLiteral("tick, 99th percentile"), QStringLiteral("ms"),
