@@ -156,7 +156,7 @@ public:
     Generator(Database& database, const ReferenceData::Options& options)
         : m_database(database)
         , m_dice(options.seed)
-        , m_counts(ReferenceData::Counts::scaled(options.scale))
+        , m_counts(ReferenceData::Counts::scaled(options.scale, options.people))
         , m_reference(ReferenceData::referenceTime())
         , m_firstDay(m_reference.date().addYears(-ReferenceData::Years)) {}
 
@@ -182,10 +182,24 @@ public:
     }
 
 private:
+    static QString personName(int combination) {
+        const int given = countOf(GivenNames);
+        const int family = countOf(FamilyNames);
+        const int initial = combination / (given * family);
+        QString name = QString::fromUtf8(GivenNames[combination % given]) + QLatin1Char(' ');
+        if (initial > 0) {
+            name += QChar(u'A' + initial - 1) + QStringLiteral(". ");
+        }
+        return name + QString::fromUtf8(FamilyNames[(combination / given) % family]);
+    }
+
     // Users: the benchmark user first, then people with distinct names; a few of them are at
     // work in other instances right now.
     void planUsers() {
-        const int combinations = countOf(GivenNames) * countOf(FamilyNames);
+        // Beyond the plain first and last names, a middle initial tells people apart; a team
+        // the plain names can hold draws exactly as it always did.
+        const int plain = countOf(GivenNames) * countOf(FamilyNames);
+        const int combinations = m_counts.users - 1 > plain ? plain * 27 : plain;
         if (m_counts.users - 1 > combinations) {
             throw std::invalid_argument("Too many users for the name lists");
         }
@@ -202,11 +216,11 @@ private:
                     combination = m_dice.between(0, combinations - 1);
                 }
                 used.insert(combination);
-                user.name = QString::fromUtf8(GivenNames[combination % countOf(GivenNames)]) +
-                            QLatin1Char(' ') +
-                            QString::fromUtf8(FamilyNames[combination / countOf(GivenNames)]);
+                user.name = personName(combination);
                 if (m_dice.chance(0.85)) {
-                    user.email = user.name.toLower().replace(QLatin1Char(' '), QLatin1Char('.')) +
+                    user.email = user.name.toLower()
+                                     .remove(QLatin1Char('.'))
+                                     .replace(QLatin1Char(' '), QLatin1Char('.')) +
                                  QStringLiteral("@example.com");
                 }
                 const QString role = m_dice.pick(Roles);
@@ -725,9 +739,12 @@ int scaledCount(int full, double scale, int least) {
 
 } // namespace
 
-ReferenceData::Counts ReferenceData::Counts::scaled(double scale) {
-    if (!(scale > 0.0 && scale <= 1.0)) {
-        throw std::invalid_argument("The scale must be above 0 and at most 1");
+ReferenceData::Counts ReferenceData::Counts::scaled(double scale, int people) {
+    if (!(scale > 0.0 && scale <= MaxScale)) {
+        throw std::invalid_argument("The scale must be above 0 and at most 5");
+    }
+    if (people < 0 || people > MaxPeople) {
+        throw std::invalid_argument("The team must have from 1 to 5000 people");
     }
     const Counts full;
     Counts counts;
@@ -742,6 +759,18 @@ ReferenceData::Counts ReferenceData::Counts::scaled(double scale) {
     counts.benchmarkNotifications =
         std::min(counts.notifications, scaledCount(full.benchmarkNotifications, scale, 1));
     counts.processes = scaledCount(full.processes, scale, 1);
+    if (people > 0) {
+        // The team's own shares, as in the full set: one in ten at work elsewhere with a
+        // running task each, a window per person, ten categories per person. A team of one
+        // still has someone at work elsewhere besides the benchmark user.
+        const double share = double(people) / full.users;
+        counts.users = std::max(2, people);
+        counts.activeUsers = std::min(counts.users - 1, scaledCount(full.activeUsers, share, 1));
+        counts.categories = std::max(MaxDepth, people * CategoriesPerPerson);
+        counts.openTimes =
+            std::max(counts.benchmarkOpenTimes + 1, scaledCount(full.openTimes, share, 1));
+        counts.processes = scaledCount(full.processes, share, 1);
+    }
     return counts;
 }
 
@@ -751,8 +780,8 @@ ReferenceData::Summary ReferenceData::fill(Database& database, const Options& op
 }
 
 ReferenceData::Summary ReferenceData::create(const QString& path, const Options& options) {
-    // Checked before the file is made, so a bad scale leaves nothing behind.
-    Counts::scaled(options.scale);
+    // Checked before the file is made, so a bad scale or team leaves nothing behind.
+    Counts::scaled(options.scale, options.people);
     std::unique_ptr<Database> database = Database::create(path);
     try {
         return fill(*database, options);

@@ -17,8 +17,13 @@ class ReferenceData {
 public:
     struct Options {
         quint32 seed = 1;
-        // Shrinks every count in proportion (0 < scale <= 1); tests use small scales.
+        // Multiplies every count (0 < scale <= MaxScale); tests use small scales, the large
+        // data set 5.
         double scale = 1.0;
+        // The size of the team, 0 for the scale's share of the full one. A team of its own sets
+        // the users, the people at work elsewhere, their running tasks and windows, and the
+        // categories (ten per person); the time rows and notifications still follow the scale.
+        int people = 0;
     };
 
     // How many rows of each kind a data set holds.
@@ -34,8 +39,8 @@ public:
         int processes = 200;
 
         // The full-size counts times scale, rounded, each kept at the least that still gives
-        // every kind of row.
-        static Counts scaled(double scale);
+        // every kind of row; a team of people (1 to MaxPeople) in place of the scaled one.
+        static Counts scaled(double scale, int people = 0);
     };
 
     // What was written, for the caller to report.
@@ -50,11 +55,14 @@ public:
     static inline const QString BenchmarkUserName = QStringLiteral("Benchmark User");
     static constexpr int MaxDepth = 5;
     static constexpr int Years = 5;
+    static constexpr double MaxScale = 5.0;
+    static constexpr int MaxPeople = 5000;
+    static constexpr int CategoriesPerPerson = 10;
 
     static QDateTime referenceTime() { return QDateTime(QDate(2026, 12, 7), QTime(10, 0, 0)); }
 
     // Fills a new, empty Quillhour database. Throws DatabaseError when a statement fails and
-    // std::invalid_argument for a scale outside (0, 1].
+    // std::invalid_argument for a scale outside (0, MaxScale] or a team outside 0 to MaxPeople.
     static Summary fill(Database& database, const Options& options);
     // Makes a new database at path (refusing an existing file, as Database::create does) and
     // fills it.

@@ -4,15 +4,10 @@
 // check at start, the grid (also filled again after a row is edited) and the chart, memory, the
 // statements each sends, and the same statements replayed without the program.
 
-#include "FakeIdleSource.h"
-#include "FixedClock.h"
-#include "FixedWindowLister.h"
 #include "Harness.h"
-#include "MemoryPasswordStore.h"
 #include "RawReplay.h"
-#include "RecordingFolderOpener.h"
 #include "ReferenceData.h"
-#include "ScriptedMessages.h"
+#include "WindowBench.h"
 #include "app/frmMain.h"
 #include "categories/CategoryTree.h"
 #include "data/Database.h"
@@ -35,74 +30,6 @@
 #include <stdexcept>
 
 namespace {
-
-void settle() {
-    // Lets the window finish what it queued (layouts, paints) before the clock stops.
-    for (int i = 0; i < 3; ++i) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
-    }
-}
-
-// Everything a window needs, made once: the copy of the reference database it works on, and
-// the services with a clock fixed a quarter of an hour after the reference moment.
-struct Bench {
-    explicit Bench(const QString& workingCopy)
-        : clock(ReferenceData::referenceTime().addSecs(15 * 60))
-        , settings(folder.filePath(QStringLiteral("settings.ini"))) {
-        settings.setDatabase(workingCopy);
-        settings.setUser(ReferenceData::BenchmarkUserName);
-        settings.setTrayIcon(false);
-        settings.setValue(Settings::ShareWindowsKey, QStringLiteral("titles"));
-        QStringList titles;
-        for (int i = 1; i <= 10; ++i) {
-            titles.append(QStringLiteral("Application window %1").arg(i));
-        }
-        windows.setTitles(titles);
-    }
-
-    std::unique_ptr<frmMain> open() {
-        auto window =
-            std::make_unique<frmMain>(frmMain::Services{clock, messages, settings, windows, folders,
-                                                        idle, passwords, folder.path(), QString()});
-        if (!window->Form_Load()) {
-            throw std::runtime_error("the main window did not load");
-        }
-        // The benchmark drives the timers itself.
-        window->trmSystem->stop();
-        window->tmrTime->stop();
-        settle();
-        return window;
-    }
-
-    QTemporaryDir folder;
-    FixedClock clock;
-    ScriptedMessages messages;
-    Settings settings;
-    FixedWindowLister windows;
-    RecordingFolderOpener folders;
-    FakeIdleSource idle;
-    MemoryPasswordStore passwords;
-};
-
-// A file is copied (the figures write: ticks, start-ups), so the reference stays as generate
-// made it. A server database is worked on as it is: what the figures write there is what the
-// program writes in use (activity, window titles, the notices of the check at start).
-QString workingLocation(const QString& reference, const QTemporaryDir& folder) {
-    if (Database::isServerLocation(reference)) {
-        return reference;
-    }
-    {
-        // Everything in the reference file itself, so the copy is whole.
-        auto db = Database::open(reference);
-        db->scalar(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
-    }
-    const QString copy = folder.filePath(QStringLiteral("working.db"));
-    if (!QFile::copy(reference, copy)) {
-        throw std::runtime_error("the reference database could not be copied");
-    }
-    QFile::setPermissions(copy, QFile::ReadOwner | QFile::WriteOwner);
-    return copy;
-}
 
 // Counts the ticks of the window's timers while it lives: figures that let the event loop run
 // must not time a tick with them.
@@ -160,6 +87,34 @@ void run(Harness& harness, const QString& reference) {
                 std::unique_ptr<RawReplay> fresh = RawReplay::connect(location);
                 fresh->load(sent);
                 return fresh->run();
+            },
+            5);
+    }
+
+    {
+        // The same window on a database holding only its user and one category: what start-up
+        // costs before it loads anything, beside the SQL of loading it.
+        const QString emptyPath = work.filePath(QStringLiteral("empty.db"));
+        {
+            auto empty = Database::create(emptyPath);
+            empty->execute(QStringLiteral("insert into \"user\" (userName, created) values (?, ?)"),
+                           {ReferenceData::BenchmarkUserName, ReferenceData::referenceTime()});
+            empty->execute(
+                QStringLiteral(
+                    "insert into category (category, parentId, description, "
+                    "minAllocation, maxAllocation, minAllocationPeriodId, "
+                    "maxAllocationPeriodId, chargingRate, ownerUserId, "
+                    "productivityId, startDate) values (?, 0, '', 0, 0, 1, 1, 0, 0, 2, ?)"),
+                {QStringLiteral("Internal"), ReferenceData::referenceTime()});
+        }
+        Bench emptyBench(emptyPath);
+        harness.timeCounted(
+            QStringLiteral("Start-up, the same window on an empty database"),
+            [&emptyBench] {
+                std::unique_ptr<frmMain> window = emptyBench.open();
+                const quint64 statements = window->database().statementCount();
+                window->Form_Terminate();
+                return statements;
             },
             5);
     }
@@ -255,15 +210,6 @@ void run(Harness& harness, const QString& reference) {
 }
 
 } // namespace
-
-// The offscreen platform warns about every window it cannot size; that is noise in a table.
-void quietMessages(QtMsgType type, const QMessageLogContext& context, const QString& text) {
-    if (text.contains(QLatin1String("propagateSizeHints")) ||
-        text.startsWith(QLatin1String("QStandardPaths"))) {
-        return;
-    }
-    std::fputs(qPrintable(qFormatLogMessage(type, context, text) + QLatin1Char('\n')), stderr);
-}
 
 int main(int argc, char* argv[]) {
     qputenv("QT_QPA_PLATFORM", "offscreen");

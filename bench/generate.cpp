@@ -1,4 +1,5 @@
-// generate PATH [--seed N] [--scale F]: makes the reference database the benchmarks run on.
+// generate PATH [--seed N] [--scale F] [--people N]: makes the reference database the benchmarks
+// run on.
 
 #include "ReferenceData.h"
 #include "data/DatabaseError.h"
@@ -53,10 +54,16 @@ int main(int argc, char* argv[]) {
                                         QStringLiteral("N"), QStringLiteral("1"));
     const QCommandLineOption scaleOption(
         QStringLiteral("scale"),
-        QStringLiteral("Fraction of the full size, above 0 and at most 1 (default 1)."),
+        QStringLiteral("Multiple of the full size, above 0 and at most 5 (default 1)."),
         QStringLiteral("F"), QStringLiteral("1"));
+    const QCommandLineOption peopleOption(
+        QStringLiteral("people"),
+        QStringLiteral("People in the team, 1 to 5000, with ten categories each (default: the "
+                       "scale's share of 200)."),
+        QStringLiteral("N"), QStringLiteral("0"));
     parser.addOption(seedOption);
     parser.addOption(scaleOption);
+    parser.addOption(peopleOption);
     parser.process(app);
 
     const QStringList paths = parser.positionalArguments();
@@ -70,8 +77,13 @@ int main(int argc, char* argv[]) {
         return fail(QStringLiteral("the seed must be a whole number from 0 to 4294967295."));
     }
     options.scale = parser.value(scaleOption).toDouble(&ok);
-    if (!ok || !(options.scale > 0.0 && options.scale <= 1.0)) {
-        return fail(QStringLiteral("the scale must be a number above 0 and at most 1."));
+    if (!ok || !(options.scale > 0.0 && options.scale <= ReferenceData::MaxScale)) {
+        return fail(QStringLiteral("the scale must be a number above 0 and at most 5."));
+    }
+    options.people = parser.value(peopleOption).toInt(&ok);
+    if (!ok || options.people < 0 || options.people > ReferenceData::MaxPeople ||
+        (options.people == 0 && parser.isSet(peopleOption))) {
+        return fail(QStringLiteral("the team must be a whole number of people from 1 to 5000."));
     }
 
     QElapsedTimer timer;
@@ -80,11 +92,12 @@ int main(int argc, char* argv[]) {
         const ReferenceData::Summary summary = ReferenceData::create(paths.first(), options);
         const double seconds = double(timer.elapsed()) / 1000.0;
         const ReferenceData::Counts& counts = summary.counts;
-        say(QStringLiteral("Made %1 in %2 s (seed %3, scale %4), %5 MiB")
+        say(QStringLiteral("Made %1 in %2 s (seed %3, scale %4, %5 people), %6 MiB")
                 .arg(paths.first())
                 .arg(seconds, 0, 'f', 1)
                 .arg(options.seed)
                 .arg(options.scale)
+                .arg(counts.users)
                 .arg(double(QFileInfo(paths.first()).size()) / (1024.0 * 1024.0), 0, 'f', 1));
         say(QStringLiteral("  users %1 (%2 active), categories %3 (deepest level %4), finished "
                            "time rows %5, open rows %6, notifications %7, window titles %8")

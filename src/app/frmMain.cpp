@@ -434,14 +434,15 @@ void frmMain::trmSystem_Timer() {
     if (m_state.currentUser != nullptr) {
         userList().setUserActive(m_state.currentUser->userId, true);
     }
-    tracker().refreshOtherUsersTasks();
-    taskList().refreshTaskList();
-    // Users, processes, notifications and shown time rows are read again only when the
-    // database's change counts say they moved (whoever wrote them), or the lists were loaded
-    // anew for someone else.
+    // Users, processes, notifications, running tasks and shown time rows are read again only
+    // when the database's change counts say they moved (whoever wrote them), or the lists were
+    // loaded anew for someone else. The counts are read first, so a change made while the rows
+    // are read is read again at the next tick.
     const int me = m_state.currentUser != nullptr ? m_state.currentUser->userId : -1;
     const ChangeWatch::Reload reload =
         m_changes.next(ChangeCounts::read(*m_state.database), me, userList().loads());
+    tracker().refreshOtherUsersTasks(reload.times);
+    taskList().refreshTaskList();
     m_parts.followChanges(reload);
     if (settingsPage->chkTaskBar->isChecked() && currentTrayIcon != nullptr) {
         currentTrayIcon->setTooltip(windowTitle());

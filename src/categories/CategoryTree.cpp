@@ -160,12 +160,7 @@ void CategoryTree::selectCategory(category* thisCategory) {
 }
 
 category* CategoryTree::getCategoryById(const cateories& checkCategories, int intCategoryId) const {
-    for (category& each : checkCategories) {
-        if (each.categoryId == intCategoryId) {
-            return &each;
-        }
-    }
-    return checkCategories.isEmpty() ? nullptr : &checkCategories.Item(1);
+    return checkCategories.getCategoryById(intCategoryId);
 }
 
 category* CategoryTree::getCategoryByName(const QString& strName) const {

@@ -38,6 +38,8 @@ public:
     virtual ~KeyedCollection() = default;
 
     int Count() const { return int(m_entries.size()); }
+    // How many of the records carry a key.
+    int keyedCount() const { return int(m_byKey.size()); }
     bool isEmpty() const { return m_entries.empty(); }
 
     Record& Item(int position) const {

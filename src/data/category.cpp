@@ -2,6 +2,7 @@
 
 #include "data/Database.h"
 #include "data/Lookup.h"
+#include "data/NodeKeys.h"
 #include "platform/Clock.h"
 
 category::category(DataContext& context)
@@ -104,4 +105,30 @@ category& cateories::Add(int categoryId, const QString& sKey) {
 
 category& cateories::Add(category&& record, const QString& sKey) {
     return append(std::make_unique<category>(std::move(record)), sKey);
+}
+
+category* cateories::getCategoryById(int categoryId) const {
+    if (isEmpty()) {
+        return nullptr;
+    }
+    category& first = Item(1);
+    if (first.categoryId == categoryId) {
+        return &first;
+    }
+    // Loaded categories are keyed by their ids, and only the placeholder goes without a key:
+    // then the key finds the category or there is none, whatever the size of the tree. A
+    // collection put together otherwise is walked.
+    if (category* keyed = find(NodeKeys::key(NodeKeys::Category, categoryId));
+        keyed != nullptr && keyed->categoryId == categoryId) {
+        return keyed;
+    }
+    if (Count() - keyedCount() <= 1) {
+        return &first;
+    }
+    for (category& each : *this) {
+        if (each.categoryId == categoryId) {
+            return &each;
+        }
+    }
+    return &first;
 }

@@ -63,6 +63,9 @@ public:
     category& Add(int categoryId, const QString& sKey = {});
     // Appends a record made elsewhere (one already read) under sKey.
     category& Add(category&& record, const QString& sKey);
+    // The first category with this id; the placeholder (the first member) when there is none;
+    // nullptr when the collection is empty.
+    category* getCategoryById(int categoryId) const;
 
 private:
     DataContext* m_context;

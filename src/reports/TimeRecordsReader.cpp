@@ -58,19 +58,7 @@ TimeRecordsReader::TimeRecordsReader(TimeRecordRows& rows, const Database& datab
     , m_serverTimes(database.engine() == Database::Engine::PostgreSQL) {}
 
 qint64 TimeRecordsReader::wallSeconds(const StreamedRow& row, int column) {
-    QByteArrayView bytes;
-    if (row.utf8(column, bytes)) {
-        const std::optional<StoredTime> read = storageForm(bytes.data(), bytes.size());
-        if (read && plainDay(read->julianDay)) {
-            return read->seconds();
-        }
-        return TimeRecordRows::wallSeconds(TimeText::fromStorage(QString::fromUtf8(bytes)));
-    }
-    const QVariant stored = row.value(column);
-    if (stored.typeId() == QMetaType::QString) {
-        const QString& text = *static_cast<const QString*>(stored.constData());
-        const std::optional<StoredTime> read =
-            storageForm(reinterpret_cast<const char16_t*>(text.utf16()), text.size());
+    const auto known = [this](const std::optional<StoredTime>& read) -> std::optional<qint64> {
         if (read && plainDay(read->julianDay)) {
             return read->seconds();
         }
@@ -80,6 +68,22 @@ qint64 TimeRecordsReader::wallSeconds(const StreamedRow& row, int column) {
             return TimeRecordRows::wallSeconds(
                 QDateTime(QDate::fromJulianDay(read->julianDay),
                           QTime::fromMSecsSinceStartOfDay(int(read->intoDay * 1000))));
+        }
+        return std::nullopt;
+    };
+    QByteArrayView bytes;
+    if (row.utf8(column, bytes)) {
+        if (const std::optional<qint64> seconds = known(storageForm(bytes.data(), bytes.size()))) {
+            return *seconds;
+        }
+        return TimeRecordRows::wallSeconds(TimeText::fromStorage(QString::fromUtf8(bytes)));
+    }
+    const QVariant stored = row.value(column);
+    if (stored.typeId() == QMetaType::QString) {
+        const QString& text = *static_cast<const QString*>(stored.constData());
+        if (const std::optional<qint64> seconds =
+                known(storageForm(reinterpret_cast<const char16_t*>(text.utf16()), text.size()))) {
+            return *seconds;
         }
     }
     return TimeRecordRows::wallSeconds(TimeText::fromStorage(stored));

@@ -13,6 +13,7 @@
 #include <vector>
 
 class Database;
+class StreamedRow;
 
 // Which time rows a timesheet covers. A row counts in the range by the day it starts, as the
 // productivity chart counts it, whenever it ends.
@@ -166,7 +167,7 @@ private:
     void settle(Sums& sums) const;
     std::vector<ReportLine> categoryLines(const Sums& sums, int chosenCategoryId) const;
     std::vector<ReportLine> userOrDayLines(const Sums& sums, bool byUser) const;
-    ReportEntry entryFrom(const QVariantList& values, const QDateTime& now) const;
+    ReportEntry entryFrom(const StreamedRow& row, const QDateTime& now) const;
     void loadCategories();
 
     Database& m_database;

@@ -99,13 +99,13 @@ void TimeReport::addFinished(Sums& sums, const ReportFilter& filter, const Condi
 // Running tasks have no duration stored yet: they are counted here, up to now.
 void TimeReport::addRunning(Sums& sums, const ReportFilter& filter, const Conditions& conditions,
                             const Grouping& grouping) const {
-    m_database.queryEach(
+    m_database.readEach(
         conditions.with +
             QStringLiteral("select t.timeId, t.startTime, t.endTime, t.duration, "
                            "t.categoryId, t.userId from tallyRec t") +
             conditions.where + conditions.inCategory + QStringLiteral(" and t.endTime is null"),
-        conditions.params(), [&](const QVariantList& values) {
-            const ReportEntry entry = entryFrom(values, filter.now);
+        conditions.params(), [&](const StreamedRow& row) {
+            const ReportEntry entry = entryFrom(row, filter.now);
             const qint64 id = grouping.byCategory() ? entry.categoryId
                               : grouping.byUser()
                                   ? entry.userId

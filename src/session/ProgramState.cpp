@@ -12,15 +12,7 @@ user* ProgramState::userById(int userId) const {
 }
 
 category* ProgramState::categoryById(int categoryId) const {
-    if (!allCategories) {
-        return nullptr;
-    }
-    for (category& each : *allCategories) {
-        if (each.categoryId == categoryId) {
-            return &each;
-        }
-    }
-    return allCategories->isEmpty() ? nullptr : &allCategories->Item(1);
+    return allCategories ? allCategories->getCategoryById(categoryId) : nullptr;
 }
 
 task* ProgramState::taskById(int taskId) const {

@@ -74,7 +74,25 @@ void TaskList::refreshTaskList() {
     showRunning(mine > 0);
 }
 
+bool TaskList::stillShown(const task& running, bool ours) const {
+    if (!running.visible) {
+        return false;
+    }
+    const auto shown = m_shown.constFind(running.taskId);
+    return shown != m_shown.cend() && shown->duration == running.duration && shown->ours == ours &&
+           shown->record == running.category &&
+           (running.category == nullptr || shown->categoryName == running.category->categoryName) &&
+           shown->status == running.status && shown->userNode != nullptr &&
+           m_userTree.owns(shown->userNode) && shown->userNode->key() == shown->key &&
+           (!ours || m_taskTree.owns(running.taskTreeNode));
+}
+
 void TaskList::showTaskNodes(task& running, bool ours) {
+    // Every tick of both timers comes here for every running task: a task whose nodes show
+    // what it holds costs a comparison, whatever the size of the team.
+    if (stillShown(running, ours)) {
+        return;
+    }
     const QString key = taskKey(running.taskId);
     const QString text = nodeText(running);
     if (running.visible) {
@@ -89,6 +107,7 @@ void TaskList::showTaskNodes(task& running, bool ours) {
             // instance added); a user deleted from the tree has no node to go under.
             m_userTree.addNode(owner, key, text);
         }
+        rememberShown(running, ours, key);
         return;
     }
     if (ours) {
@@ -113,6 +132,14 @@ void TaskList::showTaskNodes(task& running, bool ours) {
             m_userTree.addNode(owner, key, text);
         }
     }
+    rememberShown(running, ours, key);
+}
+
+void TaskList::rememberShown(const task& running, bool ours, const QString& key) {
+    m_shown.insert(running.taskId,
+                   Shown{running.duration, running.status, running.category,
+                         running.category != nullptr ? running.category->categoryName : QString(),
+                         ours, m_userTree.node(key), key});
 }
 
 void TaskList::removeEndedTaskNodes(const QSet<int>& listed) {
@@ -123,6 +150,7 @@ void TaskList::removeEndedTaskNodes(const QSet<int>& listed) {
             const QString key = taskKey(taskId);
             m_taskTree.removeNode(key);
             m_userTree.removeNode(key);
+            m_shown.remove(taskId);
         }
     }
     m_listed = listed;
@@ -144,6 +172,7 @@ void TaskList::showRunning(bool running) {
 
 void TaskList::forgetTaskNodes() {
     m_taskTree.clearNodes();
+    m_shown.clear();
     if (m_work.state.activeTasks) {
         for (task& running : *m_work.state.activeTasks) {
             running.visible = false;

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <QHash>
 #include <QObject>
 #include <QSet>
 #include <QString>
 
+class category;
 class KeyedTree;
 class QGroupBox;
 class QLabel;
@@ -38,8 +40,21 @@ public:
     static QString taskKey(int taskId);
 
 private:
+    // What a task's nodes were last made to show, and the node under its user.
+    struct Shown {
+        int duration = 0;
+        QString status;
+        const category* record = nullptr; // the task's category
+        QString categoryName;
+        bool ours = false;
+        const TreeNode* userNode = nullptr; // checked against the tree before it is read
+        QString key;
+    };
+    // Whether the task's nodes still show what it holds, so a refresh has nothing to change.
+    bool stillShown(const task& running, bool ours) const;
     // Makes or updates one task's nodes; ours: the task is the current user's.
     void showTaskNodes(task& running, bool ours);
+    void rememberShown(const task& running, bool ours, const QString& key);
     // Removes the nodes of the tasks listed at the last refresh that are no longer running.
     void removeEndedTaskNodes(const QSet<int>& listed);
     // The "Currently Working" frame, the task timer, the count and the caption.
@@ -50,5 +65,6 @@ private:
     QLabel& m_lblActiveTasks;
     KeyedTree& m_userTree;
     QGroupBox& m_fraTime;
-    QSet<int> m_listed; // the ids of the tasks the last refresh showed
+    QSet<int> m_listed;        // the ids of the tasks the last refresh showed
+    QHash<int, Shown> m_shown; // by task id
 };

@@ -278,19 +278,27 @@ task* TaskTracker::addOpenTask(const OpenTimeRow& row, const QDateTime& now) {
     return &found;
 }
 
-void TaskTracker::refreshOtherUsersTasks() {
+void TaskTracker::refreshOtherUsersTasks(bool rowsMoved) {
     ProgramState& state = m_work.state;
     if (!state.activeTasks || !state.allCategories) {
         return;
     }
     const int me = state.currentUser != nullptr ? state.currentUser->userId : -1;
     const QDateTime now = m_work.clock.now();
+    if (!rowsMoved && !m_openRowsWaiting) {
+        countOthersDurations(now, me);
+        return;
+    }
+    m_openRowsWaiting = false;
     QHash<int, QDateTime> open; // the start of each open row
     for (const OpenTimeRow& row : tasks::openRows(m_work.database())) {
         if (row.userId == me) {
             continue; // this user's own tasks start and end here
         }
         open.insert(row.timeId, row.startTime);
+        if (state.userById(row.userId) == nullptr) {
+            m_openRowsWaiting = true; // read again until its user is listed
+        }
         addOpenTask(row, now);
     }
     std::vector<task*> ended;
@@ -303,11 +311,26 @@ void TaskTracker::refreshOtherUsersTasks() {
         } else {
             // Its user may have moved its start.
             running.startTime = open.value(running.taskId);
-            running.duration = int(TimeText::minutesBetween(running.startTime, now));
         }
     }
+    m_othersCountedAt = {};
+    countOthersDurations(now, me);
     for (task* each : ended) {
         removeTaskFromList(each);
+    }
+}
+
+void TaskTracker::countOthersDurations(const QDateTime& now, int me) {
+    // Durations count minute boundaries: between two boundaries none of them moves.
+    const QDateTime minute(now.date(), QTime(now.time().hour(), now.time().minute()));
+    if (minute == m_othersCountedAt) {
+        return;
+    }
+    m_othersCountedAt = minute;
+    for (task& running : *m_work.state.activeTasks) {
+        if (running.user == nullptr || running.user->userId != me) {
+            running.duration = int(TimeText::minutesBetween(running.startTime, now));
+        }
     }
 }
 

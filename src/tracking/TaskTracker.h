@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QObject>
 
 class category;
@@ -44,8 +45,11 @@ public:
     void checkExistingTasks();
     // Brings other users' running tasks in step with their open rows: tasks started elsewhere
     // join activeTasks, tasks ended elsewhere leave it and the lists, and the durations of the
-    // rest are brought up to date. The current user's own tasks are left as they are.
-    void refreshOtherUsersTasks();
+    // rest are brought up to date. The current user's own tasks are left as they are. With
+    // rowsMoved false (no time row was written since the last call) the rows are not read
+    // again, unless one of them waits for its user to be loaded: only the durations move, at
+    // a minute boundary.
+    void refreshOtherUsersTasks(bool rowsMoved = true);
     // Makes a category the one the Tasks page works on (categoryId 0: thisCategory as given).
     void showCategory(int categoryId, category* thisCategory);
     // The Tasks page with no category to work on (the one it showed was deleted): its frames
@@ -74,8 +78,13 @@ private:
     // Create is offered for a positive whole number of minutes on a real category.
     void enableCreate();
 
+    // Brings the durations of other users' tasks up to now.
+    void countOthersDurations(const QDateTime& now, int me);
+
     Workspace& m_work;
     TasksPage& m_page;
     TaskList& m_taskList;
     bool m_typing = false;
+    QDateTime m_othersCountedAt;    // the minute other users' durations were last counted at
+    bool m_openRowsWaiting = false; // an open row's user was not loaded at the last reading
 };

@@ -28,6 +28,17 @@ QString windowKey(int processId) {
 }
 
 void showTitles(QListWidget& list, const QStringList& titles) {
+    // Listed again on every tick: a list that already shows these titles keeps its items, its
+    // selection and its scroll position.
+    if (list.count() == titles.size()) {
+        bool same = true;
+        for (int i = 0; same && i < list.count(); ++i) {
+            same = list.item(i)->text() == titles.at(i);
+        }
+        if (same) {
+            return;
+        }
+    }
     list.clear();
     list.addItems(titles);
 }

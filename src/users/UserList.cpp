@@ -96,18 +96,26 @@ void UserList::loadUserList() {
 
         // One query for every user: the rows come in id order, the order they were added.
         const ResultSet rows = UserStore::everyUser(m_work.database());
-        m_page.userTree->setUpdatesEnabled(false);
-        for (const Row row : rows) {
-            const int id = row.integer(QStringLiteral("userId"));
-            const QString key = NodeKeys::key(NodeKeys::User, id);
-            user& loaded = state.allUsers->Add(id, key);
-            loaded.readRow(row);
-            loaded.userTreeNode = m_page.userTree->addNode(nullptr, key, loaded.userName);
-            cboUser->addItem(loaded.userName);
-            cboUserProductivity->addItem(loaded.userName);
-            cboCategoryOwner->addItem(loaded.userName);
+        QStringList names;
+        names.reserve(rows.count());
+        {
+            // The tree and the lists take the whole team at once: a list that sorts itself
+            // sorts once, not once per person.
+            m_page.userTree->setUpdatesEnabled(false);
+            const KeyedTree::Filling filling(*m_page.userTree, int(rows.count()));
+            for (const Row row : rows) {
+                const int id = row.integer(QStringLiteral("userId"));
+                const QString key = NodeKeys::key(NodeKeys::User, id);
+                user& loaded = state.allUsers->Add(id, key);
+                loaded.readRow(row);
+                loaded.userTreeNode = m_page.userTree->addNode(nullptr, key, loaded.userName);
+                names.append(loaded.userName);
+            }
         }
         m_page.userTree->setUpdatesEnabled(true);
+        for (QComboBox* list : {cboUser, cboUserProductivity, cboCategoryOwner}) {
+            list->addItems(names);
+        }
         cboCategoryOwner->setCurrentIndex(-1);
         // Filling selects the first entry; the box names nobody until a name is chosen below.
         cboUser->setCurrentIndex(-1);

@@ -27,6 +27,7 @@ private slots:
     void openRowsIncludeTheBenchmarkUsers();
     void notificationsAreShapedLikeTheAllocationChecks();
     void windowTitlesBelongToUsersAtWork();
+    void aTeamOfItsOwnSetsPeopleCategoriesAndWindows();
     void creationRefusesAnExistingFileAndABadScale();
 
 private:
@@ -330,12 +331,48 @@ void GenerateTest::creationRefusesAnExistingFileAndABadScale() {
     QCOMPARE(QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256), before);
 
     const QString fresh = m_folder.filePath(QStringLiteral("bad-scale.db"));
-    for (const double scale : {0.0, -0.5, 1.5}) {
+    for (const double scale : {0.0, -0.5, 5.5}) {
         ReferenceData::Options options;
         options.scale = scale;
         QVERIFY_THROWS_EXCEPTION(std::invalid_argument, ReferenceData::create(fresh, options));
         QVERIFY(!QFile::exists(fresh));
     }
+    for (const int people : {-1, ReferenceData::MaxPeople + 1}) {
+        ReferenceData::Options options;
+        options.scale = Scale;
+        options.people = people;
+        QVERIFY_THROWS_EXCEPTION(std::invalid_argument, ReferenceData::create(fresh, options));
+        QVERIFY(!QFile::exists(fresh));
+    }
+}
+
+void GenerateTest::aTeamOfItsOwnSetsPeopleCategoriesAndWindows() {
+    // The large data set: five times the rows, a team of a thousand.
+    const ReferenceData::Counts large = ReferenceData::Counts::scaled(5.0, 1000);
+    QCOMPARE(large.users, 1000);
+    QCOMPARE(large.categories, 10000);
+    QCOMPARE(large.finishedTimes, 5000000);
+    QCOMPARE(large.activeUsers, 100);
+    QCOMPARE(large.processes, 1000);
+
+    // More people than first and last names can pair: every one still has a name of their own.
+    ReferenceData::Options options;
+    options.scale = 0.001;
+    options.people = 2600;
+    const QString path = m_folder.filePath(QStringLiteral("team.db"));
+    const ReferenceData::Summary summary = ReferenceData::create(path, options);
+    auto db = Database::open(path);
+    auto count = [&db](const QString& sql) { return db->scalar(sql).toInt(); };
+    QCOMPARE(summary.counts.users, 2600);
+    QCOMPARE(count(QStringLiteral("select count(distinct userName) from \"user\"")), 2600);
+    QCOMPARE(count(QStringLiteral("select count(*) from category")), 26000);
+    QCOMPARE(count(QStringLiteral("select count(*) from \"user\" where active = 1")), 260);
+    QCOMPARE(count(QStringLiteral("select count(*) from process")), 2600);
+    QCOMPARE(count(QStringLiteral("select count(*) from tallyRec where endTime is not null")),
+             1000);
+    QCOMPARE(count(QStringLiteral("select count(distinct userId) from tallyRec where endTime is "
+                                  "null and userId <> 1")),
+             summary.counts.openTimes - summary.counts.benchmarkOpenTimes);
 }
 
 QTEST_GUILESS_MAIN(GenerateTest)

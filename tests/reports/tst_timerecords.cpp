@@ -425,7 +425,8 @@ void TimeRecordsTest::othersTimeFollowsWhileShown() {
                 ->text()
                 .startsWith(QStringLiteral("Total: 01:30")));
 
-    // A page out of sight reads nothing: such a tick costs what a quiet one does.
+    // A page out of sight reads nothing: such a tick costs what a quiet one does, and the one
+    // read of the running tasks that written time calls for.
     window.tabs->setCurrentIndex(frmMain::TasksTab);
     auto tickCost = [&] {
         const quint64 before = window.database().statementCount();
@@ -434,7 +435,7 @@ void TimeRecordsTest::othersTimeFollowsWhileShown() {
     };
     const quint64 quiet = tickCost();
     f.addTime(design, bob, at(7, 9, 30), at(7, 9, 45), 15);
-    QCOMPARE(tickCost(), quiet);
+    QCOMPARE(tickCost(), quiet + 1);
 }
 
 QTEST_MAIN(TimeRecordsTest)

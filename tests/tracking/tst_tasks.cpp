@@ -19,6 +19,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QtTest>
+#include <algorithm>
 
 namespace {
 
@@ -58,6 +59,7 @@ private slots:
     void currentTaskIsHighlighted();
     void longestOneOffEntry();
     void teammatesTasksStayCurrent();
+    void quietTicksReadNoTimeRows();
 
 private:
     struct Team {
@@ -666,6 +668,34 @@ void TasksTest::teammatesTasksStayCurrent() {
     QCOMPARE(tickStatements(), few);
     QCOMPARE(count->text(), QStringLiteral("Active Tasks: 6"));
     QCOMPARE(f.state().activeTasks->Count(), 6);
+}
+
+void TasksTest::quietTicksReadNoTimeRows() {
+    MainWindowFixture f;
+    const Team team = seed(f);
+    const int bobs = f.addOpenTime(team.design, team.bob, at(9, 0));
+    QVERIFY(f.load());
+    f.systemTick(); // the first look reads everything
+    QStringList sent;
+    f.window().database().setStatementTrace(
+        [&sent](const QString& sql, const QVariantList&) { sent.append(sql); });
+    auto readTimeRows = [&sent] {
+        return std::any_of(sent.cbegin(), sent.cend(), [](const QString& sql) {
+            return sql.contains(QLatin1String("tallyRec"), Qt::CaseInsensitive);
+        });
+    };
+    // Nobody wrote time: the open rows are not read again, yet Bob's task counts on.
+    f.clock.advanceMinutes(2);
+    f.systemTick();
+    QVERIFY(!readTimeRows());
+    QCOMPARE(f.window().usersPage->userTree->node(key(bobs))->text(),
+             QStringLiteral("Design - (01:02) - recovered"));
+    // Another instance starts a task for Bob: the next tick reads the rows and shows it.
+    const int more = f.addOpenTime(team.design, team.bob, f.clock.now());
+    f.systemTick();
+    f.window().database().setStatementTrace({});
+    QVERIFY(readTimeRows());
+    QCOMPARE(f.window().usersPage->userTree->node(key(more))->parentNode()->key(), uid(team.bob));
 }
 
 QTEST_MAIN(TasksTest)
