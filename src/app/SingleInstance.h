@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QObject>
 #include <QString>
+#include <functional>
+#include <optional>
 
 class QLocalServer;
 class QLocalSocket;
@@ -41,6 +43,14 @@ public:
 
     bool isListening() const;
 
+    // Answers the tracking requests of later starts (quillhour --start ...): gets the request's
+    // line, gives the answer's.
+    using TrackingHandler = std::function<QByteArray(const QByteArray&)>;
+    void setTrackingHandler(TrackingHandler handler) { m_tracking = std::move(handler); }
+    // Hands a tracking request to the instance listening at socketPath and gives its answer;
+    // nothing when no instance listens there, an empty answer when it did not answer in time.
+    static std::optional<QByteArray> relay(const QString& socketPath, const QByteArray& request);
+
     // How long a later start waits for the running instance to confirm.
     static constexpr int AnswerWaitMs = 10000;
 
@@ -54,4 +64,5 @@ private:
 
     QString m_path;
     QLocalServer* m_server = nullptr;
+    TrackingHandler m_tracking;
 };

@@ -69,6 +69,8 @@ TimesheetPage::TimesheetPage(QWidget* parent)
 
     lblTimesheetTotal = named(new QLabel, QStringLiteral("lblTimesheetTotal"));
     lblTimesheetTotal->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    cmdTimesheetImport =
+        named(new QPushButton(tr("Import...")), QStringLiteral("cmdTimesheetImport"));
     cmdTimesheetExport = named(new QToolButton, QStringLiteral("cmdTimesheetExport"));
     cmdTimesheetExport->setText(tr("Export"));
     cmdTimesheetExport->setPopupMode(QToolButton::InstantPopup);
@@ -102,6 +104,7 @@ TimesheetPage::TimesheetPage(QWidget* parent)
 
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(lblTimesheetTotal, 1);
+    bottom->addWidget(cmdTimesheetImport);
     bottom->addWidget(cmdTimesheetExport);
 
     auto* layout = new QVBoxLayout(this);

@@ -38,6 +38,7 @@ public:
     QCheckBox* chkTimesheetRunning; // running tasks counted up to now
     QTreeView* timesheetGrid;
     QLabel* lblTimesheetTotal;
+    QPushButton* cmdTimesheetImport;
     QToolButton* cmdTimesheetExport;
     QAction* actTimesheetCsv;
     QAction* actTimesheetICalendar;
