@@ -3,6 +3,7 @@
 #include "app/QtMessages.h"
 #include "app/SignalWatcher.h"
 #include "app/SingleInstance.h"
+#include "app/TrackingChannel.h"
 #include "app/Translations.h"
 #include "app/cli/CommandLine.h"
 #include "app/frmMain.h"
@@ -62,6 +63,20 @@ void nameTimeZoneFile() {
     }
 }
 
+// The place of the instance for these settings and this database (--database, or the settings'
+// one when empty). Known by the address without its password, which may be there or not.
+QString instanceSocket(Settings& settings, const QString& database) {
+    return SingleInstance::socketPath(
+        settings.location(),
+        Database::displayLocation(database.isEmpty() ? settings.database() : database));
+}
+
+// Tracking from the command line goes through the window running with the database, if any.
+std::optional<QByteArray> toRunningInstance(const QString& database, const QByteArray& request) {
+    Settings settings;
+    return SingleInstance::relay(instanceSocket(settings, database), request);
+}
+
 // What needs no window, a wrong option among them, is done before the window system is asked
 // for: there may be no display at all.
 int runWithoutWindow(int argc, char* argv[]) {
@@ -71,7 +86,7 @@ int runWithoutWindow(int argc, char* argv[]) {
     Translations::install(app);
     return runCommandLineAction(
         CommandLine::parse(CommandLine::withoutToolkitOptions(QCoreApplication::arguments())),
-        passwords);
+        passwords, toRunningInstance);
 }
 
 // Window titles come from the X server; elsewhere (Wayland, offscreen) the list stays empty.
@@ -144,18 +159,14 @@ static int runProgram(int argc, char* argv[]) {
     const CommandLine commandLine = CommandLine::parse(QCoreApplication::arguments());
     DesktopPasswords passwords;
     if (commandLine.action != CommandLine::Action::Run) {
-        return runCommandLineAction(commandLine, passwords);
+        return runCommandLineAction(commandLine, passwords, toRunningInstance);
     }
     app.setWindowIcon(quillhourIcon(QStringLiteral("quillhour")));
 
     SystemClock clock;
     Settings settings;
     // One window per account, settings and database: a second start brings the first forward.
-    // Known by the address without its password, which may be there or not.
-    SingleInstance instance(SingleInstance::socketPath(
-        settings.location(),
-        Database::displayLocation(commandLine.database.isEmpty() ? settings.database()
-                                                                 : commandLine.database)));
+    SingleInstance instance(instanceSocket(settings, commandLine.database));
     if (instance.claim(startupId) == SingleInstance::Claim::AlreadyRunning) {
         return 0;
     }
@@ -174,6 +185,8 @@ static int runProgram(int argc, char* argv[]) {
                              bringToFront(waiting, id);
                          }
                      });
+    instance.setTrackingHandler(
+        [&window](const QByteArray& request) { return TrackingChannel::answer(window, request); });
     return runWindow(window, [&] {
         // A first start has chosen its database now; later starts look for it by that.
         if (commandLine.database.isEmpty()) {

@@ -339,10 +339,6 @@
         <translation>Mit --report: der letzte Tag, JJJJ-MM-TT, eingeschlossen. Standard: Sonntag dieser Woche.</translation>
     </message>
     <message>
-        <source>With --report: only the time of the user named &lt;name&gt;.</source>
-        <translation>Mit --report: nur die Zeit des Benutzers namens &lt;name&gt;.</translation>
-    </message>
-    <message>
         <source>With --report: entries (one line per time row, the default), category, user, day or week (a week by its Monday).</source>
         <translation>Mit --report: entries (eine Zeile je Zeiteintrag, der Standard), category, user, day oder week (eine Woche nach ihrem Montag).</translation>
     </message>
@@ -492,6 +488,66 @@ Geben Sie es %1, der es in ~/.pgpass aufbewahrt und es mit \password in psql än
         <source>How amounts are rounded to the cent: line (each line from its total minutes, the default) or row (each time row). Exits.</source>
         <translation>Wie Beträge auf den Cent gerundet werden: line (jede Zeile aus ihren gesamten Minuten, die Voreinstellung) oder row (jeder Zeiteintrag). Beendet sich danach.</translation>
     </message>
+    <message>
+        <source>--finish and --cancel take one category at most: quillhour --finish [CATEGORY]</source>
+        <translation>--finish und --cancel nehmen höchstens eine Kategorie: quillhour --finish [CATEGORY]</translation>
+    </message>
+    <message>
+        <source>--add takes the category and the minutes: quillhour --add CATEGORY MINUTES [--at &quot;YYYY-MM-DD HH:MM&quot;]</source>
+        <translation>--add nimmt die Kategorie und die Minuten: quillhour --add CATEGORY MINUTES [--at &quot;JJJJ-MM-TT HH:MM&quot;]</translation>
+    </message>
+    <message>
+        <source>--import takes the format and the file: quillhour --import FORMAT FILE</source>
+        <translation>--import nimmt das Format und die Datei: quillhour --import FORMAT FILE</translation>
+    </message>
+    <message>
+        <source>--at goes with --add</source>
+        <translation>--at gehört zu --add</translation>
+    </message>
+    <message>
+        <source>--%1 goes with --import</source>
+        <translation>--%1 gehört zu --import</translation>
+    </message>
+    <message>
+        <source>give one of --start, --finish, --cancel and --add at a time</source>
+        <translation>geben Sie jeweils nur eine von --start, --finish, --cancel und --add an</translation>
+    </message>
+    <message>
+        <source>With --report: only the time of the user named &lt;name&gt;. With --import: the user whose time it is.</source>
+        <translation>Mit --report: nur die Zeit des Benutzers namens &lt;name&gt;. Mit --import: der Benutzer, dessen Zeit es ist.</translation>
+    </message>
+    <message>
+        <source>Start a task on &lt;category&gt; (a name, a path Parent/Child or an id) for the user of the settings, and exit. A Quillhour window running with the same database does it and shows it at once.</source>
+        <translation>Eine Aufgabe auf &lt;category&gt; (ein Name, ein Pfad Eltern/Kind oder eine Nummer) für den Benutzer der Einstellungen beginnen und beenden. Ein mit derselben Datenbank laufendes Quillhour-Fenster erledigt das und zeigt es sofort.</translation>
+    </message>
+    <message>
+        <source>quillhour --finish [CATEGORY]: finish the current task, or the one running on CATEGORY, and exit.</source>
+        <translation>quillhour --finish [CATEGORY]: die aktuelle Aufgabe oder die auf CATEGORY laufende abschließen und beenden.</translation>
+    </message>
+    <message>
+        <source>quillhour --cancel [CATEGORY]: cancel the current task, or the one running on CATEGORY, without keeping its time, and exit.</source>
+        <translation>quillhour --cancel [CATEGORY]: die aktuelle Aufgabe oder die auf CATEGORY laufende abbrechen, ohne ihre Zeit zu behalten, und beenden.</translation>
+    </message>
+    <message>
+        <source>quillhour --add CATEGORY MINUTES: record MINUTES of time on CATEGORY, starting now or at --at, and exit.</source>
+        <translation>quillhour --add CATEGORY MINUTES: MINUTES Minuten Zeit auf CATEGORY erfassen, ab jetzt oder ab --at, und beenden.</translation>
+    </message>
+    <message>
+        <source>With --add: when the time began, &quot;YYYY-MM-DD HH:MM&quot;.</source>
+        <translation>Mit --add: wann die Zeit begann, &quot;JJJJ-MM-TT HH:MM&quot;.</translation>
+    </message>
+    <message>
+        <source>quillhour --import FORMAT FILE: add the time in FILE, another tracker&apos;s export, as the finished time of the user of the settings (or --user), making the categories it names, and exit. FORMAT: csv (a first line naming the start, the end or the duration, the category or project, and the user columns; Toggl, Clockify and Kimai exports as they are), timewarrior (timew export), ical (an iCalendar file: to-dos are categories, events time) or hamster (Hamster&apos;s database: activities under their categories, facts time). All rows or none; rows already there are skipped.</source>
+        <translation>quillhour --import FORMAT FILE: die Zeit in FILE, dem Export eines anderen Zeiterfassungsprogramms, als abgeschlossene Zeit des Benutzers der Einstellungen (oder von --user) hinzufügen, die genannten Kategorien anlegen und beenden. FORMAT: csv (eine erste Zeile, die die Spalten für Beginn, Ende oder Dauer, Kategorie oder Projekt und Benutzer nennt; Exporte von Toggl, Clockify und Kimai so, wie sie sind), timewarrior (timew export), ical (eine iCalendar-Datei: Aufgaben sind Kategorien, Termine Zeit) oder hamster (die Datenbank von Hamster: Tätigkeiten unter ihren Kategorien, Einträge Zeit). Alle Zeilen oder keine; schon vorhandene Zeilen werden übersprungen.</translation>
+    </message>
+    <message>
+        <source>With --import timewarrior: a file of lines TAG = Parent/Child naming the category of a tag (else an interval&apos;s first tag is its category).</source>
+        <translation>Mit --import timewarrior: eine Datei mit Zeilen TAG = Eltern/Kind, die die Kategorie eines Tags nennen (sonst ist das erste Tag eines Intervalls seine Kategorie).</translation>
+    </message>
+    <message>
+        <source>With --import: say what would be added, and add nothing.</source>
+        <translation>Mit --import: sagen, was hinzugefügt würde, und nichts hinzufügen.</translation>
+    </message>
 </context>
 <context>
     <name>ConnectFailure</name>
@@ -506,6 +562,25 @@ Geben Sie es %1, der es in ~/.pgpass aufbewahrt und es mit \password in psql än
     <message>
         <source>The database server knows you as %1, but %1 is not on the team of the database %2. Ask %3 to let you in with: quillhour --add-login URL %1</source>
         <translation>Der Datenbankserver kennt Sie als %1, aber %1 gehört nicht zum Team der Datenbank %2. Bitten Sie %3, Sie hereinzulassen mit: quillhour --add-login URL %1</translation>
+    </message>
+</context>
+<context>
+    <name>CsvImport</name>
+    <message>
+        <source>the start is not a date and time</source>
+        <translation>der Beginn ist kein Datum mit Uhrzeit</translation>
+    </message>
+    <message>
+        <source>the end is not a date and time, and no duration is given</source>
+        <translation>das Ende ist kein Datum mit Uhrzeit, und keine Dauer ist angegeben</translation>
+    </message>
+    <message>
+        <source>the file is empty</source>
+        <translation>die Datei ist leer</translation>
+    </message>
+    <message>
+        <source>the first line names no start, end or duration and category columns</source>
+        <translation>die erste Zeile nennt keine Spalten für Beginn, Ende oder Dauer und Kategorie</translation>
     </message>
 </context>
 <context>
@@ -844,6 +919,36 @@ Quillhour wird beendet.</translation>
     </message>
 </context>
 <context>
+    <name>HamsterImport</name>
+    <message>
+        <source>the fact is still running</source>
+        <translation>der Eintrag läuft noch</translation>
+    </message>
+    <message>
+        <source>the start or the end is not a moment</source>
+        <translation>der Beginn oder das Ende ist kein Zeitpunkt</translation>
+    </message>
+    <message>
+        <source>there is no such file</source>
+        <translation>diese Datei gibt es nicht</translation>
+    </message>
+    <message>
+        <source>not a Hamster database: %1</source>
+        <translation>keine Hamster-Datenbank: %1</translation>
+    </message>
+</context>
+<context>
+    <name>IcalImport</name>
+    <message>
+        <source>not an iCalendar file (BEGIN:VCALENDAR)</source>
+        <translation>keine iCalendar-Datei (BEGIN:VCALENDAR)</translation>
+    </message>
+    <message>
+        <source>the event has no start and end or duration</source>
+        <translation>der Termin hat keinen Beginn und kein Ende oder keine Dauer</translation>
+    </message>
+</context>
+<context>
     <name>IdleSource</name>
     <message>
         <source>there is neither an X display nor a desktop session bus to tell the idle time.</source>
@@ -875,6 +980,17 @@ Quillhour wird beendet.</translation>
     <message>
         <source>%1 (started %2)</source>
         <translation>%1 (begonnen %2)</translation>
+    </message>
+</context>
+<context>
+    <name>ImportCommand</name>
+    <message>
+        <source>--import %1 is none of csv, timewarrior, ical, hamster</source>
+        <translation>--import %1 ist keines von csv, timewarrior, ical, hamster</translation>
+    </message>
+    <message>
+        <source>--map goes with --import timewarrior</source>
+        <translation>--map gehört zu --import timewarrior</translation>
     </message>
 </context>
 <context>
@@ -967,6 +1083,13 @@ Quillhour wird beendet.</translation>
     <message>
         <source>The file is larger than the system allows</source>
         <translation>Die Datei ist größer, als das System erlaubt</translation>
+    </message>
+</context>
+<context>
+    <name>PersonDatabase</name>
+    <message>
+        <source>signed in as %1, you write only your own time</source>
+        <translation>angemeldet als %1 schreiben Sie nur Ihre eigene Zeit</translation>
     </message>
 </context>
 <context>
@@ -1743,6 +1866,25 @@ Quillhour wird beendet.</translation>
     </message>
 </context>
 <context>
+    <name>TimeImport</name>
+    <message>
+        <source>line %1: %2</source>
+        <translation>Zeile %1: %2</translation>
+    </message>
+    <message>
+        <source>Read %1 rows: %2 would be made, %3 skipped as duplicates, %4 refused; nothing was written.</source>
+        <translation>%1 Zeilen gelesen: %2 würden angelegt, %3 als doppelt übersprungen, %4 abgelehnt; nichts wurde geschrieben.</translation>
+    </message>
+    <message>
+        <source>Read %1 rows: made %2, skipped %3 as duplicates, refused %4.</source>
+        <translation>%1 Zeilen gelesen: %2 angelegt, %3 als doppelt übersprungen, %4 abgelehnt.</translation>
+    </message>
+    <message>
+        <source>the time of %1, who imports it themselves</source>
+        <translation>die Zeit von %1, die diese Person selbst importiert</translation>
+    </message>
+</context>
+<context>
     <name>TimeRecordsGrid</name>
     <message>
         <source>Data Reports for %1</source>
@@ -1864,6 +2006,20 @@ Quillhour wird beendet.</translation>
     <message>
         <source>(billable %1 hours, not billable %2 hours)</source>
         <translation>(abrechenbar %1 Stunden, nicht abrechenbar %2 Stunden)</translation>
+    </message>
+</context>
+<context>
+    <name>TimesheetImport</name>
+    <message>
+        <source>Import</source>
+        <translation>Importieren</translation>
+    </message>
+    <message numerus="yes">
+        <source>Add these %n rows as your time?</source>
+        <translation>
+            <numerusform>Diese %n Zeile als Ihre Zeit hinzufügen?</numerusform>
+            <numerusform>Diese %n Zeilen als Ihre Zeit hinzufügen?</numerusform>
+        </translation>
     </message>
 </context>
 <context>
@@ -1998,6 +2154,101 @@ Quillhour wird beendet.</translation>
     <message>
         <source>Byte-order mark for spreadsheets</source>
         <translation>Bytereihenfolge-Markierung für Tabellenkalkulationen</translation>
+    </message>
+    <message>
+        <source>Import...</source>
+        <translation>Importieren...</translation>
+    </message>
+</context>
+<context>
+    <name>TimewarriorImport</name>
+    <message>
+        <source>line %1 of the map is not TAG = CATEGORY</source>
+        <translation>Zeile %1 der Zuordnung hat nicht die Form TAG = CATEGORY</translation>
+    </message>
+    <message>
+        <source>not an export of Timewarrior (a JSON array of intervals): %1</source>
+        <translation>kein Export von Timewarrior (ein JSON-Array von Intervallen): %1</translation>
+    </message>
+    <message>
+        <source>the interval is still open</source>
+        <translation>das Intervall ist noch offen</translation>
+    </message>
+    <message>
+        <source>the start or the end is not a moment like 20261207T091500Z</source>
+        <translation>der Beginn oder das Ende ist kein Zeitpunkt wie 20261207T091500Z</translation>
+    </message>
+    <message>
+        <source>the interval has no tag to name its category</source>
+        <translation>das Intervall hat kein Tag, das seine Kategorie nennt</translation>
+    </message>
+</context>
+<context>
+    <name>TrackCommand</name>
+    <message>
+        <source>name the category</source>
+        <translation>nennen Sie die Kategorie</translation>
+    </message>
+    <message>
+        <source>%1 is not a number of minutes from 1 to %2</source>
+        <translation>%1 ist keine Anzahl Minuten von 1 bis %2</translation>
+    </message>
+    <message>
+        <source>--at %1 is not a moment of the form &quot;YYYY-MM-DD HH:MM&quot;</source>
+        <translation>--at %1 ist kein Zeitpunkt der Form &quot;JJJJ-MM-TT HH:MM&quot;</translation>
+    </message>
+    <message>
+        <source>Quillhour runs with this database but did not answer in time; its window shows whether it was done</source>
+        <translation>Quillhour läuft mit dieser Datenbank, hat aber nicht rechtzeitig geantwortet; sein Fenster zeigt, ob es erledigt wurde</translation>
+    </message>
+</context>
+<context>
+    <name>TrackingChannel</name>
+    <message>
+        <source>Quillhour is running without a user to record for; choose one in its window</source>
+        <translation>Quillhour läuft ohne Benutzer, für den es Zeit erfassen kann; wählen Sie einen in seinem Fenster</translation>
+    </message>
+    <message>
+        <source>the running Quillhour did not understand the request</source>
+        <translation>das laufende Quillhour hat die Anfrage nicht verstanden</translation>
+    </message>
+</context>
+<context>
+    <name>TrackingCommand</name>
+    <message>
+        <source>no category is named &quot;%1&quot;</source>
+        <translation>keine Kategorie heißt &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; names more than one category: %2; give its path or its id</source>
+        <translation>&quot;%1&quot; nennt mehr als eine Kategorie: %2; geben Sie ihren Pfad oder ihre Nummer an</translation>
+    </message>
+    <message>
+        <source>Started %1 at %2.</source>
+        <translation>%1 um %2 begonnen.</translation>
+    </message>
+    <message>
+        <source>no task of yours runs on %1</source>
+        <translation>keine Aufgabe von Ihnen läuft auf %1</translation>
+    </message>
+    <message>
+        <source>no task of yours is running</source>
+        <translation>keine Aufgabe von Ihnen läuft</translation>
+    </message>
+    <message>
+        <source>Cancelled the task on %1 started at %2; its time is not kept.</source>
+        <translation>Die um %2 begonnene Aufgabe auf %1 wurde abgebrochen; ihre Zeit wird nicht behalten.</translation>
+    </message>
+    <message>
+        <source>Finished %1 after %2 (from %3 to %4).</source>
+        <translation>%1 nach %2 beendet (von %3 bis %4).</translation>
+    </message>
+    <message numerus="yes">
+        <source>Added %n minutes to %1, from %2 to %3.</source>
+        <translation>
+            <numerusform>%n Minute auf %1 eingetragen, von %2 bis %3.</numerusform>
+            <numerusform>%n Minuten auf %1 eingetragen, von %2 bis %3.</numerusform>
+        </translation>
     </message>
 </context>
 <context>

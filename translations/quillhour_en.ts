@@ -103,4 +103,24 @@
         </translation>
     </message>
 </context>
+<context>
+    <name>TimesheetImport</name>
+    <message numerus="yes">
+        <source>Add these %n rows as your time?</source>
+        <translation>
+            <numerusform>Add this %n row as your time?</numerusform>
+            <numerusform>Add these %n rows as your time?</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
+    <name>TrackingCommand</name>
+    <message numerus="yes">
+        <source>Added %n minutes to %1, from %2 to %3.</source>
+        <translation>
+            <numerusform>Added %n minute to %1, from %2 to %3.</numerusform>
+            <numerusform>Added %n minutes to %1, from %2 to %3.</numerusform>
+        </translation>
+    </message>
+</context>
 </TS>

@@ -17,6 +17,7 @@ namespace {
 
 const QByteArray Request = QByteArrayLiteral("activate");
 const QByteArray Answer = QByteArrayLiteral("ok\n");
+const QByteArray Track = QByteArrayLiteral("track");
 // A request is one short line; anything longer is not from Quillhour.
 constexpr qint64 MaxRequest = 4096;
 
@@ -33,6 +34,18 @@ QString comparableLocation(const QString& database) {
     const QFileInfo file(location);
     const QString canonical = file.canonicalFilePath(); // empty when it does not exist
     return canonical.isEmpty() ? file.absoluteFilePath() : canonical;
+}
+
+// What the running instance answers, up to its line's end or until it has had its time.
+QByteArray answerOf(QLocalSocket& socket) {
+    QByteArray answer;
+    const QDeadlineTimer deadline(SingleInstance::AnswerWaitMs);
+    while (!answer.endsWith('\n') && socket.state() == QLocalSocket::ConnectedState &&
+           !deadline.hasExpired()) {
+        socket.waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime())));
+        answer += socket.readAll();
+    }
+    return answer + socket.readAll();
 }
 
 } // namespace
@@ -125,6 +138,22 @@ void SingleInstance::answerAlsoAt(const QString& socketPath) {
     }
 }
 
+std::optional<QByteArray> SingleInstance::relay(const QString& socketPath,
+                                                const QByteArray& request) {
+    if (socketPath.isEmpty()) {
+        return std::nullopt;
+    }
+    QLocalSocket socket;
+    socket.connectToServer(socketPath);
+    if (!socket.waitForConnected(2000)) {
+        return std::nullopt;
+    }
+    socket.write(Track + ' ' + request + '\n');
+    socket.waitForBytesWritten(AnswerWaitMs);
+    const QByteArray answer = answerOf(socket);
+    return answer.endsWith('\n') ? answer.trimmed() : QByteArray();
+}
+
 SingleInstance::Claim SingleInstance::handOver(QLocalSocket& socket, const QByteArray& startupId) {
     QByteArray request = Request;
     if (!startupId.isEmpty() && !startupId.contains('\n') && startupId.size() < MaxRequest / 2) {
@@ -132,14 +161,7 @@ SingleInstance::Claim SingleInstance::handOver(QLocalSocket& socket, const QByte
     }
     socket.write(request + '\n');
     socket.waitForBytesWritten(AnswerWaitMs);
-    QByteArray answer;
-    const QDeadlineTimer deadline(AnswerWaitMs);
-    while (!answer.endsWith('\n') && socket.state() == QLocalSocket::ConnectedState &&
-           !deadline.hasExpired()) {
-        socket.waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime())));
-        answer += socket.readAll();
-    }
-    answer += socket.readAll();
+    const QByteArray answer = answerOf(socket);
     if (answer == Answer) {
         std::puts(qPrintable(tr("Quillhour is already running with these settings and this "
                                 "database; its window has been brought forward.")));
@@ -164,7 +186,14 @@ void SingleInstance::accept(QLocalServer& server) {
             }
             const QByteArray line = socket->readLine(MaxRequest).trimmed();
             const qsizetype blank = line.indexOf(' ');
-            if (line.left(blank < 0 ? line.size() : blank) != Request) {
+            const QByteArray verb = line.left(blank < 0 ? line.size() : blank);
+            if (verb == Track && m_tracking && blank > 0) {
+                socket->write(m_tracking(line.mid(blank + 1)) + '\n');
+                socket->flush();
+                socket->disconnectFromServer();
+                return;
+            }
+            if (verb != Request) {
                 socket->abort();
                 return;
             }

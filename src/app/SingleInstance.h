@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 #include <vector>
+#include <functional>
+#include <optional>
 
 class QLocalServer;
 class QLocalSocket;
@@ -47,6 +49,13 @@ public:
     // on a first start, which later starts find in the settings. Nothing when this start is not
     // the first, or another instance answers there already.
     void answerAlsoAt(const QString& socketPath);
+    // Answers the tracking requests of later starts (quillhour --start ...): gets the request's
+    // line, gives the answer's.
+    using TrackingHandler = std::function<QByteArray(const QByteArray&)>;
+    void setTrackingHandler(TrackingHandler handler) { m_tracking = std::move(handler); }
+    // Hands a tracking request to the instance listening at socketPath and gives its answer;
+    // nothing when no instance listens there, an empty answer when it did not answer in time.
+    static std::optional<QByteArray> relay(const QString& socketPath, const QByteArray& request);
 
     // How long a later start waits for the running instance to confirm.
     static constexpr int AnswerWaitMs = 10000;
@@ -63,4 +72,5 @@ private:
     QString m_path;
     std::vector<QLocalServer*> m_servers; // owned as children
     QStringList m_also;
+    TrackingHandler m_tracking;
 };

@@ -180,4 +180,11 @@ QString minToTime(qint64 minutes) {
     return negative ? QLatin1Char('-') + text : text;
 }
 
+QDateTime toTheSecond(const QDateTime& moment) {
+    QDateTime whole = moment;
+    const QTime time = moment.time();
+    whole.setTime(QTime(time.hour(), time.minute(), time.second()));
+    return whole;
+}
+
 } // namespace TimeText

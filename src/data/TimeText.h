@@ -56,5 +56,7 @@ qint64 daysBetween(const QDateTime& from, const QDateTime& to);
 
 // Minutes as whole hours (at least two digits), ":" and two-digit minutes: 75 gives "01:15".
 QString minToTime(qint64 minutes);
+// The moment without its fraction of a second: rows keep whole seconds.
+QDateTime toTheSecond(const QDateTime& moment);
 
 } // namespace TimeText

@@ -4,6 +4,7 @@
 #include "platform/Clock.h"
 #include "platform/Messages.h"
 #include "platform/OutputFile.h"
+#include "reports/TimesheetImport.h"
 #include "reports/TimesheetModel.h"
 #include "reports/TimesheetPage.h"
 #include "reports/TimesheetPrint.h"
@@ -104,6 +105,7 @@ Timesheet::Timesheet(Workspace& workspace, TimesheetPage& page, ChoosePrinter ch
             m_work.guarded([this] { exportPdf(); }));
     connect(page.actTimesheetPrint, &QAction::triggered, this,
             m_work.guarded([this] { printTimesheet(); }));
+    new TimesheetImport(workspace, page, *this, this);
 }
 
 void Timesheet::loadTimesheet() {

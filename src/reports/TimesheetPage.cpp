@@ -71,6 +71,8 @@ TimesheetPage::TimesheetPage(QWidget* parent)
     lblTimesheetTotal->setTextInteractionFlags(Qt::TextSelectableByMouse);
     chkTimesheetBom = named(new QCheckBox(tr("Byte-order mark for spreadsheets")),
                             QStringLiteral("chkTimesheetBom"));
+    cmdTimesheetImport =
+        named(new QPushButton(tr("Import...")), QStringLiteral("cmdTimesheetImport"));
     cmdTimesheetExport = named(new QToolButton, QStringLiteral("cmdTimesheetExport"));
     cmdTimesheetExport->setText(tr("Export"));
     cmdTimesheetExport->setPopupMode(QToolButton::InstantPopup);
@@ -105,6 +107,7 @@ TimesheetPage::TimesheetPage(QWidget* parent)
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(lblTimesheetTotal, 1);
     bottom->addWidget(chkTimesheetBom);
+    bottom->addWidget(cmdTimesheetImport);
     bottom->addWidget(cmdTimesheetExport);
 
     auto* layout = new QVBoxLayout(this);

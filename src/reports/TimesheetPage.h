@@ -40,6 +40,7 @@ public:
     QLabel* lblTimesheetTotal;
     // Exports start with the UTF-8 byte-order mark, for spreadsheets that need one.
     QCheckBox* chkTimesheetBom;
+    QPushButton* cmdTimesheetImport;
     QToolButton* cmdTimesheetExport;
     QAction* actTimesheetCsv;
     QAction* actTimesheetICalendar;

@@ -20,6 +20,7 @@
 #include <QHash>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSet>
 #include <algorithm>
 
 namespace {
@@ -30,14 +31,8 @@ const QString Recovered = QStringLiteral("recovered");
 // duration.
 constexpr int LongestEntry = 32767;
 
-// The moment to the second: rows keep no fractions of a second, and the task in memory starts
-// when its row says it does.
-QDateTime toTheSecond(const QDateTime& moment) {
-    QDateTime whole = moment;
-    const QTime time = moment.time();
-    whole.setTime(QTime(time.hour(), time.minute(), time.second()));
-    return whole;
-}
+// The task in memory starts when its row says it does, to the second.
+using TimeText::toTheSecond;
 
 } // namespace
 
@@ -332,6 +327,47 @@ void TaskTracker::countOthersDurations(const QDateTime& now, int me) {
             running.duration = int(TimeText::minutesBetween(running.startTime, now));
         }
     }
+}
+
+void TaskTracker::followOwnRows() {
+    ProgramState& state = m_work.state;
+    if (!state.activeTasks || !state.allCategories || state.currentUser == nullptr) {
+        return;
+    }
+    const int me = state.currentUser->userId;
+    const QDateTime now = m_work.clock.now();
+    const std::optional<int> frequency = ReminderRule::frequency(m_work.settings.promptFrequency());
+    QSet<int> open;
+    bool started = false;
+    for (const OpenTimeRow& row : tasks::openRows(m_work.database())) {
+        if (row.userId != me) {
+            continue;
+        }
+        open.insert(row.timeId);
+        if (task* found = addOpenTask(row, now); found != nullptr) {
+            found->prompt = m_page.chkPrompt->isChecked();
+            found->reminderCount = ReminderRule::countAfter(found->duration, frequency);
+            state.currentTask = found;
+            started = true;
+        }
+    }
+    std::vector<task*> ended;
+    for (task& running : *state.activeTasks) {
+        if (running.user != nullptr && running.user->userId == me &&
+            !open.contains(running.taskId)) {
+            ended.push_back(&running);
+        }
+    }
+    for (task* each : ended) {
+        removeTaskFromList(each);
+    }
+    if (started) {
+        emit runningTasksChanged();
+        m_taskList.showTaskTree(true);
+        m_page.fraTime->setVisible(true);
+        m_work.shell.setTaskTimerRunning(true);
+    }
+    emit timeRecorded();
 }
 
 void TaskTracker::showCategory(int categoryId, category* thisCategory) {

@@ -50,6 +50,10 @@ public:
     // again, unless one of them waits for its user to be loaded: only the durations move, at
     // a minute boundary.
     void refreshOtherUsersTasks(bool rowsMoved = true);
+    // Brings the current user's own tasks in step with their open rows after they were started,
+    // finished or cancelled from outside the window (the command line): new rows become running
+    // tasks, as if started here, and tasks whose rows ended leave the lists.
+    void followOwnRows();
     // Makes a category the one the Tasks page works on (categoryId 0: thisCategory as given).
     void showCategory(int categoryId, category* thisCategory);
     // The Tasks page with no category to work on (the one it showed was deleted): its frames

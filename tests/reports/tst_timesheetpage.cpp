@@ -1,6 +1,7 @@
 #include "SubsystemFixture.h"
 #include "data/Billing.h"
 #include "data/TimeText.h"
+#include "data/user.h"
 #include "reports/Timesheet.h"
 #include "reports/TimesheetModel.h"
 #include "reports/TimesheetPage.h"
@@ -77,6 +78,7 @@ private slots:
     void controlsChooseWhatIsShown();
     void exportsWriteWhatThePageShows();
     void headingSaysWhatIsCoveredAndFailedExportsAreSaid();
+    void importAddsAFileAsTheUsersOwnTime();
 };
 
 void TimesheetPageTest::controlsChooseWhatIsShown() {
@@ -252,6 +254,46 @@ void TimesheetPageTest::headingSaysWhatIsCoveredAndFailedExportsAreSaid() {
         QCOMPARE(f.messages.last().icon, Messages::Icon::Critical);
     }
     QVERIFY(!QFileInfo(full).isFile());
+}
+
+void TimesheetPageTest::importAddsAFileAsTheUsersOwnTime() {
+    SubsystemFixture f;
+    user ann(f.context());
+    ann.userId = f.addUser(QStringLiteral("Ann"));
+    ann.userName = QStringLiteral("Ann");
+    f.state.currentUser = &ann;
+    const int client = f.addCategory(QStringLiteral("Client"));
+    Sheet s(f);
+    s.timesheet->loadTimesheet();
+    const QString path = f.folder() + QStringLiteral("/before.csv");
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("start,end,category\n2026-12-07 08:00,2026-12-07 09:30,Client\n"
+               "2026-12-07 09:00,2026-12-07 08:00,Client/Review\n");
+    file.close();
+
+    // What it would add is shown first; No adds nothing.
+    f.messages.chooseFile(path);
+    f.messages.answerNo();
+    s.find<QPushButton>("cmdTimesheetImport")->click();
+    QVERIFY2(f.messages.last().text.startsWith(
+                 QStringLiteral("line 3: The end must be after the start.\nRead 2 rows: 1 would "
+                                "be made, 0 skipped as duplicates, 1 refused; nothing was "
+                                "written.\n")),
+             qPrintable(f.messages.last().text));
+    QCOMPARE(f.count(QStringLiteral("tallyRec")), 0);
+
+    f.messages.chooseFile(path);
+    f.messages.answerYes();
+    s.find<QPushButton>("cmdTimesheetImport")->click();
+    QCOMPARE(f.messages.last().text,
+             QStringLiteral("Read 2 rows: made 1, skipped 0 as duplicates, refused 1."));
+    QCOMPARE(f.count(QStringLiteral("tallyRec"),
+                     QStringLiteral("userId = ? and categoryId = ? and duration = 90"),
+                     {ann.userId, client}),
+             1);
+    QCOMPARE(f.count(QStringLiteral("category")), 1); // none made for the refused row
+    QCOMPARE(s.cell(0, TimesheetModel::TimeColumn), QStringLiteral("01:30"));
 }
 
 QTEST_MAIN(TimesheetPageTest)

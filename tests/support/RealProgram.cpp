@@ -186,3 +186,21 @@ bool userActive(const QString& location, const QString& name) {
         ->scalar(QStringLiteral("select active from \"user\" where userName = ?"), {name})
         .toBool();
 }
+
+CommandResult runCommand(const QString& home, const QStringList& arguments) {
+    QProcess process;
+    QProcessEnvironment environment = PrivateDesktop::environment(home);
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        environment.remove(QLatin1String(name));
+    }
+    process.setProcessEnvironment(environment);
+    process.start(RealProgram::builtBinary(), arguments);
+    if (!waitUntil([&] { return process.state() == QProcess::NotRunning; }, 120000)) {
+        process.kill();
+        process.waitForFinished();
+        return {};
+    }
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
+}

@@ -63,6 +63,18 @@ private:
     bool m_wrapped = false;
 };
 
+// What a run of the program as a command printed, and its exit code (-1 when it did not end in
+// time or ended by a signal).
+struct CommandResult {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+// Runs the built program with these arguments and no display, its home, XDG and runtime folders
+// under home, to its end; this process's events go on meanwhile (a window here may be the one it
+// talks to).
+CommandResult runCommand(const QString& home, const QStringList& arguments);
+
 // Polls until done holds, at most ms milliseconds, running the event loop meanwhile.
 bool waitUntil(const std::function<bool()>& done, int ms);
 

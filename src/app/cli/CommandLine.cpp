@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QTextStream>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -51,12 +52,30 @@ QStringList CommandLine::withoutToolkitOptions(const QStringList& arguments) {
 
 namespace {
 
+// The tracking options given: none, one, or (a mistake) several.
+std::vector<TrackingRequest::Kind> trackingAsked(const QCommandLineParser& parser,
+                                                 const CommandLineOptions& options) {
+    using Kind = TrackingRequest::Kind;
+    std::vector<Kind> asked;
+    for (const auto& [option, kind] :
+         {std::pair{&options.start, Kind::Start}, std::pair{&options.finish, Kind::Finish},
+          std::pair{&options.cancel, Kind::Cancel}, std::pair{&options.add, Kind::Add}}) {
+        if (parser.isSet(*option)) {
+            asked.push_back(kind);
+        }
+    }
+    return asked;
+}
+
 // --add-login takes one positional argument, the person's name, and --rename-login two, the old
-// name and the new one; --set-rate takes the rate and --billable yes or no; nothing else takes
-// one.
+// name and the new one; --set-rate takes the rate and --billable yes or no; --finish and
+// --cancel may take a category, and --add takes the minutes; nothing else takes one.
 std::optional<QString> positionalProblem(const QCommandLineParser& parser,
                                          const CommandLineOptions& options, bool addingLogin,
-                                         bool renamingLogin) {
+                                         bool renamingLogin,
+                                         std::optional<TrackingRequest::Kind> tracking,
+                                         bool importing) {
+    using Kind = TrackingRequest::Kind;
     const QStringList positional = parser.positionalArguments();
     if (!addingLogin && !renamingLogin && parser.isSet(options.setRate)) {
         if (positional.size() != 1) {
@@ -84,11 +103,53 @@ std::optional<QString> positionalProblem(const QCommandLineParser& parser,
             "CommandLine", "--rename-login takes the database, the old name and the new one: "
                            "quillhour --rename-login URL OLD NEW");
     }
-    if (!addingLogin && !renamingLogin && !positional.isEmpty()) {
+    const bool mayName = tracking == Kind::Finish || tracking == Kind::Cancel;
+    if (mayName && positional.size() > 1) {
+        return QCoreApplication::translate("CommandLine",
+                                           "--finish and --cancel take one category at most: "
+                                           "quillhour --finish [CATEGORY]");
+    }
+    if (tracking == Kind::Add && positional.size() != 1) {
+        return QCoreApplication::translate("CommandLine",
+                                           "--add takes the category and the minutes: quillhour "
+                                           "--add CATEGORY MINUTES [--at \"YYYY-MM-DD HH:MM\"]");
+    }
+    if (importing && positional.size() != 1) {
+        return QCoreApplication::translate("CommandLine",
+                                           "--import takes the format and the file: quillhour "
+                                           "--import FORMAT FILE");
+    }
+    if (!addingLogin && !renamingLogin && !mayName && tracking != Kind::Add && !importing &&
+        !positional.isEmpty()) {
         return QCoreApplication::translate("CommandLine", "Unexpected argument: %1")
             .arg(positional.first());
     }
     return std::nullopt;
+}
+
+// What came with the tracking option.
+CommandLine::Track trackOptions(const QCommandLineParser& parser, const CommandLineOptions& options,
+                                TrackingRequest::Kind kind) {
+    CommandLine::Track track;
+    track.kind = kind;
+    const QStringList positional = parser.positionalArguments();
+    switch (kind) {
+    case TrackingRequest::Kind::Start:
+        track.category = parser.value(options.start);
+        break;
+    case TrackingRequest::Kind::Finish:
+    case TrackingRequest::Kind::Cancel:
+        track.category = positional.value(0);
+        break;
+    case TrackingRequest::Kind::Add:
+        track.category = parser.value(options.add);
+        track.minutes = positional.value(0);
+        break;
+    }
+    if (parser.isSet(options.at)) {
+        track.at = parser.value(options.at);
+    }
+    return track;
 }
 
 // The options of --report as given: nothing when not given, even an empty text when given so.
@@ -138,7 +199,8 @@ void chooseBillingAction(const QCommandLineParser& parser, const CommandLineOpti
 
 // The first action asked for, in this order; the window when none is.
 void chooseAction(const QCommandLineParser& parser, const CommandLineOptions& options,
-                  bool addingLogin, bool renamingLogin, CommandLine& result) {
+                  bool addingLogin, bool renamingLogin,
+                  std::optional<TrackingRequest::Kind> tracking, CommandLine& result) {
     using Action = CommandLine::Action;
     if (parser.isSet(options.help)) {
         result.action = Action::ShowHelp;
@@ -163,6 +225,14 @@ void chooseAction(const QCommandLineParser& parser, const CommandLineOptions& op
     } else if (parser.isSet(options.check)) {
         result.action = Action::CheckDatabase;
         result.checkDatabase = parser.value(options.check);
+    } else if (parser.isSet(options.importTime)) {
+        result.action = Action::Import;
+        result.importTime = {parser.value(options.importTime),
+                             parser.positionalArguments().value(0), parser.value(options.user),
+                             parser.value(options.map), parser.isSet(options.dryRun)};
+    } else if (tracking) {
+        result.action = Action::Track;
+        result.track = trackOptions(parser, options, *tracking);
     } else if (parser.isSet(options.report)) {
         result.action = Action::Report;
         result.report = reportOptions(parser, options);
@@ -185,17 +255,30 @@ std::optional<QString> misplacedOption(const QCommandLineParser& parser,
         return QCoreApplication::translate("CommandLine",
                                            "--signed-in goes with --create-database");
     }
+    if (parser.isSet(options.at) && !(action == Action::Track && parser.isSet(options.add))) {
+        return QCoreApplication::translate("CommandLine", "--at goes with --add");
+    }
+    if (action != Action::Import) {
+        for (const QCommandLineOption* option : {&options.map, &options.dryRun}) {
+            if (parser.isSet(*option)) {
+                return QCoreApplication::translate("CommandLine", "--%1 goes with --import")
+                    .arg(option->names().constFirst());
+            }
+        }
+    }
     if (action == Action::Report) {
         return std::nullopt;
     }
-    // --from and --user go with --set-rate, --category with closing and reopening.
+    // --from and --user go with --set-rate, --category with closing and reopening, --user with
+    // --import.
     const bool rate = action == Action::SetRate;
     const bool period = action == Action::ClosePeriod || action == Action::ReopenPeriod;
     for (const QCommandLineOption* option :
          {&options.from, &options.to, &options.user, &options.category, &options.group,
           &options.format, &options.output, &options.bom}) {
         if ((rate && (option == &options.from || option == &options.user)) ||
-            (period && option == &options.category)) {
+            (period && option == &options.category) ||
+            (option == &options.user && action == Action::Import)) {
             continue;
         }
         if (parser.isSet(*option)) {
@@ -215,8 +298,8 @@ CommandLine refused(const QString& error) {
 
 // The action itself; out and standardOutput are the same standard output, as text and as the
 // device a report is written to.
-int runAction(const CommandLine& commandLine, PasswordStore& passwords, QTextStream& out,
-              OutputFile& standardOutput, QTextStream& err) {
+int runAction(const CommandLine& commandLine, PasswordStore& passwords, const InstanceRelay& relay,
+              QTextStream& out, OutputFile& standardOutput, QTextStream& err) {
     CommandLineActions actions(passwords, out, standardOutput, err);
     switch (commandLine.action) {
     case CommandLine::Action::ShowHelp:
@@ -246,6 +329,10 @@ int runAction(const CommandLine& commandLine, PasswordStore& passwords, QTextStr
     case CommandLine::Action::SetCurrency:
     case CommandLine::Action::SetRounding:
         return actions.billing(commandLine);
+    case CommandLine::Action::Track:
+        return actions.track(commandLine, relay);
+    case CommandLine::Action::Import:
+        return actions.importTime(commandLine);
     case CommandLine::Action::Run:
         break;
     }
@@ -265,12 +352,24 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
                              !parser.isSet(options.version);
     const bool renamingLogin = parser.isSet(options.renameLogin) && !parser.isSet(options.help) &&
                                !parser.isSet(options.version) && !addingLogin;
-    if (const auto problem = positionalProblem(parser, options, addingLogin, renamingLogin)) {
+    const std::vector<TrackingRequest::Kind> tracking = trackingAsked(parser, options);
+    const bool otherwise =
+        parser.isSet(options.help) || parser.isSet(options.version) || addingLogin || renamingLogin;
+    if (tracking.size() > 1 && !otherwise) {
+        return refused(QCoreApplication::translate(
+            "CommandLine", "give one of --start, --finish, --cancel and --add at a time"));
+    }
+    const bool importing = parser.isSet(options.importTime) && !otherwise;
+    const std::optional<TrackingRequest::Kind> track =
+        tracking.empty() || otherwise || importing ? std::nullopt : std::optional(tracking.front());
+    if (const auto problem =
+            positionalProblem(parser, options, addingLogin, renamingLogin, track,
+                                   importing)) {
         return refused(*problem);
     }
     CommandLine result;
     result.database = parser.value(options.database);
-    chooseAction(parser, options, addingLogin, renamingLogin, result);
+    chooseAction(parser, options, addingLogin, renamingLogin, track, result);
     if (const auto problem = misplacedOption(parser, options, result.action)) {
         result.action = Action::Error;
         result.error = *problem;
@@ -278,11 +377,12 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
     return result;
 }
 
-int runCommandLineAction(const CommandLine& commandLine, PasswordStore& passwords) {
+int runCommandLineAction(const CommandLine& commandLine, PasswordStore& passwords,
+                         const InstanceRelay& relay) {
     const std::unique_ptr<OutputFile> standardOutput = OutputFile::standardOutput();
     QTextStream out(standardOutput.get());
     QTextStream err(stderr);
-    int status = runAction(commandLine, passwords, out, *standardOutput, err);
+    int status = runAction(commandLine, passwords, relay, out, *standardOutput, err);
     out.flush();
     // Whatever was printed must have arrived: a script reading the output relies on it. An action
     // that failed has said why already.

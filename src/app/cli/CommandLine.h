@@ -1,7 +1,11 @@
 #pragma once
 
+#include "tracking/TrackingCommand.h"
+
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
 
 class PasswordStore;
@@ -25,6 +29,8 @@ struct CommandLine {
         ReopenPeriod,
         SetCurrency,
         SetRounding,
+        Track,
+        Import,
         Error
     };
 
@@ -62,13 +68,39 @@ struct CommandLine {
     QString billingCategory;
     QString billingValue;
 
+    // --start, --finish, --cancel or --add, with what came with it, as given; TrackCommand
+    // checks them.
+    struct Track {
+        TrackingRequest::Kind kind = TrackingRequest::Kind::Start;
+        QString category;
+        QString minutes;
+        std::optional<QString> at;
+    } track;
+
+    // --import and its options, as given.
+    struct Import {
+        QString format;
+        QString file;
+        QString user;
+        QString map;
+        bool dryRun = false;
+    } importTime;
+
     static CommandLine parse(const QStringList& arguments);
     // The arguments without the window system's own options (-display :1, -platform xcb,
     // -reverse, ...), which the toolkit takes out itself once it starts.
     static QStringList withoutToolkitOptions(const QStringList& arguments);
 };
 
+// Hands the line of a tracking request to the Quillhour already running with the database (as
+// --database gives it, or empty for the settings' one) and gives the line it answered, empty
+// when it did not answer in time; nothing when none runs.
+using InstanceRelay =
+    std::function<std::optional<QByteArray>(const QString& database, const QByteArray& request)>;
+
 // Runs the actions that need no window (--create-database, --require-sign-in, --add-login,
-// --rename-login, --check-database, --report, --status, --version, --help, errors) and returns the
-// process's exit code. passwords completes a server address given without its password.
-int runCommandLineAction(const CommandLine& commandLine, PasswordStore& passwords);
+// --rename-login, --check-database, --report, --status, tracking, --version, --help, errors) and
+// returns the process's exit code. passwords completes a server address given without its
+// password; relay reaches a running window for the tracking options.
+int runCommandLineAction(const CommandLine& commandLine, PasswordStore& passwords,
+                         const InstanceRelay& relay = {});

@@ -3,7 +3,9 @@
 #include "app/cli/BillingCommand.h"
 #include "app/cli/CommandLine.h"
 #include "app/cli/CommandLineOptions.h"
+#include "app/cli/ImportCommand.h"
 #include "app/cli/ReportCommand.h"
+#include "app/cli/TrackCommand.h"
 #include "data/Database.h"
 #include "data/DatabaseError.h"
 #include "data/ServerAddress.h"
@@ -197,4 +199,17 @@ int CommandLineActions::billing(const CommandLine& commandLine) {
     Settings settings;
     SystemClock clock;
     return BillingCommand(settings, m_passwords, clock, m_out, m_err).run(commandLine);
+}
+
+int CommandLineActions::track(const CommandLine& commandLine, const InstanceRelay& relay) {
+    Settings settings;
+    SystemClock clock;
+    return TrackCommand(settings, m_passwords, clock, m_out, m_err).run(commandLine, relay);
+}
+
+int CommandLineActions::importTime(const CommandLine& commandLine) {
+    Settings settings;
+    SystemClock clock;
+    return ImportCommand(settings, m_passwords, clock, m_out, m_err)
+        .run(commandLine.importTime, commandLine.database);
 }

@@ -1,11 +1,12 @@
 #pragma once
 
+#include "app/cli/CommandLine.h"
+
 class Database;
 class OutputFile;
 class PasswordStore;
 class QString;
 class QTextStream;
-struct CommandLine;
 
 // The actions that need no window, one function each. Each prints what it did on out, what went
 // wrong on err, and returns the process's exit code.
@@ -28,6 +29,8 @@ public:
     int status(const CommandLine& commandLine);
     // --set-rate, --billable, --close-period, --reopen-period, --set-currency, --set-rounding.
     int billing(const CommandLine& commandLine);
+    int track(const CommandLine& commandLine, const InstanceRelay& relay);
+    int importTime(const CommandLine& commandLine);
 
 private:
     // --signed-in with --create-database, once the database is made.

@@ -80,7 +80,8 @@ struct CommandLineOptions {
     QCommandLineOption user{
         QStringLiteral("user"),
         QCoreApplication::translate("CommandLine", "With --report: only the time of the user named "
-                                                   "<name>."),
+                                                   "<name>. With --import: the user whose time "
+                                                   "it is."),
         QStringLiteral("name")};
     QCommandLineOption category{
         QStringLiteral("category"),
@@ -157,6 +158,57 @@ struct CommandLineOptions {
         QCoreApplication::translate(
             "CommandLine", "Print the current user's running tasks, one per line (category, a tab, "
                            "and the time so far as HH:MM), and exit; nothing when none run.")};
+    QCommandLineOption start{
+        QStringLiteral("start"),
+        QCoreApplication::translate(
+            "CommandLine", "Start a task on <category> (a name, a path Parent/Child or an id) "
+                           "for the user of the settings, and exit. A Quillhour window running "
+                           "with the same database does it and shows it at once."),
+        QStringLiteral("category")};
+    QCommandLineOption finish{
+        QStringLiteral("finish"),
+        QCoreApplication::translate(
+            "CommandLine", "quillhour --finish [CATEGORY]: finish the current task, or the one "
+                           "running on CATEGORY, and exit.")};
+    QCommandLineOption cancel{
+        QStringLiteral("cancel"),
+        QCoreApplication::translate(
+            "CommandLine", "quillhour --cancel [CATEGORY]: cancel the current task, or the one "
+                           "running on CATEGORY, without keeping its time, and exit.")};
+    QCommandLineOption add{
+        QStringLiteral("add"),
+        QCoreApplication::translate(
+            "CommandLine", "quillhour --add CATEGORY MINUTES: record MINUTES of time on CATEGORY, "
+                           "starting now or at --at, and exit."),
+        QStringLiteral("category")};
+    QCommandLineOption at{
+        QStringLiteral("at"),
+        QCoreApplication::translate("CommandLine",
+                                    "With --add: when the time began, \"YYYY-MM-DD HH:MM\"."),
+        QStringLiteral("moment")};
+    QCommandLineOption importTime{
+        QStringLiteral("import"),
+        QCoreApplication::translate(
+            "CommandLine",
+            "quillhour --import FORMAT FILE: add the time in FILE, another tracker's export, "
+            "as the finished time of the user of the settings (or --user), making the "
+            "categories it names, and exit. FORMAT: csv (a first line naming the start, the end "
+            "or the duration, the category or project, and the user columns; Toggl, Clockify and "
+            "Kimai exports as they are), timewarrior (timew export), ical (an iCalendar file: "
+            "to-dos are categories, events time) or hamster (Hamster's database: activities "
+            "under their categories, facts time). All rows or none; rows already there are "
+            "skipped."),
+        QStringLiteral("format")};
+    QCommandLineOption map{QStringLiteral("map"),
+                           QCoreApplication::translate(
+                               "CommandLine", "With --import timewarrior: a file of lines TAG = "
+                                              "Parent/Child naming the category of a tag (else an "
+                                              "interval's first tag is its category)."),
+                           QStringLiteral("file")};
+    QCommandLineOption dryRun{
+        QStringLiteral("dry-run"),
+        QCoreApplication::translate("CommandLine",
+                                    "With --import: say what would be added, and add nothing.")};
     QCommandLineOption version{
         QStringList{QStringLiteral("v"), QStringLiteral("version")},
         QCoreApplication::translate("CommandLine", "Show the version and exit.")};
@@ -167,11 +219,13 @@ struct CommandLineOptions {
         parser.setApplicationDescription(QCoreApplication::translate(
             "CommandLine", "Quillhour: time and project management for teams."));
         for (const QCommandLineOption* option :
-             {&database,    &create,      &signedIn, &requireSignIn, &addLogin,
-              &renameLogin, &check,       &report,   &from,          &to,
-              &user,        &category,    &group,    &format,        &output,
-              &bom,         &setRate,     &billable, &closePeriod,   &reopenPeriod,
-              &setCurrency, &setRounding, &status,   &version,       &help}) {
+             {&database,   &create,      &signedIn, &requireSignIn, &addLogin,
+              &renameLogin, &check,      &report,   &from,          &to,
+              &user,       &category,    &group,    &format,        &output,
+              &bom,        &setRate,     &billable, &closePeriod,   &reopenPeriod,
+              &setCurrency, &setRounding, &status,  &start,         &finish,
+              &cancel,     &add,         &at,       &importTime,    &map,
+              &dryRun,     &version,     &help}) {
             parser.addOption(*option);
         }
     }
