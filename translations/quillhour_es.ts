@@ -12,6 +12,81 @@
     </message>
 </context>
 <context>
+    <name>BillingCommand</name>
+    <message>
+        <source>&quot;%1&quot; names more than one category; give its path, Parent/Child, or its id</source>
+        <translation>«%1» designa más de una categoría; indique su ruta, Padre/Hijo, o su id</translation>
+    </message>
+    <message>
+        <source>%1 is not a rate: give a number with up to two decimals, as 70 or 72.50</source>
+        <translation>%1 no es una tarifa: indique un número con hasta dos decimales, como 70 o 72.50</translation>
+    </message>
+    <message>
+        <source>--set-rate needs --from, the first day of the rate, as YYYY-MM-DD</source>
+        <translation>--set-rate necesita --from, el primer día de la tarifa, como AAAA-MM-DD</translation>
+    </message>
+    <message>
+        <source>The rate of %1 is %2 from %3 on.</source>
+        <translation>La tarifa de %1 es %2 desde el %3.</translation>
+    </message>
+    <message>
+        <source>The rate of %1 on %2 is %3 from %4 on.</source>
+        <translation>La tarifa de %1 en %2 es %3 desde el %4.</translation>
+    </message>
+    <message>
+        <source>--billable takes yes or no, not %1</source>
+        <translation>--billable recibe yes o no, no %1</translation>
+    </message>
+    <message>
+        <source>The time of %1 is billed.</source>
+        <translation>El tiempo de %1 se factura.</translation>
+    </message>
+    <message>
+        <source>The time of %1 is not billed.</source>
+        <translation>El tiempo de %1 no se factura.</translation>
+    </message>
+    <message>
+        <source>%1 is not a date of the form YYYY-MM-DD</source>
+        <translation>%1 no es una fecha de la forma AAAA-MM-DD</translation>
+    </message>
+    <message>
+        <source>all categories</source>
+        <translation>todas las categorías</translation>
+    </message>
+    <message>
+        <source>No period of %1 is closed up to %2.</source>
+        <translation>No hay ningún periodo cerrado hasta el %2 para %1.</translation>
+    </message>
+    <message>
+        <source>Reopened the time of %1 up to %2.</source>
+        <translation>Se ha reabierto el tiempo de %1 hasta el %2.</translation>
+    </message>
+    <message>
+        <source>Closed the time of %1 up to and including %2.</source>
+        <translation>Se ha cerrado el tiempo de %1 hasta el %2 incluido.</translation>
+    </message>
+    <message>
+        <source>%1 is not a currency code: give its three capital letters, as EUR</source>
+        <translation>%1 no es un código de moneda: indique sus tres letras mayúsculas, como EUR</translation>
+    </message>
+    <message>
+        <source>The team&apos;s currency is %1.</source>
+        <translation>La moneda del equipo es %1.</translation>
+    </message>
+    <message>
+        <source>--set-rounding takes row or line, not %1</source>
+        <translation>--set-rounding recibe row o line, no %1</translation>
+    </message>
+    <message>
+        <source>Amounts are rounded for each time row.</source>
+        <translation>Los importes se redondean por cada fila de tiempo.</translation>
+    </message>
+    <message>
+        <source>Amounts are rounded for each line from its total minutes.</source>
+        <translation>Los importes se redondean por cada línea a partir de su total de minutos.</translation>
+    </message>
+</context>
+<context>
     <name>CategoryEditor</name>
     <message>
         <source>Properties</source>
@@ -163,6 +238,33 @@
         <source>Ma&amp;ximum Time:</source>
         <translation>Tiempo má&amp;ximo:</translation>
     </message>
+    <message>
+        <source>Rate from...</source>
+        <translation>Tarifa desde el...</translation>
+    </message>
+    <message>
+        <source>Make this rate the one in force from a day on; time before that day keeps the rate it had</source>
+        <translation>Aplicar esta tarifa a partir de un día; el tiempo anterior a ese día conserva la tarifa que tenía</translation>
+    </message>
+    <message>
+        <source>Billable</source>
+        <translation>Facturable</translation>
+    </message>
+</context>
+<context>
+    <name>CategoryRates</name>
+    <message>
+        <source>The Hourly Rate must be a whole number from 0 to 32767.</source>
+        <translation>La tarifa por hora debe ser un número entero de 0 a 32767.</translation>
+    </message>
+    <message>
+        <source>Rate</source>
+        <translation>Tarifa</translation>
+    </message>
+    <message>
+        <source>The rate is %1 from %2 on; time before that day keeps the rate it had.</source>
+        <translation>La tarifa es %1 desde el %2; el tiempo anterior a ese día conserva la tarifa que tenía.</translation>
+    </message>
 </context>
 <context>
     <name>CategoryTree</name>
@@ -181,6 +283,33 @@
     <message>
         <source>Missing Argument</source>
         <translation>Falta un argumento</translation>
+    </message>
+</context>
+<context>
+    <name>ClosedPeriods</name>
+    <message>
+        <source>user %1</source>
+        <translation>usuario %1</translation>
+    </message>
+    <message>
+        <source>A rate from %1 would change amounts already closed. %2</source>
+        <translation>Una tarifa desde el %1 cambiaría importes ya cerrados. %2</translation>
+    </message>
+    <message>
+        <source>Only days that are over can be closed: close up to yesterday at the latest.</source>
+        <translation>Solo se pueden cerrar días ya terminados: cierre como muy tarde hasta ayer.</translation>
+    </message>
+    <message>
+        <source>The category chosen is no longer there.</source>
+        <translation>La categoría elegida ya no existe.</translation>
+    </message>
+    <message>
+        <source>Only the manager of a category can close its time.</source>
+        <translation>Solo el responsable de una categoría puede cerrar su tiempo.</translation>
+    </message>
+    <message>
+        <source>A task started in that period is still running: finish it before closing the period.</source>
+        <translation>Una tarea empezada en ese periodo sigue en curso: termínela antes de cerrar el periodo.</translation>
     </message>
 </context>
 <context>
@@ -292,10 +421,6 @@ Déselo a %1, que lo guarda en ~/.pgpass y puede cambiarlo con \password en psql
         <translation>Con --report: el último día, AAAA-MM-DD, incluido. Por defecto: el domingo de esta semana.</translation>
     </message>
     <message>
-        <source>With --report: only the time of the user named &lt;name&gt;.</source>
-        <translation>Con --report: solo el tiempo del usuario llamado &lt;name&gt;.</translation>
-    </message>
-    <message>
         <source>With --report: only the time of the category &lt;name&gt; and its sub-categories; a name that is not unique is given as its path, Parent/Child, or as the category&apos;s id.</source>
         <translation>Con --report: solo el tiempo de la categoría &lt;name&gt; y sus subcategorías; un nombre que no es único se da por su ruta, Padre/Hijo, o por el id de la categoría.</translation>
     </message>
@@ -327,6 +452,102 @@ Déselo a %1, que lo guarda en ~/.pgpass y puede cambiarlo con \password en psql
         <source>Quillhour: time and project management for teams.</source>
         <translation>Quillhour: gestión del tiempo y de proyectos para equipos.</translation>
     </message>
+    <message>
+        <source>--set-rate takes the category and the rate: quillhour --set-rate CATEGORY RATE --from DATE [--user NAME]</source>
+        <translation>--set-rate recibe la categoría y la tarifa: quillhour --set-rate CATEGORÍA TARIFA --from FECHA [--user NOMBRE]</translation>
+    </message>
+    <message>
+        <source>--billable takes the category and yes or no: quillhour --billable CATEGORY yes|no</source>
+        <translation>--billable recibe la categoría y yes o no: quillhour --billable CATEGORÍA yes|no</translation>
+    </message>
+    <message>
+        <source>--finish and --cancel take one category at most: quillhour --finish [CATEGORY]</source>
+        <translation>--finish y --cancel reciben como máximo una categoría: quillhour --finish [CATEGORÍA]</translation>
+    </message>
+    <message>
+        <source>--add takes the category and the minutes: quillhour --add CATEGORY MINUTES [--at &quot;YYYY-MM-DD HH:MM&quot;]</source>
+        <translation>--add recibe la categoría y los minutos: quillhour --add CATEGORÍA MINUTOS [--at &quot;AAAA-MM-DD HH:MM&quot;]</translation>
+    </message>
+    <message>
+        <source>--import takes the format and the file: quillhour --import FORMAT FILE</source>
+        <translation>--import recibe el formato y el archivo: quillhour --import FORMATO ARCHIVO</translation>
+    </message>
+    <message>
+        <source>--at goes with --add</source>
+        <translation>--at va con --add</translation>
+    </message>
+    <message>
+        <source>--%1 goes with --import</source>
+        <translation>--%1 va con --import</translation>
+    </message>
+    <message>
+        <source>give one of --start, --finish, --cancel and --add at a time</source>
+        <translation>indique solo una de --start, --finish, --cancel y --add a la vez</translation>
+    </message>
+    <message>
+        <source>With --report: only the time of the user named &lt;name&gt;. With --import: the user whose time it is.</source>
+        <translation>Con --report: solo el tiempo del usuario llamado &lt;name&gt;. Con --import: el usuario de quien es el tiempo.</translation>
+    </message>
+    <message>
+        <source>With --report: start a CSV or JSON file with the UTF-8 byte-order mark, for spreadsheets that need one.</source>
+        <translation>Con --report: empezar un archivo CSV o JSON con la marca de orden de bytes UTF-8, para las hojas de cálculo que la necesiten.</translation>
+    </message>
+    <message>
+        <source>quillhour --set-rate CATEGORY RATE --from DATE [--user NAME]: the hourly rate of CATEGORY (or of the person NAME on it) from DATE on, a number with up to two decimals; time before DATE keeps the rate it had. Exits.</source>
+        <translation>quillhour --set-rate CATEGORÍA TARIFA --from FECHA [--user NOMBRE]: la tarifa por hora de CATEGORÍA (o de la persona NOMBRE en ella) desde FECHA, un número con hasta dos decimales; el tiempo anterior a FECHA conserva la tarifa que tenía. Sale después.</translation>
+    </message>
+    <message>
+        <source>quillhour --billable CATEGORY yes|no: whether the time of CATEGORY and its sub-categories is billed (no: internal work, worth nothing). Exits.</source>
+        <translation>quillhour --billable CATEGORÍA yes|no: si el tiempo de CATEGORÍA y sus subcategorías se factura (no: trabajo interno, que no vale nada). Sale después.</translation>
+    </message>
+    <message>
+        <source>Close the time up to and including &lt;date&gt; (YYYY-MM-DD) to changes: of the category --category, which its manager closes, or of all categories. Exits.</source>
+        <translation>Cerrar a los cambios el tiempo hasta el &lt;date&gt; (AAAA-MM-DD) incluido: el de la categoría --category, que cierra su responsable, o el de todas las categorías. Sale después.</translation>
+    </message>
+    <message>
+        <source>Reopen the period closed up to &lt;date&gt; (of --category, or of all categories); kept in the record with who reopened it. Exits.</source>
+        <translation>Reabrir el periodo cerrado hasta el &lt;date&gt; (de --category, o de todas las categorías); queda en el registro con quién lo reabrió. Sale después.</translation>
+    </message>
+    <message>
+        <source>The team&apos;s currency, an ISO 4217 code such as EUR, which every amount is in whoever views it. Exits.</source>
+        <translation>La moneda del equipo, un código ISO 4217 como EUR, en la que está cada importe, lo vea quien lo vea. Sale después.</translation>
+    </message>
+    <message>
+        <source>How amounts are rounded to the cent: line (each line from its total minutes, the default) or row (each time row). Exits.</source>
+        <translation>Cómo se redondean los importes al céntimo: line (cada línea a partir de su total de minutos, por defecto) o row (cada fila de tiempo). Sale después.</translation>
+    </message>
+    <message>
+        <source>Start a task on &lt;category&gt; (a name, a path Parent/Child or an id) for the user of the settings, and exit. A Quillhour window running with the same database does it and shows it at once.</source>
+        <translation>Iniciar una tarea en &lt;category&gt; (un nombre, una ruta Padre/Hijo o un id) para el usuario de los ajustes, y salir. Una ventana de Quillhour en marcha con la misma base de datos se encarga de ello y lo muestra al momento.</translation>
+    </message>
+    <message>
+        <source>quillhour --finish [CATEGORY]: finish the current task, or the one running on CATEGORY, and exit.</source>
+        <translation>quillhour --finish [CATEGORÍA]: terminar la tarea actual, o la que está en curso en CATEGORÍA, y salir.</translation>
+    </message>
+    <message>
+        <source>quillhour --cancel [CATEGORY]: cancel the current task, or the one running on CATEGORY, without keeping its time, and exit.</source>
+        <translation>quillhour --cancel [CATEGORÍA]: cancelar la tarea actual, o la que está en curso en CATEGORÍA, sin conservar su tiempo, y salir.</translation>
+    </message>
+    <message>
+        <source>quillhour --add CATEGORY MINUTES: record MINUTES of time on CATEGORY, starting now or at --at, and exit.</source>
+        <translation>quillhour --add CATEGORÍA MINUTOS: registrar MINUTOS minutos de tiempo en CATEGORÍA, a partir de ahora o de la hora indicada con --at, y salir.</translation>
+    </message>
+    <message>
+        <source>With --add: when the time began, &quot;YYYY-MM-DD HH:MM&quot;.</source>
+        <translation>Con --add: cuándo empezó el tiempo, &quot;AAAA-MM-DD HH:MM&quot;.</translation>
+    </message>
+    <message>
+        <source>quillhour --import FORMAT FILE: add the time in FILE, another tracker&apos;s export, as the finished time of the user of the settings (or --user), making the categories it names, and exit. FORMAT: csv (a first line naming the start, the end or the duration, the category or project, and the user columns; Toggl, Clockify and Kimai exports as they are), timewarrior (timew export), ical (an iCalendar file: to-dos are categories, events time) or hamster (Hamster&apos;s database: activities under their categories, facts time). All rows or none; rows already there are skipped.</source>
+        <translation>quillhour --import FORMATO ARCHIVO: añadir el tiempo de ARCHIVO, la exportación de otro programa de control del tiempo, como tiempo terminado del usuario de los ajustes (o de --user), creando las categorías que nombra, y salir. FORMATO: csv (una primera línea que nombra las columnas de inicio, fin o duración, categoría o proyecto, y usuario; las exportaciones de Toggl, Clockify y Kimai tal cual), timewarrior (timew export), ical (un archivo iCalendar: las tareas pendientes son categorías; los eventos, tiempo) o hamster (la base de datos de Hamster: las actividades bajo sus categorías; las entradas, tiempo). Todas las filas o ninguna; las filas que ya existen se omiten.</translation>
+    </message>
+    <message>
+        <source>With --import timewarrior: a file of lines TAG = Parent/Child naming the category of a tag (else an interval&apos;s first tag is its category).</source>
+        <translation>Con --import timewarrior: un archivo de líneas ETIQUETA = Padre/Hijo que indican la categoría de una etiqueta (si no, la primera etiqueta de un intervalo es su categoría).</translation>
+    </message>
+    <message>
+        <source>With --import: say what would be added, and add nothing.</source>
+        <translation>Con --import: decir lo que se añadiría, sin añadir nada.</translation>
+    </message>
 </context>
 <context>
     <name>ConnectFailure</name>
@@ -341,6 +562,25 @@ Déselo a %1, que lo guarda en ~/.pgpass y puede cambiarlo con \password en psql
     <message>
         <source>The database server knows you as %1, but %1 is not on the team of the database %2. Ask %3 to let you in with: quillhour --add-login URL %1</source>
         <translation>El servidor de base de datos le conoce como %1, pero %1 no está en el equipo de la base de datos %2. Pida a %3 que le añada con: quillhour --add-login URL %1</translation>
+    </message>
+</context>
+<context>
+    <name>CsvImport</name>
+    <message>
+        <source>the start is not a date and time</source>
+        <translation>el inicio no es una fecha y una hora</translation>
+    </message>
+    <message>
+        <source>the end is not a date and time, and no duration is given</source>
+        <translation>el fin no es una fecha y una hora, y no se indica ninguna duración</translation>
+    </message>
+    <message>
+        <source>the file is empty</source>
+        <translation>el archivo está vacío</translation>
+    </message>
+    <message>
+        <source>the first line names no start, end or duration and category columns</source>
+        <translation>la primera línea no nombra columnas de inicio, fin o duración, y categoría</translation>
     </message>
 </context>
 <context>
@@ -470,6 +710,25 @@ Quillhour vuelve a conectarse en su siguiente paso.</translation>
     <message>
         <source>The database %1 is not open.</source>
         <translation>La base de datos %1 no está abierta.</translation>
+    </message>
+    <message>
+        <source>The database file %1 was damaged while Quillhour was using it: some of its pages were changed on the disk by something other than the database engine. To keep what is left safe, Quillhour neither reads nor writes it any more and leaves its working files beside it as they are, so nothing you do from now on is saved. Check the database (quillhour --check-database) before you start Quillhour on it again.</source>
+        <translation>El archivo de base de datos %1 se dañó mientras Quillhour lo usaba: algo distinto del motor de base de datos cambió algunas de sus páginas en el disco. Para mantener a salvo lo que queda, Quillhour ya no lo lee ni lo escribe y deja tal cual sus archivos de trabajo junto a él, así que nada de lo que haga a partir de ahora se guarda. Compruebe la base de datos (quillhour --check-database) antes de volver a iniciar Quillhour con ella.</translation>
+    </message>
+    <message>
+        <source>This time lies in a closed period: it cannot be added, changed or deleted.</source>
+        <translation>Este tiempo está en un periodo cerrado: no se puede añadir, cambiar ni eliminar.</translation>
+    </message>
+</context>
+<context>
+    <name>DatabaseBar</name>
+    <message>
+        <source>Cancel</source>
+        <translation>Cancelar</translation>
+    </message>
+    <message>
+        <source>Waiting for the database...</source>
+        <translation>Esperando a la base de datos...</translation>
     </message>
 </context>
 <context>
@@ -660,6 +919,36 @@ Quillhour se cerrará.</translation>
     </message>
 </context>
 <context>
+    <name>HamsterImport</name>
+    <message>
+        <source>the fact is still running</source>
+        <translation>la entrada sigue en curso</translation>
+    </message>
+    <message>
+        <source>the start or the end is not a moment</source>
+        <translation>el inicio o el fin no es un instante válido</translation>
+    </message>
+    <message>
+        <source>there is no such file</source>
+        <translation>ese archivo no existe</translation>
+    </message>
+    <message>
+        <source>not a Hamster database: %1</source>
+        <translation>no es una base de datos de Hamster: %1</translation>
+    </message>
+</context>
+<context>
+    <name>IcalImport</name>
+    <message>
+        <source>not an iCalendar file (BEGIN:VCALENDAR)</source>
+        <translation>no es un archivo iCalendar (BEGIN:VCALENDAR)</translation>
+    </message>
+    <message>
+        <source>the event has no start and end or duration</source>
+        <translation>el evento no tiene inicio y fin ni duración</translation>
+    </message>
+</context>
+<context>
     <name>IdleSource</name>
     <message>
         <source>nothing is shown on a screen, so nobody can be away from it.</source>
@@ -691,6 +980,17 @@ Quillhour se cerrará.</translation>
     <message>
         <source>%1 (started %2)</source>
         <translation>%1 (empezada %2)</translation>
+    </message>
+</context>
+<context>
+    <name>ImportCommand</name>
+    <message>
+        <source>--import %1 is none of csv, timewarrior, ical, hamster</source>
+        <translation>--import %1 no es ninguno de csv, timewarrior, ical, hamster</translation>
+    </message>
+    <message>
+        <source>--map goes with --import timewarrior</source>
+        <translation>--map va con --import timewarrior</translation>
     </message>
 </context>
 <context>
@@ -783,6 +1083,13 @@ Quillhour se cerrará.</translation>
     <message>
         <source>The file is larger than the system allows</source>
         <translation>El archivo es mayor de lo que permite el sistema</translation>
+    </message>
+</context>
+<context>
+    <name>PersonDatabase</name>
+    <message>
+        <source>signed in as %1, you write only your own time</source>
+        <translation>con la sesión iniciada como %1, solo escribe su propio tiempo</translation>
     </message>
 </context>
 <context>
@@ -973,6 +1280,30 @@ Quillhour se cerrará.</translation>
         <source>There is a user named %1 already.</source>
         <translation>Ya hay un usuario llamado %1.</translation>
     </message>
+    <message>
+        <source>Only the manager of a category closes its time, and only a team administrator closes the time of all categories.</source>
+        <translation>Solo el responsable de una categoría cierra su tiempo, y solo un administrador del equipo cierra el tiempo de todas las categorías.</translation>
+    </message>
+    <message>
+        <source>Only a team administrator can reopen a closed period.</source>
+        <translation>Solo un administrador del equipo puede reabrir un periodo cerrado.</translation>
+    </message>
+    <message>
+        <source>A closed period stays as it was closed.</source>
+        <translation>Un periodo cerrado se queda tal como se cerró.</translation>
+    </message>
+    <message>
+        <source>Only a team administrator can change this.</source>
+        <translation>Solo un administrador del equipo puede cambiar esto.</translation>
+    </message>
+    <message>
+        <source>All time up to and including %1 was closed by %2: it cannot be added, changed or deleted.</source>
+        <translation>Todo el tiempo hasta el %1 incluido lo cerró %2: no se puede añadir, cambiar ni eliminar.</translation>
+    </message>
+    <message>
+        <source>The time on %1 up to and including %2 was closed by %3: it cannot be added, changed or deleted.</source>
+        <translation>El tiempo en %1 hasta el %2 incluido lo cerró %3: no se puede añadir, cambiar ni eliminar.</translation>
+    </message>
 </context>
 <context>
     <name>Reminders</name>
@@ -1071,6 +1402,10 @@ Quillhour se cerrará.</translation>
     <message>
         <source>The database %1 was made by an earlier version of Quillhour (schema %2) and must be brought up to schema %3 before this version can use it, but the server does not let this user change its tables. Nothing was changed. Ask the database&apos;s owner to start this version of Quillhour on it once, or use the earlier version.</source>
         <translation>La base de datos %1 la creó una versión anterior de Quillhour (esquema %2) y debe actualizarse al esquema %3 antes de que esta versión pueda usarla, pero el servidor no deja a este usuario cambiar sus tablas. No se ha cambiado nada. Pida al propietario de la base de datos que inicie una vez esta versión de Quillhour con ella, o use la versión anterior.</translation>
+    </message>
+    <message>
+        <source>The copy of the database made before its upgrade could not be kept as %1, so nothing was changed.</source>
+        <translation>La copia de la base de datos hecha antes de su actualización no se pudo guardar como %1, así que no se ha cambiado nada.</translation>
     </message>
 </context>
 <context>
@@ -1531,6 +1866,25 @@ Quillhour se cerrará.</translation>
     </message>
 </context>
 <context>
+    <name>TimeImport</name>
+    <message>
+        <source>line %1: %2</source>
+        <translation>línea %1: %2</translation>
+    </message>
+    <message>
+        <source>Read %1 rows: %2 would be made, %3 skipped as duplicates, %4 refused; nothing was written.</source>
+        <translation>Se han leído %1 filas: se crearían %2, se omitirían %3 por duplicadas y se rechazarían %4; no se ha escrito nada.</translation>
+    </message>
+    <message>
+        <source>Read %1 rows: made %2, skipped %3 as duplicates, refused %4.</source>
+        <translation>Se han leído %1 filas: se han creado %2, se han omitido %3 por duplicadas y se han rechazado %4.</translation>
+    </message>
+    <message>
+        <source>the time of %1, who imports it themselves</source>
+        <translation>el tiempo de %1, a quien le corresponde importarlo</translation>
+    </message>
+</context>
+<context>
     <name>TimeRecordsGrid</name>
     <message>
         <source>Data Reports for %1</source>
@@ -1648,6 +2002,24 @@ Quillhour se cerrará.</translation>
     <message>
         <source>PDF files (*.pdf)</source>
         <translation>Archivos PDF (*.pdf)</translation>
+    </message>
+    <message>
+        <source>(billable %1 hours, not billable %2 hours)</source>
+        <translation>(%1 horas facturables, %2 horas no facturables)</translation>
+    </message>
+</context>
+<context>
+    <name>TimesheetImport</name>
+    <message>
+        <source>Import</source>
+        <translation>Importar</translation>
+    </message>
+    <message numerus="yes">
+        <source>Add these %n rows as your time?</source>
+        <translation>
+            <numerusform>¿Añadir %n fila como su tiempo?</numerusform>
+            <numerusform>¿Añadir %n filas como su tiempo?</numerusform>
+        </translation>
     </message>
 </context>
 <context>
@@ -1778,6 +2150,105 @@ Quillhour se cerrará.</translation>
     <message>
         <source>Print...</source>
         <translation>Imprimir...</translation>
+    </message>
+    <message>
+        <source>Byte-order mark for spreadsheets</source>
+        <translation>Marca de orden de bytes para hojas de cálculo</translation>
+    </message>
+    <message>
+        <source>Import...</source>
+        <translation>Importar...</translation>
+    </message>
+</context>
+<context>
+    <name>TimewarriorImport</name>
+    <message>
+        <source>line %1 of the map is not TAG = CATEGORY</source>
+        <translation>la línea %1 de la correspondencia no tiene la forma ETIQUETA = CATEGORÍA</translation>
+    </message>
+    <message>
+        <source>not an export of Timewarrior (a JSON array of intervals): %1</source>
+        <translation>no es una exportación de Timewarrior (una matriz JSON de intervalos): %1</translation>
+    </message>
+    <message>
+        <source>the interval is still open</source>
+        <translation>el intervalo sigue abierto</translation>
+    </message>
+    <message>
+        <source>the start or the end is not a moment like 20261207T091500Z</source>
+        <translation>el inicio o el fin no es un instante de la forma 20261207T091500Z</translation>
+    </message>
+    <message>
+        <source>the interval has no tag to name its category</source>
+        <translation>el intervalo no tiene ninguna etiqueta que nombre su categoría</translation>
+    </message>
+</context>
+<context>
+    <name>TrackCommand</name>
+    <message>
+        <source>name the category</source>
+        <translation>indique la categoría</translation>
+    </message>
+    <message>
+        <source>%1 is not a number of minutes from 1 to %2</source>
+        <translation>%1 no es un número de minutos de 1 a %2</translation>
+    </message>
+    <message>
+        <source>--at %1 is not a moment of the form &quot;YYYY-MM-DD HH:MM&quot;</source>
+        <translation>--at %1 no es un instante de la forma &quot;AAAA-MM-DD HH:MM&quot;</translation>
+    </message>
+    <message>
+        <source>Quillhour runs with this database but did not answer in time; its window shows whether it was done</source>
+        <translation>Quillhour está en marcha con esta base de datos, pero no respondió a tiempo; su ventana muestra si se hizo</translation>
+    </message>
+</context>
+<context>
+    <name>TrackingChannel</name>
+    <message>
+        <source>Quillhour is running without a user to record for; choose one in its window</source>
+        <translation>Quillhour está en marcha sin un usuario para el que registrar tiempo; elija uno en su ventana</translation>
+    </message>
+    <message>
+        <source>the running Quillhour did not understand the request</source>
+        <translation>el Quillhour en marcha no entendió la petición</translation>
+    </message>
+</context>
+<context>
+    <name>TrackingCommand</name>
+    <message>
+        <source>no category is named &quot;%1&quot;</source>
+        <translation>ninguna categoría se llama «%1»</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; names more than one category: %2; give its path or its id</source>
+        <translation>«%1» designa más de una categoría: %2; indique su ruta o su id</translation>
+    </message>
+    <message>
+        <source>Started %1 at %2.</source>
+        <translation>Se ha iniciado una tarea en %1 el %2.</translation>
+    </message>
+    <message>
+        <source>no task of yours runs on %1</source>
+        <translation>no tiene ninguna tarea en curso en %1</translation>
+    </message>
+    <message>
+        <source>no task of yours is running</source>
+        <translation>no tiene ninguna tarea en curso</translation>
+    </message>
+    <message>
+        <source>Cancelled the task on %1 started at %2; its time is not kept.</source>
+        <translation>Se ha cancelado la tarea en %1 iniciada el %2; su tiempo no se conserva.</translation>
+    </message>
+    <message>
+        <source>Finished %1 after %2 (from %3 to %4).</source>
+        <translation>Se ha terminado la tarea en %1 tras %2 (del %3 al %4).</translation>
+    </message>
+    <message numerus="yes">
+        <source>Added %n minutes to %1, from %2 to %3.</source>
+        <translation>
+            <numerusform>Se ha añadido %n minuto a %1, del %2 al %3.</numerusform>
+            <numerusform>Se han añadido %n minutos a %1, del %2 al %3.</numerusform>
+        </translation>
     </message>
 </context>
 <context>

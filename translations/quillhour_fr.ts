@@ -12,6 +12,81 @@
     </message>
 </context>
 <context>
+    <name>BillingCommand</name>
+    <message>
+        <source>&quot;%1&quot; names more than one category; give its path, Parent/Child, or its id</source>
+        <translation>« %1 » désigne plus d&apos;une catégorie ; donnez son chemin, Parent/Enfant, ou son identifiant</translation>
+    </message>
+    <message>
+        <source>%1 is not a rate: give a number with up to two decimals, as 70 or 72.50</source>
+        <translation>%1 n&apos;est pas un taux : donnez un nombre avec au plus deux décimales, comme 70 ou 72.50</translation>
+    </message>
+    <message>
+        <source>--set-rate needs --from, the first day of the rate, as YYYY-MM-DD</source>
+        <translation>--set-rate a besoin de --from, le premier jour du taux, au format AAAA-MM-JJ</translation>
+    </message>
+    <message>
+        <source>The rate of %1 is %2 from %3 on.</source>
+        <translation>Le taux de %1 est de %2 à partir du %3.</translation>
+    </message>
+    <message>
+        <source>The rate of %1 on %2 is %3 from %4 on.</source>
+        <translation>Le taux de %1 sur %2 est de %3 à partir du %4.</translation>
+    </message>
+    <message>
+        <source>--billable takes yes or no, not %1</source>
+        <translation>--billable prend yes ou no, pas %1</translation>
+    </message>
+    <message>
+        <source>The time of %1 is billed.</source>
+        <translation>Le temps de %1 est facturé.</translation>
+    </message>
+    <message>
+        <source>The time of %1 is not billed.</source>
+        <translation>Le temps de %1 n&apos;est pas facturé.</translation>
+    </message>
+    <message>
+        <source>%1 is not a date of the form YYYY-MM-DD</source>
+        <translation>%1 n&apos;est pas une date de la forme AAAA-MM-JJ</translation>
+    </message>
+    <message>
+        <source>all categories</source>
+        <translation>toutes les catégories</translation>
+    </message>
+    <message>
+        <source>No period of %1 is closed up to %2.</source>
+        <translation>Aucune période n&apos;est clôturée jusqu&apos;au %2 pour %1.</translation>
+    </message>
+    <message>
+        <source>Reopened the time of %1 up to %2.</source>
+        <translation>Le temps de %1 jusqu&apos;au %2 a été rouvert.</translation>
+    </message>
+    <message>
+        <source>Closed the time of %1 up to and including %2.</source>
+        <translation>Le temps de %1 jusqu&apos;au %2 inclus a été clôturé.</translation>
+    </message>
+    <message>
+        <source>%1 is not a currency code: give its three capital letters, as EUR</source>
+        <translation>%1 n&apos;est pas un code de devise : donnez ses trois lettres majuscules, comme EUR</translation>
+    </message>
+    <message>
+        <source>The team&apos;s currency is %1.</source>
+        <translation>La devise de l&apos;équipe est %1.</translation>
+    </message>
+    <message>
+        <source>--set-rounding takes row or line, not %1</source>
+        <translation>--set-rounding prend row ou line, pas %1</translation>
+    </message>
+    <message>
+        <source>Amounts are rounded for each time row.</source>
+        <translation>Les montants sont arrondis pour chaque ligne de temps.</translation>
+    </message>
+    <message>
+        <source>Amounts are rounded for each line from its total minutes.</source>
+        <translation>Les montants sont arrondis pour chaque ligne à partir de son total de minutes.</translation>
+    </message>
+</context>
+<context>
     <name>CategoryEditor</name>
     <message>
         <source>Properties</source>
@@ -163,6 +238,33 @@
         <source>Ma&amp;ximum Time:</source>
         <translation>Temps ma&amp;ximal :</translation>
     </message>
+    <message>
+        <source>Rate from...</source>
+        <translation>Taux à partir du...</translation>
+    </message>
+    <message>
+        <source>Make this rate the one in force from a day on; time before that day keeps the rate it had</source>
+        <translation>Appliquer ce taux à partir d&apos;un jour donné ; le temps antérieur à ce jour garde le taux qu&apos;il avait</translation>
+    </message>
+    <message>
+        <source>Billable</source>
+        <translation>Facturable</translation>
+    </message>
+</context>
+<context>
+    <name>CategoryRates</name>
+    <message>
+        <source>The Hourly Rate must be a whole number from 0 to 32767.</source>
+        <translation>Le taux horaire doit être un nombre entier de 0 à 32767.</translation>
+    </message>
+    <message>
+        <source>Rate</source>
+        <translation>Taux</translation>
+    </message>
+    <message>
+        <source>The rate is %1 from %2 on; time before that day keeps the rate it had.</source>
+        <translation>Le taux est de %1 à partir du %2 ; le temps antérieur à ce jour garde le taux qu&apos;il avait.</translation>
+    </message>
 </context>
 <context>
     <name>CategoryTree</name>
@@ -181,6 +283,33 @@
     <message>
         <source>Missing Argument</source>
         <translation>Argument manquant</translation>
+    </message>
+</context>
+<context>
+    <name>ClosedPeriods</name>
+    <message>
+        <source>user %1</source>
+        <translation>utilisateur %1</translation>
+    </message>
+    <message>
+        <source>A rate from %1 would change amounts already closed. %2</source>
+        <translation>Un taux à partir du %1 modifierait des montants déjà clôturés. %2</translation>
+    </message>
+    <message>
+        <source>Only days that are over can be closed: close up to yesterday at the latest.</source>
+        <translation>Seuls les jours écoulés peuvent être clôturés : clôturez au plus tard jusqu&apos;à hier.</translation>
+    </message>
+    <message>
+        <source>The category chosen is no longer there.</source>
+        <translation>La catégorie choisie n&apos;existe plus.</translation>
+    </message>
+    <message>
+        <source>Only the manager of a category can close its time.</source>
+        <translation>Seul le responsable d&apos;une catégorie peut clôturer son temps.</translation>
+    </message>
+    <message>
+        <source>A task started in that period is still running: finish it before closing the period.</source>
+        <translation>Une tâche commencée dans cette période est encore en cours : terminez-la avant de clôturer la période.</translation>
     </message>
 </context>
 <context>
@@ -292,10 +421,6 @@ Donnez-le à %1, qui le garde dans ~/.pgpass et peut le changer avec \password d
         <translation>Avec --report : le dernier jour, AAAA-MM-JJ, inclus. Par défaut : le dimanche de cette semaine.</translation>
     </message>
     <message>
-        <source>With --report: only the time of the user named &lt;name&gt;.</source>
-        <translation>Avec --report : seulement le temps de l&apos;utilisateur nommé &lt;name&gt;.</translation>
-    </message>
-    <message>
         <source>With --report: only the time of the category &lt;name&gt; and its sub-categories; a name that is not unique is given as its path, Parent/Child, or as the category&apos;s id.</source>
         <translation>Avec --report : seulement le temps de la catégorie &lt;name&gt; et de ses sous-catégories ; un nom qui n&apos;est pas unique se donne par son chemin, Parent/Enfant, ou par l&apos;identifiant de la catégorie.</translation>
     </message>
@@ -327,6 +452,102 @@ Donnez-le à %1, qui le garde dans ~/.pgpass et peut le changer avec \password d
         <source>Quillhour: time and project management for teams.</source>
         <translation>Quillhour : gestion du temps et des projets pour les équipes.</translation>
     </message>
+    <message>
+        <source>--set-rate takes the category and the rate: quillhour --set-rate CATEGORY RATE --from DATE [--user NAME]</source>
+        <translation>--set-rate prend la catégorie et le taux : quillhour --set-rate CATÉGORIE TAUX --from DATE [--user NOM]</translation>
+    </message>
+    <message>
+        <source>--billable takes the category and yes or no: quillhour --billable CATEGORY yes|no</source>
+        <translation>--billable prend la catégorie et yes ou no : quillhour --billable CATÉGORIE yes|no</translation>
+    </message>
+    <message>
+        <source>--finish and --cancel take one category at most: quillhour --finish [CATEGORY]</source>
+        <translation>--finish et --cancel prennent au plus une catégorie : quillhour --finish [CATÉGORIE]</translation>
+    </message>
+    <message>
+        <source>--add takes the category and the minutes: quillhour --add CATEGORY MINUTES [--at &quot;YYYY-MM-DD HH:MM&quot;]</source>
+        <translation>--add prend la catégorie et les minutes : quillhour --add CATÉGORIE MINUTES [--at &quot;AAAA-MM-JJ HH:MM&quot;]</translation>
+    </message>
+    <message>
+        <source>--import takes the format and the file: quillhour --import FORMAT FILE</source>
+        <translation>--import prend le format et le fichier : quillhour --import FORMAT FICHIER</translation>
+    </message>
+    <message>
+        <source>--at goes with --add</source>
+        <translation>--at va avec --add</translation>
+    </message>
+    <message>
+        <source>--%1 goes with --import</source>
+        <translation>--%1 va avec --import</translation>
+    </message>
+    <message>
+        <source>give one of --start, --finish, --cancel and --add at a time</source>
+        <translation>donnez une seule option à la fois parmi --start, --finish, --cancel et --add</translation>
+    </message>
+    <message>
+        <source>With --report: only the time of the user named &lt;name&gt;. With --import: the user whose time it is.</source>
+        <translation>Avec --report : seulement le temps de l&apos;utilisateur nommé &lt;name&gt;. Avec --import : l&apos;utilisateur à qui appartient ce temps.</translation>
+    </message>
+    <message>
+        <source>With --report: start a CSV or JSON file with the UTF-8 byte-order mark, for spreadsheets that need one.</source>
+        <translation>Avec --report : commencer un fichier CSV ou JSON par l&apos;indicateur d&apos;ordre des octets UTF-8, pour les tableurs qui en ont besoin.</translation>
+    </message>
+    <message>
+        <source>quillhour --set-rate CATEGORY RATE --from DATE [--user NAME]: the hourly rate of CATEGORY (or of the person NAME on it) from DATE on, a number with up to two decimals; time before DATE keeps the rate it had. Exits.</source>
+        <translation>quillhour --set-rate CATÉGORIE TAUX --from DATE [--user NOM] : le taux horaire de CATÉGORIE (ou de la personne NOM sur celle-ci) à partir de DATE, un nombre avec au plus deux décimales ; le temps antérieur à DATE garde le taux qu&apos;il avait. Quitte ensuite.</translation>
+    </message>
+    <message>
+        <source>quillhour --billable CATEGORY yes|no: whether the time of CATEGORY and its sub-categories is billed (no: internal work, worth nothing). Exits.</source>
+        <translation>quillhour --billable CATÉGORIE yes|no : si le temps de CATÉGORIE et de ses sous-catégories est facturé (no : travail interne, qui ne vaut rien). Quitte ensuite.</translation>
+    </message>
+    <message>
+        <source>Close the time up to and including &lt;date&gt; (YYYY-MM-DD) to changes: of the category --category, which its manager closes, or of all categories. Exits.</source>
+        <translation>Clôturer le temps jusqu&apos;au &lt;date&gt; (AAAA-MM-JJ) inclus, qui ne peut alors plus être modifié : celui de la catégorie --category, que clôture son responsable, ou celui de toutes les catégories. Quitte ensuite.</translation>
+    </message>
+    <message>
+        <source>Reopen the period closed up to &lt;date&gt; (of --category, or of all categories); kept in the record with who reopened it. Exits.</source>
+        <translation>Rouvrir la période clôturée jusqu&apos;au &lt;date&gt; (de --category, ou de toutes les catégories) ; elle reste dans l&apos;historique avec le nom de qui l&apos;a rouverte. Quitte ensuite.</translation>
+    </message>
+    <message>
+        <source>The team&apos;s currency, an ISO 4217 code such as EUR, which every amount is in whoever views it. Exits.</source>
+        <translation>La devise de l&apos;équipe, un code ISO 4217 tel que EUR, dans laquelle est exprimé chaque montant, quelle que soit la personne qui le consulte. Quitte ensuite.</translation>
+    </message>
+    <message>
+        <source>How amounts are rounded to the cent: line (each line from its total minutes, the default) or row (each time row). Exits.</source>
+        <translation>Comment les montants sont arrondis au centime : line (chaque ligne à partir de son total de minutes, par défaut) ou row (chaque ligne de temps). Quitte ensuite.</translation>
+    </message>
+    <message>
+        <source>Start a task on &lt;category&gt; (a name, a path Parent/Child or an id) for the user of the settings, and exit. A Quillhour window running with the same database does it and shows it at once.</source>
+        <translation>Démarrer une tâche sur &lt;category&gt; (un nom, un chemin Parent/Enfant ou un identifiant) pour l&apos;utilisateur des réglages, et quitter. Une fenêtre Quillhour ouverte avec la même base de données s&apos;en charge et l&apos;affiche aussitôt.</translation>
+    </message>
+    <message>
+        <source>quillhour --finish [CATEGORY]: finish the current task, or the one running on CATEGORY, and exit.</source>
+        <translation>quillhour --finish [CATÉGORIE] : terminer la tâche actuelle, ou celle en cours sur CATÉGORIE, et quitter.</translation>
+    </message>
+    <message>
+        <source>quillhour --cancel [CATEGORY]: cancel the current task, or the one running on CATEGORY, without keeping its time, and exit.</source>
+        <translation>quillhour --cancel [CATÉGORIE] : annuler la tâche actuelle, ou celle en cours sur CATÉGORIE, sans garder son temps, et quitter.</translation>
+    </message>
+    <message>
+        <source>quillhour --add CATEGORY MINUTES: record MINUTES of time on CATEGORY, starting now or at --at, and exit.</source>
+        <translation>quillhour --add CATÉGORIE MINUTES : enregistrer MINUTES minutes de temps sur CATÉGORIE, à partir de maintenant ou de l&apos;heure donnée par --at, et quitter.</translation>
+    </message>
+    <message>
+        <source>With --add: when the time began, &quot;YYYY-MM-DD HH:MM&quot;.</source>
+        <translation>Avec --add : quand le temps a commencé, &quot;AAAA-MM-JJ HH:MM&quot;.</translation>
+    </message>
+    <message>
+        <source>quillhour --import FORMAT FILE: add the time in FILE, another tracker&apos;s export, as the finished time of the user of the settings (or --user), making the categories it names, and exit. FORMAT: csv (a first line naming the start, the end or the duration, the category or project, and the user columns; Toggl, Clockify and Kimai exports as they are), timewarrior (timew export), ical (an iCalendar file: to-dos are categories, events time) or hamster (Hamster&apos;s database: activities under their categories, facts time). All rows or none; rows already there are skipped.</source>
+        <translation>quillhour --import FORMAT FICHIER : ajouter le temps de FICHIER, l&apos;export d&apos;un autre outil de suivi du temps, comme temps terminé de l&apos;utilisateur des réglages (ou de --user), en créant les catégories qu&apos;il nomme, et quitter. FORMAT : csv (une première ligne qui nomme les colonnes du début, de la fin ou de la durée, de la catégorie ou du projet, et de l&apos;utilisateur ; les exports de Toggl, Clockify et Kimai tels quels), timewarrior (timew export), ical (un fichier iCalendar : les tâches à faire sont des catégories, les événements du temps) ou hamster (la base de données de Hamster : les activités sous leurs catégories, les entrées du temps). Toutes les lignes ou aucune ; les lignes déjà présentes sont ignorées.</translation>
+    </message>
+    <message>
+        <source>With --import timewarrior: a file of lines TAG = Parent/Child naming the category of a tag (else an interval&apos;s first tag is its category).</source>
+        <translation>Avec --import timewarrior : un fichier de lignes ÉTIQUETTE = Parent/Enfant qui donnent la catégorie d&apos;une étiquette (sinon, la première étiquette d&apos;un intervalle est sa catégorie).</translation>
+    </message>
+    <message>
+        <source>With --import: say what would be added, and add nothing.</source>
+        <translation>Avec --import : indiquer ce qui serait ajouté, sans rien ajouter.</translation>
+    </message>
 </context>
 <context>
     <name>ConnectFailure</name>
@@ -341,6 +562,25 @@ Donnez-le à %1, qui le garde dans ~/.pgpass et peut le changer avec \password d
     <message>
         <source>The database server knows you as %1, but %1 is not on the team of the database %2. Ask %3 to let you in with: quillhour --add-login URL %1</source>
         <translation>Le serveur de base de données vous connaît sous le nom %1, mais %1 ne fait pas partie de l&apos;équipe de la base %2. Demandez à %3 de vous ajouter avec : quillhour --add-login URL %1</translation>
+    </message>
+</context>
+<context>
+    <name>CsvImport</name>
+    <message>
+        <source>the start is not a date and time</source>
+        <translation>le début n&apos;est pas une date et une heure</translation>
+    </message>
+    <message>
+        <source>the end is not a date and time, and no duration is given</source>
+        <translation>la fin n&apos;est pas une date et une heure, et aucune durée n&apos;est donnée</translation>
+    </message>
+    <message>
+        <source>the file is empty</source>
+        <translation>le fichier est vide</translation>
+    </message>
+    <message>
+        <source>the first line names no start, end or duration and category columns</source>
+        <translation>la première ligne ne nomme pas de colonnes de début, de fin ou de durée, et de catégorie</translation>
     </message>
 </context>
 <context>
@@ -470,6 +710,25 @@ Quillhour se reconnecte à sa prochaine étape.</translation>
     <message>
         <source>The database %1 is not open.</source>
         <translation>La base de données %1 n&apos;est pas ouverte.</translation>
+    </message>
+    <message>
+        <source>The database file %1 was damaged while Quillhour was using it: some of its pages were changed on the disk by something other than the database engine. To keep what is left safe, Quillhour neither reads nor writes it any more and leaves its working files beside it as they are, so nothing you do from now on is saved. Check the database (quillhour --check-database) before you start Quillhour on it again.</source>
+        <translation>Le fichier de base de données %1 a été endommagé pendant que Quillhour l&apos;utilisait : certaines de ses pages ont été modifiées sur le disque par autre chose que le moteur de base de données. Pour protéger ce qui reste, Quillhour ne le lit ni ne l&apos;écrit plus et laisse tels quels ses fichiers de travail à côté ; rien de ce que vous faites désormais n&apos;est enregistré. Vérifiez la base de données (quillhour --check-database) avant de relancer Quillhour dessus.</translation>
+    </message>
+    <message>
+        <source>This time lies in a closed period: it cannot be added, changed or deleted.</source>
+        <translation>Ce temps se trouve dans une période clôturée : il ne peut pas être ajouté, modifié ni supprimé.</translation>
+    </message>
+</context>
+<context>
+    <name>DatabaseBar</name>
+    <message>
+        <source>Cancel</source>
+        <translation>Annuler</translation>
+    </message>
+    <message>
+        <source>Waiting for the database...</source>
+        <translation>En attente de la base de données...</translation>
     </message>
 </context>
 <context>
@@ -660,6 +919,36 @@ Quillhour va se fermer.</translation>
     </message>
 </context>
 <context>
+    <name>HamsterImport</name>
+    <message>
+        <source>the fact is still running</source>
+        <translation>l&apos;entrée est encore en cours</translation>
+    </message>
+    <message>
+        <source>the start or the end is not a moment</source>
+        <translation>le début ou la fin n&apos;est pas un instant valable</translation>
+    </message>
+    <message>
+        <source>there is no such file</source>
+        <translation>ce fichier n&apos;existe pas</translation>
+    </message>
+    <message>
+        <source>not a Hamster database: %1</source>
+        <translation>ce n&apos;est pas une base de données Hamster : %1</translation>
+    </message>
+</context>
+<context>
+    <name>IcalImport</name>
+    <message>
+        <source>not an iCalendar file (BEGIN:VCALENDAR)</source>
+        <translation>ce n&apos;est pas un fichier iCalendar (BEGIN:VCALENDAR)</translation>
+    </message>
+    <message>
+        <source>the event has no start and end or duration</source>
+        <translation>l&apos;événement n&apos;a ni début et fin, ni durée</translation>
+    </message>
+</context>
+<context>
     <name>IdleSource</name>
     <message>
         <source>nothing is shown on a screen, so nobody can be away from it.</source>
@@ -691,6 +980,17 @@ Quillhour va se fermer.</translation>
     <message>
         <source>%1 (started %2)</source>
         <translation>%1 (commencée %2)</translation>
+    </message>
+</context>
+<context>
+    <name>ImportCommand</name>
+    <message>
+        <source>--import %1 is none of csv, timewarrior, ical, hamster</source>
+        <translation>--import %1 n&apos;est aucun de csv, timewarrior, ical, hamster</translation>
+    </message>
+    <message>
+        <source>--map goes with --import timewarrior</source>
+        <translation>--map va avec --import timewarrior</translation>
     </message>
 </context>
 <context>
@@ -783,6 +1083,13 @@ Quillhour va se fermer.</translation>
     <message>
         <source>The file is larger than the system allows</source>
         <translation>Le fichier est plus grand que ce que le système permet</translation>
+    </message>
+</context>
+<context>
+    <name>PersonDatabase</name>
+    <message>
+        <source>signed in as %1, you write only your own time</source>
+        <translation>connecté en tant que %1, vous n&apos;écrivez que votre propre temps</translation>
     </message>
 </context>
 <context>
@@ -973,6 +1280,30 @@ Quillhour va se fermer.</translation>
         <source>There is a user named %1 already.</source>
         <translation>Il y a déjà un utilisateur nommé %1.</translation>
     </message>
+    <message>
+        <source>Only the manager of a category closes its time, and only a team administrator closes the time of all categories.</source>
+        <translation>Seul le responsable d&apos;une catégorie clôture son temps, et seul un administrateur de l&apos;équipe clôture le temps de toutes les catégories.</translation>
+    </message>
+    <message>
+        <source>Only a team administrator can reopen a closed period.</source>
+        <translation>Seul un administrateur de l&apos;équipe peut rouvrir une période clôturée.</translation>
+    </message>
+    <message>
+        <source>A closed period stays as it was closed.</source>
+        <translation>Une période clôturée reste telle qu&apos;elle a été clôturée.</translation>
+    </message>
+    <message>
+        <source>Only a team administrator can change this.</source>
+        <translation>Seul un administrateur de l&apos;équipe peut modifier ceci.</translation>
+    </message>
+    <message>
+        <source>All time up to and including %1 was closed by %2: it cannot be added, changed or deleted.</source>
+        <translation>Tout le temps jusqu&apos;au %1 inclus a été clôturé par %2 : il ne peut pas être ajouté, modifié ni supprimé.</translation>
+    </message>
+    <message>
+        <source>The time on %1 up to and including %2 was closed by %3: it cannot be added, changed or deleted.</source>
+        <translation>Le temps sur %1 jusqu&apos;au %2 inclus a été clôturé par %3 : il ne peut pas être ajouté, modifié ni supprimé.</translation>
+    </message>
 </context>
 <context>
     <name>Reminders</name>
@@ -1071,6 +1402,10 @@ Quillhour va se fermer.</translation>
     <message>
         <source>The database %1 was made by an earlier version of Quillhour (schema %2) and must be brought up to schema %3 before this version can use it, but the server does not let this user change its tables. Nothing was changed. Ask the database&apos;s owner to start this version of Quillhour on it once, or use the earlier version.</source>
         <translation>La base de données %1 a été créée par une version antérieure de Quillhour (schéma %2) et doit être mise au schéma %3 avant que cette version puisse l&apos;utiliser, mais le serveur ne laisse pas cet utilisateur modifier ses tables. Rien n&apos;a été changé. Demandez au propriétaire de la base de lancer une fois cette version de Quillhour dessus, ou utilisez la version antérieure.</translation>
+    </message>
+    <message>
+        <source>The copy of the database made before its upgrade could not be kept as %1, so nothing was changed.</source>
+        <translation>La copie de la base de données faite avant sa mise à niveau n&apos;a pas pu être conservée sous %1 ; rien n&apos;a donc été modifié.</translation>
     </message>
 </context>
 <context>
@@ -1531,6 +1866,25 @@ Quillhour va se fermer.</translation>
     </message>
 </context>
 <context>
+    <name>TimeImport</name>
+    <message>
+        <source>line %1: %2</source>
+        <translation>ligne %1 : %2</translation>
+    </message>
+    <message>
+        <source>Read %1 rows: %2 would be made, %3 skipped as duplicates, %4 refused; nothing was written.</source>
+        <translation>%1 lignes lues : %2 seraient créées, %3 seraient ignorées comme doublons, %4 seraient refusées ; rien n&apos;a été écrit.</translation>
+    </message>
+    <message>
+        <source>Read %1 rows: made %2, skipped %3 as duplicates, refused %4.</source>
+        <translation>%1 lignes lues : %2 créées, %3 ignorées comme doublons, %4 refusées.</translation>
+    </message>
+    <message>
+        <source>the time of %1, who imports it themselves</source>
+        <translation>le temps de %1, à qui il revient de l&apos;importer</translation>
+    </message>
+</context>
+<context>
     <name>TimeRecordsGrid</name>
     <message>
         <source>Data Reports for %1</source>
@@ -1648,6 +2002,24 @@ Quillhour va se fermer.</translation>
     <message>
         <source>PDF files (*.pdf)</source>
         <translation>Fichiers PDF (*.pdf)</translation>
+    </message>
+    <message>
+        <source>(billable %1 hours, not billable %2 hours)</source>
+        <translation>(%1 heures facturables, %2 heures non facturables)</translation>
+    </message>
+</context>
+<context>
+    <name>TimesheetImport</name>
+    <message>
+        <source>Import</source>
+        <translation>Importer</translation>
+    </message>
+    <message numerus="yes">
+        <source>Add these %n rows as your time?</source>
+        <translation>
+            <numerusform>Ajouter %n ligne à votre temps ?</numerusform>
+            <numerusform>Ajouter %n lignes à votre temps ?</numerusform>
+        </translation>
     </message>
 </context>
 <context>
@@ -1778,6 +2150,105 @@ Quillhour va se fermer.</translation>
     <message>
         <source>Print...</source>
         <translation>Imprimer...</translation>
+    </message>
+    <message>
+        <source>Byte-order mark for spreadsheets</source>
+        <translation>Indicateur d&apos;ordre des octets pour les tableurs</translation>
+    </message>
+    <message>
+        <source>Import...</source>
+        <translation>Importer...</translation>
+    </message>
+</context>
+<context>
+    <name>TimewarriorImport</name>
+    <message>
+        <source>line %1 of the map is not TAG = CATEGORY</source>
+        <translation>la ligne %1 de la correspondance n&apos;est pas de la forme ÉTIQUETTE = CATÉGORIE</translation>
+    </message>
+    <message>
+        <source>not an export of Timewarrior (a JSON array of intervals): %1</source>
+        <translation>ce n&apos;est pas un export de Timewarrior (un tableau JSON d&apos;intervalles) : %1</translation>
+    </message>
+    <message>
+        <source>the interval is still open</source>
+        <translation>l&apos;intervalle est encore ouvert</translation>
+    </message>
+    <message>
+        <source>the start or the end is not a moment like 20261207T091500Z</source>
+        <translation>le début ou la fin n&apos;est pas un instant de la forme 20261207T091500Z</translation>
+    </message>
+    <message>
+        <source>the interval has no tag to name its category</source>
+        <translation>l&apos;intervalle n&apos;a pas d&apos;étiquette qui nomme sa catégorie</translation>
+    </message>
+</context>
+<context>
+    <name>TrackCommand</name>
+    <message>
+        <source>name the category</source>
+        <translation>indiquez la catégorie</translation>
+    </message>
+    <message>
+        <source>%1 is not a number of minutes from 1 to %2</source>
+        <translation>%1 n&apos;est pas un nombre de minutes de 1 à %2</translation>
+    </message>
+    <message>
+        <source>--at %1 is not a moment of the form &quot;YYYY-MM-DD HH:MM&quot;</source>
+        <translation>--at %1 n&apos;est pas un instant de la forme &quot;AAAA-MM-JJ HH:MM&quot;</translation>
+    </message>
+    <message>
+        <source>Quillhour runs with this database but did not answer in time; its window shows whether it was done</source>
+        <translation>Quillhour tourne avec cette base de données mais n&apos;a pas répondu à temps ; sa fenêtre indique si c&apos;est fait</translation>
+    </message>
+</context>
+<context>
+    <name>TrackingChannel</name>
+    <message>
+        <source>Quillhour is running without a user to record for; choose one in its window</source>
+        <translation>Quillhour tourne sans utilisateur pour qui enregistrer le temps ; choisissez-en un dans sa fenêtre</translation>
+    </message>
+    <message>
+        <source>the running Quillhour did not understand the request</source>
+        <translation>le Quillhour en cours d&apos;exécution n&apos;a pas compris la demande</translation>
+    </message>
+</context>
+<context>
+    <name>TrackingCommand</name>
+    <message>
+        <source>no category is named &quot;%1&quot;</source>
+        <translation>aucune catégorie ne s&apos;appelle « %1 »</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; names more than one category: %2; give its path or its id</source>
+        <translation>« %1 » désigne plus d&apos;une catégorie : %2 ; donnez son chemin ou son identifiant</translation>
+    </message>
+    <message>
+        <source>Started %1 at %2.</source>
+        <translation>Tâche démarrée sur %1 le %2.</translation>
+    </message>
+    <message>
+        <source>no task of yours runs on %1</source>
+        <translation>aucune de vos tâches n&apos;est en cours sur %1</translation>
+    </message>
+    <message>
+        <source>no task of yours is running</source>
+        <translation>aucune de vos tâches n&apos;est en cours</translation>
+    </message>
+    <message>
+        <source>Cancelled the task on %1 started at %2; its time is not kept.</source>
+        <translation>La tâche sur %1 démarrée le %2 a été annulée ; son temps n&apos;est pas gardé.</translation>
+    </message>
+    <message>
+        <source>Finished %1 after %2 (from %3 to %4).</source>
+        <translation>Tâche sur %1 terminée après %2 (du %3 au %4).</translation>
+    </message>
+    <message numerus="yes">
+        <source>Added %n minutes to %1, from %2 to %3.</source>
+        <translation>
+            <numerusform>%n minute ajoutée à %1, du %2 au %3.</numerusform>
+            <numerusform>%n minutes ajoutées à %1, du %2 au %3.</numerusform>
+        </translation>
     </message>
 </context>
 <context>
