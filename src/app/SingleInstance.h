@@ -4,9 +4,9 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
-#include <vector>
 #include <functional>
 #include <optional>
+#include <vector>
 
 class QLocalServer;
 class QLocalSocket;

@@ -288,15 +288,14 @@ void CategoryEditor::cmdSave_Click() {
 }
 
 bool CategoryEditor::readNumbers(SaveInput& input) {
-    if (!wholeNumber(m_page.txtMinAllocated,
-                     CategoryEditorPage::fieldName(m_page.lblMinAllocated)) ||
-        !wholeNumber(m_page.txtMaxAllocated,
-                     CategoryEditorPage::fieldName(m_page.lblMaxAllocated))) {
+    const auto field = &CategoryEditorPage::fieldName;
+    if (!wholeNumber(m_page.txtMinAllocated, field(m_page.lblMinAllocated)) ||
+        !wholeNumber(m_page.txtMaxAllocated, field(m_page.lblMaxAllocated))) {
         return false;
     }
     // Money: "85.50" is not 86.
-    const auto hourlyRate = wholeNumber(
-        m_page.txtCharge, CategoryEditorPage::fieldName(m_page.lblCharge), Fraction::Refused);
+    const auto hourlyRate =
+        wholeNumber(m_page.txtCharge, field(m_page.lblCharge), Fraction::Refused);
     if (!hourlyRate) {
         return false;
     }

@@ -449,11 +449,10 @@ void ReportCommandTest::billingFromTheCommandLine() {
     QCOMPARE(run({QStringLiteral("--set-currency"), QStringLiteral("euro")}).exitCode, 2);
 
     const QString csv = m_home->filePath(QStringLiteral("year.csv"));
-    const Result year =
-        run({QStringLiteral("--report"), QStringLiteral("--group"), QStringLiteral("category"),
-             QStringLiteral("--from"), QStringLiteral("2026-01-01"), QStringLiteral("--to"),
-             QStringLiteral("2026-12-31"), QStringLiteral("--bom"), QStringLiteral("--output"),
-             csv});
+    const Result year = run(
+        {QStringLiteral("--report"), QStringLiteral("--group"), QStringLiteral("category"),
+         QStringLiteral("--from"), QStringLiteral("2026-01-01"), QStringLiteral("--to"),
+         QStringLiteral("2026-12-31"), QStringLiteral("--bom"), QStringLiteral("--output"), csv});
     QCOMPARE(year.exitCode, 0);
     QFile written(csv);
     QVERIFY(written.open(QIODevice::ReadOnly));

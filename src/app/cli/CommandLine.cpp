@@ -363,8 +363,7 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
     const std::optional<TrackingRequest::Kind> track =
         tracking.empty() || otherwise || importing ? std::nullopt : std::optional(tracking.front());
     if (const auto problem =
-            positionalProblem(parser, options, addingLogin, renamingLogin, track,
-                                   importing)) {
+            positionalProblem(parser, options, addingLogin, renamingLogin, track, importing)) {
         return refused(*problem);
     }
     CommandLine result;

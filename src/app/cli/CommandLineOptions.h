@@ -219,13 +219,13 @@ struct CommandLineOptions {
         parser.setApplicationDescription(QCoreApplication::translate(
             "CommandLine", "Quillhour: time and project management for teams."));
         for (const QCommandLineOption* option :
-             {&database,   &create,      &signedIn, &requireSignIn, &addLogin,
-              &renameLogin, &check,      &report,   &from,          &to,
-              &user,       &category,    &group,    &format,        &output,
-              &bom,        &setRate,     &billable, &closePeriod,   &reopenPeriod,
-              &setCurrency, &setRounding, &status,  &start,         &finish,
-              &cancel,     &add,         &at,       &importTime,    &map,
-              &dryRun,     &version,     &help}) {
+             {&database,    &create,      &signedIn, &requireSignIn, &addLogin,
+              &renameLogin, &check,       &report,   &from,          &to,
+              &user,        &category,    &group,    &format,        &output,
+              &bom,         &setRate,     &billable, &closePeriod,   &reopenPeriod,
+              &setCurrency, &setRounding, &status,   &start,         &finish,
+              &cancel,      &add,         &at,       &importTime,    &map,
+              &dryRun,      &version,     &help}) {
             parser.addOption(*option);
         }
     }
