@@ -2778,8 +2778,8 @@ Um diese Datenbank zu verwenden, starten Sie Quillhour mit --database und der vo
         <translation>&amp;Durchsuchen...</translation>
     </message>
     <message>
-        <source>Connect to a team&apos;s &amp;server:</source>
-        <translation>Mit dem &amp;Server eines Teams verbinden:</translation>
+        <source>Connect to a team&apos;s se&amp;rver:</source>
+        <translation>Mit dem Se&amp;rver eines Teams verbinden:</translation>
     </message>
     <message>
         <source>Welcome to Quillhour</source>
@@ -2798,8 +2798,8 @@ Um diese Datenbank zu verwenden, starten Sie Quillhour mit --database und der vo
         <translation>&amp;Passwort:</translation>
     </message>
     <message>
-        <source>Your &amp;name:</source>
-        <translation>Ihr &amp;Name:</translation>
+        <source>&amp;Your name:</source>
+        <translation>&amp;Ihr Name:</translation>
     </message>
     <message>
         <source>&amp;What are you working on?</source>

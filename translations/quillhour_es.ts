@@ -2778,7 +2778,7 @@ El ajuste de la base de datos no ha cambiado.</translation>
         <translation>&amp;Examinar...</translation>
     </message>
     <message>
-        <source>Connect to a team&apos;s &amp;server:</source>
+        <source>Connect to a team&apos;s se&amp;rver:</source>
         <translation>Conectarse al &amp;servidor de un equipo:</translation>
     </message>
     <message>
@@ -2798,8 +2798,8 @@ El ajuste de la base de datos no ha cambiado.</translation>
         <translation>&amp;Contraseña:</translation>
     </message>
     <message>
-        <source>Your &amp;name:</source>
-        <translation>Su &amp;nombre:</translation>
+        <source>&amp;Your name:</source>
+        <translation>Su nom&amp;bre:</translation>
     </message>
     <message>
         <source>&amp;What are you working on?</source>

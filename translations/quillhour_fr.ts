@@ -2778,7 +2778,7 @@ Le réglage de la base de données est inchangé.</translation>
         <translation>&amp;Parcourir...</translation>
     </message>
     <message>
-        <source>Connect to a team&apos;s &amp;server:</source>
+        <source>Connect to a team&apos;s se&amp;rver:</source>
         <translation>Se connecter au &amp;serveur d&apos;une équipe :</translation>
     </message>
     <message>
@@ -2798,8 +2798,8 @@ Le réglage de la base de données est inchangé.</translation>
         <translation>&amp;Mot de passe :</translation>
     </message>
     <message>
-        <source>Your &amp;name:</source>
-        <translation>Votre &amp;nom :</translation>
+        <source>&amp;Your name:</source>
+        <translation>&amp;Votre nom :</translation>
     </message>
     <message>
         <source>&amp;What are you working on?</source>

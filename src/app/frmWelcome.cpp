@@ -35,7 +35,7 @@ frmWelcome::frmWelcome(const Messages::FirstStart& suggested, QString ownFolder,
     , optOpenDatabase(new QRadioButton(tr("&Open an existing database file:"), this))
     , txtOpenDatabase(new QLineEdit(this))
     , cmdBrowseDatabase(new QPushButton(tr("&Browse..."), this))
-    , optServer(new QRadioButton(tr("Connect to a team's &server:"), this))
+    , optServer(new QRadioButton(tr("Connect to a team's se&rver:"), this))
     , txtServerAddress(new QLineEdit(this))
     , txtServerPassword(new QLineEdit(this))
     , txtYourName(new QLineEdit(suggested.userName, this))
@@ -108,7 +108,7 @@ QDialogButtonBox* frmWelcome::layOut(Messages::FirstStart::Place place) {
     grid->setColumnStretch(1, 1);
 
     auto* person = new QGridLayout;
-    person->addWidget(captionFor(tr("Your &name:"), txtYourName, this), 0, 0);
+    person->addWidget(captionFor(tr("&Your name:"), txtYourName, this), 0, 0);
     person->addWidget(txtYourName, 0, 1);
     person->addWidget(captionFor(tr("&What are you working on?"), txtFirstCategory, this), 1, 0);
     person->addWidget(txtFirstCategory, 1, 1);
