@@ -314,6 +314,31 @@ QString backupPath(const QString& databasePath, int version) {
     return candidate;
 }
 
+namespace {
+
+// One numbered step after another, from the version found; each keeps every row.
+void upgradeSteps(Database& database, int found) {
+    const auto run = [&database](const QStringList& statements) {
+        for (const QString& statement : statements) {
+            database.execute(statement);
+        }
+    };
+    if (found < 2) {
+        run(changeCountStatements(database.engine()));
+    }
+    if (found < 3) {
+        run(trailStatements(database.engine()));
+    }
+    if (found < 4) {
+        run(timeCountStatements(database.engine()));
+    }
+    if (found < 5) {
+        run(billingStatements(database));
+    }
+}
+
+} // namespace
+
 bool upgrade(Database& database) {
     const int before = version(database);
     if (before >= CurrentVersion) {
@@ -355,27 +380,7 @@ bool upgrade(Database& database) {
             if (sqlite && QFileInfo::exists(copy.path)) {
                 keepBackup(copy.path, backupPath(path, before));
             }
-            // One numbered step after another; each keeps every row.
-            if (found < 2) {
-                for (const QString& statement : changeCountStatements(database.engine())) {
-                    database.execute(statement);
-                }
-            }
-            if (found < 3) {
-                for (const QString& statement : trailStatements(database.engine())) {
-                    database.execute(statement);
-                }
-            }
-            if (found < 4) {
-                for (const QString& statement : timeCountStatements(database.engine())) {
-                    database.execute(statement);
-                }
-            }
-            if (found < 5) {
-                for (const QString& statement : billingStatements(database)) {
-                    database.execute(statement);
-                }
-            }
+            upgradeSteps(database, found);
             writeVersion(database, CurrentVersion);
             // A table a step added is held by the team's rules like the others.
             if (SignedIn::isOn(database)) {
