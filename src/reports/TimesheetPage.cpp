@@ -73,18 +73,7 @@ TimesheetPage::TimesheetPage(QWidget* parent)
                             QStringLiteral("chkTimesheetBom"));
     cmdTimesheetImport =
         named(new QPushButton(tr("Import...")), QStringLiteral("cmdTimesheetImport"));
-    cmdTimesheetExport = named(new QToolButton, QStringLiteral("cmdTimesheetExport"));
-    cmdTimesheetExport->setText(tr("Export"));
-    cmdTimesheetExport->setPopupMode(QToolButton::InstantPopup);
-    cmdTimesheetExport->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    auto* menu = new QMenu(cmdTimesheetExport);
-    actTimesheetCsv = action(menu, tr("CSV..."), QStringLiteral("actTimesheetCsv"));
-    actTimesheetICalendar =
-        action(menu, tr("iCalendar..."), QStringLiteral("actTimesheetICalendar"));
-    actTimesheetJson = action(menu, tr("JSON..."), QStringLiteral("actTimesheetJson"));
-    actTimesheetPdf = action(menu, tr("PDF..."), QStringLiteral("actTimesheetPdf"));
-    actTimesheetPrint = action(menu, tr("Print..."), QStringLiteral("actTimesheetPrint"));
-    cmdTimesheetExport->setMenu(menu);
+    buildExport();
 
     auto* controls = new QGridLayout;
     controls->addWidget(lblTimesheetRange, 0, 0);
@@ -114,4 +103,20 @@ TimesheetPage::TimesheetPage(QWidget* parent)
     layout->addLayout(controls);
     layout->addWidget(timesheetGrid, 1);
     layout->addLayout(bottom);
+}
+
+// The Export button and the formats on its menu.
+void TimesheetPage::buildExport() {
+    cmdTimesheetExport = named(new QToolButton, QStringLiteral("cmdTimesheetExport"));
+    cmdTimesheetExport->setText(tr("Export"));
+    cmdTimesheetExport->setPopupMode(QToolButton::InstantPopup);
+    cmdTimesheetExport->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    auto* menu = new QMenu(cmdTimesheetExport);
+    actTimesheetCsv = action(menu, tr("CSV..."), QStringLiteral("actTimesheetCsv"));
+    actTimesheetICalendar =
+        action(menu, tr("iCalendar..."), QStringLiteral("actTimesheetICalendar"));
+    actTimesheetJson = action(menu, tr("JSON..."), QStringLiteral("actTimesheetJson"));
+    actTimesheetPdf = action(menu, tr("PDF..."), QStringLiteral("actTimesheetPdf"));
+    actTimesheetPrint = action(menu, tr("Print..."), QStringLiteral("actTimesheetPrint"));
+    cmdTimesheetExport->setMenu(menu);
 }

@@ -47,4 +47,7 @@ public:
     QAction* actTimesheetJson;
     QAction* actTimesheetPdf;
     QAction* actTimesheetPrint;
+
+private:
+    void buildExport();
 };
