@@ -50,6 +50,8 @@ void TasksPage::buildNewTask() {
     chkPrompt = named(new QCheckBox(tr("Prompt")), QStringLiteral("chkPrompt"));
     cmdStartNow = named(new QPushButton(tr("&Start")), QStringLiteral("cmdStartNow"));
     cmdStartNow->setEnabled(false);
+    // Enter presses it when it has the focus, as Space does: the key a newcomer tries first.
+    cmdStartNow->setAutoDefault(true);
     cmdStart = named(new QPushButton(tr("Start")), QStringLiteral("cmdStart"));
     cmdStart->setEnabled(false);
     cmdStart->setVisible(false);

@@ -329,8 +329,8 @@ void SecondStartTest::newAccountReachesARunningTimerFromOneWindow() {
     QCOMPARE(db->scalar(QStringLiteral("select category from category")).toString(),
              QStringLiteral("General"));
 
-    // One key more: Start has the focus, and the timer runs.
-    QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("space")}));
+    // One key more: Start has the focus, and Enter runs the timer.
+    QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("Return")}));
     QVERIFY2(waitFor([&] {
                  return db->scalar(QStringLiteral("select count(*) from tallyRec where endTime "
                                                   "is null"))
