@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QStyle>
 #include <QToolButton>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -119,4 +120,9 @@ void TimesheetPage::buildExport() {
     actTimesheetPdf = action(menu, tr("PDF..."), QStringLiteral("actTimesheetPdf"));
     actTimesheetPrint = action(menu, tr("Print..."), QStringLiteral("actTimesheetPrint"));
     cmdTimesheetExport->setMenu(menu);
+    // The style draws the menu's arrow inside the button, over the centred text of a button no
+    // wider than its text: room for the arrow on both sides keeps the text clear of it.
+    const int arrow =
+        style()->pixelMetric(QStyle::PM_MenuButtonIndicator, nullptr, cmdTimesheetExport);
+    cmdTimesheetExport->setMinimumWidth(cmdTimesheetExport->sizeHint().width() + 2 * arrow);
 }
