@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 frmDatePicker::frmDatePicker(QWidget* parent)
     : QDialog(parent)
@@ -20,6 +21,13 @@ frmDatePicker::frmDatePicker(QWidget* parent)
 
     calander->setGridVisible(true);
     calander->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
+    // Wide enough for every weekday's short name, which the calendar would otherwise cut to "...".
+    int widest = 0;
+    for (int day = Qt::Monday; day <= Qt::Sunday; ++day) {
+        widest = std::max(widest, calander->fontMetrics().horizontalAdvance(
+                                      calander->locale().dayName(day, QLocale::ShortFormat)));
+    }
+    calander->setMinimumWidth(7 * (widest + 2 * calander->fontMetrics().averageCharWidth()));
     // The calendar's own parts, named for screen readers.
     if (auto* days = calander->findChild<QWidget*>(QStringLiteral("qt_calendar_calendarview"))) {
         days->setAccessibleName(tr("Days of the month"));
