@@ -177,7 +177,7 @@ bool PrivateXServer::startWindowManager(QString& error) {
     file.close();
 
     // openbox finds its display and its folders in its environment, which is its own.
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    QProcessEnvironment environment = PrivateDesktop::withoutSessionBus();
     environment.insert(QStringLiteral("DISPLAY"), displayName());
     environment.insert(QStringLiteral("HOME"), m_folder.path());
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"),

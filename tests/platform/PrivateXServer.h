@@ -1,5 +1,7 @@
 #pragma once
 
+#include "PrivateDesktop.h"
+
 #include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
@@ -40,7 +42,7 @@ public:
 private:
     std::unique_ptr<QProcess>
     launch(const QString& program, const QStringList& arguments, const QString& logName,
-           const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment());
+           const QProcessEnvironment& environment = PrivateDesktop::withoutSessionBus());
     bool waitUntilServing(QString& error);
     bool waitUntilManaging(xcb_connection_t* xcb);
     QString log(const QString& logName) const;

@@ -370,7 +370,7 @@ void X11WindowsTest::leavesOutThisInstancesQtWindow() {
     QVERIFY(client.isOpen());
 
     QProcess program; // its destructor ends the program, also when a check fails
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    QProcessEnvironment environment = PrivateDesktop::withoutSessionBus();
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     environment.insert(QStringLiteral("DISPLAY"), server.displayName());
     program.setProcessEnvironment(environment);

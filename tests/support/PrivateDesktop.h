@@ -19,4 +19,12 @@ QStringList variables(const QString& home);
 // PGPASSFILE). A test that shows windows names its own X display.
 QProcessEnvironment environment(const QString& home);
 
+// An environment (the test's own unless given) with no session bus, for the helper programs a
+// test starts that need no folders of their own: an X server, a bus daemon, a window.
+inline QProcessEnvironment
+withoutSessionBus(QProcessEnvironment environment = QProcessEnvironment::systemEnvironment()) {
+    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("disabled:"));
+    return environment;
+}
+
 } // namespace PrivateDesktop

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "PrivateDesktop.h"
+
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QString>
@@ -14,9 +16,8 @@ public:
     PrivateSessionBus& operator=(const PrivateSessionBus&) = delete;
 
     // The bus address, or empty text with the reason in error.
-    QString
-    start(const QString& folder, QString& error,
-          const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment());
+    QString start(const QString& folder, QString& error,
+                  const QProcessEnvironment& environment = PrivateDesktop::withoutSessionBus());
 
 private:
     QProcess m_daemon;
